@@ -1,0 +1,29 @@
+// Kovra: a shared drawing board and message channel for a small LAN.
+#include <QApplication>
+#include <QDir>
+
+#include "app/main_window.h"
+#include "app/qt_dialogs.h"
+#include "support/system.h"
+
+int main(int argc, char* argv[]) {
+  // Qt needs its application object before any box can be shown, so it comes
+  // before the guard; no window exists until the guard has passed.
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Kovra"));
+
+  kovra::QtDialogs dialogs;
+  if (!kovra::FirstInstance(true, [&](const QString& text) { dialogs.ShowMessage(text); })) {
+    return 0;
+  }
+
+  kovra::Environment environment;
+  environment.program_dir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/';
+  environment.computer_name = kovra::ComputerName();
+  environment.dialogs = &dialogs;
+
+  kovra::TForm1 form(environment);
+  dialogs.SetParent(&form);
+  form.show();
+  return app.exec();
+}

@@ -1,0 +1,179 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/mouse_panel.h"
+#include "board/board_view.h"
+#include "net/correspondents.h"
+#include "support/state_files.h"
+#include "support/system.h"
+
+namespace kovra {
+
+TForm1::TForm1(const Environment& environment, QWidget* parent)
+    : QMainWindow(parent), env_(environment), correspondents_(new Correspondents(this)) {
+  BuildLayout();
+  WireEvents();
+  // Key preview: the window sees every key before the focused control.
+  qApp->installEventFilter(this);
+  Guard([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
+
+void TForm1::WireEvents() {
+  connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton1Click(); }); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton2Click(); }); });
+  connect(CB_YesPaint, &QCheckBox::clicked, this, [this] { Guard([this] { CB_YesPaintClick(); }); });
+  // A click counts even on the selected entry; a keyboard move counts once.
+  connect(ListTools, &QListWidget::clicked, this, [this] { Guard([this] { ListToolsClick(); }); });
+  connect(ListTools, &QListWidget::currentRowChanged, this, [this] {
+    if (QApplication::mouseButtons() == Qt::NoButton) Guard([this] { ListToolsClick(); });
+  });
+  connect(List_W, &QListWidget::itemDoubleClicked, this, [this] { Guard([this] { List_WDblClick(); }); });
+  connect(Panel_Cvet_Fon, &MousePanel::MousePressed, this,
+          [this](Qt::MouseButton button) { Guard([&] { Panel_Cvet_FonMouseDown(button); }); });
+  connect(Image_KV, &BoardView::MousePressed, this,
+          [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+            Guard([&] { Image_KVMouseDown(button, shift, x, y); });
+          });
+  connect(Image_KV, &BoardView::MouseMoved, this, [this](Qt::KeyboardModifiers shift, int x, int y) {
+    Guard([&] { Image_KVMouseMove(shift, x, y); });
+  });
+  connect(Image_KV, &BoardView::MouseReleased, this,
+          [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+            Guard([&] { Image_KVMouseUp(button, shift, x, y); });
+          });
+}
+
+void TForm1::FormCreate() {
+  ProgramDir_ = env_.program_dir;
+  const QString picture_folder = ProgramDir_ + kPictureFolder + QLatin1Char('/');
+  if (!FolderExists(picture_folder) && DriveWritable(ProgramDir_)) {
+    CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
+  }
+  FirstTick_ = true;
+  StartX = 0;
+  StartY = 0;
+  ShapeRect.Right = 0;
+  ShapeRect.Bottom = 0;
+  Drawing = false;
+  RE_Mess->clear();
+  Timer1->start();
+}
+
+void TForm1::Timer1Timer() {
+  // Stopped for the whole handler: the first tick's fan-out runs the event loop.
+  Timer1->stop();
+  Label_DT->setText(DateTimeText(QDateTime::currentDateTime()));
+  if (FirstTick_) RestoreState();
+  // Not reached when the restore raised: the clock then stays stopped.
+  Timer1->start();
+}
+
+void TForm1::RestoreState() {
+  FirstTick_ = false;
+  Timer1->setInterval(1000);
+  setWindowState(windowState() | Qt::WindowMaximized);
+  {
+    const QSignalBlocker quiet(ListTools);  // a selection by the program is no click
+    ListTools->setCurrentRow(0);
+  }
+
+  RE_Mess->clear();
+  const QString history = ProgramDir_ + kMessageHistoryFile;
+  if (QFileInfo::exists(history)) LoadMessageHistory(history);
+
+  correspondents_->Clear();
+  const QString user_list = ProgramDir_ + kCorrespondentFile;
+  if (QFileInfo::exists(user_list)) correspondents_->Load(user_list);
+
+  const QString board = ProgramDir_ + kBoardStateFile;
+  if (QFileInfo::exists(board)) {
+    LoadBoardFile(board);
+  } else {
+    NewBoard(Image_KV->width(), Image_KV->height());
+  }
+
+  List_W->setCurrentRow(0);
+  Label_Font->setText(Label_Font->font().family());
+  QPalette label_palette = Label_Font->palette();
+  label_palette.setColor(QPalette::Window, Panel_Cvet_Fon->palette().color(QPalette::Window));
+  Label_Font->setPalette(label_palette);
+
+  // May run the event loop while it sends.
+  SendToCorrespondents("Enter", env_.computer_name, true);
+}
+
+void TForm1::FormCloseQuery(bool& CanClose) {
+  CanClose = true;
+  SaveBoardFile(ProgramDir_ + kBoardStateFile);
+  // May run the event loop; an error here keeps the window open.
+  SendToCorrespondents("Exit", env_.computer_name, true);
+  if (!DriveWritable(ProgramDir_)) return;
+  correspondents_->MarkAllAbsent();
+  correspondents_->Save(ProgramDir_ + kCorrespondentFile);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  bool can_close = false;
+  if (Guard([&] { FormCloseQuery(can_close); }) && can_close) {
+    Timer1->stop();
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void TForm1::FormKeyDown(int& key) {
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+  SpeedButton1->click();
+  key = 0;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+  if (static_cast<QWidget*>(watched)->window() != this) return false;
+  int key = static_cast<QKeyEvent*>(event)->key();
+  Guard([&] { FormKeyDown(key); });
+  return key == 0;
+}
+
+// Handlers and routines whose behaviour arrives with the network, chat,
+// board and drawing work. Until then they do nothing and send nothing.
+
+int TForm1::SendToCorrespondents(const std::string&, const std::string&, bool) { return 0; }
+void TForm1::LoadMessageHistory(const QString&) {}
+void TForm1::LoadBoardFile(const QString&) {}
+void TForm1::NewBoard(int, int) {}
+void TForm1::SaveBoardFile(const QString&) {}
+
+void TForm1::ListToolsClick() {}
+void TForm1::List_WDblClick() {}
+void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton) {}
+void TForm1::SpeedButton2Click() {}
+void TForm1::CB_YesPaintClick() {}
+void TForm1::SpeedButton1Click() {}
+void TForm1::N9Click() {}
+void TForm1::N6Click() {}
+void TForm1::N7Click() {}
+void TForm1::N2Click() {}
+void TForm1::N10Click() {}
+void TForm1::N11Click() {}
+void TForm1::N3Click() {}
+void TForm1::N4Click() {}
+void TForm1::Image_KVMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
+void TForm1::Image_KVMouseMove(Qt::KeyboardModifiers, int, int) {}
+void TForm1::Image_KVMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
+
+}  // namespace kovra

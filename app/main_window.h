@@ -1,0 +1,157 @@
+// TForm1, the program's one window: it owns every control, the timer and the
+// subsystems' logic objects, and wires each Qt event to its named handler.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "support/environment.h"
+#include "support/error_guard.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QScrollArea;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+
+namespace kovra {
+
+class BoardView;
+class Correspondents;
+class MousePanel;
+
+// Left, Top, Right, Bottom, as the drawing tools keep a rubber band.
+struct ShapeBounds {
+  std::int32_t Left = 0;
+  std::int32_t Top = 0;
+  std::int32_t Right = 0;
+  std::int32_t Bottom = 0;
+};
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TForm1(const Environment& environment, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Start, tick and close.
+  void FormCreate();
+  void Timer1Timer();
+  void FormCloseQuery(bool& CanClose);
+  // Enter anywhere in the window sends the typed message; key becomes 0 then.
+  void FormKeyDown(int& key);
+
+  // Tool settings.
+  void ListToolsClick();
+  void List_WDblClick();
+  void Panel_Cvet_FonMouseDown(Qt::MouseButton button);
+  void SpeedButton2Click();
+  void CB_YesPaintClick();
+
+  // Chat, correspondents and board menus.
+  void SpeedButton1Click();
+  void N9Click();
+  void N6Click();
+  void N7Click();
+  void N2Click();
+  void N10Click();
+  void N11Click();
+  void N3Click();
+  void N4Click();
+
+  // The board's mouse events.
+  void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+  void Image_KVMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+  void Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+  // Fan-out of one command to the correspondents; the count of datagrams sent.
+  int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
+
+  const QString& ProgramDir() const { return ProgramDir_; }
+  bool FirstTick() const { return FirstTick_; }
+  Correspondents& UserList() { return *correspondents_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void BuildMenus();
+  void WireEvents();
+  // Runs a handler through the error guard; false when it raised.
+  template <typename Body>
+  bool Guard(Body&& body);
+
+  void RestoreState();
+  void LoadMessageHistory(const QString& path);
+  void LoadBoardFile(const QString& path);
+  void NewBoard(int width, int height);
+  void SaveBoardFile(const QString& path);
+
+  Environment env_;
+  QString ProgramDir_;
+  bool FirstTick_ = true;
+  Correspondents* correspondents_ = nullptr;
+
+ public:
+  // Controls, by the names the program's logic uses.
+  QFrame* Panel1 = nullptr;
+  QLabel* Label_DT = nullptr;
+  QTabWidget* TN1 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QFrame* Panel4 = nullptr;
+  QLabel* Label1 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;
+  QLineEdit* Edit_Mess = nullptr;
+  QFrame* Panel5 = nullptr;
+  QPlainTextEdit* RE_Mess = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  QListView* ListUser = nullptr;
+  QFrame* Panel2 = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QFrame* Panel6 = nullptr;
+  QListWidget* ListTools = nullptr;
+  QGroupBox* GroupBox5 = nullptr;
+  QFrame* Panel8 = nullptr;
+  QToolButton* SpeedButton2 = nullptr;
+  QLabel* Label_Font = nullptr;
+  QGroupBox* GroupBox4 = nullptr;
+  QFrame* Panel7 = nullptr;
+  QListWidget* List_W = nullptr;
+  MousePanel* Panel_Cvet_Fon = nullptr;
+  QFrame* Panel3 = nullptr;
+  QFrame* Panel9 = nullptr;
+  QCheckBox* CB_YesPaint = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  BoardView* Image_KV = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QMenu* PopupMenu2 = nullptr;
+  QTimer* Timer1 = nullptr;
+
+  // Drawing gesture state.
+  std::int32_t StartX = 0;
+  std::int32_t StartY = 0;
+  ShapeBounds ShapeRect;
+  bool Drawing = false;
+  // Scratch space for the datagram being sent or just received.
+  std::array<char, 256> DatagramBuffer{};
+};
+
+template <typename Body>
+bool TForm1::Guard(Body&& body) {
+  return RunGuarded(*env_.dialogs, std::forward<Body>(body));
+}
+
+}  // namespace kovra

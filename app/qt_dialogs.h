@@ -1,0 +1,28 @@
+// The program's real dialogs: Qt message boxes and modal prompts.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "support/dialogs.h"
+
+namespace kovra {
+
+class QtDialogs : public Dialogs {
+ public:
+  void SetParent(QWidget* parent) { parent_ = parent; }
+
+  void ShowMessage(const QString& text) override;
+  void ShowError(const QString& text) override;
+  std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                   const QString& value) override;
+  std::optional<QColor> ChooseColor(const QColor& initial) override;
+  std::optional<FontChoice> ChooseFont(const FontChoice& initial) override;
+  QString OpenPictureFile(const QString& folder) override;
+  QString SavePictureFile(const QString& folder) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace kovra

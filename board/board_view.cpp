@@ -1,0 +1,42 @@
+#include "board/board_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kovra {
+
+BoardView::BoardView(QWidget* parent) : QWidget(parent) {
+  setMouseTracking(true);  // moves without a button pressed are reported too
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void BoardView::SetImage(const QImage& image) {
+  image_ = image;
+  setFixedSize(image_.isNull() ? size() : image_.size());
+  update();
+}
+
+void BoardView::ImageChanged(const QRect& area) { update(area); }
+
+void BoardView::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  painter.fillRect(event->rect(), palette().color(QPalette::Window));
+  if (!image_.isNull()) painter.drawImage(event->rect(), image_, event->rect());
+}
+
+void BoardView::mousePressEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  emit MousePressed(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void BoardView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  emit MouseMoved(event->modifiers(), p.x(), p.y());
+}
+
+void BoardView::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  emit MouseReleased(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+}  // namespace kovra

@@ -1,0 +1,87 @@
+#include "net/correspondents.h"
+
+#include "support/ansi_codec.h"
+#include "support/line_file.h"
+#include "support/text.h"
+
+namespace kovra {
+
+std::string Correspondents::NameOf(const std::string& line) {
+  return TrimText(WordAt(CharSet('='), line, 1));
+}
+
+std::string Correspondents::ValueOf(const std::string& line) {
+  return TrimText(WordAt(CharSet('='), line, 2));
+}
+
+void Correspondents::SetLine(int index, std::string line) {
+  lines_.at(static_cast<std::size_t>(index)) = std::move(line);
+  const QModelIndex changed = createIndex(index, 0);
+  emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void Correspondents::Append(std::string line) {
+  beginInsertRows(QModelIndex(), Count(), Count());
+  lines_.push_back(std::move(line));
+  checked_.push_back(false);
+  endInsertRows();
+}
+
+void Correspondents::Remove(int index) {
+  if (index < 0 || index >= Count()) return;
+  beginRemoveRows(QModelIndex(), index, index);
+  lines_.erase(lines_.begin() + index);
+  checked_.erase(checked_.begin() + index);
+  endRemoveRows();
+}
+
+void Correspondents::Clear() {
+  beginResetModel();
+  lines_.clear();
+  checked_.clear();
+  endResetModel();
+}
+
+void Correspondents::MarkAllAbsent() {
+  for (int i = 0; i < Count(); ++i) {
+    const std::string name = NameOf(Line(i));
+    if (!name.empty()) SetLine(i, name + "=No");
+  }
+}
+
+void Correspondents::Load(const QString& path) {
+  auto lines = ReadLineFile(path);
+  beginResetModel();
+  lines_ = std::move(lines);
+  checked_.assign(lines_.size(), false);
+  endResetModel();
+}
+
+void Correspondents::Save(const QString& path) const { WriteLineFile(path, lines_); }
+
+int Correspondents::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : Count();
+}
+
+QVariant Correspondents::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= Count()) return {};
+  if (role == Qt::DisplayRole) return AnsiToQString(Line(index.row()));
+  if (role == Qt::CheckStateRole) {
+    return checked_[static_cast<std::size_t>(index.row())] ? Qt::Checked : Qt::Unchecked;
+  }
+  return {};
+}
+
+bool Correspondents::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= Count()) return false;
+  checked_[static_cast<std::size_t>(index.row())] = value.toInt() == Qt::Checked;
+  emit dataChanged(index, index, {Qt::CheckStateRole});
+  return true;
+}
+
+Qt::ItemFlags Correspondents::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+}
+
+}  // namespace kovra

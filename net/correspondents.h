@@ -1,0 +1,46 @@
+// The correspondent list behind ListUser: lines "NAME=Yes" or "NAME=No",
+// shown exactly as stored, each with a check box that nothing reads.
+#pragma once
+
+#include <QAbstractListModel>
+#include <string>
+#include <vector>
+
+namespace kovra {
+
+class Correspondents : public QAbstractListModel {
+  Q_OBJECT
+
+ public:
+  using QAbstractListModel::QAbstractListModel;
+
+  // The name and the value of a line, as the fan-out and resets read them.
+  static std::string NameOf(const std::string& line);
+  static std::string ValueOf(const std::string& line);
+
+  int Count() const { return static_cast<int>(lines_.size()); }
+  const std::string& Line(int index) const { return lines_.at(static_cast<std::size_t>(index)); }
+  const std::vector<std::string>& Lines() const { return lines_; }
+  void SetLine(int index, std::string line);
+  void Append(std::string line);
+  void Remove(int index);
+  void Clear();
+
+  // Each named line becomes NAME=No; lines without a name stay.
+  void MarkAllAbsent();
+
+  // Replace the lines by a file's, or write them; raise Error on failure.
+  void Load(const QString& path);
+  void Save(const QString& path) const;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  std::vector<std::string> lines_;
+  std::vector<bool> checked_;
+};
+
+}  // namespace kovra

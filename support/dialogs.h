@@ -1,0 +1,37 @@
+// Every message box and modal prompt the program shows goes through Dialogs,
+// so tests can script the answers and read back what the user would see.
+// Each call runs a nested event loop in the real program.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <optional>
+
+namespace kovra {
+
+// A font as the program's font dialog carries it: the face plus its colour.
+struct FontChoice {
+  QFont font;
+  QColor color;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+
+  // An information box with the program's fixed text.
+  virtual void ShowMessage(const QString& text) = 0;
+  // The error report for an error raised inside a handler.
+  virtual void ShowError(const QString& text) = 0;
+  // A one-line input prompt; nullopt when cancelled.
+  virtual std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                           const QString& value) = 0;
+  virtual std::optional<QColor> ChooseColor(const QColor& initial) = 0;
+  virtual std::optional<FontChoice> ChooseFont(const FontChoice& initial) = 0;
+  // Picture file dialogs opening in folder; an empty result means cancelled.
+  virtual QString OpenPictureFile(const QString& folder) = 0;
+  virtual QString SavePictureFile(const QString& folder) = 0;
+};
+
+}  // namespace kovra

@@ -1,0 +1,24 @@
+// Everything outside the process that the main window reaches: its folder,
+// its name on the network, its UDP endpoint and the user's dialogs. The
+// program builds the real one; tests build one of their own.
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+#include <string>
+
+#include "support/dialogs.h"
+
+namespace kovra {
+
+constexpr quint16 kKovraPort = 571;
+
+struct Environment {
+  QString program_dir;        // with its trailing separator
+  std::string computer_name;  // Windows-1251
+  quint16 udp_port = kKovraPort;
+  QHostAddress bind_address = QHostAddress(QHostAddress::AnyIPv4);
+  Dialogs* dialogs = nullptr;  // not owned; outlives the window
+};
+
+}  // namespace kovra

@@ -1,0 +1,13 @@
+// The fixed names of what the program keeps beside its executable.
+#pragma once
+
+#include <QString>
+
+namespace kovra {
+
+inline const QString kBoardStateFile = QStringLiteral("~kv.bmp");
+inline const QString kCorrespondentFile = QStringLiteral("~ListUser.txt");
+inline const QString kMessageHistoryFile = QStringLiteral("~Messages.txt");
+inline const QString kPictureFolder = QStringLiteral("BMP");
+
+}  // namespace kovra

@@ -1,0 +1,173 @@
+#include "support/system.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+#include "support/ansi_codec.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace kovra {
+namespace {
+
+QString TrimSpaces(const QString& text) {
+  qsizetype begin = 0;
+  qsizetype end = text.size();
+  while (end > 0 && text[end - 1] == u' ') --end;
+  while (begin < end && text[begin] == u' ') ++begin;
+  return text.mid(begin, end - begin);
+}
+
+bool IsSeparator(QChar c) {
+#ifdef Q_OS_WIN
+  return c == u'\\' || c == u'/';
+#else
+  return c == u'/';
+#endif
+}
+
+QString AlreadyRunningMessage(const QString& exe_file_name) {
+  return QStringLiteral("Одна копия приложения : \"") + exe_file_name +
+         QStringLiteral("\" - уже работает");
+}
+
+}  // namespace
+
+bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder, bool show,
+                        const ShowMessageFn& show_message) {
+  auto tell = [&](const QString& text) {
+    if (show && show_message) show_message(text);
+  };
+#ifdef Q_OS_WIN
+  Q_UNUSED(lock_folder);
+  // The handle is never closed: the name stays taken until the process ends.
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32,
+                                      reinterpret_cast<LPCWSTR>(exe_file_name.utf16()));
+  if (mapping == nullptr) {
+    tell(QStringLiteral("Ошибка выделения памяти"));
+    return false;
+  }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    tell(AlreadyRunningMessage(exe_file_name));
+    return false;
+  }
+  return true;
+#else
+  // An exclusive flock: the system drops it when the process ends, crash or not.
+  const QString lock_path = QDir(lock_folder).filePath(exe_file_name + QStringLiteral(".lock"));
+  const int fd = ::open(QFile::encodeName(lock_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC,
+                        0600);
+  if (fd < 0) {
+    tell(QStringLiteral("Ошибка выделения памяти"));
+    return false;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    tell(AlreadyRunningMessage(exe_file_name));
+    return false;
+  }
+  return true;  // fd stays open for the life of the process
+#endif
+}
+
+bool FirstInstance(bool show, const ShowMessageFn& show_message) {
+  const QString exe_name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (folder.isEmpty()) folder = QDir::tempPath();
+  return FirstInstanceNamed(exe_name, folder, show, show_message);
+}
+
+std::string ComputerName() {
+#ifdef Q_OS_WIN
+  char buffer[16] = {};
+  DWORD size = sizeof buffer;
+  if (!GetComputerNameA(buffer, &size) || size == 0) return {};
+  return std::string(buffer, size);
+#else
+  const QString host = QSysInfo::machineHostName();
+  return QStringToAnsi(host.section(u'.', 0, 0));
+#endif
+}
+
+bool DriveWritable(const QString& path) {
+  const QString trimmed = TrimSpaces(path);
+  if (trimmed.isEmpty()) return false;
+  // The probe goes into the folder itself: a drive root is not writable for an
+  // ordinary user, so probing there would forbid every save.
+  qsizetype cut = trimmed.size();
+  while (cut > 0 && !IsSeparator(trimmed[cut - 1])) --cut;
+  const QString probe = UniqueFileName(trimmed.left(cut) + QStringLiteral("~!789.~~~"));
+  QFile file(probe);
+  const bool created = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+  file.close();
+  if (created) file.remove();
+  return created;
+}
+
+bool FolderExists(const QString& path) {
+  const QString trimmed = TrimSpaces(path);
+  return !trimmed.isEmpty() && QFileInfo(trimmed).isDir();
+}
+
+bool CreateFolderPath(const QString& path) {
+  bool result = true;
+  if (path.size() <= 3) return result;
+  QString prefix;
+  bool first = true;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && !IsSeparator(path[i])) continue;
+    const QString component = path.mid(start, i - start);
+    start = i + 1;
+    if (first) {
+      // The first component is a drive ("C:") or, on Unix, the empty root.
+      prefix = component;
+      first = false;
+      continue;
+    }
+    if (component.isEmpty()) continue;
+    prefix += QDir::separator() + component;
+    if (prefix.size() > 3 && !QDir().mkdir(prefix)) result = false;
+  }
+  return result;
+}
+
+QString UniqueFileName(const QString& path) {
+  if (!QFileInfo::exists(path)) return path;
+  qsizetype name_start = path.size();
+  while (name_start > 0 && !IsSeparator(path[name_start - 1])) --name_start;
+  const QString folder = path.left(name_start);
+  const QString name = path.mid(name_start);
+  const qsizetype dot = name.lastIndexOf(u'.');
+  const QString stem = dot < 0 ? name : name.left(dot);
+  const QString extension = dot < 0 ? QString() : name.mid(dot);
+  for (int n = 1; n < 999999; ++n) {
+    const QString candidate = folder + stem + u'-' + QString::number(n) + extension;
+    if (!QFileInfo::exists(candidate)) return candidate;
+  }
+  return path;
+}
+
+QString DateTimeText(const QDateTime& moment) {
+  const QLocale locale = QLocale::system();
+  const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
+  if (moment.time() == QTime(0, 0)) return date;
+  // Drop the time-zone field ("t", "tt"...) and the spaces around it.
+  static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
+  const QString format = locale.timeFormat(QLocale::LongFormat).replace(zone, QStringLiteral(" ")).trimmed();
+  return date + u' ' + locale.toString(moment.time(), format);
+}
+
+}  // namespace kovra

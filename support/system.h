@@ -1,0 +1,37 @@
+// System routines: the single-instance guard, the computer name and the
+// folder tests that decide whether state files may be written.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <string>
+
+namespace kovra {
+
+using ShowMessageFn = std::function<void(const QString&)>;
+
+// True when no other copy started from an executable of the same file name
+// runs. The guard is held until the process ends, even if it crashes.
+bool FirstInstance(bool show, const ShowMessageFn& show_message);
+// The same, with the executable's file name and the lock folder given.
+bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder, bool show,
+                        const ShowMessageFn& show_message);
+
+// This computer's network name in Windows-1251, or empty.
+std::string ComputerName();
+
+// True when a file can be created in the folder part of path.
+bool DriveWritable(const QString& path);
+bool FolderExists(const QString& path);
+// Creates each missing folder along path, outermost first; false when any
+// creation failed, including for a folder that already existed.
+bool CreateFolderPath(const QString& path);
+// path itself when no such file exists, else the first free "stem-N.ext".
+QString UniqueFileName(const QString& path);
+
+// The clock's text: the system's short date, a space and its long time
+// without a time-zone name; the time is left out at exactly midnight.
+QString DateTimeText(const QDateTime& moment);
+
+}  // namespace kovra

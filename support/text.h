@@ -1,0 +1,47 @@
+// Text routines on single-byte Windows-1251 text, as the protocol and the
+// state files carry it. Positions and rules are byte-exact on purpose: peers
+// compare the same bytes the same way.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kovra {
+
+// A set of byte values used as word delimiters.
+class CharSet {
+ public:
+  CharSet() = default;
+  explicit CharSet(char c) { Add(c); }
+  CharSet& Add(char c) {
+    bits_.set(static_cast<unsigned char>(c));
+    return *this;
+  }
+  bool Contains(char c) const { return bits_.test(static_cast<unsigned char>(c)); }
+
+ private:
+  std::bitset<256> bits_;
+};
+
+// Removes space characters (code 32 only) at both ends.
+void TrimTextInPlace(std::string& text);
+std::string TrimText(std::string text);
+
+// Upper-cases Latin a-z and the Windows-1251 Cyrillic letters a-ya and io,
+// without consulting the locale, so every computer agrees.
+void UpperTextInPlace(std::string& text);
+std::string UpperText(std::string text);
+
+// Reads a 32-bit integer in the runtime's syntax: optional sign and decimal
+// digits, or "$"/"x"/"0x" and up to eight hexadecimal digits taken as a bit
+// pattern. Surrounding spaces are ignored; anything else fails.
+std::optional<std::int32_t> TextToInt(std::string text);
+std::int32_t TextToIntDef(const std::string& text, std::int32_t default_value);
+
+// The n-th word of text (n from 1), words being runs of bytes not in the set;
+// n = 0 gives the whole cleaned text. Empty when there is no such word.
+std::string WordAt(const CharSet& delimiters, const std::string& text, unsigned n);
+
+}  // namespace kovra

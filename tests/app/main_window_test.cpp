@@ -1,0 +1,197 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QSplitterHandle>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "board/board_view.h"
+#include "common/test_window.h"
+#include "net/correspondents.h"
+
+namespace kovra {
+namespace {
+
+using testing::TestWindow;
+
+QString TextOf(QObject* object) {
+  if (auto* label = qobject_cast<QLabel*>(object)) return label->text();
+  if (auto* box = qobject_cast<QGroupBox*>(object)) return box->title();
+  if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->text();
+  if (auto* menu = qobject_cast<QMenu*>(object)) return menu->title();
+  if (auto* action = qobject_cast<QAction*>(object)) return action->text();
+  return {};
+}
+
+TEST(MainWindow, HasEveryControlWithItsCaption) {
+  TestWindow test;
+  TForm1& form = test.Start(false);
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Kovra"));
+  EXPECT_EQ(form.size(), QSize(790, 590));
+
+  const std::pair<const char*, const char*> captions[] = {
+      {"Label_DT", "..."},
+      {"GroupBox1", "Сообщения : "},
+      {"Label1", "Сообщение послать "},
+      {"SpeedButton1", ">"},
+      {"GroupBox3", "Список корреспондентов : "},
+      {"GroupBox2", "Инструментарий : "},
+      {"GroupBox5", "Шрифт : "},
+      {"Label_Font", "Шрифт"},
+      {"GroupBox4", "Толщина линий : "},
+      {"Panel_Cvet_Fon", "Цвет и Фон"},
+      {"CB_YesPaint", "Жажду рисовать !!!"},
+      {"N1", "Доска"},
+      {"N2", "Новая (все стереть)"},
+      {"N10", "Сохранить на диск"},
+      {"N11", "Загрузить с диска"},
+      {"N3", "Загрузить из файла"},
+      {"N4", "Сохранить в файл"},
+      {"N8", "Сеть"},
+      {"N9", "Сообщить о себе всем"},
+      {"N6", "Добавить"},
+      {"N7", "Удалить"},
+  };
+  for (const auto& [name, caption] : captions) {
+    QObject* control = form.findChild<QObject*>(QString::fromLatin1(name));
+    ASSERT_NE(control, nullptr) << name;
+    EXPECT_EQ(TextOf(control), QString::fromUtf8(caption)) << name;
+  }
+  for (const char* name : {"Panel1", "TN1", "Panel4", "Edit_Mess", "Panel5", "RE_Mess", "ListUser",
+                           "Panel2", "Panel6", "ListTools", "Panel8", "SpeedButton2", "Panel7",
+                           "List_W", "Panel3", "Panel9", "ScrollBox1", "Image_KV", "MainMenu1",
+                           "PopupMenu1", "PopupMenu2", "Timer1", "N5", "N12", "Splitter1",
+                           "Splitter2", "Splitter3", "Splitter4", "Splitter5"}) {
+    EXPECT_NE(form.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+  }
+  EXPECT_EQ(form.TN1->count(), 1);
+  EXPECT_EQ(form.TN1->tabText(0), QStringLiteral("Доска"));
+  EXPECT_EQ(form.ListTools->count(), 10);
+  EXPECT_EQ(form.ListTools->item(9)->text(), QStringLiteral(">>Указатель"));
+  EXPECT_EQ(form.List_W->count(), 11);
+  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=1"));
+  EXPECT_EQ(form.Image_KV->size(), QSize(602, 385));
+  EXPECT_TRUE(form.PopupMenu1->actions().isEmpty());
+  EXPECT_FALSE(form.CB_YesPaint->isChecked());
+  EXPECT_TRUE(form.RE_Mess->isReadOnly());
+  EXPECT_TRUE(form.RE_Mess->toPlainText().isEmpty()) << "the stored text goes at creation";
+}
+
+TEST(MainWindow, FirstStartInAnEmptyFolder) {
+  TestWindow test;
+  TForm1& form = test.Start(false);
+  EXPECT_TRUE(QDir(test.Path(QStringLiteral("BMP"))).exists());
+  EXPECT_TRUE(form.FirstTick());
+  EXPECT_TRUE(form.Timer1->isActive());
+  EXPECT_EQ(form.Timer1->interval(), 100);
+  EXPECT_EQ(form.Label_DT->text(), QStringLiteral("..."));
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.FirstTick(); }, 5000));
+  EXPECT_NE(form.Label_DT->text(), QStringLiteral("..."));
+  EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
+  EXPECT_TRUE(form.Timer1->isActive());
+  EXPECT_EQ(form.Timer1->interval(), 1000);
+  EXPECT_EQ(form.ListTools->currentRow(), 0);
+  EXPECT_EQ(form.List_W->currentRow(), 0);
+  EXPECT_EQ(form.Label_Font->text(), form.Label_Font->font().family());
+  EXPECT_EQ(form.UserList().Count(), 0);
+  EXPECT_TRUE(form.RE_Mess->toPlainText().isEmpty());
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty());
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+  // Nothing but the picture folder is left behind.
+  EXPECT_EQ(QDir(test.Path(QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("BMP")});
+}
+
+TEST(MainWindow, SavedListIsShownAsSavedAndResetAtClose) {
+  TestWindow test;
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "PC1=Yes\r\nPC2=No\r\n\r\n  pc3 =Yes");
+  TForm1& form = test.Start();
+  EXPECT_EQ(form.UserList().Lines(),
+            (std::vector<std::string>{"PC1=Yes", "PC2=No", "", "  pc3 =Yes"}));
+  EXPECT_EQ(form.ListUser->model()->data(form.ListUser->model()->index(0, 0)).toString(),
+            QStringLiteral("PC1=Yes"));
+
+  EXPECT_TRUE(form.close());
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "PC1=No\r\nPC2=No\r\n\r\npc3=No\r\n");
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+}
+
+TEST(MainWindow, CloseWithAnUnusableFolderChangesNothing) {
+  TestWindow test;
+  test.Env().program_dir = test.Path(QStringLiteral("gone/"));
+  TForm1& form = test.Start();
+  form.UserList().Append("PC1=Yes");
+  EXPECT_TRUE(form.close());
+  EXPECT_EQ(form.UserList().Lines(), std::vector<std::string>{"PC1=Yes"});
+  EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("gone"))));
+}
+
+TEST(MainWindow, FailedRestoreIsReportedAndStopsTheClock) {
+  TestWindow test;
+  // A folder where the list file should be: it exists but cannot be read.
+  ASSERT_TRUE(QDir(test.Path(QString())).mkdir(QStringLiteral("~ListUser.txt")));
+  TForm1& form = test.Start();
+  ASSERT_EQ(test.Dialogs().errors.size(), 1);
+  EXPECT_TRUE(test.Dialogs().errors[0].startsWith(QStringLiteral("Cannot open file")));
+  EXPECT_TRUE(test.Dialogs().errors[0].endsWith(u'.'));
+  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_EQ(form.List_W->currentRow(), -1) << "the steps after the failure are skipped";
+  QTest::qWait(250);
+  EXPECT_EQ(test.Dialogs().errors.size(), 1) << "the restore is never retried";
+}
+
+TEST(MainWindow, FailedSaveAtCloseKeepsTheWindowOpen) {
+  TestWindow test;
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "PC1=Yes\r\n");
+  QFile::setPermissions(test.Path(QStringLiteral("~ListUser.txt")), QFileDevice::ReadOwner);
+  TForm1& form = test.Start();
+  form.show();
+  EXPECT_FALSE(form.close());
+  EXPECT_TRUE(form.isVisible());
+  ASSERT_EQ(test.Dialogs().errors.size(), 1);
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "PC1=Yes\r\n");
+}
+
+TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QSignalSpy clicks(form.SpeedButton1, &QToolButton::clicked);
+  QSignalSpy returns(form.Edit_Mess, &QLineEdit::returnPressed);
+
+  for (QWidget* target : {static_cast<QWidget*>(form.Edit_Mess), static_cast<QWidget*>(form.ListUser),
+                          static_cast<QWidget*>(form.ListTools), static_cast<QWidget*>(form.List_W)}) {
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::keyClick(target, Qt::Key_Enter, Qt::ShiftModifier);
+  }
+  EXPECT_EQ(clicks.count(), 8);
+  EXPECT_EQ(returns.count(), 0);
+
+  QTest::keyClick(form.ListTools, Qt::Key_Down);
+  EXPECT_EQ(form.ListTools->currentRow(), 1) << "other keys reach the control";
+  form.Edit_Mess->setFocus();
+  QTest::keyClicks(form.Edit_Mess, "hi");
+  EXPECT_EQ(form.Edit_Mess->text(), QStringLiteral("hi"));
+  EXPECT_EQ(clicks.count(), 8);
+}
+
+}  // namespace
+}  // namespace kovra

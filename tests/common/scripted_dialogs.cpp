@@ -1,0 +1,40 @@
+#include "common/scripted_dialogs.h"
+
+namespace kovra::testing {
+namespace {
+
+template <typename T>
+T Take(std::deque<T>& queue, const T& cancelled) {
+  if (queue.empty()) return cancelled;
+  const T answer = queue.front();
+  queue.pop_front();
+  return answer;
+}
+
+}  // namespace
+
+std::optional<QString> ScriptedDialogs::InputText(const QString& caption, const QString& prompt,
+                                                  const QString& value) {
+  prompts.append(caption + u'|' + prompt + u'|' + value);
+  return Take(text_answers, std::optional<QString>());
+}
+
+std::optional<QColor> ScriptedDialogs::ChooseColor(const QColor&) {
+  return Take(color_answers, std::optional<QColor>());
+}
+
+std::optional<FontChoice> ScriptedDialogs::ChooseFont(const FontChoice&) {
+  return Take(font_answers, std::optional<FontChoice>());
+}
+
+QString ScriptedDialogs::OpenPictureFile(const QString& folder) {
+  file_dialog_folders.append(folder);
+  return Take(file_answers, QString());
+}
+
+QString ScriptedDialogs::SavePictureFile(const QString& folder) {
+  file_dialog_folders.append(folder);
+  return Take(file_answers, QString());
+}
+
+}  // namespace kovra::testing

@@ -1,0 +1,36 @@
+// A complete main window in a temporary folder of its own, with scripted
+// dialogs and a chosen computer name.
+#pragma once
+
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "common/scripted_dialogs.h"
+
+namespace kovra::testing {
+
+class TestWindow {
+ public:
+  explicit TestWindow(std::string computer_name = "TESTPC");
+
+  // Writes a file into the program folder before the window starts.
+  void WriteFile(const QString& name, const QByteArray& bytes) const;
+  QByteArray ReadFile(const QString& name) const;
+  QString Path(const QString& name) const { return folder_.path() + u'/' + name; }
+
+  // Builds the window (FormCreate runs) and, if asked, waits out the first tick.
+  TForm1& Start(bool wait_first_tick = true);
+  TForm1& Window() { return *window_; }
+  ScriptedDialogs& Dialogs() { return dialogs_; }
+  Environment& Env() { return env_; }
+
+ private:
+  QTemporaryDir folder_;
+  ScriptedDialogs dialogs_;
+  Environment env_;
+  std::unique_ptr<TForm1> window_;
+};
+
+}  // namespace kovra::testing
