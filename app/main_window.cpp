@@ -22,6 +22,7 @@ namespace kovra {
 TForm1::TForm1(const Environment& environment, QWidget* parent)
     : QMainWindow(parent), env_(environment), correspondents_(new Correspondents(this)) {
   BuildLayout();
+  CreateEndpoint();
   WireEvents();
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -152,7 +153,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // Handlers and routines whose behaviour arrives with the network, chat,
 // board and drawing work. Until then they do nothing and send nothing.
 
-int TForm1::SendToCorrespondents(const std::string&, const std::string&, bool) { return 0; }
 void TForm1::LoadMessageHistory(const QString&) {}
 void TForm1::LoadBoardFile(const QString&) {}
 void TForm1::NewBoard(int, int) {}

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/environment.h"
 #include "support/error_guard.h"
@@ -29,6 +30,8 @@ namespace kovra {
 class BoardView;
 class Correspondents;
 class MousePanel;
+class TUdpEndpoint;
+struct ReceivedCommand;
 
 // Left, Top, Right, Bottom, as the drawing tools keep a rubber band.
 struct ShapeBounds {
@@ -75,8 +78,39 @@ class TForm1 : public QMainWindow {
   void Image_KVMouseMove(Qt::KeyboardModifiers shift, int x, int y);
   void Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
 
-  // Fan-out of one command to the correspondents; the count of datagrams sent.
+  // One command to one computer; false when host is empty. May run the
+  // event loop while a host name is looked up.
+  bool SendCommand(const std::string& host, const std::string& command, const std::string& args);
+  // One command to every correspondent, or only to those present; the number
+  // of datagrams sent. Runs the event loop before each line.
   int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
+
+  // The endpoint's events.
+  void Udp1DataReceived(TUdpEndpoint& sender, int NumberBytes, const QString& FromIP, int Port);
+  void Udp1InvalidHost(bool& handled);
+  void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
+
+  // Handlers of received commands, each given the trimmed argument text.
+  void ReceivedNewKV(const std::string& args);
+  void ReceivedLoad(const std::string& args);
+  void ReceivedSave(const std::string& args);
+  void ReceivedLoadFromFile(const std::string& args);
+  void ReceivedSaveToFile(const std::string& args);
+  void ReceivedMoveTo(const std::string& args);
+  void ReceivedMouseUp(const std::string& args);
+  void ReceivedLineTo(const std::string& args);
+  void ReceivedLineFromTo(const std::string& args);
+  void ReceivedRectangle(const std::string& args);
+  void ReceivedRectangleFill(const std::string& args);
+  void ReceivedEllipse(const std::string& args);
+  void ReceivedEllipseFill(const std::string& args);
+  void ReceivedFloodFill(const std::string& args);
+  void ReceivedSetFont(const std::string& args);
+  void ReceivedTextOut(const std::string& args);
+  void ReceivedEnter(const std::string& args);
+  void ReceivedIamToo(const std::string& args);
+  void ReceivedExit(const std::string& args);
+  void ReceivedMessage(const std::string& args);
 
   const QString& ProgramDir() const { return ProgramDir_; }
   bool FirstTick() const { return FirstTick_; }
@@ -88,6 +122,8 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildLayout();
+  void CreateEndpoint();
+  void DispatchCommand(const ReceivedCommand& received);
   void BuildMenus();
   void WireEvents();
   // Runs a handler through the error guard; false when it raised.
@@ -139,6 +175,7 @@ class TForm1 : public QMainWindow {
   QMenu* PopupMenu1 = nullptr;
   QMenu* PopupMenu2 = nullptr;
   QTimer* Timer1 = nullptr;
+  TUdpEndpoint* Udp1 = nullptr;
 
   // Drawing gesture state.
   std::int32_t StartX = 0;

@@ -21,6 +21,7 @@
 #include <QToolButton>
 
 #include "board/board_view.h"
+#include "common/loopback.h"
 #include "common/test_window.h"
 #include "net/correspondents.h"
 
@@ -118,28 +119,58 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
             QStringList{QStringLiteral("BMP")});
 }
 
-TEST(MainWindow, SavedListIsShownAsSavedAndResetAtClose) {
-  TestWindow test;
-  test.WriteFile(QStringLiteral("~ListUser.txt"), "PC1=Yes\r\nPC2=No\r\n\r\n  pc3 =Yes");
+TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
+  TestWindow test("ME");
+  const quint16 port = test.Env().udp_port;
+  testing::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), port);
+  testing::Collector pc2(QHostAddress(QStringLiteral("127.0.0.22")), port);
+  test.WriteFile(QStringLiteral("~ListUser.txt"),
+                 "127.0.0.21=Yes\r\n127.0.0.22=No\r\n\r\n  localhost =Yes");
   TForm1& form = test.Start();
   EXPECT_EQ(form.UserList().Lines(),
-            (std::vector<std::string>{"PC1=Yes", "PC2=No", "", "  pc3 =Yes"}));
-  EXPECT_EQ(form.ListUser->model()->data(form.ListUser->model()->index(0, 0)).toString(),
-            QStringLiteral("PC1=Yes"));
+            (std::vector<std::string>{"127.0.0.21=Yes", "127.0.0.22=No", "", "  localhost =Yes"}));
+  EXPECT_EQ(form.ListUser->model()->data(form.ListUser->model()->index(1, 0)).toString(),
+            QStringLiteral("127.0.0.22=No"));
+  ASSERT_TRUE(pc1.WaitFor(1));
+  ASSERT_TRUE(pc2.WaitFor(1));
+  EXPECT_EQ(pc1.Received()[0], "Kovra:>Enter:>ME");
+  EXPECT_EQ(pc2.Received()[0], "Kovra:>Enter:>ME") << "absent correspondents are told too";
+  EXPECT_EQ(form.ListUser->currentIndex().row(), 3) << "the walk ends on the last line";
 
   EXPECT_TRUE(form.close());
-  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "PC1=No\r\nPC2=No\r\n\r\npc3=No\r\n");
+  ASSERT_TRUE(pc1.WaitFor(2));
+  ASSERT_TRUE(pc2.WaitFor(2));
+  EXPECT_EQ(pc1.Received()[1], "Kovra:>Exit:>ME");
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")),
+            "127.0.0.21=No\r\n127.0.0.22=No\r\n\r\nlocalhost=No\r\n");
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
 }
 
-TEST(MainWindow, CloseWithAnUnusableFolderChangesNothing) {
-  TestWindow test;
+TEST(MainWindow, CloseWithAnUnusableFolderStillSaysGoodbye) {
+  TestWindow test("ME");
+  testing::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), test.Env().udp_port);
   test.Env().program_dir = test.Path(QStringLiteral("gone/"));
   TForm1& form = test.Start();
-  form.UserList().Append("PC1=Yes");
+  form.UserList().Append("127.0.0.21=Yes");
   EXPECT_TRUE(form.close());
-  EXPECT_EQ(form.UserList().Lines(), std::vector<std::string>{"PC1=Yes"});
+  ASSERT_TRUE(pc1.WaitFor(1));
+  EXPECT_EQ(pc1.Received()[0], "Kovra:>Exit:>ME");
+  EXPECT_EQ(form.UserList().Lines(), std::vector<std::string>{"127.0.0.21=Yes"});
   EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("gone"))));
+}
+
+TEST(MainWindow, UnresolvableCorrespondentAbandonsTheClose) {
+  TestWindow test("ME");
+  TForm1& form = test.Start();
+  form.UserList().Append("nobody.invalid=No");
+  form.show();
+  EXPECT_FALSE(form.close());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(test.Dialogs().messages,
+            QStringList{QStringLiteral("Error!  \"InvalidHost\" for [nobody.invalid]")});
+  EXPECT_EQ(test.Dialogs().errors, QStringList{QStringLiteral("Host Lookup Canceled.")});
+  EXPECT_EQ(form.UserList().Lines(), std::vector<std::string>{"nobody.invalid=No"});
+  EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("~ListUser.txt"))));
 }
 
 TEST(MainWindow, FailedRestoreIsReportedAndStopsTheClock) {
@@ -158,14 +189,14 @@ TEST(MainWindow, FailedRestoreIsReportedAndStopsTheClock) {
 
 TEST(MainWindow, FailedSaveAtCloseKeepsTheWindowOpen) {
   TestWindow test;
-  test.WriteFile(QStringLiteral("~ListUser.txt"), "PC1=Yes\r\n");
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.21=Yes\r\n");
   QFile::setPermissions(test.Path(QStringLiteral("~ListUser.txt")), QFileDevice::ReadOwner);
   TForm1& form = test.Start();
   form.show();
   EXPECT_FALSE(form.close());
   EXPECT_TRUE(form.isVisible());
   ASSERT_EQ(test.Dialogs().errors.size(), 1);
-  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "PC1=Yes\r\n");
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.21=Yes\r\n");
 }
 
 TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {

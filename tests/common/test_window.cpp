@@ -1,5 +1,7 @@
 #include "common/test_window.h"
 
+#include "common/loopback.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -7,8 +9,10 @@
 
 namespace kovra::testing {
 
-TestWindow::TestWindow(std::string computer_name) {
+TestWindow::TestWindow(std::string computer_name, const QString& address, quint16 port) {
   env_.program_dir = folder_.path() + u'/';
+  env_.bind_address = QHostAddress(address);
+  env_.udp_port = port != 0 ? port : FreeUdpPort();
   env_.computer_name = std::move(computer_name);
   env_.dialogs = &dialogs_;
 }

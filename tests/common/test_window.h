@@ -1,5 +1,5 @@
 // A complete main window in a temporary folder of its own, with scripted
-// dialogs and a chosen computer name.
+// dialogs, a chosen computer name and its own loopback address; never port 571.
 #pragma once
 
 #include <QTemporaryDir>
@@ -13,7 +13,9 @@ namespace kovra::testing {
 
 class TestWindow {
  public:
-  explicit TestWindow(std::string computer_name = "TESTPC");
+  // A port of 0 picks a free one.
+  explicit TestWindow(std::string computer_name = "TESTPC",
+                      const QString& address = QStringLiteral("127.0.0.1"), quint16 port = 0);
 
   // Writes a file into the program folder before the window starts.
   void WriteFile(const QString& name, const QByteArray& bytes) const;

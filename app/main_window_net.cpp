@@ -1,0 +1,170 @@
+// The main window's side of the network: the endpoint, sending one command
+// or fanning it out over ListUser, and dispatching received commands.
+#include <QCoreApplication>
+#include <QListView>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+
+#include "app/main_window.h"
+#include "net/command.h"
+#include "net/correspondents.h"
+#include "net/udp_endpoint.h"
+#include "support/ansi_codec.h"
+#include "support/text.h"
+
+namespace kovra {
+namespace {
+
+struct CommandRow {
+  const std::string& name;
+  void (TForm1::*handler)(const std::string& args);
+};
+
+// In the order received names are compared.
+const CommandRow kCommandTable[] = {
+    {command::kNewKV, &TForm1::ReceivedNewKV},
+    {command::kLoad, &TForm1::ReceivedLoad},
+    {command::kSave, &TForm1::ReceivedSave},
+    {command::kLoadFromFile, &TForm1::ReceivedLoadFromFile},
+    {command::kSaveToFile, &TForm1::ReceivedSaveToFile},
+    {command::kMoveTo, &TForm1::ReceivedMoveTo},
+    {command::kMouseUp, &TForm1::ReceivedMouseUp},
+    {command::kLineTo, &TForm1::ReceivedLineTo},
+    {command::kLineFromTo, &TForm1::ReceivedLineFromTo},
+    {command::kRectangle, &TForm1::ReceivedRectangle},
+    {command::kRectangleFill, &TForm1::ReceivedRectangleFill},
+    {command::kEllipse, &TForm1::ReceivedEllipse},
+    {command::kEllipseFill, &TForm1::ReceivedEllipseFill},
+    {command::kFloodFill, &TForm1::ReceivedFloodFill},
+    {command::kSetFont, &TForm1::ReceivedSetFont},
+    {command::kTextOut, &TForm1::ReceivedTextOut},
+    {command::kEnter, &TForm1::ReceivedEnter},
+    {command::kIamToo, &TForm1::ReceivedIamToo},
+    {command::kExit, &TForm1::ReceivedExit},
+    {command::kMessage, &TForm1::ReceivedMessage},
+};
+
+QString BindFailedMessage(int port, const QString& reason) {
+  return QStringLiteral(
+             "Не удалось занять порт UDP %1 (%2).\n"
+             "Команды других участников сюда не дойдут; отправка работает.\n"
+             "Порт ниже 1024 требует прав root или возможности cap_net_bind_service.")
+      .arg(port)
+      .arg(reason);
+}
+
+}  // namespace
+
+void TForm1::CreateEndpoint() {
+  Udp1 = new TUdpEndpoint(this, env_.bind_address);
+  Udp1->setObjectName(QStringLiteral("Udp1"));
+  Udp1->RemotePort = env_.udp_port;
+  Udp1->ReportLevel = 1;
+  Udp1->OnDataReceived = [this](TUdpEndpoint& sender, int bytes, const QString& ip, int port) {
+    Guard([&] { Udp1DataReceived(sender, bytes, ip, port); });
+  };
+  Udp1->OnInvalidHost = [this](bool& handled) { Udp1InvalidHost(handled); };
+  Udp1->OnBufferInvalid = [this](bool& handled, std::vector<char>& buff, int& length) {
+    Udp1BufferInvalid(handled, buff, length);
+  };
+  if (!Udp1->SetLocalPort(env_.udp_port)) {
+    // Told once, when the window is up; the program goes on and still sends.
+    const QString message = BindFailedMessage(env_.udp_port, Udp1->BindError());
+    QTimer::singleShot(0, this, [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
+  }
+}
+
+bool TForm1::SendCommand(const std::string& host, const std::string& command,
+                         const std::string& args) {
+  const std::string name = TrimText(host);
+  if (name.empty()) {
+    env_.dialogs->ShowMessage(QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
+    return false;
+  }
+  Udp1->RemoteHost = name;
+  const std::string text = BuildCommandText(kProgramTag, command, args);
+  std::memcpy(DatagramBuffer.data(), text.data(), text.size());
+  DatagramBuffer[text.size()] = '\0';
+  // May run the event loop while the name is looked up.
+  Udp1->SendDatagram(DatagramBuffer.data(), static_cast<int>(DatagramBuffer.size()),
+                     static_cast<int>(text.size()));
+  return true;
+}
+
+int TForm1::SendToCorrespondents(const std::string& command, const std::string& args,
+                                 bool to_all) {
+  int count = 0;
+  for (int i = 0; i < correspondents_->Count(); ++i) {
+    ListUser->setCurrentIndex(correspondents_->index(i));
+    // Runs what is waiting: received commands and the user may change the list.
+    QCoreApplication::processEvents();
+    if (i >= correspondents_->Count()) break;
+    const std::string line = correspondents_->Line(i);
+    if (!to_all && UpperText(Correspondents::ValueOf(line)) != "YES") continue;
+    const std::string name = Correspondents::NameOf(line);
+    if (!name.empty() && SendCommand(name, command, args)) ++count;
+  }
+  return count;
+}
+
+void TForm1::Udp1DataReceived(TUdpEndpoint& sender, int NumberBytes, const QString&, int) {
+  int length = 0;
+  // The last byte stays free for the terminating zero.
+  sender.FetchDatagram(DatagramBuffer.data(), static_cast<int>(DatagramBuffer.size()) - 1, length);
+  DatagramBuffer[static_cast<std::size_t>(std::max(length, 0))] = '\0';
+  if (NumberBytes <= 0 || length <= 0) return;
+  const auto received = ParseCommandText(DatagramBuffer.data(), std::min(NumberBytes, length));
+  if (received) DispatchCommand(*received);
+}
+
+void TForm1::DispatchCommand(const ReceivedCommand& received) {
+  static const std::vector<std::string> upper_names = [] {
+    std::vector<std::string> names;
+    for (const CommandRow& row : kCommandTable) names.push_back(UpperText(row.name));
+    return names;
+  }();
+  for (std::size_t row = 0; row < upper_names.size(); ++row) {
+    if (upper_names[row] == received.name) {
+      (this->*kCommandTable[row].handler)(received.args);
+      return;
+    }
+  }
+}
+
+void TForm1::Udp1InvalidHost(bool& handled) {
+  handled = false;
+  env_.dialogs->ShowMessage(QStringLiteral("Error!  \"InvalidHost\" for [") +
+                            AnsiToQString(Udp1->RemoteHost) + u']');
+}
+
+void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {
+  env_.dialogs->ShowMessage(QStringLiteral("Error!  \"BufferInvalid\""));
+}
+
+// Received commands whose handling arrives with the presence, chat, board and
+// replay work. Until then they are recognised and change nothing.
+void TForm1::ReceivedNewKV(const std::string&) {}
+void TForm1::ReceivedLoad(const std::string&) {}
+void TForm1::ReceivedSave(const std::string&) {}
+void TForm1::ReceivedLoadFromFile(const std::string&) {}
+void TForm1::ReceivedSaveToFile(const std::string&) {}
+void TForm1::ReceivedMoveTo(const std::string&) {}
+void TForm1::ReceivedLineTo(const std::string&) {}
+void TForm1::ReceivedLineFromTo(const std::string&) {}
+void TForm1::ReceivedRectangle(const std::string&) {}
+void TForm1::ReceivedRectangleFill(const std::string&) {}
+void TForm1::ReceivedEllipse(const std::string&) {}
+void TForm1::ReceivedEllipseFill(const std::string&) {}
+void TForm1::ReceivedFloodFill(const std::string&) {}
+void TForm1::ReceivedSetFont(const std::string&) {}
+void TForm1::ReceivedTextOut(const std::string&) {}
+void TForm1::ReceivedEnter(const std::string&) {}
+void TForm1::ReceivedIamToo(const std::string&) {}
+void TForm1::ReceivedExit(const std::string&) {}
+void TForm1::ReceivedMessage(const std::string&) {}
+
+// Recognised so that it is not taken for an unknown command; it means nothing.
+void TForm1::ReceivedMouseUp(const std::string&) {}
+
+}  // namespace kovra

@@ -1,0 +1,40 @@
+#include "net/command.h"
+
+#include <cstring>
+
+#include "support/text.h"
+
+namespace kovra {
+
+namespace {
+constexpr char kMark[] = ":>";
+constexpr std::size_t kMarkSize = 2;
+}  // namespace
+
+std::string BuildCommandText(const std::string& tag, const std::string& command,
+                             const std::string& args) {
+  std::string text = TrimText(tag) + kMark + TrimText(command) + kMark + TrimText(args);
+  if (text.size() > kMaxCommandText) text.resize(kMaxCommandText);
+  return text;
+}
+
+std::optional<ReceivedCommand> ParseCommandText(const char* bytes, int number_bytes) {
+  if (number_bytes <= 0) return std::nullopt;
+  const auto size = static_cast<std::size_t>(number_bytes);
+  std::string text(bytes, strnlen(bytes, size));
+  TrimTextInPlace(text);
+  if (text.empty()) return std::nullopt;
+
+  // The tag is not tested: any word, or none, will do.
+  if (const auto tag_end = text.find(kMark); tag_end != std::string::npos) {
+    text.erase(0, tag_end + kMarkSize);
+  }
+  const auto name_end = text.find(kMark);
+  if (name_end == std::string::npos) return std::nullopt;
+  ReceivedCommand command{UpperText(TrimText(text.substr(0, name_end))),
+                          TrimText(text.substr(name_end + kMarkSize))};
+  if (command.name.empty()) return std::nullopt;
+  return command;
+}
+
+}  // namespace kovra

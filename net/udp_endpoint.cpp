@@ -1,0 +1,253 @@
+#include "net/udp_endpoint.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostInfo>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "support/ansi_codec.h"
+
+namespace kovra {
+namespace {
+
+// Deep enough for a fan-out answering a datagram that arrived during another
+// fan-out; a flood of such datagrams waits in the socket instead of the stack.
+constexpr int kMaxNestedReceives = 8;
+// Datagrams taken per wake-up before painting and input get their turn.
+constexpr int kMaxReceivesPerWakeup = 256;
+// Large enough to hold a burst of drawing commands while the window is busy.
+constexpr int kSocketReceiveBuffer = 8 * 1024 * 1024;
+constexpr qint64 kLookupCacheMs = 5000;
+
+sockaddr_in Ipv4Address(quint32 host_order_address, int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<quint16>(port & 0xFFFF));
+  address.sin_addr.s_addr = htonl(host_order_address);
+  return address;
+}
+
+QString DottedText(const sockaddr_in& address) {
+  const auto* b = reinterpret_cast<const unsigned char*>(&address.sin_addr.s_addr);
+  return QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3]);
+}
+
+void AskForLargeReceiveBuffer(int socket) {
+  int size = kSocketReceiveBuffer;
+  // The forcing option passes the system's cap where the process may do so.
+  if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
+    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  }
+}
+
+struct LookupResult {
+  bool done = false;
+  std::optional<quint32> address;
+};
+
+}  // namespace
+
+TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address)
+    : QObject(owner), bind_address_(std::move(bind_address)) {
+  ready_ = false;
+  ReportLevel = 1;
+  Status(8, QStringLiteral("Initializing Winsock"));
+  CreateSocket();
+  linger off_linger{};
+  setsockopt(socket_, SOL_SOCKET, SO_LINGER, &off_linger, sizeof off_linger);
+  ready_ = true;
+}
+
+TUdpEndpoint::~TUdpEndpoint() { CloseSocket(); }
+
+void TUdpEndpoint::CreateSocket() {
+  socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (socket_ < 0) CheckError(errno);
+}
+
+void TUdpEndpoint::CloseSocket() {
+  delete notifier_;
+  notifier_ = nullptr;
+  if (socket_ >= 0) ::close(socket_);
+  socket_ = -1;
+}
+
+bool TUdpEndpoint::SetLocalPort(int value) {
+  CloseSocket();
+  CreateSocket();
+  local_port_ = value;
+  return Loaded();
+}
+
+bool TUdpEndpoint::Loaded() {
+  if (socket_ < 0 || notifier_ != nullptr) return bind_error_.isEmpty();
+  const sockaddr_in local = Ipv4Address(bind_address_.toIPv4Address(), local_port_);
+  bind_error_.clear();
+  if (::bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    bind_error_ = QString::fromLocal8Bit(std::strerror(errno));
+    // Still able to send: from a free port on the same address.
+    const sockaddr_in any_port = Ipv4Address(bind_address_.toIPv4Address(), 0);
+    ::bind(socket_, reinterpret_cast<const sockaddr*>(&any_port), sizeof any_port);
+  }
+  AskForLargeReceiveBuffer(socket_);
+  notifier_ = new QSocketNotifier(socket_, QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &TUdpEndpoint::SocketReadable);
+  return bind_error_.isEmpty();
+}
+
+void TUdpEndpoint::Status(int level, const QString& text) {
+  if (level > ReportLevel) return;
+  status_text_ = text;
+  if (OnStatus) OnStatus(*this, status_text_);
+}
+
+void TUdpEndpoint::CheckError(int code, int benign_code) {
+  Status(16, QStringLiteral("Checking Error In Error Manager"));
+  last_error_ = code;
+  if ((code & benign_code) == benign_code) return;
+  const QString text = code != 0 ? QStringLiteral("Unknown Error No. %1").arg(code) : QString();
+  Status(8, QStringLiteral("Looking Up Error Message") + text);
+  throw UDPSockError(text);
+}
+
+void TUdpEndpoint::SocketReadable() {
+  if (!ready_) return;
+  if (receive_depth_ >= kMaxNestedReceives) {
+    notifier_->setEnabled(false);  // re-enabled when the outer receives unwind
+    return;
+  }
+  QPointer<TUdpEndpoint> alive(this);
+  ++receive_depth_;
+  for (int i = 0; i < kMaxReceivesPerWakeup; ++i) {
+    const bool more = ReceiveOne();
+    if (!alive) return;  // a handler closed the window
+    if (!more) break;
+  }
+  --receive_depth_;
+  if (notifier_ && !notifier_->isEnabled()) notifier_->setEnabled(true);
+}
+
+bool TUdpEndpoint::ReceiveOne() {
+  sockaddr_in from{};
+  socklen_t from_size = sizeof from;
+  // MSG_TRUNC makes the result the datagram's true size, so an oversized one
+  // is recognised instead of being taken as its first bytes.
+  const ssize_t result = ::recvfrom(socket_, ReceiveBuffer.data(), ReceiveBuffer.size(), MSG_TRUNC,
+                                    reinterpret_cast<sockaddr*>(&from), &from_size);
+  if (result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+  if (result < 0 && errno == EINTR) return true;
+  const bool received = result >= 0 && result <= kReceiveBufferSize;
+  ReceivedLength = received ? static_cast<int>(result) : -1;
+  if (!OnDataReceived) return result >= 0;
+  const QString from_ip = received ? DottedText(from) : QString();
+  const int port = received ? ntohs(from.sin_port) : 0;
+  OnDataReceived(*this, ReceivedLength, from_ip, port);
+  return result >= 0;
+}
+
+void TUdpEndpoint::FetchDatagram(char* buff, int capacity, int& length) const {
+  if (ReceivedLength < 0) {
+    length = -1;
+    return;
+  }
+  length = std::clamp(ReceivedLength, 0, std::max(capacity, 0));
+  std::memcpy(buff, ReceiveBuffer.data(), static_cast<std::size_t>(length));
+}
+
+void TUdpEndpoint::SendDatagram(const char* buff, int size, int length) {
+  // Everything this send needs is taken now: the event loop may run during a
+  // lookup, and a nested send may change RemoteHost or the caller's buffer.
+  std::vector<char> copy(buff, buff + std::max(size, 0));
+  const std::string host = RemoteHost;
+  const int port = RemotePort;
+  length = std::clamp(length, 0, static_cast<int>(copy.size()));
+  for (int attempts = 0; length == 0; ++attempts) {
+    bool handled = false;
+    if (attempts > 0 || !OnBufferInvalid) throw Error(QStringLiteral("Invalid buffer"));
+    OnBufferInvalid(handled, copy, length);
+    if (!handled) throw Error(QStringLiteral("Invalid buffer"));
+    length = std::clamp(length, 0, static_cast<int>(copy.size()));
+  }
+
+  const quint32 address = ResolveRemoteHost(host);
+  if (address == 0) throw UDPSockError(QStringLiteral("Null Remote Address"));
+  Status(2, QStringLiteral("Sending Data"));
+  const sockaddr_in remote = Ipv4Address(address, port);
+  // A datagram that cannot be delivered is simply lost.
+  ::sendto(socket_, copy.data(), static_cast<std::size_t>(length), 0,
+           reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+  if (OnDataSend) OnDataSend(*this);
+}
+
+quint32 TUdpEndpoint::ResolveRemoteHost(const std::string& host) {
+  // The second lookup uses this same name, whatever the handler does.
+  // The name buffer holds 127 characters and stops at a zero byte.
+  std::string name = host.substr(0, kMaxHostName);
+  name = name.substr(0, std::min(name.size(), std::strlen(name.c_str())));
+  in_addr literal{};
+  if (inet_aton(name.c_str(), &literal) != 0) return ntohl(literal.s_addr);
+
+  const QString qname = AnsiToQString(name);
+  for (int attempts = 0;; attempts = 1) {
+    if (const auto address = LookUp(qname)) return *address;
+    if (attempts >= 1) break;
+    bool handled = false;
+    RemoteHost = host;  // a nested send may have changed it; the handler names this one
+    if (OnInvalidHost) OnInvalidHost(handled);
+    if (!handled) break;
+  }
+  throw UDPSockError(QStringLiteral("Host Lookup Canceled"));
+}
+
+std::optional<quint32> TUdpEndpoint::LookUp(const QString& name) {
+  if (const auto it = lookup_cache_.constFind(name);
+      it != lookup_cache_.constEnd() && !it->age.hasExpired(kLookupCacheMs)) {
+    return it->address;
+  }
+  // The resolver blocks, so it runs on a thread of its own while this thread
+  // keeps the event loop going. Failures are never cached.
+  auto result = std::make_shared<LookupResult>();
+  QEventLoop wait;
+  QPointer<QEventLoop> wait_alive(&wait);
+  std::thread([result, name, wait_alive] {
+    const QHostInfo info = QHostInfo::fromName(name);
+    std::optional<quint32> address;
+    for (const QHostAddress& candidate : info.addresses()) {
+      if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
+        address = candidate.toIPv4Address();
+        break;
+      }
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;
+    // Delivered on the GUI thread, where the waiting loop lives.
+    QMetaObject::invokeMethod(
+        app,
+        [result, address, wait_alive] {
+          result->done = true;
+          result->address = address;
+          if (wait_alive) wait_alive->quit();
+        },
+        Qt::QueuedConnection);
+  }).detach();
+  while (!result->done) wait.exec();
+  if (result->address) {
+    CachedAddress cached{*result->address, {}};
+    cached.age.start();
+    lookup_cache_.insert(name, cached);
+  }
+  return result->address;
+}
+
+}  // namespace kovra

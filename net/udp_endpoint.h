@@ -1,0 +1,102 @@
+// TUdpEndpoint: one IPv4 UDP socket bound to a local port. It sends one
+// datagram at a time to a host name or dotted address and reports every
+// datagram that arrives as an event on the GUI thread. A host-name lookup
+// runs the event loop until it completes; each send keeps its own copy of
+// the buffer and its own destination, so nested sends never mix.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/error_guard.h"
+
+class QSocketNotifier;
+
+namespace kovra {
+
+class UDPSockError : public Error {
+ public:
+  using Error::Error;
+};
+
+class TUdpEndpoint : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kReceiveBufferSize = 2048;
+  static constexpr int kMaxHostName = 127;
+
+  // The socket is created but not bound; assigning LocalPort binds it.
+  explicit TUdpEndpoint(QObject* owner = nullptr,
+                        QHostAddress bind_address = QHostAddress(QHostAddress::AnyIPv4));
+  ~TUdpEndpoint() override;
+
+  std::string RemoteHost;
+  int RemotePort = 0;
+  int ReportLevel = 1;
+
+  int LocalPort() const { return local_port_; }
+  // Re-creates the socket and binds it to value; the result of Loaded.
+  bool SetLocalPort(int value);
+  // Binds the socket and starts reporting datagrams. False when the port
+  // could not be bound: the socket then sends from a free port instead.
+  bool Loaded();
+  // Why the last bind failed; empty after a successful one.
+  const QString& BindError() const { return bind_error_; }
+
+  // Sends the first length characters of buff (an array of size characters).
+  void SendDatagram(const char* buff, int size, int length);
+  // Copies the last datagram, at most capacity bytes, to buff; length is the
+  // number copied, or -1 when the last receive failed.
+  void FetchDatagram(char* buff, int capacity, int& length) const;
+
+  const QString& StatusText() const { return status_text_; }
+  int LastError() const { return last_error_; }
+
+  std::function<void(TUdpEndpoint& sender, int number_bytes, const QString& from_ip, int port)>
+      OnDataReceived;
+  std::function<void(TUdpEndpoint& sender)> OnDataSend;
+  std::function<void(TUdpEndpoint& sender, const QString& status)> OnStatus;
+  std::function<void(bool& handled)> OnInvalidHost;
+  // Kept with the other events; nothing in the endpoint raises it.
+  std::function<void(bool& handled)> OnStreamInvalid;
+  std::function<void(bool& handled, std::vector<char>& buff, int& length)> OnBufferInvalid;
+
+ private:
+  void CreateSocket();
+  void CloseSocket();
+  void Status(int level, const QString& text);
+  // Raises UDPSockError unless code passes the benign test.
+  void CheckError(int code, int benign_code = 10035);
+  void SocketReadable();
+  bool ReceiveOne();
+  quint32 ResolveRemoteHost(const std::string& host);
+  std::optional<quint32> LookUp(const QString& name);
+
+  QHostAddress bind_address_;
+  int local_port_ = 0;
+  int socket_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
+  bool ready_ = false;
+  int receive_depth_ = 0;
+  std::array<char, kReceiveBufferSize> ReceiveBuffer{};
+  int ReceivedLength = -1;
+  QString status_text_;
+  QString bind_error_;
+  int last_error_ = 0;
+
+  struct CachedAddress {
+    quint32 address;
+    QElapsedTimer age;
+  };
+  QHash<QString, CachedAddress> lookup_cache_;
+};
+
+}  // namespace kovra

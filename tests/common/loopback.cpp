@@ -1,0 +1,37 @@
+#include "common/loopback.h"
+
+#include <QNetworkDatagram>
+#include <QTest>
+
+namespace kovra::testing {
+
+quint16 FreeUdpPort() {
+  // Free on 127.0.0.1 and, almost surely, on the other loopback addresses.
+  QUdpSocket probe;
+  probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+  return probe.localPort();
+}
+
+Collector::Collector(const QHostAddress& address, quint16 port) {
+  socket_.bind(address, port);
+  QObject::connect(&socket_, &QUdpSocket::readyRead, [this] { Drain(); });
+}
+
+void Collector::Drain() {
+  while (socket_.hasPendingDatagrams()) received_.push_back(socket_.receiveDatagram().data());
+}
+
+bool Collector::WaitFor(std::size_t count, int timeout_ms) {
+  return QTest::qWaitFor(
+      [&] {
+        Drain();
+        return received_.size() >= count;
+      },
+      timeout_ms);
+}
+
+void Collector::Send(const QByteArray& bytes, const QHostAddress& to, quint16 port) {
+  socket_.writeDatagram(bytes, to, port);
+}
+
+}  // namespace kovra::testing
