@@ -1,6 +1,7 @@
 // Kovra: a shared drawing board and message channel for a small LAN.
 #include <QApplication>
 #include <QDir>
+#include <memory>
 
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
@@ -22,8 +23,12 @@ int main(int argc, char* argv[]) {
   environment.computer_name = kovra::ComputerName();
   environment.dialogs = &dialogs;
 
-  kovra::TForm1 form(environment);
-  dialogs.SetParent(&form);
-  form.show();
+  std::unique_ptr<kovra::TForm1> form;
+  // Only the socket's creation can fail here; without it there is no window.
+  if (!kovra::RunGuarded(dialogs, [&] { form = std::make_unique<kovra::TForm1>(environment); })) {
+    return 1;
+  }
+  dialogs.SetParent(form.get());
+  form->show();
   return app.exec();
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/command_table.h"
 #include "support/environment.h"
 #include "support/error_guard.h"
 
@@ -31,7 +32,7 @@ class BoardView;
 class Correspondents;
 class MousePanel;
 class TUdpEndpoint;
-struct ReceivedCommand;
+
 
 // Left, Top, Right, Bottom, as the drawing tools keep a rubber band.
 struct ShapeBounds {
@@ -115,6 +116,7 @@ class TForm1 : public QMainWindow {
   const QString& ProgramDir() const { return ProgramDir_; }
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
+  CommandTable& Commands() { return commands_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,7 +125,7 @@ class TForm1 : public QMainWindow {
  private:
   void BuildLayout();
   void CreateEndpoint();
-  void DispatchCommand(const ReceivedCommand& received);
+  void RegisterCommands();
   void BuildMenus();
   void WireEvents();
   // Runs a handler through the error guard; false when it raised.
@@ -140,6 +142,7 @@ class TForm1 : public QMainWindow {
   QString ProgramDir_;
   bool FirstTick_ = true;
   Correspondents* correspondents_ = nullptr;
+  CommandTable commands_;
 
  public:
   // Controls, by the names the program's logic uses.

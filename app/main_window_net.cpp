@@ -16,35 +16,6 @@
 namespace kovra {
 namespace {
 
-struct CommandRow {
-  const std::string& name;
-  void (TForm1::*handler)(const std::string& args);
-};
-
-// In the order received names are compared.
-const CommandRow kCommandTable[] = {
-    {command::kNewKV, &TForm1::ReceivedNewKV},
-    {command::kLoad, &TForm1::ReceivedLoad},
-    {command::kSave, &TForm1::ReceivedSave},
-    {command::kLoadFromFile, &TForm1::ReceivedLoadFromFile},
-    {command::kSaveToFile, &TForm1::ReceivedSaveToFile},
-    {command::kMoveTo, &TForm1::ReceivedMoveTo},
-    {command::kMouseUp, &TForm1::ReceivedMouseUp},
-    {command::kLineTo, &TForm1::ReceivedLineTo},
-    {command::kLineFromTo, &TForm1::ReceivedLineFromTo},
-    {command::kRectangle, &TForm1::ReceivedRectangle},
-    {command::kRectangleFill, &TForm1::ReceivedRectangleFill},
-    {command::kEllipse, &TForm1::ReceivedEllipse},
-    {command::kEllipseFill, &TForm1::ReceivedEllipseFill},
-    {command::kFloodFill, &TForm1::ReceivedFloodFill},
-    {command::kSetFont, &TForm1::ReceivedSetFont},
-    {command::kTextOut, &TForm1::ReceivedTextOut},
-    {command::kEnter, &TForm1::ReceivedEnter},
-    {command::kIamToo, &TForm1::ReceivedIamToo},
-    {command::kExit, &TForm1::ReceivedExit},
-    {command::kMessage, &TForm1::ReceivedMessage},
-};
-
 QString BindFailedMessage(int port, const QString& reason) {
   return QStringLiteral(
              "Не удалось занять порт UDP %1 (%2).\n"
@@ -57,6 +28,7 @@ QString BindFailedMessage(int port, const QString& reason) {
 }  // namespace
 
 void TForm1::CreateEndpoint() {
+  RegisterCommands();
   Udp1 = new TUdpEndpoint(this, env_.bind_address);
   Udp1->setObjectName(QStringLiteral("Udp1"));
   Udp1->RemotePort = env_.udp_port;
@@ -115,20 +87,36 @@ void TForm1::Udp1DataReceived(TUdpEndpoint& sender, int NumberBytes, const QStri
   DatagramBuffer[static_cast<std::size_t>(std::max(length, 0))] = '\0';
   if (NumberBytes <= 0 || length <= 0) return;
   const auto received = ParseCommandText(DatagramBuffer.data(), std::min(NumberBytes, length));
-  if (received) DispatchCommand(*received);
+  if (received) commands_.Dispatch(*received);  // an unknown command is ignored
 }
 
-void TForm1::DispatchCommand(const ReceivedCommand& received) {
-  static const std::vector<std::string> upper_names = [] {
-    std::vector<std::string> names;
-    for (const CommandRow& row : kCommandTable) names.push_back(UpperText(row.name));
-    return names;
-  }();
-  for (std::size_t row = 0; row < upper_names.size(); ++row) {
-    if (upper_names[row] == received.name) {
-      (this->*kCommandTable[row].handler)(received.args);
-      return;
-    }
+void TForm1::RegisterCommands() {
+  using Handler = void (TForm1::*)(const std::string& args);
+  // In the order received names are compared.
+  const std::pair<const std::string&, Handler> rows[] = {
+      {command::kNewKV, &TForm1::ReceivedNewKV},
+      {command::kLoad, &TForm1::ReceivedLoad},
+      {command::kSave, &TForm1::ReceivedSave},
+      {command::kLoadFromFile, &TForm1::ReceivedLoadFromFile},
+      {command::kSaveToFile, &TForm1::ReceivedSaveToFile},
+      {command::kMoveTo, &TForm1::ReceivedMoveTo},
+      {command::kMouseUp, &TForm1::ReceivedMouseUp},
+      {command::kLineTo, &TForm1::ReceivedLineTo},
+      {command::kLineFromTo, &TForm1::ReceivedLineFromTo},
+      {command::kRectangle, &TForm1::ReceivedRectangle},
+      {command::kRectangleFill, &TForm1::ReceivedRectangleFill},
+      {command::kEllipse, &TForm1::ReceivedEllipse},
+      {command::kEllipseFill, &TForm1::ReceivedEllipseFill},
+      {command::kFloodFill, &TForm1::ReceivedFloodFill},
+      {command::kSetFont, &TForm1::ReceivedSetFont},
+      {command::kTextOut, &TForm1::ReceivedTextOut},
+      {command::kEnter, &TForm1::ReceivedEnter},
+      {command::kIamToo, &TForm1::ReceivedIamToo},
+      {command::kExit, &TForm1::ReceivedExit},
+      {command::kMessage, &TForm1::ReceivedMessage},
+  };
+  for (const auto& [name, handler] : rows) {
+    commands_.Set(name, [this, handler = handler](const std::string& args) { (this->*handler)(args); });
   }
 }
 

@@ -1,0 +1,139 @@
+// The main window's network side through real sockets on loopback.
+#include <gtest/gtest.h>
+
+#include <QListView>
+#include <QTest>
+#include <QThread>
+
+#include "app/main_window.h"
+#include "common/loopback.h"
+#include "common/test_window.h"
+#include "net/correspondents.h"
+#include "net/udp_endpoint.h"
+
+namespace kovra {
+namespace {
+
+using testing::Collector;
+using testing::TestWindow;
+
+QHostAddress Peer(int last) { return QHostAddress(QStringLiteral("127.0.0.%1").arg(last)); }
+
+TEST(FanOut, ReachesPresentOrAllNamedLinesAndEndsOnTheLast) {
+  TestWindow test("ME");
+  TForm1& form = test.Start();
+  const quint16 port = test.Env().udp_port;
+  std::vector<std::unique_ptr<Collector>> peers;
+  for (int last = 31; last <= 34; ++last) peers.push_back(std::make_unique<Collector>(Peer(last), port));
+
+  EXPECT_EQ(form.SendToCorrespondents("Message", "none", false), 0);
+  for (const char* line : {"127.0.0.31=Yes", "127.0.0.32=yes ", "127.0.0.33=No", "127.0.0.34", ""}) {
+    form.UserList().Append(line);
+  }
+  EXPECT_EQ(form.SendToCorrespondents("Message", " hi ", false), 2);
+  EXPECT_EQ(form.ListUser->currentIndex().row(), 4);
+  EXPECT_EQ(form.SendToCorrespondents("Exit", "ME", true), 4);
+  ASSERT_TRUE(peers[0]->WaitFor(2));
+  ASSERT_TRUE(peers[1]->WaitFor(2));
+  ASSERT_TRUE(peers[2]->WaitFor(1));
+  ASSERT_TRUE(peers[3]->WaitFor(1));
+  QTest::qWait(50);
+  EXPECT_EQ(peers[0]->Received(), (std::vector<QByteArray>{"Kovra:>Message:>hi", "Kovra:>Exit:>ME"}));
+  EXPECT_EQ(peers[1]->Received().size(), 2u);
+  EXPECT_EQ(peers[2]->Received(), std::vector<QByteArray>{"Kovra:>Exit:>ME"});
+  EXPECT_EQ(peers[3]->Received(), std::vector<QByteArray>{"Kovra:>Exit:>ME"});
+}
+
+TEST(FanOut, DatagramHandledDuringTheWalkMayShortenTheList) {
+  TestWindow test("ME");
+  TForm1& form = test.Start();
+  const quint16 port = test.Env().udp_port;
+  Collector first(Peer(31), port);
+  Collector remote(Peer(40), port);
+  for (int last = 31; last <= 35; ++last) {
+    form.UserList().Append(QStringLiteral("127.0.0.%1=Yes").arg(last).toStdString());
+  }
+  bool walking = false;
+  std::vector<std::string> seen;
+  form.Commands().Set("Message", [&](const std::string& args) {
+    EXPECT_TRUE(walking) << "dispatched from the walk's event-loop step";
+    seen.push_back(args);
+    while (form.UserList().Count() > 1) form.UserList().Remove(form.UserList().Count() - 1);
+  });
+  remote.Send("Kovra:>Message:>shrink", QHostAddress(QStringLiteral("127.0.0.1")), port);
+  QThread::msleep(50);  // waits in the socket: no event loop runs meanwhile
+  ASSERT_TRUE(seen.empty());
+
+  walking = true;
+  EXPECT_EQ(form.SendToCorrespondents("Message", "after", false), 1);
+  walking = false;
+  EXPECT_EQ(seen, std::vector<std::string>{"shrink"});
+  ASSERT_TRUE(first.WaitFor(1));
+  EXPECT_EQ(first.Received()[0], "Kovra:>Message:>after");
+}
+
+TEST(FanOut, UnresolvableLineStopsTheWalkThere) {
+  TestWindow test("ME");
+  TForm1& form = test.Start();
+  const quint16 port = test.Env().udp_port;
+  Collector above(Peer(31), port);
+  Collector below(Peer(32), port);
+  for (const char* line : {"127.0.0.31=Yes", "nobody.invalid=Yes", "127.0.0.32=Yes"}) {
+    form.UserList().Append(line);
+  }
+  EXPECT_THROW(form.SendToCorrespondents("Message", "x", false), UDPSockError);
+  EXPECT_EQ(test.Dialogs().messages,
+            QStringList{QStringLiteral("Error!  \"InvalidHost\" for [nobody.invalid]")});
+  ASSERT_TRUE(above.WaitFor(1));
+  QTest::qWait(50);
+  EXPECT_TRUE(below.Received().empty());
+
+  EXPECT_FALSE(form.SendCommand("   ", "Enter", "ME"));
+  EXPECT_EQ(test.Dialogs().messages.last(),
+            QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
+}
+
+TEST(Receive, JunkLeavesTheWindowRunningAndCommandsStillArrive) {
+  TestWindow test("ME");
+  TForm1& form = test.Start();
+  const quint16 port = test.Env().udp_port;
+  Collector peer(Peer(31), port);
+  std::vector<std::string> messages;
+  form.Commands().Set("Message", [&](const std::string& args) { messages.push_back(args); });
+
+  const QHostAddress window(QStringLiteral("127.0.0.1"));
+  std::vector<QByteArray> junk = {QByteArray(), QByteArray(255, ':'), QByteArray(256, '>'),
+                                  QByteArray(2048, '\0'), QByteArray(65507, 'z'),
+                                  "Kovra:>Enter", ":>:>x", "Kovra:>NoSuchCommand:>1 2",
+                                  "Kovra:>ImageKV_CursorTo:>10 20", "Kovra:>ImageKV_MouseUp:>"};
+  QByteArray every_byte;
+  for (int b = 0; b < 256; ++b) every_byte.append(static_cast<char>(b));
+  junk.push_back(every_byte);
+  QByteArray long_message = "Kovra:>message:>" + QByteArray(300, 'm');
+  junk.push_back(long_message);
+  for (const QByteArray& bytes : junk) peer.Send(bytes, window, port);
+  peer.Send("Kovra:>Message:>ok", window, port);
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() >= 2; }, 3000));
+  EXPECT_EQ(messages[0], std::string(239, 'm')) << "the first 255 bytes are used";
+  EXPECT_EQ(messages[1], "ok");
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty());
+}
+
+TEST(Receive, PortTakenIsToldOnceAndSendingGoesOn) {
+  TestWindow first("ONE");
+  first.Start();
+  TestWindow second("TWO", QStringLiteral("127.0.0.1"), first.Env().udp_port);
+  TForm1& form = second.Start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !second.Dialogs().messages.isEmpty(); }, 2000));
+  EXPECT_EQ(second.Dialogs().messages.size(), 1);
+  EXPECT_TRUE(second.Dialogs().messages[0].contains(QString::number(first.Env().udp_port)));
+  Collector peer(Peer(31), first.Env().udp_port);
+  EXPECT_TRUE(form.SendCommand("127.0.0.31", "Enter", "TWO"));
+  ASSERT_TRUE(peer.WaitFor(1));
+  EXPECT_EQ(peer.Received()[0], "Kovra:>Enter:>TWO");
+}
+
+}  // namespace
+}  // namespace kovra

@@ -1,0 +1,216 @@
+#include "net/udp_endpoint.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+
+#include "common/loopback.h"
+
+namespace kovra {
+namespace {
+
+using testing::Collector;
+using testing::FreeUdpPort;
+
+const QHostAddress kHere(QStringLiteral("127.0.0.1"));
+const QHostAddress kPeer(QStringLiteral("127.0.0.5"));
+
+struct Received {
+  int number_bytes;
+  QString from_ip;
+  int port;
+  QByteArray fetched;
+};
+
+// An endpoint on 127.0.0.1 that fetches every datagram it is told of.
+struct Endpoint {
+  Endpoint() : port(FreeUdpPort()), udp(nullptr, kHere) {
+    EXPECT_TRUE(udp.SetLocalPort(port));
+    udp.OnDataReceived = [this](TUdpEndpoint& sender, int bytes, const QString& ip, int from_port) {
+      char buffer[256];
+      int length = 0;
+      sender.FetchDatagram(buffer, sizeof buffer, length);
+      received.push_back({bytes, ip, from_port, QByteArray(buffer, std::max(length, 0))});
+    };
+  }
+  bool WaitFor(std::size_t count) {
+    return QTest::qWaitFor([&] { return received.size() >= count; }, 3000);
+  }
+  void Send(const char* text, const std::string& host, int to_port) {
+    udp.RemoteHost = host;
+    udp.RemotePort = to_port;
+    udp.SendDatagram(text, static_cast<int>(std::strlen(text)) + 1, static_cast<int>(std::strlen(text)));
+  }
+  quint16 port;
+  TUdpEndpoint udp;
+  std::vector<Received> received;
+};
+
+TEST(UdpEndpoint, SendsToDottedAddressesAndRefusesNullOnes) {
+  Endpoint end;
+  Collector peer(kPeer, end.port);
+  QStringList statuses;
+  int sends = 0;
+  end.udp.OnStatus = [&](TUdpEndpoint&, const QString& text) { statuses.append(text); };
+  end.udp.OnDataSend = [&](TUdpEndpoint&) { ++sends; };
+
+  end.Send("hello", "127.0.0.5", end.port);
+  ASSERT_TRUE(peer.WaitFor(1));
+  EXPECT_EQ(peer.Received()[0], "hello");
+  EXPECT_EQ(sends, 1);
+  EXPECT_TRUE(statuses.isEmpty()) << "level 1 reports nothing";
+
+  end.udp.ReportLevel = 2;
+  end.Send("again", "127.0.0.5", end.port + 65536);  // only the low 16 bits count
+  ASSERT_TRUE(peer.WaitFor(2));
+  EXPECT_EQ(statuses, QStringList{QStringLiteral("Sending Data")});
+
+  try {
+    end.Send("nothing", "0.0.0.0", end.port);
+    ADD_FAILURE() << "no error";
+  } catch (const UDPSockError& error) {
+    EXPECT_EQ(error.Message(), QStringLiteral("Null Remote Address"));
+  }
+  EXPECT_EQ(sends, 2);
+  QTest::qWait(50);
+  EXPECT_EQ(peer.Received().size(), 2u);
+}
+
+TEST(UdpEndpoint, ZeroLengthNeedsARepairingHandler) {
+  Endpoint end;
+  Collector peer(kPeer, end.port);
+  end.udp.RemoteHost = "127.0.0.5";
+  end.udp.RemotePort = end.port;
+  const char buffer[4] = "abc";
+  auto expect_invalid = [&] {
+    try {
+      end.udp.SendDatagram(buffer, 4, 0);
+      ADD_FAILURE() << "no error";
+    } catch (const UDPSockError&) {
+      ADD_FAILURE() << "a general error is expected";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Message(), QStringLiteral("Invalid buffer"));
+    }
+  };
+  expect_invalid();  // no handler
+
+  int calls = 0;
+  end.udp.OnBufferInvalid = [&](bool& handled, std::vector<char>&, int&) {
+    ++calls;
+    handled = true;  // but the length stays 0
+  };
+  expect_invalid();
+  EXPECT_EQ(calls, 1);
+
+  end.udp.OnBufferInvalid = [](bool& handled, std::vector<char>& buff, int& length) {
+    handled = true;
+    buff[0] = 'X';
+    length = 2;
+  };
+  end.udp.SendDatagram(buffer, 4, 0);
+  ASSERT_TRUE(peer.WaitFor(1));
+  EXPECT_EQ(peer.Received()[0], "Xb");
+
+  end.udp.SendDatagram(buffer, 4, 4000);  // never past the array
+  ASSERT_TRUE(peer.WaitFor(2));
+  EXPECT_EQ(peer.Received()[1], QByteArray("abc", 4));
+}
+
+TEST(UdpEndpoint, UnresolvableNamesAskTheHandlerOnce) {
+  Endpoint end;
+  int asked = 0;
+  auto expect_canceled = [&] {
+    try {
+      end.Send("x", "nobody.invalid", end.port);
+      ADD_FAILURE() << "no error";
+    } catch (const UDPSockError& error) {
+      EXPECT_EQ(error.Message(), QStringLiteral("Host Lookup Canceled"));
+    }
+  };
+  expect_canceled();  // no handler at all
+
+  end.udp.OnInvalidHost = [&](bool& handled) {
+    ++asked;
+    handled = false;
+  };
+  expect_canceled();
+  EXPECT_EQ(asked, 1);
+
+  // Handled: a second lookup of the same name, even though the handler
+  // pointed RemoteHost at a name that would resolve.
+  end.udp.OnInvalidHost = [&](bool& handled) {
+    ++asked;
+    EXPECT_EQ(end.udp.RemoteHost, "nobody.invalid");
+    end.udp.RemoteHost = "localhost";
+    handled = true;
+  };
+  expect_canceled();
+  EXPECT_EQ(asked, 2);
+}
+
+TEST(UdpEndpoint, NestedSendDuringALookupKeepsEachDestination) {
+  Endpoint end;
+  const quint16 port = FreeUdpPort();
+  Collector by_name(kHere, port);
+  Collector nested(kPeer, port);
+  bool nested_sent = false;
+  // Runs inside the lookup's wait, as a received command's answer would.
+  QTimer::singleShot(0, [&] {
+    end.Send("nested", "127.0.0.5", port);
+    nested_sent = true;
+  });
+  end.Send("by name", "localhost", port);
+  EXPECT_TRUE(nested_sent) << "the lookup waited in the event loop";
+  ASSERT_TRUE(by_name.WaitFor(1));
+  ASSERT_TRUE(nested.WaitFor(1));
+  EXPECT_EQ(by_name.Received(), std::vector<QByteArray>{"by name"});
+  EXPECT_EQ(nested.Received(), std::vector<QByteArray>{"nested"});
+}
+
+TEST(UdpEndpoint, ReportsEveryDatagramWithItsSender) {
+  Endpoint end;
+  Collector peer(kPeer, FreeUdpPort());
+
+  peer.Send(QByteArray(), kHere, end.port);
+  peer.Send("first", kHere, end.port);
+  peer.Send("second", kHere, end.port);
+  ASSERT_TRUE(end.WaitFor(3));
+  EXPECT_EQ(end.received[0].number_bytes, 0);
+  EXPECT_EQ(end.received[0].from_ip, QStringLiteral("127.0.0.5"));
+  EXPECT_GT(end.received[0].port, 0);
+  EXPECT_EQ(end.received[1].fetched, "first");
+  EXPECT_EQ(end.received[2].fetched, "second");
+  EXPECT_EQ(end.received[2].number_bytes, 6);
+}
+
+TEST(UdpEndpoint, OversizedDatagramsAreFailedReceives) {
+  Endpoint end;
+  Collector peer(kPeer, FreeUdpPort());
+  for (int size : {255, 256, 2048, 2049, 65507}) peer.Send(QByteArray(size, 'k'), kHere, end.port);
+  ASSERT_TRUE(end.WaitFor(5));
+  const int expected[] = {255, 256, 2048, -1, -1};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(end.received[i].number_bytes, expected[i]) << i;
+    // The fetch never writes past the 256-byte array.
+    EXPECT_EQ(end.received[i].fetched.size(), expected[i] < 0 ? 0 : std::min(expected[i], 256));
+  }
+  EXPECT_TRUE(end.received[3].from_ip.isEmpty());
+  EXPECT_EQ(end.received[3].port, 0);
+}
+
+TEST(UdpEndpoint, BindFailureIsToldAndSendingGoesOn) {
+  Endpoint first;
+  TUdpEndpoint second(nullptr, kHere);
+  EXPECT_FALSE(second.SetLocalPort(first.port));
+  EXPECT_FALSE(second.BindError().isEmpty());
+  second.RemoteHost = "127.0.0.1";
+  second.RemotePort = first.port;
+  second.SendDatagram("still", 5, 5);
+  ASSERT_TRUE(first.WaitFor(1));
+  EXPECT_EQ(first.received[0].fetched, "still");
+}
+
+}  // namespace
+}  // namespace kovra
