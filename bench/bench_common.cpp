@@ -1,0 +1,60 @@
+#include "bench_common.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <QUdpSocket>
+#include <cstdio>
+
+namespace kovra::bench {
+
+void SilentDialogs::ShowMessage(const QString& text) {
+  std::fprintf(stderr, "message: %s\n", qPrintable(text));
+}
+
+void SilentDialogs::ShowError(const QString& text) {
+  std::fprintf(stderr, "error: %s\n", qPrintable(text));
+}
+
+BenchEnvironment::BenchEnvironment() {
+  env.program_dir = folder.path() + u'/';
+  env.computer_name = "BENCH";
+  env.bind_address = QHostAddress(QStringLiteral("127.0.0.1"));
+  env.udp_port = FreePort();
+  env.dialogs = &dialogs;
+}
+
+quint16 FreePort() {
+  QUdpSocket probe;
+  probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+  return probe.localPort();
+}
+
+int RawSocket(const char* address, quint16 port) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(port);
+  inet_aton(address, &local.sin_addr);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
+  int size = 8 * 1024 * 1024;
+  if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  }
+  return fd;
+}
+
+void RawSend(int socket, const std::string& bytes, const char* address, quint16 port) {
+  sockaddr_in remote{};
+  remote.sin_family = AF_INET;
+  remote.sin_port = htons(port);
+  inet_aton(address, &remote.sin_addr);
+  ::sendto(socket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace kovra::bench
