@@ -92,8 +92,7 @@ void TForm1::RestoreState() {
   }
 
   RE_Mess->clear();
-  const QString history = ProgramDir_ + kMessageHistoryFile;
-  if (QFileInfo::exists(history)) LoadMessageHistory(history);
+  LoadMessageHistory();
 
   correspondents_->Clear();
   const QString user_list = ProgramDir_ + kCorrespondentFile;
@@ -123,7 +122,7 @@ void TForm1::FormCloseQuery(bool& CanClose) {
   SendToCorrespondents("Exit", env_.computer_name, true);
   if (!DriveWritable(ProgramDir_)) return;
   correspondents_->MarkAllAbsent();
-  correspondents_->Save(ProgramDir_ + kCorrespondentFile);
+  SaveCorrespondents();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -153,7 +152,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // Handlers and routines whose behaviour arrives with the network, chat,
 // board and drawing work. Until then they do nothing and send nothing.
 
-void TForm1::LoadMessageHistory(const QString&) {}
 void TForm1::LoadBoardFile(const QString&) {}
 void TForm1::NewBoard(int, int) {}
 void TForm1::SaveBoardFile(const QString&) {}
@@ -163,10 +161,6 @@ void TForm1::List_WDblClick() {}
 void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton) {}
 void TForm1::SpeedButton2Click() {}
 void TForm1::CB_YesPaintClick() {}
-void TForm1::SpeedButton1Click() {}
-void TForm1::N9Click() {}
-void TForm1::N6Click() {}
-void TForm1::N7Click() {}
 void TForm1::N2Click() {}
 void TForm1::N10Click() {}
 void TForm1::N11Click() {}

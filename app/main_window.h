@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/chat.h"
 #include "net/command_table.h"
 #include "support/environment.h"
 #include "support/error_guard.h"
@@ -116,6 +117,7 @@ class TForm1 : public QMainWindow {
   const QString& ProgramDir() const { return ProgramDir_; }
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
+  const MessageHistory& History() const { return history_; }
   CommandTable& Commands() { return commands_; }
 
  protected:
@@ -133,7 +135,11 @@ class TForm1 : public QMainWindow {
   bool Guard(Body&& body);
 
   void RestoreState();
-  void LoadMessageHistory(const QString& path);
+  void LoadMessageHistory();
+  // Puts a message line on top of the pane and saves the history.
+  void AddMessageLine(const std::string& line);
+  void SaveMessageHistory();
+  void SaveCorrespondents();
   void LoadBoardFile(const QString& path);
   void NewBoard(int width, int height);
   void SaveBoardFile(const QString& path);
@@ -143,6 +149,7 @@ class TForm1 : public QMainWindow {
   bool FirstTick_ = true;
   Correspondents* correspondents_ = nullptr;
   CommandTable commands_;
+  MessageHistory history_;
 
  public:
   // Controls, by the names the program's logic uses.

@@ -130,8 +130,7 @@ void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {
   env_.dialogs->ShowMessage(QStringLiteral("Error!  \"BufferInvalid\""));
 }
 
-// Received commands whose handling arrives with the presence, chat, board and
-// replay work. Until then they are recognised and change nothing.
+// Received commands whose handling arrives with the board and replay work. Until then they are recognised and change nothing.
 void TForm1::ReceivedNewKV(const std::string&) {}
 void TForm1::ReceivedLoad(const std::string&) {}
 void TForm1::ReceivedSave(const std::string&) {}
@@ -147,10 +146,6 @@ void TForm1::ReceivedEllipseFill(const std::string&) {}
 void TForm1::ReceivedFloodFill(const std::string&) {}
 void TForm1::ReceivedSetFont(const std::string&) {}
 void TForm1::ReceivedTextOut(const std::string&) {}
-void TForm1::ReceivedEnter(const std::string&) {}
-void TForm1::ReceivedIamToo(const std::string&) {}
-void TForm1::ReceivedExit(const std::string&) {}
-void TForm1::ReceivedMessage(const std::string&) {}
 
 // Recognised so that it is not taken for an unknown command; it means nothing.
 void TForm1::ReceivedMouseUp(const std::string&) {}

@@ -1,5 +1,7 @@
 #include "net/correspondents.h"
 
+#include <algorithm>
+
 #include "support/ansi_codec.h"
 #include "support/line_file.h"
 #include "support/text.h"
@@ -47,6 +49,20 @@ void Correspondents::MarkAllAbsent() {
     const std::string name = NameOf(Line(i));
     if (!name.empty()) SetLine(i, name + "=No");
   }
+}
+
+int Correspondents::SetPresence(const std::string& name, const std::string& value) {
+  const QString wanted = AnsiToQString(name);
+  auto matches = [&](const std::string& line) {
+    const auto mark = line.find('=');
+    return mark != std::string::npos &&
+           AnsiToQString(line.substr(0, mark)).compare(wanted, Qt::CaseInsensitive) == 0;
+  };
+  const auto found = std::find_if(lines_.begin(), lines_.end(), matches);
+  int index = static_cast<int>(found - lines_.begin());
+  if (found == lines_.end()) Append(std::string());
+  SetLine(index, name + "=" + value);
+  return index;
 }
 
 void Correspondents::Load(const QString& path) {

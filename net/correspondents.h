@@ -29,6 +29,11 @@ class Correspondents : public QAbstractListModel {
   // Each named line becomes NAME=No; lines without a name stay.
   void MarkAllAbsent();
 
+  // Makes the first line whose text before its first "=" equals name (case
+  // ignored, nothing trimmed) read name=value, appending one if none does;
+  // returns its index.
+  int SetPresence(const std::string& name, const std::string& value);
+
   // Replace the lines by a file's, or write them; raise Error on failure.
   void Load(const QString& path);
   void Save(const QString& path) const;

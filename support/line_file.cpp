@@ -39,14 +39,10 @@ std::vector<std::string> ReadLineFile(const QString& path) {
 }
 
 void WriteLineFile(const QString& path, const std::vector<std::string>& lines) {
-  std::string bytes;
-  std::size_t total = 0;
-  for (const auto& line : lines) total += line.size() + 2;
-  bytes.reserve(total);
-  for (const auto& line : lines) {
-    bytes += line;
-    bytes += "\r\n";
-  }
+  WriteFileBytes(path, JoinLines(lines.begin(), lines.end()));
+}
+
+void WriteFileBytes(const QString& path, const std::string& bytes) {
   // A replacing rename would silently overwrite a file marked read-only.
   const QFileInfo existing(path);
   if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner)) {

@@ -160,14 +160,19 @@ QString UniqueFileName(const QString& path) {
   return path;
 }
 
-QString DateTimeText(const QDateTime& moment) {
+QString LongTimeText(const QTime& time) {
   const QLocale locale = QLocale::system();
-  const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
-  if (moment.time() == QTime(0, 0)) return date;
   // Drop the time-zone field ("t", "tt"...) and the spaces around it.
   static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
-  const QString format = locale.timeFormat(QLocale::LongFormat).replace(zone, QStringLiteral(" ")).trimmed();
-  return date + u' ' + locale.toString(moment.time(), format);
+  const QString format =
+      locale.timeFormat(QLocale::LongFormat).replace(zone, QStringLiteral(" ")).trimmed();
+  return locale.toString(time, format);
+}
+
+QString DateTimeText(const QDateTime& moment) {
+  const QString date = QLocale::system().toString(moment.date(), QLocale::ShortFormat);
+  if (moment.time() == QTime(0, 0)) return date;
+  return date + u' ' + LongTimeText(moment.time());
 }
 
 }  // namespace kovra

@@ -33,5 +33,7 @@ QString UniqueFileName(const QString& path);
 // The clock's text: the system's short date, a space and its long time
 // without a time-zone name; the time is left out at exactly midnight.
 QString DateTimeText(const QDateTime& moment);
+// The system's long time format, without a time-zone name.
+QString LongTimeText(const QTime& time);
 
 }  // namespace kovra

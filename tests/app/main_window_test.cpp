@@ -125,10 +125,10 @@ TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
   testing::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), port);
   testing::Collector pc2(QHostAddress(QStringLiteral("127.0.0.22")), port);
   test.WriteFile(QStringLiteral("~ListUser.txt"),
-                 "127.0.0.21=Yes\r\n127.0.0.22=No\r\n\r\n  localhost =Yes");
+                 "127.0.0.21=Yes\r\n127.0.0.22=No\r\n\r\n  127.0.0.23 =Yes");
   TForm1& form = test.Start();
   EXPECT_EQ(form.UserList().Lines(),
-            (std::vector<std::string>{"127.0.0.21=Yes", "127.0.0.22=No", "", "  localhost =Yes"}));
+            (std::vector<std::string>{"127.0.0.21=Yes", "127.0.0.22=No", "", "  127.0.0.23 =Yes"}));
   EXPECT_EQ(form.ListUser->model()->data(form.ListUser->model()->index(1, 0)).toString(),
             QStringLiteral("127.0.0.22=No"));
   ASSERT_TRUE(pc1.WaitFor(1));
@@ -142,7 +142,7 @@ TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
   ASSERT_TRUE(pc2.WaitFor(2));
   EXPECT_EQ(pc1.Received()[1], "Kovra:>Exit:>ME");
   EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")),
-            "127.0.0.21=No\r\n127.0.0.22=No\r\n\r\nlocalhost=No\r\n");
+            "127.0.0.21=No\r\n127.0.0.22=No\r\n\r\n127.0.0.23=No\r\n");
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
 }
 

@@ -1,0 +1,50 @@
+#include "net/chat.h"
+
+#include <algorithm>
+
+#include "support/ansi_codec.h"
+#include "support/line_file.h"
+#include "support/text.h"
+
+namespace kovra {
+
+std::string BuildMessageLine(const std::string& time_text, const std::string& computer_name,
+                             std::string typed) {
+  TrimTextInPlace(typed);
+  if (typed.empty()) return {};
+  if (typed.size() > kMaxMessageText) typed.resize(kMaxMessageText);
+  return time_text + "  " + computer_name + "> " + typed;
+}
+
+std::size_t MessageHistory::Add(const std::string& line) {
+  std::vector<std::string> pieces = SplitLines(line);
+  if (pieces.empty()) pieces.emplace_back();
+  // The first piece ends up on top.
+  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) newest_last_.push_back(std::move(*it));
+  return pieces.size();
+}
+
+void MessageHistory::Load(const QString& path) {
+  std::vector<std::string> file_lines = ReadLineFile(path);
+  std::reverse(file_lines.begin(), file_lines.end());
+  file_lines.insert(file_lines.end(), std::make_move_iterator(newest_last_.begin()),
+                    std::make_move_iterator(newest_last_.end()));
+  newest_last_ = std::move(file_lines);
+  loaded_ = true;
+}
+
+void MessageHistory::Save(const QString& path) const {
+  if (!loaded_) return;
+  WriteFileBytes(path, JoinLines(newest_last_.rbegin(), newest_last_.rend()));
+}
+
+QString MessageHistory::PaneText() const {
+  std::string text;
+  for (auto it = newest_last_.rbegin(); it != newest_last_.rend(); ++it) {
+    if (it != newest_last_.rbegin()) text += '\n';
+    text += *it;
+  }
+  return AnsiToQString(text);
+}
+
+}  // namespace kovra

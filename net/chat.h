@@ -1,0 +1,49 @@
+// The message history behind RE_Mess, newest line first, and the line a
+// sender builds for a typed message.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace kovra {
+
+constexpr std::size_t kMaxMessageText = 128;
+
+// time + "  " + name + "> " + the typed text, trimmed and cut to 128 characters;
+// empty when nothing but spaces was typed.
+std::string BuildMessageLine(const std::string& time_text, const std::string& computer_name,
+                             std::string typed);
+
+class MessageHistory {
+ public:
+  // Puts a line on top; returns the number of lines added. A line holding
+  // line ends becomes several lines, as it would after a save and a load.
+  std::size_t Add(const std::string& line);
+
+  // Puts the file's lines under those added so far; raises Error when the
+  // file cannot be read. Until a load (or MarkLoaded, when there is no
+  // file) the history is never saved, so a message that arrives before the
+  // first tick cannot replace the stored history.
+  void Load(const QString& path);
+  void MarkLoaded() { loaded_ = true; }
+  bool Loaded() const { return loaded_; }
+
+  // Replaces the file with every line, newest first; raises Error on failure.
+  void Save(const QString& path) const;
+
+  std::size_t Count() const { return newest_last_.size(); }
+  // Line 0 is the newest.
+  const std::string& Line(std::size_t index) const {
+    return newest_last_[newest_last_.size() - 1 - index];
+  }
+  // The whole history as the pane shows it.
+  QString PaneText() const;
+
+ private:
+  // Oldest first, so that a new line costs no shifting.
+  std::vector<std::string> newest_last_;
+  bool loaded_ = false;
+};
+
+}  // namespace kovra
