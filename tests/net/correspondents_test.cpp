@@ -85,5 +85,34 @@ TEST(CorrespondentList, ChecksAreKeptPerLineAndNeverChangeTheText) {
   EXPECT_EQ(list.Count(), 1);
 }
 
+TEST(CorrespondentList, SetPresenceMatchesTheUntrimmedNameIgnoringCase) {
+  struct Case {
+    Lines before;
+    const char* name;
+    const char* value;
+    int index;
+    Lines after;
+  };
+  const Case cases[] = {
+      {{}, "PC9", "Yes", 0, {"PC9=Yes"}},
+      {{"PC1=Yes"}, "PC9", "No", 1, {"PC1=Yes", "PC9=No"}},
+      {{"pc1=No"}, "PC1", "Yes", 0, {"PC1=Yes"}},
+      {{"PC1 =No"}, "PC1", "Yes", 1, {"PC1 =No", "PC1=Yes"}},
+      {{"PC1"}, "PC1", "Yes", 1, {"PC1", "PC1=Yes"}},
+      {{"A=No", "a=No"}, "A", "Yes", 0, {"A=Yes", "a=No"}},
+      {{"=No"}, "", "Yes", 0, {"=Yes"}},
+      {{"X=Yes"}, "", "No", 1, {"X=Yes", "=No"}},
+      // Windows-1251: "пк" matches "ПК"; "ё" matches "Ё".
+      {{"\xEF\xEA\xB8=No"}, "\xCF\xCA\xA8", "Yes", 0, {"\xCF\xCA\xA8=Yes"}},
+      {{"A=B=No"}, "A=B", "Yes", 1, {"A=B=No", "A=B=Yes"}},
+  };
+  for (const Case& c : cases) {
+    Correspondents list;
+    for (const auto& line : c.before) list.Append(line);
+    EXPECT_EQ(list.SetPresence(c.name, c.value), c.index) << c.name;
+    EXPECT_EQ(list.Lines(), c.after) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace kovra

@@ -1,0 +1,191 @@
+// Two and three complete windows in one process, each on its own loopback
+// address with its own folder, finding each other and talking.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/main_window.h"
+#include "common/loopback.h"
+#include "common/test_window.h"
+#include "net/correspondents.h"
+#include "support/ansi_codec.h"
+#include "support/line_file.h"
+
+namespace kovra {
+namespace {
+
+using testing::TestWindow;
+using Lines = std::vector<std::string>;
+
+// Windows named by their own addresses, 127.0.0.2 upwards, on one port.
+class Group {
+ public:
+  explicit Group(int count) {
+    const quint16 port = testing::FreeUdpPort();
+    for (int i = 0; i < count; ++i) {
+      const QString address = QStringLiteral("127.0.0.%1").arg(2 + i);
+      windows_.push_back(std::make_unique<TestWindow>(address.toStdString(), address, port));
+    }
+  }
+  TestWindow& operator[](int i) { return *windows_[static_cast<std::size_t>(i)]; }
+  std::string Name(int i) { return (*this)[i].Env().computer_name; }
+  // Builds every window first, so that no announcement finds a peer missing.
+  void StartAll() {
+    for (auto& window : windows_) window->Start(false);
+    for (auto& window : windows_) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Window().FirstTick(); }, 5000));
+    }
+  }
+
+ private:
+  std::vector<std::unique_ptr<TestWindow>> windows_;
+};
+
+bool WaitForLines(TForm1& form, const Lines& lines) {
+  return QTest::qWaitFor([&] { return form.UserList().Lines() == lines; }, 3000);
+}
+
+QStringList PaneLines(TForm1& form) { return form.RE_Mess->toPlainText().split(u'\n'); }
+
+TEST(Presence, SettlesBothWaysAfterStart) {
+  Group group(2);
+  group[0].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.3=No\r\n");
+  group[1].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.2=No\r\n");
+  group.StartAll();
+  EXPECT_TRUE(WaitForLines(group[0].Window(), {"127.0.0.3=Yes"}));
+  EXPECT_TRUE(WaitForLines(group[1].Window(), {"127.0.0.2=Yes"}));
+  EXPECT_TRUE(group[0].Dialogs().errors.isEmpty());
+  EXPECT_TRUE(group[1].Dialogs().errors.isEmpty());
+
+  // Closing one marks it absent on the other.
+  EXPECT_TRUE(group[1].Window().close());
+  EXPECT_TRUE(WaitForLines(group[0].Window(), {"127.0.0.3=No"}));
+  EXPECT_EQ(group[1].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.2=No\r\n");
+}
+
+TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
+  Group group(3);
+  group.StartAll();
+  TForm1& a = group[0].Window();
+  group[0].Dialogs().text_answers.push_back(QStringLiteral("  127.0.0.3  "));
+  a.N6Click();
+  EXPECT_EQ(group[0].Dialogs().prompts,
+            QStringList{QStringLiteral("Новый корреспондент|Введите имя компьютера|")});
+  EXPECT_EQ(a.ListUser->currentIndex().row(), 0);
+  EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=No\r\n");
+  EXPECT_TRUE(WaitForLines(group[1].Window(), {"127.0.0.2=Yes"}));
+  EXPECT_TRUE(WaitForLines(a, {"127.0.0.3=Yes"})) << "the new correspondent answered";
+  QTest::qWait(100);
+  EXPECT_EQ(group[2].Window().UserList().Count(), 0) << "the third heard nothing";
+
+  // The own name, in any case, and a blank answer change nothing.
+  group[0].Dialogs().text_answers = {QStringLiteral("127.0.0.2"), QStringLiteral("   "), std::nullopt};
+  a.N6Click();
+  a.N6Click();
+  a.N6Click();
+  EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.3=Yes"});
+
+  // Removing: only the highlighted line, and the file follows.
+  a.UserList().Append("OLD=No");
+  a.ListUser->setCurrentIndex(a.UserList().index(1));
+  a.N7Click();
+  EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.3=Yes"});
+  EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=Yes\r\n");
+  a.N7Click();  // nothing highlighted now
+  EXPECT_EQ(a.UserList().Count(), 1);
+}
+
+TEST(Presence, AnnouncingToAllRemarksTheList) {
+  Group group(2);
+  group.StartAll();
+  TForm1& a = group[0].Window();
+  for (const char* line : {"127.0.0.3=Yes", "", "127.0.0.9=Yes"}) a.UserList().Append(line);
+  group[0].WriteFile(QStringLiteral("~ListUser.txt"), "kept\r\n");
+  a.N9Click();
+  EXPECT_TRUE(WaitForLines(a, {"127.0.0.3=Yes", "", "127.0.0.9=No"}))
+      << "only the running copy answered";
+  EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "kept\r\n") << "not saved";
+  EXPECT_TRUE(WaitForLines(group[1].Window(), {"127.0.0.2=Yes"}));
+}
+
+TEST(Chat, TypedMessageReachesEveryPaneAndHistoryInRussian) {
+  Group group(3);
+  for (int i = 0; i < 3; ++i) {
+    std::string list;
+    for (int j = 0; j < 3; ++j) {
+      if (j != i) list += group.Name(j) + "=No\r\n";
+    }
+    group[i].WriteFile(QStringLiteral("~ListUser.txt"), QByteArray::fromStdString(list));
+  }
+  group.StartAll();
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          const auto& lines = group[i].Window().UserList().Lines();
+          return std::all_of(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l.find("=Yes") != std::string::npos; });
+        },
+        3000));
+  }
+
+  TForm1& a = group[0].Window();
+  a.Edit_Mess->setText(QStringLiteral("  Привет, Ёжик! :> ok  "));
+  a.SpeedButton1->click();
+  EXPECT_TRUE(a.Edit_Mess->text().isEmpty());
+  const QString suffix = QStringLiteral("  127.0.0.2> Привет, Ёжик! :> ok");
+  EXPECT_TRUE(PaneLines(a)[0].endsWith(suffix)) << PaneLines(a)[0].toStdString();
+  for (int i = 1; i < 3; ++i) {
+    TForm1& other = group[i].Window();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.History().Count() == 1; }, 3000));
+    EXPECT_EQ(PaneLines(other)[0], PaneLines(a)[0]);
+    const Lines saved = ReadLineFile(group[i].Path(QStringLiteral("~Messages.txt")));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(AnsiToQString(saved[0]), PaneLines(a)[0]);
+  }
+
+  // Spaces alone send nothing and stay in the field.
+  a.Edit_Mess->setText(QStringLiteral("   "));
+  a.SpeedButton1->click();
+  EXPECT_EQ(a.Edit_Mess->text(), QStringLiteral("   "));
+  EXPECT_EQ(a.History().Count(), 1u);
+}
+
+TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
+  Group group(2);
+  group[1].WriteFile(QStringLiteral("~Messages.txt"), "second\r\nfirst\r\n");
+  testing::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group[1].Env().udp_port);
+  TForm1& b = group[1].Start(false);
+  // Arrives before the first tick has loaded the history.
+  peer.Send("Kovra:>Message:>early", QHostAddress(QStringLiteral("127.0.0.3")), group[1].Env().udp_port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !b.FirstTick(); }, 5000));
+  EXPECT_EQ(PaneLines(b), (QStringList{QStringLiteral("early"), QStringLiteral("second"),
+                                       QStringLiteral("first")}));
+  EXPECT_EQ(group[1].ReadFile(QStringLiteral("~Messages.txt")), "early\r\nsecond\r\nfirst\r\n");
+
+  peer.Send("Kovra:>MESSAGE:>", QHostAddress(QStringLiteral("127.0.0.3")), group[1].Env().udp_port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return b.History().Count() == 4; }, 3000));
+  EXPECT_EQ(group[1].ReadFile(QStringLiteral("~Messages.txt")), "\r\nearly\r\nsecond\r\nfirst\r\n");
+  EXPECT_EQ(PaneLines(b)[0], QString());
+}
+
+TEST(Chat, ReadOnlyHistoryIsReportedAndNothingIsLost) {
+  Group group(1);
+  group[0].WriteFile(QStringLiteral("~Messages.txt"), "old\r\n");
+  QFile::setPermissions(group[0].Path(QStringLiteral("~Messages.txt")), QFileDevice::ReadOwner);
+  group.StartAll();
+  TForm1& a = group[0].Window();
+  a.Edit_Mess->setText(QStringLiteral("new"));
+  a.SpeedButton1->click();
+  ASSERT_EQ(group[0].Dialogs().errors.size(), 1);
+  EXPECT_TRUE(group[0].Dialogs().errors[0].startsWith(QStringLiteral("Cannot create file")));
+  EXPECT_EQ(a.Edit_Mess->text(), QStringLiteral("new")) << "kept to send again";
+  EXPECT_EQ(a.History().Count(), 2u) << "shown all the same";
+  EXPECT_EQ(group[0].ReadFile(QStringLiteral("~Messages.txt")), "old\r\n");
+}
+
+}  // namespace
+}  // namespace kovra
