@@ -45,11 +45,11 @@ int HexDigit(char c) {
 }
 
 std::optional<std::int32_t> ReadHex(const std::string& digits) {
-  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  if (digits.empty()) return std::nullopt;
   std::uint32_t value = 0;
   for (char c : digits) {
     const int d = HexDigit(c);
-    if (d < 0) return std::nullopt;
+    if (d < 0 || (value >> 28) != 0) return std::nullopt;  // not a digit, or a ninth one
     value = (value << 4) | static_cast<std::uint32_t>(d);
   }
   return static_cast<std::int32_t>(value);
@@ -78,6 +78,11 @@ std::optional<std::int32_t> ReadDecimal(const std::string& text) {
 
 std::optional<std::int32_t> TextToInt(std::string text) {
   TrimTextInPlace(text);
+  return StrToInt(text);
+}
+
+std::optional<std::int32_t> StrToInt(const std::string& raw) {
+  const std::string text = raw.substr(std::min(raw.find_first_not_of(' '), raw.size()));
   if (text.empty()) return std::nullopt;
   if (text[0] == '$' || text[0] == 'x' || text[0] == 'X') return ReadHex(text.substr(1));
   if (text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {

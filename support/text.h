@@ -34,9 +34,12 @@ std::string TrimText(std::string text);
 void UpperTextInPlace(std::string& text);
 std::string UpperText(std::string text);
 
-// Reads a 32-bit integer in the runtime's syntax: optional sign and decimal
-// digits, or "$"/"x"/"0x" and up to eight hexadecimal digits taken as a bit
-// pattern. Surrounding spaces are ignored; anything else fails.
+// Reads a 32-bit integer in the runtime's syntax: leading spaces, then an
+// optional sign and decimal digits, or "$"/"x"/"0x" and hexadecimal digits
+// (at most eight significant ones) taken as a bit pattern. Anything else,
+// trailing spaces included, fails.
+std::optional<std::int32_t> StrToInt(const std::string& text);
+// The same after trimming spaces at both ends.
 std::optional<std::int32_t> TextToInt(std::string text);
 std::int32_t TextToIntDef(const std::string& text, std::int32_t default_value);
 
