@@ -70,6 +70,7 @@ void TForm1::FormCreate() {
   ShapeRect.Bottom = 0;
   Drawing = false;
   RE_Mess->clear();
+  ShowToolSettings();
   Timer1->start();
 }
 
@@ -107,9 +108,7 @@ void TForm1::RestoreState() {
 
   List_W->setCurrentRow(0);
   Label_Font->setText(Label_Font->font().family());
-  QPalette label_palette = Label_Font->palette();
-  label_palette.setColor(QPalette::Window, Panel_Cvet_Fon->palette().color(QPalette::Window));
-  Label_Font->setPalette(label_palette);
+  ShowFillBehindFont();
 
   // May run the event loop while it sends.
   SendToCorrespondents("Enter", env_.computer_name, true);
@@ -149,23 +148,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   return key == 0;
 }
 
-// Handlers and routines whose behaviour arrives with the network, chat,
-// board and drawing work. Until then they do nothing and send nothing.
-
-void TForm1::LoadBoardFile(const QString&) {}
-void TForm1::NewBoard(int, int) {}
-void TForm1::SaveBoardFile(const QString&) {}
-
-void TForm1::ListToolsClick() {}
-void TForm1::List_WDblClick() {}
-void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton) {}
-void TForm1::SpeedButton2Click() {}
-void TForm1::CB_YesPaintClick() {}
-void TForm1::N2Click() {}
-void TForm1::N10Click() {}
-void TForm1::N11Click() {}
-void TForm1::N3Click() {}
-void TForm1::N4Click() {}
+// The board's mouse events, whose tools arrive with the drawing work. Until
+// then they draw nothing and send nothing.
 void TForm1::Image_KVMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
 void TForm1::Image_KVMouseMove(Qt::KeyboardModifiers, int, int) {}
 void TForm1::Image_KVMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}

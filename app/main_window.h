@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/tool_settings.h"
+#include "board/canvas.h"
 #include "net/chat.h"
 #include "net/command_table.h"
 #include "support/environment.h"
@@ -57,7 +59,10 @@ class TForm1 : public QMainWindow {
   // Enter anywhere in the window sends the typed message; key becomes 0 then.
   void FormKeyDown(int& key);
 
-  // Tool settings.
+  // Tool settings, and what the drawing tools read of them.
+  int CurrentWidth() const;
+  std::string PenColorName() const;
+  std::string FillColorName() const;
   void ListToolsClick();
   void List_WDblClick();
   void Panel_Cvet_FonMouseDown(Qt::MouseButton button);
@@ -79,6 +84,15 @@ class TForm1 : public QMainWindow {
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
   void Image_KVMouseMove(Qt::KeyboardModifiers shift, int x, int y);
   void Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+  // A new white board of at least 100 by 100, written to ~kv.bmp. Raises
+  // Error for a size too large to hold; the board then stays.
+  void NewBoard(int width, int height);
+  // False when refused: an empty path or a folder that takes no files.
+  bool SaveBoardFile(const QString& path);
+  // Only the file-name part of path is used, inside the picture folder.
+  bool LoadFromBmpFolder(const QString& path);
+  bool SaveToBmpFolder(const QString& path);
 
   // One command to one computer; false when host is empty. May run the
   // event loop while a host name is looked up.
@@ -118,6 +132,8 @@ class TForm1 : public QMainWindow {
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
   const MessageHistory& History() const { return history_; }
+  const BoardCanvas& Canvas() const { return canvas_; }
+  const ToolSettings& Tools() const { return tools_; }
   CommandTable& Commands() { return commands_; }
 
  protected:
@@ -135,14 +151,19 @@ class TForm1 : public QMainWindow {
   bool Guard(Body&& body);
 
   void RestoreState();
+  void ShowToolSettings();
+  void ShowFillBehindFont();
   void LoadMessageHistory();
   // Puts a message line on top of the pane and saves the history.
   void AddMessageLine(const std::string& line);
   void SaveMessageHistory();
   void SaveCorrespondents();
+  // The board and its picture files.
   void LoadBoardFile(const QString& path);
-  void NewBoard(int width, int height);
-  void SaveBoardFile(const QString& path);
+  void ShowBoard();
+  QString PictureFolder() const;
+  // Where a chosen or received path lands: the picture folder and its name.
+  QString PicturePath(const QString& path) const;
 
   Environment env_;
   QString ProgramDir_;
@@ -150,6 +171,8 @@ class TForm1 : public QMainWindow {
   Correspondents* correspondents_ = nullptr;
   CommandTable commands_;
   MessageHistory history_;
+  ToolSettings tools_;
+  BoardCanvas canvas_;
 
  public:
   // Controls, by the names the program's logic uses.

@@ -19,6 +19,7 @@
 
 #include "app/main_window.h"
 #include "app/mouse_panel.h"
+#include "app/tool_settings.h"
 #include "board/board_view.h"
 #include "net/correspondents.h"
 
@@ -164,7 +165,7 @@ void TForm1::BuildLayout() {
   auto* width_column = Column(GroupBox4);
   Panel7 = Panel(GroupBox4, "Panel7");
   List_W = ToolList(Panel7, "List_W",
-                    {QStringLiteral("Задать=1"), QStringLiteral("1"), QStringLiteral("2"),
+                    {ToolSettings::UserWidthEntry(1), QStringLiteral("1"), QStringLiteral("2"),
                      QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
                      QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
                      QStringLiteral("9"), QStringLiteral("10")});

@@ -130,12 +130,7 @@ void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {
   env_.dialogs->ShowMessage(QStringLiteral("Error!  \"BufferInvalid\""));
 }
 
-// Received commands whose handling arrives with the board and replay work. Until then they are recognised and change nothing.
-void TForm1::ReceivedNewKV(const std::string&) {}
-void TForm1::ReceivedLoad(const std::string&) {}
-void TForm1::ReceivedSave(const std::string&) {}
-void TForm1::ReceivedLoadFromFile(const std::string&) {}
-void TForm1::ReceivedSaveToFile(const std::string&) {}
+// Received drawing commands, whose replay arrives with the drawing tools. Until then they are recognised and change nothing.
 void TForm1::ReceivedMoveTo(const std::string&) {}
 void TForm1::ReceivedLineTo(const std::string&) {}
 void TForm1::ReceivedLineFromTo(const std::string&) {}

@@ -10,18 +10,16 @@ BoardView::BoardView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void BoardView::SetImage(const QImage& image) {
+void BoardView::Show(const QImage* image) {
   image_ = image;
-  setFixedSize(image_.isNull() ? size() : image_.size());
+  if (image_ != nullptr && !image_->isNull()) setFixedSize(image_->size());
   update();
 }
-
-void BoardView::ImageChanged(const QRect& area) { update(area); }
 
 void BoardView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(event->rect(), palette().color(QPalette::Window));
-  if (!image_.isNull()) painter.drawImage(event->rect(), image_, event->rect());
+  if (image_ != nullptr && !image_->isNull()) painter.drawImage(event->rect(), *image_, event->rect());
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {

@@ -13,11 +13,12 @@ class BoardView : public QWidget {
  public:
   explicit BoardView(QWidget* parent = nullptr);
 
-  // Shows image and takes its size.
-  void SetImage(const QImage& image);
-  const QImage& Image() const { return image_; }
-  // Repaints the part that changed, in picture coordinates.
-  void ImageChanged(const QRect& area);
+  // Shows the image (not owned; it outlives the view) at its natural size.
+  // Call again whenever the image is replaced or resized.
+  void Show(const QImage* image);
+  // Schedules a repaint of the part that changed; Qt merges the requests,
+  // so a burst of drawing repaints once.
+  void ImageChanged(const QRect& area) { update(area); }
 
  signals:
   void MousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
@@ -31,7 +32,7 @@ class BoardView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  QImage image_;
+  const QImage* image_ = nullptr;
 };
 
 }  // namespace kovra

@@ -6,14 +6,16 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 namespace kovra {
 
-// A font as the program's font dialog carries it: the face plus its colour.
+// A font as the program's font dialog carries it: the face plus its colour,
+// a colour value (blue, green, red bytes; negative for a system colour).
 struct FontChoice {
   QFont font;
-  QColor color;
+  std::int32_t color = 0;
 };
 
 class Dialogs {

@@ -2,9 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
+#include "support/atomic_file.h"
 #include "support/error_guard.h"
 
 namespace kovra {
@@ -43,21 +42,10 @@ void WriteLineFile(const QString& path, const std::vector<std::string>& lines) {
 }
 
 void WriteFileBytes(const QString& path, const std::string& bytes) {
-  // A replacing rename would silently overwrite a file marked read-only.
-  const QFileInfo existing(path);
-  if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner)) {
-    throw Error(QStringLiteral("Cannot create file \"%1\". Access is denied")
-                    .arg(QDir::toNativeSeparators(path)));
-  }
-  QSaveFile file(path);
-  const bool written = file.open(QIODevice::WriteOnly) &&
-                       file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                           static_cast<qint64>(bytes.size()) &&
-                       file.commit();
-  if (!written) {
-    throw Error(QStringLiteral("Cannot create file \"%1\". %2")
-                    .arg(QDir::toNativeSeparators(path), file.errorString()));
-  }
+  ReplaceFile(path, [&](QIODevice& file) {
+    return file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+           static_cast<qint64>(bytes.size());
+  });
 }
 
 }  // namespace kovra

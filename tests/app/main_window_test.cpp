@@ -114,9 +114,11 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_TRUE(form.RE_Mess->toPlainText().isEmpty());
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
-  // Nothing but the picture folder is left behind.
+  // The picture folder and a white board file of the layout's size, nothing else.
   EXPECT_EQ(QDir(test.Path(QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{QStringLiteral("BMP")});
+            (QStringList{QStringLiteral("BMP"), QStringLiteral("~kv.bmp")}));
+  QImage board(test.Path(QStringLiteral("~kv.bmp")), "bmp");
+  EXPECT_EQ(board.convertToFormat(QImage::Format_RGB32), testing::WhiteImage(602, 385));
 }
 
 TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {

@@ -9,6 +9,12 @@
 
 namespace kovra::testing {
 
+QImage WhiteImage(int width, int height) {
+  QImage white(width, height, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  return white;
+}
+
 TestWindow::TestWindow(std::string computer_name, const QString& address, quint16 port) {
   env_.program_dir = folder_.path() + u'/';
   env_.bind_address = QHostAddress(address);

@@ -2,6 +2,7 @@
 // dialogs, a chosen computer name and its own loopback address; never port 571.
 #pragma once
 
+#include <QImage>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
@@ -10,6 +11,8 @@
 #include "common/scripted_dialogs.h"
 
 namespace kovra::testing {
+
+QImage WhiteImage(int width, int height);
 
 class TestWindow {
  public:

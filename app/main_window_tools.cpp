@@ -1,0 +1,89 @@
+// The tool column: width, colours, font, the drawing switch and the tool list.
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+
+#include "app/main_window.h"
+#include "app/mouse_panel.h"
+#include "support/ansi_codec.h"
+#include "support/prompt.h"
+
+namespace kovra {
+namespace {
+
+void Paint(QWidget* widget, const QColor& background, const QColor& text) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, background);
+  palette.setColor(QPalette::Button, background);
+  palette.setColor(QPalette::WindowText, text);
+  palette.setColor(QPalette::ButtonText, text);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+int TForm1::CurrentWidth() const {
+  const QListWidgetItem* entry0 = List_W->item(0);
+  return ToolSettings::CurrentWidth(List_W->currentRow(), QStringToAnsi(entry0->text()));
+}
+
+std::string TForm1::PenColorName() const { return tools_.PenColorName(); }
+std::string TForm1::FillColorName() const { return tools_.FillColorName(); }
+
+void TForm1::ShowToolSettings() {
+  Paint(Panel_Cvet_Fon, ToQColor(tools_.fill_color), ToQColor(tools_.pen_color));
+  Label_Font->setFont(tools_.text_font.font);
+  QPalette palette = Label_Font->palette();
+  palette.setColor(QPalette::WindowText, ToQColor(tools_.text_font.color));
+  Label_Font->setPalette(palette);
+}
+
+void TForm1::ShowFillBehindFont() {
+  QPalette palette = Label_Font->palette();
+  palette.setColor(QPalette::Window, ToQColor(tools_.fill_color));
+  Label_Font->setPalette(palette);
+}
+
+void TForm1::ListToolsClick() {
+  if (ListTools->currentRow() == 9) env_.dialogs->ShowMessage(QStringLiteral("FigVam пока что ..."));
+}
+
+void TForm1::List_WDblClick() {
+  if (List_W->currentRow() != 0) return;
+  const int current = ToolSettings::UserWidth(QStringToAnsi(List_W->item(0)->text()));
+  std::int32_t width = 0;
+  if (!AskInteger(*env_.dialogs, QStringLiteral("Линия"), QStringLiteral("Толщина"), width, current)) {
+    return;
+  }
+  List_W->item(0)->setText(ToolSettings::UserWidthEntry(width));
+}
+
+void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
+  if (button != Qt::LeftButton && button != Qt::RightButton) return;
+  const bool pen = button == Qt::LeftButton;
+  const TColor current = StringToColor(pen ? PenColorName() : FillColorName());
+  // Modal: datagrams may be replayed on the board meanwhile.
+  const auto chosen = env_.dialogs->ChooseColor(ToQColor(current));
+  if (!chosen) return;
+  (pen ? tools_.pen_color : tools_.fill_color) = FromQColor(*chosen);
+  ShowToolSettings();
+  if (!pen) ShowFillBehindFont();
+}
+
+void TForm1::SpeedButton2Click() {
+  tools_.FD1 = tools_.text_font;
+  if (const auto chosen = env_.dialogs->ChooseFont(tools_.FD1)) {
+    tools_.text_font = *chosen;
+    Label_Font->setText(chosen->font.family());
+  }
+  tools_.FD1 = tools_.text_font;
+  ShowToolSettings();
+}
+
+void TForm1::CB_YesPaintClick() {
+  Paint(CB_YesPaint, ToQColor(kClBtnFace), ToQColor(kClBlack));
+  if (CB_YesPaint->isChecked()) Paint(CB_YesPaint, ToQColor(kClYellow), ToQColor(kClRed));
+}
+
+}  // namespace kovra
