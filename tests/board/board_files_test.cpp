@@ -1,0 +1,121 @@
+#include "board/board_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "common/bmp_builder.h"
+#include "support/error_guard.h"
+
+namespace kovra {
+namespace {
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QString ErrorOf(const QString& path) {
+  try {
+    ReadBoardPicture(path);
+  } catch (const Error& error) {
+    return error.Message();
+  }
+  return {};
+}
+
+TEST(PictureNames, OnlyTheFileNamePartAndNothingOutside) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"pic.bmp", "pic.bmp"},
+      {"..\\pic.bmp", "pic.bmp"},
+      {"../x.bmp", "x.bmp"},
+      {"C:\\Users\\me\\BMP\\a b.bmp", "a b.bmp"},
+      {"c:pic", "pic"},
+      {"/etc/passwd", "passwd"},
+      {"picture.txt", "picture.txt"},
+      {"..", nullptr},
+      {".", nullptr},
+      {"dir/", nullptr},
+      {"a\\..", nullptr},
+      {"", nullptr},
+      {"bad\tname", nullptr},
+      {"bad\x7f", nullptr},
+  };
+  for (const auto& [path, expected] : cases) {
+    const auto name = PictureFileName(QString::fromUtf8(path));
+    if (expected == nullptr) {
+      EXPECT_FALSE(name.has_value()) << path;
+    } else {
+      EXPECT_EQ(name.value_or(QStringLiteral("<refused>")), QString::fromUtf8(expected)) << path;
+    }
+  }
+}
+
+TEST(PictureFiles, ReadsEveryCommonBitmapVariant) {
+  QTemporaryDir dir;
+  for (int bits : {1, 8, 24}) {
+    for (bool top_down : {false, true}) {
+      const QString path = dir.path() + QStringLiteral("/p%1%2.bmp").arg(bits).arg(top_down);
+      WriteBytes(path, testing::MakeBmp(13, 7, bits, top_down));
+      const QImage image = ReadBoardPicture(path);
+      ASSERT_EQ(image.size(), QSize(13, 7)) << bits << top_down;
+      for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 13; ++x) {
+          ASSERT_EQ(image.pixel(x, y), testing::ExpectedPixel(bits, x, y))
+              << bits << " bits, top-down " << top_down << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+TEST(PictureFiles, SavedBoardsComeBackPixelForPixel) {
+  QTemporaryDir dir;
+  QImage board(211, 97, QImage::Format_RGB32);
+  for (int y = 0; y < board.height(); ++y) {
+    for (int x = 0; x < board.width(); ++x) board.setPixel(x, y, qRgb(x, y * 2, (x * y) % 256));
+  }
+  const QString path = dir.path() + QStringLiteral("/picture.txt");
+  WriteBoardPicture(board, path);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray header = file.read(30);
+  EXPECT_TRUE(header.startsWith("BM")) << "a bitmap whatever the name";
+  EXPECT_EQ(quint8(header[28]), 24) << "24 bits a pixel";
+  EXPECT_EQ(ReadBoardPicture(path).convertToFormat(QImage::Format_RGB32), board);
+}
+
+TEST(PictureFiles, RefusesWhatIsNoBoardAndKeepsOldFilesWhole) {
+  QTemporaryDir dir;
+  const QString png = dir.path() + QStringLiteral("/fake.bmp");
+  QImage(5, 5, QImage::Format_RGB32).save(png, "png");
+  EXPECT_EQ(ErrorOf(png), QStringLiteral("Bitmap image is not valid"));
+
+  const QByteArray whole = testing::MakeBmp(40, 40, 24, false);
+  const QString truncated = dir.path() + QStringLiteral("/cut.bmp");
+  WriteBytes(truncated, whole.left(200));
+  EXPECT_FALSE(ErrorOf(truncated).isEmpty());
+  const QString garbage = dir.path() + QStringLiteral("/junk.bmp");
+  WriteBytes(garbage, QByteArray("BM") + QByteArray(500, '\xA5'));
+  EXPECT_FALSE(ErrorOf(garbage).isEmpty());
+
+  // A header that asks for 40000 by 40000 pixels is refused before any allocation.
+  QByteArray huge = testing::MakeBmp(2, 2, 24, false);
+  const qint32 side = 40000;
+  huge.replace(18, 4, QByteArray(reinterpret_cast<const char*>(&side), 4));
+  huge.replace(22, 4, QByteArray(reinterpret_cast<const char*>(&side), 4));
+  const QString big = dir.path() + QStringLiteral("/big.bmp");
+  WriteBytes(big, huge);
+  EXPECT_EQ(ErrorOf(big), BoardTooLargeMessage(40000, 40000));
+
+  const QString kept = dir.path() + QStringLiteral("/kept.bmp");
+  WriteBytes(kept, whole);
+  QFile::setPermissions(kept, QFileDevice::ReadOwner);
+  EXPECT_THROW(WriteBoardPicture(QImage(3, 3, QImage::Format_RGB32), kept), Error);
+  EXPECT_EQ(ReadBoardPicture(kept).size(), QSize(40, 40));
+}
+
+}  // namespace
+}  // namespace kovra

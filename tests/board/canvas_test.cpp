@@ -1,0 +1,110 @@
+#include "board/canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "common/test_window.h"
+
+namespace kovra {
+namespace {
+
+BoardCanvas WhiteCanvas(int width, int height) {
+  BoardCanvas canvas;
+  canvas.Reset(testing::WhiteImage(width, height));
+  return canvas;
+}
+
+std::string Picture(const QImage& image) {
+  std::string rows;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) rows += image.pixel(x, y) == qRgb(255, 255, 255) ? '.' : '#';
+    rows += '\n';
+  }
+  return rows;
+}
+
+TEST(BoardCanvas, StateRulesHoldForEveryAssignment) {
+  BoardCanvas canvas = WhiteCanvas(10, 10);
+  EXPECT_EQ(canvas.PenColor(), kClBlack);
+  EXPECT_EQ(canvas.PenWidth(), 1);
+  EXPECT_EQ(canvas.Mode(), PenMode::kCopy);
+  EXPECT_EQ(canvas.BrushColor(), kClWhite);
+  EXPECT_EQ(canvas.Brush(), BrushStyle::kSolid);
+  EXPECT_EQ(canvas.FontColor(), kClWindowText);
+
+  canvas.SetBrushColor(kClRed);
+  canvas.SetBrushStyle(BrushStyle::kClear);
+  EXPECT_EQ(canvas.BrushColor(), kClWhite) << "a clear brush is white";
+  canvas.SetBrushColor(kClYellow);
+  EXPECT_EQ(canvas.Brush(), BrushStyle::kSolid) << "a colour makes the brush solid";
+  canvas.SetPenWidth(5);
+  canvas.SetPenWidth(-3);
+  EXPECT_EQ(canvas.PenWidth(), 5) << "a negative width is ignored";
+
+  canvas.Resize(20, 5);
+  EXPECT_EQ(canvas.BrushColor(), kClYellow) << "a resize keeps the state";
+  canvas.Reset(testing::WhiteImage(3, 3));
+  EXPECT_EQ(canvas.PenWidth(), 1) << "a fresh bitmap starts from the defaults";
+}
+
+TEST(BoardCanvas, LinesPaintTheStartButNotTheEnd) {
+  BoardCanvas canvas = WhiteCanvas(12, 8);
+  canvas.MoveTo(1, 1);
+  canvas.LineTo(6, 1);
+  canvas.MoveTo(10, 5);
+  canvas.LineTo(10, 1);  // upwards: (10, 5) painted, (10, 1) not
+  canvas.MoveTo(5, 6);
+  canvas.LineTo(1, 3);
+  EXPECT_EQ(canvas.PenPos(), QPoint(1, 3));
+  EXPECT_EQ(Picture(canvas.Image()),
+            "............\n"
+            ".#####......\n"
+            "..........#.\n"
+            "..........#.\n"
+            "..##......#.\n"
+            "....#.....#.\n"
+            ".....#......\n"
+            "............\n");
+}
+
+TEST(BoardCanvas, NotXorFrameHasWholeCornersAndUndoesItself) {
+  BoardCanvas canvas = WhiteCanvas(10, 8);
+  canvas.SetPenMode(PenMode::kNotXor);
+  auto frame = [&] {
+    canvas.MoveTo(1, 1);
+    canvas.LineTo(8, 1);
+    canvas.LineTo(8, 6);
+    canvas.LineTo(1, 6);
+    canvas.LineTo(1, 1);
+  };
+  frame();
+  EXPECT_EQ(Picture(canvas.Image()),
+            "..........\n"
+            ".########.\n"
+            ".#......#.\n"
+            ".#......#.\n"
+            ".#......#.\n"
+            ".#......#.\n"
+            ".########.\n"
+            "..........\n");
+  frame();
+  EXPECT_EQ(canvas.Image(), testing::WhiteImage(10, 8));
+}
+
+TEST(BoardCanvas, FarEndsAreClippedWithoutCost) {
+  BoardCanvas canvas = WhiteCanvas(50, 50);
+  canvas.MoveTo(INT_MIN, INT_MIN);
+  canvas.LineTo(INT_MAX, INT_MAX);  // through the diagonal
+  canvas.MoveTo(INT_MAX, 0);
+  canvas.LineTo(INT_MIN, 0);
+  EXPECT_EQ(canvas.Image().pixel(10, 10), qRgb(0, 0, 0));
+  EXPECT_EQ(canvas.Image().pixel(25, 0), qRgb(0, 0, 0));
+  EXPECT_EQ(canvas.Image().pixel(10, 11), qRgb(255, 255, 255));
+  canvas.MoveTo(-100, 30);
+  canvas.LineTo(-1, 30);  // wholly outside
+  EXPECT_EQ(canvas.Image().pixel(0, 30), qRgb(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace kovra
