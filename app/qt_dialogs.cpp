@@ -1,11 +1,19 @@
 #include "app/qt_dialogs.h"
 
+#include <QBoxLayout>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPixmap>
+
+#include "board/colors.h"
 
 namespace kovra {
 namespace {
@@ -60,10 +68,36 @@ std::optional<QColor> QtDialogs::ChooseColor(const QColor& initial) {
 }
 
 std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
-  bool ok = false;
-  const QFont font = QFontDialog::getFont(&ok, initial.font, parent_);
-  if (!ok) return std::nullopt;
-  return FontChoice{font, initial.color};
+  // Qt's font dialog has no colour, so it is shown inside one with a colour list.
+  QDialog dialog(parent_);
+  dialog.setWindowTitle(QStringLiteral("Шрифт"));
+  auto* fonts = new QFontDialog(initial.font, &dialog);
+  fonts->setWindowFlags(Qt::Widget);
+  fonts->setOptions(QFontDialog::NoButtons);
+  auto* colors = new QComboBox(&dialog);
+  const char* const names[] = {"clBlack", "clMaroon", "clGreen", "clOlive", "clNavy", "clPurple",
+                               "clTeal",  "clGray",   "clSilver", "clRed",  "clLime", "clYellow",
+                               "clBlue",  "clFuchsia", "clAqua", "clWhite"};
+  const bool listed = std::any_of(std::begin(names), std::end(names), [&](const char* name) {
+    return IdentToColor(name) == initial.color;
+  });
+  if (!listed) colors->addItem(QString::fromStdString(ColorToString(initial.color)), initial.color);
+  for (const char* name : names) {
+    const TColor value = *IdentToColor(name);
+    QPixmap swatch(12, 12);
+    swatch.fill(ToQColor(value));
+    colors->addItem(QIcon(swatch), QString::fromLatin1(name), value);
+  }
+  colors->setCurrentIndex(std::max(0, colors->findData(initial.color)));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(fonts);
+  layout->addWidget(colors);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return FontChoice{fonts->currentFont(), colors->currentData().toInt()};
 }
 
 QString QtDialogs::OpenPictureFile(const QString& folder) {

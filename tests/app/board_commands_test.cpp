@@ -1,0 +1,151 @@
+// The board menu and the five board file commands on one window, with a
+// loopback peer that records what the window sends.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "board/board_files.h"
+#include "common/bmp_builder.h"
+#include "common/loopback.h"
+#include "common/test_window.h"
+#include "support/error_guard.h"
+#include "net/correspondents.h"
+
+namespace kovra {
+namespace {
+
+using testing::Collector;
+using testing::TestWindow;
+
+const QHostAddress kPeer(QStringLiteral("127.0.0.31"));
+
+struct BoardFixture {
+  BoardFixture() : peer(kPeer, test.Env().udp_port), form(test.Start()) {
+    form.UserList().Append("127.0.0.31=Yes");
+  }
+  QImage SavedBoard() { return QImage(test.Path(QStringLiteral("~kv.bmp")), "bmp"); }
+  TestWindow test;
+  Collector peer;
+  TForm1& form;
+};
+
+TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
+  BoardFixture f;
+  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(602, 385));
+
+  f.test.Dialogs().text_answers = {QStringLiteral("99")};
+  f.form.N2Click();
+  EXPECT_EQ(f.test.Dialogs().prompts, QStringList{QStringLiteral("Новая доска|Укажите ширину|602")});
+
+  f.test.Dialogs().text_answers = {QStringLiteral("100"), QStringLiteral("100")};
+  f.form.N2Click();
+  EXPECT_EQ(f.form.Canvas().Image(), testing::WhiteImage(100, 100));
+  EXPECT_EQ(f.SavedBoard().size(), QSize(100, 100));
+  ASSERT_TRUE(f.peer.WaitFor(1));
+  EXPECT_EQ(f.peer.Received()[0], "Kovra:>NewKV:>100 100");
+
+  f.form.ReceivedNewKV("50 20");
+  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(100, 100));
+  f.form.ReceivedNewKV("300 200");
+  EXPECT_EQ(f.form.Canvas().Image(), testing::WhiteImage(300, 200));
+  EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200));
+  for (const char* args : {"7", "x 5", "0 50", "-5 100", ""}) f.form.ReceivedNewKV(args);
+  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(300, 200));
+
+  // Too large to hold: refused with a message, the board stays.
+  f.peer.Send("Kovra:>NewKV:>40000 40000", QHostAddress(QStringLiteral("127.0.0.1")), f.test.Env().udp_port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.test.Dialogs().errors.isEmpty(); }, 3000));
+  EXPECT_EQ(f.test.Dialogs().errors[0], BoardTooLargeMessage(40000, 40000) + u'.');
+  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(300, 200));
+  QTest::qWait(50);
+  EXPECT_EQ(f.peer.Received().size(), 1u) << "a received command sends nothing back";
+
+  ASSERT_TRUE(QFile::remove(f.test.Path(QStringLiteral("~kv.bmp"))));
+  EXPECT_TRUE(f.form.close());
+  EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200)) << "saved at close";
+}
+
+TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
+  BoardFixture f;
+  f.form.ReceivedSaveToFile("../x.bmp");
+  EXPECT_TRUE(QFileInfo::exists(f.test.Path(QStringLiteral("BMP/x.bmp"))));
+  EXPECT_FALSE(QFileInfo::exists(f.test.Path(QStringLiteral("x.bmp"))));
+  f.form.ReceivedSaveToFile("..");
+  f.form.ReceivedSaveToFile("a/");
+  EXPECT_EQ(f.test.Dialogs().messages,
+            (QStringList{QStringLiteral("Ошибка при сохранении файла: .."),
+                         QStringLiteral("Ошибка при сохранении файла: a/")}));
+
+  f.form.ReceivedLoadFromFile("..\\pic.bmp");
+  EXPECT_EQ(f.test.Dialogs().messages.last(), QStringLiteral("Ошибка при загрузке файла: ..\\pic.bmp"));
+  QFile picture(f.test.Path(QStringLiteral("BMP/pic.bmp")));
+  ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+  picture.write(testing::MakeBmp(120, 110, 8, true));
+  picture.close();
+  f.form.ReceivedLoadFromFile("..\\pic.bmp");
+  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(120, 110));
+  EXPECT_EQ(f.form.Canvas().Image().pixel(5, 9), testing::ExpectedPixel(8, 5, 9));
+
+  // A picture folder entry that is no bitmap: the error, and the board stays.
+  QFile fake(f.test.Path(QStringLiteral("BMP/fake.bmp")));
+  ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+  fake.write("not a picture");
+  fake.close();
+  EXPECT_THROW(f.form.ReceivedLoadFromFile("fake.bmp"), Error);
+  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(120, 110));
+}
+
+TEST(BoardCommands, WorkingFileCommands) {
+  BoardFixture f;
+  ASSERT_TRUE(QFile::remove(f.test.Path(QStringLiteral("~kv.bmp"))));
+  f.form.N11Click();
+  f.form.ReceivedLoad("");
+  EXPECT_EQ(f.test.Dialogs().messages, QStringList{QStringLiteral("Файл не найден : ~kv.bmp")});
+
+  f.form.ReceivedNewKV("150 120");
+  f.form.N10Click();
+  ASSERT_TRUE(f.peer.WaitFor(1));
+  EXPECT_EQ(f.peer.Received()[0], "Kovra:>ImageKV_Save:>");
+  f.form.N11Click();
+  ASSERT_TRUE(f.peer.WaitFor(2));
+  EXPECT_EQ(f.peer.Received()[1], "Kovra:>ImageKV_Load:>");
+
+  f.test.Dialogs().file_answers = {QStringLiteral("/elsewhere/unknown.bmp")};
+  f.form.N3Click();
+  EXPECT_EQ(f.test.Dialogs().file_dialog_folders.last(), f.test.Path(QStringLiteral("BMP/")));
+  EXPECT_EQ(f.test.Dialogs().messages.last(),
+            QStringLiteral("Файл не найден: ") + f.test.Path(QStringLiteral("BMP/unknown.bmp")));
+
+  f.test.Dialogs().file_answers = {QStringLiteral("/elsewhere/kept.bmp")};
+  f.form.N4Click();
+  EXPECT_TRUE(QFileInfo::exists(f.test.Path(QStringLiteral("BMP/kept.bmp"))));
+  ASSERT_TRUE(f.peer.WaitFor(3));
+  EXPECT_EQ(f.peer.Received()[2], "Kovra:>ImageKV_SaveToFile:>kept.bmp");
+  f.test.Dialogs().file_answers = {QStringLiteral("kept.bmp")};
+  f.form.N3Click();
+  ASSERT_TRUE(f.peer.WaitFor(4));
+  EXPECT_EQ(f.peer.Received()[3], "Kovra:>ImageKV_LoadFromFile:>kept.bmp");
+}
+
+TEST(BoardCommands, UnusableFolderWritesNothingButStillTellsPeers) {
+  TestWindow test;
+  Collector peer(kPeer, test.Env().udp_port);
+  test.Env().program_dir = test.Path(QStringLiteral("gone/"));
+  TForm1& form = test.Start();
+  EXPECT_EQ(form.Canvas().Image(), testing::WhiteImage(602, 385)) << "a board all the same";
+  form.UserList().Append("127.0.0.31=Yes");
+  form.N10Click();
+  ASSERT_TRUE(peer.WaitFor(1));
+  EXPECT_EQ(peer.Received()[0], "Kovra:>ImageKV_Save:>");
+  form.N4Click();
+  EXPECT_TRUE(test.Dialogs().file_dialog_folders.isEmpty()) << "no dialog at all";
+  form.ReceivedSave("");
+  EXPECT_EQ(test.Dialogs().messages, QStringList{QStringLiteral("Ошибка при сохранении файла: ~kv.bmp")});
+  EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("gone"))));
+}
+
+}  // namespace
+}  // namespace kovra

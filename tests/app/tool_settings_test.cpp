@@ -1,0 +1,110 @@
+#include "app/tool_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+
+#include "app/main_window.h"
+#include "app/mouse_panel.h"
+#include "common/test_window.h"
+#include "support/ansi_codec.h"
+
+namespace kovra {
+namespace {
+
+using testing::TestWindow;
+
+TEST(ToolSettings, CurrentWidthReadsTheListAndNeverGoesBelowOne) {
+  const std::string set7 = QStringToAnsi(ToolSettings::UserWidthEntry(7));
+  const std::string bare = QStringToAnsi(QStringLiteral("Задать="));
+  struct Case {
+    int selected;
+    std::string entry0;
+    int width;
+  };
+  const Case cases[] = {
+      {-1, set7, 1}, {5, set7, 5},          {0, set7, 7},          {0, bare, 1},
+      {0, bare + "0", 1}, {0, bare + "-3", 1}, {0, bare + "x", 1}, {10, bare, 10},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToolSettings::CurrentWidth(c.selected, c.entry0), c.width) << c.selected << c.entry0;
+  }
+}
+
+TEST(ToolSettings, WidthPromptEditsOnlyEntryZero) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  form.List_W->setCurrentRow(3);
+  form.List_WDblClick();
+  EXPECT_TRUE(test.Dialogs().prompts.isEmpty());
+
+  form.List_W->setCurrentRow(0);
+  test.Dialogs().text_answers = {QStringLiteral("12"), std::nullopt, QStringLiteral("wide"),
+                                 QStringLiteral("-4")};
+  form.List_WDblClick();
+  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=12"));
+  EXPECT_EQ(form.CurrentWidth(), 12);
+  form.List_WDblClick();
+  form.List_WDblClick();
+  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=12"));
+  form.List_WDblClick();
+  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=-4"));
+  EXPECT_EQ(form.CurrentWidth(), 1);
+  EXPECT_EQ(test.Dialogs().prompts,
+            (QStringList{QStringLiteral("Линия|Толщина|1"), QStringLiteral("Линия|Толщина|12"),
+                         QStringLiteral("Линия|Толщина|12"), QStringLiteral("Линия|Толщина|12")}));
+}
+
+TEST(ToolSettings, ColoursFontAndSwitch) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  EXPECT_EQ(form.PenColorName(), "clWindowText");
+  EXPECT_EQ(form.FillColorName(), "clWhite");
+
+  test.Dialogs().color_answers = {QColor(255, 0, 0), QColor(0x12, 0x34, 0x56), std::nullopt};
+  form.Panel_Cvet_FonMouseDown(Qt::LeftButton);
+  EXPECT_EQ(form.PenColorName(), "clRed");
+  form.Panel_Cvet_FonMouseDown(Qt::RightButton);
+  EXPECT_EQ(form.FillColorName(), "$00563412");
+  EXPECT_EQ(form.PenColorName(), "clRed") << "the right button sets only the fill";
+  EXPECT_EQ(form.Label_Font->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+  EXPECT_EQ(form.Panel_Cvet_Fon->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+  form.Panel_Cvet_FonMouseDown(Qt::LeftButton);  // cancelled
+  form.Panel_Cvet_FonMouseDown(Qt::MiddleButton);
+  EXPECT_EQ(form.PenColorName(), "clRed");
+
+  QFont chosen(QStringLiteral("DejaVu Serif"));
+  chosen.setPointSize(14);
+  chosen.setBold(true);
+  test.Dialogs().font_answers = {FontChoice{chosen, kClRed}, std::nullopt};
+  form.SpeedButton2Click();
+  EXPECT_EQ(form.Label_Font->text(), QStringLiteral("DejaVu Serif"));
+  EXPECT_EQ(form.Label_Font->font(), chosen);
+  EXPECT_EQ(form.Tools().FD1.font, chosen);
+  EXPECT_EQ(form.Tools().text_font.color, kClRed);
+  form.SpeedButton2Click();  // cancelled: both stay
+  EXPECT_EQ(form.Tools().FD1.font, chosen);
+  EXPECT_EQ(form.Label_Font->font(), chosen);
+
+  form.CB_YesPaint->click();
+  EXPECT_EQ(form.CB_YesPaint->palette().color(QPalette::Window), QColor(255, 255, 0));
+  EXPECT_EQ(form.CB_YesPaint->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+  form.CB_YesPaint->click();
+  EXPECT_EQ(form.CB_YesPaint->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+}
+
+TEST(ToolSettings, PointerToolSaysItIsNotReadyEachTime) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  form.ListTools->setCurrentRow(9);  // as a keyboard move would
+  ASSERT_EQ(test.Dialogs().messages.size(), 1);
+  EXPECT_EQ(test.Dialogs().messages[0], QStringLiteral("FigVam пока что ..."));
+  form.ListToolsClick();  // chosen again
+  EXPECT_EQ(test.Dialogs().messages.size(), 2);
+  EXPECT_EQ(form.ListTools->currentRow(), 9);
+}
+
+}  // namespace
+}  // namespace kovra
