@@ -22,6 +22,10 @@ namespace kovra {
 TForm1::TForm1(const Environment& environment, QWidget* parent)
     : QMainWindow(parent), env_(environment), correspondents_(new Correspondents(this)) {
   BuildLayout();
+  for (int index = 0; index < static_cast<int>(tool_list_.size()); ++index) {
+    tool_list_[static_cast<std::size_t>(index)] = MakeTool(index, *this);
+  }
+  canvas_.SetChangeListener([this](const QRect& area) { Image_KV->ImageChanged(area); });
   CreateEndpoint();
   WireEvents();
   // Key preview: the window sees every key before the focused control.
@@ -64,11 +68,11 @@ void TForm1::FormCreate() {
     CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
   }
   FirstTick_ = true;
-  StartX = 0;
-  StartY = 0;
-  ShapeRect.Right = 0;
-  ShapeRect.Bottom = 0;
-  Drawing = false;
+  gesture_.StartX = 0;
+  gesture_.StartY = 0;
+  gesture_.ShapeRect.Right = 0;
+  gesture_.ShapeRect.Bottom = 0;
+  gesture_.Drawing = false;
   RE_Mess->clear();
   ShowToolSettings();
   Timer1->start();
@@ -147,11 +151,5 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   Guard([&] { FormKeyDown(key); });
   return key == 0;
 }
-
-// The board's mouse events, whose tools arrive with the drawing work. Until
-// then they draw nothing and send nothing.
-void TForm1::Image_KVMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-void TForm1::Image_KVMouseMove(Qt::KeyboardModifiers, int, int) {}
-void TForm1::Image_KVMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
 
 }  // namespace kovra

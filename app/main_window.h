@@ -4,12 +4,15 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/tool_settings.h"
 #include "board/canvas.h"
+#include "board/replay.h"
+#include "board/tools/tool.h"
 #include "net/chat.h"
 #include "net/command_table.h"
 #include "support/environment.h"
@@ -37,15 +40,7 @@ class MousePanel;
 class TUdpEndpoint;
 
 
-// Left, Top, Right, Bottom, as the drawing tools keep a rubber band.
-struct ShapeBounds {
-  std::int32_t Left = 0;
-  std::int32_t Top = 0;
-  std::int32_t Right = 0;
-  std::int32_t Bottom = 0;
-};
-
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, private ToolHost {
   Q_OBJECT
 
  public:
@@ -60,9 +55,9 @@ class TForm1 : public QMainWindow {
   void FormKeyDown(int& key);
 
   // Tool settings, and what the drawing tools read of them.
-  int CurrentWidth() const;
-  std::string PenColorName() const;
-  std::string FillColorName() const;
+  int CurrentWidth() const override;
+  std::string PenColorName() const override;
+  std::string FillColorName() const override;
   void ListToolsClick();
   void List_WDblClick();
   void Panel_Cvet_FonMouseDown(Qt::MouseButton button);
@@ -132,8 +127,9 @@ class TForm1 : public QMainWindow {
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
   const MessageHistory& History() const { return history_; }
-  const BoardCanvas& Canvas() const { return canvas_; }
-  const ToolSettings& Tools() const { return tools_; }
+  const BoardCanvas& Board() const { return canvas_; }
+  const GestureState& CurrentGesture() const { return gesture_; }
+  const ToolSettings& Settings() const { return settings_; }
   CommandTable& Commands() { return commands_; }
 
  protected:
@@ -151,6 +147,14 @@ class TForm1 : public QMainWindow {
   bool Guard(Body&& body);
 
   void RestoreState();
+  // What the drawing tools reach of the window.
+  BoardCanvas& Canvas() override { return canvas_; }
+  GestureState& Gesture() override { return gesture_; }
+  FontChoice TextFont() const override { return settings_.text_font; }
+  std::optional<QString> AskText(const QString& caption, const QString& prompt) override;
+  void Send(const std::string& command, const std::string& args) override;
+  void ProcessPendingEvents() override;
+  Tool* SelectedTool() const;
   void ShowToolSettings();
   void ShowFillBehindFont();
   void LoadMessageHistory();
@@ -171,8 +175,11 @@ class TForm1 : public QMainWindow {
   Correspondents* correspondents_ = nullptr;
   CommandTable commands_;
   MessageHistory history_;
-  ToolSettings tools_;
+  ToolSettings settings_;
   BoardCanvas canvas_;
+  GestureState gesture_;
+  Replay replay_{canvas_, gesture_};
+  std::array<std::unique_ptr<Tool>, 10> tool_list_;
 
  public:
   // Controls, by the names the program's logic uses.
@@ -210,11 +217,6 @@ class TForm1 : public QMainWindow {
   QTimer* Timer1 = nullptr;
   TUdpEndpoint* Udp1 = nullptr;
 
-  // Drawing gesture state.
-  std::int32_t StartX = 0;
-  std::int32_t StartY = 0;
-  ShapeBounds ShapeRect;
-  bool Drawing = false;
   // Scratch space for the datagram being sent or just received.
   std::array<char, 256> DatagramBuffer{};
 };

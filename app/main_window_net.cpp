@@ -130,17 +130,17 @@ void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {
   env_.dialogs->ShowMessage(QStringLiteral("Error!  \"BufferInvalid\""));
 }
 
-// Received drawing commands, whose replay arrives with the drawing tools. Until then they are recognised and change nothing.
-void TForm1::ReceivedMoveTo(const std::string&) {}
-void TForm1::ReceivedLineTo(const std::string&) {}
-void TForm1::ReceivedLineFromTo(const std::string&) {}
-void TForm1::ReceivedRectangle(const std::string&) {}
-void TForm1::ReceivedRectangleFill(const std::string&) {}
-void TForm1::ReceivedEllipse(const std::string&) {}
-void TForm1::ReceivedEllipseFill(const std::string&) {}
-void TForm1::ReceivedFloodFill(const std::string&) {}
-void TForm1::ReceivedSetFont(const std::string&) {}
-void TForm1::ReceivedTextOut(const std::string&) {}
+// Received drawing commands, drawn on the shared board canvas.
+void TForm1::ReceivedMoveTo(const std::string& args) { replay_.MoveTo(args); }
+void TForm1::ReceivedLineTo(const std::string& args) { replay_.LineTo(args); }
+void TForm1::ReceivedLineFromTo(const std::string& args) { replay_.LineFromTo(args); }
+void TForm1::ReceivedRectangle(const std::string& args) { replay_.Rectangle(args); }
+void TForm1::ReceivedRectangleFill(const std::string& args) { replay_.RectangleFill(args); }
+void TForm1::ReceivedEllipse(const std::string& args) { replay_.Ellipse(args); }
+void TForm1::ReceivedEllipseFill(const std::string& args) { replay_.EllipseFill(args); }
+void TForm1::ReceivedFloodFill(const std::string& args) { replay_.FloodFill(args); }
+void TForm1::ReceivedSetFont(const std::string& args) { replay_.SetFont(args); }
+void TForm1::ReceivedTextOut(const std::string& args) { replay_.TextOut(args); }
 
 // Recognised so that it is not taken for an unknown command; it means nothing.
 void TForm1::ReceivedMouseUp(const std::string&) {}

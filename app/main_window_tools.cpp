@@ -28,20 +28,20 @@ int TForm1::CurrentWidth() const {
   return ToolSettings::CurrentWidth(List_W->currentRow(), QStringToAnsi(entry0->text()));
 }
 
-std::string TForm1::PenColorName() const { return tools_.PenColorName(); }
-std::string TForm1::FillColorName() const { return tools_.FillColorName(); }
+std::string TForm1::PenColorName() const { return settings_.PenColorName(); }
+std::string TForm1::FillColorName() const { return settings_.FillColorName(); }
 
 void TForm1::ShowToolSettings() {
-  Paint(Panel_Cvet_Fon, ToQColor(tools_.fill_color), ToQColor(tools_.pen_color));
-  Label_Font->setFont(tools_.text_font.font);
+  Paint(Panel_Cvet_Fon, ToQColor(settings_.fill_color), ToQColor(settings_.pen_color));
+  Label_Font->setFont(settings_.text_font.font);
   QPalette palette = Label_Font->palette();
-  palette.setColor(QPalette::WindowText, ToQColor(tools_.text_font.color));
+  palette.setColor(QPalette::WindowText, ToQColor(settings_.text_font.color));
   Label_Font->setPalette(palette);
 }
 
 void TForm1::ShowFillBehindFont() {
   QPalette palette = Label_Font->palette();
-  palette.setColor(QPalette::Window, ToQColor(tools_.fill_color));
+  palette.setColor(QPalette::Window, ToQColor(settings_.fill_color));
   Label_Font->setPalette(palette);
 }
 
@@ -66,18 +66,18 @@ void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
   // Modal: datagrams may be replayed on the board meanwhile.
   const auto chosen = env_.dialogs->ChooseColor(ToQColor(current));
   if (!chosen) return;
-  (pen ? tools_.pen_color : tools_.fill_color) = FromQColor(*chosen);
+  (pen ? settings_.pen_color : settings_.fill_color) = FromQColor(*chosen);
   ShowToolSettings();
   if (!pen) ShowFillBehindFont();
 }
 
 void TForm1::SpeedButton2Click() {
-  tools_.FD1 = tools_.text_font;
-  if (const auto chosen = env_.dialogs->ChooseFont(tools_.FD1)) {
-    tools_.text_font = *chosen;
+  settings_.FD1 = settings_.text_font;
+  if (const auto chosen = env_.dialogs->ChooseFont(settings_.FD1)) {
+    settings_.text_font = *chosen;
     Label_Font->setText(chosen->font.family());
   }
-  tools_.FD1 = tools_.text_font;
+  settings_.FD1 = settings_.text_font;
   ShowToolSettings();
 }
 

@@ -1,6 +1,9 @@
 #include "board/canvas.h"
 
+#include <QFontMetrics>
+#include <QLineF>
 #include <QPainter>
+#include <vector>
 #include <algorithm>
 #include <cstdlib>
 
@@ -57,6 +60,72 @@ void ThinLine(QImage& image, QPoint from, QPoint to, QRgb color, PenMode mode) {
   }
 }
 
+QPoint Far(QPoint p) {
+  return QPoint(std::clamp(p.x(), -BoardCanvas::kFar, BoardCanvas::kFar),
+                std::clamp(p.y(), -BoardCanvas::kFar, BoardCanvas::kFar));
+}
+
+// Cuts the segment to the part inside reach (Liang-Barsky); false when none is.
+bool ClipToReach(QLineF& segment, const QRectF& reach) {
+  const double dx = segment.dx();
+  const double dy = segment.dy();
+  double t0 = 0;
+  double t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {segment.x1() - reach.left(), reach.right() - segment.x1(),
+                       segment.y1() - reach.top(), reach.bottom() - segment.y1()};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+  }
+  if (t0 > t1) return false;
+  const QPointF start = segment.p1();
+  segment = QLineF(start + QPointF(dx, dy) * t0, start + QPointF(dx, dy) * t1);
+  return true;
+}
+
+// Paints the 4-connected region of target colour around seed, a run of a
+// row at a time; returns the area it touched.
+QRect ScanLineFill(QImage& image, QPoint seed, QRgb target, QRgb paint) {
+  if (target == paint) return {};
+  const int width = image.width();
+  const int height = image.height();
+  QRect touched;
+  std::vector<QPoint> seeds{seed};
+  while (!seeds.empty()) {
+    const QPoint s = seeds.back();
+    seeds.pop_back();
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(s.y()));
+    if (row[s.x()] != target) continue;
+    int left = s.x();
+    int right = s.x();
+    while (left > 0 && row[left - 1] == target) --left;
+    while (right + 1 < width && row[right + 1] == target) ++right;
+    std::fill(row + left, row + right + 1, paint);
+    touched |= QRect(left, s.y(), right - left + 1, 1);
+    for (int ny : {s.y() - 1, s.y() + 1}) {
+      if (ny < 0 || ny >= height) continue;
+      const auto* next = reinterpret_cast<const QRgb*>(image.constScanLine(ny));
+      int x = left;
+      while (x <= right) {
+        while (x <= right && next[x] != target) ++x;
+        if (x > right) break;
+        seeds.emplace_back(x, ny);  // one seed per run
+        while (x <= right && next[x] == target) ++x;
+      }
+    }
+  }
+  return touched;
+}
+
 QFont DefaultFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPointSize(8);
@@ -111,12 +180,17 @@ void BoardCanvas::SetFont(const QFont& font, TColor color) {
   font_color_ = color;
 }
 
+void BoardCanvas::Changed(const QRect& area) {
+  const QRect visible = area.intersected(image_.rect());
+  if (changed_ && !visible.isEmpty()) changed_(visible);
+}
+
 void BoardCanvas::SetUpPainter(QPainter& painter) const {
   painter.setRenderHint(QPainter::Antialiasing, false);
   if (pen_mode_ == PenMode::kNotXor) {
     painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
   }
-  const int width = std::max(pen_width_, 1);
+  const int width = std::clamp(pen_width_, 1, kMaxPenWidth);
   // A thin pen leaves out the end point; a wide one has round ends.
   QPen pen(ToQColor(pen_color_), width, Qt::SolidLine, width == 1 ? Qt::FlatCap : Qt::RoundCap,
            Qt::RoundJoin);
@@ -128,30 +202,92 @@ void BoardCanvas::SetUpPainter(QPainter& painter) const {
   }
 }
 
-QRect BoardCanvas::LineTo(int x, int y) {
+void BoardCanvas::LineTo(int x, int y) {
   const QPoint from = pen_pos_;
   const QPoint to(x, y);
   pen_pos_ = to;
-  if (image_.isNull() || from == to) return {};
+  if (image_.isNull() || from == to) return;
   if (pen_width_ <= 1) {
     ThinLine(image_, from, to, ToQColor(pen_color_).rgb(), pen_mode_);
-    return QRect(from, to).normalized().intersected(image_.rect());
+    Changed(QRect(from, to).normalized());
+    return;
   }
+  const int width = std::min(pen_width_, kMaxPenWidth);
+  QLineF segment(Far(from), Far(to));
+  if (!ClipToReach(segment, image_.rect().adjusted(-width, -width, width, width))) return;
   QPainter painter(&image_);
   SetUpPainter(painter);
-  painter.drawLine(from, to);
-  const int margin = pen_width_;
-  return QRect(from, to).normalized().adjusted(-margin, -margin, margin, margin).intersected(image_.rect());
+  painter.drawLine(segment);
+  Changed(QRectF(segment.p1(), segment.p2()).normalized().toAlignedRect().adjusted(-width, -width,
+                                                                                   width, width));
 }
 
-QRect BoardCanvas::FillRect(const QRect& area) {
-  if (image_.isNull() || brush_style_ == BrushStyle::kClear) return {};
+void BoardCanvas::FillRect(const QRect& area) {
+  if (image_.isNull() || brush_style_ == BrushStyle::kClear) return;
   const QRect clipped = area.normalized().intersected(image_.rect());
-  if (clipped.isEmpty()) return {};
+  if (clipped.isEmpty()) return;
   QPainter painter(&image_);
   SetUpPainter(painter);
   painter.fillRect(clipped, ToQColor(brush_color_));
-  return clipped;
+  Changed(clipped);
+}
+
+QRect BoardCanvas::FigureBox(int x0, int y0, int x1, int y1) const {
+  const QPoint a = Far(QPoint(x0, y0));
+  const QPoint b = Far(QPoint(x1, y1));
+  return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+               QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
+}
+
+void BoardCanvas::Rectangle(int x0, int y0, int x1, int y1) {
+  const QRect box = FigureBox(x0, y0, x1, y1);
+  if (image_.isNull() || box.isEmpty()) return;
+  QPainter painter(&image_);
+  SetUpPainter(painter);
+  painter.drawRect(box.adjusted(0, 0, -1, -1));
+  const int margin = std::min(pen_width_, kMaxPenWidth);
+  Changed(box.adjusted(-margin, -margin, margin, margin));
+}
+
+void BoardCanvas::Ellipse(int x0, int y0, int x1, int y1) {
+  const QRect box = FigureBox(x0, y0, x1, y1);
+  if (image_.isNull() || box.isEmpty()) return;
+  QPainter painter(&image_);
+  SetUpPainter(painter);
+  painter.drawEllipse(box.adjusted(0, 0, -1, -1));
+  const int margin = std::min(pen_width_, kMaxPenWidth);
+  Changed(box.adjusted(-margin, -margin, margin, margin));
+}
+
+TColor BoardCanvas::Pixel(int x, int y) const {
+  if (!image_.valid(x, y)) return kClWhite;
+  return FromQColor(QColor(image_.pixel(x, y)));
+}
+
+void BoardCanvas::FloodFill(int x, int y) {
+  if (!image_.valid(x, y)) return;
+  const QRgb target = image_.pixel(x, y);
+  const QRgb paint = ToQColor(brush_color_).rgb();
+  const QRect filled = ScanLineFill(image_, QPoint(x, y), target, paint);
+  Changed(filled);
+}
+
+void BoardCanvas::TextOut(int x, int y, const QString& text) {
+  QFont font = font_;
+  font.setPointSize(std::clamp(font.pointSize(), 1, kMaxFontPoints));
+  const QFontMetrics metrics(font, &image_);
+  const int width = metrics.horizontalAdvance(text);
+  const QRect box(Far(QPoint(x, y)), QSize(width, metrics.height()));
+  pen_pos_ = QPoint(x + width, y);
+  if (image_.isNull() || text.isEmpty()) return;
+  QPainter painter(&image_);
+  painter.setFont(font);
+  painter.setPen(ToQColor(font_color_));
+  if (brush_style_ == BrushStyle::kSolid) {
+    painter.fillRect(box, ToQColor(brush_color_));
+  }
+  painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+  Changed(box);
 }
 
 }  // namespace kovra

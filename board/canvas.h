@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <algorithm>
+#include <functional>
 
 #include "board/colors.h"
 
@@ -52,17 +54,45 @@ class BoardCanvas {
   // A clear brush is white.
   void SetBrushStyle(BrushStyle style);
   void SetFont(const QFont& font, TColor color);
+  void SetFontName(const QString& name) { font_.setFamily(name); }
+  void SetFontColor(TColor color) { font_color_ = color; }
+  void SetFontSize(int points) { font_.setPointSize(std::clamp(points, 1, kMaxFontPoints)); }
 
-  // The drawing operations return the area they changed, for repainting.
+  // Told of every area that changed, for repainting.
+  void SetChangeListener(std::function<void(const QRect&)> listener) {
+    changed_ = std::move(listener);
+  }
+
+  // Coordinates may be any 32-bit values; what falls outside the board has
+  // no effect. Pen widths and font sizes beyond what any board can show are
+  // drawn at the largest size that can, so that no value takes unbounded time.
   void MoveTo(int x, int y) { pen_pos_ = QPoint(x, y); }
   // Paints from the pen position up to, not including, (x, y); the pen is
   // left at (x, y). A not-xor frame of four lines thus has whole corners.
-  QRect LineTo(int x, int y);
+  void LineTo(int x, int y);
   // Fills the rectangle, right and bottom edges excluded, with the brush.
-  QRect FillRect(const QRect& area);
+  void FillRect(const QRect& area);
+  // The box from (x0, y0) to (x1, y1), right and bottom edges excluded:
+  // outlined with the pen, filled with the brush unless it is clear.
+  void Rectangle(int x0, int y0, int x1, int y1);
+  void Ellipse(int x0, int y0, int x1, int y1);
+  // Paints every pixel connected to (x, y) that has its colour with the brush.
+  void FloodFill(int x, int y);
+  // The colour of a pixel; white outside the board.
+  TColor Pixel(int x, int y) const;
+  // Writes text with its top left at (x, y) in the font's colour, on the
+  // brush colour unless the brush is clear; the pen is left after the text.
+  void TextOut(int x, int y, const QString& text);
+
+  static constexpr int kFar = 1 << 17;        // coordinates beyond are as far
+  static constexpr int kMaxPenWidth = 65536;  // wider covers any board
+  static constexpr int kMaxFontPoints = 2048;
 
  private:
   void SetUpPainter(QPainter& painter) const;
+  void Changed(const QRect& area);
+  // The pixels a figure from (x0, y0) to (x1, y1) covers, corners in any order.
+  QRect FigureBox(int x0, int y0, int x1, int y1) const;
 
   QImage image_;
   TColor pen_color_ = kClBlack;
@@ -73,6 +103,7 @@ class BoardCanvas {
   QFont font_;
   TColor font_color_ = kClWindowText;
   QPoint pen_pos_;
+  std::function<void(const QRect&)> changed_;
 };
 
 }  // namespace kovra

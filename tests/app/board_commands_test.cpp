@@ -34,7 +34,7 @@ struct BoardFixture {
 
 TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   BoardFixture f;
-  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(602, 385));
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(602, 385));
 
   f.test.Dialogs().text_answers = {QStringLiteral("99")};
   f.form.N2Click();
@@ -42,24 +42,24 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
 
   f.test.Dialogs().text_answers = {QStringLiteral("100"), QStringLiteral("100")};
   f.form.N2Click();
-  EXPECT_EQ(f.form.Canvas().Image(), testing::WhiteImage(100, 100));
+  EXPECT_EQ(f.form.Board().Image(), testing::WhiteImage(100, 100));
   EXPECT_EQ(f.SavedBoard().size(), QSize(100, 100));
   ASSERT_TRUE(f.peer.WaitFor(1));
   EXPECT_EQ(f.peer.Received()[0], "Kovra:>NewKV:>100 100");
 
   f.form.ReceivedNewKV("50 20");
-  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(100, 100));
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(100, 100));
   f.form.ReceivedNewKV("300 200");
-  EXPECT_EQ(f.form.Canvas().Image(), testing::WhiteImage(300, 200));
+  EXPECT_EQ(f.form.Board().Image(), testing::WhiteImage(300, 200));
   EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200));
   for (const char* args : {"7", "x 5", "0 50", "-5 100", ""}) f.form.ReceivedNewKV(args);
-  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(300, 200));
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
 
   // Too large to hold: refused with a message, the board stays.
   f.peer.Send("Kovra:>NewKV:>40000 40000", QHostAddress(QStringLiteral("127.0.0.1")), f.test.Env().udp_port);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !f.test.Dialogs().errors.isEmpty(); }, 3000));
   EXPECT_EQ(f.test.Dialogs().errors[0], BoardTooLargeMessage(40000, 40000) + u'.');
-  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(300, 200));
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
   QTest::qWait(50);
   EXPECT_EQ(f.peer.Received().size(), 1u) << "a received command sends nothing back";
 
@@ -86,8 +86,8 @@ TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
   picture.write(testing::MakeBmp(120, 110, 8, true));
   picture.close();
   f.form.ReceivedLoadFromFile("..\\pic.bmp");
-  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(120, 110));
-  EXPECT_EQ(f.form.Canvas().Image().pixel(5, 9), testing::ExpectedPixel(8, 5, 9));
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(120, 110));
+  EXPECT_EQ(f.form.Board().Image().pixel(5, 9), testing::ExpectedPixel(8, 5, 9));
 
   // A picture folder entry that is no bitmap: the error, and the board stays.
   QFile fake(f.test.Path(QStringLiteral("BMP/fake.bmp")));
@@ -95,7 +95,7 @@ TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
   fake.write("not a picture");
   fake.close();
   EXPECT_THROW(f.form.ReceivedLoadFromFile("fake.bmp"), Error);
-  EXPECT_EQ(f.form.Canvas().Image().size(), QSize(120, 110));
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(120, 110));
 }
 
 TEST(BoardCommands, WorkingFileCommands) {
@@ -135,7 +135,7 @@ TEST(BoardCommands, UnusableFolderWritesNothingButStillTellsPeers) {
   Collector peer(kPeer, test.Env().udp_port);
   test.Env().program_dir = test.Path(QStringLiteral("gone/"));
   TForm1& form = test.Start();
-  EXPECT_EQ(form.Canvas().Image(), testing::WhiteImage(602, 385)) << "a board all the same";
+  EXPECT_EQ(form.Board().Image(), testing::WhiteImage(602, 385)) << "a board all the same";
   form.UserList().Append("127.0.0.31=Yes");
   form.N10Click();
   ASSERT_TRUE(peer.WaitFor(1));

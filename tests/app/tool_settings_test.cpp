@@ -82,10 +82,10 @@ TEST(ToolSettings, ColoursFontAndSwitch) {
   form.SpeedButton2Click();
   EXPECT_EQ(form.Label_Font->text(), QStringLiteral("DejaVu Serif"));
   EXPECT_EQ(form.Label_Font->font(), chosen);
-  EXPECT_EQ(form.Tools().FD1.font, chosen);
-  EXPECT_EQ(form.Tools().text_font.color, kClRed);
+  EXPECT_EQ(form.Settings().FD1.font, chosen);
+  EXPECT_EQ(form.Settings().text_font.color, kClRed);
   form.SpeedButton2Click();  // cancelled: both stay
-  EXPECT_EQ(form.Tools().FD1.font, chosen);
+  EXPECT_EQ(form.Settings().FD1.font, chosen);
   EXPECT_EQ(form.Label_Font->font(), chosen);
 
   form.CB_YesPaint->click();

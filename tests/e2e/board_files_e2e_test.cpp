@@ -29,8 +29,8 @@ TEST(BoardFiles, NewBoardAndSaveToFileReachThePeer) {
 
   a.Dialogs().text_answers = {QStringLiteral("320"), QStringLiteral("240")};
   a.Window().N2Click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return b.Window().Canvas().Image().size() == QSize(320, 240); }, 3000));
-  EXPECT_EQ(b.Window().Canvas().Image(), testing::WhiteImage(320, 240));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return b.Window().Board().Image().size() == QSize(320, 240); }, 3000));
+  EXPECT_EQ(b.Window().Board().Image(), testing::WhiteImage(320, 240));
   EXPECT_EQ(QImage(b.Path(QStringLiteral("~kv.bmp")), "bmp").size(), QSize(320, 240));
 
   a.Dialogs().file_answers = {QStringLiteral("/somewhere/shared name.bmp")};

@@ -1,0 +1,54 @@
+// The board's mouse events: the common steps of a gesture around the
+// selected tool's own, and what the tools reach of the window.
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QListWidget>
+
+#include "app/main_window.h"
+#include "board/drawing_commands.h"
+#include "net/command.h"
+
+namespace kovra {
+
+Tool* TForm1::SelectedTool() const {
+  const int index = ListTools->currentRow();
+  if (index < 0 || index >= static_cast<int>(tool_list_.size())) return nullptr;
+  return tool_list_[static_cast<std::size_t>(index)].get();
+}
+
+void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+  if (!CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
+  gesture_.StartX = x;
+  gesture_.StartY = y;
+  canvas_.MoveTo(x, y);
+  gesture_.Drawing = true;
+  if (Tool* tool = SelectedTool()) tool->Press(x, y);
+  settings_.text_font = settings_.FD1;
+  ShowToolSettings();
+  Send(command::kMoveTo, JoinFields({Field(x), Field(y)}));
+}
+
+void TForm1::Image_KVMouseMove(Qt::KeyboardModifiers shift, int x, int y) {
+  if (!CB_YesPaint->isChecked() || !gesture_.Drawing) return;
+  if (Tool* tool = SelectedTool()) tool->Move(shift, x, y);
+}
+
+void TForm1::Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+  // Only the end of a left-button gesture: a right or middle click started
+  // nothing, so it must not finish the last gesture's figure once more.
+  if (!CB_YesPaint->isChecked() || button != Qt::LeftButton || !gesture_.Drawing) return;
+  gesture_.Drawing = false;
+  if (Tool* tool = SelectedTool()) tool->Release(shift, x, y);
+}
+
+std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {
+  return env_.dialogs->InputText(caption, prompt, QString());
+}
+
+void TForm1::Send(const std::string& command, const std::string& args) {
+  SendToCorrespondents(command, args, false);
+}
+
+void TForm1::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+}  // namespace kovra

@@ -1,0 +1,49 @@
+#include "board/tools/point_tools.h"
+
+#include "board/drawing_commands.h"
+#include "net/command.h"
+#include "support/ansi_codec.h"
+#include "support/text.h"
+
+namespace kovra {
+
+void FloodFillTool::Press(int x, int y) {
+  GestureState& g = Gesture();
+  g.ShapeRect = {g.StartX, g.StartY, x, y};
+  BoardCanvas& canvas = Canvas();
+  const TColor found = canvas.Pixel(g.ShapeRect.Left, g.ShapeRect.Top);
+  const std::string fill = host_.FillColorName();
+  canvas.SetBrushStyle(BrushStyle::kSolid);
+  canvas.SetBrushColor(StringToColor(fill));
+  canvas.FloodFill(g.ShapeRect.Left, g.ShapeRect.Top);
+  host_.Send(command::kFloodFill, JoinFields({Field(x), Field(y), fill, ColorToString(found)}));
+}
+
+void TextTool::Press(int x, int y) {
+  // Modal: received commands may draw on the board while it is open.
+  const auto typed = host_.AskText(QStringLiteral("Текст"), QStringLiteral("Введите"));
+  if (!typed) return;
+  const std::string text = TrimText(QStringToAnsi(typed->left(kMaxText)));
+  if (text.empty()) return;
+  GestureState& g = Gesture();
+  g.ShapeRect = {g.StartX, g.StartY, x, y};
+  BoardCanvas& canvas = Canvas();
+  const std::string fill = host_.FillColorName();
+  canvas.SetBrushColor(StringToColor(fill));
+  canvas.SetBrushStyle(BrushStyle::kSolid);
+  const FontChoice font = host_.TextFont();
+  canvas.SetFont(font.font, font.color);
+  canvas.TextOut(g.ShapeRect.Left, g.ShapeRect.Top, AnsiToQString(text));
+  host_.Send(command::kSetFont, JoinFields({Field(font.font.pointSize()), ColorToString(font.color),
+                                            QStringToAnsi(font.font.family())},
+                                           '|') +
+                                    "|");
+  host_.ProcessPendingEvents();
+  host_.Send(command::kTextOut, JoinFields({Field(x), Field(y), fill, text}, '|'));
+}
+
+void PointerTool::Move(Qt::KeyboardModifiers, int x, int y) {
+  host_.Send(command::kCursorTo, JoinFields({Field(x), Field(y)}));
+}
+
+}  // namespace kovra

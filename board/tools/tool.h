@@ -1,0 +1,74 @@
+// The drawing tools: one class per tool or family over a base with empty
+// press, move and release steps. Tools keep no state of their own: the
+// gesture state and the board canvas are shared with the replay.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "board/canvas.h"
+#include "support/dialogs.h"
+
+namespace kovra {
+
+// Left, Top, Right, Bottom: the rubber band or the eraser's square now shown.
+struct ShapeBounds {
+  std::int32_t Left = 0;
+  std::int32_t Top = 0;
+  std::int32_t Right = 0;
+  std::int32_t Bottom = 0;
+};
+
+struct GestureState {
+  std::int32_t StartX = 0;  // the anchor: the last press, or a received move
+  std::int32_t StartY = 0;
+  ShapeBounds ShapeRect;
+  bool Drawing = false;
+};
+
+// What a tool reaches of the window: the board, the settings read at each
+// step, the text prompt and the fan-out to present correspondents.
+class ToolHost {
+ public:
+  virtual ~ToolHost() = default;
+  virtual BoardCanvas& Canvas() = 0;
+  virtual GestureState& Gesture() = 0;
+  virtual int CurrentWidth() const = 0;
+  virtual std::string PenColorName() const = 0;
+  virtual std::string FillColorName() const = 0;
+  virtual FontChoice TextFont() const = 0;
+  // Runs a modal prompt; nullopt when cancelled.
+  virtual std::optional<QString> AskText(const QString& caption, const QString& prompt) = 0;
+  // Sends to the present correspondents; runs the event loop.
+  virtual void Send(const std::string& command, const std::string& args) = 0;
+  virtual void ProcessPendingEvents() = 0;
+};
+
+class Tool {
+ public:
+  explicit Tool(ToolHost& host) : host_(host) {}
+  virtual ~Tool() = default;
+
+  virtual void Press(int /*x*/, int /*y*/) {}
+  virtual void Move(Qt::KeyboardModifiers /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void Release(Qt::KeyboardModifiers /*shift*/, int /*x*/, int /*y*/) {}
+
+ protected:
+  // Ctrl keeps x at the anchor, Shift keeps y there.
+  QPoint Constrained(Qt::KeyboardModifiers shift, int x, int y) const;
+  BoardCanvas& Canvas() { return host_.Canvas(); }
+  GestureState& Gesture() { return host_.Gesture(); }
+  // The pen the rubber bands are drawn with: black, not-xor, of width w.
+  void BandPen(int width);
+
+  ToolHost& host_;
+};
+
+// The tool of the tool list's entry index; nullptr for no tool.
+std::unique_ptr<Tool> MakeTool(int index, ToolHost& host);
+
+}  // namespace kovra
