@@ -1,0 +1,170 @@
+#include "board/replay.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <climits>
+#include <map>
+
+#include "common/test_window.h"
+#include "support/error_guard.h"
+
+namespace kovra {
+namespace {
+
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kRed = qRgb(255, 0, 0);
+
+struct Board {
+  Board() : replay(canvas, gesture) { canvas.Reset(testing::WhiteImage(60, 40)); }
+  QRgb At(int x, int y) const { return canvas.Image().pixel(x, y); }
+  std::map<QRgb, int> Colours() const {
+    std::map<QRgb, int> count;
+    for (int y = 0; y < canvas.Height(); ++y) {
+      for (int x = 0; x < canvas.Width(); ++x) ++count[canvas.Image().pixel(x, y)];
+    }
+    return count;
+  }
+  BoardCanvas canvas;
+  GestureState gesture;
+  Replay replay;
+};
+
+QString ErrorOf(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const Error& error) {
+    return error.Message();
+  }
+  return {};
+}
+
+TEST(Replay, LinesReadTheirFieldsWithDefaults) {
+  Board b;
+  b.replay.MoveTo("2 20");
+  EXPECT_EQ(b.gesture.StartX, 2);
+  EXPECT_EQ(b.gesture.StartY, 20);
+  b.replay.LineTo("10 20");  // width 1, black
+  EXPECT_EQ(b.At(2, 20), kBlack);
+  EXPECT_EQ(b.At(9, 20), kBlack);
+  EXPECT_EQ(b.At(10, 20), kWhite);
+  EXPECT_EQ(b.canvas.PenPos(), QPoint(10, 20));
+
+  b.replay.LineTo("10    30   3 clRed");  // runs of spaces are one separator
+  EXPECT_EQ(b.canvas.PenWidth(), 3);
+  EXPECT_EQ(b.canvas.PenColor(), kClRed);
+  EXPECT_EQ(b.At(11, 25), kRed);
+  EXPECT_EQ(b.At(14, 25), kWhite);
+
+  b.replay.LineFromTo("40 5 40 15 -7 $00FF0000");  // a negative width keeps the width
+  EXPECT_EQ(b.canvas.PenWidth(), 3);
+  EXPECT_EQ(b.At(40, 10), qRgb(0, 0, 255));
+
+  EXPECT_EQ(ErrorOf([&] { b.replay.LineTo("50 35 1 red"); }),
+            QStringLiteral("'red' is not a valid integer value"));
+  EXPECT_EQ(b.canvas.PenWidth(), 1) << "what came before the bad field stays set";
+  EXPECT_EQ(b.canvas.PenPos(), QPoint(40, 15)) << "nothing drawn after it";
+}
+
+TEST(Replay, FiguresLeaveTheStateOfTheTable) {
+  Board b;
+  b.replay.Rectangle("5 5 15 12 1 clRed");
+  EXPECT_EQ(b.At(5, 5), kRed);
+  EXPECT_EQ(b.At(15, 12), kRed) << "each corner is the start of one of the four lines";
+  EXPECT_EQ(b.At(16, 12), kWhite);
+  EXPECT_EQ(b.At(15, 5), kRed);
+  EXPECT_EQ(b.At(10, 8), kWhite) << "the brush is not used";
+  EXPECT_EQ(b.canvas.PenPos(), QPoint(5, 5));
+
+  b.replay.Ellipse("20 5 40 25 1 clBlack clRed");
+  EXPECT_EQ(b.canvas.Brush(), BrushStyle::kClear);
+  EXPECT_EQ(b.canvas.BrushColor(), kClWhite) << "field 7 leaves no trace";
+  EXPECT_EQ(b.At(30, 15), kWhite);
+  EXPECT_EQ(b.At(30, 5), kBlack);
+
+  // An empty background field: the text is taken for the colour.
+  EXPECT_EQ(ErrorOf([&] { b.replay.TextOut("0|0||x"); }), QStringLiteral("'x' is not a valid integer value"));
+  EXPECT_EQ(b.canvas.Brush(), BrushStyle::kSolid) << "the style was set before the colour failed";
+
+  b.replay.RectangleFill("42 2 58 10 1 clBlack $0000FF00");
+  EXPECT_EQ(b.At(50, 6), qRgb(0, 255, 0));
+  EXPECT_EQ(b.At(42, 2), kBlack);
+  EXPECT_EQ(b.At(58, 10), kWhite);
+  EXPECT_EQ(b.canvas.Mode(), PenMode::kCopy);
+
+  b.replay.EllipseFill("42 20 58 38 1 clRed clRed");
+  EXPECT_EQ(b.At(50, 29), kRed);
+  EXPECT_EQ(b.At(42, 20), kWhite) << "outside the ellipse";
+}
+
+TEST(Replay, FloodFillUsesTheReceiversOwnPixel) {
+  Board b;
+  b.replay.Rectangle("10 10 30 30 1 clBlack");
+  b.replay.FloodFill("20 20 clRed clBlue");  // field 4 names another colour
+  EXPECT_EQ(b.At(20, 20), kRed);
+  EXPECT_EQ(b.At(11, 11), kRed);
+  EXPECT_EQ(b.At(10, 10), kBlack);
+  EXPECT_EQ(b.At(5, 5), kWhite) << "outside the frame";
+  EXPECT_EQ(b.canvas.PenPos(), QPoint(20, 20));
+  const auto before = b.Colours();
+  b.replay.FloodFill("20 20 clRed");  // already that colour
+  EXPECT_EQ(b.Colours(), before);
+  b.replay.FloodFill("-5 99999 clRed");  // off the board
+  EXPECT_EQ(b.Colours(), before);
+}
+
+TEST(Replay, FontAndTextFields) {
+  Board b;
+  b.replay.SetFont("12|clRed|DejaVu Sans|");
+  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("DejaVu Sans"));
+  EXPECT_EQ(b.canvas.Font().pointSize(), 12);
+  EXPECT_EQ(b.canvas.FontColor(), kClRed);
+  b.replay.SetFont("big|clBlack|");
+  EXPECT_EQ(b.canvas.Font().pointSize(), 8);
+  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("DejaVu Sans")) << "an empty name changes nothing";
+  EXPECT_EQ(ErrorOf([&] { b.replay.SetFont("20| |Other"); }),
+            QStringLiteral("'' is not a valid integer value"));
+  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("Other")) << "the name came first";
+  EXPECT_EQ(b.canvas.Font().pointSize(), 8) << "the size did not come";
+
+  b.replay.SetFont("10|clBlack|DejaVu Sans|");
+  b.replay.TextOut("2|2|clWhite|Hi|there");  // only the first piece is written
+  const int hi_end = b.canvas.PenPos().x();
+  EXPECT_GT(hi_end, 4);
+  EXPECT_EQ(b.canvas.PenPos().y(), 2);
+  b.replay.TextOut("2|20|clYellow|");
+  EXPECT_EQ(b.canvas.BrushColor(), kClYellow);
+  EXPECT_EQ(b.At(3, 22), kWhite) << "an empty text writes nothing";
+  int dark = 0;
+  for (int y = 2; y < 18; ++y) {
+    for (int x = 2; x < hi_end; ++x) dark += qGray(b.At(x, y)) < 128;
+  }
+  EXPECT_GT(dark, 5) << "the text was written";
+}
+
+TEST(Replay, ExtremeValuesStayCheap) {
+  Board b;
+  QElapsedTimer clock;
+  clock.start();
+  const char* commands[] = {"-2147483648 -2147483648 2147483647 2147483647 2147483647 clRed",
+                            "2147483647 0 -2147483648 0 1000000000 clBlack",
+                            "0 0 2147483647 2147483647 -1 clBlack"};
+  for (const char* args : commands) {
+    b.replay.LineFromTo(args);
+    b.replay.Rectangle(args);
+    b.replay.RectangleFill(std::string(args) + " clRed");
+    b.replay.Ellipse(std::string(args) + " clRed");
+    b.replay.EllipseFill(std::string(args) + " clRed");
+  }
+  b.replay.SetFont("2147483647|clBlack|DejaVu Sans");
+  b.replay.TextOut("-2147483648|2147483647|clWhite|far away");
+  b.replay.TextOut("0|0|clWhite|near");
+  b.replay.LineTo("2147483647 -2147483648 2147483647 clBlack");
+  EXPECT_EQ(b.canvas.Width(), 60);
+  // A generous bound: the point is that nothing walks billions of pixels.
+  EXPECT_LT(clock.elapsed(), 20000);
+}
+
+}  // namespace
+}  // namespace kovra
