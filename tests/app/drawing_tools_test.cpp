@@ -1,0 +1,233 @@
+// Each tool's gesture driven with mouse events on Image_KV: the board after
+// the release, and the commands that went to a present correspondent.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTest>
+#include <map>
+
+#include "app/main_window.h"
+#include "board/board_view.h"
+#include "common/loopback.h"
+#include "common/test_window.h"
+#include "net/correspondents.h"
+
+namespace kovra {
+namespace {
+
+using testing::Collector;
+using testing::TestWindow;
+
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kRed = qRgb(255, 0, 0);
+
+class DrawingTest : public ::testing::Test {
+ protected:
+  DrawingTest() : peer_(QHostAddress(QStringLiteral("127.0.0.31")), test_.Env().udp_port) {
+    TForm1& form = test_.Start();
+    form.show();
+    form.UserList().Append("127.0.0.31=Yes");
+    form.CB_YesPaint->click();
+    test_.Dialogs().color_answers = {QColor(255, 0, 0)};
+    form.Panel_Cvet_FonMouseDown(Qt::LeftButton);  // a red pen
+    form.ReceivedNewKV("200 150");
+  }
+  TForm1& Form() { return test_.Window(); }
+  QWidget* Board() { return Form().Image_KV; }
+  QRgb At(int x, int y) { return Form().Board().Image().pixel(x, y); }
+  std::map<QRgb, int> Colours() {
+    std::map<QRgb, int> count;
+    const QImage& image = Form().Board().Image();
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) ++count[image.pixel(x, y)];
+    }
+    return count;
+  }
+  void Tool(int index) { Form().ListTools->setCurrentRow(index); }
+  void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(Board(), button, Qt::NoModifier, at);
+  }
+  void Move(QPoint at, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QMouseEvent move(QEvent::MouseMove, at, Board()->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, keys);
+    QCoreApplication::sendEvent(Board(), &move);
+  }
+  void Release(QPoint at, Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QTest::mouseRelease(Board(), button, keys, at);
+  }
+  void Drag(QPoint from, std::initializer_list<QPoint> path, QPoint to) {
+    Press(from);
+    for (QPoint p : path) Move(p);
+    Release(to);
+  }
+  std::vector<QByteArray> Sent(std::size_t count) {
+    EXPECT_TRUE(peer_.WaitFor(count));
+    QTest::qWait(30);
+    return peer_.Received();
+  }
+
+  TestWindow test_;
+  Collector peer_;
+};
+
+TEST_F(DrawingTest, NothingWithoutTheSwitchOrWithOtherButtons) {
+  Form().CB_YesPaint->click();  // off
+  Tool(2);
+  const auto before = Colours();
+  Drag({10, 10}, {{50, 50}}, {60, 60});
+  Form().CB_YesPaint->click();  // on again
+  Press({10, 10}, Qt::RightButton);
+  Move({40, 40});
+  Release({40, 40}, Qt::RightButton);
+  EXPECT_EQ(Colours(), before);
+  QTest::qWait(50);
+  EXPECT_TRUE(peer_.Received().empty());
+  EXPECT_FALSE(Form().CurrentGesture().Drawing);
+}
+
+TEST_F(DrawingTest, FreehandFollowsThePointerAndTheConstraint) {
+  Tool(0);
+  Drag({10, 10}, {{30, 10}, {30, 30}}, {30, 30});
+  EXPECT_EQ(At(10, 10), kRed);
+  EXPECT_EQ(At(29, 10), kRed);
+  EXPECT_EQ(At(30, 29), kRed);
+  const auto sent = Sent(3);
+  EXPECT_EQ(sent, (std::vector<QByteArray>{"Kovra:>ImageKV_MoveTo:>10 10",
+                                           "Kovra:>ImageKV_LineTo:>30 10 1 clRed",
+                                           "Kovra:>ImageKV_LineTo:>30 30 1 clRed"}))
+      << "each move is sent within its own event; the release sends nothing";
+
+  Press({100, 100});
+  Move({130, 120}, Qt::ControlModifier);
+  Move({140, 90}, Qt::ShiftModifier);
+  Move({150, 150}, Qt::ControlModifier | Qt::ShiftModifier);
+  Release({150, 150});
+  const auto more = Sent(7);
+  EXPECT_EQ(more[3], "Kovra:>ImageKV_MoveTo:>100 100");
+  EXPECT_EQ(more[4], "Kovra:>ImageKV_LineTo:>100 120 1 clRed");
+  EXPECT_EQ(more[5], "Kovra:>ImageKV_LineTo:>140 100 1 clRed");
+  EXPECT_EQ(more[6], "Kovra:>ImageKV_LineTo:>100 100 1 clRed") << "both keys: the anchor";
+  EXPECT_EQ(At(100, 110), kRed);
+  EXPECT_EQ(At(120, 100), kRed);
+}
+
+TEST_F(DrawingTest, StraightLineAndRectanglesLeaveNoBand) {
+  Tool(2);
+  Press({10, 20});
+  Move({80, 60});
+  Move({90, 70});
+  Release({100, 20}, Qt::LeftButton, Qt::ShiftModifier);  // the release point counts, constrained
+  EXPECT_EQ(At(10, 20), kRed);
+  EXPECT_EQ(At(99, 20), kRed);
+  EXPECT_EQ(Colours().size(), 2u) << "only white and the red line: the band is gone";
+
+  Tool(3);
+  Drag({20, 40}, {{60, 90}, {70, 100}}, {50, 80});
+  EXPECT_EQ(At(20, 40), kRed);
+  EXPECT_EQ(At(50, 60), kRed);
+  EXPECT_EQ(At(35, 60), kWhite);
+  EXPECT_EQ(Colours().size(), 2u);
+
+  Tool(4);
+  Drag({120, 20}, {{150, 50}}, {160, 60});
+  EXPECT_EQ(At(140, 40), kWhite) << "filled with the fill colour, white";
+  EXPECT_EQ(At(120, 20), kRed);
+
+  const auto sent = Sent(6);
+  EXPECT_EQ(sent[0], "Kovra:>ImageKV_MoveTo:>10 20");
+  EXPECT_EQ(sent[1], "Kovra:>ImageKV_LineFromTo:>10 20 100 20 1 clRed");
+  EXPECT_EQ(sent[3], "Kovra:>ImageKV_Rectangle:>20 40 50 80 1 clRed");
+  EXPECT_EQ(sent[5], "Kovra:>ImageKV_RectangleFill:>120 20 160 60 1 clRed clWhite");
+}
+
+TEST_F(DrawingTest, OnePointRectangleAndFilledRectangleAfterAnEllipse) {
+  Tool(3);
+  Drag({30, 30}, {}, {30, 30});
+  EXPECT_EQ(Sent(2)[1], "Kovra:>ImageKV_Rectangle:>30 30 30 30 1 clRed");
+
+  test_.Dialogs().color_answers = {QColor(0, 0, 255)};
+  Form().Panel_Cvet_FonMouseDown(Qt::RightButton);  // a blue fill
+  Tool(5);
+  Drag({60, 60}, {{90, 90}}, {100, 100});
+  EXPECT_EQ(At(80, 80), kWhite) << "the ellipse is not filled";
+  Tool(4);
+  Drag({110, 20}, {}, {150, 60});
+  EXPECT_EQ(At(130, 40), qRgb(0, 0, 255)) << "setting the fill colour makes the brush solid again";
+  Tool(6);
+  Drag({20, 100}, {}, {60, 140});
+  EXPECT_EQ(At(40, 120), qRgb(0, 0, 255));
+  const auto sent = Sent(8);
+  EXPECT_EQ(sent[3], "Kovra:>ImageKV_Ellipse:>60 60 100 100 1 clRed clBlue");
+  EXPECT_EQ(sent[7], "Kovra:>ImageKV_EllipseFill:>20 100 60 140 1 clRed clBlue");
+}
+
+TEST_F(DrawingTest, EraserShowsOneOutlinedSquareUntilTheRelease) {
+  Tool(0);
+  Drag({10, 50}, {{190, 50}}, {190, 50});
+  Tool(1);
+  Press({50, 50});
+  EXPECT_EQ(At(49, 49), kBlack) << "the outline from the press on";
+  Move({60, 50});
+  EXPECT_EQ(At(59, 49), kBlack);
+  EXPECT_EQ(At(49, 49), kWhite) << "the previous square is whitened";
+  Release({60, 50});
+  EXPECT_EQ(Colours().count(kBlack), 0u) << "no outline after the release";
+  EXPECT_EQ(At(49, 50), kWhite) << "squares of side 2 where the pointer was";
+  EXPECT_EQ(At(59, 50), kWhite);
+  EXPECT_EQ(At(55, 50), kRed) << "locally only squares; peers get a line";
+  const auto sent = Sent(4);
+  EXPECT_EQ(sent[2], "Kovra:>ImageKV_MoveTo:>50 50");
+  EXPECT_EQ(sent[3], "Kovra:>ImageKV_LineTo:>60 50 2 clWhite");
+}
+
+TEST_F(DrawingTest, FloodFillTextAndPointer) {
+  Tool(3);
+  Drag({10, 10}, {}, {60, 60});
+  test_.Dialogs().color_answers = {QColor(0, 255, 0)};
+  Form().Panel_Cvet_FonMouseDown(Qt::RightButton);
+  Tool(7);
+  Drag({30, 30}, {}, {30, 30});
+  EXPECT_EQ(At(30, 30), qRgb(0, 255, 0));
+  EXPECT_EQ(At(5, 5), kWhite);
+
+  Tool(8);
+  test_.Dialogs().text_answers = {QStringLiteral("  Привет|мир  "), std::nullopt};
+  Drag({80, 80}, {}, {80, 80});
+  Drag({90, 90}, {}, {90, 90});  // cancelled
+  EXPECT_EQ(test_.Dialogs().prompts.last(), QStringLiteral("Текст|Введите|"));
+
+  Tool(9);
+  Move({5, 5});  // not while the button is up
+  Press({100, 100});
+  Move({110, 105});
+  Release({110, 105});
+
+  const auto sent = Sent(10);
+  EXPECT_EQ(sent[2], "Kovra:>ImageKV_FloodFill:>30 30 clLime clWhite");
+  EXPECT_EQ(sent[4].left(22), "Kovra:>ImageKV_SetFont");
+  EXPECT_TRUE(sent[4].endsWith("|clWindowText|MS Sans Serif|"));
+  EXPECT_EQ(sent[5], QByteArray("Kovra:>ImageKV_TextOut:>80|80|clLime|\xCF\xF0\xE8\xE2\xE5\xF2|\xEC\xE8\xF0"));
+  EXPECT_EQ(sent[6], "Kovra:>ImageKV_MoveTo:>80 80");
+  EXPECT_EQ(sent[7], "Kovra:>ImageKV_MoveTo:>90 90") << "a cancelled text sends only the move";
+  EXPECT_EQ(sent[8], "Kovra:>ImageKV_MoveTo:>100 100");
+  EXPECT_EQ(sent[9], "Kovra:>ImageKV_CursorTo:>110 105");
+  EXPECT_GT(Colours().count(qRgb(0, 255, 0)), 0u);
+}
+
+TEST_F(DrawingTest, ReceivedMoveDuringARectangleDragMovesTheAnchor) {
+  Tool(3);
+  Press({20, 20});
+  Move({60, 60});
+  Form().ReceivedMoveTo("100 100");
+  EXPECT_EQ(Form().CurrentGesture().StartX, 100);
+  Release({120, 120});
+  // The old band was not removed at its own anchor, so part of it stays.
+  EXPECT_NE(At(40, 20), kWhite);
+  EXPECT_EQ(At(100, 100), kRed) << "the final frame starts at the new anchor";
+}
+
+}  // namespace
+}  // namespace kovra
