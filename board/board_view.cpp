@@ -5,9 +5,26 @@
 
 namespace kovra {
 
-BoardView::BoardView(QWidget* parent) : QWidget(parent) {
+namespace {
+constexpr int kFrameMs = 16;
+}  // namespace
+
+BoardView::BoardView(QWidget* parent) : QWidget(parent), frame_(new QTimer(this)) {
   setMouseTracking(true);  // moves without a button pressed are reported too
   setAttribute(Qt::WA_OpaquePaintEvent);
+  frame_->setSingleShot(true);
+  frame_->setInterval(kFrameMs);
+  connect(frame_, &QTimer::timeout, this, &BoardView::PaintPending);
+}
+
+void BoardView::ImageChanged(const QRect& area) {
+  pending_ |= area;
+  if (!frame_->isActive()) frame_->start();
+}
+
+void BoardView::PaintPending() {
+  update(pending_);
+  pending_ = QRect();
 }
 
 void BoardView::Show(const QImage* image) {

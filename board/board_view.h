@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 namespace kovra {
@@ -16,9 +17,9 @@ class BoardView : public QWidget {
   // Shows the image (not owned; it outlives the view) at its natural size.
   // Call again whenever the image is replaced or resized.
   void Show(const QImage* image);
-  // Schedules a repaint of the part that changed; Qt merges the requests,
-  // so a burst of drawing repaints once.
-  void ImageChanged(const QRect& area) { update(area); }
+  // Schedules a repaint of the part that changed. Changes are gathered and
+  // painted at most once a frame, never once per received command.
+  void ImageChanged(const QRect& area);
 
  signals:
   void MousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
@@ -32,7 +33,11 @@ class BoardView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void PaintPending();
+
   const QImage* image_ = nullptr;
+  QRect pending_;
+  QTimer* frame_ = nullptr;
 };
 
 }  // namespace kovra

@@ -92,34 +92,77 @@ bool ClipToReach(QLineF& segment, const QRectF& reach) {
   return true;
 }
 
+// A run of filled pixels whose neighbours in the next row are still to be
+// looked at; the row it came from needs looking at only beyond that row's run.
+struct FillSpan {
+  int left;
+  int right;
+  int y;
+  int parent_left;
+  int parent_right;
+  int parent_y;
+};
+
 // Paints the 4-connected region of target colour around seed, a run of a
 // row at a time; returns the area it touched.
 QRect ScanLineFill(QImage& image, QPoint seed, QRgb target, QRgb paint) {
   if (target == paint) return {};
   const int width = image.width();
   const int height = image.height();
+  auto* bits = reinterpret_cast<QRgb*>(image.bits());
+  const qsizetype stride = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   QRect touched;
-  std::vector<QPoint> seeds{seed};
-  while (!seeds.empty()) {
-    const QPoint s = seeds.back();
-    seeds.pop_back();
-    auto* row = reinterpret_cast<QRgb*>(image.scanLine(s.y()));
-    if (row[s.x()] != target) continue;
-    int left = s.x();
-    int right = s.x();
-    while (left > 0 && row[left - 1] == target) --left;
-    while (right + 1 < width && row[right + 1] == target) ++right;
-    std::fill(row + left, row + right + 1, paint);
-    touched |= QRect(left, s.y(), right - left + 1, 1);
-    for (int ny : {s.y() - 1, s.y() + 1}) {
+
+  // Fills the run of target pixels through x in row y.
+  auto fill_run = [&](int x, int y, int& left, int& right) {
+    QRgb* row = bits + y * stride;
+    QRgb* p = row + x;
+    QRgb* const end = row + width;
+    // Eight at a time while all eight match: the compiler makes this vector code.
+    while (end - p >= 8) {
+      QRgb differ = 0;
+      for (int k = 0; k < 8; ++k) differ |= p[k] ^ target;
+      if (differ != 0) break;
+      for (int k = 0; k < 8; ++k) p[k] = paint;
+      p += 8;
+    }
+    while (p < end && *p == target) *p++ = paint;
+    right = static_cast<int>(p - row);
+    left = x;
+    while (left > 0 && row[left - 1] == target) row[--left] = paint;
+    --right;
+    touched |= QRect(left, y, right - left + 1, 1);
+  };
+
+  std::vector<FillSpan> spans;
+  // Pushes a span for each run of target pixels in row y between from and to.
+  auto queue_runs = [&](int y, int from, int to, const FillSpan& parent) {
+    const QRgb* row = bits + y * stride;
+    for (int x = from; x <= to; ++x) {
+      if (row[x] != target) continue;
+      int left = 0;
+      int right = 0;
+      fill_run(x, y, left, right);
+      spans.push_back({left, right, y, parent.left, parent.right, parent.y});
+      x = right + 1;
+    }
+  };
+
+  int left = 0;
+  int right = 0;
+  fill_run(seed.x(), seed.y(), left, right);
+  spans.push_back({left, right, seed.y(), left, right, seed.y()});
+  while (!spans.empty()) {
+    const FillSpan span = spans.back();
+    spans.pop_back();
+    for (int ny : {span.y - 1, span.y + 1}) {
       if (ny < 0 || ny >= height) continue;
-      const auto* next = reinterpret_cast<const QRgb*>(image.constScanLine(ny));
-      int x = left;
-      while (x <= right) {
-        while (x <= right && next[x] != target) ++x;
-        if (x > right) break;
-        seeds.emplace_back(x, ny);  // one seed per run
-        while (x <= right && next[x] == target) ++x;
+      if (ny != span.parent_y) {
+        queue_runs(ny, span.left, span.right, span);
+      } else {
+        // The parent row was filled under the parent's run already.
+        queue_runs(ny, span.left, std::min(span.right, span.parent_left - 1), span);
+        queue_runs(ny, std::max(span.left, span.parent_right + 1), span.right, span);
       }
     }
   }

@@ -87,15 +87,13 @@ std::optional<std::string> ColorToIdent(TColor value) {
 
 std::optional<TColor> IdentToColor(const std::string& name) {
   // Only the Latin letters are folded, as the table's names are Latin.
-  auto fold = [](std::string text) {
-    for (char& c : text) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    }
-    return text;
-  };
-  const std::string wanted = fold(name);
+  auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; };
   for (const ColorEntry& entry : kColorTable) {
-    if (fold(entry.name) == wanted) return static_cast<TColor>(entry.value);
+    const std::size_t size = std::char_traits<char>::length(entry.name);
+    if (size != name.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < size; ++i) same = fold(entry.name[i]) == fold(name[i]);
+    if (same) return static_cast<TColor>(entry.value);
   }
   return std::nullopt;
 }

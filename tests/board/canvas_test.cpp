@@ -106,5 +106,49 @@ TEST(BoardCanvas, FarEndsAreClippedWithoutCost) {
   EXPECT_EQ(canvas.Image().pixel(0, 30), qRgb(255, 255, 255));
 }
 
+// A plain breadth-first fill, slow and obviously right, to hold the scan-line fill to.
+QImage ReferenceFill(QImage image, QPoint seed, QRgb paint) {
+  const QRgb target = image.pixel(seed);
+  if (target == paint) return image;
+  std::vector<QPoint> todo{seed};
+  image.setPixel(seed, paint);
+  while (!todo.empty()) {
+    const QPoint p = todo.back();
+    todo.pop_back();
+    for (QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+      const QPoint n = p + d;
+      if (image.valid(n) && image.pixel(n) == target) {
+        image.setPixel(n, paint);
+        todo.push_back(n);
+      }
+    }
+  }
+  return image;
+}
+
+TEST(BoardCanvas, FloodFillPaintsExactlyTheConnectedRegion) {
+  QImage maze = testing::WhiteImage(97, 61);
+  unsigned state = 12345;
+  for (int y = 0; y < maze.height(); ++y) {
+    for (int x = 0; x < maze.width(); ++x) {
+      state = state * 1103515245u + 12345u;
+      if ((state >> 16) % 100 < 42) maze.setPixel(x, y, qRgb(0, 0, 0));
+    }
+  }
+  for (QPoint seed : {QPoint(0, 0), QPoint(48, 30), QPoint(96, 60), QPoint(10, 50), QPoint(70, 5)}) {
+    BoardCanvas canvas;
+    canvas.Reset(maze);
+    canvas.SetBrushColor(kClRed);
+    canvas.FloodFill(seed.x(), seed.y());
+    EXPECT_EQ(canvas.Image(), ReferenceFill(maze, seed, qRgb(255, 0, 0))) << seed.x() << "," << seed.y();
+  }
+  BoardCanvas canvas;
+  canvas.Reset(maze);
+  canvas.SetBrushColor(kClBlack);
+  canvas.FloodFill(-1, 5);
+  canvas.FloodFill(5, 61);
+  EXPECT_EQ(canvas.Image(), maze) << "outside the board nothing happens";
+}
+
 }  // namespace
 }  // namespace kovra

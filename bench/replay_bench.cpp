@@ -1,0 +1,98 @@
+// Freehand segments ("ImageKV_LineTo") replayed through the real socket, the
+// event loop and the board, against a bare receive loop taking the same
+// datagrams; then a burst of 5,000 while the window is busy for 100 ms.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QThread>
+#include <cstdio>
+#include <vector>
+
+#include "app/main_window.h"
+#include "bench_common.h"
+
+using namespace kovra;
+using namespace kovra::bench;
+
+namespace {
+
+constexpr int kRounds = 20;
+constexpr int kBatch = 3000;  // fits the socket's receive buffer
+constexpr int kBurst = 5000;
+
+std::vector<std::string> Strokes(int count) {
+  std::vector<std::string> datagrams;
+  for (int i = 0; i < count; ++i) {
+    const int x = 20 + (i * 7) % 560;
+    const int y = 20 + (i * 13) % 340;
+    datagrams.push_back("Kovra:>ImageKV_LineTo:>" + std::to_string(x) + " " + std::to_string(y) +
+                        " 1 clBlack");
+  }
+  return datagrams;
+}
+
+void Fill(int sender, const std::vector<std::string>& datagrams, quint16 port) {
+  for (const auto& d : datagrams) RawSend(sender, d, "127.0.0.1", port);
+}
+
+double BareLoopSeconds(int sender, const std::vector<std::string>& datagrams) {
+  const quint16 port = FreePort();
+  const int receiver = RawSocket("127.0.0.1", port);
+  char buffer[2048];
+  double seconds = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    Fill(sender, datagrams, port);
+    const auto start = std::chrono::steady_clock::now();
+    for (int got = 0; got < kBatch;) {
+      if (::recv(receiver, buffer, sizeof buffer, 0) > 0) ++got;
+    }
+    seconds += SecondsSince(start);
+  }
+  ::close(receiver);
+  return seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int sender = RawSocket("127.0.0.9", 0);
+  const auto datagrams = Strokes(kBatch);
+  const double bare = BareLoopSeconds(sender, datagrams);
+
+  BenchEnvironment bench;
+  TForm1 form(bench.env);
+  form.show();
+  while (form.FirstTick()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  long replayed = 0;
+  form.Commands().Set("ImageKV_LineTo", [&](const std::string& args) {
+    form.ReceivedLineTo(args);
+    ++replayed;
+  });
+  double window = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const long target = replayed + kBatch;
+    Fill(sender, datagrams, bench.env.udp_port);
+    const auto start = std::chrono::steady_clock::now();
+    while (replayed < target) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    window += SecondsSince(start);
+  }
+  const double total = double(kRounds) * kBatch;
+  std::printf("bare receive loop:   %10.0f datagrams/s\n", total / bare);
+  std::printf("replayed LineTo:     %10.0f datagrams/s (%ld of %.0f)\n", total / window, replayed, total);
+  std::printf("ratio replay/bare:   %10.2f (target at least 0.25)\n", bare / window);
+
+  // The window is busy while a burst arrives; the socket holds it meanwhile.
+  const long before = replayed;
+  Fill(sender, Strokes(kBurst), bench.env.udp_port);
+  QThread::msleep(100);
+  const auto start = std::chrono::steady_clock::now();
+  while (replayed < before + kBurst && SecondsSince(start) < 10) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  std::printf("burst while busy:    %10ld of %d replayed\n", replayed - before, kBurst);
+  ::close(sender);
+  return replayed == static_cast<long>(total) + kBurst ? 0 : 1;
+}
