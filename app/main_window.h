@@ -4,8 +4,8 @@
 
 #include <QMainWindow>
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,7 +38,6 @@ class BoardView;
 class Correspondents;
 class MousePanel;
 class TUdpEndpoint;
-
 
 class TForm1 : public QMainWindow, private ToolHost {
   Q_OBJECT

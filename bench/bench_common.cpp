@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QUdpSocket>
 #include <cstdio>
@@ -55,6 +56,23 @@ void RawSend(int socket, const std::string& bytes, const char* address, quint16 
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double BareReceiveSeconds(int sender, const std::vector<std::string>& datagrams, int rounds) {
+  const quint16 port = FreePort();
+  const int receiver = RawSocket("127.0.0.1", port);
+  char buffer[2048];
+  double seconds = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (const auto& d : datagrams) RawSend(sender, d, "127.0.0.1", port);
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t got = 0; got < datagrams.size();) {
+      if (::recv(receiver, buffer, sizeof buffer, 0) > 0) ++got;
+    }
+    seconds += SecondsSince(start);
+  }
+  ::close(receiver);
+  return seconds;
 }
 
 }  // namespace kovra::bench

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/dialogs.h"
 #include "support/environment.h"
@@ -41,5 +42,9 @@ int RawSocket(const char* address, quint16 port);
 void RawSend(int socket, const std::string& bytes, const char* address, quint16 port);
 
 double SecondsSince(std::chrono::steady_clock::time_point start);
+
+// Sends the datagrams to a bare socket, rounds times, and returns the seconds
+// a plain recv loop took to take them all: the baseline for receiving.
+double BareReceiveSeconds(int sender, const std::vector<std::string>& datagrams, int rounds);
 
 }  // namespace kovra::bench

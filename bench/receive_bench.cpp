@@ -2,8 +2,6 @@
 // window's receive handler, against a bare recvfrom loop on the same machine.
 // Each round fills the socket while nothing reads it, then times the drain,
 // so both sides see the same datagrams and none is lost to the sender's pace.
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <cstdio>
@@ -24,23 +22,6 @@ void Fill(int sender, const char* address, quint16 port) {
   for (int i = 0; i < kBatch; ++i) RawSend(sender, kDatagram, address, port);
 }
 
-double BareLoopSeconds(int sender) {
-  const quint16 port = FreePort();
-  const int receiver = RawSocket("127.0.0.1", port);
-  char buffer[2048];
-  double seconds = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    Fill(sender, "127.0.0.1", port);
-    const auto start = std::chrono::steady_clock::now();
-    int got = 0;
-    while (got < kBatch) {
-      if (::recv(receiver, buffer, sizeof buffer, 0) > 0) ++got;
-    }
-    seconds += SecondsSince(start);
-  }
-  ::close(receiver);
-  return seconds;
-}
 
 double WindowSeconds(int sender, long& handled) {
   BenchEnvironment bench;
@@ -64,7 +45,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const int sender = RawSocket("127.0.0.9", 0);
-  const double bare = BareLoopSeconds(sender);
+  const double bare = BareReceiveSeconds(sender, std::vector<std::string>(kBatch, kDatagram), kRounds);
   long handled = 0;
   const double window = WindowSeconds(sender, handled);
   const double total = double(kRounds) * kBatch;

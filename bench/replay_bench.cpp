@@ -1,7 +1,6 @@
 // Freehand segments ("ImageKV_LineTo") replayed through the real socket, the
 // event loop and the board, against a bare receive loop taking the same
 // datagrams; then a burst of 5,000 while the window is busy for 100 ms.
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -36,22 +35,6 @@ void Fill(int sender, const std::vector<std::string>& datagrams, quint16 port) {
   for (const auto& d : datagrams) RawSend(sender, d, "127.0.0.1", port);
 }
 
-double BareLoopSeconds(int sender, const std::vector<std::string>& datagrams) {
-  const quint16 port = FreePort();
-  const int receiver = RawSocket("127.0.0.1", port);
-  char buffer[2048];
-  double seconds = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    Fill(sender, datagrams, port);
-    const auto start = std::chrono::steady_clock::now();
-    for (int got = 0; got < kBatch;) {
-      if (::recv(receiver, buffer, sizeof buffer, 0) > 0) ++got;
-    }
-    seconds += SecondsSince(start);
-  }
-  ::close(receiver);
-  return seconds;
-}
 
 }  // namespace
 
@@ -60,7 +43,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int sender = RawSocket("127.0.0.9", 0);
   const auto datagrams = Strokes(kBatch);
-  const double bare = BareLoopSeconds(sender, datagrams);
+  const double bare = BareReceiveSeconds(sender, datagrams, kRounds);
 
   BenchEnvironment bench;
   TForm1 form(bench.env);

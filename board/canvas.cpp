@@ -282,24 +282,24 @@ QRect BoardCanvas::FigureBox(int x0, int y0, int x1, int y1) const {
                QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
 }
 
-void BoardCanvas::Rectangle(int x0, int y0, int x1, int y1) {
+void BoardCanvas::PaintFigure(int x0, int y0, int x1, int y1,
+                              void (*draw)(QPainter&, const QRect&)) {
   const QRect box = FigureBox(x0, y0, x1, y1);
   if (image_.isNull() || box.isEmpty()) return;
   QPainter painter(&image_);
   SetUpPainter(painter);
-  painter.drawRect(box.adjusted(0, 0, -1, -1));
+  // Qt's outline covers one pixel more than the rectangle's size.
+  draw(painter, box.adjusted(0, 0, -1, -1));
   const int margin = std::min(pen_width_, kMaxPenWidth);
   Changed(box.adjusted(-margin, -margin, margin, margin));
 }
 
+void BoardCanvas::Rectangle(int x0, int y0, int x1, int y1) {
+  PaintFigure(x0, y0, x1, y1, [](QPainter& painter, const QRect& box) { painter.drawRect(box); });
+}
+
 void BoardCanvas::Ellipse(int x0, int y0, int x1, int y1) {
-  const QRect box = FigureBox(x0, y0, x1, y1);
-  if (image_.isNull() || box.isEmpty()) return;
-  QPainter painter(&image_);
-  SetUpPainter(painter);
-  painter.drawEllipse(box.adjusted(0, 0, -1, -1));
-  const int margin = std::min(pen_width_, kMaxPenWidth);
-  Changed(box.adjusted(-margin, -margin, margin, margin));
+  PaintFigure(x0, y0, x1, y1, [](QPainter& painter, const QRect& box) { painter.drawEllipse(box); });
 }
 
 TColor BoardCanvas::Pixel(int x, int y) const {

@@ -93,6 +93,7 @@ class BoardCanvas {
   void Changed(const QRect& area);
   // The pixels a figure from (x0, y0) to (x1, y1) covers, corners in any order.
   QRect FigureBox(int x0, int y0, int x1, int y1) const;
+  void PaintFigure(int x0, int y0, int x1, int y1, void (*draw)(QPainter&, const QRect&));
 
   QImage image_;
   TColor pen_color_ = kClBlack;

@@ -23,6 +23,14 @@ void FigurePen(BoardCanvas& canvas, const CommandFields& f) {
   canvas.SetPenColor(f.Color(6, kBlack));
 }
 
+// The pen of fields 5 and 6, the brush colour of field 7 and copy mode, as the
+// figures with a fill colour set them before drawing.
+void FillFigurePen(BoardCanvas& canvas, const CommandFields& f) {
+  FigurePen(canvas, f);
+  canvas.SetBrushColor(f.Color(7, kWhite));
+  canvas.SetPenMode(PenMode::kCopy);
+}
+
 }  // namespace
 
 void Replay::MoveTo(const std::string& args) {
@@ -59,9 +67,7 @@ void Replay::Rectangle(const std::string& args) {
 void Replay::RectangleFill(const std::string& args) {
   const CommandFields f(args, ' ');
   const Corners c(f);
-  FigurePen(canvas_, f);
-  canvas_.SetBrushColor(f.Color(7, kWhite));
-  canvas_.SetPenMode(PenMode::kCopy);
+  FillFigurePen(canvas_, f);
   canvas_.MoveTo(c.x0, c.y0);
   canvas_.Rectangle(c.x0, c.y0, c.x1, c.y1);
 }
@@ -69,9 +75,7 @@ void Replay::RectangleFill(const std::string& args) {
 void Replay::Ellipse(const std::string& args) {
   const CommandFields f(args, ' ');
   const Corners c(f);
-  FigurePen(canvas_, f);
-  canvas_.SetBrushColor(f.Color(7, kWhite));
-  canvas_.SetPenMode(PenMode::kCopy);
+  FillFigurePen(canvas_, f);
   canvas_.SetBrushStyle(BrushStyle::kClear);
   canvas_.MoveTo(c.x0, c.y0);
   DrawEllipse(canvas_, c.x0, c.y0, c.x1, c.y1);
@@ -80,9 +84,7 @@ void Replay::Ellipse(const std::string& args) {
 void Replay::EllipseFill(const std::string& args) {
   const CommandFields f(args, ' ');
   const Corners c(f);
-  FigurePen(canvas_, f);
-  canvas_.SetBrushColor(f.Color(7, kWhite));
-  canvas_.SetPenMode(PenMode::kCopy);
+  FillFigurePen(canvas_, f);
   canvas_.MoveTo(c.x0, c.y0);
   DrawEllipse(canvas_, c.x0, c.y0, c.x1, c.y1);
 }
