@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
@@ -73,7 +72,6 @@ void TForm1::FormCreate() {
   gesture_.ShapeRect.Right = 0;
   gesture_.ShapeRect.Bottom = 0;
   gesture_.Drawing = false;
-  RE_Mess->clear();
   ShowToolSettings();
   Timer1->start();
 }
@@ -96,7 +94,6 @@ void TForm1::RestoreState() {
     ListTools->setCurrentRow(0);
   }
 
-  RE_Mess->clear();
   LoadMessageHistory();
 
   correspondents_->Clear();

@@ -26,7 +26,6 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QScrollArea;
 class QTabWidget;
 class QTimer;
@@ -160,6 +159,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   // Puts a message line on top of the pane and saves the history.
   void AddMessageLine(const std::string& line);
   void SaveMessageHistory();
+  void CopySelectedMessages();
   void SaveCorrespondents();
   // The board and its picture files.
   void LoadBoardFile(const QString& path);
@@ -191,7 +191,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   QToolButton* SpeedButton1 = nullptr;
   QLineEdit* Edit_Mess = nullptr;
   QFrame* Panel5 = nullptr;
-  QPlainTextEdit* RE_Mess = nullptr;
+  QListView* RE_Mess = nullptr;
   QGroupBox* GroupBox3 = nullptr;
   QListView* ListUser = nullptr;
   QFrame* Panel2 = nullptr;

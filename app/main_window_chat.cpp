@@ -3,8 +3,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
-#include <QPlainTextEdit>
-#include <QTextCursor>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <algorithm>
 #include <QTime>
 
 #include "app/main_window.h"
@@ -65,7 +66,6 @@ void TForm1::LoadMessageHistory() {
   } else {
     history_.MarkLoaded();
   }
-  RE_Mess->setPlainText(history_.PaneText());
   // Lines that arrived before the load are stored with it now.
   if (arrived_early > 0) SaveMessageHistory();
 }
@@ -75,17 +75,16 @@ void TForm1::SaveMessageHistory() {
 }
 
 void TForm1::AddMessageLine(const std::string& line) {
-  const std::size_t added = history_.Add(line);
-  std::string top;
-  for (std::size_t i = 0; i < added; ++i) top += (i > 0 ? "\n" : "") + history_.Line(i);
-  if (history_.Count() == added) {
-    RE_Mess->setPlainText(AnsiToQString(top));
-  } else {
-    QTextCursor cursor(RE_Mess->document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.insertText(AnsiToQString(top) + u'\n');
-  }
+  history_.Add(line);
   SaveMessageHistory();
+}
+
+void TForm1::CopySelectedMessages() {
+  QModelIndexList rows = RE_Mess->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end());
+  QStringList lines;
+  for (const QModelIndex& row : rows) lines.append(row.data().toString());
+  QGuiApplication::clipboard()->setText(lines.join(u'\n'));
 }
 
 void TForm1::SpeedButton1Click() {

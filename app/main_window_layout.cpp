@@ -8,7 +8,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
+#include <QAction>
+#include <QKeySequence>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
@@ -207,10 +208,20 @@ void TForm1::BuildLayout() {
 
   auto* message_split = Splitter(Qt::Horizontal, GroupBox1);
   Panel5 = Panel(message_split, "Panel5");
-  RE_Mess = Named(new QPlainTextEdit(QStringLiteral("RE_Mess"), Panel5), "RE_Mess");
-  RE_Mess->setReadOnly(true);
+  // A list over the history rather than a text editor: it shows a history
+  // of any length at once and puts a new line on top in constant time.
+  RE_Mess = Named(new QListView(Panel5), "RE_Mess");
+  RE_Mess->setModel(&history_);
+  RE_Mess->setUniformItemSizes(true);
+  RE_Mess->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  RE_Mess->setSelectionMode(QAbstractItemView::ExtendedSelection);
   RE_Mess->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Fill(RE_Mess, kSilver);
+  auto* copy = new QAction(RE_Mess);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  RE_Mess->addAction(copy);
+  connect(copy, &QAction::triggered, this, [this] { CopySelectedMessages(); });
   Column(Panel5, 1)->addWidget(RE_Mess);
   message_split->addWidget(Panel5);
   GroupBox3 = Named(new QGroupBox(QStringLiteral("Список корреспондентов : "), message_split),

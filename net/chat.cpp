@@ -19,8 +19,10 @@ std::string BuildMessageLine(const std::string& time_text, const std::string& co
 std::size_t MessageHistory::Add(const std::string& line) {
   std::vector<std::string> pieces = SplitLines(line);
   if (pieces.empty()) pieces.emplace_back();
+  beginInsertRows(QModelIndex(), 0, static_cast<int>(pieces.size()) - 1);
   // The first piece ends up on top.
   for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) newest_last_.push_back(std::move(*it));
+  endInsertRows();
   return pieces.size();
 }
 
@@ -29,7 +31,9 @@ void MessageHistory::Load(const QString& path) {
   std::reverse(file_lines.begin(), file_lines.end());
   file_lines.insert(file_lines.end(), std::make_move_iterator(newest_last_.begin()),
                     std::make_move_iterator(newest_last_.end()));
+  beginResetModel();
   newest_last_ = std::move(file_lines);
+  endResetModel();
   loaded_ = true;
 }
 
@@ -38,13 +42,13 @@ void MessageHistory::Save(const QString& path) const {
   WriteFileBytes(path, JoinLines(newest_last_.rbegin(), newest_last_.rend()));
 }
 
-QString MessageHistory::PaneText() const {
-  std::string text;
-  for (auto it = newest_last_.rbegin(); it != newest_last_.rend(); ++it) {
-    if (it != newest_last_.rbegin()) text += '\n';
-    text += *it;
-  }
-  return AnsiToQString(text);
+int MessageHistory::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(Count());
+}
+
+QVariant MessageHistory::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+  return AnsiToQString(Line(static_cast<std::size_t>(index.row())));
 }
 
 }  // namespace kovra

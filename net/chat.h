@@ -2,6 +2,7 @@
 // sender builds for a typed message.
 #pragma once
 
+#include <QAbstractListModel>
 #include <QString>
 #include <string>
 #include <vector>
@@ -15,8 +16,13 @@ constexpr std::size_t kMaxMessageText = 128;
 std::string BuildMessageLine(const std::string& time_text, const std::string& computer_name,
                              std::string typed);
 
-class MessageHistory {
+// The lines behind the message pane, as a list model: row 0 is the newest.
+class MessageHistory : public QAbstractListModel {
+  Q_OBJECT
+
  public:
+  using QAbstractListModel::QAbstractListModel;
+
   // Puts a line on top; returns the number of lines added. A line holding
   // line ends becomes several lines, as it would after a save and a load.
   std::size_t Add(const std::string& line);
@@ -37,8 +43,8 @@ class MessageHistory {
   const std::string& Line(std::size_t index) const {
     return newest_last_[newest_last_.size() - 1 - index];
   }
-  // The whole history as the pane shows it.
-  QString PaneText() const;
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
 
  private:
   // Oldest first, so that a new line costs no shifting.

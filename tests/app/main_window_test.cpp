@@ -89,8 +89,8 @@ TEST(MainWindow, HasEveryControlWithItsCaption) {
   EXPECT_EQ(form.Image_KV->size(), QSize(602, 385));
   EXPECT_TRUE(form.PopupMenu1->actions().isEmpty());
   EXPECT_FALSE(form.CB_YesPaint->isChecked());
-  EXPECT_TRUE(form.RE_Mess->isReadOnly());
-  EXPECT_TRUE(form.RE_Mess->toPlainText().isEmpty()) << "the stored text goes at creation";
+  EXPECT_EQ(form.RE_Mess->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(form.RE_Mess->model()->rowCount(), 0);
 }
 
 TEST(MainWindow, FirstStartInAnEmptyFolder) {
@@ -111,7 +111,7 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_EQ(form.List_W->currentRow(), 0);
   EXPECT_EQ(form.Label_Font->text(), form.Label_Font->font().family());
   EXPECT_EQ(form.UserList().Count(), 0);
-  EXPECT_TRUE(form.RE_Mess->toPlainText().isEmpty());
+  EXPECT_EQ(form.RE_Mess->model()->rowCount(), 0);
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
   // The picture folder and a white board file of the layout's size, nothing else.

@@ -2,9 +2,11 @@
 // address with its own folder, finding each other and talking.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -49,7 +51,13 @@ bool WaitForLines(TForm1& form, const Lines& lines) {
   return QTest::qWaitFor([&] { return form.UserList().Lines() == lines; }, 3000);
 }
 
-QStringList PaneLines(TForm1& form) { return form.RE_Mess->toPlainText().split(u'\n'); }
+// The lines the message pane shows, top first.
+QStringList PaneLines(TForm1& form) {
+  QStringList lines;
+  const QAbstractItemModel* pane = form.RE_Mess->model();
+  for (int row = 0; row < pane->rowCount(); ++row) lines.append(pane->index(row, 0).data().toString());
+  return lines;
+}
 
 TEST(Presence, SettlesBothWaysAfterStart) {
   Group group(2);
@@ -170,6 +178,13 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return b.History().Count() == 4; }, 3000));
   EXPECT_EQ(group[1].ReadFile(QStringLiteral("~Messages.txt")), "\r\nearly\r\nsecond\r\nfirst\r\n");
   EXPECT_EQ(PaneLines(b)[0], QString());
+
+  // Selected lines are copied in pane order.
+  b.RE_Mess->selectionModel()->select(b.RE_Mess->model()->index(3, 0), QItemSelectionModel::Select);
+  b.RE_Mess->selectionModel()->select(b.RE_Mess->model()->index(1, 0), QItemSelectionModel::Select);
+  ASSERT_EQ(b.RE_Mess->actions().size(), 1);
+  b.RE_Mess->actions()[0]->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("early\nfirst"));
 }
 
 TEST(Chat, ReadOnlyHistoryIsReportedAndNothingIsLost) {
