@@ -14,16 +14,6 @@
 #include "support/text.h"
 
 namespace kovra {
-namespace {
-
-QString TrimSpaces(QString text) {
-  while (text.endsWith(u' ')) text.chop(1);
-  while (text.startsWith(u' ')) text.remove(0, 1);
-  return text;
-}
-
-}  // namespace
-
 QString TForm1::PictureFolder() const { return ProgramDir_ + kPictureFolder + u'/'; }
 
 QString TForm1::PicturePath(const QString& path) const {

@@ -10,6 +10,7 @@
 #include <QSysInfo>
 
 #include "support/ansi_codec.h"
+#include "support/text.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -21,14 +22,6 @@
 
 namespace kovra {
 namespace {
-
-QString TrimSpaces(const QString& text) {
-  qsizetype begin = 0;
-  qsizetype end = text.size();
-  while (end > 0 && text[end - 1] == u' ') --end;
-  while (begin < end && text[begin] == u' ') ++begin;
-  return text.mid(begin, end - begin);
-}
 
 bool IsSeparator(QChar c) {
 #ifdef Q_OS_WIN

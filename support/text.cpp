@@ -19,6 +19,14 @@ std::string TrimText(std::string text) {
   return text;
 }
 
+QString TrimSpaces(const QString& text) {
+  qsizetype begin = 0;
+  qsizetype end = text.size();
+  while (end > 0 && text[end - 1] == u' ') --end;
+  while (begin < end && text[begin] == u' ') ++begin;
+  return text.mid(begin, end - begin);
+}
+
 void UpperTextInPlace(std::string& text) {
   for (char& c : text) {
     const auto b = static_cast<unsigned char>(c);

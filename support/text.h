@@ -3,6 +3,7 @@
 // compare the same bytes the same way.
 #pragma once
 
+#include <QString>
 #include <bitset>
 #include <cstdint>
 #include <optional>
@@ -28,6 +29,8 @@ class CharSet {
 // Removes space characters (code 32 only) at both ends.
 void TrimTextInPlace(std::string& text);
 std::string TrimText(std::string text);
+// The same rule for a path or other text held as a QString.
+QString TrimSpaces(const QString& text);
 
 // Upper-cases Latin a-z and the Windows-1251 Cyrillic letters a-ya and io,
 // without consulting the locale, so every computer agrees.
