@@ -20,10 +20,9 @@ QString TForm1::PicturePath(const QString& path) const {
   return PictureFolder() + PictureFileName(path).value_or(QFileInfo(path).fileName());
 }
 
-void TForm1::ShowBoard() {
-  Image_KV->move(0, 0);
-  Image_KV->Show(&canvas_.Image());
-}
+// The scroll box keeps the board at its top-left corner at its natural size;
+// the view stays where the user scrolled it.
+void TForm1::ShowBoard() { Image_KV->Show(&canvas_.Image()); }
 
 bool TForm1::SaveBoardFile(const QString& path) {
   const QString trimmed = TrimSpaces(path);
