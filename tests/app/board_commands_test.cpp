@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "board/board_files.h"
+#include "board/board_view.h"
 #include "common/bmp_builder.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
@@ -54,6 +55,7 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200));
   for (const char* args : {"7", "x 5", "0 50", "-5 100", ""}) f.form.ReceivedNewKV(args);
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
+  EXPECT_EQ(f.form.Image_KV->size(), QSize(300, 200)) << "shown at its natural size";
 
   // Too large to hold: refused with a message, the board stays.
   f.peer.Send("Kovra:>NewKV:>40000 40000", QHostAddress(QStringLiteral("127.0.0.1")), f.test.Env().udp_port);
