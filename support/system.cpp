@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QSysInfo>
 
 #include "support/ansi_codec.h"
@@ -77,8 +76,10 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
 
 bool FirstInstance(bool show, const ShowMessageFn& show_message) {
   const QString exe_name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (folder.isEmpty()) folder = QDir::tempPath();
+  // The user's runtime folder, else the temp folder (asked directly: Qt's own
+  // lookup warns and makes a folder of its own when the variable is unset).
+  QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::tempPath();
   return FirstInstanceNamed(exe_name, folder, show, show_message);
 }
 
