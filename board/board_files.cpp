@@ -77,10 +77,9 @@ std::optional<QString> PictureFileName(const QString& path) {
 
 QString BoardTooLargeMessage(qint64 width, qint64 height) {
   return QStringLiteral(
-             "Доска %1 на %2 точек слишком велика: не больше %3 точек по стороне и %4 точек всего")
+             "Доска %1 на %2 точек слишком велика: не больше %3 точек всего")
       .arg(width)
       .arg(height)
-      .arg(BoardCanvas::kMaxSide)
       .arg(BoardCanvas::kMaxPixels);
 }
 

@@ -1,96 +1,13 @@
 #include "board/canvas.h"
 
 #include <QFontMetrics>
-#include <QLineF>
 #include <QPainter>
-#include <vector>
 #include <algorithm>
-#include <cstdlib>
+#include <climits>
+#include <vector>
 
 namespace kovra {
 namespace {
-
-// Products of two 33-bit coordinates need more than 64 bits.
-__extension__ using Wide = __int128;
-
-void PutPixel(QImage& image, int x, int y, QRgb color, PenMode mode) {
-  auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-  // Not-xor: the inverse of colour xor pixel, so drawing twice restores it.
-  line[x] = mode == PenMode::kCopy ? color : (~(color ^ line[x]) | 0xFF000000u);
-}
-
-// A one-pixel line by the classic raster rule: from the first point up to,
-// not including, the last. Each pixel is computed from the line's own ends,
-// so clipping to the image changes nothing and far ends cost nothing.
-void ThinLine(QImage& image, QPoint from, QPoint to, QRgb color, PenMode mode) {
-  const qint64 dx = qint64(to.x()) - from.x();
-  const qint64 dy = qint64(to.y()) - from.y();
-  const bool x_major = std::llabs(dx) >= std::llabs(dy);
-  const qint64 major = x_major ? dx : dy;
-  const qint64 minor = x_major ? dy : dx;
-  const qint64 steps = std::llabs(major);
-  const int major_sign = major < 0 ? -1 : 1;
-  const int minor_sign = minor < 0 ? -1 : 1;
-  const qint64 major_start = x_major ? from.x() : from.y();
-  const qint64 minor_start = x_major ? from.y() : from.x();
-  const qint64 major_limit = x_major ? image.width() : image.height();
-  const qint64 minor_limit = x_major ? image.height() : image.width();
-
-  // Only the steps whose major coordinate lies on the image.
-  qint64 first = 0;
-  qint64 last = steps - 1;
-  if (major_sign > 0) {
-    first = std::max<qint64>(first, -major_start);
-    last = std::min<qint64>(last, major_limit - 1 - major_start);
-  } else {
-    first = std::max<qint64>(first, major_start - (major_limit - 1));
-    last = std::min<qint64>(last, major_start);
-  }
-  const Wide twice_steps = 2 * static_cast<Wide>(steps);
-  for (qint64 k = first; k <= last; ++k) {
-    const Wide offset = (2 * static_cast<Wide>(k) * std::llabs(minor) + steps) / twice_steps;
-    const qint64 m = minor_start + minor_sign * static_cast<qint64>(offset);
-    if (m < 0 || m >= minor_limit) continue;
-    const qint64 j = major_start + major_sign * k;
-    if (x_major) {
-      PutPixel(image, static_cast<int>(j), static_cast<int>(m), color, mode);
-    } else {
-      PutPixel(image, static_cast<int>(m), static_cast<int>(j), color, mode);
-    }
-  }
-}
-
-QPoint Far(QPoint p) {
-  return QPoint(std::clamp(p.x(), -BoardCanvas::kFar, BoardCanvas::kFar),
-                std::clamp(p.y(), -BoardCanvas::kFar, BoardCanvas::kFar));
-}
-
-// Cuts the segment to the part inside reach (Liang-Barsky); false when none is.
-bool ClipToReach(QLineF& segment, const QRectF& reach) {
-  const double dx = segment.dx();
-  const double dy = segment.dy();
-  double t0 = 0;
-  double t1 = 1;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {segment.x1() - reach.left(), reach.right() - segment.x1(),
-                       segment.y1() - reach.top(), reach.bottom() - segment.y1()};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-  }
-  if (t0 > t1) return false;
-  const QPointF start = segment.p1();
-  segment = QLineF(start + QPointF(dx, dy) * t0, start + QPointF(dx, dy) * t1);
-  return true;
-}
 
 // A run of filled pixels whose neighbours in the next row are still to be
 // looked at; the row it came from needs looking at only beyond that row's run.
@@ -178,12 +95,14 @@ QFont DefaultFont() {
 }  // namespace
 
 bool BoardCanvas::SizeAllowed(qint64 width, qint64 height) {
-  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+  return width > 0 && height > 0 && width <= kMaxPixels && height <= kMaxPixels &&
          width * height <= kMaxPixels;
 }
 
 void BoardCanvas::Reset(const QImage& picture) {
   image_ = picture.convertToFormat(QImage::Format_RGB32);
+  image_.setDotsPerMeterX(kDotsPerMeter);
+  image_.setDotsPerMeterY(kDotsPerMeter);
   pen_color_ = kClBlack;
   pen_width_ = 1;
   pen_mode_ = PenMode::kCopy;
@@ -196,6 +115,8 @@ void BoardCanvas::Reset(const QImage& picture) {
 
 void BoardCanvas::Resize(int width, int height) {
   QImage resized(width, height, QImage::Format_RGB32);
+  resized.setDotsPerMeterX(kDotsPerMeter);
+  resized.setDotsPerMeterY(kDotsPerMeter);
   resized.fill(Qt::white);
   if (!image_.isNull()) {
     QPainter painter(&resized);
@@ -223,26 +144,16 @@ void BoardCanvas::SetFont(const QFont& font, TColor color) {
   font_color_ = color;
 }
 
+void BoardCanvas::SetFontStyle(bool bold, bool italic, bool underline, bool strike_out) {
+  font_.setBold(bold);
+  font_.setItalic(italic);
+  font_.setUnderline(underline);
+  font_.setStrikeOut(strike_out);
+}
+
 void BoardCanvas::Changed(const QRect& area) {
   const QRect visible = area.intersected(image_.rect());
   if (changed_ && !visible.isEmpty()) changed_(visible);
-}
-
-void BoardCanvas::SetUpPainter(QPainter& painter) const {
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  if (pen_mode_ == PenMode::kNotXor) {
-    painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
-  }
-  const int width = std::clamp(pen_width_, 1, kMaxPenWidth);
-  // A thin pen leaves out the end point; a wide one has round ends.
-  QPen pen(ToQColor(pen_color_), width, Qt::SolidLine, width == 1 ? Qt::FlatCap : Qt::RoundCap,
-           Qt::RoundJoin);
-  painter.setPen(pen);
-  if (brush_style_ == BrushStyle::kSolid) {
-    painter.setBrush(ToQColor(brush_color_));
-  } else {
-    painter.setBrush(Qt::NoBrush);
-  }
 }
 
 void BoardCanvas::LineTo(int x, int y) {
@@ -250,56 +161,36 @@ void BoardCanvas::LineTo(int x, int y) {
   const QPoint to(x, y);
   pen_pos_ = to;
   if (image_.isNull() || from == to) return;
-  if (pen_width_ <= 1) {
-    ThinLine(image_, from, to, ToQColor(pen_color_).rgb(), pen_mode_);
-    Changed(QRect(from, to).normalized());
-    return;
-  }
-  const int width = std::min(pen_width_, kMaxPenWidth);
-  QLineF segment(Far(from), Far(to));
-  if (!ClipToReach(segment, image_.rect().adjusted(-width, -width, width, width))) return;
-  QPainter painter(&image_);
-  SetUpPainter(painter);
-  painter.drawLine(segment);
-  Changed(QRectF(segment.p1(), segment.p2()).normalized().toAlignedRect().adjusted(-width, -width,
-                                                                                   width, width));
+  const QRgb color = ToQColor(pen_color_).rgb();
+  // Width 0 is the thinnest line there is.
+  Changed(pen_width_ <= 1 ? raster::ThinLine(image_, from, to, color, pen_mode_)
+                          : raster::WideLine(image_, from, to, pen_width_, color, pen_mode_));
 }
 
 void BoardCanvas::FillRect(const QRect& area) {
   if (image_.isNull() || brush_style_ == BrushStyle::kClear) return;
-  const QRect clipped = area.normalized().intersected(image_.rect());
-  if (clipped.isEmpty()) return;
-  QPainter painter(&image_);
-  SetUpPainter(painter);
-  painter.fillRect(clipped, ToQColor(brush_color_));
-  Changed(clipped);
+  const QRect box = area.normalized();
+  const QRgb color = ToQColor(brush_color_).rgb();
+  // Pen and fill in the brush colour: every pixel of the box, painted once.
+  Changed(raster::Rectangle(image_, {box.left(), box.top(), box.left() + qint64(box.width()),
+                                     box.top() + qint64(box.height())},
+                            1, color, color, pen_mode_));
 }
 
-QRect BoardCanvas::FigureBox(int x0, int y0, int x1, int y1) const {
-  const QPoint a = Far(QPoint(x0, y0));
-  const QPoint b = Far(QPoint(x1, y1));
-  return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
-               QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
-}
-
-void BoardCanvas::PaintFigure(int x0, int y0, int x1, int y1,
-                              void (*draw)(QPainter&, const QRect&)) {
-  const QRect box = FigureBox(x0, y0, x1, y1);
-  if (image_.isNull() || box.isEmpty()) return;
-  QPainter painter(&image_);
-  SetUpPainter(painter);
-  // Qt's outline covers one pixel more than the rectangle's size.
-  draw(painter, box.adjusted(0, 0, -1, -1));
-  const int margin = std::min(pen_width_, kMaxPenWidth);
-  Changed(box.adjusted(-margin, -margin, margin, margin));
+void BoardCanvas::PaintFigure(int x0, int y0, int x1, int y1, Figure figure) {
+  if (image_.isNull()) return;
+  std::optional<QRgb> fill;
+  if (brush_style_ == BrushStyle::kSolid) fill = ToQColor(brush_color_).rgb();
+  Changed(figure(image_, raster::Box::FromCorners(QPoint(x0, y0), QPoint(x1, y1)), pen_width_,
+                 ToQColor(pen_color_).rgb(), fill, pen_mode_));
 }
 
 void BoardCanvas::Rectangle(int x0, int y0, int x1, int y1) {
-  PaintFigure(x0, y0, x1, y1, [](QPainter& painter, const QRect& box) { painter.drawRect(box); });
+  PaintFigure(x0, y0, x1, y1, raster::Rectangle);
 }
 
 void BoardCanvas::Ellipse(int x0, int y0, int x1, int y1) {
-  PaintFigure(x0, y0, x1, y1, [](QPainter& painter, const QRect& box) { painter.drawEllipse(box); });
+  PaintFigure(x0, y0, x1, y1, raster::Ellipse);
 }
 
 TColor BoardCanvas::Pixel(int x, int y) const {
@@ -320,17 +211,26 @@ void BoardCanvas::TextOut(int x, int y, const QString& text) {
   font.setPointSize(std::clamp(font.pointSize(), 1, kMaxFontPoints));
   const QFontMetrics metrics(font, &image_);
   const int width = metrics.horizontalAdvance(text);
-  const QRect box(Far(QPoint(x, y)), QSize(width, metrics.height()));
-  pen_pos_ = QPoint(x + width, y);
+  pen_pos_ = QPoint(static_cast<int>(std::clamp<qint64>(qint64(x) + width, INT_MIN, INT_MAX)), y);
   if (image_.isNull() || text.isEmpty()) return;
+  // Glyphs may reach past the advance (italics, overhangs): the changed area
+  // covers the ink as well as the background box.
+  const QRect ink = metrics.boundingRect(text).adjusted(-2, -2, 2, 2);
+  const qint64 left = qint64(x) + std::min(0, ink.left());
+  const qint64 right = qint64(x) + std::max(width, ink.right());
+  const qint64 top = qint64(y) + std::min(0, ink.top() + metrics.ascent());
+  const qint64 bottom = qint64(y) + std::max(metrics.height(), ink.bottom() + metrics.ascent());
+  // Wholly off the board: nothing to draw. Otherwise every coordinate is
+  // within a text's size of the board, well inside what the painter takes.
+  if (right < 0 || bottom < 0 || left >= image_.width() || top >= image_.height()) return;
+  const QRect box(x, y, width, metrics.height());
   QPainter painter(&image_);
   painter.setFont(font);
   painter.setPen(ToQColor(font_color_));
-  if (brush_style_ == BrushStyle::kSolid) {
-    painter.fillRect(box, ToQColor(brush_color_));
-  }
+  if (brush_style_ == BrushStyle::kSolid) painter.fillRect(box, ToQColor(brush_color_));
   painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-  Changed(box);
+  Changed(QRect(QPoint(static_cast<int>(left), static_cast<int>(top)),
+                QPoint(static_cast<int>(right), static_cast<int>(bottom))));
 }
 
 }  // namespace kovra

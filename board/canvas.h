@@ -11,20 +11,20 @@
 #include <functional>
 
 #include "board/colors.h"
-
-class QPainter;
+#include "board/raster.h"
 
 namespace kovra {
 
-enum class PenMode { kCopy, kNotXor };
 enum class BrushStyle { kSolid, kClear };
 
 class BoardCanvas {
  public:
   // A board larger than this is refused: a peer must not exhaust memory.
   static constexpr qint64 kMaxPixels = 100'000'000;
-  static constexpr int kMaxSide = 32767;
   static bool SizeAllowed(qint64 width, qint64 height);
+  // Every board draws text at this resolution, whatever its picture file
+  // says, so the same commands give the same pixels on every computer.
+  static constexpr int kDotsPerMeter = 3780;  // 96 dots per inch
 
   bool HasPicture() const { return !image_.isNull(); }
   const QImage& Image() const { return image_; }
@@ -57,15 +57,16 @@ class BoardCanvas {
   void SetFontName(const QString& name) { font_.setFamily(name); }
   void SetFontColor(TColor color) { font_color_ = color; }
   void SetFontSize(int points) { font_.setPointSize(std::clamp(points, 1, kMaxFontPoints)); }
+  void SetFontStyle(bool bold, bool italic, bool underline, bool strike_out);
 
   // Told of every area that changed, for repainting.
   void SetChangeListener(std::function<void(const QRect&)> listener) {
     changed_ = std::move(listener);
   }
 
-  // Coordinates may be any 32-bit values; what falls outside the board has
-  // no effect. Pen widths and font sizes beyond what any board can show are
-  // drawn at the largest size that can, so that no value takes unbounded time.
+  // Coordinates and pen widths may be any 32-bit values: what is visible is
+  // drawn exactly, at no more than a board's worth of work. Font sizes are
+  // kept to what a board can show.
   void MoveTo(int x, int y) { pen_pos_ = QPoint(x, y); }
   // Paints from the pen position up to, not including, (x, y); the pen is
   // left at (x, y). A not-xor frame of four lines thus has whole corners.
@@ -84,16 +85,12 @@ class BoardCanvas {
   // brush colour unless the brush is clear; the pen is left after the text.
   void TextOut(int x, int y, const QString& text);
 
-  static constexpr int kFar = 1 << 17;        // coordinates beyond are as far
-  static constexpr int kMaxPenWidth = 65536;  // wider covers any board
   static constexpr int kMaxFontPoints = 2048;
 
  private:
-  void SetUpPainter(QPainter& painter) const;
+  using Figure = QRect (*)(QImage&, const raster::Box&, qint64, QRgb, std::optional<QRgb>, PenMode);
   void Changed(const QRect& area);
-  // The pixels a figure from (x0, y0) to (x1, y1) covers, corners in any order.
-  QRect FigureBox(int x0, int y0, int x1, int y1) const;
-  void PaintFigure(int x0, int y0, int x1, int y1, void (*draw)(QPainter&, const QRect&));
+  void PaintFigure(int x0, int y0, int x1, int y1, Figure figure);
 
   QImage image_;
   TColor pen_color_ = kClBlack;
