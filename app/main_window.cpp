@@ -51,9 +51,11 @@ void TForm1::WireEvents() {
           [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
             Guard([&] { Image_KVMouseDown(button, shift, x, y); });
           });
-  connect(Image_KV, &BoardView::MouseMoved, this, [this](Qt::KeyboardModifiers shift, int x, int y) {
-    Guard([&] { Image_KVMouseMove(shift, x, y); });
-  });
+  connect(Image_KV, &BoardView::MouseMoved, this,
+          [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y) {
+            Guard([&] { Image_KVMouseMove(buttons, shift, x, y); });
+          });
+  connect(Image_KV, &BoardView::GestureLost, this, [this] { Guard([this] { CancelGesture(); }); });
   connect(Image_KV, &BoardView::MouseReleased, this,
           [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
             Guard([&] { Image_KVMouseUp(button, shift, x, y); });
@@ -139,6 +141,15 @@ void TForm1::FormKeyDown(int& key) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
   SpeedButton1->click();
   key = 0;
+}
+
+bool TForm1::event(QEvent* event) {
+  // A modal box or another window takes the mouse: the release of a drag in
+  // progress will never reach the board.
+  if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate) {
+    Guard([this] { CancelGesture(); });
+  }
+  return QMainWindow::event(event);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -75,8 +75,10 @@ class TForm1 : public QMainWindow, private ToolHost {
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-  void Image_KVMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+  void Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
   void Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+  // Ends a gesture that will get no release: its band goes, nothing is sent.
+  void CancelGesture();
 
   // A new white board of at least 100 by 100, written to ~kv.bmp. Raises
   // Error for a size too large to hold; the board then stays.
@@ -131,6 +133,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   CommandTable& Commands() { return commands_; }
 
  protected:
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -150,6 +153,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   GestureState& Gesture() override { return gesture_; }
   FontChoice TextFont() const override { return settings_.text_font; }
   std::optional<QString> AskText(const QString& caption, const QString& prompt) override;
+  void ShowCue(const QRect& square) override;
   void Send(const std::string& command, const std::string& args) override;
   void ProcessPendingEvents() override;
   Tool* SelectedTool() const;
@@ -179,6 +183,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   GestureState gesture_;
   Replay replay_{canvas_, gesture_};
   std::array<std::unique_ptr<Tool>, 10> tool_list_;
+  Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
 
  public:
   // Controls, by the names the program's logic uses.

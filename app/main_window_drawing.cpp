@@ -4,7 +4,10 @@
 #include <QCoreApplication>
 #include <QListWidget>
 
+#include <utility>
+
 #include "app/main_window.h"
+#include "board/board_view.h"
 #include "board/drawing_commands.h"
 #include "net/command.h"
 
@@ -22,15 +25,20 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
   gesture_.StartY = y;
   canvas_.MoveTo(x, y);
   gesture_.Drawing = true;
-  if (Tool* tool = SelectedTool()) tool->Press(x, y);
+  gesture_tool_ = SelectedTool();
+  if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   settings_.text_font = settings_.FD1;
   ShowToolSettings();
   Send(command::kMoveTo, JoinFields({Field(x), Field(y)}));
 }
 
-void TForm1::Image_KVMouseMove(Qt::KeyboardModifiers shift, int x, int y) {
+void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,
+                               int y) {
   if (!CB_YesPaint->isChecked() || !gesture_.Drawing) return;
-  if (Tool* tool = SelectedTool()) tool->Move(shift, x, y);
+  // The button came up where the board could not see it (in a dialog, say):
+  // the gesture is over, and nothing more is drawn or sent for it.
+  if (!(buttons & Qt::LeftButton)) return CancelGesture();
+  if (gesture_tool_ != nullptr) gesture_tool_->Move(shift, x, y);
 }
 
 void TForm1::Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
@@ -38,8 +46,16 @@ void TForm1::Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift
   // nothing, so it must not finish the last gesture's figure once more.
   if (!CB_YesPaint->isChecked() || button != Qt::LeftButton || !gesture_.Drawing) return;
   gesture_.Drawing = false;
-  if (Tool* tool = SelectedTool()) tool->Release(shift, x, y);
+  if (Tool* tool = std::exchange(gesture_tool_, nullptr)) tool->Release(shift, x, y);
 }
+
+void TForm1::CancelGesture() {
+  if (!gesture_.Drawing) return;
+  gesture_.Drawing = false;
+  if (Tool* tool = std::exchange(gesture_tool_, nullptr)) tool->Cancel();
+}
+
+void TForm1::ShowCue(const QRect& square) { Image_KV->ShowCue(square); }
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {
   return env_.dialogs->InputText(caption, prompt, QString());

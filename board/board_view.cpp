@@ -27,6 +27,13 @@ void BoardView::PaintPending() {
   pending_ = QRect();
 }
 
+void BoardView::ShowCue(const QRect& square) {
+  if (square == cue_) return;
+  update(cue_);
+  cue_ = square;
+  update(cue_);
+}
+
 void BoardView::Show(const QImage* image) {
   image_ = image;
   if (image_ != nullptr && !image_->isNull()) setFixedSize(image_->size());
@@ -37,6 +44,13 @@ void BoardView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(event->rect(), palette().color(QPalette::Window));
   if (image_ != nullptr && !image_->isNull()) painter.drawImage(event->rect(), *image_, event->rect());
+  if (!cue_.isEmpty()) {
+    const QColor black(Qt::black);
+    painter.fillRect(QRect(cue_.left(), cue_.top(), cue_.width(), 1), black);
+    painter.fillRect(QRect(cue_.left(), cue_.bottom(), cue_.width(), 1), black);
+    painter.fillRect(QRect(cue_.left(), cue_.top(), 1, cue_.height()), black);
+    painter.fillRect(QRect(cue_.right(), cue_.top(), 1, cue_.height()), black);
+  }
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
@@ -46,12 +60,22 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
 
 void BoardView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
-  emit MouseMoved(event->modifiers(), p.x(), p.y());
+  emit MouseMoved(event->buttons(), event->modifiers(), p.x(), p.y());
 }
 
 void BoardView::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   emit MouseReleased(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void BoardView::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  emit GestureLost();
+}
+
+void BoardView::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  emit GestureLost();
 }
 
 }  // namespace kovra

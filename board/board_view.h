@@ -1,5 +1,6 @@
 // Image_KV: shows the board picture at its natural size and reports the
-// mouse in picture coordinates. It never draws; the board logic does.
+// mouse in picture coordinates. It never draws into the picture; the board
+// logic does. Cues of a gesture in progress are shown above the picture.
 #pragma once
 
 #include <QImage>
@@ -20,23 +21,32 @@ class BoardView : public QWidget {
   // Schedules a repaint of the part that changed. Changes are gathered and
   // painted at most once a frame, never once per received command.
   void ImageChanged(const QRect& area);
+  // Outlines the pixels of square in black above the picture; an empty
+  // square hides the outline.
+  void ShowCue(const QRect& square);
+  const QRect& Cue() const { return cue_; }
 
  signals:
   void MousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
-  void MouseMoved(Qt::KeyboardModifiers modifiers, int x, int y);
+  void MouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
   void MouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+  // The view lost the mouse or was hidden: no release will come.
+  void GestureLost();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void PaintPending();
 
   const QImage* image_ = nullptr;
   QRect pending_;
+  QRect cue_;
   QTimer* frame_ = nullptr;
 };
 

@@ -5,7 +5,9 @@
 #include <initializer_list>
 #include <string>
 
+#include "board/canvas.h"
 #include "board/colors.h"
+#include "support/dialogs.h"
 
 namespace kovra {
 
@@ -28,5 +30,16 @@ class CommandFields {
   std::string args_;
   char separator_;
 };
+
+// The argument text of "ImageKV_SetFont": size, colour and name, each
+// followed by "|", then the style letters and a "|" when the font is not
+// plain: "B" bold, "I" italic, "U" underline, "S" struck out. Copies that
+// read three fields never see the fourth.
+std::string SetFontArgs(const FontChoice& font);
+// Sets the canvas font as a received "ImageKV_SetFont" does: the name when
+// given, the colour (an empty or unreadable one raises the conversion
+// error, leaving the rest unchanged), the size, and the style, plain when
+// no letters came.
+void ApplySetFont(BoardCanvas& canvas, const std::string& args);
 
 }  // namespace kovra

@@ -100,13 +100,7 @@ void Replay::FloodFill(const std::string& args) {
   canvas_.FloodFill(x, y);
 }
 
-void Replay::SetFont(const std::string& args) {
-  const CommandFields f(args, '|');
-  const std::string name = f.Text(3);
-  if (!name.empty()) canvas_.SetFontName(AnsiToQString(name));
-  canvas_.SetFontColor(StringToColor(f.Text(2)));  // no default: empty fails here
-  canvas_.SetFontSize(f.Int(1, 8));
-}
+void Replay::SetFont(const std::string& args) { ApplySetFont(canvas_, args); }
 
 void Replay::TextOut(const std::string& args) {
   const CommandFields f(args, '|');

@@ -24,54 +24,36 @@ void FreehandTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
 }
 
 void EraserTool::Press(int x, int y) {
-  BoardCanvas& canvas = Canvas();
-  const int width = host_.CurrentWidth();
-  canvas.SetPenMode(PenMode::kCopy);
-  canvas.SetPenWidth(width);
-  canvas.SetBrushColor(kClWhite);
-  canvas.SetPenColor(kClWhite);
-  canvas.LineTo(x, y);
-  canvas.MoveTo(x, y);
-  const int h = width / 2;
-  GestureState& gesture = Gesture();
-  gesture.ShapeRect = {gesture.StartX - h, gesture.StartY - h, gesture.StartX + h, gesture.StartY + h};
-  EraseAt(x, y, true);
+  // Nothing is erased until the pointer moves: the peers get only the move.
+  Canvas().SetPenMode(PenMode::kCopy);
+  ShowSquare(x, y);
 }
 
 void EraserTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
   const QPoint at = Constrained(shift, x, y);
-  EraseAt(at.x(), at.y(), true);
-  host_.Send(command::kLineTo, JoinFields({Field(at.x()), Field(at.y()),
-                                           Field(2 * host_.CurrentWidth()), ColorToString(kClWhite)}));
+  const int width = 2 * host_.CurrentWidth();
+  BoardCanvas& canvas = Canvas();
+  // The same line every correspondent draws for the command sent below.
+  canvas.SetPenMode(PenMode::kCopy);
+  canvas.SetPenWidth(width);
+  canvas.SetPenColor(kClWhite);
+  canvas.LineTo(at.x(), at.y());
+  ShowSquare(at.x(), at.y());
+  host_.Send(command::kLineTo, JoinFields({Field(at.x()), Field(at.y()), Field(width),
+                                           ColorToString(kClWhite)}));
 }
 
-void EraserTool::Release(Qt::KeyboardModifiers, int x, int y) { EraseAt(x, y, false); }
+void EraserTool::Release(Qt::KeyboardModifiers, int, int) { Cancel(); }
 
-void EraserTool::EraseAt(int x, int y, bool outline) {
-  BoardCanvas& canvas = Canvas();
-  const PenMode mode = canvas.Mode();
-  const TColor pen_color = canvas.PenColor();
-  const TColor brush_color = canvas.BrushColor();
-  const int pen_width = canvas.PenWidth();
+void EraserTool::Cancel() {
+  Gesture().ShapeRect = {};
+  host_.ShowCue({});
+}
 
-  canvas.SetPenMode(PenMode::kCopy);
-  canvas.SetBrushStyle(BrushStyle::kSolid);
-  canvas.SetBrushColor(kClWhite);
-  canvas.SetPenColor(kClWhite);
-  canvas.SetPenWidth(1);
-  ShapeBounds& square = Gesture().ShapeRect;
-  canvas.Rectangle(square.Left, square.Top, square.Right, square.Bottom);
-  const int h = std::max(2 * host_.CurrentWidth(), 2) / 2;
-  square = {x - h, y - h, x + h, y + h};
-  if (outline) {
-    canvas.SetBrushColor(kClWhite);
-    canvas.SetPenColor(kClBlack);
-    canvas.Rectangle(square.Left, square.Top, square.Right, square.Bottom);
-  }
-  canvas.SetBrushColor(brush_color);
-  canvas.SetPenColor(pen_color);
-  canvas.SetPenMode(mode);
-  canvas.SetPenWidth(pen_width);
+void EraserTool::ShowSquare(int x, int y) {
+  const int h = host_.CurrentWidth();
+  Gesture().ShapeRect = {x - h, y - h, x + h, y + h};
+  host_.ShowCue(QRect(QPoint(x - h, y - h), QPoint(x + h - 1, y + h - 1)));
 }
 
 }  // namespace kovra

@@ -12,18 +12,20 @@ class FreehandTool : public Tool {
   void Move(Qt::KeyboardModifiers shift, int x, int y) override;
 };
 
-// Paints white squares of side 2w locally, the current one outlined; the
-// correspondents receive a white line of width 2w.
+// Draws a white line of width 2w, locally exactly as every correspondent
+// draws the command it sends; a square outlined above the board shows where
+// the pointer erases.
 class EraserTool : public Tool {
  public:
   using Tool::Tool;
   void Press(int x, int y) override;
   void Move(Qt::KeyboardModifiers shift, int x, int y) override;
   void Release(Qt::KeyboardModifiers shift, int x, int y) override;
+  void Cancel() override;
 
  private:
-  // Whitens the square now shown and shows the one at (x, y).
-  void EraseAt(int x, int y, bool outline);
+  // Shows the square of side 2w centred on (x, y).
+  void ShowSquare(int x, int y);
 };
 
 }  // namespace kovra

@@ -31,13 +31,11 @@ void TextTool::Press(int x, int y) {
   const std::string fill = host_.FillColorName();
   canvas.SetBrushColor(StringToColor(fill));
   canvas.SetBrushStyle(BrushStyle::kSolid);
-  const FontChoice font = host_.TextFont();
-  canvas.SetFont(font.font, font.color);
+  const std::string font = SetFontArgs(host_.TextFont());
+  // The font exactly as every correspondent sets it from the command.
+  ApplySetFont(canvas, font);
   canvas.TextOut(g.ShapeRect.Left, g.ShapeRect.Top, AnsiToQString(text));
-  host_.Send(command::kSetFont, JoinFields({Field(font.font.pointSize()), ColorToString(font.color),
-                                            QStringToAnsi(font.font.family())},
-                                           '|') +
-                                    "|");
+  host_.Send(command::kSetFont, font);
   host_.ProcessPendingEvents();
   host_.Send(command::kTextOut, JoinFields({Field(x), Field(y), fill, text}, '|'));
 }

@@ -12,10 +12,16 @@ void ShapeTool::Press(int x, int y) {
   BandBrush();
   GestureState& gesture = Gesture();
   gesture.ShapeRect = {gesture.StartX, gesture.StartY, x, y};
-  DrawFigure();  // the first band, both corners at the anchor
+  DrawFirstBand();  // both corners at the anchor
+}
+
+void ShapeTool::DrawFirstBand() {
+  band_width_ = Canvas().PenWidth();
+  DrawFigure();
 }
 
 void ShapeTool::DrawBand(int width) {
+  band_width_ = width;
   BandPen(width);
   BandBrush();
   DrawFigure();
@@ -39,6 +45,8 @@ void ShapeTool::Release(Qt::KeyboardModifiers shift, int x, int y) {
   Finish(width);
 }
 
+void ShapeTool::Cancel() { DrawBand(band_width_); }
+
 std::string ShapeTool::FinalPen(int width) {
   const std::string pen = host_.PenColorName();
   Canvas().SetPenColor(StringToColor(pen));
@@ -61,7 +69,7 @@ void StraightLineTool::Press(int x, int y) {
   Canvas().SetPenMode(PenMode::kNotXor);
   Gesture().ShapeRect.Right = x;
   Gesture().ShapeRect.Bottom = y;
-  DrawFigure();
+  DrawFirstBand();
 }
 
 void StraightLineTool::DrawFigure() {

@@ -13,6 +13,8 @@ class ShapeTool : public Tool {
   void Press(int x, int y) override;
   void Move(Qt::KeyboardModifiers shift, int x, int y) override;
   void Release(Qt::KeyboardModifiers shift, int x, int y) override;
+  // Draws the band once more, which takes it away.
+  void Cancel() override;
 
  protected:
   // Where the far corner goes for a pointer at (x, y).
@@ -24,12 +26,17 @@ class ShapeTool : public Tool {
   // Draws the final figure in copy mode and sends its command.
   virtual void Finish(int width) = 0;
   void DrawBand(int width);
+  // Draws the first band at the press, with the pen width the canvas has.
+  void DrawFirstBand();
   // Pen colour from the settings, width w, copy mode: the final figure's pen.
   // Returns the pen colour text, as the command carries it.
   std::string FinalPen(int width);
   // Sends the figure's command: anchor, far corner, width, pen and more.
   void SendFigure(const std::string& command, int width, const std::string& pen,
                   const std::string& fill = {});
+
+ private:
+  int band_width_ = 1;  // the width the band now shown was drawn with
 };
 
 class StraightLineTool : public ShapeTool {

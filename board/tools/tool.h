@@ -1,6 +1,7 @@
 // The drawing tools: one class per tool or family over a base with empty
-// press, move and release steps. Tools keep no state of their own: the
-// gesture state and the board canvas are shared with the replay.
+// press, move, release and cancel steps. The gesture state and the board
+// canvas are shared with the replay; a tool keeps only what it needs to
+// take its own rubber band away.
 #pragma once
 
 #include <QPoint>
@@ -43,6 +44,9 @@ class ToolHost {
   virtual FontChoice TextFont() const = 0;
   // Runs a modal prompt; nullopt when cancelled.
   virtual std::optional<QString> AskText(const QString& caption, const QString& prompt) = 0;
+  // Outlines a square above the board without drawing into it (the
+  // eraser's cue); an empty square hides it.
+  virtual void ShowCue(const QRect& square) = 0;
   // Sends to the present correspondents; runs the event loop.
   virtual void Send(const std::string& command, const std::string& args) = 0;
   virtual void ProcessPendingEvents() = 0;
@@ -56,6 +60,9 @@ class Tool {
   virtual void Press(int /*x*/, int /*y*/) {}
   virtual void Move(Qt::KeyboardModifiers /*shift*/, int /*x*/, int /*y*/) {}
   virtual void Release(Qt::KeyboardModifiers /*shift*/, int /*x*/, int /*y*/) {}
+  // The gesture ended without a release (the button came up elsewhere, or
+  // the window lost the mouse): take away what only the gesture showed.
+  virtual void Cancel() {}
 
  protected:
   // Ctrl keeps x at the anchor, Shift keeps y there.

@@ -164,23 +164,39 @@ TEST_F(DrawingTest, OnePointRectangleAndFilledRectangleAfterAnEllipse) {
   EXPECT_EQ(sent[7], "Kovra:>ImageKV_EllipseFill:>20 100 60 140 1 clRed clBlue");
 }
 
-TEST_F(DrawingTest, EraserShowsOneOutlinedSquareUntilTheRelease) {
+TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) {
   Tool(0);
   Drag({10, 50}, {{190, 50}}, {190, 50});
+  Drag({10, 53}, {{190, 53}}, {190, 53});
+  const QImage before = Form().Board().Image();
   Tool(1);
   Press({50, 50});
-  EXPECT_EQ(At(49, 49), kBlack) << "the outline from the press on";
+  EXPECT_EQ(Form().Image_KV->Cue(), QRect(49, 49, 2, 2)) << "side 2w, from the press on";
+  EXPECT_EQ(Form().Board().Image(), before) << "a press erases nothing, as on the peers";
   Move({60, 50});
-  EXPECT_EQ(At(59, 49), kBlack);
-  EXPECT_EQ(At(49, 49), kWhite) << "the previous square is whitened";
-  Release({60, 50});
-  EXPECT_EQ(Colours().count(kBlack), 0u) << "no outline after the release";
-  EXPECT_EQ(At(49, 50), kWhite) << "squares of side 2 where the pointer was";
-  EXPECT_EQ(At(59, 50), kWhite);
-  EXPECT_EQ(At(55, 50), kRed) << "locally only squares; peers get a line";
-  const auto sent = Sent(4);
-  EXPECT_EQ(sent[2], "Kovra:>ImageKV_MoveTo:>50 50");
-  EXPECT_EQ(sent[3], "Kovra:>ImageKV_LineTo:>60 50 2 clWhite");
+  Move({80, 52});
+  EXPECT_EQ(Form().Image_KV->Cue(), QRect(79, 51, 2, 2));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return testing::OnScreen(Board()).pixel(79, 51) == kBlack; }));
+  EXPECT_NE(At(79, 51), kBlack) << "the square is above the board, not in it";
+  Release({80, 52});
+  EXPECT_TRUE(Form().Image_KV->Cue().isEmpty());
+  EXPECT_TRUE(testing::ScreenShowsBoard(Form()));
+
+  const auto sent = Sent(7);
+  EXPECT_EQ(sent[4], "Kovra:>ImageKV_MoveTo:>50 50");
+  EXPECT_EQ(sent[5], "Kovra:>ImageKV_LineTo:>60 50 2 clWhite");
+  EXPECT_EQ(sent[6], "Kovra:>ImageKV_LineTo:>80 52 2 clWhite");
+  // A peer with the same board replays what was sent and ends with these pixels.
+  BoardCanvas peer;
+  peer.Reset(before);
+  GestureState peer_gesture;
+  Replay replay(peer, peer_gesture);
+  replay.MoveTo("50 50");
+  replay.LineTo("60 50 2 clWhite");
+  replay.LineTo("80 52 2 clWhite");
+  EXPECT_EQ(Form().Board().Image(), peer.Image());
+  EXPECT_EQ(At(55, 50), kWhite);
+  EXPECT_EQ(At(30, 50), kRed);
 }
 
 TEST_F(DrawingTest, FloodFillTextAndPointer) {
@@ -215,6 +231,52 @@ TEST_F(DrawingTest, FloodFillTextAndPointer) {
   EXPECT_EQ(sent[8], "Kovra:>ImageKV_MoveTo:>100 100");
   EXPECT_EQ(sent[9], "Kovra:>ImageKV_CursorTo:>110 105");
   EXPECT_GT(Colours().count(qRgb(0, 255, 0)), 0u);
+}
+
+TEST_F(DrawingTest, GestureEndsWhenTheButtonComesUpOutOfSight) {
+  // The release of a text press goes to the prompt; the board never sees it.
+  Tool(8);
+  test_.Dialogs().text_answers = {QStringLiteral("Слово")};
+  Press({20, 20});
+  Tool(0);
+  const QImage after_text = Form().Board().Image();
+  QMouseEvent hover(QEvent::MouseMove, QPoint(90, 90), Board()->mapToGlobal(QPoint(90, 90)),
+                    Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(Board(), &hover);
+  Move({120, 120});  // even a later move with the button held belongs to no gesture
+  EXPECT_FALSE(Form().CurrentGesture().Drawing);
+  EXPECT_EQ(Form().Board().Image(), after_text);
+
+  // A modal box opened during a rectangle drag: its band goes, nothing is sent.
+  Tool(3);
+  Press({30, 30});
+  Move({70, 60});
+  EXPECT_NE(Form().Board().Image(), after_text) << "the band is shown";
+  QEvent blocked(QEvent::WindowBlocked);
+  QCoreApplication::sendEvent(&Form(), &blocked);
+  EXPECT_FALSE(Form().CurrentGesture().Drawing);
+  EXPECT_EQ(Form().Board().Image(), after_text) << "the band is gone, no figure drawn";
+  Release({70, 60});  // a release with no gesture behind it does nothing either
+  EXPECT_EQ(Form().Board().Image(), after_text);
+
+  const auto sent = Sent(4);
+  QTest::qWait(50);
+  EXPECT_EQ(peer_.Received().size(), 4u) << "SetFont, TextOut and two moves; no line, no figure";
+  EXPECT_EQ(sent[3], "Kovra:>ImageKV_MoveTo:>30 30");
+}
+
+TEST_F(DrawingTest, DatagramArrivingInTheMiddleOfAGestureIsDrawnAndTheGestureGoesOn) {
+  Tool(2);
+  Press({10, 100});
+  Move({100, 100});
+  peer_.Send("Kovra:>ImageKV_LineFromTo:>10 10 190 10 1 clBlue", QHostAddress(QStringLiteral("127.0.0.1")),
+             test_.Env().udp_port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return At(100, 10) == qRgb(0, 0, 255); }));
+  Move({150, 100});
+  Release({150, 100});
+  EXPECT_EQ(At(149, 100), kRed);
+  EXPECT_EQ(At(150, 10), qRgb(0, 0, 255));
+  EXPECT_EQ(Colours().size(), 3u) << "white, the received line and the final line: no band";
 }
 
 TEST_F(DrawingTest, ReceivedMoveDuringARectangleDragMovesTheAnchor) {

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QScreen>
 #include <QTest>
+
+#include "board/board_view.h"
 
 namespace kovra::testing {
 
@@ -13,6 +16,31 @@ QImage WhiteImage(int width, int height) {
   QImage white(width, height, QImage::Format_RGB32);
   white.fill(Qt::white);
   return white;
+}
+
+QImage OnScreen(QWidget* widget) {
+  const QRect visible = widget->visibleRegion().boundingRect();
+  const QPoint origin = widget->mapTo(widget->window(), visible.topLeft());
+  const QPixmap shot = widget->screen()->grabWindow(widget->window()->winId(), origin.x(),
+                                                    origin.y(), visible.width(), visible.height());
+  return shot.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+bool ScreenShowsBoard(TForm1& form) {
+  QWidget* view = form.Image_KV;
+  auto board_part = [&] {
+    return form.Board().Image().copy(view->visibleRegion().boundingRect());
+  };
+  if (QTest::qWaitFor([&] { return OnScreen(view) == board_part(); }, 2000)) return true;
+  const QImage shown = OnScreen(view);
+  const QImage held = board_part();
+  int differ = 0;
+  for (int y = 0; y < std::min(shown.height(), held.height()); ++y) {
+    for (int x = 0; x < std::min(shown.width(), held.width()); ++x) differ += shown.pixel(x, y) != held.pixel(x, y);
+  }
+  ADD_FAILURE() << "the screen shows " << shown.width() << "x" << shown.height() << " of a "
+                << held.width() << "x" << held.height() << " part, " << differ << " pixels differ";
+  return false;
 }
 
 TestWindow::TestWindow(std::string computer_name, const QString& address, quint16 port) {

@@ -14,6 +14,13 @@ namespace kovra::testing {
 
 QImage WhiteImage(int width, int height);
 
+// What the screen shows of the visible part of widget: its window's backing
+// store as last painted, not a fresh rendering, so a missed repaint shows.
+QImage OnScreen(QWidget* widget);
+// Waits until the screen shows the visible part of the board exactly as the
+// board holds it; false if it never does.
+bool ScreenShowsBoard(TForm1& form);
+
 class TestWindow {
  public:
   // A port of 0 picks a free one.

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QTest>
+#include <cmath>
 
 #include "app/main_window.h"
 #include "board/board_view.h"
@@ -27,7 +28,7 @@ class SharedBoard : public ::testing::Test {
     a_.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.3=No\r\n");
     b_.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.2=No\r\n");
     a_.Start(false).show();
-    b_.Start(false);
+    b_.Start(false).show();
     EXPECT_TRUE(QTest::qWaitFor([&] {
       return A().UserList().Lines() == std::vector<std::string>{"127.0.0.3=Yes"} &&
              B().UserList().Lines() == std::vector<std::string>{"127.0.0.2=Yes"};
@@ -37,7 +38,7 @@ class SharedBoard : public ::testing::Test {
   TForm1& A() { return a_.Window(); }
   TForm1& B() { return b_.Window(); }
 
-  void Gesture(int tool, QPoint from, std::initializer_list<QPoint> path, QPoint to) {
+  void Gesture(int tool, QPoint from, const std::vector<QPoint>& path, QPoint to) {
     A().ListTools->setCurrentRow(tool);
     QWidget* board = A().Image_KV;
     QTest::mousePress(board, Qt::LeftButton, Qt::NoModifier, from);
@@ -47,6 +48,10 @@ class SharedBoard : public ::testing::Test {
       QCoreApplication::sendEvent(board, &move);
     }
     QTest::mouseRelease(board, Qt::LeftButton, Qt::NoModifier, to);
+  }
+  // Both boards equal, and each screen shows its board as it is.
+  bool BothScreensTrue() {
+    return BoardsAgree() && testing::ScreenShowsBoard(A()) && testing::ScreenShowsBoard(B());
   }
   bool BoardsAgree() {
     return QTest::qWaitFor([&] { return A().Board().Image() == B().Board().Image(); }, 3000);
@@ -78,6 +83,67 @@ TEST_F(SharedBoard, EveryToolLeavesBothBoardsEqual) {
   EXPECT_NE(A().Board().Image(), testing::WhiteImage(602, 385)) << "something was drawn";
   EXPECT_TRUE(a_.Dialogs().errors.isEmpty());
   EXPECT_TRUE(b_.Dialogs().errors.isEmpty());
+}
+
+TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
+  // The windows settle first (maximised, painted once), so that what follows
+  // is shown by the repaints of the changed areas alone.
+  QTest::qWait(200);
+  ASSERT_TRUE(testing::ScreenShowsBoard(A()));
+  // A one-pixel spiral, every segment short and in its own direction, each
+  // on screen before the next: changes gathered into one frame would hide
+  // an area that misses pixels.
+  std::vector<QPoint> spiral;
+  for (int step = 0; step < 48; ++step) {
+    const double angle = step * 0.4;
+    const double radius = 4 + step * 1.5;
+    spiral.emplace_back(300 + static_cast<int>(std::lround(radius * std::cos(angle))),
+                        190 + static_cast<int>(std::lround(radius * std::sin(angle))));
+  }
+  A().ListTools->setCurrentRow(0);
+  QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.front());
+  for (QPoint p : spiral) {
+    QMouseEvent move(QEvent::MouseMove, p, A().Image_KV->mapToGlobal(p), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(A().Image_KV, &move);
+    ASSERT_TRUE(BothScreensTrue()) << "to " << p.x() << "," << p.y();
+  }
+  QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.back());
+
+  a_.Dialogs().font_answers = {
+      FontChoice{QFont(QStringLiteral("DejaVu Serif"), 14, QFont::Bold, true), 0x00800000}};  // navy
+  A().SpeedButton2Click();
+  struct Step {
+    int tool;
+    QPoint from;
+    std::vector<QPoint> path;
+    QPoint to;
+  };
+  for (int width : {1, 4}) {
+    A().List_W->setCurrentRow(width);
+    const int dx = 50 * width;
+    const Step steps[] = {{2, {56, 59}, {{58, 58}}, {60, 58}},
+                          {3, {20, 20}, {{30, 30}}, {41, 33}},
+                          {4, {dx, 90}, {}, {dx + 33, 125}},
+                          {5, {120, 20}, {}, {171, 47}},
+                          {6, {190, 20}, {}, {227, 69}},
+                          {8, {20, 300 + dx / 2}, {}, {20, 300}},
+                          {7, {30, 26}, {}, {30, 26}},  // inside the frame: a small area
+                          {1, {250 + dx, 100}, {{270 + dx, 140}}, {270 + dx, 140}}};
+    for (const Step& step : steps) {
+      a_.Dialogs().text_answers = {QStringLiteral("Жирный курсив")};
+      Gesture(step.tool, step.from, step.path, step.to);
+      ASSERT_TRUE(BothScreensTrue()) << "tool " << step.tool << ", width " << width;
+    }
+  }
+
+  // The eraser's square is shown above the board, never in it.
+  A().ListTools->setCurrentRow(1);
+  QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return testing::OnScreen(A().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
+  EXPECT_EQ(A().Board().Image().pixel(96, 246), qRgb(255, 255, 255));
+  QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
+  EXPECT_TRUE(testing::ScreenShowsBoard(A())) << "no square after the release";
 }
 
 }  // namespace
