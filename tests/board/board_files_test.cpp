@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "board/canvas.h"
 #include "common/bmp_builder.h"
 #include "support/error_guard.h"
 
@@ -115,6 +116,20 @@ TEST(PictureFiles, RefusesWhatIsNoBoardAndKeepsOldFilesWhole) {
   QFile::setPermissions(kept, QFileDevice::ReadOwner);
   EXPECT_THROW(WriteBoardPicture(QImage(3, 3, QImage::Format_RGB32), kept), Error);
   EXPECT_EQ(ReadBoardPicture(kept).size(), QSize(40, 40));
+}
+
+TEST(PictureFiles, WideOrTallPicturesWithinThePixelCapAreBoards) {
+  QTemporaryDir dir;
+  QImage strip(40000, 20, QImage::Format_RGB32);
+  strip.fill(Qt::white);
+  strip.setPixel(39999, 19, qRgb(255, 0, 0));
+  const QString path = dir.path() + QStringLiteral("/strip.bmp");
+  WriteBoardPicture(strip, path);
+  const QImage read = ReadBoardPicture(path);
+  ASSERT_EQ(read.size(), QSize(40000, 20));
+  EXPECT_EQ(read.pixel(39999, 19), qRgb(255, 0, 0));
+  EXPECT_TRUE(BoardCanvas::SizeAllowed(20, 5'000'000));
+  EXPECT_FALSE(BoardCanvas::SizeAllowed(10'001, 10'000)) << "the pixel cap stays";
 }
 
 }  // namespace

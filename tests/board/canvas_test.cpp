@@ -4,6 +4,9 @@
 
 #include <climits>
 
+#include <QTemporaryDir>
+
+#include "board/board_files.h"
 #include "common/test_window.h"
 
 namespace kovra {
@@ -104,6 +107,68 @@ TEST(BoardCanvas, FarEndsAreClippedWithoutCost) {
   canvas.MoveTo(-100, 30);
   canvas.LineTo(-1, 30);  // wholly outside
   EXPECT_EQ(canvas.Image().pixel(0, 30), qRgb(255, 255, 255));
+}
+
+TEST(BoardCanvas, FarFiguresShowTheirVisiblePartExactly) {
+  // One line, y = 20 - x / 2, given by far and by near ends: the same pixels.
+  for (int width : {1, 3, 6}) {
+    BoardCanvas far = WhiteCanvas(60, 40);
+    BoardCanvas near = WhiteCanvas(60, 40);
+    for (BoardCanvas* canvas : {&far, &near}) canvas->SetPenWidth(width);
+    far.MoveTo(-1'000'000, 500'020);
+    far.LineTo(1000, -480);
+    near.MoveTo(-2000, 1020);
+    near.LineTo(1000, -480);
+    EXPECT_EQ(far.Image(), near.Image()) << "width " << width;
+    EXPECT_EQ(far.Image().pixel(0, 20), qRgb(0, 0, 0)) << "width " << width;
+  }
+
+  // A rectangle whose corners lie far off shows the same edges as a near one.
+  BoardCanvas far = WhiteCanvas(60, 40);
+  BoardCanvas near = WhiteCanvas(60, 40);
+  for (BoardCanvas* canvas : {&far, &near}) {
+    canvas->SetPenWidth(5);
+    canvas->SetBrushColor(kClRed);
+  }
+  far.Rectangle(-1'000'000, 10, 30, 1'000'000);
+  near.Rectangle(-10, 10, 30, 50);
+  EXPECT_EQ(far.Image(), near.Image());
+  EXPECT_EQ(far.Image().pixel(10, 20), qRgb(255, 0, 0));
+
+  // A pen wider than any board is drawn as wide as it is: rows up to 20 only.
+  BoardCanvas wide = WhiteCanvas(60, 40);
+  wide.SetPenWidth(200'041);
+  wide.MoveTo(0, -100'000);
+  wide.LineTo(59, -100'000);
+  EXPECT_EQ(wide.Image().pixel(30, 20), qRgb(0, 0, 0));
+  EXPECT_EQ(wide.Image().pixel(30, 21), qRgb(255, 255, 255));
+  wide.SetPenWidth(INT_MAX);
+  wide.SetPenColor(kClRed);
+  wide.MoveTo(-700'000'000, INT_MIN);
+  wide.LineTo(-700'000'000, 0);
+  EXPECT_EQ(wide.Image().pixel(59, 39), qRgb(255, 0, 0)) << "2^30 around a line 7e8 away";
+}
+
+TEST(BoardCanvas, TextIsTheSameWhateverResolutionThePictureFileHad) {
+  QTemporaryDir dir;
+  QImage reference;
+  for (int dots_per_meter : {2835, 3780, 11811}) {  // 72, 96 and 300 dots per inch
+    QImage white = testing::WhiteImage(200, 60);
+    white.setDotsPerMeterX(dots_per_meter);
+    white.setDotsPerMeterY(dots_per_meter);
+    const QString path = dir.path() + QStringLiteral("/%1.bmp").arg(dots_per_meter);
+    ASSERT_TRUE(white.save(path, "bmp"));
+    BoardCanvas canvas;
+    canvas.Reset(ReadBoardPicture(path));
+    canvas.SetFont(QFont(QStringLiteral("DejaVu Sans"), 20), kClBlack);
+    canvas.TextOut(5, 5, QStringLiteral("Доска"));
+    if (reference.isNull()) {
+      reference = canvas.Image();
+    } else {
+      EXPECT_EQ(canvas.Image(), reference) << dots_per_meter << " dots per meter";
+    }
+    EXPECT_EQ(canvas.Image().dotsPerMeterX(), BoardCanvas::kDotsPerMeter);
+  }
 }
 
 // A plain breadth-first fill, slow and obviously right, to hold the scan-line fill to.

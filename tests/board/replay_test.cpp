@@ -6,7 +6,9 @@
 #include <climits>
 #include <map>
 
+#include "board/drawing_commands.h"
 #include "common/test_window.h"
+#include "support/text.h"
 #include "support/error_guard.h"
 
 namespace kovra {
@@ -141,6 +143,38 @@ TEST(Replay, FontAndTextFields) {
     for (int x = 2; x < hi_end; ++x) dark += qGray(b.At(x, y)) < 128;
   }
   EXPECT_GT(dark, 5) << "the text was written";
+}
+
+TEST(Replay, FontStyleTravelsInAFourthFieldThatOldReadersNeverSee) {
+  FontChoice font{QFont(QStringLiteral("DejaVu Serif"), 14), 0x00800000};
+  font.font.setBold(true);
+  font.font.setItalic(true);
+  const std::string args = SetFontArgs(font);
+  EXPECT_EQ(args, "14|clNavy|DejaVu Serif|BI|");
+  EXPECT_EQ(TrimText(WordAt(CharSet('|'), args, 3)), "DejaVu Serif") << "the third field as before";
+  font.font.setBold(false);
+  font.font.setItalic(false);
+  EXPECT_EQ(SetFontArgs(font), "14|clNavy|DejaVu Serif|") << "a plain font: the old bytes";
+
+  Board styled;
+  styled.replay.SetFont(args);
+  EXPECT_TRUE(styled.canvas.Font().bold());
+  EXPECT_TRUE(styled.canvas.Font().italic());
+  styled.replay.SetFont("14|clNavy|DejaVu Serif|us|");
+  EXPECT_FALSE(styled.canvas.Font().bold());
+  EXPECT_TRUE(styled.canvas.Font().underline());
+  EXPECT_TRUE(styled.canvas.Font().strikeOut());
+  styled.replay.SetFont("14|clNavy|DejaVu Serif|");
+  EXPECT_FALSE(styled.canvas.Font().underline()) << "no letters: plain";
+
+  // Bold reaches the pixels: the same text bold and plain differ.
+  Board bold;
+  Board plain;
+  bold.replay.SetFont("14|clBlack|DejaVu Sans|B|");
+  plain.replay.SetFont("14|clBlack|DejaVu Sans|");
+  bold.replay.TextOut("2|2|clWhite|Bold");
+  plain.replay.TextOut("2|2|clWhite|Bold");
+  EXPECT_GT(bold.Colours()[kBlack], plain.Colours()[kBlack]);
 }
 
 TEST(Replay, ExtremeValuesStayCheap) {
