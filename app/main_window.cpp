@@ -13,10 +13,17 @@
 #include "app/mouse_panel.h"
 #include "board/board_view.h"
 #include "net/correspondents.h"
+#include "net/udp_endpoint.h"
 #include "support/state_files.h"
 #include "support/system.h"
 
 namespace kovra {
+namespace {
+
+// How long the goodbyes at close may wait for names to be looked up, in all.
+constexpr int kCloseLookupMs = 500;
+
+}  // namespace
 
 TForm1::TForm1(const Environment& environment, QWidget* parent)
     : QMainWindow(parent), env_(environment), correspondents_(new Correspondents(this)) {
@@ -100,7 +107,11 @@ void TForm1::RestoreState() {
 
   correspondents_->Clear();
   const QString user_list = ProgramDir_ + kCorrespondentFile;
-  if (QFileInfo::exists(user_list)) correspondents_->Load(user_list);
+  if (QFileInfo::exists(user_list)) {
+    correspondents_->Load(user_list);
+  } else {
+    correspondents_->MarkLoaded();
+  }
 
   const QString board = ProgramDir_ + kBoardStateFile;
   if (QFileInfo::exists(board)) {
@@ -128,11 +139,18 @@ void TForm1::FormCloseQuery(bool& CanClose) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // A name the resolver is slow on gets a moment, not the resolver's whole
+  // timeout: the goodbye to it is skipped.
+  Udp1->SetLookupDeadline(QDeadlineTimer(kCloseLookupMs));
   bool can_close = false;
   if (Guard([&] { FormCloseQuery(can_close); }) && can_close) {
     Timer1->stop();
+    // A send still waiting for a name below this handler gives up, so the
+    // program ends as soon as its window has closed.
+    Udp1->Close();
     event->accept();
   } else {
+    Udp1->SetLookupDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
     event->ignore();
   }
 }

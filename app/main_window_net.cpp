@@ -32,6 +32,7 @@ void TForm1::CreateEndpoint() {
   Udp1 = new TUdpEndpoint(this, env_.bind_address);
   Udp1->setObjectName(QStringLiteral("Udp1"));
   Udp1->RemotePort = env_.udp_port;
+  if (env_.resolve_host) Udp1->SetResolver(env_.resolve_host);
   Udp1->ReportLevel = 1;
   Udp1->OnDataReceived = [this](TUdpEndpoint& sender, int bytes, const QString& ip, int port) {
     Guard([&] { Udp1DataReceived(sender, bytes, ip, port); });

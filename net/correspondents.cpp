@@ -71,9 +71,12 @@ void Correspondents::Load(const QString& path) {
   lines_ = std::move(lines);
   checked_.assign(lines_.size(), false);
   endResetModel();
+  loaded_ = true;
 }
 
-void Correspondents::Save(const QString& path) const { WriteLineFile(path, lines_); }
+void Correspondents::Save(const QString& path) const {
+  if (loaded_) WriteLineFile(path, lines_);
+}
 
 int Correspondents::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : Count();

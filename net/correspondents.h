@@ -35,7 +35,11 @@ class Correspondents : public QAbstractListModel {
   int SetPresence(const std::string& name, const std::string& value);
 
   // Replace the lines by a file's, or write them; raise Error on failure.
+  // Until a load (or MarkLoaded, when there is no file) nothing is saved,
+  // so a close before the list was read cannot wipe the stored one.
   void Load(const QString& path);
+  void MarkLoaded() { loaded_ = true; }
+  bool Loaded() const { return loaded_; }
   void Save(const QString& path) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -46,6 +50,7 @@ class Correspondents : public QAbstractListModel {
  private:
   std::vector<std::string> lines_;
   std::vector<bool> checked_;
+  bool loaded_ = false;
 };
 
 }  // namespace kovra

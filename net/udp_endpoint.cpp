@@ -10,6 +10,7 @@
 #include <QHostInfo>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -28,7 +29,6 @@ constexpr int kMaxNestedReceives = 8;
 constexpr int kMaxReceivesPerWakeup = 256;
 // Large enough to hold a burst of drawing commands while the window is busy.
 constexpr int kSocketReceiveBuffer = 8 * 1024 * 1024;
-constexpr qint64 kLookupCacheMs = 5000;
 
 sockaddr_in Ipv4Address(quint32 host_order_address, int port) {
   sockaddr_in address{};
@@ -69,7 +69,23 @@ TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address)
   ready_ = true;
 }
 
-TUdpEndpoint::~TUdpEndpoint() { CloseSocket(); }
+TUdpEndpoint::~TUdpEndpoint() { Close(); }
+
+void TUdpEndpoint::Close() {
+  if (*closed_) return;
+  *closed_ = true;
+  ready_ = false;
+  CloseSocket();
+  emit Closing();  // every lookup still waiting gives up
+}
+
+std::optional<quint32> TUdpEndpoint::SystemResolver(const QString& name) {
+  const QHostInfo info = QHostInfo::fromName(name);
+  for (const QHostAddress& candidate : info.addresses()) {
+    if (candidate.protocol() == QAbstractSocket::IPv4Protocol) return candidate.toIPv4Address();
+  }
+  return std::nullopt;
+}
 
 void TUdpEndpoint::CreateSocket() {
   socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -84,6 +100,7 @@ void TUdpEndpoint::CloseSocket() {
 }
 
 bool TUdpEndpoint::SetLocalPort(int value) {
+  if (*closed_) return false;
   CloseSocket();
   CreateSocket();
   local_port_ = value;
@@ -166,8 +183,10 @@ void TUdpEndpoint::FetchDatagram(char* buff, int capacity, int& length) const {
 }
 
 void TUdpEndpoint::SendDatagram(const char* buff, int size, int length) {
+  if (*closed_) return;
   // Everything this send needs is taken now: the event loop may run during a
   // lookup, and a nested send may change RemoteHost or the caller's buffer.
+  const std::shared_ptr<bool> closed = closed_;
   std::vector<char> copy(buff, buff + std::max(size, 0));
   const std::string host = RemoteHost;
   const int port = RemotePort;
@@ -180,17 +199,19 @@ void TUdpEndpoint::SendDatagram(const char* buff, int size, int length) {
     length = std::clamp(length, 0, static_cast<int>(copy.size()));
   }
 
-  const quint32 address = ResolveRemoteHost(host);
-  if (address == 0) throw UDPSockError(QStringLiteral("Null Remote Address"));
+  const std::optional<quint32> address = ResolveRemoteHost(host);
+  // Closed, perhaps destroyed, while the name was looked up; or no answer in time.
+  if (*closed || !address) return;
+  if (*address == 0) throw UDPSockError(QStringLiteral("Null Remote Address"));
   Status(2, QStringLiteral("Sending Data"));
-  const sockaddr_in remote = Ipv4Address(address, port);
+  const sockaddr_in remote = Ipv4Address(*address, port);
   // A datagram that cannot be delivered is simply lost.
   ::sendto(socket_, copy.data(), static_cast<std::size_t>(length), 0,
            reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
   if (OnDataSend) OnDataSend(*this);
 }
 
-quint32 TUdpEndpoint::ResolveRemoteHost(const std::string& host) {
+std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) {
   // The second lookup uses this same name, whatever the handler does.
   // The name buffer holds 127 characters and stops at a zero byte.
   std::string name = host.substr(0, kMaxHostName);
@@ -199,36 +220,34 @@ quint32 TUdpEndpoint::ResolveRemoteHost(const std::string& host) {
   if (inet_aton(name.c_str(), &literal) != 0) return ntohl(literal.s_addr);
 
   const QString qname = AnsiToQString(name);
+  const std::shared_ptr<bool> closed = closed_;
   for (int attempts = 0;; attempts = 1) {
-    if (const auto address = LookUp(qname)) return *address;
+    const Lookup found = LookUp(qname);
+    if (found.outcome == Lookup::Outcome::kFound) return found.address;
+    if (found.outcome == Lookup::Outcome::kGaveUp || *closed) return std::nullopt;
     if (attempts >= 1) break;
     bool handled = false;
     RemoteHost = host;  // a nested send may have changed it; the handler names this one
     if (OnInvalidHost) OnInvalidHost(handled);
+    if (*closed) return std::nullopt;
     if (!handled) break;
   }
   throw UDPSockError(QStringLiteral("Host Lookup Canceled"));
 }
 
-std::optional<quint32> TUdpEndpoint::LookUp(const QString& name) {
+TUdpEndpoint::Lookup TUdpEndpoint::LookUp(const QString& name) {
   if (const auto it = lookup_cache_.constFind(name);
-      it != lookup_cache_.constEnd() && !it->age.hasExpired(kLookupCacheMs)) {
-    return it->address;
+      it != lookup_cache_.constEnd() && !it->age.hasExpired(lookup_cache_ms_)) {
+    return {Lookup::Outcome::kFound, it->address};
   }
+  if (lookup_deadline_.hasExpired()) return {Lookup::Outcome::kGaveUp};
   // The resolver blocks, so it runs on a thread of its own while this thread
   // keeps the event loop going. Failures are never cached.
   auto result = std::make_shared<LookupResult>();
   QEventLoop wait;
   QPointer<QEventLoop> wait_alive(&wait);
-  std::thread([result, name, wait_alive] {
-    const QHostInfo info = QHostInfo::fromName(name);
-    std::optional<quint32> address;
-    for (const QHostAddress& candidate : info.addresses()) {
-      if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-        address = candidate.toIPv4Address();
-        break;
-      }
-    }
+  std::thread([result, name, wait_alive, resolve = resolver_] {
+    const std::optional<quint32> address = resolve(name);
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return;
     // Delivered on the GUI thread, where the waiting loop lives.
@@ -241,13 +260,25 @@ std::optional<quint32> TUdpEndpoint::LookUp(const QString& name) {
         },
         Qt::QueuedConnection);
   }).detach();
-  while (!result->done) wait.exec();
-  if (result->address) {
-    CachedAddress cached{*result->address, {}};
-    cached.age.start();
-    lookup_cache_.insert(name, cached);
+
+  const std::shared_ptr<bool> closed = closed_;
+  connect(this, &TUdpEndpoint::Closing, &wait, &QEventLoop::quit);
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  connect(&deadline, &QTimer::timeout, &wait, &QEventLoop::quit);
+  if (!lookup_deadline_.isForever()) deadline.start(std::max<qint64>(lookup_deadline_.remainingTime(), 0));
+  while (!result->done && !*closed && !lookup_deadline_.hasExpired()) {
+    // Only the application's own end makes this return twice without an
+    // answer: the loop then ends at once, every time, so stop waiting.
+    if (wait.exec() != 0) break;
   }
-  return result->address;
+  // The endpoint may be gone now; only what this frame holds is safe to read.
+  if (*closed || !result->done) return {Lookup::Outcome::kGaveUp};
+  if (!result->address) return {Lookup::Outcome::kNotFound};
+  CachedAddress cached{*result->address, {}};
+  cached.age.start();
+  lookup_cache_.insert(name, cached);
+  return {Lookup::Outcome::kFound, *result->address};
 }
 
 }  // namespace kovra

@@ -5,6 +5,7 @@
 // the buffer and its own destination, so nested sends never mix.
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
@@ -12,6 +13,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,12 @@ class TUdpEndpoint : public QObject {
  public:
   static constexpr int kReceiveBufferSize = 2048;
   static constexpr int kMaxHostName = 127;
+  static constexpr qint64 kLookupCacheMs = 5000;
+
+  // Turns a computer name into an IPv4 address (host order); called on a
+  // worker thread, so it may block.
+  using Resolver = std::function<std::optional<quint32>(const QString& name)>;
+  static std::optional<quint32> SystemResolver(const QString& name);
 
   // The socket is created but not bound; assigning LocalPort binds it.
   explicit TUdpEndpoint(QObject* owner = nullptr,
@@ -57,6 +66,17 @@ class TUdpEndpoint : public QObject {
   // number copied, or -1 when the last receive failed.
   void FetchDatagram(char* buff, int capacity, int& length) const;
 
+  // The resolver and how long a found address is remembered; for tests.
+  void SetResolver(Resolver resolver) { resolver_ = std::move(resolver); }
+  void SetLookupCacheLifetime(qint64 ms) { lookup_cache_ms_ = ms; }
+  // Lookups still waiting at the deadline give up, and their datagram is
+  // not sent (no error): a close must not wait for a slow resolver.
+  void SetLookupDeadline(QDeadlineTimer deadline) { lookup_deadline_ = deadline; }
+  // Stops receiving and sending for good. A send waiting for a lookup gives
+  // up at once, so nothing keeps the program alive after its window closed.
+  void Close();
+  bool IsClosed() const { return *closed_; }
+
   const QString& StatusText() const { return status_text_; }
   int LastError() const { return last_error_; }
 
@@ -69,7 +89,15 @@ class TUdpEndpoint : public QObject {
   std::function<void(bool& handled)> OnStreamInvalid;
   std::function<void(bool& handled, std::vector<char>& buff, int& length)> OnBufferInvalid;
 
+ signals:
+  void Closing();
+
  private:
+  // What became of a lookup: an address, no address, or no answer in time.
+  struct Lookup {
+    enum class Outcome { kFound, kNotFound, kGaveUp } outcome;
+    quint32 address = 0;
+  };
   void CreateSocket();
   void CloseSocket();
   void Status(int level, const QString& text);
@@ -77,8 +105,9 @@ class TUdpEndpoint : public QObject {
   void CheckError(int code, int benign_code = 10035);
   void SocketReadable();
   bool ReceiveOne();
-  quint32 ResolveRemoteHost(const std::string& host);
-  std::optional<quint32> LookUp(const QString& name);
+  // The address to send to; nullopt when the send gives up without an error.
+  std::optional<quint32> ResolveRemoteHost(const std::string& host);
+  Lookup LookUp(const QString& name);
 
   QHostAddress bind_address_;
   int local_port_ = 0;
@@ -97,6 +126,11 @@ class TUdpEndpoint : public QObject {
     QElapsedTimer age;
   };
   QHash<QString, CachedAddress> lookup_cache_;
+  qint64 lookup_cache_ms_ = kLookupCacheMs;
+  Resolver resolver_ = SystemResolver;
+  QDeadlineTimer lookup_deadline_{QDeadlineTimer::Forever};
+  // Shared with the sends on the stack, which may outlive the endpoint.
+  std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
 };
 
 }  // namespace kovra

@@ -5,6 +5,8 @@
 
 #include <QHostAddress>
 #include <QString>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "support/dialogs.h"
@@ -19,6 +21,9 @@ struct Environment {
   quint16 udp_port = kKovraPort;
   QHostAddress bind_address = QHostAddress(QHostAddress::AnyIPv4);
   Dialogs* dialogs = nullptr;  // not owned; outlives the window
+  // Turns a computer name into an IPv4 address (host order), on a worker
+  // thread; empty for the system's resolver.
+  std::function<std::optional<quint32>(const QString& name)> resolve_host;
 };
 
 }  // namespace kovra

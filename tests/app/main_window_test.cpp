@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <atomic>
+#include <future>
 
 #include "board/board_view.h"
 #include "common/loopback.h"
@@ -187,6 +189,59 @@ TEST(MainWindow, FailedRestoreIsReportedAndStopsTheClock) {
   EXPECT_EQ(form.List_W->currentRow(), -1) << "the steps after the failure are skipped";
   QTest::qWait(250);
   EXPECT_EQ(test.Dialogs().errors.size(), 1) << "the restore is never retried";
+}
+
+TEST(MainWindow, ListNotYetLoadedIsNeverSavedOverTheStoredOne) {
+  const QByteArray stored = "FRIEND=Yes\r\n";
+  {
+    TestWindow test("ME");
+    test.WriteFile(QStringLiteral("~ListUser.txt"), stored);
+    TForm1& form = test.Start(false);
+    EXPECT_TRUE(form.close()) << "closed before the first tick";
+    EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), stored);
+  }
+  TestWindow test("ME");
+  test.WriteFile(QStringLiteral("~ListUser.txt"), stored);
+  // The history cannot be read, so the first tick stops before the list.
+  ASSERT_TRUE(QDir(test.Path(QString())).mkdir(QStringLiteral("~Messages.txt")));
+  TForm1& form = test.Start(false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !test.Dialogs().errors.isEmpty(); }, 5000));
+  EXPECT_TRUE(form.close());
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), stored);
+}
+
+TEST(MainWindow, CloseDuringALookupEndsAtOnce) {
+  TestWindow test("ME");
+  // A resolver that answers only when the test is over (or after 10 s, so
+  // that a close that waits fails instead of hanging), as a LAN without a
+  // name service can take its time.
+  auto gate = std::make_shared<std::promise<void>>();
+  std::shared_future<void> opened = gate->get_future().share();
+  auto lookups = std::make_shared<std::atomic<int>>(0);
+  test.Env().resolve_host = [opened, lookups](const QString&) -> std::optional<quint32> {
+    ++*lookups;
+    opened.wait_for(std::chrono::seconds(10));
+    return std::nullopt;
+  };
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "SLOWPC=Yes\r\n");
+  TForm1& form = test.Start(false);
+  form.show();
+  // The user closes the window while the first tick's greeting waits.
+  bool closing = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (lookups->load() == 0 || closing) return;
+    closing = true;
+    form.close();
+  });
+  poll.start(5);
+  // Back here while the resolver still has not answered: nothing waits any more.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return closing && !form.isVisible(); }, 5000));
+  EXPECT_EQ(lookups->load(), 2) << "the greeting and the goodbye";
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "SLOWPC=No\r\n");
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty());
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+  gate->set_value();
 }
 
 TEST(MainWindow, FailedSaveAtCloseKeepsTheWindowOpen) {

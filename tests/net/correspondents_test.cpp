@@ -40,6 +40,9 @@ TEST(CorrespondentFile, SaveWritesCrLfAfterEveryLineAndLoadsBack) {
   list.Append("");
   list.Append("\xCF\xCA=No");  // Russian name in Windows-1251
   list.Save(path);
+  EXPECT_FALSE(QFile::exists(path)) << "never saved before it was loaded";
+  list.MarkLoaded();
+  list.Save(path);
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), QByteArray("PC1=Yes\r\n\r\n\xCF\xCA=No\r\n"));

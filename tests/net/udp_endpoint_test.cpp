@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <cstring>
+#include <future>
 
 #include "common/loopback.h"
 
@@ -167,6 +170,85 @@ TEST(UdpEndpoint, NestedSendDuringALookupKeepsEachDestination) {
   ASSERT_TRUE(nested.WaitFor(1));
   EXPECT_EQ(by_name.Received(), std::vector<QByteArray>{"by name"});
   EXPECT_EQ(nested.Received(), std::vector<QByteArray>{"nested"});
+}
+
+TEST(UdpEndpoint, FoundAddressesAreRememberedForAWhileAndFailuresNever) {
+  Endpoint end;
+  const quint16 port = FreeUdpPort();
+  Collector peer(kPeer, port);
+  auto asked = std::make_shared<std::atomic<int>>(0);
+  end.udp.SetResolver([asked](const QString& name) -> std::optional<quint32> {
+    ++*asked;
+    if (name == QStringLiteral("PEER")) return kPeer.toIPv4Address();
+    return std::nullopt;
+  });
+  end.udp.SetLookupCacheLifetime(100);
+  end.Send("one", "PEER", port);
+  end.Send("two", "PEER", port);
+  EXPECT_EQ(asked->load(), 1) << "remembered";
+  QTest::qWait(150);
+  end.Send("three", "PEER", port);
+  EXPECT_EQ(asked->load(), 2) << "forgotten after its lifetime";
+  ASSERT_TRUE(peer.WaitFor(3));
+  EXPECT_EQ(peer.Received(), (std::vector<QByteArray>{"one", "two", "three"}));
+
+  EXPECT_THROW(end.Send("x", "NOBODY", port), UDPSockError);
+  EXPECT_THROW(end.Send("x", "NOBODY", port), UDPSockError);
+  EXPECT_EQ(asked->load(), 4) << "a failure is asked again";
+}
+
+TEST(UdpEndpoint, CloseOrDeadlineEndsAWaitingLookupWithoutSending) {
+  Endpoint end;
+  const quint16 port = FreeUdpPort();
+  Collector peer(kPeer, port);
+  auto gate = std::make_shared<std::promise<void>>();
+  std::shared_future<void> opened = gate->get_future().share();
+  end.udp.SetResolver([opened](const QString&) -> std::optional<quint32> {
+    opened.wait_for(std::chrono::seconds(10));  // a regression fails instead of hanging
+    return kPeer.toIPv4Address();
+  });
+  bool handler_ran = false;
+  end.udp.OnInvalidHost = [&](bool&) { handler_ran = true; };
+
+  end.udp.SetLookupDeadline(QDeadlineTimer(50));
+  EXPECT_NO_THROW(end.Send("late", "SLOW", port));
+  end.udp.SetLookupDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
+
+  QTimer::singleShot(20, [&] { end.udp.Close(); });
+  EXPECT_NO_THROW(end.Send("closed", "SLOW", port));
+  EXPECT_TRUE(end.udp.IsClosed());
+  EXPECT_NO_THROW(end.Send("after", "127.0.0.5", port));
+  EXPECT_FALSE(handler_ran) << "giving up is no failed lookup";
+  EXPECT_FALSE(opened.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+      << "both gave up while the resolver still had no answer";
+  gate->set_value();
+  QTest::qWait(50);
+  EXPECT_TRUE(peer.Received().empty());
+}
+
+TEST(UdpEndpoint, ReceivingGoesOnAfterDeeplyNestedReceives) {
+  Endpoint end;
+  // Each datagram's handler runs the event loop, as a fan-out answering it does.
+  int depth = 0;
+  int deepest = 0;
+  end.udp.OnDataReceived = [&](TUdpEndpoint& sender, int, const QString&, int) {
+    char buffer[256];
+    int length = 0;
+    sender.FetchDatagram(buffer, sizeof buffer, length);
+    end.received.push_back({length, {}, 0, QByteArray(buffer, std::max(length, 0))});
+    ++depth;
+    deepest = std::max(deepest, depth);
+    QCoreApplication::processEvents();
+    --depth;
+  };
+  Collector peer(kPeer, FreeUdpPort());
+  for (int i = 0; i < 20; ++i) peer.Send(QByteArray::number(i), kHere, end.port);
+  QThread::msleep(50);  // all of them wait in the socket
+  ASSERT_TRUE(end.WaitFor(20));
+  EXPECT_GE(deepest, 8) << "the burst nested as deep as it may";
+  peer.Send("later", kHere, end.port);
+  ASSERT_TRUE(end.WaitFor(21)) << "the socket is watched again once the nesting unwound";
+  EXPECT_EQ(end.received.back().fetched, "later");
 }
 
 TEST(UdpEndpoint, ReportsEveryDatagramWithItsSender) {
