@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
@@ -46,11 +48,7 @@ void TForm1::WireEvents() {
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton1Click(); }); });
   connect(SpeedButton2, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton2Click(); }); });
   connect(CB_YesPaint, &QCheckBox::clicked, this, [this] { Guard([this] { CB_YesPaintClick(); }); });
-  // A click counts even on the selected entry; a keyboard move counts once.
-  connect(ListTools, &QListWidget::clicked, this, [this] { Guard([this] { ListToolsClick(); }); });
-  connect(ListTools, &QListWidget::currentRowChanged, this, [this] {
-    if (QApplication::mouseButtons() == Qt::NoButton) Guard([this] { ListToolsClick(); });
-  });
+  connect(ListTools, &ChoiceList::Chosen, this, [this] { Guard([this] { ListToolsClick(); }); });
   connect(List_W, &QListWidget::itemDoubleClicked, this, [this] { Guard([this] { List_WDblClick(); }); });
   connect(Panel_Cvet_Fon, &MousePanel::MousePressed, this,
           [this](Qt::MouseButton button) { Guard([&] { Panel_Cvet_FonMouseDown(button); }); });
@@ -173,6 +171,11 @@ bool TForm1::event(QEvent* event) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   if (static_cast<QWidget*>(watched)->window() != this) return false;
+  // Enter in the menu bar (reached with Alt) or an open menu is the menu's.
+  if (menuBar()->hasFocus() || menuBar()->activeAction() != nullptr ||
+      qobject_cast<QMenu*>(watched) != nullptr || QApplication::activePopupWidget() != nullptr) {
+    return false;
+  }
   int key = static_cast<QKeyEvent*>(event)->key();
   Guard([&] { FormKeyDown(key); });
   return key == 0;

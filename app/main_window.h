@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/choice_list.h"
 #include "app/tool_settings.h"
 #include "board/canvas.h"
 #include "board/replay.h"
@@ -24,7 +25,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
-class QListWidget;
 class QMenu;
 class QScrollArea;
 class QTabWidget;
@@ -202,14 +202,14 @@ class TForm1 : public QMainWindow, private ToolHost {
   QFrame* Panel2 = nullptr;
   QGroupBox* GroupBox2 = nullptr;
   QFrame* Panel6 = nullptr;
-  QListWidget* ListTools = nullptr;
+  ChoiceList* ListTools = nullptr;
   QGroupBox* GroupBox5 = nullptr;
   QFrame* Panel8 = nullptr;
   QToolButton* SpeedButton2 = nullptr;
   QLabel* Label_Font = nullptr;
   QGroupBox* GroupBox4 = nullptr;
   QFrame* Panel7 = nullptr;
-  QListWidget* List_W = nullptr;
+  ChoiceList* List_W = nullptr;
   MousePanel* Panel_Cvet_Fon = nullptr;
   QFrame* Panel3 = nullptr;
   QFrame* Panel9 = nullptr;

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/choice_list.h"
 #include "app/main_window.h"
 #include "app/mouse_panel.h"
 #include "app/tool_settings.h"
@@ -70,8 +71,8 @@ void NameHandle(QSplitter* splitter, int index, const char* name) {
   Fill(handle, kNavy);
 }
 
-QListWidget* ToolList(QWidget* parent, const char* name, const QStringList& items) {
-  auto* list = Named(new QListWidget(parent), name);
+ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items) {
+  auto* list = Named(new ChoiceList(parent), name);
   list->addItems(items);
   list->setUniformItemSizes(true);
   Fill(list, kSilver);

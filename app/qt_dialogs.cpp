@@ -21,8 +21,12 @@ namespace {
 const QString kCaption = QStringLiteral("Kovra");
 const QString kPictureFilter = QStringLiteral("BMP-файлы (*.bmp);;Все файлы (*)");
 
+}  // namespace
+
 QFileDialog* PictureDialog(QWidget* parent, const QString& folder, QFileDialog::AcceptMode mode) {
   auto* dialog = new QFileDialog(parent, QString(), folder, kPictureFilter);
+  // The captions name the kinds of file, without their patterns.
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
   dialog->setAttribute(Qt::WA_DeleteOnClose, false);
   dialog->setAcceptMode(mode);
   dialog->setDefaultSuffix(QStringLiteral("bmp"));
@@ -30,6 +34,8 @@ QFileDialog* PictureDialog(QWidget* parent, const QString& folder, QFileDialog::
                                                       : QFileDialog::AnyFile);
   return dialog;
 }
+
+namespace {
 
 QString RunPictureDialog(QWidget* parent, const QString& folder, QFileDialog::AcceptMode mode) {
   std::unique_ptr<QFileDialog> dialog(PictureDialog(parent, folder, mode));

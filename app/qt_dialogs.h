@@ -1,12 +1,16 @@
 // The program's real dialogs: Qt message boxes and modal prompts.
 #pragma once
 
+#include <QFileDialog>
 #include <QPointer>
 #include <QWidget>
 
 #include "support/dialogs.h"
 
 namespace kovra {
+
+// The open or save dialog of the picture folder, not yet shown; the caller owns it.
+QFileDialog* PictureDialog(QWidget* parent, const QString& folder, QFileDialog::AcceptMode mode);
 
 class QtDialogs : public Dialogs {
  public:

@@ -76,7 +76,6 @@ void TUdpEndpoint::Close() {
   *closed_ = true;
   ready_ = false;
   CloseSocket();
-  emit Closing();  // every lookup still waiting gives up
 }
 
 std::optional<quint32> TUdpEndpoint::SystemResolver(const QString& name) {
@@ -244,33 +243,33 @@ TUdpEndpoint::Lookup TUdpEndpoint::LookUp(const QString& name) {
   // The resolver blocks, so it runs on a thread of its own while this thread
   // keeps the event loop going. Failures are never cached.
   auto result = std::make_shared<LookupResult>();
-  QEventLoop wait;
-  QPointer<QEventLoop> wait_alive(&wait);
-  std::thread([result, name, wait_alive, resolve = resolver_] {
+  std::thread([result, name, resolve = resolver_] {
     const std::optional<quint32> address = resolve(name);
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return;
-    // Delivered on the GUI thread, where the waiting loop lives.
+    // Delivered on the GUI thread, where the wait runs; the event wakes it.
     QMetaObject::invokeMethod(
         app,
-        [result, address, wait_alive] {
+        [result, address] {
           result->done = true;
           result->address = address;
-          if (wait_alive) wait_alive->quit();
         },
         Qt::QueuedConnection);
   }).detach();
 
   const std::shared_ptr<bool> closed = closed_;
-  connect(this, &TUdpEndpoint::Closing, &wait, &QEventLoop::quit);
+  // The answer, a close and the deadline each come as an event that ends
+  // the wait. Waiting for events, rather than running a loop of its own,
+  // keeps the wait going unchanged when the application is ending, instead
+  // of returning at once forever.
+  bool timed_out = false;
   QTimer deadline;
   deadline.setSingleShot(true);
-  connect(&deadline, &QTimer::timeout, &wait, &QEventLoop::quit);
+  deadline.setTimerType(Qt::PreciseTimer);
+  connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
   if (!lookup_deadline_.isForever()) deadline.start(std::max<qint64>(lookup_deadline_.remainingTime(), 0));
-  while (!result->done && !*closed && !lookup_deadline_.hasExpired()) {
-    // Only the application's own end makes this return twice without an
-    // answer: the loop then ends at once, every time, so stop waiting.
-    if (wait.exec() != 0) break;
+  while (!result->done && !*closed && !timed_out) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   // The endpoint may be gone now; only what this frame holds is safe to read.
   if (*closed || !result->done) return {Lookup::Outcome::kGaveUp};

@@ -89,9 +89,6 @@ class TUdpEndpoint : public QObject {
   std::function<void(bool& handled)> OnStreamInvalid;
   std::function<void(bool& handled, std::vector<char>& buff, int& length)> OnBufferInvalid;
 
- signals:
-  void Closing();
-
  private:
   // What became of a lookup: an address, no address, or no answer in time.
   struct Lookup {

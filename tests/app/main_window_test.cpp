@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <atomic>
 #include <future>
 
+#include "app/qt_dialogs.h"
 #include "board/board_view.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
@@ -279,6 +281,30 @@ TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
   QTest::keyClicks(form.Edit_Mess, "hi");
   EXPECT_EQ(form.Edit_Mess->text(), QStringLiteral("hi"));
   EXPECT_EQ(clicks.count(), 8);
+
+  // From the keyboard, the menu bar and its menus take Enter for themselves.
+  form.menuBar()->setFocus();
+  QTest::keyClick(form.menuBar(), Qt::Key_Return);
+  QMenu* menu = form.menuBar()->actions().constFirst()->menu();
+  menu->popup(form.mapToGlobal(QPoint(10, 10)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }));
+  QTest::keyClick(menu, Qt::Key_Escape);
+  QTest::keyClick(form.menuBar(), Qt::Key_Enter);
+  EXPECT_EQ(clicks.count(), 8) << "no message was sent";
+  EXPECT_EQ(form.Edit_Mess->text(), QStringLiteral("hi"));
+}
+
+TEST(MainWindow, PictureDialogsNameTheKindsOfFile) {
+  for (auto mode : {QFileDialog::AcceptOpen, QFileDialog::AcceptSave}) {
+    std::unique_ptr<QFileDialog> dialog(PictureDialog(nullptr, QDir::tempPath(), mode));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    const auto* kinds = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(kinds, nullptr);
+    QStringList captions;
+    for (int i = 0; i < kinds->count(); ++i) captions.append(kinds->itemText(i));
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("BMP-файлы"), QStringLiteral("Все файлы")}));
+    EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("bmp"));
+  }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QTest>
 
 #include "app/main_window.h"
 #include "app/mouse_panel.h"
@@ -98,12 +100,46 @@ TEST(ToolSettings, ColoursFontAndSwitch) {
 TEST(ToolSettings, PointerToolSaysItIsNotReadyEachTime) {
   TestWindow test;
   TForm1& form = test.Start();
-  form.ListTools->setCurrentRow(9);  // as a keyboard move would
+  form.ListTools->setCurrentRow(8);
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty()) << "a choice made by the program is no click";
+  QTest::keyClick(form.ListTools, Qt::Key_Down);
   ASSERT_EQ(test.Dialogs().messages.size(), 1);
   EXPECT_EQ(test.Dialogs().messages[0], QStringLiteral("FigVam пока что ..."));
   form.ListToolsClick();  // chosen again
   EXPECT_EQ(test.Dialogs().messages.size(), 2);
   EXPECT_EQ(form.ListTools->currentRow(), 9);
+}
+
+TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  form.show();
+  auto at_row = [](QListWidget* list, int row) { return list->visualItemRect(list->item(row)).center(); };
+  QWidget* tools = form.ListTools->viewport();
+  for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+    QTest::mouseClick(tools, button, Qt::NoModifier, at_row(form.ListTools, 9));
+    QTest::mouseDClick(tools, button, Qt::NoModifier, at_row(form.ListTools, 9));
+    QTest::mouseClick(form.List_W->viewport(), button, Qt::NoModifier, at_row(form.List_W, 5));
+  }
+  EXPECT_EQ(form.ListTools->currentRow(), 0);
+  EXPECT_EQ(form.List_W->currentRow(), 0);
+  EXPECT_EQ(form.CurrentWidth(), 1);
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty());
+
+  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 9));
+  EXPECT_EQ(test.Dialogs().messages.size(), 1) << "a left click chooses, once";
+  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 9));
+  EXPECT_EQ(test.Dialogs().messages.size(), 2) << "also on the entry already chosen";
+  // A drag from one entry to the pointer ends with the pointer chosen.
+  QTest::mousePress(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 2));
+  QMouseEvent drag(QEvent::MouseMove, at_row(form.ListTools, 9), tools->mapToGlobal(at_row(form.ListTools, 9)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(tools, &drag);
+  QTest::mouseRelease(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 9));
+  EXPECT_EQ(form.ListTools->currentRow(), 9);
+  EXPECT_EQ(test.Dialogs().messages.size(), 3);
+  QTest::mouseClick(form.List_W->viewport(), Qt::LeftButton, Qt::NoModifier, at_row(form.List_W, 5));
+  EXPECT_EQ(form.CurrentWidth(), 5);
 }
 
 }  // namespace
