@@ -74,9 +74,14 @@ class DrawingTest : public ::testing::Test {
 };
 
 TEST_F(DrawingTest, NothingWithoutTheSwitchOrWithOtherButtons) {
+  const auto before = Colours();
+  for (int tool = 0; tool < 10; ++tool) {
+    Tool(tool);
+    Release({40, 40});  // a release with no press behind it ends nothing
+  }
+  EXPECT_EQ(Colours(), before);
   Form().CB_YesPaint->click();  // off
   Tool(2);
-  const auto before = Colours();
   Drag({10, 10}, {{50, 50}}, {60, 60});
   Form().CB_YesPaint->click();  // on again
   Press({10, 10}, Qt::RightButton);
