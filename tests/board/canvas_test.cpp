@@ -135,6 +135,17 @@ TEST(BoardCanvas, FarFiguresShowTheirVisiblePartExactly) {
   EXPECT_EQ(far.Image(), near.Image());
   EXPECT_EQ(far.Image().pixel(10, 20), qRgb(255, 0, 0));
 
+  // An ellipse two million wide: moving its box down ten rows moves the
+  // visible arc down ten rows, pixel for pixel.
+  BoardCanvas arc = WhiteCanvas(60, 40);
+  BoardCanvas lower = WhiteCanvas(60, 40);
+  for (BoardCanvas* canvas : {&arc, &lower}) canvas->SetPenWidth(3);
+  arc.Ellipse(-1'000'000, -1'999'960, 1'000'000, 40);
+  lower.Ellipse(-1'000'000, -1'999'950, 1'000'000, 50);
+  EXPECT_EQ(lower.Image().copy(0, 10, 60, 30), arc.Image().copy(0, 0, 60, 30));
+  EXPECT_EQ(arc.Image().pixel(30, 39), qRgb(0, 0, 0)) << "the bottom of the arc";
+  EXPECT_EQ(arc.Image().pixel(30, 20), qRgb(255, 255, 255)) << "the inside is filled white";
+
   // A pen wider than any board is drawn as wide as it is: rows up to 20 only.
   BoardCanvas wide = WhiteCanvas(60, 40);
   wide.SetPenWidth(200'041);
