@@ -107,17 +107,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   void ReceivedSave(const std::string& args);
   void ReceivedLoadFromFile(const std::string& args);
   void ReceivedSaveToFile(const std::string& args);
-  void ReceivedMoveTo(const std::string& args);
-  void ReceivedMouseUp(const std::string& args);
-  void ReceivedLineTo(const std::string& args);
-  void ReceivedLineFromTo(const std::string& args);
-  void ReceivedRectangle(const std::string& args);
-  void ReceivedRectangleFill(const std::string& args);
-  void ReceivedEllipse(const std::string& args);
-  void ReceivedEllipseFill(const std::string& args);
-  void ReceivedFloodFill(const std::string& args);
-  void ReceivedSetFont(const std::string& args);
-  void ReceivedTextOut(const std::string& args);
   void ReceivedEnter(const std::string& args);
   void ReceivedIamToo(const std::string& args);
   void ReceivedExit(const std::string& args);

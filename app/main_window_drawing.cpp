@@ -29,7 +29,7 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   settings_.text_font = settings_.FD1;
   ShowToolSettings();
-  Send(command::kMoveTo, JoinFields({Field(x), Field(y)}));
+  Send(command::kMoveTo, drawing::Point{x, y}.Build());
 }
 
 void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/main_window.h"
+#include "board/drawing_commands.h"
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
@@ -92,33 +93,39 @@ void TForm1::Udp1DataReceived(TUdpEndpoint& sender, int NumberBytes, const QStri
 }
 
 void TForm1::RegisterCommands() {
-  using Handler = void (TForm1::*)(const std::string& args);
+  using Handler = CommandTable::Handler;
+  auto own = [this](void (TForm1::*handle)(const std::string&)) -> Handler {
+    return [this, handle](const std::string& args) { (this->*handle)(args); };
+  };
+  // Received drawing is drawn on the shared board canvas.
+  auto draw = [this](void (Replay::*replay)(const std::string&)) -> Handler {
+    return [this, replay](const std::string& args) { (replay_.*replay)(args); };
+  };
   // In the order received names are compared.
   const std::pair<const std::string&, Handler> rows[] = {
-      {command::kNewKV, &TForm1::ReceivedNewKV},
-      {command::kLoad, &TForm1::ReceivedLoad},
-      {command::kSave, &TForm1::ReceivedSave},
-      {command::kLoadFromFile, &TForm1::ReceivedLoadFromFile},
-      {command::kSaveToFile, &TForm1::ReceivedSaveToFile},
-      {command::kMoveTo, &TForm1::ReceivedMoveTo},
-      {command::kMouseUp, &TForm1::ReceivedMouseUp},
-      {command::kLineTo, &TForm1::ReceivedLineTo},
-      {command::kLineFromTo, &TForm1::ReceivedLineFromTo},
-      {command::kRectangle, &TForm1::ReceivedRectangle},
-      {command::kRectangleFill, &TForm1::ReceivedRectangleFill},
-      {command::kEllipse, &TForm1::ReceivedEllipse},
-      {command::kEllipseFill, &TForm1::ReceivedEllipseFill},
-      {command::kFloodFill, &TForm1::ReceivedFloodFill},
-      {command::kSetFont, &TForm1::ReceivedSetFont},
-      {command::kTextOut, &TForm1::ReceivedTextOut},
-      {command::kEnter, &TForm1::ReceivedEnter},
-      {command::kIamToo, &TForm1::ReceivedIamToo},
-      {command::kExit, &TForm1::ReceivedExit},
-      {command::kMessage, &TForm1::ReceivedMessage},
+      {command::kNewKV, own(&TForm1::ReceivedNewKV)},
+      {command::kLoad, own(&TForm1::ReceivedLoad)},
+      {command::kSave, own(&TForm1::ReceivedSave)},
+      {command::kLoadFromFile, own(&TForm1::ReceivedLoadFromFile)},
+      {command::kSaveToFile, own(&TForm1::ReceivedSaveToFile)},
+      {command::kMoveTo, draw(&Replay::MoveTo)},
+      // Recognised so that it is not taken for an unknown command; it means nothing.
+      {command::kMouseUp, [](const std::string&) {}},
+      {command::kLineTo, draw(&Replay::LineTo)},
+      {command::kLineFromTo, draw(&Replay::LineFromTo)},
+      {command::kRectangle, draw(&Replay::Rectangle)},
+      {command::kRectangleFill, draw(&Replay::RectangleFill)},
+      {command::kEllipse, draw(&Replay::Ellipse)},
+      {command::kEllipseFill, draw(&Replay::EllipseFill)},
+      {command::kFloodFill, draw(&Replay::FloodFill)},
+      {command::kSetFont, draw(&Replay::SetFont)},
+      {command::kTextOut, draw(&Replay::TextOut)},
+      {command::kEnter, own(&TForm1::ReceivedEnter)},
+      {command::kIamToo, own(&TForm1::ReceivedIamToo)},
+      {command::kExit, own(&TForm1::ReceivedExit)},
+      {command::kMessage, own(&TForm1::ReceivedMessage)},
   };
-  for (const auto& [name, handler] : rows) {
-    commands_.Set(name, [this, handler = handler](const std::string& args) { (this->*handler)(args); });
-  }
+  for (const auto& [name, handler] : rows) commands_.Set(name, handler);
 }
 
 void TForm1::Udp1InvalidHost(bool& handled) {
@@ -130,20 +137,5 @@ void TForm1::Udp1InvalidHost(bool& handled) {
 void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {
   env_.dialogs->ShowMessage(QStringLiteral("Error!  \"BufferInvalid\""));
 }
-
-// Received drawing commands, drawn on the shared board canvas.
-void TForm1::ReceivedMoveTo(const std::string& args) { replay_.MoveTo(args); }
-void TForm1::ReceivedLineTo(const std::string& args) { replay_.LineTo(args); }
-void TForm1::ReceivedLineFromTo(const std::string& args) { replay_.LineFromTo(args); }
-void TForm1::ReceivedRectangle(const std::string& args) { replay_.Rectangle(args); }
-void TForm1::ReceivedRectangleFill(const std::string& args) { replay_.RectangleFill(args); }
-void TForm1::ReceivedEllipse(const std::string& args) { replay_.Ellipse(args); }
-void TForm1::ReceivedEllipseFill(const std::string& args) { replay_.EllipseFill(args); }
-void TForm1::ReceivedFloodFill(const std::string& args) { replay_.FloodFill(args); }
-void TForm1::ReceivedSetFont(const std::string& args) { replay_.SetFont(args); }
-void TForm1::ReceivedTextOut(const std::string& args) { replay_.TextOut(args); }
-
-// Recognised so that it is not taken for an unknown command; it means nothing.
-void TForm1::ReceivedMouseUp(const std::string&) {}
 
 }  // namespace kovra

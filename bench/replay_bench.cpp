@@ -50,8 +50,10 @@ int main(int argc, char** argv) {
   form.show();
   while (form.FirstTick()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   long replayed = 0;
+  // Counts each replayed segment around the window's own handler.
+  const CommandTable::Handler replay = form.Commands().Get("ImageKV_LineTo");
   form.Commands().Set("ImageKV_LineTo", [&](const std::string& args) {
-    form.ReceivedLineTo(args);
+    replay(args);
     ++replayed;
   });
   double window = 0;

@@ -1,59 +1,109 @@
 #include "board/drawing_commands.h"
 
+#include <initializer_list>
+
+#include "board/colors.h"
 #include "support/ansi_codec.h"
 #include "support/text.h"
 
-namespace kovra {
+namespace kovra::drawing {
+namespace {
 
-std::string JoinFields(std::initializer_list<std::string> fields, char separator) {
+constexpr char kSpace = ' ';
+constexpr char kBar = '|';
+
+std::string Join(std::initializer_list<std::string> fields, char separator) {
   std::string text;
-  bool first = true;
   for (const std::string& field : fields) {
-    if (!first) text += separator;
+    if (&field != fields.begin()) text += separator;
     text += field;
-    first = false;
   }
   return text;
 }
 
-std::string Field(int number) { return std::to_string(number); }
+std::string Number(int value) { return std::to_string(value); }
 
-std::string CommandFields::Text(unsigned n) const {
-  return TrimText(WordAt(CharSet(separator_), args_, n));
+// The fields of a received argument text, counted from 1, each trimmed of
+// spaces; a missing or unreadable number gives its default.
+class Fields {
+ public:
+  Fields(const std::string& args, char separator) : args_(args), separator_(separator) {}
+  std::string Text(unsigned n) const { return TrimText(WordAt(CharSet(separator_), args_, n)); }
+  int Int(unsigned n, int default_value) const { return TextToIntDef(Text(n), default_value); }
+  std::string Color(unsigned n, const std::string& default_text) const {
+    const std::string text = Text(n);
+    return text.empty() ? default_text : text;
+  }
+
+ private:
+  const std::string& args_;
+  char separator_;
+};
+
+}  // namespace
+
+std::string Point::Build() const { return Join({Number(x), Number(y)}, kSpace); }
+
+Point Point::Parse(const std::string& args) {
+  const Fields f(args, kSpace);
+  return {f.Int(1, 0), f.Int(2, 0)};
 }
 
-int CommandFields::Int(unsigned n, int default_value) const {
-  return TextToIntDef(Text(n), default_value);
+std::string LineTo::Build() const { return Join({Number(x), Number(y), Number(width), pen}, kSpace); }
+
+LineTo LineTo::Parse(const std::string& args) {
+  const Fields f(args, kSpace);
+  return {f.Int(1, 0), f.Int(2, 0), f.Int(3, 1), f.Color(4, kDefaultPen)};
 }
 
-TColor CommandFields::Color(unsigned n, const std::string& default_text) const {
-  const std::string text = Text(n);
-  return StringToColor(text.empty() ? default_text : text);
-}
-
-std::string SetFontArgs(const FontChoice& font) {
-  std::string name = QStringToAnsi(font.font.family());
-  // A field of only spaces still counts, so the fields after it keep their places.
-  if (name.empty()) name = " ";
-  std::string args = JoinFields({Field(font.font.pointSize()), ColorToString(font.color), name}, '|') + '|';
-  std::string style;
-  if (font.font.bold()) style += 'B';
-  if (font.font.italic()) style += 'I';
-  if (font.font.underline()) style += 'U';
-  if (font.font.strikeOut()) style += 'S';
-  if (!style.empty()) args += style + '|';
+std::string Figure::Build() const {
+  std::string args =
+      Join({Number(x0), Number(y0), Number(x1), Number(y1), Number(width), pen}, kSpace);
+  if (!fill.empty()) args += kSpace + fill;
   return args;
 }
 
-void ApplySetFont(BoardCanvas& canvas, const std::string& args) {
-  const CommandFields f(args, '|');
-  const std::string name = f.Text(3);
-  if (!name.empty()) canvas.SetFontName(AnsiToQString(name));
-  canvas.SetFontColor(StringToColor(f.Text(2)));  // no default: empty fails here
-  canvas.SetFontSize(f.Int(1, 8));
-  const std::string style = UpperText(f.Text(4));
-  auto has = [&style](char letter) { return style.find(letter) != std::string::npos; };
-  canvas.SetFontStyle(has('B'), has('I'), has('U'), has('S'));
+Figure Figure::Parse(const std::string& args, bool with_fill) {
+  const Fields f(args, kSpace);
+  return {f.Int(1, 0),  f.Int(2, 0), f.Int(3, 0), f.Int(4, 0),
+          f.Int(5, 1), f.Color(6, kDefaultPen), with_fill ? f.Color(7, kDefaultFill) : std::string()};
 }
 
-}  // namespace kovra
+std::string FloodFill::Build() const { return Join({Number(x), Number(y), fill, found}, kSpace); }
+
+FloodFill FloodFill::Parse(const std::string& args) {
+  const Fields f(args, kSpace);
+  return {f.Int(1, 0), f.Int(2, 0), f.Color(3, kDefaultFill), f.Text(4)};
+}
+
+SetFont SetFont::From(const FontChoice& font) {
+  SetFont command{font.font.pointSize(), ColorToString(font.color), QStringToAnsi(font.font.family()), {}};
+  if (font.font.bold()) command.style += 'B';
+  if (font.font.italic()) command.style += 'I';
+  if (font.font.underline()) command.style += 'U';
+  if (font.font.strikeOut()) command.style += 'S';
+  return command;
+}
+
+std::string SetFont::Build() const {
+  // A field of only spaces still counts, so the fields after it keep their places.
+  std::string args = Join({Number(size), color, name.empty() ? std::string(" ") : name}, kBar) + kBar;
+  if (!style.empty()) args += style + kBar;
+  return args;
+}
+
+SetFont SetFont::Parse(const std::string& args) {
+  const Fields f(args, kBar);
+  return {f.Int(1, 8), f.Text(2), f.Text(3), UpperText(f.Text(4))};
+}
+
+bool SetFont::Has(char style_letter) const { return style.find(style_letter) != std::string::npos; }
+
+std::string TextOut::Build() const { return Join({Number(x), Number(y), background, text}, kBar); }
+
+TextOut TextOut::Parse(const std::string& args) {
+  const Fields f(args, kBar);
+  return {f.Int(1, 0), f.Int(2, 0), f.Color(3, kDefaultFill), f.Text(4)};
+}
+
+}  // namespace kovra::drawing

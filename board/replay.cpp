@@ -7,109 +7,95 @@
 namespace kovra {
 namespace {
 
-const std::string kBlack = "clBlack";
-const std::string kWhite = "clWhite";
-
-// The corners of a figure command, fields 1 to 4.
-struct Corners {
-  explicit Corners(const CommandFields& f)
-      : x0(f.Int(1, 0)), y0(f.Int(2, 0)), x1(f.Int(3, 0)), y1(f.Int(4, 0)) {}
-  int x0, y0, x1, y1;
-};
-
-// Pen width from field 5 and pen colour from field 6, as every figure has them.
-void FigurePen(BoardCanvas& canvas, const CommandFields& f) {
-  canvas.SetPenWidth(f.Int(5, 1));
-  canvas.SetPenColor(f.Color(6, kBlack));
+// Pen width and pen colour, as every figure sets them first.
+void FigurePen(BoardCanvas& canvas, const drawing::Figure& figure) {
+  canvas.SetPenWidth(figure.width);
+  canvas.SetPenColor(StringToColor(figure.pen));
 }
 
-// The pen of fields 5 and 6, the brush colour of field 7 and copy mode, as the
-// figures with a fill colour set them before drawing.
-void FillFigurePen(BoardCanvas& canvas, const CommandFields& f) {
-  FigurePen(canvas, f);
-  canvas.SetBrushColor(f.Color(7, kWhite));
+// The pen, the brush colour and copy mode, as the figures with a fill colour
+// set them before drawing.
+void FillFigurePen(BoardCanvas& canvas, const drawing::Figure& figure) {
+  FigurePen(canvas, figure);
+  canvas.SetBrushColor(StringToColor(figure.fill));
   canvas.SetPenMode(PenMode::kCopy);
 }
 
 }  // namespace
 
+void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font) {
+  if (!font.name.empty()) canvas.SetFontName(AnsiToQString(font.name));
+  canvas.SetFontColor(StringToColor(font.color));  // no default: empty fails here
+  canvas.SetFontSize(font.size);
+  canvas.SetFontStyle(font.Has('B'), font.Has('I'), font.Has('U'), font.Has('S'));
+}
+
 void Replay::MoveTo(const std::string& args) {
-  const CommandFields f(args, ' ');
-  gesture_.StartX = f.Int(1, 0);
-  gesture_.StartY = f.Int(2, 0);
-  canvas_.MoveTo(gesture_.StartX, gesture_.StartY);
+  const auto to = drawing::Point::Parse(args);
+  gesture_.StartX = to.x;
+  gesture_.StartY = to.y;
+  canvas_.MoveTo(to.x, to.y);
 }
 
 void Replay::LineTo(const std::string& args) {
-  const CommandFields f(args, ' ');
-  const int x = f.Int(1, 0);
-  const int y = f.Int(2, 0);
-  canvas_.SetPenWidth(f.Int(3, 1));
-  canvas_.SetPenColor(f.Color(4, kBlack));
-  canvas_.LineTo(x, y);  // in the canvas's pen mode, whatever it is
+  const auto line = drawing::LineTo::Parse(args);
+  canvas_.SetPenWidth(line.width);
+  canvas_.SetPenColor(StringToColor(line.pen));
+  canvas_.LineTo(line.x, line.y);  // in the canvas's pen mode, whatever it is
 }
 
 void Replay::LineFromTo(const std::string& args) {
-  const CommandFields f(args, ' ');
-  const Corners c(f);
-  FigurePen(canvas_, f);
-  DrawSegment(canvas_, c.x0, c.y0, c.x1, c.y1);
+  const auto line = drawing::Figure::Parse(args, false);
+  FigurePen(canvas_, line);
+  DrawSegment(canvas_, line.x0, line.y0, line.x1, line.y1);
 }
 
 void Replay::Rectangle(const std::string& args) {
-  const CommandFields f(args, ' ');
-  const Corners c(f);
-  FigurePen(canvas_, f);
+  const auto frame = drawing::Figure::Parse(args, false);
+  FigurePen(canvas_, frame);
   canvas_.SetPenMode(PenMode::kCopy);
-  DrawFrame(canvas_, c.x0, c.y0, c.x1, c.y1);
+  DrawFrame(canvas_, frame.x0, frame.y0, frame.x1, frame.y1);
 }
 
 void Replay::RectangleFill(const std::string& args) {
-  const CommandFields f(args, ' ');
-  const Corners c(f);
-  FillFigurePen(canvas_, f);
-  canvas_.MoveTo(c.x0, c.y0);
-  canvas_.Rectangle(c.x0, c.y0, c.x1, c.y1);
+  const auto box = drawing::Figure::Parse(args, true);
+  FillFigurePen(canvas_, box);
+  canvas_.MoveTo(box.x0, box.y0);
+  canvas_.Rectangle(box.x0, box.y0, box.x1, box.y1);
 }
 
 void Replay::Ellipse(const std::string& args) {
-  const CommandFields f(args, ' ');
-  const Corners c(f);
-  FillFigurePen(canvas_, f);
+  const auto box = drawing::Figure::Parse(args, true);
+  // The fill colour is set and then cleared with the brush: it leaves no trace.
+  FillFigurePen(canvas_, box);
   canvas_.SetBrushStyle(BrushStyle::kClear);
-  canvas_.MoveTo(c.x0, c.y0);
-  DrawEllipse(canvas_, c.x0, c.y0, c.x1, c.y1);
+  canvas_.MoveTo(box.x0, box.y0);
+  DrawEllipse(canvas_, box.x0, box.y0, box.x1, box.y1);
 }
 
 void Replay::EllipseFill(const std::string& args) {
-  const CommandFields f(args, ' ');
-  const Corners c(f);
-  FillFigurePen(canvas_, f);
-  canvas_.MoveTo(c.x0, c.y0);
-  DrawEllipse(canvas_, c.x0, c.y0, c.x1, c.y1);
+  const auto box = drawing::Figure::Parse(args, true);
+  FillFigurePen(canvas_, box);
+  canvas_.MoveTo(box.x0, box.y0);
+  DrawEllipse(canvas_, box.x0, box.y0, box.x1, box.y1);
 }
 
 void Replay::FloodFill(const std::string& args) {
-  const CommandFields f(args, ' ');
-  const int x = f.Int(1, 0);
-  const int y = f.Int(2, 0);
+  const auto fill = drawing::FloodFill::Parse(args);
   // The region is this board's own at the point; the sender's colour is not used.
   canvas_.SetBrushStyle(BrushStyle::kSolid);
-  canvas_.SetBrushColor(f.Color(3, kWhite));
-  canvas_.MoveTo(x, y);
-  canvas_.FloodFill(x, y);
+  canvas_.SetBrushColor(StringToColor(fill.fill));
+  canvas_.MoveTo(fill.x, fill.y);
+  canvas_.FloodFill(fill.x, fill.y);
 }
 
-void Replay::SetFont(const std::string& args) { ApplySetFont(canvas_, args); }
+void Replay::SetFont(const std::string& args) { ApplyFont(canvas_, drawing::SetFont::Parse(args)); }
 
 void Replay::TextOut(const std::string& args) {
-  const CommandFields f(args, '|');
-  const int x = f.Int(1, 0);
-  const int y = f.Int(2, 0);
+  const auto text = drawing::TextOut::Parse(args);
   canvas_.SetBrushStyle(BrushStyle::kSolid);
-  canvas_.SetBrushColor(f.Color(3, kWhite));
-  const std::string text = f.Text(4);
-  if (!text.empty()) canvas_.TextOut(x, y, AnsiToQString(text));
+  canvas_.SetBrushColor(StringToColor(text.background));
+  if (!text.text.empty()) canvas_.TextOut(text.x, text.y, AnsiToQString(text.text));
 }
 
 }  // namespace kovra

@@ -5,9 +5,16 @@
 #include <string>
 
 #include "board/canvas.h"
-#include "board/tools/tool.h"
+#include "board/drawing_commands.h"
+#include "board/gesture.h"
 
 namespace kovra {
+
+// Sets the canvas font as a received "ImageKV_SetFont" does: the name when
+// given, the colour (an unreadable or empty one raises the conversion error,
+// and the size and style then stay), the size, and the style. The text tool
+// sets its own font the same way, so its text is drawn as the peers draw it.
+void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font);
 
 class Replay {
  public:

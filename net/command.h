@@ -11,29 +11,18 @@ namespace kovra {
 inline const std::string kProgramTag = "Kovra";
 constexpr std::size_t kMaxCommandText = 255;
 
+// The board file, presence and chat commands; the drawing commands are the
+// board's own.
 namespace command {
 inline const std::string kNewKV = "NewKV";
 inline const std::string kLoad = "ImageKV_Load";
 inline const std::string kSave = "ImageKV_Save";
 inline const std::string kLoadFromFile = "ImageKV_LoadFromFile";
 inline const std::string kSaveToFile = "ImageKV_SaveToFile";
-inline const std::string kMoveTo = "ImageKV_MoveTo";
-inline const std::string kMouseUp = "ImageKV_MouseUp";
-inline const std::string kLineTo = "ImageKV_LineTo";
-inline const std::string kLineFromTo = "ImageKV_LineFromTo";
-inline const std::string kRectangle = "ImageKV_Rectangle";
-inline const std::string kRectangleFill = "ImageKV_RectangleFill";
-inline const std::string kEllipse = "ImageKV_Ellipse";
-inline const std::string kEllipseFill = "ImageKV_EllipseFill";
-inline const std::string kFloodFill = "ImageKV_FloodFill";
-inline const std::string kSetFont = "ImageKV_SetFont";
-inline const std::string kTextOut = "ImageKV_TextOut";
 inline const std::string kEnter = "Enter";
 inline const std::string kIamToo = "IamToo";
 inline const std::string kExit = "Exit";
 inline const std::string kMessage = "Message";
-// Sent by the pointer tool; no receiver handles it.
-inline const std::string kCursorTo = "ImageKV_CursorTo";
 }  // namespace command
 
 // The trimmed parts joined by the two marks, cut to 255 characters.

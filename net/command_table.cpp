@@ -16,6 +16,14 @@ void CommandTable::Set(const std::string& name, Handler handler) {
   rows_.push_back({std::move(upper_name), std::move(handler)});
 }
 
+CommandTable::Handler CommandTable::Get(const std::string& name) const {
+  const std::string upper_name = UpperText(name);
+  for (const Row& row : rows_) {
+    if (row.upper_name == upper_name) return row.handler;
+  }
+  return {};
+}
+
 bool CommandTable::Dispatch(const ReceivedCommand& received) const {
   for (const Row& row : rows_) {
     if (row.upper_name != received.name) continue;

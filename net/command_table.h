@@ -16,6 +16,8 @@ class CommandTable {
 
   // Adds a row, or replaces the handler of the row of that name.
   void Set(const std::string& name, Handler handler);
+  // The handler of the row of that name; empty when there is none.
+  Handler Get(const std::string& name) const;
   // Runs the handler of the matching row; false for an unknown command.
   bool Dispatch(const ReceivedCommand& received) const;
 

@@ -1,7 +1,6 @@
 #include "board/tools/flow_tools.h"
 
 #include "board/drawing_commands.h"
-#include "net/command.h"
 
 namespace kovra {
 
@@ -19,8 +18,8 @@ void FreehandTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
   const QPoint to = Constrained(shift, x, y);
   // Continues from the pen position as it finds it, a replayed one included.
   canvas.LineTo(to.x(), to.y());
-  host_.Send(command::kLineTo, JoinFields({Field(to.x()), Field(to.y()), Field(canvas.PenWidth()),
-                                           ColorToString(canvas.PenColor())}));
+  host_.Send(command::kLineTo, drawing::LineTo{to.x(), to.y(), canvas.PenWidth(),
+                                                ColorToString(canvas.PenColor())}.Build());
 }
 
 void EraserTool::Press(int x, int y) {
@@ -39,8 +38,8 @@ void EraserTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
   canvas.SetPenColor(kClWhite);
   canvas.LineTo(at.x(), at.y());
   ShowSquare(at.x(), at.y());
-  host_.Send(command::kLineTo, JoinFields({Field(at.x()), Field(at.y()), Field(width),
-                                           ColorToString(kClWhite)}));
+  host_.Send(command::kLineTo,
+             drawing::LineTo{at.x(), at.y(), width, ColorToString(kClWhite)}.Build());
 }
 
 void EraserTool::Release(Qt::KeyboardModifiers, int, int) { Cancel(); }

@@ -1,7 +1,7 @@
 #include "board/tools/point_tools.h"
 
 #include "board/drawing_commands.h"
-#include "net/command.h"
+#include "board/replay.h"
 #include "support/ansi_codec.h"
 #include "support/text.h"
 
@@ -16,7 +16,7 @@ void FloodFillTool::Press(int x, int y) {
   canvas.SetBrushStyle(BrushStyle::kSolid);
   canvas.SetBrushColor(StringToColor(fill));
   canvas.FloodFill(g.ShapeRect.Left, g.ShapeRect.Top);
-  host_.Send(command::kFloodFill, JoinFields({Field(x), Field(y), fill, ColorToString(found)}));
+  host_.Send(command::kFloodFill, drawing::FloodFill{x, y, fill, ColorToString(found)}.Build());
 }
 
 void TextTool::Press(int x, int y) {
@@ -31,17 +31,17 @@ void TextTool::Press(int x, int y) {
   const std::string fill = host_.FillColorName();
   canvas.SetBrushColor(StringToColor(fill));
   canvas.SetBrushStyle(BrushStyle::kSolid);
-  const std::string font = SetFontArgs(host_.TextFont());
+  const auto font = drawing::SetFont::From(host_.TextFont());
   // The font exactly as every correspondent sets it from the command.
-  ApplySetFont(canvas, font);
+  ApplyFont(canvas, font);
   canvas.TextOut(g.ShapeRect.Left, g.ShapeRect.Top, AnsiToQString(text));
-  host_.Send(command::kSetFont, font);
+  host_.Send(command::kSetFont, font.Build());
   host_.ProcessPendingEvents();
-  host_.Send(command::kTextOut, JoinFields({Field(x), Field(y), fill, text}, '|'));
+  host_.Send(command::kTextOut, drawing::TextOut{x, y, fill, text}.Build());
 }
 
 void PointerTool::Move(Qt::KeyboardModifiers, int x, int y) {
-  host_.Send(command::kCursorTo, JoinFields({Field(x), Field(y)}));
+  host_.Send(command::kCursorTo, drawing::Point{x, y}.Build());
 }
 
 }  // namespace kovra

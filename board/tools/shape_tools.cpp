@@ -2,7 +2,6 @@
 
 #include "board/drawing_commands.h"
 #include "board/figures.h"
-#include "net/command.h"
 
 namespace kovra {
 
@@ -58,10 +57,9 @@ std::string ShapeTool::FinalPen(int width) {
 void ShapeTool::SendFigure(const std::string& command, int width, const std::string& pen,
                            const std::string& fill) {
   const GestureState& g = Gesture();
-  std::string args = JoinFields({Field(g.StartX), Field(g.StartY), Field(g.ShapeRect.Right),
-                                 Field(g.ShapeRect.Bottom), Field(width), pen});
-  if (!fill.empty()) args += ' ' + fill;
-  host_.Send(command, args);
+  host_.Send(command, drawing::Figure{g.StartX, g.StartY, g.ShapeRect.Right, g.ShapeRect.Bottom,
+                                      width, pen, fill}
+                          .Build());
 }
 
 void StraightLineTool::Press(int x, int y) {

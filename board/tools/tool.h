@@ -6,30 +6,15 @@
 
 #include <QPoint>
 #include <QString>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "board/canvas.h"
+#include "board/gesture.h"
 #include "support/dialogs.h"
 
 namespace kovra {
-
-// Left, Top, Right, Bottom: the rubber band or the eraser's square now shown.
-struct ShapeBounds {
-  std::int32_t Left = 0;
-  std::int32_t Top = 0;
-  std::int32_t Right = 0;
-  std::int32_t Bottom = 0;
-};
-
-struct GestureState {
-  std::int32_t StartX = 0;  // the anchor: the last press, or a received move
-  std::int32_t StartY = 0;
-  ShapeBounds ShapeRect;
-  bool Drawing = false;
-};
 
 // What a tool reaches of the window: the board, the settings read at each
 // step, the text prompt and the fan-out to present correspondents.

@@ -12,6 +12,7 @@
 #include "board/board_view.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
+#include "net/command.h"
 #include "net/correspondents.h"
 
 namespace kovra {
@@ -288,7 +289,7 @@ TEST_F(DrawingTest, ReceivedMoveDuringARectangleDragMovesTheAnchor) {
   Tool(3);
   Press({20, 20});
   Move({60, 60});
-  Form().ReceivedMoveTo("100 100");
+  Form().Commands().Dispatch({"IMAGEKV_MOVETO", "100 100"});
   EXPECT_EQ(Form().CurrentGesture().StartX, 100);
   Release({120, 120});
   // The old band was not removed at its own anchor, so part of it stays.

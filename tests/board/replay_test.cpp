@@ -149,12 +149,12 @@ TEST(Replay, FontStyleTravelsInAFourthFieldThatOldReadersNeverSee) {
   FontChoice font{QFont(QStringLiteral("DejaVu Serif"), 14), 0x00800000};
   font.font.setBold(true);
   font.font.setItalic(true);
-  const std::string args = SetFontArgs(font);
+  const std::string args = drawing::SetFont::From(font).Build();
   EXPECT_EQ(args, "14|clNavy|DejaVu Serif|BI|");
   EXPECT_EQ(TrimText(WordAt(CharSet('|'), args, 3)), "DejaVu Serif") << "the third field as before";
   font.font.setBold(false);
   font.font.setItalic(false);
-  EXPECT_EQ(SetFontArgs(font), "14|clNavy|DejaVu Serif|") << "a plain font: the old bytes";
+  EXPECT_EQ(drawing::SetFont::From(font).Build(), "14|clNavy|DejaVu Serif|") << "a plain font: the old bytes";
 
   Board styled;
   styled.replay.SetFont(args);

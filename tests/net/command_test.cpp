@@ -55,7 +55,7 @@ TEST(CommandEnvelope, TableMatchesWithoutRegardToCase) {
   CommandTable table;
   std::vector<std::string> calls;
   table.Set(command::kEnter, [&](const std::string& args) { calls.push_back("enter " + args); });
-  table.Set(command::kCursorTo, nullptr);
+  table.Set("ImageKV_CursorTo", nullptr);
   table.Set("ENTER", [&](const std::string& args) { calls.push_back("replaced " + args); });
   EXPECT_TRUE(table.Dispatch({"ENTER", "PC1"}));
   EXPECT_TRUE(table.Dispatch({"IMAGEKV_CURSORTO", "1 2"}));
