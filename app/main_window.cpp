@@ -30,8 +30,8 @@ constexpr int kCloseLookupMs = 500;
 TForm1::TForm1(const Environment& environment, QWidget* parent)
     : QMainWindow(parent), env_(environment), correspondents_(new Correspondents(this)) {
   BuildLayout();
-  for (int index = 0; index < static_cast<int>(tool_list_.size()); ++index) {
-    tool_list_[static_cast<std::size_t>(index)] = MakeTool(index, *this);
+  for (const ToolEntry& entry : ToolTable()) {
+    tool_list_[static_cast<std::size_t>(ToolRow(entry.id))] = entry.make(*this);
   }
   canvas_.SetChangeListener([this](const QRect& area) { Image_KV->ImageChanged(area); });
   CreateEndpoint();

@@ -14,6 +14,7 @@
 #include "board/canvas.h"
 #include "board/replay.h"
 #include "board/tools/tool.h"
+#include "board/tools/tool_table.h"
 #include "net/chat.h"
 #include "net/command_table.h"
 #include "support/environment.h"
@@ -171,7 +172,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   BoardCanvas canvas_;
   GestureState gesture_;
   Replay replay_{canvas_, gesture_};
-  std::array<std::unique_ptr<Tool>, 10> tool_list_;
+  std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
 
  public:

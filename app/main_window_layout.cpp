@@ -140,12 +140,9 @@ void TForm1::BuildLayout() {
   Column(GroupBox2)->addWidget(Panel6);
   auto* tool_split = Splitter(Qt::Vertical, Panel6);
   Column(Panel6, 1)->addWidget(tool_split);
-  ListTools = ToolList(tool_split, "ListTools",
-                       {QStringLiteral("Линия"), QStringLiteral("Стерка"),
-                        QStringLiteral("Линия прямая"), QStringLiteral("Прямоугольник"),
-                        QStringLiteral("Прямоугольник закрашенный"), QStringLiteral("Эллипс"),
-                        QStringLiteral("Эллипс закрашенный"), QStringLiteral("Залить область"),
-                        QStringLiteral("Текст"), QStringLiteral(">>Указатель")});
+  QStringList tools;
+  for (const ToolEntry& entry : ToolTable()) tools.append(entry.caption);
+  ListTools = ToolList(tool_split, "ListTools", tools);
   tool_split->addWidget(ListTools);
 
   GroupBox5 = Named(new QGroupBox(QStringLiteral("Шрифт : "), tool_split), "GroupBox5");

@@ -5,7 +5,6 @@
 
 #include "app/main_window.h"
 #include "app/mouse_panel.h"
-#include "support/ansi_codec.h"
 #include "support/prompt.h"
 
 namespace kovra {
@@ -23,10 +22,7 @@ void Paint(QWidget* widget, const QColor& background, const QColor& text) {
 
 }  // namespace
 
-int TForm1::CurrentWidth() const {
-  const QListWidgetItem* entry0 = List_W->item(0);
-  return ToolSettings::CurrentWidth(List_W->currentRow(), QStringToAnsi(entry0->text()));
-}
+int TForm1::CurrentWidth() const { return settings_.CurrentWidth(List_W->currentRow()); }
 
 std::string TForm1::PenColorName() const { return settings_.PenColorName(); }
 std::string TForm1::FillColorName() const { return settings_.FillColorName(); }
@@ -46,16 +42,19 @@ void TForm1::ShowFillBehindFont() {
 }
 
 void TForm1::ListToolsClick() {
-  if (ListTools->currentRow() == 9) env_.dialogs->ShowMessage(QStringLiteral("FigVam пока что ..."));
+  if (ListTools->currentRow() == ToolRow(ToolId::kPointer)) {
+    env_.dialogs->ShowMessage(QStringLiteral("FigVam пока что ..."));
+  }
 }
 
 void TForm1::List_WDblClick() {
   if (List_W->currentRow() != 0) return;
-  const int current = ToolSettings::UserWidth(QStringToAnsi(List_W->item(0)->text()));
   std::int32_t width = 0;
-  if (!AskInteger(*env_.dialogs, QStringLiteral("Линия"), QStringLiteral("Толщина"), width, current)) {
+  if (!AskInteger(*env_.dialogs, QStringLiteral("Линия"), QStringLiteral("Толщина"), width,
+                  settings_.user_width)) {
     return;
   }
+  settings_.user_width = width;
   List_W->item(0)->setText(ToolSettings::UserWidthEntry(width));
 }
 
@@ -72,12 +71,10 @@ void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
 }
 
 void TForm1::SpeedButton2Click() {
-  settings_.FD1 = settings_.text_font;
   if (const auto chosen = env_.dialogs->ChooseFont(settings_.FD1)) {
-    settings_.text_font = *chosen;
+    settings_.SetTextFont(*chosen);
     Label_Font->setText(chosen->font.family());
   }
-  settings_.FD1 = settings_.text_font;
   ShowToolSettings();
 }
 

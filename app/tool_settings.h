@@ -15,17 +15,22 @@ class ToolSettings {
  public:
   ToolSettings();
 
-  // The width from the width list: entry k (1 to 10) gives k, entry 0
-  // ("Задать=N") gives N; anything below 1, or nothing selected, gives 1.
-  static int CurrentWidth(int selected_index, const std::string& entry0_text);
-  // The user-set width that entry 0 holds, for the prompt; 1 when unreadable.
-  static int UserWidth(const std::string& entry0_text);
+  // The width for the width list's selected entry: entry k (1 to 10) gives
+  // k, entry 0 ("Задать=N") the user-set width; below 1, or nothing
+  // selected, gives 1.
+  int CurrentWidth(int selected_index) const;
   // The text of entry 0 for a user-set width: "Задать=" and the number.
   static QString UserWidthEntry(int width);
+  // The text font, which the font dialog FD1 always holds too.
+  void SetTextFont(const FontChoice& font) {
+    text_font = font;
+    FD1 = font;
+  }
 
   std::string PenColorName() const { return ColorToString(pen_color); }
   std::string FillColorName() const { return ColorToString(fill_color); }
 
+  int user_width = 1;  // the N of entry 0, as typed, even below 1
   TColor pen_color = kClWindowText;
   TColor fill_color = kClWhite;
   FontChoice text_font;  // the font of Label_Font

@@ -60,7 +60,4 @@ class Tool {
   ToolHost& host_;
 };
 
-// The tool of the tool list's entry index; nullptr for no tool.
-std::unique_ptr<Tool> MakeTool(int index, ToolHost& host);
-
 }  // namespace kovra

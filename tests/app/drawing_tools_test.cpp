@@ -47,7 +47,7 @@ class DrawingTest : public ::testing::Test {
     }
     return count;
   }
-  void Tool(int index) { Form().ListTools->setCurrentRow(index); }
+  void Tool(ToolId id) { Form().ListTools->setCurrentRow(ToolRow(id)); }
   void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mousePress(Board(), button, Qt::NoModifier, at);
   }
@@ -76,13 +76,13 @@ class DrawingTest : public ::testing::Test {
 
 TEST_F(DrawingTest, NothingWithoutTheSwitchOrWithOtherButtons) {
   const auto before = Colours();
-  for (int tool = 0; tool < 10; ++tool) {
-    Tool(tool);
+  for (const ToolEntry& tool : ToolTable()) {
+    Tool(tool.id);
     Release({40, 40});  // a release with no press behind it ends nothing
   }
   EXPECT_EQ(Colours(), before);
   Form().CB_YesPaint->click();  // off
-  Tool(2);
+  Tool(ToolId::kStraightLine);
   Drag({10, 10}, {{50, 50}}, {60, 60});
   Form().CB_YesPaint->click();  // on again
   Press({10, 10}, Qt::RightButton);
@@ -95,7 +95,7 @@ TEST_F(DrawingTest, NothingWithoutTheSwitchOrWithOtherButtons) {
 }
 
 TEST_F(DrawingTest, FreehandFollowsThePointerAndTheConstraint) {
-  Tool(0);
+  Tool(ToolId::kFreehand);
   Drag({10, 10}, {{30, 10}, {30, 30}}, {30, 30});
   EXPECT_EQ(At(10, 10), kRed);
   EXPECT_EQ(At(29, 10), kRed);
@@ -121,7 +121,7 @@ TEST_F(DrawingTest, FreehandFollowsThePointerAndTheConstraint) {
 }
 
 TEST_F(DrawingTest, StraightLineAndRectanglesLeaveNoBand) {
-  Tool(2);
+  Tool(ToolId::kStraightLine);
   Press({10, 20});
   Move({80, 60});
   Move({90, 70});
@@ -130,14 +130,14 @@ TEST_F(DrawingTest, StraightLineAndRectanglesLeaveNoBand) {
   EXPECT_EQ(At(99, 20), kRed);
   EXPECT_EQ(Colours().size(), 2u) << "only white and the red line: the band is gone";
 
-  Tool(3);
+  Tool(ToolId::kRectangle);
   Drag({20, 40}, {{60, 90}, {70, 100}}, {50, 80});
   EXPECT_EQ(At(20, 40), kRed);
   EXPECT_EQ(At(50, 60), kRed);
   EXPECT_EQ(At(35, 60), kWhite);
   EXPECT_EQ(Colours().size(), 2u);
 
-  Tool(4);
+  Tool(ToolId::kFilledRectangle);
   Drag({120, 20}, {{150, 50}}, {160, 60});
   EXPECT_EQ(At(140, 40), kWhite) << "filled with the fill colour, white";
   EXPECT_EQ(At(120, 20), kRed);
@@ -150,19 +150,19 @@ TEST_F(DrawingTest, StraightLineAndRectanglesLeaveNoBand) {
 }
 
 TEST_F(DrawingTest, OnePointRectangleAndFilledRectangleAfterAnEllipse) {
-  Tool(3);
+  Tool(ToolId::kRectangle);
   Drag({30, 30}, {}, {30, 30});
   EXPECT_EQ(Sent(2)[1], "Kovra:>ImageKV_Rectangle:>30 30 30 30 1 clRed");
 
   test_.Dialogs().color_answers = {QColor(0, 0, 255)};
   Form().Panel_Cvet_FonMouseDown(Qt::RightButton);  // a blue fill
-  Tool(5);
+  Tool(ToolId::kEllipse);
   Drag({60, 60}, {{90, 90}}, {100, 100});
   EXPECT_EQ(At(80, 80), kWhite) << "the ellipse is not filled";
-  Tool(4);
+  Tool(ToolId::kFilledRectangle);
   Drag({110, 20}, {}, {150, 60});
   EXPECT_EQ(At(130, 40), qRgb(0, 0, 255)) << "setting the fill colour makes the brush solid again";
-  Tool(6);
+  Tool(ToolId::kFilledEllipse);
   Drag({20, 100}, {}, {60, 140});
   EXPECT_EQ(At(40, 120), qRgb(0, 0, 255));
   const auto sent = Sent(8);
@@ -171,11 +171,11 @@ TEST_F(DrawingTest, OnePointRectangleAndFilledRectangleAfterAnEllipse) {
 }
 
 TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) {
-  Tool(0);
+  Tool(ToolId::kFreehand);
   Drag({10, 50}, {{190, 50}}, {190, 50});
   Drag({10, 53}, {{190, 53}}, {190, 53});
   const QImage before = Form().Board().Image();
-  Tool(1);
+  Tool(ToolId::kEraser);
   Press({50, 50});
   EXPECT_EQ(Form().Image_KV->Cue(), QRect(49, 49, 2, 2)) << "side 2w, from the press on";
   EXPECT_EQ(Form().Board().Image(), before) << "a press erases nothing, as on the peers";
@@ -206,22 +206,22 @@ TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) 
 }
 
 TEST_F(DrawingTest, FloodFillTextAndPointer) {
-  Tool(3);
+  Tool(ToolId::kRectangle);
   Drag({10, 10}, {}, {60, 60});
   test_.Dialogs().color_answers = {QColor(0, 255, 0)};
   Form().Panel_Cvet_FonMouseDown(Qt::RightButton);
-  Tool(7);
+  Tool(ToolId::kFloodFill);
   Drag({30, 30}, {}, {30, 30});
   EXPECT_EQ(At(30, 30), qRgb(0, 255, 0));
   EXPECT_EQ(At(5, 5), kWhite);
 
-  Tool(8);
+  Tool(ToolId::kText);
   test_.Dialogs().text_answers = {QStringLiteral("  Привет|мир  "), std::nullopt};
   Drag({80, 80}, {}, {80, 80});
   Drag({90, 90}, {}, {90, 90});  // cancelled
   EXPECT_EQ(test_.Dialogs().prompts.last(), QStringLiteral("Текст|Введите|"));
 
-  Tool(9);
+  Tool(ToolId::kPointer);
   Move({5, 5});  // not while the button is up
   Press({100, 100});
   Move({110, 105});
@@ -241,10 +241,10 @@ TEST_F(DrawingTest, FloodFillTextAndPointer) {
 
 TEST_F(DrawingTest, GestureEndsWhenTheButtonComesUpOutOfSight) {
   // The release of a text press goes to the prompt; the board never sees it.
-  Tool(8);
+  Tool(ToolId::kText);
   test_.Dialogs().text_answers = {QStringLiteral("Слово")};
   Press({20, 20});
-  Tool(0);
+  Tool(ToolId::kFreehand);
   const QImage after_text = Form().Board().Image();
   QMouseEvent hover(QEvent::MouseMove, QPoint(90, 90), Board()->mapToGlobal(QPoint(90, 90)),
                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -254,7 +254,7 @@ TEST_F(DrawingTest, GestureEndsWhenTheButtonComesUpOutOfSight) {
   EXPECT_EQ(Form().Board().Image(), after_text);
 
   // A modal box opened during a rectangle drag: its band goes, nothing is sent.
-  Tool(3);
+  Tool(ToolId::kRectangle);
   Press({30, 30});
   Move({70, 60});
   EXPECT_NE(Form().Board().Image(), after_text) << "the band is shown";
@@ -272,7 +272,7 @@ TEST_F(DrawingTest, GestureEndsWhenTheButtonComesUpOutOfSight) {
 }
 
 TEST_F(DrawingTest, DatagramArrivingInTheMiddleOfAGestureIsDrawnAndTheGestureGoesOn) {
-  Tool(2);
+  Tool(ToolId::kStraightLine);
   Press({10, 100});
   Move({100, 100});
   peer_.Send("Kovra:>ImageKV_LineFromTo:>10 10 190 10 1 clBlue", QHostAddress(QStringLiteral("127.0.0.1")),
@@ -286,7 +286,7 @@ TEST_F(DrawingTest, DatagramArrivingInTheMiddleOfAGestureIsDrawnAndTheGestureGoe
 }
 
 TEST_F(DrawingTest, ReceivedMoveDuringARectangleDragMovesTheAnchor) {
-  Tool(3);
+  Tool(ToolId::kRectangle);
   Press({20, 20});
   Move({60, 60});
   Form().Commands().Dispatch({"IMAGEKV_MOVETO", "100 100"});

@@ -19,20 +19,20 @@ namespace {
 using testing::TestWindow;
 
 TEST(ToolSettings, CurrentWidthReadsTheListAndNeverGoesBelowOne) {
-  const std::string set7 = QStringToAnsi(ToolSettings::UserWidthEntry(7));
-  const std::string bare = QStringToAnsi(QStringLiteral("Задать="));
   struct Case {
     int selected;
-    std::string entry0;
+    int user_width;
     int width;
   };
   const Case cases[] = {
-      {-1, set7, 1}, {5, set7, 5},          {0, set7, 7},          {0, bare, 1},
-      {0, bare + "0", 1}, {0, bare + "-3", 1}, {0, bare + "x", 1}, {10, bare, 10},
+      {-1, 7, 1}, {5, 7, 5}, {0, 7, 7}, {0, 1, 1}, {0, 0, 1}, {0, -3, 1}, {10, 1, 10},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ToolSettings::CurrentWidth(c.selected, c.entry0), c.width) << c.selected << c.entry0;
+    ToolSettings settings;
+    settings.user_width = c.user_width;
+    EXPECT_EQ(settings.CurrentWidth(c.selected), c.width) << c.selected << " " << c.user_width;
   }
+  EXPECT_EQ(ToolSettings::UserWidthEntry(7), QStringLiteral("Задать=7"));
 }
 
 TEST(ToolSettings, WidthPromptEditsOnlyEntryZero) {
@@ -100,14 +100,14 @@ TEST(ToolSettings, ColoursFontAndSwitch) {
 TEST(ToolSettings, PointerToolSaysItIsNotReadyEachTime) {
   TestWindow test;
   TForm1& form = test.Start();
-  form.ListTools->setCurrentRow(8);
+  form.ListTools->setCurrentRow(ToolRow(ToolId::kText));
   EXPECT_TRUE(test.Dialogs().messages.isEmpty()) << "a choice made by the program is no click";
   QTest::keyClick(form.ListTools, Qt::Key_Down);
   ASSERT_EQ(test.Dialogs().messages.size(), 1);
   EXPECT_EQ(test.Dialogs().messages[0], QStringLiteral("FigVam пока что ..."));
   form.ListToolsClick();  // chosen again
   EXPECT_EQ(test.Dialogs().messages.size(), 2);
-  EXPECT_EQ(form.ListTools->currentRow(), 9);
+  EXPECT_EQ(form.ListTools->currentRow(), ToolRow(ToolId::kPointer));
 }
 
 TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
@@ -116,9 +116,10 @@ TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
   form.show();
   auto at_row = [](QListWidget* list, int row) { return list->visualItemRect(list->item(row)).center(); };
   QWidget* tools = form.ListTools->viewport();
+  const int pointer = ToolRow(ToolId::kPointer);
   for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-    QTest::mouseClick(tools, button, Qt::NoModifier, at_row(form.ListTools, 9));
-    QTest::mouseDClick(tools, button, Qt::NoModifier, at_row(form.ListTools, 9));
+    QTest::mouseClick(tools, button, Qt::NoModifier, at_row(form.ListTools, pointer));
+    QTest::mouseDClick(tools, button, Qt::NoModifier, at_row(form.ListTools, pointer));
     QTest::mouseClick(form.List_W->viewport(), button, Qt::NoModifier, at_row(form.List_W, 5));
   }
   EXPECT_EQ(form.ListTools->currentRow(), 0);
@@ -126,17 +127,17 @@ TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
   EXPECT_EQ(form.CurrentWidth(), 1);
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
 
-  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 9));
+  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
   EXPECT_EQ(test.Dialogs().messages.size(), 1) << "a left click chooses, once";
-  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 9));
+  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
   EXPECT_EQ(test.Dialogs().messages.size(), 2) << "also on the entry already chosen";
   // A drag from one entry to the pointer ends with the pointer chosen.
-  QTest::mousePress(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 2));
-  QMouseEvent drag(QEvent::MouseMove, at_row(form.ListTools, 9), tools->mapToGlobal(at_row(form.ListTools, 9)),
+  QTest::mousePress(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, ToolRow(ToolId::kStraightLine)));
+  QMouseEvent drag(QEvent::MouseMove, at_row(form.ListTools, pointer), tools->mapToGlobal(at_row(form.ListTools, pointer)),
                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(tools, &drag);
-  QTest::mouseRelease(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, 9));
-  EXPECT_EQ(form.ListTools->currentRow(), 9);
+  QTest::mouseRelease(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
+  EXPECT_EQ(form.ListTools->currentRow(), pointer);
   EXPECT_EQ(test.Dialogs().messages.size(), 3);
   QTest::mouseClick(form.List_W->viewport(), Qt::LeftButton, Qt::NoModifier, at_row(form.List_W, 5));
   EXPECT_EQ(form.CurrentWidth(), 5);

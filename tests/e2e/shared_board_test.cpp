@@ -38,8 +38,8 @@ class SharedBoard : public ::testing::Test {
   TForm1& A() { return a_.Window(); }
   TForm1& B() { return b_.Window(); }
 
-  void Gesture(int tool, QPoint from, const std::vector<QPoint>& path, QPoint to) {
-    A().ListTools->setCurrentRow(tool);
+  void Gesture(ToolId tool, QPoint from, const std::vector<QPoint>& path, QPoint to) {
+    A().ListTools->setCurrentRow(ToolRow(tool));
     QWidget* board = A().Image_KV;
     QTest::mousePress(board, Qt::LeftButton, Qt::NoModifier, from);
     for (QPoint p : path) {
@@ -68,17 +68,17 @@ TEST_F(SharedBoard, EveryToolLeavesBothBoardsEqual) {
   A().Panel_Cvet_FonMouseDown(Qt::RightButton);
   A().List_W->setCurrentRow(3);
 
-  Gesture(0, {20, 20}, {{60, 40}, {100, 30}, {140, 80}}, {140, 80});
-  Gesture(2, {30, 200}, {{200, 250}}, {250, 300});
-  Gesture(3, {300, 20}, {{350, 60}}, {400, 120});
-  Gesture(4, {420, 20}, {{450, 60}}, {500, 120});
-  Gesture(5, {300, 150}, {{330, 180}}, {400, 260});
-  Gesture(6, {420, 150}, {{470, 200}}, {560, 300});
-  Gesture(7, {350, 90}, {}, {350, 90});
+  Gesture(ToolId::kFreehand, {20, 20}, {{60, 40}, {100, 30}, {140, 80}}, {140, 80});
+  Gesture(ToolId::kStraightLine, {30, 200}, {{200, 250}}, {250, 300});
+  Gesture(ToolId::kRectangle, {300, 20}, {{350, 60}}, {400, 120});
+  Gesture(ToolId::kFilledRectangle, {420, 20}, {{450, 60}}, {500, 120});
+  Gesture(ToolId::kEllipse, {300, 150}, {{330, 180}}, {400, 260});
+  Gesture(ToolId::kFilledEllipse, {420, 150}, {{470, 200}}, {560, 300});
+  Gesture(ToolId::kFloodFill, {350, 90}, {}, {350, 90});
   a_.Dialogs().text_answers = {QStringLiteral("Съешь же ещё этих мягких булок")};
-  Gesture(8, {40, 320}, {}, {40, 320});
-  Gesture(9, {10, 10}, {{15, 15}}, {15, 15});
-  Gesture(1, {550, 40}, {{580, 40}}, {580, 40});  // on a blank part: squares and line agree
+  Gesture(ToolId::kText, {40, 320}, {}, {40, 320});
+  Gesture(ToolId::kPointer, {10, 10}, {{15, 15}}, {15, 15});
+  Gesture(ToolId::kEraser, {550, 40}, {{580, 40}}, {580, 40});  // on a blank part: squares and line agree
   EXPECT_TRUE(BoardsAgree());
   EXPECT_NE(A().Board().Image(), testing::WhiteImage(602, 385)) << "something was drawn";
   EXPECT_TRUE(a_.Dialogs().errors.isEmpty());
@@ -100,7 +100,7 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
     spiral.emplace_back(300 + static_cast<int>(std::lround(radius * std::cos(angle))),
                         190 + static_cast<int>(std::lround(radius * std::sin(angle))));
   }
-  A().ListTools->setCurrentRow(0);
+  A().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
   QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.front());
   for (QPoint p : spiral) {
     QMouseEvent move(QEvent::MouseMove, p, A().Image_KV->mapToGlobal(p), Qt::NoButton,
@@ -114,7 +114,7 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
       FontChoice{QFont(QStringLiteral("DejaVu Serif"), 14, QFont::Bold, true), 0x00800000}};  // navy
   A().SpeedButton2Click();
   struct Step {
-    int tool;
+    ToolId tool;
     QPoint from;
     std::vector<QPoint> path;
     QPoint to;
@@ -122,23 +122,23 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   for (int width : {1, 4}) {
     A().List_W->setCurrentRow(width);
     const int dx = 50 * width;
-    const Step steps[] = {{2, {56, 59}, {{58, 58}}, {60, 58}},
-                          {3, {20, 20}, {{30, 30}}, {41, 33}},
-                          {4, {dx, 90}, {}, {dx + 33, 125}},
-                          {5, {120, 20}, {}, {171, 47}},
-                          {6, {190, 20}, {}, {227, 69}},
-                          {8, {20, 300 + dx / 2}, {}, {20, 300}},
-                          {7, {30, 26}, {}, {30, 26}},  // inside the frame: a small area
-                          {1, {250 + dx, 100}, {{270 + dx, 140}}, {270 + dx, 140}}};
+    const Step steps[] = {{ToolId::kStraightLine, {56, 59}, {{58, 58}}, {60, 58}},
+                          {ToolId::kRectangle, {20, 20}, {{30, 30}}, {41, 33}},
+                          {ToolId::kFilledRectangle, {dx, 90}, {}, {dx + 33, 125}},
+                          {ToolId::kEllipse, {120, 20}, {}, {171, 47}},
+                          {ToolId::kFilledEllipse, {190, 20}, {}, {227, 69}},
+                          {ToolId::kText, {20, 300 + dx / 2}, {}, {20, 300}},
+                          {ToolId::kFloodFill, {30, 26}, {}, {30, 26}},  // inside the frame: a small area
+                          {ToolId::kEraser, {250 + dx, 100}, {{270 + dx, 140}}, {270 + dx, 140}}};
     for (const Step& step : steps) {
       a_.Dialogs().text_answers = {QStringLiteral("Жирный курсив")};
       Gesture(step.tool, step.from, step.path, step.to);
-      ASSERT_TRUE(BothScreensTrue()) << "tool " << step.tool << ", width " << width;
+      ASSERT_TRUE(BothScreensTrue()) << "tool " << ToolRow(step.tool) << ", width " << width;
     }
   }
 
   // The eraser's square is shown above the board, never in it.
-  A().ListTools->setCurrentRow(1);
+  A().ListTools->setCurrentRow(ToolRow(ToolId::kEraser));
   QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
   ASSERT_TRUE(QTest::qWaitFor([&] { return testing::OnScreen(A().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
   EXPECT_EQ(A().Board().Image().pixel(96, 246), qRgb(255, 255, 255));

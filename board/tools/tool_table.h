@@ -1,0 +1,40 @@
+// The ten tools of the tool list, in its order: each one's caption and the
+// factory of its class. The list, the window and the tests name a tool by
+// its ToolId, never by a bare row number.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "board/tools/tool.h"
+
+namespace kovra {
+
+enum class ToolId {
+  kFreehand,
+  kEraser,
+  kStraightLine,
+  kRectangle,
+  kFilledRectangle,
+  kEllipse,
+  kFilledEllipse,
+  kFloodFill,
+  kText,
+  kPointer,
+};
+
+struct ToolEntry {
+  ToolId id;
+  QString caption;
+  std::unique_ptr<Tool> (*make)(ToolHost& host);
+};
+
+inline constexpr std::size_t kToolCount = 10;
+
+// Row i of the tool list is entry i.
+const std::array<ToolEntry, kToolCount>& ToolTable();
+int ToolRow(ToolId id);
+std::unique_ptr<Tool> MakeTool(ToolId id, ToolHost& host);
+
+}  // namespace kovra
