@@ -14,6 +14,7 @@
 
 #include "app/mouse_panel.h"
 #include "board/board_view.h"
+#include "net/command.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
 #include "support/state_files.h"
@@ -123,14 +124,14 @@ void TForm1::RestoreState() {
   ShowFillBehindFont();
 
   // May run the event loop while it sends.
-  SendToCorrespondents("Enter", env_.computer_name, true);
+  fan_out_->SendToCorrespondents(command::kEnter, env_.computer_name, true);
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
   CanClose = true;
   SaveBoardFile(ProgramDir_ + kBoardStateFile);
   // May run the event loop; an error here keeps the window open.
-  SendToCorrespondents("Exit", env_.computer_name, true);
+  fan_out_->SendToCorrespondents(command::kExit, env_.computer_name, true);
   if (!DriveWritable(ProgramDir_)) return;
   correspondents_->MarkAllAbsent();
   SaveCorrespondents();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/choice_list.h"
@@ -17,6 +18,7 @@
 #include "board/tools/tool_table.h"
 #include "net/chat.h"
 #include "net/command_table.h"
+#include "net/fan_out.h"
 #include "support/environment.h"
 #include "support/error_guard.h"
 
@@ -90,15 +92,12 @@ class TForm1 : public QMainWindow, private ToolHost {
   bool LoadFromBmpFolder(const QString& path);
   bool SaveToBmpFolder(const QString& path);
 
-  // One command to one computer; false when host is empty. May run the
-  // event loop while a host name is looked up.
-  bool SendCommand(const std::string& host, const std::string& command, const std::string& args);
-  // One command to every correspondent, or only to those present; the number
-  // of datagrams sent. Runs the event loop before each line.
-  int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
+  // Sends commands to one computer or over ListUser (SendCommand,
+  // SendToCorrespondents); runs the event loop.
+  FanOut& Sender() { return *fan_out_; }
 
   // The endpoint's events.
-  void Udp1DataReceived(TUdpEndpoint& sender, int NumberBytes, const QString& FromIP, int Port);
+  void Udp1DataReceived(std::string_view bytes, const QString& FromIP, int Port);
   void Udp1InvalidHost(bool& handled);
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
 
@@ -167,6 +166,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   bool FirstTick_ = true;
   Correspondents* correspondents_ = nullptr;
   CommandTable commands_;
+  std::unique_ptr<FanOut> fan_out_;
   MessageHistory history_;
   ToolSettings settings_;
   BoardCanvas canvas_;
@@ -210,9 +210,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   QMenu* PopupMenu2 = nullptr;
   QTimer* Timer1 = nullptr;
   TUdpEndpoint* Udp1 = nullptr;
-
-  // Scratch space for the datagram being sent or just received.
-  std::array<char, 256> DatagramBuffer{};
 };
 
 template <typename Body>

@@ -86,26 +86,26 @@ void TForm1::N2Click() {
   NewBoard(width, height);
   // The new board is painted; received commands may be replayed on it here.
   QCoreApplication::processEvents();
-  SendToCorrespondents(command::kNewKV, std::to_string(width) + " " + std::to_string(height), false);
+  fan_out_->SendToCorrespondents(command::kNewKV, std::to_string(width) + " " + std::to_string(height), false);
 }
 
 void TForm1::N10Click() {
   SaveBoardFile(ProgramDir_ + kBoardStateFile);
-  SendToCorrespondents(command::kSave, "", false);
+  fan_out_->SendToCorrespondents(command::kSave, "", false);
 }
 
 void TForm1::N11Click() {
   const QString path = ProgramDir_ + kBoardStateFile;
   if (!QFileInfo::exists(path)) return;
   LoadBoardFile(path);
-  SendToCorrespondents(command::kLoad, "", false);
+  fan_out_->SendToCorrespondents(command::kLoad, "", false);
 }
 
 void TForm1::N3Click() {
   const QString chosen = env_.dialogs->OpenPictureFile(PictureFolder());
   if (chosen.isEmpty()) return;
   if (LoadFromBmpFolder(chosen)) {
-    SendToCorrespondents(command::kLoadFromFile, QStringToAnsi(*PictureFileName(chosen)), false);
+    fan_out_->SendToCorrespondents(command::kLoadFromFile, QStringToAnsi(*PictureFileName(chosen)), false);
   } else {
     env_.dialogs->ShowMessage(QStringLiteral("Файл не найден: ") + PicturePath(chosen));
   }
@@ -116,7 +116,7 @@ void TForm1::N4Click() {
   const QString chosen = env_.dialogs->SavePictureFile(PictureFolder());
   if (chosen.isEmpty()) return;
   if (SaveToBmpFolder(chosen)) {
-    SendToCorrespondents(command::kSaveToFile, QStringToAnsi(*PictureFileName(chosen)), false);
+    fan_out_->SendToCorrespondents(command::kSaveToFile, QStringToAnsi(*PictureFileName(chosen)), false);
   } else {
     env_.dialogs->ShowMessage(QStringLiteral("Неудачное сохранение файла : : ") + PicturePath(chosen));
   }

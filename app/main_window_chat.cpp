@@ -32,7 +32,7 @@ void TForm1::N6Click() {
   correspondents_->Append(name + "=No");
   ListUser->setCurrentIndex(correspondents_->index(correspondents_->Count() - 1));
   SaveCorrespondents();
-  SendCommand(name, command::kEnter, env_.computer_name);
+  fan_out_->SendCommand(name, command::kEnter, env_.computer_name);
 }
 
 void TForm1::N7Click() {
@@ -46,12 +46,12 @@ void TForm1::N7Click() {
 void TForm1::N9Click() {
   correspondents_->MarkAllAbsent();
   // Those running answer "IamToo" and are marked present again.
-  SendToCorrespondents(command::kEnter, env_.computer_name, true);
+  fan_out_->SendToCorrespondents(command::kEnter, env_.computer_name, true);
 }
 
 void TForm1::ReceivedEnter(const std::string& args) {
   correspondents_->SetPresence(args, "Yes");
-  SendToCorrespondents(command::kIamToo, env_.computer_name, true);
+  fan_out_->SendToCorrespondents(command::kIamToo, env_.computer_name, true);
 }
 
 void TForm1::ReceivedIamToo(const std::string& args) { correspondents_->SetPresence(args, "Yes"); }
@@ -95,7 +95,7 @@ void TForm1::SpeedButton1Click() {
   };
   if (line_now().empty()) return;
   // Runs the event loop: lines received meanwhile go on top first.
-  SendToCorrespondents(command::kMessage, line_now(), false);
+  fan_out_->SendToCorrespondents(command::kMessage, line_now(), false);
   AddMessageLine(line_now());
   Edit_Mess->clear();
   Edit_Mess->setFocus();

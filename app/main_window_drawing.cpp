@@ -62,7 +62,7 @@ std::optional<QString> TForm1::AskText(const QString& caption, const QString& pr
 }
 
 void TForm1::Send(const std::string& command, const std::string& args) {
-  SendToCorrespondents(command, args, false);
+  fan_out_->SendToCorrespondents(command, args, false);
 }
 
 void TForm1::ProcessPendingEvents() { QCoreApplication::processEvents(); }

@@ -1,5 +1,5 @@
-// The main window's side of the network: the endpoint, sending one command
-// or fanning it out over ListUser, and dispatching received commands.
+// The main window's side of the network: the endpoint and its events, the
+// fan-out over ListUser, and the table that dispatches received commands.
 #include <QCoreApplication>
 #include <QListView>
 #include <QTimer>
@@ -34,14 +34,15 @@ void TForm1::CreateEndpoint() {
   Udp1->setObjectName(QStringLiteral("Udp1"));
   Udp1->RemotePort = env_.udp_port;
   if (env_.resolve_host) Udp1->SetResolver(env_.resolve_host);
-  Udp1->ReportLevel = 1;
-  Udp1->OnDataReceived = [this](TUdpEndpoint& sender, int bytes, const QString& ip, int port) {
-    Guard([&] { Udp1DataReceived(sender, bytes, ip, port); });
+  Udp1->OnDatagram = [this](std::string_view bytes, const QString& ip, int port) {
+    Guard([&] { Udp1DataReceived(bytes, ip, port); });
   };
   Udp1->OnInvalidHost = [this](bool& handled) { Udp1InvalidHost(handled); };
   Udp1->OnBufferInvalid = [this](bool& handled, std::vector<char>& buff, int& length) {
     Udp1BufferInvalid(handled, buff, length);
   };
+  fan_out_ = std::make_unique<FanOut>(*Udp1, *correspondents_, *env_.dialogs);
+  fan_out_->OnStep = [this](int row) { ListUser->setCurrentIndex(correspondents_->index(row)); };
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
     const QString message = BindFailedMessage(env_.udp_port, Udp1->BindError());
@@ -49,46 +50,10 @@ void TForm1::CreateEndpoint() {
   }
 }
 
-bool TForm1::SendCommand(const std::string& host, const std::string& command,
-                         const std::string& args) {
-  const std::string name = TrimText(host);
-  if (name.empty()) {
-    env_.dialogs->ShowMessage(QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
-    return false;
-  }
-  Udp1->RemoteHost = name;
-  const std::string text = BuildCommandText(kProgramTag, command, args);
-  std::memcpy(DatagramBuffer.data(), text.data(), text.size());
-  DatagramBuffer[text.size()] = '\0';
-  // May run the event loop while the name is looked up.
-  Udp1->SendDatagram(DatagramBuffer.data(), static_cast<int>(DatagramBuffer.size()),
-                     static_cast<int>(text.size()));
-  return true;
-}
-
-int TForm1::SendToCorrespondents(const std::string& command, const std::string& args,
-                                 bool to_all) {
-  int count = 0;
-  for (int i = 0; i < correspondents_->Count(); ++i) {
-    ListUser->setCurrentIndex(correspondents_->index(i));
-    // Runs what is waiting: received commands and the user may change the list.
-    QCoreApplication::processEvents();
-    if (i >= correspondents_->Count()) break;
-    const std::string line = correspondents_->Line(i);
-    if (!to_all && UpperText(Correspondents::ValueOf(line)) != "YES") continue;
-    const std::string name = Correspondents::NameOf(line);
-    if (!name.empty() && SendCommand(name, command, args)) ++count;
-  }
-  return count;
-}
-
-void TForm1::Udp1DataReceived(TUdpEndpoint& sender, int NumberBytes, const QString&, int) {
-  int length = 0;
-  // The last byte stays free for the terminating zero.
-  sender.FetchDatagram(DatagramBuffer.data(), static_cast<int>(DatagramBuffer.size()) - 1, length);
-  DatagramBuffer[static_cast<std::size_t>(std::max(length, 0))] = '\0';
-  if (NumberBytes <= 0 || length <= 0) return;
-  const auto received = ParseCommandText(DatagramBuffer.data(), std::min(NumberBytes, length));
+void TForm1::Udp1DataReceived(std::string_view bytes, const QString&, int) {
+  // A command is at most 255 characters; what follows is not read.
+  const auto received = ParseCommandText(bytes.data(), static_cast<int>(std::min<std::size_t>(
+                                                            bytes.size(), kMaxCommandText)));
   if (received) commands_.Dispatch(*received);  // an unknown command is ignored
 }
 

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   for (const auto& address : addresses) form.UserList().Append(address + "=Yes");
   int sent = 0;
   start = std::chrono::steady_clock::now();
-  for (int step = 0; step < kSteps; ++step) sent += form.SendToCorrespondents(command::kLineTo, kArgs, false);
+  for (int step = 0; step < kSteps; ++step) sent += form.Sender().SendToCorrespondents(command::kLineTo, kArgs, false);
   const double fan_out_seconds = SecondsSince(start);
 
   std::printf("raw sendto:            %8.2f us per step of %d datagrams\n",

@@ -60,13 +60,10 @@ struct LookupResult {
 
 TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address)
     : QObject(owner), bind_address_(std::move(bind_address)) {
-  ready_ = false;
-  ReportLevel = 1;
   Status(8, QStringLiteral("Initializing Winsock"));
   CreateSocket();
   linger off_linger{};
   setsockopt(socket_, SOL_SOCKET, SO_LINGER, &off_linger, sizeof off_linger);
-  ready_ = true;
 }
 
 TUdpEndpoint::~TUdpEndpoint() { Close(); }
@@ -74,7 +71,6 @@ TUdpEndpoint::~TUdpEndpoint() { Close(); }
 void TUdpEndpoint::Close() {
   if (*closed_) return;
   *closed_ = true;
-  ready_ = false;
   CloseSocket();
 }
 
@@ -123,22 +119,19 @@ bool TUdpEndpoint::Loaded() {
 }
 
 void TUdpEndpoint::Status(int level, const QString& text) {
-  if (level > ReportLevel) return;
-  status_text_ = text;
-  if (OnStatus) OnStatus(*this, status_text_);
+  if (level <= ReportLevel && OnStatus) OnStatus(*this, text);
 }
 
-void TUdpEndpoint::CheckError(int code, int benign_code) {
+void TUdpEndpoint::CheckError(int code) {
   Status(16, QStringLiteral("Checking Error In Error Manager"));
-  last_error_ = code;
-  if ((code & benign_code) == benign_code) return;
+  if (code == EAGAIN || code == EWOULDBLOCK) return;
   const QString text = code != 0 ? QStringLiteral("Unknown Error No. %1").arg(code) : QString();
   Status(8, QStringLiteral("Looking Up Error Message") + text);
   throw UDPSockError(text);
 }
 
 void TUdpEndpoint::SocketReadable() {
-  if (!ready_) return;
+  if (*closed_) return;
   if (receive_depth_ >= kMaxNestedReceives) {
     notifier_->setEnabled(false);  // re-enabled when the outer receives unwind
     return;
@@ -165,6 +158,14 @@ bool TUdpEndpoint::ReceiveOne() {
   if (result < 0 && errno == EINTR) return true;
   const bool received = result >= 0 && result <= kReceiveBufferSize;
   ReceivedLength = received ? static_cast<int>(result) : -1;
+  if (OnDatagram) {
+    // A failed receive (a datagram too long for any command) means nothing.
+    if (received) {
+      OnDatagram(std::string_view(ReceiveBuffer.data(), static_cast<std::size_t>(result)),
+                 DottedText(from), ntohs(from.sin_port));
+    }
+    return result >= 0;
+  }
   if (!OnDataReceived) return result >= 0;
   const QString from_ip = received ? DottedText(from) : QString();
   const int port = received ? ntohs(from.sin_port) : 0;
@@ -181,14 +182,19 @@ void TUdpEndpoint::FetchDatagram(char* buff, int capacity, int& length) const {
   std::memcpy(buff, ReceiveBuffer.data(), static_cast<std::size_t>(length));
 }
 
+void TUdpEndpoint::SendTo(const std::string& host, const std::string& bytes) {
+  Send(host, RemotePort, std::vector<char>(bytes.begin(), bytes.end()), static_cast<int>(bytes.size()));
+}
+
 void TUdpEndpoint::SendDatagram(const char* buff, int size, int length) {
+  Send(RemoteHost, RemotePort, std::vector<char>(buff, buff + std::max(size, 0)), length);
+}
+
+void TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> copy, int length) {
   if (*closed_) return;
-  // Everything this send needs is taken now: the event loop may run during a
+  // Everything this send needs is its own: the event loop may run during a
   // lookup, and a nested send may change RemoteHost or the caller's buffer.
   const std::shared_ptr<bool> closed = closed_;
-  std::vector<char> copy(buff, buff + std::max(size, 0));
-  const std::string host = RemoteHost;
-  const int port = RemotePort;
   length = std::clamp(length, 0, static_cast<int>(copy.size()));
   for (int attempts = 0; length == 0; ++attempts) {
     bool handled = false;

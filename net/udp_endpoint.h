@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/error_guard.h"
@@ -47,10 +48,6 @@ class TUdpEndpoint : public QObject {
                         QHostAddress bind_address = QHostAddress(QHostAddress::AnyIPv4));
   ~TUdpEndpoint() override;
 
-  std::string RemoteHost;
-  int RemotePort = 0;
-  int ReportLevel = 1;
-
   int LocalPort() const { return local_port_; }
   // Re-creates the socket and binds it to value; the result of Loaded.
   bool SetLocalPort(int value);
@@ -60,11 +57,12 @@ class TUdpEndpoint : public QObject {
   // Why the last bind failed; empty after a successful one.
   const QString& BindError() const { return bind_error_; }
 
-  // Sends the first length characters of buff (an array of size characters).
-  void SendDatagram(const char* buff, int size, int length);
-  // Copies the last datagram, at most capacity bytes, to buff; length is the
-  // number copied, or -1 when the last receive failed.
-  void FetchDatagram(char* buff, int capacity, int& length) const;
+  // What the window uses: one datagram of bytes to a computer name or dotted
+  // address on RemotePort, and every datagram received, with its sender.
+  // A send may run the event loop while a name is looked up.
+  void SendTo(const std::string& host, const std::string& bytes);
+  std::function<void(std::string_view bytes, const QString& from_ip, int port)> OnDatagram;
+  int RemotePort = 0;
 
   // The resolver and how long a found address is remembered; for tests.
   void SetResolver(Resolver resolver) { resolver_ = std::move(resolver); }
@@ -77,17 +75,24 @@ class TUdpEndpoint : public QObject {
   void Close();
   bool IsClosed() const { return *closed_; }
 
-  const QString& StatusText() const { return status_text_; }
-  int LastError() const { return last_error_; }
+  // Raised events. A failed lookup asks OnInvalidHost once whether to try
+  // again; a send of zero bytes asks OnBufferInvalid once to repair it.
+  std::function<void(bool& handled)> OnInvalidHost;
+  std::function<void(bool& handled, std::vector<char>& buff, int& length)> OnBufferInvalid;
 
+  // The classic interface, kept whole for the tests of the endpoint's own
+  // rules: a send of the first length characters of an array to RemoteHost,
+  // a receive event that carries only the length (-1 for a failed receive)
+  // and leaves the bytes to FetchDatagram, status reports up to ReportLevel,
+  // and an event after each datagram sent.
+  std::string RemoteHost;
+  int ReportLevel = 1;
+  void SendDatagram(const char* buff, int size, int length);
+  void FetchDatagram(char* buff, int capacity, int& length) const;
   std::function<void(TUdpEndpoint& sender, int number_bytes, const QString& from_ip, int port)>
       OnDataReceived;
-  std::function<void(TUdpEndpoint& sender)> OnDataSend;
   std::function<void(TUdpEndpoint& sender, const QString& status)> OnStatus;
-  std::function<void(bool& handled)> OnInvalidHost;
-  // Kept with the other events; nothing in the endpoint raises it.
-  std::function<void(bool& handled)> OnStreamInvalid;
-  std::function<void(bool& handled, std::vector<char>& buff, int& length)> OnBufferInvalid;
+  std::function<void(TUdpEndpoint& sender)> OnDataSend;
 
  private:
   // What became of a lookup: an address, no address, or no answer in time.
@@ -98,8 +103,10 @@ class TUdpEndpoint : public QObject {
   void CreateSocket();
   void CloseSocket();
   void Status(int level, const QString& text);
-  // Raises UDPSockError unless code passes the benign test.
-  void CheckError(int code, int benign_code = 10035);
+  // Raises UDPSockError for a socket error other than "try again".
+  void CheckError(int code);
+  // Sends length bytes of copy to host and port; the copy is the send's own.
+  void Send(const std::string& host, int port, std::vector<char> copy, int length);
   void SocketReadable();
   bool ReceiveOne();
   // The address to send to; nullopt when the send gives up without an error.
@@ -110,13 +117,10 @@ class TUdpEndpoint : public QObject {
   int local_port_ = 0;
   int socket_ = -1;
   QSocketNotifier* notifier_ = nullptr;
-  bool ready_ = false;
   int receive_depth_ = 0;
   std::array<char, kReceiveBufferSize> ReceiveBuffer{};
   int ReceivedLength = -1;
-  QString status_text_;
   QString bind_error_;
-  int last_error_ = 0;
 
   struct CachedAddress {
     quint32 address;

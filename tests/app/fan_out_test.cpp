@@ -26,13 +26,13 @@ TEST(FanOut, ReachesPresentOrAllNamedLinesAndEndsOnTheLast) {
   std::vector<std::unique_ptr<Collector>> peers;
   for (int last = 31; last <= 34; ++last) peers.push_back(std::make_unique<Collector>(Peer(last), port));
 
-  EXPECT_EQ(form.SendToCorrespondents("Message", "none", false), 0);
+  EXPECT_EQ(form.Sender().SendToCorrespondents("Message", "none", false), 0);
   for (const char* line : {"127.0.0.31=Yes", "127.0.0.32=yes ", "127.0.0.33=No", "127.0.0.34", ""}) {
     form.UserList().Append(line);
   }
-  EXPECT_EQ(form.SendToCorrespondents("Message", " hi ", false), 2);
+  EXPECT_EQ(form.Sender().SendToCorrespondents("Message", " hi ", false), 2);
   EXPECT_EQ(form.ListUser->currentIndex().row(), 4);
-  EXPECT_EQ(form.SendToCorrespondents("Exit", "ME", true), 4);
+  EXPECT_EQ(form.Sender().SendToCorrespondents("Exit", "ME", true), 4);
   ASSERT_TRUE(peers[0]->WaitFor(2));
   ASSERT_TRUE(peers[1]->WaitFor(2));
   ASSERT_TRUE(peers[2]->WaitFor(1));
@@ -71,7 +71,7 @@ TEST(FanOut, DatagramHandledDuringTheWalkMayShortenTheList) {
                    });
 
   walking = true;
-  EXPECT_EQ(form.SendToCorrespondents("Message", "after", false), 3);
+  EXPECT_EQ(form.Sender().SendToCorrespondents("Message", "after", false), 3);
   walking = false;
   EXPECT_EQ(seen, std::vector<std::string>{"shrink"});
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(peers[static_cast<std::size_t>(i)]->WaitFor(1)) << i;
@@ -89,14 +89,14 @@ TEST(FanOut, UnresolvableLineStopsTheWalkThere) {
   for (const char* line : {"127.0.0.31=Yes", "nobody.invalid=Yes", "127.0.0.32=Yes"}) {
     form.UserList().Append(line);
   }
-  EXPECT_THROW(form.SendToCorrespondents("Message", "x", false), UDPSockError);
+  EXPECT_THROW(form.Sender().SendToCorrespondents("Message", "x", false), UDPSockError);
   EXPECT_EQ(test.Dialogs().messages,
             QStringList{QStringLiteral("Error!  \"InvalidHost\" for [nobody.invalid]")});
   ASSERT_TRUE(above.WaitFor(1));
   QTest::qWait(50);
   EXPECT_TRUE(below.Received().empty());
 
-  EXPECT_FALSE(form.SendCommand("   ", "Enter", "ME"));
+  EXPECT_FALSE(form.Sender().SendCommand("   ", "Enter", "ME"));
   EXPECT_EQ(test.Dialogs().messages.last(),
             QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
 }
@@ -138,7 +138,7 @@ TEST(Receive, PortTakenIsToldOnceAndSendingGoesOn) {
   EXPECT_EQ(second.Dialogs().messages.size(), 1);
   EXPECT_TRUE(second.Dialogs().messages[0].contains(QString::number(first.Env().udp_port)));
   Collector peer(Peer(31), first.Env().udp_port);
-  EXPECT_TRUE(form.SendCommand("127.0.0.31", "Enter", "TWO"));
+  EXPECT_TRUE(form.Sender().SendCommand("127.0.0.31", "Enter", "TWO"));
   ASSERT_TRUE(peer.WaitFor(1));
   EXPECT_EQ(peer.Received()[0], "Kovra:>Enter:>TWO");
 }

@@ -1,0 +1,43 @@
+#include "net/fan_out.h"
+
+#include <QCoreApplication>
+#include <cstring>
+
+#include "net/command.h"
+#include "net/correspondents.h"
+#include "net/udp_endpoint.h"
+#include "support/text.h"
+
+namespace kovra {
+
+bool FanOut::SendCommand(const std::string& host, const std::string& command,
+                         const std::string& args) {
+  const std::string name = TrimText(host);
+  if (name.empty()) {
+    dialogs_.ShowMessage(QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
+    return false;
+  }
+  const std::string text = BuildCommandText(kProgramTag, command, args);
+  std::memcpy(buffer_.data(), text.data(), text.size());
+  buffer_[text.size()] = '\0';
+  // May run the event loop while the name is looked up.
+  endpoint_.SendTo(name, text);
+  return true;
+}
+
+int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all) {
+  int count = 0;
+  for (int i = 0; i < list_.Count(); ++i) {
+    if (OnStep) OnStep(i);
+    // Runs what is waiting: received commands and the user may change the list.
+    QCoreApplication::processEvents();
+    if (i >= list_.Count()) break;
+    const std::string line = list_.Line(i);
+    if (!to_all && UpperText(Correspondents::ValueOf(line)) != "YES") continue;
+    const std::string name = Correspondents::NameOf(line);
+    if (!name.empty() && SendCommand(name, command, args)) ++count;
+  }
+  return count;
+}
+
+}  // namespace kovra

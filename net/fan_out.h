@@ -1,0 +1,42 @@
+// Sends a command to one computer, or to every line of the correspondent
+// list in turn; the walk runs the event loop before each line, as the
+// window's handlers expect, and reads the list again at every step.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "support/dialogs.h"
+
+namespace kovra {
+
+class Correspondents;
+class TUdpEndpoint;
+
+class FanOut {
+ public:
+  FanOut(TUdpEndpoint& endpoint, Correspondents& list, Dialogs& dialogs)
+      : endpoint_(endpoint), list_(list), dialogs_(dialogs) {}
+
+  // Told of each line before its step of the walk (the window highlights it).
+  std::function<void(int row)> OnStep;
+
+  // One command to one computer; false when host is empty (after a message).
+  // May run the event loop while a host name is looked up.
+  bool SendCommand(const std::string& host, const std::string& command, const std::string& args);
+  // One command to every named correspondent, or only to those present; the
+  // number of datagrams sent. A line removed during the walk is never read.
+  int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
+
+  // The command text being sent, as it went out last.
+  const std::array<char, 256>& DatagramBuffer() const { return buffer_; }
+
+ private:
+  TUdpEndpoint& endpoint_;
+  Correspondents& list_;
+  Dialogs& dialogs_;
+  std::array<char, 256> buffer_{};
+};
+
+}  // namespace kovra
