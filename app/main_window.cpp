@@ -35,6 +35,9 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     tool_list_[static_cast<std::size_t>(ToolRow(entry.id))] = entry.make(*this);
   }
   canvas_.SetChangeListener([this](const QRect& area) { Image_KV->ImageChanged(area); });
+  // The scroll box keeps the board at its top-left corner at its natural
+  // size; the view stays where the user scrolled it.
+  board_files_.OnReplaced = [this] { Image_KV->Show(&canvas_.Image()); };
   CreateEndpoint();
   WireEvents();
   // Key preview: the window sees every key before the focused control.
@@ -70,7 +73,7 @@ void TForm1::WireEvents() {
 
 void TForm1::FormCreate() {
   ProgramDir_ = env_.program_dir;
-  const QString picture_folder = ProgramDir_ + kPictureFolder + QLatin1Char('/');
+  const QString picture_folder = board_files_.PictureFolder();
   if (!FolderExists(picture_folder) && DriveWritable(ProgramDir_)) {
     CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
   }
@@ -112,11 +115,11 @@ void TForm1::RestoreState() {
     correspondents_->MarkLoaded();
   }
 
-  const QString board = ProgramDir_ + kBoardStateFile;
+  const QString board = board_files_.WorkingFile();
   if (QFileInfo::exists(board)) {
-    LoadBoardFile(board);
+    board_files_.LoadBoardFile(board);
   } else {
-    NewBoard(Image_KV->width(), Image_KV->height());
+    board_files_.NewBoard(Image_KV->width(), Image_KV->height());
   }
 
   List_W->setCurrentRow(0);
@@ -129,7 +132,7 @@ void TForm1::RestoreState() {
 
 void TForm1::FormCloseQuery(bool& CanClose) {
   CanClose = true;
-  SaveBoardFile(ProgramDir_ + kBoardStateFile);
+  board_files_.SaveBoardFile(board_files_.WorkingFile());
   // May run the event loop; an error here keeps the window open.
   fan_out_->SendToCorrespondents(command::kExit, env_.computer_name, true);
   if (!DriveWritable(ProgramDir_)) return;

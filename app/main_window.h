@@ -12,6 +12,7 @@
 
 #include "app/choice_list.h"
 #include "app/tool_settings.h"
+#include "board/board_files.h"
 #include "board/canvas.h"
 #include "board/replay.h"
 #include "board/tools/tool.h"
@@ -83,14 +84,9 @@ class TForm1 : public QMainWindow, private ToolHost {
   // Ends a gesture that will get no release: its band goes, nothing is sent.
   void CancelGesture();
 
-  // A new white board of at least 100 by 100, written to ~kv.bmp. Raises
-  // Error for a size too large to hold; the board then stays.
-  void NewBoard(int width, int height);
-  // False when refused: an empty path or a folder that takes no files.
-  bool SaveBoardFile(const QString& path);
-  // Only the file-name part of path is used, inside the picture folder.
-  bool LoadFromBmpFolder(const QString& path);
-  bool SaveToBmpFolder(const QString& path);
+  // The working file, the picture folder, NewBoard and the board's loads
+  // and saves.
+  BoardFiles& Files() { return board_files_; }
 
   // Sends commands to one computer or over ListUser (SendCommand,
   // SendToCorrespondents); runs the event loop.
@@ -112,7 +108,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   void ReceivedExit(const std::string& args);
   void ReceivedMessage(const std::string& args);
 
-  const QString& ProgramDir() const { return ProgramDir_; }
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
   const MessageHistory& History() const { return history_; }
@@ -154,12 +149,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   void SaveMessageHistory();
   void CopySelectedMessages();
   void SaveCorrespondents();
-  // The board and its picture files.
-  void LoadBoardFile(const QString& path);
-  void ShowBoard();
-  QString PictureFolder() const;
-  // Where a chosen or received path lands: the picture folder and its name.
-  QString PicturePath(const QString& path) const;
 
   Environment env_;
   QString ProgramDir_;
@@ -170,6 +159,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   MessageHistory history_;
   ToolSettings settings_;
   BoardCanvas canvas_;
+  BoardFiles board_files_{canvas_, env_.program_dir};
   GestureState gesture_;
   Replay replay_{canvas_, gesture_};
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools

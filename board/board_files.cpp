@@ -2,13 +2,17 @@
 
 #include <QDir>
 #include <QFile>
-#include <cstdlib>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <cstdlib>
 
 #include "board/canvas.h"
 #include "support/atomic_file.h"
 #include "support/error_guard.h"
+#include "support/state_files.h"
+#include "support/system.h"
+#include "support/text.h"
 
 namespace kovra {
 namespace {
@@ -22,7 +26,7 @@ struct BitmapHeader {
   bool complete = true;  // the file holds all the pixels the header promises
 };
 
-quint32 Little(const QByteArray& bytes, int at, int size) {
+quint32 ReadLittleEndian(const QByteArray& bytes, int at, int size) {
   quint32 value = 0;
   for (int i = size - 1; i >= 0; --i) value = (value << 8) | quint8(bytes[at + i]);
   return value;
@@ -35,20 +39,20 @@ std::optional<BitmapHeader> ReadBitmapHeader(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   const QByteArray head = file.read(54);
   if (head.size() < 26 || !head.startsWith("BM")) return std::nullopt;
-  const quint32 pixels_at = Little(head, 10, 4);
-  const quint32 header_size = Little(head, 14, 4);
+  const quint32 pixels_at = ReadLittleEndian(head, 10, 4);
+  const quint32 header_size = ReadLittleEndian(head, 14, 4);
   BitmapHeader header;
   int bits = 0;
   quint32 compression = 0;
   if (header_size == 12) {
-    header.width = Little(head, 18, 2);
-    header.height = Little(head, 20, 2);
-    bits = int(Little(head, 24, 2));
+    header.width = ReadLittleEndian(head, 18, 2);
+    header.height = ReadLittleEndian(head, 20, 2);
+    bits = int(ReadLittleEndian(head, 24, 2));
   } else if (header_size >= 40 && head.size() >= 34) {
-    header.width = qint32(Little(head, 18, 4));
-    header.height = std::llabs(qint64(qint32(Little(head, 22, 4))));
-    bits = int(Little(head, 28, 2));
-    compression = Little(head, 30, 4);
+    header.width = qint32(ReadLittleEndian(head, 18, 4));
+    header.height = std::llabs(qint64(qint32(ReadLittleEndian(head, 22, 4))));
+    bits = int(ReadLittleEndian(head, 28, 2));
+    compression = ReadLittleEndian(head, 30, 4);
   } else {
     return std::nullopt;
   }
@@ -103,6 +107,59 @@ QImage ReadBoardPicture(const QString& path) {
 void WriteBoardPicture(const QImage& image, const QString& path) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
   ReplaceFile(path, [&](QIODevice& file) { return QImageWriter(&file, "bmp").write(rgb); });
+}
+
+QString BoardFiles::WorkingFile() const { return program_dir_ + kBoardStateFile; }
+
+QString BoardFiles::PictureFolder() const { return program_dir_ + kPictureFolder + u'/'; }
+
+QString BoardFiles::PicturePath(const QString& path) const {
+  return PictureFolder() + PictureFileName(path).value_or(QFileInfo(path).fileName());
+}
+
+bool BoardFiles::SaveBoardFile(const QString& path) {
+  const QString trimmed = TrimSpaces(path);
+  if (trimmed.isEmpty() || !DriveWritable(trimmed) || !canvas_.HasPicture()) return false;
+  WriteBoardPicture(canvas_.Image(), trimmed);
+  return true;
+}
+
+void BoardFiles::LoadBoardFile(const QString& path) {
+  canvas_.Reset(ReadBoardPicture(path));  // the board stays as it was when this raises
+  if (OnReplaced) OnReplaced();
+}
+
+void BoardFiles::NewBoard(int width, int height) {
+  width = std::max(width, 100);
+  height = std::max(height, 100);
+  if (!BoardCanvas::SizeAllowed(width, height)) throw Error(BoardTooLargeMessage(width, height));
+  if (canvas_.HasPicture()) {
+    canvas_.Resize(width, height);  // the drawing state stays
+  } else {
+    canvas_.Reset(QImage(width, height, QImage::Format_RGB32));
+  }
+  canvas_.SetBrushColor(kClWhite);
+  canvas_.FillRect(QRect(0, 0, width, height));
+  if (OnReplaced) OnReplaced();
+  SaveBoardFile(WorkingFile());
+}
+
+bool BoardFiles::LoadFromBmpFolder(const QString& path) {
+  const QString trimmed = TrimSpaces(path);
+  if (trimmed.isEmpty()) return false;
+  const auto name = PictureFileName(trimmed);
+  if (!name || !QFileInfo::exists(PictureFolder() + *name)) return false;
+  LoadBoardFile(PictureFolder() + *name);
+  return true;
+}
+
+bool BoardFiles::SaveToBmpFolder(const QString& path) {
+  const QString trimmed = TrimSpaces(path);
+  if (trimmed.isEmpty() || !DriveWritable(program_dir_)) return false;
+  const auto name = PictureFileName(trimmed);
+  if (!name || !canvas_.HasPicture()) return false;
+  WriteBoardPicture(canvas_.Image(), PictureFolder() + *name);
+  return true;
 }
 
 }  // namespace kovra

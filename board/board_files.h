@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace kovra {
@@ -23,5 +24,39 @@ QImage ReadBoardPicture(const QString& path);
 // Writes image as a 24-bit bitmap, replacing the file atomically; raises
 // Error when it cannot be written.
 void WriteBoardPicture(const QImage& image, const QString& path);
+
+class BoardCanvas;
+
+// The board's files in the program's folder: the working file ~kv.bmp and
+// the picture folder BMP, which every picture name, chosen or received,
+// stays inside. A save is refused (false, nothing written) for an empty
+// path or a folder that takes no new files; a file that cannot be read or
+// written raises Error, and a board whose load failed stays as it was.
+class BoardFiles {
+ public:
+  BoardFiles(BoardCanvas& canvas, QString program_dir)
+      : canvas_(canvas), program_dir_(std::move(program_dir)) {}
+
+  // Told whenever the board was made or loaded anew, to show it again.
+  std::function<void()> OnReplaced;
+
+  QString WorkingFile() const;
+  QString PictureFolder() const;  // with its trailing separator
+  // Where a chosen or received path lands: the picture folder and its name.
+  QString PicturePath(const QString& path) const;
+
+  bool SaveBoardFile(const QString& path);
+  void LoadBoardFile(const QString& path);
+  // A new white board of at least 100 by 100, written to the working file.
+  // Raises Error for a size too large to hold; the board then stays.
+  void NewBoard(int width, int height);
+  // Only the file-name part of path is used, inside the picture folder.
+  bool LoadFromBmpFolder(const QString& path);
+  bool SaveToBmpFolder(const QString& path);
+
+ private:
+  BoardCanvas& canvas_;
+  QString program_dir_;
+};
 
 }  // namespace kovra
