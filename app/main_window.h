@@ -12,6 +12,7 @@
 
 #include "app/choice_list.h"
 #include "app/tool_settings.h"
+#include "board/board_commands.h"
 #include "board/board_files.h"
 #include "board/canvas.h"
 #include "board/replay.h"
@@ -98,11 +99,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
 
   // Handlers of received commands, each given the trimmed argument text.
-  void ReceivedNewKV(const std::string& args);
-  void ReceivedLoad(const std::string& args);
-  void ReceivedSave(const std::string& args);
-  void ReceivedLoadFromFile(const std::string& args);
-  void ReceivedSaveToFile(const std::string& args);
   void ReceivedEnter(const std::string& args);
   void ReceivedIamToo(const std::string& args);
   void ReceivedExit(const std::string& args);
@@ -160,6 +156,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   ToolSettings settings_;
   BoardCanvas canvas_;
   BoardFiles board_files_{canvas_, env_.program_dir};
+  ReceivedBoardCommands board_commands_{board_files_, *env_.dialogs};
   GestureState gesture_;
   Replay replay_{canvas_, gesture_};
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools

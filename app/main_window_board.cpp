@@ -1,5 +1,5 @@
-// The board's size and its picture files: the working file ~kv.bmp, the
-// picture folder BMP, the board menu and the five board file commands.
+// The board menu: a new board, the working file ~kv.bmp and the pictures in
+// the folder BMP, each followed by its command to the present correspondents.
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -64,39 +64,6 @@ void TForm1::N4Click() {
     fan_out_->SendToCorrespondents(command::kSaveToFile, QStringToAnsi(*PictureFileName(chosen)), false);
   } else {
     env_.dialogs->ShowMessage(QStringLiteral("Неудачное сохранение файла : : ") + board_files_.PicturePath(chosen));
-  }
-}
-
-void TForm1::ReceivedNewKV(const std::string& args) {
-  const int width = TextToIntDef(TrimText(WordAt(CharSet(' '), args, 1)), 0);
-  const int height = TextToIntDef(TrimText(WordAt(CharSet(' '), args, 2)), 0);
-  if (width > 0 && height > 0) board_files_.NewBoard(width, height);
-}
-
-void TForm1::ReceivedLoad(const std::string&) {
-  const QString path = board_files_.WorkingFile();
-  if (QFileInfo::exists(path)) {
-    board_files_.LoadBoardFile(path);
-  } else {
-    env_.dialogs->ShowMessage(QStringLiteral("Файл не найден : ~kv.bmp"));
-  }
-}
-
-void TForm1::ReceivedSave(const std::string&) {
-  if (!board_files_.SaveBoardFile(board_files_.WorkingFile())) {
-    env_.dialogs->ShowMessage(QStringLiteral("Ошибка при сохранении файла: ~kv.bmp"));
-  }
-}
-
-void TForm1::ReceivedLoadFromFile(const std::string& args) {
-  if (!board_files_.LoadFromBmpFolder(AnsiToQString(args))) {
-    env_.dialogs->ShowMessage(QStringLiteral("Ошибка при загрузке файла: ") + AnsiToQString(args));
-  }
-}
-
-void TForm1::ReceivedSaveToFile(const std::string& args) {
-  if (!board_files_.SaveToBmpFolder(AnsiToQString(args))) {
-    env_.dialogs->ShowMessage(QStringLiteral("Ошибка при сохранении файла: ") + AnsiToQString(args));
   }
 }
 

@@ -62,17 +62,20 @@ void TForm1::RegisterCommands() {
   auto own = [this](void (TForm1::*handle)(const std::string&)) -> Handler {
     return [this, handle](const std::string& args) { (this->*handle)(args); };
   };
+  auto files = [this](void (ReceivedBoardCommands::*handle)(const std::string&)) -> Handler {
+    return [this, handle](const std::string& args) { (board_commands_.*handle)(args); };
+  };
   // Received drawing is drawn on the shared board canvas.
   auto draw = [this](void (Replay::*replay)(const std::string&)) -> Handler {
     return [this, replay](const std::string& args) { (replay_.*replay)(args); };
   };
   // In the order received names are compared.
   const std::pair<const std::string&, Handler> rows[] = {
-      {command::kNewKV, own(&TForm1::ReceivedNewKV)},
-      {command::kLoad, own(&TForm1::ReceivedLoad)},
-      {command::kSave, own(&TForm1::ReceivedSave)},
-      {command::kLoadFromFile, own(&TForm1::ReceivedLoadFromFile)},
-      {command::kSaveToFile, own(&TForm1::ReceivedSaveToFile)},
+      {command::kNewKV, files(&ReceivedBoardCommands::NewKV)},
+      {command::kLoad, files(&ReceivedBoardCommands::Load)},
+      {command::kSave, files(&ReceivedBoardCommands::Save)},
+      {command::kLoadFromFile, files(&ReceivedBoardCommands::LoadFromFile)},
+      {command::kSaveToFile, files(&ReceivedBoardCommands::SaveToFile)},
       {command::kMoveTo, draw(&Replay::MoveTo)},
       // Recognised so that it is not taken for an unknown command; it means nothing.
       {command::kMouseUp, [](const std::string&) {}},

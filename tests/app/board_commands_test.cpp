@@ -13,6 +13,7 @@
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "support/error_guard.h"
+#include "net/command.h"
 #include "net/correspondents.h"
 
 namespace kovra {
@@ -48,12 +49,12 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   ASSERT_TRUE(f.peer.WaitFor(1));
   EXPECT_EQ(f.peer.Received()[0], "Kovra:>NewKV:>100 100");
 
-  f.form.ReceivedNewKV("50 20");
+  f.form.Commands().Dispatch({"NEWKV", "50 20"});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(100, 100));
-  f.form.ReceivedNewKV("300 200");
+  f.form.Commands().Dispatch({"NEWKV", "300 200"});
   EXPECT_EQ(f.form.Board().Image(), testing::WhiteImage(300, 200));
   EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200));
-  for (const char* args : {"7", "x 5", "0 50", "-5 100", ""}) f.form.ReceivedNewKV(args);
+  for (const char* args : {"7", "x 5", "0 50", "-5 100", ""}) f.form.Commands().Dispatch({"NEWKV", args});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
   EXPECT_EQ(f.form.Image_KV->size(), QSize(300, 200)) << "shown at its natural size";
 
@@ -72,22 +73,22 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
 
 TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
   BoardFixture f;
-  f.form.ReceivedSaveToFile("../x.bmp");
+  f.form.Commands().Dispatch({"IMAGEKV_SAVETOFILE", "../x.bmp"});
   EXPECT_TRUE(QFileInfo::exists(f.test.Path(QStringLiteral("BMP/x.bmp"))));
   EXPECT_FALSE(QFileInfo::exists(f.test.Path(QStringLiteral("x.bmp"))));
-  f.form.ReceivedSaveToFile("..");
-  f.form.ReceivedSaveToFile("a/");
+  f.form.Commands().Dispatch({"IMAGEKV_SAVETOFILE", ".."});
+  f.form.Commands().Dispatch({"IMAGEKV_SAVETOFILE", "a/"});
   EXPECT_EQ(f.test.Dialogs().messages,
             (QStringList{QStringLiteral("Ошибка при сохранении файла: .."),
                          QStringLiteral("Ошибка при сохранении файла: a/")}));
 
-  f.form.ReceivedLoadFromFile("..\\pic.bmp");
+  f.form.Commands().Dispatch({"IMAGEKV_LOADFROMFILE", "..\\pic.bmp"});
   EXPECT_EQ(f.test.Dialogs().messages.last(), QStringLiteral("Ошибка при загрузке файла: ..\\pic.bmp"));
   QFile picture(f.test.Path(QStringLiteral("BMP/pic.bmp")));
   ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
   picture.write(testing::MakeBmp(120, 110, 8, true));
   picture.close();
-  f.form.ReceivedLoadFromFile("..\\pic.bmp");
+  f.form.Commands().Dispatch({"IMAGEKV_LOADFROMFILE", "..\\pic.bmp"});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(120, 110));
   EXPECT_EQ(f.form.Board().Image().pixel(5, 9), testing::ExpectedPixel(8, 5, 9));
 
@@ -96,7 +97,7 @@ TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
   ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
   fake.write("not a picture");
   fake.close();
-  EXPECT_THROW(f.form.ReceivedLoadFromFile("fake.bmp"), Error);
+  EXPECT_THROW(f.form.Commands().Dispatch({"IMAGEKV_LOADFROMFILE", "fake.bmp"}), Error);
   EXPECT_EQ(f.form.Board().Image().size(), QSize(120, 110));
 }
 
@@ -104,10 +105,10 @@ TEST(BoardCommands, WorkingFileCommands) {
   BoardFixture f;
   ASSERT_TRUE(QFile::remove(f.test.Path(QStringLiteral("~kv.bmp"))));
   f.form.N11Click();
-  f.form.ReceivedLoad("");
+  f.form.Commands().Dispatch({"IMAGEKV_LOAD", ""});
   EXPECT_EQ(f.test.Dialogs().messages, QStringList{QStringLiteral("Файл не найден : ~kv.bmp")});
 
-  f.form.ReceivedNewKV("150 120");
+  f.form.Commands().Dispatch({"NEWKV", "150 120"});
   f.form.N10Click();
   ASSERT_TRUE(f.peer.WaitFor(1));
   EXPECT_EQ(f.peer.Received()[0], "Kovra:>ImageKV_Save:>");
@@ -144,7 +145,7 @@ TEST(BoardCommands, UnusableFolderWritesNothingButStillTellsPeers) {
   EXPECT_EQ(peer.Received()[0], "Kovra:>ImageKV_Save:>");
   form.N4Click();
   EXPECT_TRUE(test.Dialogs().file_dialog_folders.isEmpty()) << "no dialog at all";
-  form.ReceivedSave("");
+  form.Commands().Dispatch({"IMAGEKV_SAVE", ""});
   EXPECT_EQ(test.Dialogs().messages, QStringList{QStringLiteral("Ошибка при сохранении файла: ~kv.bmp")});
   EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("gone"))));
 }

@@ -34,7 +34,7 @@ class DrawingTest : public ::testing::Test {
     form.CB_YesPaint->click();
     test_.Dialogs().color_answers = {QColor(255, 0, 0)};
     form.Panel_Cvet_FonMouseDown(Qt::LeftButton);  // a red pen
-    form.ReceivedNewKV("200 150");
+    form.Commands().Dispatch({"NEWKV", "200 150"});
   }
   TForm1& Form() { return test_.Window(); }
   QWidget* Board() { return Form().Image_KV; }

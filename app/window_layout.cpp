@@ -1,0 +1,246 @@
+#include "app/window_layout.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "app/choice_list.h"
+#include "app/main_window.h"
+#include "app/mouse_panel.h"
+#include "app/tool_settings.h"
+#include "board/board_view.h"
+#include "board/tools/tool_table.h"
+
+namespace kovra {
+namespace {
+
+const QColor kSilver(192, 192, 192);
+const QColor kNavy(0, 0, 128);
+
+void Fill(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, color);
+  palette.setColor(QPalette::Base, color);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+QFrame* Panel(QWidget* parent, const char* name, QFrame::Shadow shadow = QFrame::Sunken) {
+  auto* panel = Named(new QFrame(parent), name);
+  panel->setFrameStyle(QFrame::Panel | shadow);
+  return panel;
+}
+
+QVBoxLayout* Column(QWidget* parent, int margin = 0) {
+  auto* layout = new QVBoxLayout(parent);
+  layout->setContentsMargins(margin, margin, margin, margin);
+  layout->setSpacing(0);
+  return layout;
+}
+
+QSplitter* Splitter(Qt::Orientation orientation, QWidget* parent) {
+  auto* splitter = new QSplitter(orientation, parent);
+  splitter->setHandleWidth(3);
+  splitter->setChildrenCollapsible(false);
+  return splitter;
+}
+
+// The handle before widget index gets the splitter's name and its navy colour.
+void NameHandle(QSplitter* splitter, int index, const char* name) {
+  QSplitterHandle* handle = Named(splitter->handle(index), name);
+  Fill(handle, kNavy);
+}
+
+ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items) {
+  auto* list = Named(new ChoiceList(parent), name);
+  list->addItems(items);
+  list->setUniformItemSizes(true);
+  Fill(list, kSilver);
+  return list;
+}
+
+void BuildWindow(TForm1& form) {
+  form.setWindowTitle(QStringLiteral("Kovra"));
+  form.resize(790, 590);
+  if (const QScreen* display = form.screen()) {
+    form.move(display->availableGeometry().center() - form.rect().center());
+  }
+  QFont window_font(QStringLiteral("MS Sans Serif"));
+  window_font.setPixelSize(11);
+  form.setFont(window_font);
+  Fill(&form, form.palette().color(QPalette::Button));
+}
+
+// The board with its drawing switch, on the left of the tool column.
+void BuildBoardArea(TForm1& form, QSplitter* board_split) {
+  form.Panel3 = Panel(board_split, "Panel3");
+  auto* panel3_column = Column(form.Panel3, 1);
+  form.Panel9 = Panel(form.Panel3, "Panel9");
+  form.Panel9->setFixedHeight(21);
+  form.CB_YesPaint = Named(new QCheckBox(QStringLiteral("Жажду рисовать !!!"), form.Panel9), "CB_YesPaint");
+  form.CB_YesPaint->setGeometry(8, 2, 137, 17);
+  panel3_column->addWidget(form.Panel9);
+  form.ScrollBox1 = Named(new QScrollArea(form.Panel3), "ScrollBox1");
+  form.ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  form.Image_KV = Named(new BoardView(), "Image_KV");
+  form.Image_KV->setFixedSize(602, 385);
+  form.ScrollBox1->setWidget(form.Image_KV);
+  panel3_column->addWidget(form.ScrollBox1, 1);
+  form.PopupMenu1 = Named(new QMenu(form.Image_KV), "PopupMenu1");
+  board_split->addWidget(form.Panel3);
+}
+
+// The font sample with its button, and the widths with the colour panel.
+void BuildFontAndWidths(TForm1& form, QSplitter* tool_split) {
+  form.GroupBox5 = Named(new QGroupBox(QStringLiteral("Шрифт : "), tool_split), "GroupBox5");
+  auto* font_column = Column(form.GroupBox5);
+  form.Panel8 = Named(new QFrame(form.GroupBox5), "Panel8");
+  form.Panel8->setFixedHeight(24);
+  form.SpeedButton2 = Named(new QToolButton(form.Panel8), "SpeedButton2");
+  form.SpeedButton2->setGeometry(8, 1, 23, 22);
+  form.SpeedButton2->setAutoRaise(true);
+  form.SpeedButton2->setText(QStringLiteral("A"));  // a font symbol as the glyph
+  font_column->addWidget(form.Panel8);
+  form.Label_Font = Named(new QLabel(QStringLiteral("Шрифт"), form.GroupBox5), "Label_Font");
+  form.Label_Font->setAlignment(Qt::AlignCenter);
+  Fill(form.Label_Font, Qt::white);
+  font_column->addWidget(form.Label_Font, 1);
+  tool_split->addWidget(form.GroupBox5);
+
+  form.GroupBox4 = Named(new QGroupBox(QStringLiteral("Толщина линий : "), tool_split), "GroupBox4");
+  auto* width_column = Column(form.GroupBox4);
+  form.Panel7 = Panel(form.GroupBox4, "Panel7");
+  QStringList widths{ToolSettings::UserWidthEntry(1)};
+  for (int width = 1; width <= 10; ++width) widths.append(QString::number(width));
+  form.List_W = ToolList(form.Panel7, "List_W", widths);
+  Column(form.Panel7, 1)->addWidget(form.List_W);
+  width_column->addWidget(form.Panel7, 1);
+  form.Panel_Cvet_Fon = Named(new MousePanel(QStringLiteral("Цвет и Фон"), form.GroupBox4), "Panel_Cvet_Fon");
+  form.Panel_Cvet_Fon->setFixedHeight(20);
+  form.Panel_Cvet_Fon->setAlignment(Qt::AlignCenter);
+  form.Panel_Cvet_Fon->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Fill(form.Panel_Cvet_Fon, Qt::white);
+  width_column->addWidget(form.Panel_Cvet_Fon);
+  tool_split->addWidget(form.GroupBox4);
+}
+
+// The tool list, the font and the widths, right of the board.
+void BuildToolColumn(TForm1& form, QSplitter* board_split) {
+  form.GroupBox2 = Named(new QGroupBox(QStringLiteral("Инструментарий : "), board_split), "GroupBox2");
+  form.Panel6 = Panel(form.GroupBox2, "Panel6");
+  Column(form.GroupBox2)->addWidget(form.Panel6);
+  auto* tool_split = Splitter(Qt::Vertical, form.Panel6);
+  Column(form.Panel6, 1)->addWidget(tool_split);
+  QStringList tools;
+  for (const ToolEntry& entry : ToolTable()) tools.append(entry.caption);
+  form.ListTools = ToolList(tool_split, "ListTools", tools);
+  tool_split->addWidget(form.ListTools);
+  BuildFontAndWidths(form, tool_split);
+  tool_split->setStretchFactor(0, 1);
+  tool_split->setSizes({200, 81, 110});
+  NameHandle(tool_split, 1, "Splitter4");
+  NameHandle(tool_split, 2, "Splitter5");
+  board_split->addWidget(form.GroupBox2);
+}
+
+// The send row, the message pane and the correspondent list.
+void BuildMessageArea(TForm1& form, QSplitter* page_split, QAbstractItemModel* history,
+                      QAbstractItemModel* correspondents) {
+  form.GroupBox1 = Named(new QGroupBox(QStringLiteral("Сообщения : "), page_split), "GroupBox1");
+  auto* message_column = Column(form.GroupBox1);
+  form.Panel4 = Panel(form.GroupBox1, "Panel4");
+  form.Panel4->setFixedHeight(26);
+  form.Label1 = Named(new QLabel(QStringLiteral("Сообщение послать "), form.Panel4), "Label1");
+  form.Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  form.Label1->setGeometry(2, 2, 108, 22);
+  form.SpeedButton1 = Named(new QToolButton(form.Panel4), "SpeedButton1");
+  form.SpeedButton1->setText(QStringLiteral(">"));
+  form.SpeedButton1->setAutoRaise(true);
+  form.SpeedButton1->setGeometry(112, 2, 23, 22);
+  form.Edit_Mess = Named(new QLineEdit(form.Panel4), "Edit_Mess");
+  form.Edit_Mess->setGeometry(144, 2, 497, 21);
+  Fill(form.Edit_Mess, kSilver);
+  message_column->addWidget(form.Panel4);
+
+  auto* message_split = Splitter(Qt::Horizontal, form.GroupBox1);
+  form.Panel5 = Panel(message_split, "Panel5");
+  // A list over the history rather than a text editor: it shows a history
+  // of any length at once and puts a new line on top in constant time.
+  form.RE_Mess = Named(new QListView(form.Panel5), "RE_Mess");
+  form.RE_Mess->setModel(history);
+  form.RE_Mess->setUniformItemSizes(true);
+  form.RE_Mess->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  form.RE_Mess->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  form.RE_Mess->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Fill(form.RE_Mess, kSilver);
+  Column(form.Panel5, 1)->addWidget(form.RE_Mess);
+  message_split->addWidget(form.Panel5);
+  form.GroupBox3 = Named(new QGroupBox(QStringLiteral("Список корреспондентов : "), message_split),
+                         "GroupBox3");
+  form.ListUser = Named(new QListView(form.GroupBox3), "ListUser");
+  form.ListUser->setModel(correspondents);
+  form.ListUser->setUniformItemSizes(true);
+  form.ListUser->setSelectionMode(QAbstractItemView::SingleSelection);
+  form.ListUser->setContextMenuPolicy(Qt::CustomContextMenu);
+  Fill(form.ListUser, kSilver);
+  Column(form.GroupBox3)->addWidget(form.ListUser);
+  message_split->addWidget(form.GroupBox3);
+  message_split->setStretchFactor(0, 1);
+  message_split->setSizes({560, 185});
+  NameHandle(message_split, 1, "Splitter3");
+  message_column->addWidget(message_split, 1);
+}
+
+}  // namespace
+
+void BuildWindowLayout(TForm1& form, QAbstractItemModel* history, QAbstractItemModel* correspondents) {
+  BuildWindow(form);
+  auto* central = new QWidget(&form);
+  form.setCentralWidget(central);
+  auto* root = Column(central);
+
+  form.TN1 = Named(new QTabWidget(central), "TN1");
+  auto* page = new QWidget(form.TN1);
+  form.TN1->addTab(page, QStringLiteral("Доска"));
+  root->addWidget(form.TN1, 1);
+
+  form.Panel1 = Panel(central, "Panel1");
+  form.Panel1->setFixedHeight(22);
+  form.Label_DT = Named(new QLabel(QStringLiteral("..."), form.Panel1), "Label_DT");
+  form.Label_DT->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  auto* status_row = new QHBoxLayout(form.Panel1);
+  status_row->setContentsMargins(2, 0, 2, 0);
+  status_row->addWidget(form.Label_DT);
+  status_row->addStretch(1);
+  root->addWidget(form.Panel1);
+
+  auto* page_split = Splitter(Qt::Vertical, page);
+  Column(page)->addWidget(page_split);
+  form.Panel2 = Panel(page_split, "Panel2");
+  auto* board_split = Splitter(Qt::Horizontal, form.Panel2);
+  Column(form.Panel2, 1)->addWidget(board_split);
+  BuildBoardArea(form, board_split);
+  BuildToolColumn(form, board_split);
+  board_split->setStretchFactor(0, 1);
+  board_split->setSizes({600, 157});
+  NameHandle(board_split, 1, "Splitter2");
+
+  BuildMessageArea(form, page_split, history, correspondents);
+  page_split->addWidget(form.Panel2);
+  page_split->addWidget(form.GroupBox1);
+  page_split->setStretchFactor(0, 1);
+  page_split->setSizes({400, 94});
+  NameHandle(page_split, 1, "Splitter1");
+}
+
+}  // namespace kovra
