@@ -1,0 +1,20 @@
+# Fails the build when a source file includes a header of a layer it may not
+# use: support stands alone, net and board use support, app uses them all.
+# Run with -DROOT=<the project folder>.
+cmake_minimum_required(VERSION 3.21)
+set(allowed_support support)
+set(allowed_net support net)
+set(allowed_board support board)
+set(allowed_app support net board app)
+foreach(layer support net board app)
+  file(GLOB_RECURSE files "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
+  foreach(file ${files})
+    file(STRINGS "${file}" includes REGEX "^#include \"[a-z_]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" used "${line}")
+      if(NOT used IN_LIST allowed_${layer})
+        message(FATAL_ERROR "${file}: the ${layer} layer may not use ${used}/ (${line})")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
