@@ -4,87 +4,11 @@
 #include <QPainter>
 #include <algorithm>
 #include <climits>
-#include <vector>
+
+#include "board/flood_fill.h"
 
 namespace kovra {
 namespace {
-
-// A run of filled pixels whose neighbours in the next row are still to be
-// looked at; the row it came from needs looking at only beyond that row's run.
-struct FillSpan {
-  int left;
-  int right;
-  int y;
-  int parent_left;
-  int parent_right;
-  int parent_y;
-};
-
-// Paints the 4-connected region of target colour around seed, a run of a
-// row at a time; returns the area it touched.
-QRect ScanLineFill(QImage& image, QPoint seed, QRgb target, QRgb paint) {
-  if (target == paint) return {};
-  const int width = image.width();
-  const int height = image.height();
-  auto* bits = reinterpret_cast<QRgb*>(image.bits());
-  const qsizetype stride = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
-  QRect touched;
-
-  // Fills the run of target pixels through x in row y.
-  auto fill_run = [&](int x, int y, int& left, int& right) {
-    QRgb* row = bits + y * stride;
-    QRgb* p = row + x;
-    QRgb* const end = row + width;
-    // Eight at a time while all eight match: the compiler makes this vector code.
-    while (end - p >= 8) {
-      QRgb differ = 0;
-      for (int k = 0; k < 8; ++k) differ |= p[k] ^ target;
-      if (differ != 0) break;
-      for (int k = 0; k < 8; ++k) p[k] = paint;
-      p += 8;
-    }
-    while (p < end && *p == target) *p++ = paint;
-    right = static_cast<int>(p - row);
-    left = x;
-    while (left > 0 && row[left - 1] == target) row[--left] = paint;
-    --right;
-    touched |= QRect(left, y, right - left + 1, 1);
-  };
-
-  std::vector<FillSpan> spans;
-  // Pushes a span for each run of target pixels in row y between from and to.
-  auto queue_runs = [&](int y, int from, int to, const FillSpan& parent) {
-    const QRgb* row = bits + y * stride;
-    for (int x = from; x <= to; ++x) {
-      if (row[x] != target) continue;
-      int left = 0;
-      int right = 0;
-      fill_run(x, y, left, right);
-      spans.push_back({left, right, y, parent.left, parent.right, parent.y});
-      x = right + 1;
-    }
-  };
-
-  int left = 0;
-  int right = 0;
-  fill_run(seed.x(), seed.y(), left, right);
-  spans.push_back({left, right, seed.y(), left, right, seed.y()});
-  while (!spans.empty()) {
-    const FillSpan span = spans.back();
-    spans.pop_back();
-    for (int ny : {span.y - 1, span.y + 1}) {
-      if (ny < 0 || ny >= height) continue;
-      if (ny != span.parent_y) {
-        queue_runs(ny, span.left, span.right, span);
-      } else {
-        // The parent row was filled under the parent's run already.
-        queue_runs(ny, span.left, std::min(span.right, span.parent_left - 1), span);
-        queue_runs(ny, std::max(span.left, span.parent_right + 1), span.right, span);
-      }
-    }
-  }
-  return touched;
-}
 
 QFont DefaultFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
