@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/window_layout.h"
 #include "app/choice_list.h"
 #include "app/tool_settings.h"
 #include "board/board_commands.h"
@@ -24,26 +25,14 @@
 #include "support/environment.h"
 #include "support/error_guard.h"
 
-class QCheckBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListView;
-class QMenu;
-class QScrollArea;
-class QTabWidget;
 class QTimer;
-class QToolButton;
 
 namespace kovra {
 
-class BoardView;
 class Correspondents;
-class MousePanel;
 class TUdpEndpoint;
 
-class TForm1 : public QMainWindow, private ToolHost {
+class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   Q_OBJECT
 
  public:
@@ -163,38 +152,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
 
  public:
-  // Controls, by the names the program's logic uses.
-  QFrame* Panel1 = nullptr;
-  QLabel* Label_DT = nullptr;
-  QTabWidget* TN1 = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  QFrame* Panel4 = nullptr;
-  QLabel* Label1 = nullptr;
-  QToolButton* SpeedButton1 = nullptr;
-  QLineEdit* Edit_Mess = nullptr;
-  QFrame* Panel5 = nullptr;
-  QListView* RE_Mess = nullptr;
-  QGroupBox* GroupBox3 = nullptr;
-  QListView* ListUser = nullptr;
-  QFrame* Panel2 = nullptr;
-  QGroupBox* GroupBox2 = nullptr;
-  QFrame* Panel6 = nullptr;
-  ChoiceList* ListTools = nullptr;
-  QGroupBox* GroupBox5 = nullptr;
-  QFrame* Panel8 = nullptr;
-  QToolButton* SpeedButton2 = nullptr;
-  QLabel* Label_Font = nullptr;
-  QGroupBox* GroupBox4 = nullptr;
-  QFrame* Panel7 = nullptr;
-  ChoiceList* List_W = nullptr;
-  MousePanel* Panel_Cvet_Fon = nullptr;
-  QFrame* Panel3 = nullptr;
-  QFrame* Panel9 = nullptr;
-  QCheckBox* CB_YesPaint = nullptr;
-  QScrollArea* ScrollBox1 = nullptr;
-  BoardView* Image_KV = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QMenu* PopupMenu2 = nullptr;
   QTimer* Timer1 = nullptr;
   TUdpEndpoint* Udp1 = nullptr;
 };

@@ -14,7 +14,7 @@
 namespace kovra {
 
 void TForm1::BuildLayout() {
-  BuildWindowLayout(*this, &history_, correspondents_);
+  BuildWindowLayout(*this, *this, &history_, correspondents_);
   Timer1 = Named(new QTimer(this), "Timer1");
   Timer1->setInterval(100);
   auto* copy = new QAction(RE_Mess);

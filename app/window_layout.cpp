@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollArea>
@@ -15,7 +16,6 @@
 #include <QToolButton>
 
 #include "app/choice_list.h"
-#include "app/main_window.h"
 #include "app/mouse_panel.h"
 #include "app/tool_settings.h"
 #include "board/board_view.h"
@@ -69,7 +69,7 @@ ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items
   return list;
 }
 
-void BuildWindow(TForm1& form) {
+void BuildWindow(QMainWindow& form) {
   form.setWindowTitle(QStringLiteral("Kovra"));
   form.resize(790, 590);
   if (const QScreen* display = form.screen()) {
@@ -82,7 +82,7 @@ void BuildWindow(TForm1& form) {
 }
 
 // The board with its drawing switch, on the left of the tool column.
-void BuildBoardArea(TForm1& form, QSplitter* board_split) {
+void BuildBoardArea(WindowControls& form, QSplitter* board_split) {
   form.Panel3 = Panel(board_split, "Panel3");
   auto* panel3_column = Column(form.Panel3, 1);
   form.Panel9 = Panel(form.Panel3, "Panel9");
@@ -101,7 +101,7 @@ void BuildBoardArea(TForm1& form, QSplitter* board_split) {
 }
 
 // The font sample with its button, and the widths with the colour panel.
-void BuildFontAndWidths(TForm1& form, QSplitter* tool_split) {
+void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.GroupBox5 = Named(new QGroupBox(QStringLiteral("Шрифт : "), tool_split), "GroupBox5");
   auto* font_column = Column(form.GroupBox5);
   form.Panel8 = Named(new QFrame(form.GroupBox5), "Panel8");
@@ -135,7 +135,7 @@ void BuildFontAndWidths(TForm1& form, QSplitter* tool_split) {
 }
 
 // The tool list, the font and the widths, right of the board.
-void BuildToolColumn(TForm1& form, QSplitter* board_split) {
+void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   form.GroupBox2 = Named(new QGroupBox(QStringLiteral("Инструментарий : "), board_split), "GroupBox2");
   form.Panel6 = Panel(form.GroupBox2, "Panel6");
   Column(form.GroupBox2)->addWidget(form.Panel6);
@@ -154,7 +154,7 @@ void BuildToolColumn(TForm1& form, QSplitter* board_split) {
 }
 
 // The send row, the message pane and the correspondent list.
-void BuildMessageArea(TForm1& form, QSplitter* page_split, QAbstractItemModel* history,
+void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItemModel* history,
                       QAbstractItemModel* correspondents) {
   form.GroupBox1 = Named(new QGroupBox(QStringLiteral("Сообщения : "), page_split), "GroupBox1");
   auto* message_column = Column(form.GroupBox1);
@@ -203,10 +203,11 @@ void BuildMessageArea(TForm1& form, QSplitter* page_split, QAbstractItemModel* h
 
 }  // namespace
 
-void BuildWindowLayout(TForm1& form, QAbstractItemModel* history, QAbstractItemModel* correspondents) {
-  BuildWindow(form);
-  auto* central = new QWidget(&form);
-  form.setCentralWidget(central);
+void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemModel* history,
+                       QAbstractItemModel* correspondents) {
+  BuildWindow(window);
+  auto* central = new QWidget(&window);
+  window.setCentralWidget(central);
   auto* root = Column(central);
 
   form.TN1 = Named(new QTabWidget(central), "TN1");

@@ -5,10 +5,58 @@
 #include <QString>
 
 class QAbstractItemModel;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMainWindow;
+class QMenu;
+class QScrollArea;
+class QTabWidget;
+class QToolButton;
 
 namespace kovra {
 
-class TForm1;
+class BoardView;
+class ChoiceList;
+class MousePanel;
+
+// The window's controls, by the names the program's logic uses.
+struct WindowControls {
+  QFrame* Panel1 = nullptr;
+  QLabel* Label_DT = nullptr;
+  QTabWidget* TN1 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QFrame* Panel4 = nullptr;
+  QLabel* Label1 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;
+  QLineEdit* Edit_Mess = nullptr;
+  QFrame* Panel5 = nullptr;
+  QListView* RE_Mess = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  QListView* ListUser = nullptr;
+  QFrame* Panel2 = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QFrame* Panel6 = nullptr;
+  ChoiceList* ListTools = nullptr;
+  QGroupBox* GroupBox5 = nullptr;
+  QFrame* Panel8 = nullptr;
+  QToolButton* SpeedButton2 = nullptr;
+  QLabel* Label_Font = nullptr;
+  QGroupBox* GroupBox4 = nullptr;
+  QFrame* Panel7 = nullptr;
+  ChoiceList* List_W = nullptr;
+  MousePanel* Panel_Cvet_Fon = nullptr;
+  QFrame* Panel3 = nullptr;
+  QFrame* Panel9 = nullptr;
+  QCheckBox* CB_YesPaint = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  BoardView* Image_KV = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QMenu* PopupMenu2 = nullptr;
+};
 
 template <typename W>
 W* Named(W* widget, const char* name) {
@@ -16,7 +64,9 @@ W* Named(W* widget, const char* name) {
   return widget;
 }
 
-// history and correspondents are the models of RE_Mess and ListUser.
-void BuildWindowLayout(TForm1& form, QAbstractItemModel* history, QAbstractItemModel* correspondents);
+// Builds the controls into window; history and correspondents are the
+// models of RE_Mess and ListUser.
+void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemModel* history,
+                       QAbstractItemModel* correspondents);
 
 }  // namespace kovra
