@@ -107,13 +107,7 @@ void TForm1::RestoreState() {
 
   LoadMessageHistory();
 
-  correspondents_->Clear();
-  const QString user_list = ProgramDir_ + kCorrespondentFile;
-  if (QFileInfo::exists(user_list)) {
-    correspondents_->Load(user_list);
-  } else {
-    correspondents_->MarkLoaded();
-  }
+  presence_->Load();
 
   const QString board = board_files_.WorkingFile();
   if (QFileInfo::exists(board)) {
@@ -126,18 +120,14 @@ void TForm1::RestoreState() {
   Label_Font->setText(Label_Font->font().family());
   ShowFillBehindFont();
 
-  // May run the event loop while it sends.
-  fan_out_->SendToCorrespondents(command::kEnter, env_.computer_name, true);
+  presence_->Greet();  // may run the event loop while it sends
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
   CanClose = true;
   board_files_.SaveBoardFile(board_files_.WorkingFile());
   // May run the event loop; an error here keeps the window open.
-  fan_out_->SendToCorrespondents(command::kExit, env_.computer_name, true);
-  if (!DriveWritable(ProgramDir_)) return;
-  correspondents_->MarkAllAbsent();
-  SaveCorrespondents();
+  presence_->SayGoodbye();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -22,6 +22,7 @@
 #include "net/chat.h"
 #include "net/command_table.h"
 #include "net/fan_out.h"
+#include "net/presence.h"
 #include "support/environment.h"
 #include "support/error_guard.h"
 
@@ -88,9 +89,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
 
   // Handlers of received commands, each given the trimmed argument text.
-  void ReceivedEnter(const std::string& args);
-  void ReceivedIamToo(const std::string& args);
-  void ReceivedExit(const std::string& args);
   void ReceivedMessage(const std::string& args);
 
   bool FirstTick() const { return FirstTick_; }
@@ -133,7 +131,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void AddMessageLine(const std::string& line);
   void SaveMessageHistory();
   void CopySelectedMessages();
-  void SaveCorrespondents();
 
   Environment env_;
   QString ProgramDir_;
@@ -141,6 +138,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   Correspondents* correspondents_ = nullptr;
   CommandTable commands_;
   std::unique_ptr<FanOut> fan_out_;
+  std::unique_ptr<Presence> presence_;
   MessageHistory history_;
   ToolSettings settings_;
   BoardCanvas canvas_;

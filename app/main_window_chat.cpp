@@ -18,45 +18,26 @@
 
 namespace kovra {
 
-void TForm1::SaveCorrespondents() {
-  if (DriveWritable(ProgramDir_)) correspondents_->Save(ProgramDir_ + kCorrespondentFile);
-}
-
 void TForm1::N6Click() {
   // Modal: datagrams are handled while the prompt is open.
   const auto typed = env_.dialogs->InputText(QStringLiteral("Новый корреспондент"),
                                              QStringLiteral("Введите имя компьютера"), QString());
   if (!typed) return;
-  const std::string name = UpperText(TrimText(QStringToAnsi(*typed)));
-  if (name.empty() || name == UpperText(env_.computer_name)) return;
-  correspondents_->Append(name + "=No");
+  const auto name = presence_->Add(QStringToAnsi(*typed));
+  if (!name) return;
   ListUser->setCurrentIndex(correspondents_->index(correspondents_->Count() - 1));
-  SaveCorrespondents();
-  fan_out_->SendCommand(name, command::kEnter, env_.computer_name);
+  presence_->Introduce(*name);
 }
 
 void TForm1::N7Click() {
   const QModelIndex highlighted = ListUser->currentIndex();
   if (!highlighted.isValid()) return;
-  correspondents_->Remove(highlighted.row());
+  presence_->Remove(highlighted.row());
   ListUser->setCurrentIndex(QModelIndex());  // no line is highlighted afterwards
-  SaveCorrespondents();
 }
 
-void TForm1::N9Click() {
-  correspondents_->MarkAllAbsent();
-  // Those running answer "IamToo" and are marked present again.
-  fan_out_->SendToCorrespondents(command::kEnter, env_.computer_name, true);
-}
-
-void TForm1::ReceivedEnter(const std::string& args) {
-  correspondents_->SetPresence(args, "Yes");
-  fan_out_->SendToCorrespondents(command::kIamToo, env_.computer_name, true);
-}
-
-void TForm1::ReceivedIamToo(const std::string& args) { correspondents_->SetPresence(args, "Yes"); }
-
-void TForm1::ReceivedExit(const std::string& args) { correspondents_->SetPresence(args, "No"); }
+// Those running answer "IamToo" and are marked present again.
+void TForm1::N9Click() { presence_->AskEveryone(); }
 
 void TForm1::LoadMessageHistory() {
   const QString path = ProgramDir_ + kMessageHistoryFile;

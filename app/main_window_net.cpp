@@ -11,6 +11,7 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
+#include "support/state_files.h"
 #include "support/ansi_codec.h"
 #include "support/text.h"
 
@@ -43,6 +44,8 @@ void TForm1::CreateEndpoint() {
   };
   fan_out_ = std::make_unique<FanOut>(*Udp1, *correspondents_, *env_.dialogs);
   fan_out_->OnStep = [this](int row) { ListUser->setCurrentIndex(correspondents_->index(row)); };
+  presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
+                                         env_.program_dir + kCorrespondentFile);
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
     const QString message = BindFailedMessage(env_.udp_port, Udp1->BindError());
@@ -88,9 +91,9 @@ void TForm1::RegisterCommands() {
       {command::kFloodFill, draw(&Replay::FloodFill)},
       {command::kSetFont, draw(&Replay::SetFont)},
       {command::kTextOut, draw(&Replay::TextOut)},
-      {command::kEnter, own(&TForm1::ReceivedEnter)},
-      {command::kIamToo, own(&TForm1::ReceivedIamToo)},
-      {command::kExit, own(&TForm1::ReceivedExit)},
+      {command::kEnter, [this](const std::string& args) { presence_->ReceivedEnter(args); }},
+      {command::kIamToo, [this](const std::string& args) { presence_->ReceivedIamToo(args); }},
+      {command::kExit, [this](const std::string& args) { presence_->ReceivedExit(args); }},
       {command::kMessage, own(&TForm1::ReceivedMessage)},
   };
   for (const auto& [name, handler] : rows) commands_.Set(name, handler);
