@@ -38,6 +38,7 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] { Image_KV->Show(&canvas_.Image()); };
+  history_.SetFile(env_.program_dir + kMessageHistoryFile);
   CreateEndpoint();
   WireEvents();
   // Key preview: the window sees every key before the focused control.
@@ -105,7 +106,7 @@ void TForm1::RestoreState() {
     ListTools->setCurrentRow(0);
   }
 
-  LoadMessageHistory();
+  history_.Restore();
 
   presence_->Load();
 

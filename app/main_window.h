@@ -19,7 +19,7 @@
 #include "board/replay.h"
 #include "board/tools/tool.h"
 #include "board/tools/tool_table.h"
-#include "net/chat.h"
+#include "net/message_history.h"
 #include "net/command_table.h"
 #include "net/fan_out.h"
 #include "net/presence.h"
@@ -126,10 +126,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   Tool* SelectedTool() const;
   void ShowToolSettings();
   void ShowFillBehindFont();
-  void LoadMessageHistory();
-  // Puts a message line on top of the pane and saves the history.
-  void AddMessageLine(const std::string& line);
-  void SaveMessageHistory();
   void CopySelectedMessages();
 
   Environment env_;

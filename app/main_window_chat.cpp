@@ -39,27 +39,6 @@ void TForm1::N7Click() {
 // Those running answer "IamToo" and are marked present again.
 void TForm1::N9Click() { presence_->AskEveryone(); }
 
-void TForm1::LoadMessageHistory() {
-  const QString path = ProgramDir_ + kMessageHistoryFile;
-  const std::size_t arrived_early = history_.Count();
-  if (QFileInfo::exists(path)) {
-    history_.Load(path);
-  } else {
-    history_.MarkLoaded();
-  }
-  // Lines that arrived before the load are stored with it now.
-  if (arrived_early > 0) SaveMessageHistory();
-}
-
-void TForm1::SaveMessageHistory() {
-  if (DriveWritable(ProgramDir_)) history_.Save(ProgramDir_ + kMessageHistoryFile);
-}
-
-void TForm1::AddMessageLine(const std::string& line) {
-  history_.Add(line);
-  SaveMessageHistory();
-}
-
 void TForm1::CopySelectedMessages() {
   QModelIndexList rows = RE_Mess->selectionModel()->selectedRows();
   std::sort(rows.begin(), rows.end());
@@ -77,11 +56,11 @@ void TForm1::SpeedButton1Click() {
   if (line_now().empty()) return;
   // Runs the event loop: lines received meanwhile go on top first.
   fan_out_->SendToCorrespondents(command::kMessage, line_now(), false);
-  AddMessageLine(line_now());
+  history_.AddAndSave(line_now());
   Edit_Mess->clear();
   Edit_Mess->setFocus();
 }
 
-void TForm1::ReceivedMessage(const std::string& args) { AddMessageLine(args); }
+void TForm1::ReceivedMessage(const std::string& args) { history_.AddAndSave(args); }
 
 }  // namespace kovra

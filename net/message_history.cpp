@@ -1,9 +1,11 @@
-#include "net/chat.h"
+#include "net/message_history.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 #include "support/ansi_codec.h"
 #include "support/line_file.h"
+#include "support/system.h"
 #include "support/text.h"
 
 namespace kovra {
@@ -40,6 +42,26 @@ void MessageHistory::Load(const QString& path) {
 void MessageHistory::Save(const QString& path) const {
   if (!loaded_) return;
   WriteFileBytes(path, JoinLines(newest_last_.rbegin(), newest_last_.rend()));
+}
+
+void MessageHistory::Restore() {
+  const std::size_t arrived_early = Count();
+  if (QFileInfo::exists(file_)) {
+    Load(file_);
+  } else {
+    MarkLoaded();
+  }
+  // Lines that arrived before the load are stored with it now.
+  if (arrived_early > 0) SaveToFile();
+}
+
+void MessageHistory::AddAndSave(const std::string& line) {
+  Add(line);
+  SaveToFile();
+}
+
+void MessageHistory::SaveToFile() const {
+  if (DriveWritable(file_)) Save(file_);
 }
 
 int MessageHistory::rowCount(const QModelIndex& parent) const {

@@ -1,4 +1,4 @@
-#include "net/chat.h"
+#include "net/message_history.h"
 
 #include <gtest/gtest.h>
 

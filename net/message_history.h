@@ -1,5 +1,5 @@
-// The message history behind RE_Mess, newest line first, and the line a
-// sender builds for a typed message.
+// The message history behind RE_Mess, newest line first, with its file, and
+// the line a sender builds for a typed message.
 #pragma once
 
 #include <QAbstractListModel>
@@ -33,10 +33,17 @@ class MessageHistory : public QAbstractListModel {
   // first tick cannot replace the stored history.
   void Load(const QString& path);
   void MarkLoaded() { loaded_ = true; }
-  bool Loaded() const { return loaded_; }
 
   // Replaces the file with every line, newest first; raises Error on failure.
   void Save(const QString& path) const;
+
+  // The history's own file (~Messages.txt in the program's folder): loaded
+  // at the first tick, lines that arrived earlier kept on top and stored with
+  // it; saved after every new line when the folder takes new files.
+  void SetFile(const QString& path) { file_ = path; }
+  void Restore();
+  void AddAndSave(const std::string& line);
+  void SaveToFile() const;
 
   std::size_t Count() const { return newest_last_.size(); }
   // Line 0 is the newest.
@@ -50,6 +57,7 @@ class MessageHistory : public QAbstractListModel {
   // Oldest first, so that a new line costs no shifting.
   std::vector<std::string> newest_last_;
   bool loaded_ = false;
+  QString file_;
 };
 
 }  // namespace kovra
