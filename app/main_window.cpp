@@ -41,12 +41,11 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   history_.SetFile(env_.program_dir + kMessageHistoryFile);
   CreateEndpoint();
   WireEvents();
-  // Key preview: the window sees every key before the focused control.
-  qApp->installEventFilter(this);
+  key_preview_ = std::make_unique<KeyPreview>(*this, [this](int& key) { Guard([&] { FormKeyDown(key); }); });
   Guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() = default;
 
 void TForm1::WireEvents() {
   connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
@@ -84,7 +83,7 @@ void TForm1::FormCreate() {
   gesture_.ShapeRect.Right = 0;
   gesture_.ShapeRect.Bottom = 0;
   gesture_.Drawing = false;
-  ShowToolSettings();
+  ShowToolSettings(*this, settings_);
   Timer1->start();
 }
 
@@ -119,7 +118,7 @@ void TForm1::RestoreState() {
 
   List_W->setCurrentRow(0);
   Label_Font->setText(Label_Font->font().family());
-  ShowFillBehindFont();
+  ShowFillBehindFont(*this, settings_);
 
   presence_->Greet();  // may run the event loop while it sends
 }
@@ -161,19 +160,6 @@ bool TForm1::event(QEvent* event) {
     Guard([this] { CancelGesture(); });
   }
   return QMainWindow::event(event);
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-  if (static_cast<QWidget*>(watched)->window() != this) return false;
-  // Enter in the menu bar (reached with Alt) or an open menu is the menu's.
-  if (menuBar()->hasFocus() || menuBar()->activeAction() != nullptr ||
-      qobject_cast<QMenu*>(watched) != nullptr || QApplication::activePopupWidget() != nullptr) {
-    return false;
-  }
-  int key = static_cast<QKeyEvent*>(event)->key();
-  Guard([&] { FormKeyDown(key); });
-  return key == 0;
 }
 
 }  // namespace kovra

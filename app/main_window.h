@@ -12,6 +12,7 @@
 
 #include "app/window_layout.h"
 #include "app/choice_list.h"
+#include "app/key_preview.h"
 #include "app/tool_settings.h"
 #include "board/board_commands.h"
 #include "board/board_files.h"
@@ -101,7 +102,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
 
  protected:
   bool event(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -124,8 +124,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void Send(const std::string& command, const std::string& args) override;
   void ProcessPendingEvents() override;
   Tool* SelectedTool() const;
-  void ShowToolSettings();
-  void ShowFillBehindFont();
   void CopySelectedMessages();
 
   Environment env_;
@@ -144,6 +142,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   Replay replay_{canvas_, gesture_};
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
+  std::unique_ptr<KeyPreview> key_preview_;
 
  public:
   QTimer* Timer1 = nullptr;

@@ -28,7 +28,7 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
   gesture_tool_ = SelectedTool();
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   settings_.SetTextFont(settings_.FD1);  // Label_Font takes the font of FD1
-  ShowToolSettings();
+  ShowToolSettings(*this, settings_);
   Send(command::kMoveTo, drawing::Point{x, y}.Build());
 }
 

@@ -1,45 +1,17 @@
 // The tool column: width, colours, font, the drawing switch and the tool list.
 #include <QCheckBox>
 #include <QLabel>
-#include <QListWidget>
 
 #include "app/main_window.h"
 #include "app/mouse_panel.h"
 #include "support/prompt.h"
 
 namespace kovra {
-namespace {
-
-void Paint(QWidget* widget, const QColor& background, const QColor& text) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, background);
-  palette.setColor(QPalette::Button, background);
-  palette.setColor(QPalette::WindowText, text);
-  palette.setColor(QPalette::ButtonText, text);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
-}  // namespace
 
 int TForm1::CurrentWidth() const { return settings_.CurrentWidth(List_W->currentRow()); }
 
 std::string TForm1::PenColorName() const { return settings_.PenColorName(); }
 std::string TForm1::FillColorName() const { return settings_.FillColorName(); }
-
-void TForm1::ShowToolSettings() {
-  Paint(Panel_Cvet_Fon, ToQColor(settings_.fill_color), ToQColor(settings_.pen_color));
-  Label_Font->setFont(settings_.text_font.font);
-  QPalette palette = Label_Font->palette();
-  palette.setColor(QPalette::WindowText, ToQColor(settings_.text_font.color));
-  Label_Font->setPalette(palette);
-}
-
-void TForm1::ShowFillBehindFont() {
-  QPalette palette = Label_Font->palette();
-  palette.setColor(QPalette::Window, ToQColor(settings_.fill_color));
-  Label_Font->setPalette(palette);
-}
 
 void TForm1::ListToolsClick() {
   if (ListTools->currentRow() == ToolRow(ToolId::kPointer)) {
@@ -66,8 +38,8 @@ void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
   const auto chosen = env_.dialogs->ChooseColor(ToQColor(current));
   if (!chosen) return;
   (pen ? settings_.pen_color : settings_.fill_color) = FromQColor(*chosen);
-  ShowToolSettings();
-  if (!pen) ShowFillBehindFont();
+  ShowToolSettings(*this, settings_);
+  if (!pen) ShowFillBehindFont(*this, settings_);
 }
 
 void TForm1::SpeedButton2Click() {
@@ -75,12 +47,12 @@ void TForm1::SpeedButton2Click() {
     settings_.SetTextFont(*chosen);
     Label_Font->setText(chosen->font.family());
   }
-  ShowToolSettings();
+  ShowToolSettings(*this, settings_);
 }
 
 void TForm1::CB_YesPaintClick() {
-  Paint(CB_YesPaint, ToQColor(kClBtnFace), ToQColor(kClBlack));
-  if (CB_YesPaint->isChecked()) Paint(CB_YesPaint, ToQColor(kClYellow), ToQColor(kClRed));
+  const bool on = CB_YesPaint->isChecked();
+  Paint(CB_YesPaint, ToQColor(on ? kClYellow : kClBtnFace), ToQColor(on ? kClRed : kClBlack));
 }
 
 }  // namespace kovra

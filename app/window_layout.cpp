@@ -27,14 +27,6 @@ namespace {
 const QColor kSilver(192, 192, 192);
 const QColor kNavy(0, 0, 128);
 
-void Fill(QWidget* widget, const QColor& color) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, color);
-  palette.setColor(QPalette::Base, color);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
 QFrame* Panel(QWidget* parent, const char* name, QFrame::Shadow shadow = QFrame::Sunken) {
   auto* panel = Named(new QFrame(parent), name);
   panel->setFrameStyle(QFrame::Panel | shadow);
@@ -58,14 +50,14 @@ QSplitter* Splitter(Qt::Orientation orientation, QWidget* parent) {
 // The handle before widget index gets the splitter's name and its navy colour.
 void NameHandle(QSplitter* splitter, int index, const char* name) {
   QSplitterHandle* handle = Named(splitter->handle(index), name);
-  Fill(handle, kNavy);
+  Paint(handle, kNavy);
 }
 
 ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items) {
   auto* list = Named(new ChoiceList(parent), name);
   list->addItems(items);
   list->setUniformItemSizes(true);
-  Fill(list, kSilver);
+  Paint(list, kSilver);
   return list;
 }
 
@@ -78,7 +70,7 @@ void BuildWindow(QMainWindow& form) {
   QFont window_font(QStringLiteral("MS Sans Serif"));
   window_font.setPixelSize(11);
   form.setFont(window_font);
-  Fill(&form, form.palette().color(QPalette::Button));
+  Paint(&form, form.palette().color(QPalette::Button));
 }
 
 // The board with its drawing switch, on the left of the tool column.
@@ -113,7 +105,7 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   font_column->addWidget(form.Panel8);
   form.Label_Font = Named(new QLabel(QStringLiteral("Шрифт"), form.GroupBox5), "Label_Font");
   form.Label_Font->setAlignment(Qt::AlignCenter);
-  Fill(form.Label_Font, Qt::white);
+  Paint(form.Label_Font, Qt::white);
   font_column->addWidget(form.Label_Font, 1);
   tool_split->addWidget(form.GroupBox5);
 
@@ -129,7 +121,7 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.Panel_Cvet_Fon->setFixedHeight(20);
   form.Panel_Cvet_Fon->setAlignment(Qt::AlignCenter);
   form.Panel_Cvet_Fon->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  Fill(form.Panel_Cvet_Fon, Qt::white);
+  Paint(form.Panel_Cvet_Fon, Qt::white);
   width_column->addWidget(form.Panel_Cvet_Fon);
   tool_split->addWidget(form.GroupBox4);
 }
@@ -169,7 +161,7 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   form.SpeedButton1->setGeometry(112, 2, 23, 22);
   form.Edit_Mess = Named(new QLineEdit(form.Panel4), "Edit_Mess");
   form.Edit_Mess->setGeometry(144, 2, 497, 21);
-  Fill(form.Edit_Mess, kSilver);
+  Paint(form.Edit_Mess, kSilver);
   message_column->addWidget(form.Panel4);
 
   auto* message_split = Splitter(Qt::Horizontal, form.GroupBox1);
@@ -182,7 +174,7 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   form.RE_Mess->setEditTriggers(QAbstractItemView::NoEditTriggers);
   form.RE_Mess->setSelectionMode(QAbstractItemView::ExtendedSelection);
   form.RE_Mess->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Fill(form.RE_Mess, kSilver);
+  Paint(form.RE_Mess, kSilver);
   Column(form.Panel5, 1)->addWidget(form.RE_Mess);
   message_split->addWidget(form.Panel5);
   form.GroupBox3 = Named(new QGroupBox(QStringLiteral("Список корреспондентов : "), message_split),
@@ -192,7 +184,7 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   form.ListUser->setUniformItemSizes(true);
   form.ListUser->setSelectionMode(QAbstractItemView::SingleSelection);
   form.ListUser->setContextMenuPolicy(Qt::CustomContextMenu);
-  Fill(form.ListUser, kSilver);
+  Paint(form.ListUser, kSilver);
   Column(form.GroupBox3)->addWidget(form.ListUser);
   message_split->addWidget(form.GroupBox3);
   message_split->setStretchFactor(0, 1);
@@ -202,6 +194,31 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
 }
 
 }  // namespace
+
+void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text) {
+  QPalette palette = widget->palette();
+  for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) palette.setColor(role, background);
+  if (text) {
+    palette.setColor(QPalette::WindowText, *text);
+    palette.setColor(QPalette::ButtonText, *text);
+  }
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+void ShowToolSettings(WindowControls& form, const ToolSettings& settings) {
+  Paint(form.Panel_Cvet_Fon, ToQColor(settings.fill_color), ToQColor(settings.pen_color));
+  form.Label_Font->setFont(settings.text_font.font);
+  QPalette palette = form.Label_Font->palette();
+  palette.setColor(QPalette::WindowText, ToQColor(settings.text_font.color));
+  form.Label_Font->setPalette(palette);
+}
+
+void ShowFillBehindFont(WindowControls& form, const ToolSettings& settings) {
+  QPalette palette = form.Label_Font->palette();
+  palette.setColor(QPalette::Window, ToQColor(settings.fill_color));
+  form.Label_Font->setPalette(palette);
+}
 
 void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemModel* history,
                        QAbstractItemModel* correspondents) {

@@ -2,7 +2,9 @@
 // built area by area into the window's fields. The window wires them.
 #pragma once
 
+#include <QColor>
 #include <QString>
+#include <optional>
 
 class QAbstractItemModel;
 class QCheckBox;
@@ -15,6 +17,7 @@ class QMainWindow;
 class QMenu;
 class QScrollArea;
 class QTabWidget;
+class QWidget;
 class QToolButton;
 
 namespace kovra {
@@ -22,6 +25,7 @@ namespace kovra {
 class BoardView;
 class ChoiceList;
 class MousePanel;
+class ToolSettings;
 
 // The window's controls, by the names the program's logic uses.
 struct WindowControls {
@@ -63,6 +67,14 @@ W* Named(W* widget, const char* name) {
   widget->setObjectName(QString::fromLatin1(name));
   return widget;
 }
+
+// Colours a control's background and, when given, its text.
+void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text = std::nullopt);
+
+// The pen and fill colours on Panel_Cvet_Fon, the text font on Label_Font,
+// and the fill colour behind the font's sample.
+void ShowToolSettings(WindowControls& form, const ToolSettings& settings);
+void ShowFillBehindFont(WindowControls& form, const ToolSettings& settings);
 
 // Builds the controls into window; history and correspondents are the
 // models of RE_Mess and ListUser.

@@ -1,0 +1,27 @@
+// Key preview: the window sees every key pressed in any of its controls
+// before the control does. The menu bar, while it has the keyboard, and any
+// open menu keep their keys, so that menus work from the keyboard.
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QMainWindow;
+
+namespace kovra {
+
+class KeyPreview : public QObject {
+ public:
+  // on_key gets the key and sets it to 0 to keep it from the control.
+  KeyPreview(QMainWindow& window, std::function<void(int& key)> on_key);
+  ~KeyPreview() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QMainWindow& window_;
+  std::function<void(int& key)> on_key_;
+};
+
+}  // namespace kovra
