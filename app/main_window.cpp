@@ -1,20 +1,14 @@
 #include "app/main_window.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 
 #include "app/mouse_panel.h"
 #include "board/board_view.h"
-#include "net/command.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
 #include "support/state_files.h"

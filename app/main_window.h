@@ -4,25 +4,23 @@
 
 #include <QMainWindow>
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/window_layout.h"
 #include "app/choice_list.h"
 #include "app/key_preview.h"
 #include "app/tool_settings.h"
+#include "app/window_layout.h"
 #include "board/board_commands.h"
 #include "board/board_files.h"
 #include "board/canvas.h"
 #include "board/replay.h"
-#include "board/tools/tool.h"
 #include "board/tools/tool_table.h"
-#include "net/message_history.h"
 #include "net/command_table.h"
 #include "net/fan_out.h"
+#include "net/message_history.h"
 #include "net/presence.h"
 #include "support/environment.h"
 #include "support/error_guard.h"
@@ -58,16 +56,16 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void SpeedButton2Click();
   void CB_YesPaintClick();
 
-  // Chat, correspondents and board menus.
-  void SpeedButton1Click();
-  void N9Click();
-  void N6Click();
-  void N7Click();
-  void N2Click();
-  void N10Click();
-  void N11Click();
-  void N3Click();
-  void N4Click();
+  // Chat, correspondents and board menus, each by its caption.
+  void SpeedButton1Click();  // ">" after the typed message
+  void N9Click();   // "Сеть" > "Сообщить о себе всем"
+  void N6Click();   // the correspondent list's "Добавить"
+  void N7Click();   // the correspondent list's "Удалить"
+  void N2Click();   // "Доска" > "Новая (все стереть)"
+  void N10Click();  // "Доска" > "Сохранить на диск"
+  void N11Click();  // "Доска" > "Загрузить с диска"
+  void N3Click();   // "Доска" > "Загрузить из файла"
+  void N4Click();   // "Доска" > "Сохранить в файл"
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -76,12 +74,9 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // Ends a gesture that will get no release: its band goes, nothing is sent.
   void CancelGesture();
 
-  // The working file, the picture folder, NewBoard and the board's loads
-  // and saves.
+  // The board's files, and the sending of commands (SendCommand,
+  // SendToCorrespondents), which runs the event loop.
   BoardFiles& Files() { return board_files_; }
-
-  // Sends commands to one computer or over ListUser (SendCommand,
-  // SendToCorrespondents); runs the event loop.
   FanOut& Sender() { return *fan_out_; }
 
   // The endpoint's events.

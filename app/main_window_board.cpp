@@ -4,14 +4,11 @@
 #include <QFileInfo>
 
 #include "app/main_window.h"
-#include "board/board_files.h"
 #include "board/board_view.h"
 #include "net/command.h"
 #include "support/ansi_codec.h"
 #include "support/prompt.h"
-#include "support/state_files.h"
 #include "support/system.h"
-#include "support/text.h"
 
 namespace kovra {
 

@@ -1,8 +1,6 @@
 // Correspondents, presence and chat: the list's menu items, the presence
 // commands, and sending and receiving message lines.
-#include <QFileInfo>
 #include <QLineEdit>
-#include <QListView>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <algorithm>
@@ -12,9 +10,7 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "support/ansi_codec.h"
-#include "support/state_files.h"
 #include "support/system.h"
-#include "support/text.h"
 
 namespace kovra {
 

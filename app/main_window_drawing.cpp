@@ -2,14 +2,12 @@
 // selected tool's own, and what the tools reach of the window.
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QListWidget>
 
 #include <utility>
 
 #include "app/main_window.h"
 #include "board/board_view.h"
 #include "board/drawing_commands.h"
-#include "net/command.h"
 
 namespace kovra {
 

@@ -1,10 +1,8 @@
 // The main window's side of the network: the endpoint and its events, the
 // fan-out over ListUser, and the table that dispatches received commands.
-#include <QCoreApplication>
 #include <QListView>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
 
 #include "app/main_window.h"
 #include "board/drawing_commands.h"
@@ -13,21 +11,8 @@
 #include "net/udp_endpoint.h"
 #include "support/state_files.h"
 #include "support/ansi_codec.h"
-#include "support/text.h"
 
 namespace kovra {
-namespace {
-
-QString BindFailedMessage(int port, const QString& reason) {
-  return QStringLiteral(
-             "Не удалось занять порт UDP %1 (%2).\n"
-             "Команды других участников сюда не дойдут; отправка работает.\n"
-             "Порт ниже 1024 требует прав root или возможности cap_net_bind_service.")
-      .arg(port)
-      .arg(reason);
-}
-
-}  // namespace
 
 void TForm1::CreateEndpoint() {
   RegisterCommands();
@@ -48,7 +33,7 @@ void TForm1::CreateEndpoint() {
                                          env_.program_dir + kCorrespondentFile);
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
-    const QString message = BindFailedMessage(env_.udp_port, Udp1->BindError());
+    const QString message = Udp1->BindFailedMessage();
     QTimer::singleShot(0, this, [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
   }
 }

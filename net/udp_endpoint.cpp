@@ -118,6 +118,15 @@ bool TUdpEndpoint::Loaded() {
   return bind_error_.isEmpty();
 }
 
+QString TUdpEndpoint::BindFailedMessage() const {
+  return QStringLiteral(
+             "Не удалось занять порт UDP %1 (%2).\n"
+             "Команды других участников сюда не дойдут; отправка работает.\n"
+             "Порт ниже 1024 требует прав root или возможности cap_net_bind_service.")
+      .arg(local_port_)
+      .arg(bind_error_);
+}
+
 void TUdpEndpoint::Status(int level, const QString& text) {
   if (level <= ReportLevel && OnStatus) OnStatus(*this, text);
 }

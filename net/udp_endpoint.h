@@ -56,6 +56,8 @@ class TUdpEndpoint : public QObject {
   bool Loaded();
   // Why the last bind failed; empty after a successful one.
   const QString& BindError() const { return bind_error_; }
+  // What the user is told when the port could not be bound.
+  QString BindFailedMessage() const;
 
   // What the window uses: one datagram of bytes to a computer name or dotted
   // address on RemotePort, and every datagram received, with its sender.
