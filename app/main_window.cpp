@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 
@@ -35,7 +34,8 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   history_.SetFile(env_.program_dir + kMessageHistoryFile);
   CreateEndpoint();
   WireEvents();
-  key_preview_ = std::make_unique<KeyPreview>(*this, [this](int& key) { Guard([&] { FormKeyDown(key); }); });
+  key_preview_ =
+      std::make_unique<KeyPreview>(*this, [this](int& key) { Guard([&] { FormKeyDown(key); }); });
   Guard([this] { FormCreate(); });
 }
 
@@ -50,19 +50,16 @@ void TForm1::WireEvents() {
   connect(List_W, &QListWidget::itemDoubleClicked, this, [this] { Guard([this] { List_WDblClick(); }); });
   connect(Panel_Cvet_Fon, &MousePanel::MousePressed, this,
           [this](Qt::MouseButton button) { Guard([&] { Panel_Cvet_FonMouseDown(button); }); });
-  connect(Image_KV, &BoardView::MousePressed, this,
-          [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
-            Guard([&] { Image_KVMouseDown(button, shift, x, y); });
-          });
-  connect(Image_KV, &BoardView::MouseMoved, this,
-          [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y) {
-            Guard([&] { Image_KVMouseMove(buttons, shift, x, y); });
-          });
+  // The board's events carry a button (or the buttons held), the keys and the point.
+  auto mouse = [this](auto handler) {
+    return [this, handler](auto buttons, Qt::KeyboardModifiers shift, int x, int y) {
+      Guard([&] { (this->*handler)(buttons, shift, x, y); });
+    };
+  };
+  connect(Image_KV, &BoardView::MousePressed, this, mouse(&TForm1::Image_KVMouseDown));
+  connect(Image_KV, &BoardView::MouseMoved, this, mouse(&TForm1::Image_KVMouseMove));
+  connect(Image_KV, &BoardView::MouseReleased, this, mouse(&TForm1::Image_KVMouseUp));
   connect(Image_KV, &BoardView::GestureLost, this, [this] { Guard([this] { CancelGesture(); }); });
-  connect(Image_KV, &BoardView::MouseReleased, this,
-          [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
-            Guard([&] { Image_KVMouseUp(button, shift, x, y); });
-          });
 }
 
 void TForm1::FormCreate() {
@@ -72,11 +69,7 @@ void TForm1::FormCreate() {
     CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
   }
   FirstTick_ = true;
-  gesture_.StartX = 0;
-  gesture_.StartY = 0;
-  gesture_.ShapeRect.Right = 0;
-  gesture_.ShapeRect.Bottom = 0;
-  gesture_.Drawing = false;
+  gesture_ = GestureState{};  // no anchor, no band, no gesture
   ShowToolSettings(*this, settings_);
   Timer1->start();
 }
@@ -94,10 +87,7 @@ void TForm1::RestoreState() {
   FirstTick_ = false;
   Timer1->setInterval(1000);
   setWindowState(windowState() | Qt::WindowMaximized);
-  {
-    const QSignalBlocker quiet(ListTools);  // a selection by the program is no click
-    ListTools->setCurrentRow(0);
-  }
+  ListTools->setCurrentRow(0);  // a choice of the program's: no click
 
   history_.Restore();
 

@@ -119,7 +119,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void Send(const std::string& command, const std::string& args) override;
   void ProcessPendingEvents() override;
   Tool* SelectedTool() const;
-  void CopySelectedMessages();
 
   Environment env_;
   QString ProgramDir_;

@@ -1,9 +1,6 @@
 // Correspondents, presence and chat: the list's menu items, the presence
 // commands, and sending and receiving message lines.
 #include <QLineEdit>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <algorithm>
 #include <QTime>
 
 #include "app/main_window.h"
@@ -35,14 +32,6 @@ void TForm1::N7Click() {
 // Those running answer "IamToo" and are marked present again.
 void TForm1::N9Click() { presence_->AskEveryone(); }
 
-void TForm1::CopySelectedMessages() {
-  QModelIndexList rows = RE_Mess->selectionModel()->selectedRows();
-  std::sort(rows.begin(), rows.end());
-  QStringList lines;
-  for (const QModelIndex& row : rows) lines.append(row.data().toString());
-  QGuiApplication::clipboard()->setText(lines.join(u'\n'));
-}
-
 void TForm1::SpeedButton1Click() {
   const std::string typed = QStringToAnsi(Edit_Mess->text());
   auto line_now = [&] {
@@ -52,6 +41,7 @@ void TForm1::SpeedButton1Click() {
   if (line_now().empty()) return;
   // Runs the event loop: lines received meanwhile go on top first.
   fan_out_->SendToCorrespondents(command::kMessage, line_now(), false);
+  // Built again, so the line kept shows when the walk ended, as it always has.
   history_.AddAndSave(line_now());
   Edit_Mess->clear();
   Edit_Mess->setFocus();

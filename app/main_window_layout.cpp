@@ -1,8 +1,5 @@
-// The window's menus and the controls it builds itself: the timer and the
-// message pane's copy shortcut.
+// The window's menus and its timer.
 #include <QAction>
-#include <QKeySequence>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -17,11 +14,6 @@ void TForm1::BuildLayout() {
   BuildWindowLayout(*this, *this, &history_, correspondents_);
   Timer1 = Named(new QTimer(this), "Timer1");
   Timer1->setInterval(100);
-  auto* copy = new QAction(RE_Mess);
-  copy->setShortcut(QKeySequence::Copy);
-  copy->setShortcutContext(Qt::WidgetShortcut);
-  RE_Mess->addAction(copy);
-  connect(copy, &QAction::triggered, this, [this] { CopySelectedMessages(); });
   BuildMenus();
 }
 

@@ -1,8 +1,12 @@
 #include "app/window_layout.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -14,6 +18,7 @@
 #include <QSplitterHandle>
 #include <QTabWidget>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/choice_list.h"
 #include "app/mouse_panel.h"
@@ -145,6 +150,21 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   board_split->addWidget(form.GroupBox2);
 }
 
+// Ctrl+C copies the selected lines of a list, top to bottom.
+void AddCopyShortcut(QListView* list) {
+  auto* copy = new QAction(list);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  list->addAction(copy);
+  QObject::connect(copy, &QAction::triggered, list, [list] {
+    QModelIndexList rows = list->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (const QModelIndex& row : rows) lines.append(row.data().toString());
+    QGuiApplication::clipboard()->setText(lines.join(u'\n'));
+  });
+}
+
 // The send row, the message pane and the correspondent list.
 void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItemModel* history,
                       QAbstractItemModel* correspondents) {
@@ -175,6 +195,7 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   form.RE_Mess->setSelectionMode(QAbstractItemView::ExtendedSelection);
   form.RE_Mess->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Paint(form.RE_Mess, kSilver);
+  AddCopyShortcut(form.RE_Mess);
   Column(form.Panel5, 1)->addWidget(form.RE_Mess);
   message_split->addWidget(form.Panel5);
   form.GroupBox3 = Named(new QGroupBox(QStringLiteral("Список корреспондентов : "), message_split),
