@@ -22,14 +22,8 @@ BenchEnvironment::BenchEnvironment() {
   env.program_dir = folder.path() + u'/';
   env.computer_name = "BENCH";
   env.bind_address = QHostAddress(QStringLiteral("127.0.0.1"));
-  env.udp_port = FreePort();
+  env.udp_port = test::FreeUdpPort();
   env.dialogs = &dialogs;
-}
-
-quint16 FreePort() {
-  QUdpSocket probe;
-  probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-  return probe.localPort();
 }
 
 int RawSocket(const char* address, quint16 port) {
@@ -59,7 +53,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 double BareReceiveSeconds(int sender, const std::vector<std::string>& datagrams, int rounds) {
-  const quint16 port = FreePort();
+  const quint16 port = test::FreeUdpPort();
   const int receiver = RawSocket("127.0.0.1", port);
   char buffer[2048];
   double seconds = 0;

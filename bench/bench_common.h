@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/free_port.h"
 #include "support/dialogs.h"
 #include "support/environment.h"
 
@@ -34,8 +35,6 @@ struct BenchEnvironment {
   SilentDialogs dialogs;
   Environment env;
 };
-
-quint16 FreePort();
 
 // A non-blocking raw UDP socket bound to address:port (port 0: any).
 int RawSocket(const char* address, quint16 port);

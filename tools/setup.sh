@@ -8,7 +8,7 @@ KOVRA_BUILD="${KOVRA_ROOT}/build"
 
 kovra_install_missing() {
   local packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev
-                  libbenchmark-dev libcap2-bin)
+                  libcap2-bin)
   local missing=()
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

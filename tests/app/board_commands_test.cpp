@@ -19,8 +19,8 @@
 namespace kovra {
 namespace {
 
-using testing::Collector;
-using testing::TestWindow;
+using test::Collector;
+using test::TestWindow;
 
 const QHostAddress kPeer(QStringLiteral("127.0.0.31"));
 
@@ -44,7 +44,7 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
 
   f.test.Dialogs().text_answers = {QStringLiteral("100"), QStringLiteral("100")};
   f.form.N2Click();
-  EXPECT_EQ(f.form.Board().Image(), testing::WhiteImage(100, 100));
+  EXPECT_EQ(f.form.Board().Image(), test::WhiteImage(100, 100));
   EXPECT_EQ(f.SavedBoard().size(), QSize(100, 100));
   ASSERT_TRUE(f.peer.WaitFor(1));
   EXPECT_EQ(f.peer.Received()[0], "Kovra:>NewKV:>100 100");
@@ -52,7 +52,7 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   f.form.Commands().Dispatch({"NEWKV", "50 20"});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(100, 100));
   f.form.Commands().Dispatch({"NEWKV", "300 200"});
-  EXPECT_EQ(f.form.Board().Image(), testing::WhiteImage(300, 200));
+  EXPECT_EQ(f.form.Board().Image(), test::WhiteImage(300, 200));
   EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200));
   for (const char* args : {"7", "x 5", "0 50", "-5 100", ""}) f.form.Commands().Dispatch({"NEWKV", args});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
@@ -86,11 +86,11 @@ TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
   EXPECT_EQ(f.test.Dialogs().messages.last(), QStringLiteral("Ошибка при загрузке файла: ..\\pic.bmp"));
   QFile picture(f.test.Path(QStringLiteral("BMP/pic.bmp")));
   ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
-  picture.write(testing::MakeBmp(120, 110, 8, true));
+  picture.write(test::MakeBmp(120, 110, 8, true));
   picture.close();
   f.form.Commands().Dispatch({"IMAGEKV_LOADFROMFILE", "..\\pic.bmp"});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(120, 110));
-  EXPECT_EQ(f.form.Board().Image().pixel(5, 9), testing::ExpectedPixel(8, 5, 9));
+  EXPECT_EQ(f.form.Board().Image().pixel(5, 9), test::ExpectedPixel(8, 5, 9));
 
   // A picture folder entry that is no bitmap: the error, and the board stays.
   QFile fake(f.test.Path(QStringLiteral("BMP/fake.bmp")));
@@ -138,7 +138,7 @@ TEST(BoardCommands, UnusableFolderWritesNothingButStillTellsPeers) {
   Collector peer(kPeer, test.Env().udp_port);
   test.Env().program_dir = test.Path(QStringLiteral("gone/"));
   TForm1& form = test.Start();
-  EXPECT_EQ(form.Board().Image(), testing::WhiteImage(602, 385)) << "a board all the same";
+  EXPECT_EQ(form.Board().Image(), test::WhiteImage(602, 385)) << "a board all the same";
   form.UserList().Append("127.0.0.31=Yes");
   form.N10Click();
   ASSERT_TRUE(peer.WaitFor(1));

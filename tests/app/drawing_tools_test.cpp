@@ -18,8 +18,8 @@
 namespace kovra {
 namespace {
 
-using testing::Collector;
-using testing::TestWindow;
+using test::Collector;
+using test::TestWindow;
 
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
@@ -182,11 +182,11 @@ TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) 
   Move({60, 50});
   Move({80, 52});
   EXPECT_EQ(Form().Image_KV->Cue(), QRect(79, 51, 2, 2));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return testing::OnScreen(Board()).pixel(79, 51) == kBlack; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return test::OnScreen(Board()).pixel(79, 51) == kBlack; }));
   EXPECT_NE(At(79, 51), kBlack) << "the square is above the board, not in it";
   Release({80, 52});
   EXPECT_TRUE(Form().Image_KV->Cue().isEmpty());
-  EXPECT_TRUE(testing::ScreenShowsBoard(Form()));
+  EXPECT_TRUE(test::ScreenShowsBoard(Form()));
 
   const auto sent = Sent(7);
   EXPECT_EQ(sent[4], "Kovra:>ImageKV_MoveTo:>50 50");

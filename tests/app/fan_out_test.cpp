@@ -14,8 +14,8 @@
 namespace kovra {
 namespace {
 
-using testing::Collector;
-using testing::TestWindow;
+using test::Collector;
+using test::TestWindow;
 
 QHostAddress Peer(int last) { return QHostAddress(QStringLiteral("127.0.0.%1").arg(last)); }
 

@@ -32,7 +32,7 @@
 namespace kovra {
 namespace {
 
-using testing::TestWindow;
+using test::TestWindow;
 
 QString TextOf(QObject* object) {
   if (auto* label = qobject_cast<QLabel*>(object)) return label->text();
@@ -122,14 +122,14 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_EQ(QDir(test.Path(QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             (QStringList{QStringLiteral("BMP"), QStringLiteral("~kv.bmp")}));
   QImage board(test.Path(QStringLiteral("~kv.bmp")), "bmp");
-  EXPECT_EQ(board.convertToFormat(QImage::Format_RGB32), testing::WhiteImage(602, 385));
+  EXPECT_EQ(board.convertToFormat(QImage::Format_RGB32), test::WhiteImage(602, 385));
 }
 
 TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
   TestWindow test("ME");
   const quint16 port = test.Env().udp_port;
-  testing::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), port);
-  testing::Collector pc2(QHostAddress(QStringLiteral("127.0.0.22")), port);
+  test::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), port);
+  test::Collector pc2(QHostAddress(QStringLiteral("127.0.0.22")), port);
   test.WriteFile(QStringLiteral("~ListUser.txt"),
                  "127.0.0.21=Yes\r\n127.0.0.22=No\r\n\r\n  127.0.0.23 =Yes");
   TForm1& form = test.Start();
@@ -154,7 +154,7 @@ TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
 
 TEST(MainWindow, CloseWithAnUnusableFolderStillSaysGoodbye) {
   TestWindow test("ME");
-  testing::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), test.Env().udp_port);
+  test::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), test.Env().udp_port);
   test.Env().program_dir = test.Path(QStringLiteral("gone/"));
   TForm1& form = test.Start();
   form.UserList().Append("127.0.0.21=Yes");

@@ -16,7 +16,7 @@
 namespace kovra {
 namespace {
 
-using testing::TestWindow;
+using test::TestWindow;
 
 TEST(ToolSettings, CurrentWidthReadsTheListAndNeverGoesBelowOne) {
   struct Case {

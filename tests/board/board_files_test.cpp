@@ -59,12 +59,12 @@ TEST(PictureFiles, ReadsEveryCommonBitmapVariant) {
   for (int bits : {1, 8, 24}) {
     for (bool top_down : {false, true}) {
       const QString path = dir.path() + QStringLiteral("/p%1%2.bmp").arg(bits).arg(top_down);
-      WriteBytes(path, testing::MakeBmp(13, 7, bits, top_down));
+      WriteBytes(path, test::MakeBmp(13, 7, bits, top_down));
       const QImage image = ReadBoardPicture(path);
       ASSERT_EQ(image.size(), QSize(13, 7)) << bits << top_down;
       for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 13; ++x) {
-          ASSERT_EQ(image.pixel(x, y), testing::ExpectedPixel(bits, x, y))
+          ASSERT_EQ(image.pixel(x, y), test::ExpectedPixel(bits, x, y))
               << bits << " bits, top-down " << top_down << " at " << x << "," << y;
         }
       }
@@ -94,7 +94,7 @@ TEST(PictureFiles, RefusesWhatIsNoBoardAndKeepsOldFilesWhole) {
   QImage(5, 5, QImage::Format_RGB32).save(png, "png");
   EXPECT_EQ(ErrorOf(png), QStringLiteral("Bitmap image is not valid"));
 
-  const QByteArray whole = testing::MakeBmp(40, 40, 24, false);
+  const QByteArray whole = test::MakeBmp(40, 40, 24, false);
   const QString truncated = dir.path() + QStringLiteral("/cut.bmp");
   WriteBytes(truncated, whole.left(200));
   EXPECT_FALSE(ErrorOf(truncated).isEmpty());
@@ -103,7 +103,7 @@ TEST(PictureFiles, RefusesWhatIsNoBoardAndKeepsOldFilesWhole) {
   EXPECT_FALSE(ErrorOf(garbage).isEmpty());
 
   // A header that asks for 40000 by 40000 pixels is refused before any allocation.
-  QByteArray huge = testing::MakeBmp(2, 2, 24, false);
+  QByteArray huge = test::MakeBmp(2, 2, 24, false);
   const qint32 side = 40000;
   huge.replace(18, 4, QByteArray(reinterpret_cast<const char*>(&side), 4));
   huge.replace(22, 4, QByteArray(reinterpret_cast<const char*>(&side), 4));

@@ -14,7 +14,7 @@ namespace {
 
 BoardCanvas WhiteCanvas(int width, int height) {
   BoardCanvas canvas;
-  canvas.Reset(testing::WhiteImage(width, height));
+  canvas.Reset(test::WhiteImage(width, height));
   return canvas;
 }
 
@@ -47,7 +47,7 @@ TEST(BoardCanvas, StateRulesHoldForEveryAssignment) {
 
   canvas.Resize(20, 5);
   EXPECT_EQ(canvas.BrushColor(), kClYellow) << "a resize keeps the state";
-  canvas.Reset(testing::WhiteImage(3, 3));
+  canvas.Reset(test::WhiteImage(3, 3));
   EXPECT_EQ(canvas.PenWidth(), 1) << "a fresh bitmap starts from the defaults";
 }
 
@@ -92,7 +92,7 @@ TEST(BoardCanvas, NotXorFrameHasWholeCornersAndUndoesItself) {
             ".########.\n"
             "..........\n");
   frame();
-  EXPECT_EQ(canvas.Image(), testing::WhiteImage(10, 8));
+  EXPECT_EQ(canvas.Image(), test::WhiteImage(10, 8));
 }
 
 TEST(BoardCanvas, FarEndsAreClippedWithoutCost) {
@@ -164,7 +164,7 @@ TEST(BoardCanvas, TextIsTheSameWhateverResolutionThePictureFileHad) {
   QTemporaryDir dir;
   QImage reference;
   for (int dots_per_meter : {2835, 3780, 11811}) {  // 72, 96 and 300 dots per inch
-    QImage white = testing::WhiteImage(200, 60);
+    QImage white = test::WhiteImage(200, 60);
     white.setDotsPerMeterX(dots_per_meter);
     white.setDotsPerMeterY(dots_per_meter);
     const QString path = dir.path() + QStringLiteral("/%1.bmp").arg(dots_per_meter);
@@ -203,7 +203,7 @@ QImage ReferenceFill(QImage image, QPoint seed, QRgb paint) {
 }
 
 TEST(BoardCanvas, FloodFillPaintsExactlyTheConnectedRegion) {
-  QImage maze = testing::WhiteImage(97, 61);
+  QImage maze = test::WhiteImage(97, 61);
   unsigned state = 12345;
   for (int y = 0; y < maze.height(); ++y) {
     for (int x = 0; x < maze.width(); ++x) {

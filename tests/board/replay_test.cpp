@@ -19,7 +19,7 @@ const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kRed = qRgb(255, 0, 0);
 
 struct Board {
-  Board() : replay(canvas, gesture) { canvas.Reset(testing::WhiteImage(60, 40)); }
+  Board() : replay(canvas, gesture) { canvas.Reset(test::WhiteImage(60, 40)); }
   QRgb At(int x, int y) const { return canvas.Image().pixel(x, y); }
   std::map<QRgb, int> Colours() const {
     std::map<QRgb, int> count;

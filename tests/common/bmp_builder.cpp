@@ -3,7 +3,7 @@
 #include <QDataStream>
 #include <QIODevice>
 
-namespace kovra::testing {
+namespace kovra::test {
 namespace {
 
 QRgb PaletteEntry(int bits_per_pixel, int index) {
@@ -58,4 +58,4 @@ QByteArray MakeBmp(int width, int height, int bits_per_pixel, bool top_down) {
   return bytes;
 }
 
-}  // namespace kovra::testing
+}  // namespace kovra::test

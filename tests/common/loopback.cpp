@@ -3,14 +3,7 @@
 #include <QNetworkDatagram>
 #include <QTest>
 
-namespace kovra::testing {
-
-quint16 FreeUdpPort() {
-  // Free on 127.0.0.1 and, almost surely, on the other loopback addresses.
-  QUdpSocket probe;
-  probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-  return probe.localPort();
-}
+namespace kovra::test {
 
 Collector::Collector(const QHostAddress& address, quint16 port) {
   socket_.bind(address, port);
@@ -34,4 +27,4 @@ void Collector::Send(const QByteArray& bytes, const QHostAddress& to, quint16 po
   socket_.writeDatagram(bytes, to, port);
 }
 
-}  // namespace kovra::testing
+}  // namespace kovra::test

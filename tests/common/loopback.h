@@ -6,10 +6,9 @@
 #include <QUdpSocket>
 #include <vector>
 
-namespace kovra::testing {
+#include "common/free_port.h"
 
-// A UDP port that is free on the loopback addresses at the moment of asking.
-quint16 FreeUdpPort();
+namespace kovra::test {
 
 // A bare socket on address:port that collects what arrives.
 class Collector {
@@ -26,4 +25,4 @@ class Collector {
   std::vector<QByteArray> received_;
 };
 
-}  // namespace kovra::testing
+}  // namespace kovra::test

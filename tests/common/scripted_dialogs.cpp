@@ -1,6 +1,6 @@
 #include "common/scripted_dialogs.h"
 
-namespace kovra::testing {
+namespace kovra::test {
 namespace {
 
 template <typename T>
@@ -37,4 +37,4 @@ QString ScriptedDialogs::SavePictureFile(const QString& folder) {
   return Take(file_answers, QString());
 }
 
-}  // namespace kovra::testing
+}  // namespace kovra::test

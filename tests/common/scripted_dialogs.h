@@ -7,7 +7,7 @@
 
 #include "support/dialogs.h"
 
-namespace kovra::testing {
+namespace kovra::test {
 
 class ScriptedDialogs : public Dialogs {
  public:
@@ -33,4 +33,4 @@ class ScriptedDialogs : public Dialogs {
   QStringList file_dialog_folders;
 };
 
-}  // namespace kovra::testing
+}  // namespace kovra::test

@@ -10,7 +10,7 @@
 
 #include "board/board_view.h"
 
-namespace kovra::testing {
+namespace kovra::test {
 
 QImage WhiteImage(int width, int height) {
   QImage white(width, height, QImage::Format_RGB32);
@@ -71,4 +71,4 @@ TForm1& TestWindow::Start(bool wait_first_tick) {
   return *window_;
 }
 
-}  // namespace kovra::testing
+}  // namespace kovra::test

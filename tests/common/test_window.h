@@ -10,7 +10,7 @@
 #include "app/main_window.h"
 #include "common/scripted_dialogs.h"
 
-namespace kovra::testing {
+namespace kovra::test {
 
 QImage WhiteImage(int width, int height);
 
@@ -45,4 +45,4 @@ class TestWindow {
   std::unique_ptr<TForm1> window_;
 };
 
-}  // namespace kovra::testing
+}  // namespace kovra::test

@@ -7,30 +7,26 @@
 #include "app/main_window.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
+#include "common/window_group.h"
 #include "net/correspondents.h"
 
 namespace kovra {
 namespace {
 
-using testing::TestWindow;
+using test::TestWindow;
 
 TEST(BoardFiles, NewBoardAndSaveToFileReachThePeer) {
-  const quint16 port = testing::FreeUdpPort();
-  TestWindow a("127.0.0.2", QStringLiteral("127.0.0.2"), port);
-  TestWindow b("127.0.0.3", QStringLiteral("127.0.0.3"), port);
-  a.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.3=No\r\n");
-  b.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.2=No\r\n");
-  a.Start(false);
-  b.Start(false);
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    return a.Window().UserList().Lines() == std::vector<std::string>{"127.0.0.3=Yes"} &&
-           b.Window().UserList().Lines() == std::vector<std::string>{"127.0.0.2=Yes"};
-  }, 5000));
+  test::WindowGroup group(2);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  TestWindow& a = group[0];
+  TestWindow& b = group[1];
 
   a.Dialogs().text_answers = {QStringLiteral("320"), QStringLiteral("240")};
   a.Window().N2Click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return b.Window().Board().Image().size() == QSize(320, 240); }, 3000));
-  EXPECT_EQ(b.Window().Board().Image(), testing::WhiteImage(320, 240));
+  EXPECT_EQ(b.Window().Board().Image(), test::WhiteImage(320, 240));
   EXPECT_EQ(QImage(b.Path(QStringLiteral("~kv.bmp")), "bmp").size(), QSize(320, 240));
 
   a.Dialogs().file_answers = {QStringLiteral("/somewhere/shared name.bmp")};

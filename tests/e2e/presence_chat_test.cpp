@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
+#include "common/window_group.h"
 #include "net/correspondents.h"
 #include "support/ansi_codec.h"
 #include "support/line_file.h"
@@ -20,32 +21,10 @@
 namespace kovra {
 namespace {
 
-using testing::TestWindow;
+using test::TestWindow;
 using Lines = std::vector<std::string>;
 
-// Windows named by their own addresses, 127.0.0.2 upwards, on one port.
-class Group {
- public:
-  explicit Group(int count) {
-    const quint16 port = testing::FreeUdpPort();
-    for (int i = 0; i < count; ++i) {
-      const QString address = QStringLiteral("127.0.0.%1").arg(2 + i);
-      windows_.push_back(std::make_unique<TestWindow>(address.toStdString(), address, port));
-    }
-  }
-  TestWindow& operator[](int i) { return *windows_[static_cast<std::size_t>(i)]; }
-  std::string Name(int i) { return (*this)[i].Env().computer_name; }
-  // Builds every window first, so that no announcement finds a peer missing.
-  void StartAll() {
-    for (auto& window : windows_) window->Start(false);
-    for (auto& window : windows_) {
-      ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Window().FirstTick(); }, 5000));
-    }
-  }
-
- private:
-  std::vector<std::unique_ptr<TestWindow>> windows_;
-};
+using Group = test::WindowGroup;
 
 bool WaitForLines(TForm1& form, const Lines& lines) {
   return QTest::qWaitFor([&] { return form.UserList().Lines() == lines; }, 3000);
@@ -122,23 +101,9 @@ TEST(Presence, AnnouncingToAllRemarksTheList) {
 
 TEST(Chat, TypedMessageReachesEveryPaneAndHistoryInRussian) {
   Group group(3);
-  for (int i = 0; i < 3; ++i) {
-    std::string list;
-    for (int j = 0; j < 3; ++j) {
-      if (j != i) list += group.Name(j) + "=No\r\n";
-    }
-    group[i].WriteFile(QStringLiteral("~ListUser.txt"), QByteArray::fromStdString(list));
-  }
+  group.ListEachOther();
   group.StartAll();
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-          const auto& lines = group[i].Window().UserList().Lines();
-          return std::all_of(lines.begin(), lines.end(),
-                             [](const std::string& l) { return l.find("=Yes") != std::string::npos; });
-        },
-        3000));
-  }
+  ASSERT_TRUE(group.AllPresent());
 
   TForm1& a = group[0].Window();
   a.Edit_Mess->setText(QStringLiteral("  Привет, Ёжик! :> ok  "));
@@ -165,7 +130,7 @@ TEST(Chat, TypedMessageReachesEveryPaneAndHistoryInRussian) {
 TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
   Group group(2);
   group[1].WriteFile(QStringLiteral("~Messages.txt"), "second\r\nfirst\r\n");
-  testing::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group[1].Env().udp_port);
+  test::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group[1].Env().udp_port);
   TForm1& b = group[1].Start(false);
   // Arrives before the first tick has loaded the history.
   peer.Send("Kovra:>Message:>early", QHostAddress(QStringLiteral("127.0.0.3")), group[1].Env().udp_port);

@@ -12,27 +12,22 @@
 #include "board/board_view.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
+#include "common/window_group.h"
 #include "net/correspondents.h"
 
 namespace kovra {
 namespace {
 
-using testing::TestWindow;
+using test::TestWindow;
 
 class SharedBoard : public ::testing::Test {
  protected:
-  SharedBoard()
-      : port_(testing::FreeUdpPort()),
-        a_("127.0.0.2", QStringLiteral("127.0.0.2"), port_),
-        b_("127.0.0.3", QStringLiteral("127.0.0.3"), port_) {
-    a_.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.3=No\r\n");
-    b_.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.2=No\r\n");
-    a_.Start(false).show();
-    b_.Start(false).show();
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-      return A().UserList().Lines() == std::vector<std::string>{"127.0.0.3=Yes"} &&
-             B().UserList().Lines() == std::vector<std::string>{"127.0.0.2=Yes"};
-    }, 5000));
+  SharedBoard() : group_(2), a_(group_[0]), b_(group_[1]) {
+    group_.ListEachOther();
+    group_.StartAll();
+    EXPECT_TRUE(group_.AllPresent());
+    A().show();
+    B().show();
     A().CB_YesPaint->click();
   }
   TForm1& A() { return a_.Window(); }
@@ -51,15 +46,15 @@ class SharedBoard : public ::testing::Test {
   }
   // Both boards equal, and each screen shows its board as it is.
   bool BothScreensTrue() {
-    return BoardsAgree() && testing::ScreenShowsBoard(A()) && testing::ScreenShowsBoard(B());
+    return BoardsAgree() && test::ScreenShowsBoard(A()) && test::ScreenShowsBoard(B());
   }
   bool BoardsAgree() {
     return QTest::qWaitFor([&] { return A().Board().Image() == B().Board().Image(); }, 3000);
   }
 
-  quint16 port_;
-  TestWindow a_;
-  TestWindow b_;
+  test::WindowGroup group_;
+  TestWindow& a_;
+  TestWindow& b_;
 };
 
 TEST_F(SharedBoard, EveryToolLeavesBothBoardsEqual) {
@@ -80,7 +75,7 @@ TEST_F(SharedBoard, EveryToolLeavesBothBoardsEqual) {
   Gesture(ToolId::kPointer, {10, 10}, {{15, 15}}, {15, 15});
   Gesture(ToolId::kEraser, {550, 40}, {{580, 40}}, {580, 40});  // on a blank part: squares and line agree
   EXPECT_TRUE(BoardsAgree());
-  EXPECT_NE(A().Board().Image(), testing::WhiteImage(602, 385)) << "something was drawn";
+  EXPECT_NE(A().Board().Image(), test::WhiteImage(602, 385)) << "something was drawn";
   EXPECT_TRUE(a_.Dialogs().errors.isEmpty());
   EXPECT_TRUE(b_.Dialogs().errors.isEmpty());
 }
@@ -89,7 +84,7 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   // The windows settle first (maximised, painted once), so that what follows
   // is shown by the repaints of the changed areas alone.
   QTest::qWait(200);
-  ASSERT_TRUE(testing::ScreenShowsBoard(A()));
+  ASSERT_TRUE(test::ScreenShowsBoard(A()));
   // A one-pixel spiral, every segment short and in its own direction, each
   // on screen before the next: changes gathered into one frame would hide
   // an area that misses pixels.
@@ -140,10 +135,10 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   // The eraser's square is shown above the board, never in it.
   A().ListTools->setCurrentRow(ToolRow(ToolId::kEraser));
   QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return testing::OnScreen(A().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return test::OnScreen(A().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
   EXPECT_EQ(A().Board().Image().pixel(96, 246), qRgb(255, 255, 255));
   QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
-  EXPECT_TRUE(testing::ScreenShowsBoard(A())) << "no square after the release";
+  EXPECT_TRUE(test::ScreenShowsBoard(A())) << "no square after the release";
 }
 
 }  // namespace

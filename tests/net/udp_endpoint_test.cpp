@@ -14,8 +14,8 @@
 namespace kovra {
 namespace {
 
-using testing::Collector;
-using testing::FreeUdpPort;
+using test::Collector;
+using test::FreeUdpPort;
 
 const QHostAddress kHere(QStringLiteral("127.0.0.1"));
 const QHostAddress kPeer(QStringLiteral("127.0.0.5"));

@@ -22,7 +22,7 @@ TEST(IntegerPrompt, ConfirmedNumbersOnly) {
       {std::nullopt, false, 5},
   };
   for (const Case& c : cases) {
-    testing::ScriptedDialogs dialogs;
+    test::ScriptedDialogs dialogs;
     dialogs.text_answers.push_back(c.answer);
     std::int32_t value = 99;
     EXPECT_EQ(AskInteger(dialogs, QStringLiteral("Линия"), QStringLiteral("Толщина"), value, 5),
