@@ -39,7 +39,7 @@ void TForm1::CreateEndpoint() {
 }
 
 void TForm1::Udp1DataReceived(std::string_view bytes, const QString&, int) {
-  // A command is at most 255 characters; what follows is not read.
+  // A command is at most kMaxCommandText characters; what follows is not read.
   const auto received = ParseCommandText(bytes.data(), static_cast<int>(std::min<std::size_t>(
                                                             bytes.size(), kMaxCommandText)));
   if (received) commands_.Dispatch(*received);  // an unknown command is ignored

@@ -81,18 +81,16 @@ std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
   fonts->setWindowFlags(Qt::Widget);
   fonts->setOptions(QFontDialog::NoButtons);
   auto* colors = new QComboBox(&dialog);
-  const char* const names[] = {"clBlack", "clMaroon", "clGreen", "clOlive", "clNavy", "clPurple",
-                               "clTeal",  "clGray",   "clSilver", "clRed",  "clLime", "clYellow",
-                               "clBlue",  "clFuchsia", "clAqua", "clWhite"};
-  const bool listed = std::any_of(std::begin(names), std::end(names), [&](const char* name) {
+  const std::vector<std::string> names = PlainColorNames();
+  const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
     return IdentToColor(name) == initial.color;
   });
   if (!listed) colors->addItem(QString::fromStdString(ColorToString(initial.color)), initial.color);
-  for (const char* name : names) {
+  for (const std::string& name : names) {
     const TColor value = *IdentToColor(name);
     QPixmap swatch(12, 12);
     swatch.fill(ToQColor(value));
-    colors->addItem(QIcon(swatch), QString::fromLatin1(name), value);
+    colors->addItem(QIcon(swatch), QString::fromStdString(name), value);
   }
   colors->setCurrentIndex(std::max(0, colors->findData(initial.color)));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

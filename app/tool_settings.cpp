@@ -1,12 +1,12 @@
 #include "app/tool_settings.h"
 
+#include "board/canvas.h"
+
 
 namespace kovra {
 
 ToolSettings::ToolSettings() {
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPointSize(8);
-  SetTextFont(FontChoice{font, kClWindowText});
+  SetTextFont(FontChoice{BoardCanvas::DefaultFont(), kClWindowText});
 }
 
 int ToolSettings::CurrentWidth(int selected_index) const {

@@ -24,6 +24,7 @@
 #include "app/mouse_panel.h"
 #include "app/tool_settings.h"
 #include "board/board_view.h"
+#include "board/canvas.h"
 #include "board/tools/tool_table.h"
 
 namespace kovra {
@@ -72,7 +73,7 @@ void BuildWindow(QMainWindow& form) {
   if (const QScreen* display = form.screen()) {
     form.move(display->availableGeometry().center() - form.rect().center());
   }
-  QFont window_font(QStringLiteral("MS Sans Serif"));
+  QFont window_font = BoardCanvas::DefaultFont();
   window_font.setPixelSize(11);
   form.setFont(window_font);
   Paint(&form, form.palette().color(QPalette::Button));

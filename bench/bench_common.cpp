@@ -8,6 +8,8 @@
 #include <QUdpSocket>
 #include <cstdio>
 
+#include "net/udp_endpoint.h"
+
 namespace kovra::bench {
 
 void SilentDialogs::ShowMessage(const QString& text) {
@@ -33,7 +35,7 @@ int RawSocket(const char* address, quint16 port) {
   local.sin_port = htons(port);
   inet_aton(address, &local.sin_addr);
   ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-  int size = 8 * 1024 * 1024;
+  int size = TUdpEndpoint::kSocketReceiveBuffer;
   if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
   }

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "support/ansi_codec.h"
+#include "support/state_files.h"
 #include "support/text.h"
 
 namespace kovra {
@@ -18,13 +19,13 @@ void ReceivedBoardCommands::Load(const std::string&) {
   if (QFileInfo::exists(path)) {
     files_.LoadBoardFile(path);
   } else {
-    dialogs_.ShowMessage(QStringLiteral("Файл не найден : ~kv.bmp"));
+    dialogs_.ShowMessage(QStringLiteral("Файл не найден : ") + kBoardStateFile);
   }
 }
 
 void ReceivedBoardCommands::Save(const std::string&) {
   if (!files_.SaveBoardFile(files_.WorkingFile())) {
-    dialogs_.ShowMessage(QStringLiteral("Ошибка при сохранении файла: ~kv.bmp"));
+    dialogs_.ShowMessage(QStringLiteral("Ошибка при сохранении файла: ") + kBoardStateFile);
   }
 }
 

@@ -93,13 +93,14 @@ QImage ReadBoardPicture(const QString& path) {
       !BoardCanvas::SizeAllowed(header->width, header->height)) {
     throw Error(BoardTooLargeMessage(header->width, header->height));
   }
-  if (!header || !header->complete) throw Error(QStringLiteral("Bitmap image is not valid"));
+  const QString not_valid = QStringLiteral("Bitmap image is not valid");
+  if (!header || !header->complete) throw Error(not_valid);
   QImageReader reader(path, "bmp");
   reader.setAutoDetectImageFormat(false);  // the name's extension is not trusted
   reader.setAllocationLimit(kReadAllocationLimitMb);
   QImage image = reader.read();
   if (image.isNull() || !BoardCanvas::SizeAllowed(image.width(), image.height())) {
-    throw Error(QStringLiteral("Bitmap image is not valid"));
+    throw Error(not_valid);
   }
   return image;
 }

@@ -10,13 +10,14 @@
 namespace kovra {
 namespace {
 
-QFont DefaultFont() {
+
+}  // namespace
+
+QFont BoardCanvas::DefaultFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPointSize(8);
   return font;
 }
-
-}  // namespace
 
 bool BoardCanvas::SizeAllowed(qint64 width, qint64 height) {
   return width > 0 && height > 0 && width <= kMaxPixels && height <= kMaxPixels &&

@@ -22,6 +22,8 @@ class BoardCanvas {
   // A board larger than this is refused: a peer must not exhaust memory.
   static constexpr qint64 kMaxPixels = 100'000'000;
   static bool SizeAllowed(qint64 width, qint64 height);
+  // The font of a new board, of the text tool and of the window's controls.
+  static QFont DefaultFont();
   // Every board draws text at this resolution, whatever its picture file
   // says, so the same commands give the same pixels on every computer.
   static constexpr int kDotsPerMeter = 3780;  // 96 dots per inch

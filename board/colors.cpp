@@ -41,6 +41,18 @@ constexpr std::array<ColorEntry, 42> kColorTable = {{
     {"clInfoBk", 0x80000018},         {"clNone", 0x1FFFFFFF},
 }};
 
+}  // namespace
+
+std::vector<std::string> PlainColorNames() {
+  std::vector<std::string> names;
+  for (const ColorEntry& entry : kColorTable) {
+    if (entry.value <= 0x00FFFFFF) names.emplace_back(entry.name);
+  }
+  return names;
+}
+
+namespace {
+
 // A system colour index and where this computer finds it: a palette role, or
 // a fixed classic value where the palette has no such role.
 struct SystemColor {

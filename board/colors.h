@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kovra {
 
@@ -19,6 +20,9 @@ constexpr TColor kClWhite = 0x00FFFFFF;
 constexpr TColor kClWindowText = static_cast<TColor>(0x80000008);
 constexpr TColor kClBtnFace = static_cast<TColor>(0x8000000F);
 constexpr TColor kClNone = 0x1FFFFFFF;
+
+// The sixteen plain colours of the table, by name, in its order.
+std::vector<std::string> PlainColorNames();
 
 // The name of the first table entry with this value.
 std::optional<std::string> ColorToIdent(TColor value);

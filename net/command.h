@@ -6,10 +6,11 @@
 #include <optional>
 #include <string>
 
+#include "support/text.h"
+
 namespace kovra {
 
 inline const std::string kProgramTag = "Kovra";
-constexpr std::size_t kMaxCommandText = 255;
 
 // The board file, presence and chat commands; the drawing commands are the
 // board's own.

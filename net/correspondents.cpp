@@ -47,7 +47,7 @@ void Correspondents::Clear() {
 void Correspondents::MarkAllAbsent() {
   for (int i = 0; i < Count(); ++i) {
     const std::string name = NameOf(Line(i));
-    if (!name.empty()) SetLine(i, name + "=No");
+    if (!name.empty()) SetLine(i, name + "=" + kAbsent);
   }
 }
 

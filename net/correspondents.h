@@ -8,6 +8,10 @@
 
 namespace kovra {
 
+// The values of a line: present, or absent.
+inline const std::string kPresent = "Yes";
+inline const std::string kAbsent = "No";
+
 class Correspondents : public QAbstractListModel {
   Q_OBJECT
 

@@ -33,7 +33,7 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
     QCoreApplication::processEvents();
     if (i >= list_.Count()) break;
     const std::string line = list_.Line(i);
-    if (!to_all && UpperText(Correspondents::ValueOf(line)) != "YES") continue;
+    if (!to_all && UpperText(Correspondents::ValueOf(line)) != UpperText(kPresent)) continue;
     const std::string name = Correspondents::NameOf(line);
     if (!name.empty() && SendCommand(name, command, args)) ++count;
   }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/dialogs.h"
+#include "support/text.h"
 
 namespace kovra {
 
@@ -30,13 +31,13 @@ class FanOut {
   int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
 
   // The command text being sent, as it went out last.
-  const std::array<char, 256>& DatagramBuffer() const { return buffer_; }
+  const std::array<char, kMaxCommandText + 1>& DatagramBuffer() const { return buffer_; }
 
  private:
   TUdpEndpoint& endpoint_;
   Correspondents& list_;
   Dialogs& dialogs_;
-  std::array<char, 256> buffer_{};
+  std::array<char, kMaxCommandText + 1> buffer_{};
 };
 
 }  // namespace kovra

@@ -40,7 +40,7 @@ void Presence::SayGoodbye() {
 std::optional<std::string> Presence::Add(const std::string& typed_name) {
   const std::string name = UpperText(TrimText(typed_name));
   if (name.empty() || name == UpperText(computer_name_)) return std::nullopt;
-  list_.Append(name + "=No");
+  list_.Append(name + "=" + kAbsent);
   Save();
   return name;
 }
@@ -55,12 +55,12 @@ void Presence::Remove(int row) {
 }
 
 void Presence::ReceivedEnter(const std::string& args) {
-  list_.SetPresence(args, "Yes");
+  list_.SetPresence(args, kPresent);
   fan_out_.SendToCorrespondents(command::kIamToo, computer_name_, true);
 }
 
-void Presence::ReceivedIamToo(const std::string& args) { list_.SetPresence(args, "Yes"); }
+void Presence::ReceivedIamToo(const std::string& args) { list_.SetPresence(args, kPresent); }
 
-void Presence::ReceivedExit(const std::string& args) { list_.SetPresence(args, "No"); }
+void Presence::ReceivedExit(const std::string& args) { list_.SetPresence(args, kAbsent); }
 
 }  // namespace kovra

@@ -27,8 +27,6 @@ namespace {
 constexpr int kMaxNestedReceives = 8;
 // Datagrams taken per wake-up before painting and input get their turn.
 constexpr int kMaxReceivesPerWakeup = 256;
-// Large enough to hold a burst of drawing commands while the window is busy.
-constexpr int kSocketReceiveBuffer = 8 * 1024 * 1024;
 
 sockaddr_in Ipv4Address(quint32 host_order_address, int port) {
   sockaddr_in address{};
@@ -44,7 +42,7 @@ QString DottedText(const sockaddr_in& address) {
 }
 
 void AskForLargeReceiveBuffer(int socket) {
-  int size = kSocketReceiveBuffer;
+  int size = TUdpEndpoint::kSocketReceiveBuffer;
   // The forcing option passes the system's cap where the process may do so.
   if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
     setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
@@ -207,9 +205,10 @@ void TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> cop
   length = std::clamp(length, 0, static_cast<int>(copy.size()));
   for (int attempts = 0; length == 0; ++attempts) {
     bool handled = false;
-    if (attempts > 0 || !OnBufferInvalid) throw Error(QStringLiteral("Invalid buffer"));
+    const QString invalid = QStringLiteral("Invalid buffer");
+    if (attempts > 0 || !OnBufferInvalid) throw Error(invalid);
     OnBufferInvalid(handled, copy, length);
-    if (!handled) throw Error(QStringLiteral("Invalid buffer"));
+    if (!handled) throw Error(invalid);
     length = std::clamp(length, 0, static_cast<int>(copy.size()));
   }
 

@@ -37,6 +37,8 @@ class TUdpEndpoint : public QObject {
   static constexpr int kReceiveBufferSize = 2048;
   static constexpr int kMaxHostName = 127;
   static constexpr qint64 kLookupCacheMs = 5000;
+  // Large enough to hold a burst of drawing commands while the window is busy.
+  static constexpr int kSocketReceiveBuffer = 8 * 1024 * 1024;
 
   // Turns a computer name into an IPv4 address (host order); called on a
   // worker thread, so it may block.

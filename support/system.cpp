@@ -42,13 +42,14 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
   auto tell = [&](const QString& text) {
     if (show && show_message) show_message(text);
   };
+  const QString no_memory = QStringLiteral("Ошибка выделения памяти");
 #ifdef Q_OS_WIN
   Q_UNUSED(lock_folder);
   // The handle is never closed: the name stays taken until the process ends.
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32,
                                       reinterpret_cast<LPCWSTR>(exe_file_name.utf16()));
   if (mapping == nullptr) {
-    tell(QStringLiteral("Ошибка выделения памяти"));
+    tell(no_memory);
     return false;
   }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -62,7 +63,7 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
   const int fd = ::open(QFile::encodeName(lock_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC,
                         0600);
   if (fd < 0) {
-    tell(QStringLiteral("Ошибка выделения памяти"));
+    tell(no_memory);
     return false;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

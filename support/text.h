@@ -11,6 +11,10 @@
 
 namespace kovra {
 
+// The longest text a command datagram carries, and so the longest text typed
+// for the board.
+constexpr std::size_t kMaxCommandText = 255;
+
 // A set of byte values used as word delimiters.
 class CharSet {
  public:

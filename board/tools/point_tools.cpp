@@ -23,7 +23,7 @@ void TextTool::Press(int x, int y) {
   // Modal: received commands may draw on the board while it is open.
   const auto typed = host_.AskText(QStringLiteral("Текст"), QStringLiteral("Введите"));
   if (!typed) return;
-  const std::string text = TrimText(QStringToAnsi(typed->left(kMaxText)));
+  const std::string text = TrimText(QStringToAnsi(typed->left(static_cast<int>(kMaxCommandText))));
   if (text.empty()) return;
   GestureState& g = Gesture();
   g.ShapeRect = {g.StartX, g.StartY, x, y};

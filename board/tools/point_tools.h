@@ -14,7 +14,6 @@ class FloodFillTool : public Tool {
 
 class TextTool : public Tool {
  public:
-  static constexpr int kMaxText = 255;
   using Tool::Tool;
   void Press(int x, int y) override;
 };

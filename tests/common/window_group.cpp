@@ -37,7 +37,7 @@ bool WindowGroup::AllPresent() {
   return QTest::qWaitFor([&] {
     for (auto& window : windows_) {
       for (const std::string& line : window->Window().UserList().Lines()) {
-        if (Correspondents::ValueOf(line) != "Yes") return false;
+        if (Correspondents::ValueOf(line) != kPresent) return false;
       }
     }
     return true;
