@@ -9,6 +9,8 @@ namespace kovra {
 
 void FloodFillTool::Press(int x, int y) {
   GestureState& g = Gesture();
+  // The fill starts from the anchor, which the press has just made (x, y);
+  // a received move in between would move it, as on every other copy.
   g.ShapeRect = {g.StartX, g.StartY, x, y};
   BoardCanvas& canvas = Canvas();
   const TColor found = canvas.Pixel(g.ShapeRect.Left, g.ShapeRect.Top);
