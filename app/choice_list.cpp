@@ -16,7 +16,8 @@ void ChoiceList::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return event->accept();
   QListWidget::mouseReleaseEvent(event);
   if (!std::exchange(pressed_, false)) return;
-  if (currentRow() != row_at_press_ || indexAt(event->position().toPoint()).isValid()) emit Chosen();
+  if (currentRow() != row_at_press_ || indexAt(event->position().toPoint()).isValid())
+    emit Chosen();
 }
 
 void ChoiceList::mouseDoubleClickEvent(QMouseEvent* event) {

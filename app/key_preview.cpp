@@ -19,8 +19,8 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   if (static_cast<QWidget*>(watched)->window() != &window_) return false;
   const QMenuBar* bar = window_.menuBar();
-  if (bar->hasFocus() || bar->activeAction() != nullptr || qobject_cast<QMenu*>(watched) != nullptr ||
-      QApplication::activePopupWidget() != nullptr) {
+  if (bar->hasFocus() || bar->activeAction() != nullptr ||
+      qobject_cast<QMenu*>(watched) != nullptr || QApplication::activePopupWidget() != nullptr) {
     return false;
   }
   int key = static_cast<QKeyEvent*>(event)->key();

@@ -43,11 +43,15 @@ TForm1::~TForm1() = default;
 
 void TForm1::WireEvents() {
   connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
-  connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton1Click(); }); });
-  connect(SpeedButton2, &QToolButton::clicked, this, [this] { Guard([this] { SpeedButton2Click(); }); });
-  connect(CB_YesPaint, &QCheckBox::clicked, this, [this] { Guard([this] { CB_YesPaintClick(); }); });
+  connect(SpeedButton1, &QToolButton::clicked, this,
+          [this] { Guard([this] { SpeedButton1Click(); }); });
+  connect(SpeedButton2, &QToolButton::clicked, this,
+          [this] { Guard([this] { SpeedButton2Click(); }); });
+  connect(CB_YesPaint, &QCheckBox::clicked, this,
+          [this] { Guard([this] { CB_YesPaintClick(); }); });
   connect(ListTools, &ChoiceList::Chosen, this, [this] { Guard([this] { ListToolsClick(); }); });
-  connect(List_W, &QListWidget::itemDoubleClicked, this, [this] { Guard([this] { List_WDblClick(); }); });
+  connect(List_W, &QListWidget::itemDoubleClicked, this,
+          [this] { Guard([this] { List_WDblClick(); }); });
   connect(Panel_Cvet_Fon, &MousePanel::MousePressed, this,
           [this](Qt::MouseButton button) { Guard([&] { Panel_Cvet_FonMouseDown(button); }); });
   // The board's events carry a button (or the buttons held), the keys and the point.

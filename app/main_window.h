@@ -58,14 +58,14 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
 
   // Chat, correspondents and board menus, each by its caption.
   void SpeedButton1Click();  // ">" after the typed message
-  void N9Click();   // "Сеть" > "Сообщить о себе всем"
-  void N6Click();   // the correspondent list's "Добавить"
-  void N7Click();   // the correspondent list's "Удалить"
-  void N2Click();   // "Доска" > "Новая (все стереть)"
-  void N10Click();  // "Доска" > "Сохранить на диск"
-  void N11Click();  // "Доска" > "Загрузить с диска"
-  void N3Click();   // "Доска" > "Загрузить из файла"
-  void N4Click();   // "Доска" > "Сохранить в файл"
+  void N9Click();            // "Сеть" > "Сообщить о себе всем"
+  void N6Click();            // the correspondent list's "Добавить"
+  void N7Click();            // the correspondent list's "Удалить"
+  void N2Click();            // "Доска" > "Новая (все стереть)"
+  void N10Click();           // "Доска" > "Сохранить на диск"
+  void N11Click();           // "Доска" > "Загрузить с диска"
+  void N3Click();            // "Доска" > "Загрузить из файла"
+  void N4Click();            // "Доска" > "Сохранить в файл"
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);

@@ -28,7 +28,8 @@ void TForm1::N2Click() {
   board_files_.NewBoard(width, height);
   // The new board is painted; received commands may be replayed on it here.
   QCoreApplication::processEvents();
-  fan_out_->SendToCorrespondents(command::kNewKV, std::to_string(width) + " " + std::to_string(height), false);
+  fan_out_->SendToCorrespondents(command::kNewKV,
+                                 std::to_string(width) + " " + std::to_string(height), false);
 }
 
 void TForm1::N10Click() {
@@ -47,9 +48,11 @@ void TForm1::N3Click() {
   const QString chosen = env_.dialogs->OpenPictureFile(board_files_.PictureFolder());
   if (chosen.isEmpty()) return;
   if (board_files_.LoadFromBmpFolder(chosen)) {
-    fan_out_->SendToCorrespondents(command::kLoadFromFile, QStringToAnsi(*PictureFileName(chosen)), false);
+    fan_out_->SendToCorrespondents(command::kLoadFromFile, QStringToAnsi(*PictureFileName(chosen)),
+                                   false);
   } else {
-    env_.dialogs->ShowMessage(QStringLiteral("Файл не найден: ") + board_files_.PicturePath(chosen));
+    env_.dialogs->ShowMessage(QStringLiteral("Файл не найден: ") +
+                              board_files_.PicturePath(chosen));
   }
 }
 
@@ -58,9 +61,11 @@ void TForm1::N4Click() {
   const QString chosen = env_.dialogs->SavePictureFile(board_files_.PictureFolder());
   if (chosen.isEmpty()) return;
   if (board_files_.SaveToBmpFolder(chosen)) {
-    fan_out_->SendToCorrespondents(command::kSaveToFile, QStringToAnsi(*PictureFileName(chosen)), false);
+    fan_out_->SendToCorrespondents(command::kSaveToFile, QStringToAnsi(*PictureFileName(chosen)),
+                                   false);
   } else {
-    env_.dialogs->ShowMessage(QStringLiteral("Неудачное сохранение файла : : ") + board_files_.PicturePath(chosen));
+    env_.dialogs->ShowMessage(QStringLiteral("Неудачное сохранение файла : : ") +
+                              board_files_.PicturePath(chosen));
   }
 }
 

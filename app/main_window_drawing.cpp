@@ -2,7 +2,6 @@
 // selected tool's own, and what the tools reach of the window.
 #include <QCheckBox>
 #include <QCoreApplication>
-
 #include <utility>
 
 #include "app/main_window.h"

@@ -18,9 +18,11 @@ void TForm1::BuildLayout() {
 }
 
 void TForm1::BuildMenus() {
-  auto item = [this](QMenu* menu, const char* name, const QString& caption, void (TForm1::*handler)()) {
+  auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                     void (TForm1::*handler)()) {
     QAction* action = Named(menu->addAction(caption), name);
-    connect(action, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guard([&] { (this->*handler)(); }); });
   };
   auto separator = [](QMenu* menu, const char* name) { Named(menu->addSeparator(), name); };
 

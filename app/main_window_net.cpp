@@ -9,8 +9,8 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
-#include "support/state_files.h"
 #include "support/ansi_codec.h"
+#include "support/state_files.h"
 
 namespace kovra {
 
@@ -34,14 +34,15 @@ void TForm1::CreateEndpoint() {
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
     const QString message = Udp1->BindFailedMessage();
-    QTimer::singleShot(0, this, [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
+    QTimer::singleShot(0, this,
+                       [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
   }
 }
 
 void TForm1::Udp1DataReceived(std::string_view bytes, const QString&, int) {
   // A command is at most kMaxCommandText characters; what follows is not read.
-  const auto received = ParseCommandText(bytes.data(), static_cast<int>(std::min<std::size_t>(
-                                                            bytes.size(), kMaxCommandText)));
+  const auto received = ParseCommandText(
+      bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), kMaxCommandText)));
   if (received) commands_.Dispatch(*received);  // an unknown command is ignored
 }
 

@@ -6,12 +6,12 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
-#include <algorithm>
-#include <iterator>
-#include <memory>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPixmap>
+#include <algorithm>
+#include <iterator>
+#include <memory>
 
 #include "board/colors.h"
 

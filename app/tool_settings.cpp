@@ -2,12 +2,9 @@
 
 #include "board/canvas.h"
 
-
 namespace kovra {
 
-ToolSettings::ToolSettings() {
-  SetTextFont(FontChoice{BoardCanvas::DefaultFont(), kClWindowText});
-}
+ToolSettings::ToolSettings() { SetTextFont(FontChoice{BoardCanvas::DefaultFont(), kClWindowText}); }
 
 int ToolSettings::CurrentWidth(int selected_index) const {
   const int width = selected_index == 0 ? user_width : selected_index;

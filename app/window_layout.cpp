@@ -4,8 +4,8 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -85,7 +85,8 @@ void BuildBoardArea(WindowControls& form, QSplitter* board_split) {
   auto* panel3_column = Column(form.Panel3, 1);
   form.Panel9 = Panel(form.Panel3, "Panel9");
   form.Panel9->setFixedHeight(21);
-  form.CB_YesPaint = Named(new QCheckBox(QStringLiteral("Жажду рисовать !!!"), form.Panel9), "CB_YesPaint");
+  form.CB_YesPaint =
+      Named(new QCheckBox(QStringLiteral("Жажду рисовать !!!"), form.Panel9), "CB_YesPaint");
   form.CB_YesPaint->setGeometry(8, 2, 137, 17);
   panel3_column->addWidget(form.Panel9);
   form.ScrollBox1 = Named(new QScrollArea(form.Panel3), "ScrollBox1");
@@ -115,7 +116,8 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   font_column->addWidget(form.Label_Font, 1);
   tool_split->addWidget(form.GroupBox5);
 
-  form.GroupBox4 = Named(new QGroupBox(QStringLiteral("Толщина линий : "), tool_split), "GroupBox4");
+  form.GroupBox4 =
+      Named(new QGroupBox(QStringLiteral("Толщина линий : "), tool_split), "GroupBox4");
   auto* width_column = Column(form.GroupBox4);
   form.Panel7 = Panel(form.GroupBox4, "Panel7");
   QStringList widths{ToolSettings::UserWidthEntry(1)};
@@ -123,7 +125,8 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.List_W = ToolList(form.Panel7, "List_W", widths);
   Column(form.Panel7, 1)->addWidget(form.List_W);
   width_column->addWidget(form.Panel7, 1);
-  form.Panel_Cvet_Fon = Named(new MousePanel(QStringLiteral("Цвет и Фон"), form.GroupBox4), "Panel_Cvet_Fon");
+  form.Panel_Cvet_Fon =
+      Named(new MousePanel(QStringLiteral("Цвет и Фон"), form.GroupBox4), "Panel_Cvet_Fon");
   form.Panel_Cvet_Fon->setFixedHeight(20);
   form.Panel_Cvet_Fon->setAlignment(Qt::AlignCenter);
   form.Panel_Cvet_Fon->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -134,7 +137,8 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
 
 // The tool list, the font and the widths, right of the board.
 void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
-  form.GroupBox2 = Named(new QGroupBox(QStringLiteral("Инструментарий : "), board_split), "GroupBox2");
+  form.GroupBox2 =
+      Named(new QGroupBox(QStringLiteral("Инструментарий : "), board_split), "GroupBox2");
   form.Panel6 = Panel(form.GroupBox2, "Panel6");
   Column(form.GroupBox2)->addWidget(form.Panel6);
   auto* tool_split = Splitter(Qt::Vertical, form.Panel6);
@@ -199,8 +203,8 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   AddCopyShortcut(form.RE_Mess);
   Column(form.Panel5, 1)->addWidget(form.RE_Mess);
   message_split->addWidget(form.Panel5);
-  form.GroupBox3 = Named(new QGroupBox(QStringLiteral("Список корреспондентов : "), message_split),
-                         "GroupBox3");
+  form.GroupBox3 =
+      Named(new QGroupBox(QStringLiteral("Список корреспондентов : "), message_split), "GroupBox3");
   form.ListUser = Named(new QListView(form.GroupBox3), "ListUser");
   form.ListUser->setModel(correspondents);
   form.ListUser->setUniformItemSizes(true);
@@ -219,7 +223,8 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
 
 void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text) {
   QPalette palette = widget->palette();
-  for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) palette.setColor(role, background);
+  for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+    palette.setColor(role, background);
   if (text) {
     palette.setColor(QPalette::WindowText, *text);
     palette.setColor(QPalette::ButtonText, *text);

@@ -47,7 +47,8 @@ void RawSend(int socket, const std::string& bytes, const char* address, quint16 
   remote.sin_family = AF_INET;
   remote.sin_port = htons(port);
   inet_aton(address, &remote.sin_addr);
-  ::sendto(socket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&remote), sizeof remote);
+  ::sendto(socket, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&remote),
+           sizeof remote);
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {

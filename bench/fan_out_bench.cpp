@@ -35,13 +35,15 @@ int main(int argc, char** argv) {
   const auto addresses = PeerAddresses();
   // Sinks that accept and drop, so no port-unreachable replies are made.
   std::vector<int> sinks;
-  for (const auto& address : addresses) sinks.push_back(RawSocket(address.c_str(), bench.env.udp_port));
+  for (const auto& address : addresses)
+    sinks.push_back(RawSocket(address.c_str(), bench.env.udp_port));
 
   const std::string datagram = BuildCommandText(kProgramTag, command::kLineTo, kArgs);
   const int raw = RawSocket("127.0.0.1", 0);
   auto start = std::chrono::steady_clock::now();
   for (int step = 0; step < kSteps; ++step) {
-    for (const auto& address : addresses) RawSend(raw, datagram, address.c_str(), bench.env.udp_port);
+    for (const auto& address : addresses)
+      RawSend(raw, datagram, address.c_str(), bench.env.udp_port);
   }
   const double raw_seconds = SecondsSince(start);
 
@@ -50,7 +52,8 @@ int main(int argc, char** argv) {
   for (const auto& address : addresses) form.UserList().Append(address + "=Yes");
   int sent = 0;
   start = std::chrono::steady_clock::now();
-  for (int step = 0; step < kSteps; ++step) sent += form.Sender().SendToCorrespondents(command::kLineTo, kArgs, false);
+  for (int step = 0; step < kSteps; ++step)
+    sent += form.Sender().SendToCorrespondents(command::kLineTo, kArgs, false);
   const double fan_out_seconds = SecondsSince(start);
 
   std::printf("raw sendto:            %8.2f us per step of %d datagrams\n",

@@ -37,27 +37,32 @@ int main(int argc, char** argv) {
     const char* name;
     std::function<void()> draw;
   } cases[] = {
-      {"line 2^31 wide", [&] {
+      {"line 2^31 wide",
+       [&] {
          canvas.SetPenWidth(INT_MAX);
          canvas.MoveTo(INT_MIN, 1500);
          canvas.LineTo(INT_MAX, 1500);
        }},
-      {"line across 2^32, 9 wide", [&] {
+      {"line across 2^32, 9 wide",
+       [&] {
          canvas.SetPenWidth(9);
          canvas.MoveTo(INT_MIN, INT_MIN);
          canvas.LineTo(INT_MAX, INT_MAX);
        }},
-      {"filled rectangle of 2^32", [&] {
+      {"filled rectangle of 2^32",
+       [&] {
          canvas.SetPenWidth(1'000'000);
          canvas.SetBrushColor(kClRed);
          canvas.Rectangle(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
        }},
-      {"filled ellipse of 2^32", [&] {
+      {"filled ellipse of 2^32",
+       [&] {
          canvas.SetPenWidth(7);
          canvas.SetBrushColor(kClYellow);
          canvas.Ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
        }},
-      {"ellipse outline of 2^32", [&] {
+      {"ellipse outline of 2^32",
+       [&] {
          canvas.SetPenWidth(INT_MAX);
          canvas.SetBrushStyle(BrushStyle::kClear);
          canvas.Ellipse(INT_MIN, -100, INT_MAX, 3100);

@@ -35,7 +35,6 @@ void Fill(int sender, const std::vector<std::string>& datagrams, quint16 port) {
   for (const auto& d : datagrams) RawSend(sender, d, "127.0.0.1", port);
 }
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,7 +65,8 @@ int main(int argc, char** argv) {
   }
   const double total = double(kRounds) * kBatch;
   std::printf("bare receive loop:   %10.0f datagrams/s\n", total / bare);
-  std::printf("replayed LineTo:     %10.0f datagrams/s (%ld of %.0f)\n", total / window, replayed, total);
+  std::printf("replayed LineTo:     %10.0f datagrams/s (%ld of %.0f)\n", total / window, replayed,
+              total);
   std::printf("ratio replay/bare:   %10.2f (target at least 0.25)\n", bare / window);
 
   // The window is busy while a burst arrives; the socket holds it meanwhile.

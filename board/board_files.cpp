@@ -68,11 +68,13 @@ std::optional<BitmapHeader> ReadBitmapHeader(const QString& path) {
 
 std::optional<QString> PictureFileName(const QString& path) {
   qsizetype start = path.size();
-  while (start > 0 && path[start - 1] != u'\\' && path[start - 1] != u'/' && path[start - 1] != u':') {
+  while (start > 0 && path[start - 1] != u'\\' && path[start - 1] != u'/' &&
+         path[start - 1] != u':') {
     --start;
   }
   const QString name = path.mid(start);
-  if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..")) return std::nullopt;
+  if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+    return std::nullopt;
   for (QChar c : name) {
     if (c.unicode() < 0x20 || c.unicode() == 0x7F) return std::nullopt;
   }
@@ -80,8 +82,7 @@ std::optional<QString> PictureFileName(const QString& path) {
 }
 
 QString BoardTooLargeMessage(qint64 width, qint64 height) {
-  return QStringLiteral(
-             "Доска %1 на %2 точек слишком велика: не больше %3 точек всего")
+  return QStringLiteral("Доска %1 на %2 точек слишком велика: не больше %3 точек всего")
       .arg(width)
       .arg(height)
       .arg(BoardCanvas::kMaxPixels);

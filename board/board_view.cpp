@@ -43,7 +43,8 @@ void BoardView::Show(const QImage* image) {
 void BoardView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(event->rect(), palette().color(QPalette::Window));
-  if (image_ != nullptr && !image_->isNull()) painter.drawImage(event->rect(), *image_, event->rect());
+  if (image_ != nullptr && !image_->isNull())
+    painter.drawImage(event->rect(), *image_, event->rect());
   if (!cue_.isEmpty()) {
     const QColor black(Qt::black);
     painter.fillRect(QRect(cue_.left(), cue_.top(), cue_.width(), 1), black);

@@ -8,10 +8,7 @@
 #include "board/flood_fill.h"
 
 namespace kovra {
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 QFont BoardCanvas::DefaultFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -97,9 +94,10 @@ void BoardCanvas::FillRect(const QRect& area) {
   const QRect box = area.normalized();
   const QRgb color = ToQColor(brush_color_).rgb();
   // Pen and fill in the brush colour: every pixel of the box, painted once.
-  Changed(raster::Rectangle(image_, {box.left(), box.top(), box.left() + qint64(box.width()),
-                                     box.top() + qint64(box.height())},
-                            1, color, color, pen_mode_));
+  Changed(raster::Rectangle(
+      image_,
+      {box.left(), box.top(), box.left() + qint64(box.width()), box.top() + qint64(box.height())},
+      1, color, color, pen_mode_));
 }
 
 void BoardCanvas::PaintFigure(int x0, int y0, int x1, int y1, Figure figure) {

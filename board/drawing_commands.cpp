@@ -49,7 +49,9 @@ Point Point::Parse(const std::string& args) {
   return {f.Int(1, 0), f.Int(2, 0)};
 }
 
-std::string LineTo::Build() const { return Join({Number(x), Number(y), Number(width), pen}, kSpace); }
+std::string LineTo::Build() const {
+  return Join({Number(x), Number(y), Number(width), pen}, kSpace);
+}
 
 LineTo LineTo::Parse(const std::string& args) {
   const Fields f(args, kSpace);
@@ -65,8 +67,13 @@ std::string Figure::Build() const {
 
 Figure Figure::Parse(const std::string& args, bool with_fill) {
   const Fields f(args, kSpace);
-  return {f.Int(1, 0),  f.Int(2, 0), f.Int(3, 0), f.Int(4, 0),
-          f.Int(5, 1), f.Color(6, kDefaultPen), with_fill ? f.Color(7, kDefaultFill) : std::string()};
+  return {f.Int(1, 0),
+          f.Int(2, 0),
+          f.Int(3, 0),
+          f.Int(4, 0),
+          f.Int(5, 1),
+          f.Color(6, kDefaultPen),
+          with_fill ? f.Color(7, kDefaultFill) : std::string()};
 }
 
 std::string FloodFill::Build() const { return Join({Number(x), Number(y), fill, found}, kSpace); }
@@ -77,7 +84,8 @@ FloodFill FloodFill::Parse(const std::string& args) {
 }
 
 SetFont SetFont::From(const FontChoice& font) {
-  SetFont command{font.font.pointSize(), ColorToString(font.color), QStringToAnsi(font.font.family()), {}};
+  SetFont command{
+      font.font.pointSize(), ColorToString(font.color), QStringToAnsi(font.font.family()), {}};
   if (font.font.bold()) command.style += 'B';
   if (font.font.italic()) command.style += 'I';
   if (font.font.underline()) command.style += 'U';
@@ -87,7 +95,8 @@ SetFont SetFont::From(const FontChoice& font) {
 
 std::string SetFont::Build() const {
   // A field of only spaces still counts, so the fields after it keep their places.
-  std::string args = Join({Number(size), color, name.empty() ? std::string(" ") : name}, kBar) + kBar;
+  std::string args =
+      Join({Number(size), color, name.empty() ? std::string(" ") : name}, kBar) + kBar;
   if (!style.empty()) args += style + kBar;
   return args;
 }

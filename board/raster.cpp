@@ -189,7 +189,8 @@ std::pair<int, int> Rows(const QImage& image, Real top, Real bottom) {
 void PaintRow(RowPainter& painter, int y, Runs& pen_runs, QRgb pen, Run fill,
               std::optional<QRgb> fill_color) {
   pen_runs.Merge();
-  for (int i = 0; i < pen_runs.count; ++i) painter.Paint(y, pen_runs.items[static_cast<std::size_t>(i)], pen);
+  for (int i = 0; i < pen_runs.count; ++i)
+    painter.Paint(y, pen_runs.items[static_cast<std::size_t>(i)], pen);
   if (!fill_color || fill.Empty()) return;
   qint64 from = fill.first;
   for (int i = 0; i < pen_runs.count && from <= fill.last; ++i) {

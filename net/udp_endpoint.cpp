@@ -190,7 +190,8 @@ void TUdpEndpoint::FetchDatagram(char* buff, int capacity, int& length) const {
 }
 
 void TUdpEndpoint::SendTo(const std::string& host, const std::string& bytes) {
-  Send(host, RemotePort, std::vector<char>(bytes.begin(), bytes.end()), static_cast<int>(bytes.size()));
+  Send(host, RemotePort, std::vector<char>(bytes.begin(), bytes.end()),
+       static_cast<int>(bytes.size()));
 }
 
 void TUdpEndpoint::SendDatagram(const char* buff, int size, int length) {
@@ -281,7 +282,8 @@ TUdpEndpoint::Lookup TUdpEndpoint::LookUp(const QString& name) {
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
   connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
-  if (!lookup_deadline_.isForever()) deadline.start(std::max<qint64>(lookup_deadline_.remainingTime(), 0));
+  if (!lookup_deadline_.isForever())
+    deadline.start(std::max<qint64>(lookup_deadline_.remainingTime(), 0));
   while (!result->done && !*closed && !timed_out) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }

@@ -60,8 +60,8 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
 #else
   // An exclusive flock: the system drops it when the process ends, crash or not.
   const QString lock_path = QDir(lock_folder).filePath(exe_file_name + QStringLiteral(".lock"));
-  const int fd = ::open(QFile::encodeName(lock_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC,
-                        0600);
+  const int fd =
+      ::open(QFile::encodeName(lock_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     tell(no_memory);
     return false;

@@ -18,8 +18,9 @@ void FreehandTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
   const QPoint to = Constrained(shift, x, y);
   // Continues from the pen position as it finds it, a replayed one included.
   canvas.LineTo(to.x(), to.y());
-  host_.Send(command::kLineTo, drawing::LineTo{to.x(), to.y(), canvas.PenWidth(),
-                                                ColorToString(canvas.PenColor())}.Build());
+  host_.Send(
+      command::kLineTo,
+      drawing::LineTo{to.x(), to.y(), canvas.PenWidth(), ColorToString(canvas.PenColor())}.Build());
 }
 
 void EraserTool::Press(int x, int y) {

@@ -12,9 +12,9 @@
 #include "common/bmp_builder.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
-#include "support/error_guard.h"
 #include "net/command.h"
 #include "net/correspondents.h"
+#include "support/error_guard.h"
 
 namespace kovra {
 namespace {
@@ -40,7 +40,8 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
 
   f.test.Dialogs().text_answers = {QStringLiteral("99")};
   f.form.N2Click();
-  EXPECT_EQ(f.test.Dialogs().prompts, QStringList{QStringLiteral("Новая доска|Укажите ширину|602")});
+  EXPECT_EQ(f.test.Dialogs().prompts,
+            QStringList{QStringLiteral("Новая доска|Укажите ширину|602")});
 
   f.test.Dialogs().text_answers = {QStringLiteral("100"), QStringLiteral("100")};
   f.form.N2Click();
@@ -54,12 +55,14 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   f.form.Commands().Dispatch({"NEWKV", "300 200"});
   EXPECT_EQ(f.form.Board().Image(), test::WhiteImage(300, 200));
   EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200));
-  for (const char* args : {"7", "x 5", "0 50", "-5 100", ""}) f.form.Commands().Dispatch({"NEWKV", args});
+  for (const char* args : {"7", "x 5", "0 50", "-5 100", ""})
+    f.form.Commands().Dispatch({"NEWKV", args});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
   EXPECT_EQ(f.form.Image_KV->size(), QSize(300, 200)) << "shown at its natural size";
 
   // Too large to hold: refused with a message, the board stays.
-  f.peer.Send("Kovra:>NewKV:>40000 40000", QHostAddress(QStringLiteral("127.0.0.1")), f.test.Env().udp_port);
+  f.peer.Send("Kovra:>NewKV:>40000 40000", QHostAddress(QStringLiteral("127.0.0.1")),
+              f.test.Env().udp_port);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !f.test.Dialogs().errors.isEmpty(); }, 3000));
   EXPECT_EQ(f.test.Dialogs().errors[0], BoardTooLargeMessage(40000, 40000) + u'.');
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
@@ -83,7 +86,8 @@ TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
                          QStringLiteral("Ошибка при сохранении файла: a/")}));
 
   f.form.Commands().Dispatch({"IMAGEKV_LOADFROMFILE", "..\\pic.bmp"});
-  EXPECT_EQ(f.test.Dialogs().messages.last(), QStringLiteral("Ошибка при загрузке файла: ..\\pic.bmp"));
+  EXPECT_EQ(f.test.Dialogs().messages.last(),
+            QStringLiteral("Ошибка при загрузке файла: ..\\pic.bmp"));
   QFile picture(f.test.Path(QStringLiteral("BMP/pic.bmp")));
   ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
   picture.write(test::MakeBmp(120, 110, 8, true));
@@ -146,7 +150,8 @@ TEST(BoardCommands, UnusableFolderWritesNothingButStillTellsPeers) {
   form.N4Click();
   EXPECT_TRUE(test.Dialogs().file_dialog_folders.isEmpty()) << "no dialog at all";
   form.Commands().Dispatch({"IMAGEKV_SAVE", ""});
-  EXPECT_EQ(test.Dialogs().messages, QStringList{QStringLiteral("Ошибка при сохранении файла: ~kv.bmp")});
+  EXPECT_EQ(test.Dialogs().messages,
+            QStringList{QStringLiteral("Ошибка при сохранении файла: ~kv.bmp")});
   EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("gone"))));
 }
 

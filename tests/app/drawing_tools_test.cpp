@@ -52,7 +52,8 @@ class DrawingTest : public ::testing::Test {
     QTest::mousePress(Board(), button, Qt::NoModifier, at);
   }
   void Move(QPoint at, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    QMouseEvent move(QEvent::MouseMove, at, Board()->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, keys);
+    QMouseEvent move(QEvent::MouseMove, at, Board()->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                     keys);
     QCoreApplication::sendEvent(Board(), &move);
   }
   void Release(QPoint at, Qt::MouseButton button = Qt::LeftButton,
@@ -231,7 +232,9 @@ TEST_F(DrawingTest, FloodFillTextAndPointer) {
   EXPECT_EQ(sent[2], "Kovra:>ImageKV_FloodFill:>30 30 clLime clWhite");
   EXPECT_EQ(sent[4].left(22), "Kovra:>ImageKV_SetFont");
   EXPECT_TRUE(sent[4].endsWith("|clWindowText|MS Sans Serif|"));
-  EXPECT_EQ(sent[5], QByteArray("Kovra:>ImageKV_TextOut:>80|80|clLime|\xCF\xF0\xE8\xE2\xE5\xF2|\xEC\xE8\xF0"));
+  EXPECT_EQ(
+      sent[5],
+      QByteArray("Kovra:>ImageKV_TextOut:>80|80|clLime|\xCF\xF0\xE8\xE2\xE5\xF2|\xEC\xE8\xF0"));
   EXPECT_EQ(sent[6], "Kovra:>ImageKV_MoveTo:>80 80");
   EXPECT_EQ(sent[7], "Kovra:>ImageKV_MoveTo:>90 90") << "a cancelled text sends only the move";
   EXPECT_EQ(sent[8], "Kovra:>ImageKV_MoveTo:>100 100");
@@ -275,8 +278,8 @@ TEST_F(DrawingTest, DatagramArrivingInTheMiddleOfAGestureIsDrawnAndTheGestureGoe
   Tool(ToolId::kStraightLine);
   Press({10, 100});
   Move({100, 100});
-  peer_.Send("Kovra:>ImageKV_LineFromTo:>10 10 190 10 1 clBlue", QHostAddress(QStringLiteral("127.0.0.1")),
-             test_.Env().udp_port);
+  peer_.Send("Kovra:>ImageKV_LineFromTo:>10 10 190 10 1 clBlue",
+             QHostAddress(QStringLiteral("127.0.0.1")), test_.Env().udp_port);
   ASSERT_TRUE(QTest::qWaitFor([&] { return At(100, 10) == qRgb(0, 0, 255); }));
   Move({150, 100});
   Release({150, 100});

@@ -24,10 +24,12 @@ TEST(FanOut, ReachesPresentOrAllNamedLinesAndEndsOnTheLast) {
   TForm1& form = test.Start();
   const quint16 port = test.Env().udp_port;
   std::vector<std::unique_ptr<Collector>> peers;
-  for (int last = 31; last <= 34; ++last) peers.push_back(std::make_unique<Collector>(Peer(last), port));
+  for (int last = 31; last <= 34; ++last)
+    peers.push_back(std::make_unique<Collector>(Peer(last), port));
 
   EXPECT_EQ(form.Sender().SendToCorrespondents("Message", "none", false), 0);
-  for (const char* line : {"127.0.0.31=Yes", "127.0.0.32=yes ", "127.0.0.33=No", "127.0.0.34", ""}) {
+  for (const char* line :
+       {"127.0.0.31=Yes", "127.0.0.32=yes ", "127.0.0.33=No", "127.0.0.34", ""}) {
     form.UserList().Append(line);
   }
   EXPECT_EQ(form.Sender().SendToCorrespondents("Message", " hi ", false), 2);
@@ -38,7 +40,8 @@ TEST(FanOut, ReachesPresentOrAllNamedLinesAndEndsOnTheLast) {
   ASSERT_TRUE(peers[2]->WaitFor(1));
   ASSERT_TRUE(peers[3]->WaitFor(1));
   QTest::qWait(50);
-  EXPECT_EQ(peers[0]->Received(), (std::vector<QByteArray>{"Kovra:>Message:>hi", "Kovra:>Exit:>ME"}));
+  EXPECT_EQ(peers[0]->Received(),
+            (std::vector<QByteArray>{"Kovra:>Message:>hi", "Kovra:>Exit:>ME"}));
   EXPECT_EQ(peers[1]->Received().size(), 2u);
   EXPECT_EQ(peers[2]->Received(), std::vector<QByteArray>{"Kovra:>Exit:>ME"});
   EXPECT_EQ(peers[3]->Received(), std::vector<QByteArray>{"Kovra:>Exit:>ME"});
@@ -66,7 +69,8 @@ TEST(FanOut, DatagramHandledDuringTheWalkMayShortenTheList) {
   QObject::connect(form.ListUser->selectionModel(), &QItemSelectionModel::currentChanged,
                    [&](const QModelIndex& current) {
                      if (!walking || current.row() != 3) return;
-                     remote.Send("Kovra:>Message:>shrink", QHostAddress(QStringLiteral("127.0.0.1")), port);
+                     remote.Send("Kovra:>Message:>shrink",
+                                 QHostAddress(QStringLiteral("127.0.0.1")), port);
                      QThread::msleep(50);  // in the socket before the step runs the event loop
                    });
 
@@ -110,10 +114,16 @@ TEST(Receive, JunkLeavesTheWindowRunningAndCommandsStillArrive) {
   form.Commands().Set("Message", [&](const std::string& args) { messages.push_back(args); });
 
   const QHostAddress window(QStringLiteral("127.0.0.1"));
-  std::vector<QByteArray> junk = {QByteArray(), QByteArray(255, ':'), QByteArray(256, '>'),
-                                  QByteArray(2048, '\0'), QByteArray(65507, 'z'),
-                                  "Kovra:>Enter", ":>:>x", "Kovra:>NoSuchCommand:>1 2",
-                                  "Kovra:>ImageKV_CursorTo:>10 20", "Kovra:>ImageKV_MouseUp:>"};
+  std::vector<QByteArray> junk = {QByteArray(),
+                                  QByteArray(255, ':'),
+                                  QByteArray(256, '>'),
+                                  QByteArray(2048, '\0'),
+                                  QByteArray(65507, 'z'),
+                                  "Kovra:>Enter",
+                                  ":>:>x",
+                                  "Kovra:>NoSuchCommand:>1 2",
+                                  "Kovra:>ImageKV_CursorTo:>10 20",
+                                  "Kovra:>ImageKV_MouseUp:>"};
   QByteArray every_byte;
   for (int b = 0; b < 256; ++b) every_byte.append(static_cast<char>(b));
   junk.push_back(every_byte);

@@ -77,11 +77,12 @@ TEST(MainWindow, HasEveryControlWithItsCaption) {
     ASSERT_NE(control, nullptr) << name;
     EXPECT_EQ(TextOf(control), QString::fromUtf8(caption)) << name;
   }
-  for (const char* name : {"Panel1", "TN1", "Panel4", "Edit_Mess", "Panel5", "RE_Mess", "ListUser",
-                           "Panel2", "Panel6", "ListTools", "Panel8", "SpeedButton2", "Panel7",
-                           "List_W", "Panel3", "Panel9", "ScrollBox1", "Image_KV", "MainMenu1",
-                           "PopupMenu1", "PopupMenu2", "Timer1", "N5", "N12", "Splitter1",
-                           "Splitter2", "Splitter3", "Splitter4", "Splitter5"}) {
+  for (const char* name :
+       {"Panel1",    "TN1",        "Panel4",     "Edit_Mess", "Panel5",     "RE_Mess",
+        "ListUser",  "Panel2",     "Panel6",     "ListTools", "Panel8",     "SpeedButton2",
+        "Panel7",    "List_W",     "Panel3",     "Panel9",    "ScrollBox1", "Image_KV",
+        "MainMenu1", "PopupMenu1", "PopupMenu2", "Timer1",    "N5",         "N12",
+        "Splitter1", "Splitter2",  "Splitter3",  "Splitter4", "Splitter5"}) {
     EXPECT_NE(form.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
   }
   EXPECT_EQ(form.TN1->count(), 1);
@@ -119,8 +120,9 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
   // The picture folder and a white board file of the layout's size, nothing else.
-  EXPECT_EQ(QDir(test.Path(QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            (QStringList{QStringLiteral("BMP"), QStringLiteral("~kv.bmp")}));
+  EXPECT_EQ(
+      QDir(test.Path(QString())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+      (QStringList{QStringLiteral("BMP"), QStringLiteral("~kv.bmp")}));
   QImage board(test.Path(QStringLiteral("~kv.bmp")), "bmp");
   EXPECT_EQ(board.convertToFormat(QImage::Format_RGB32), test::WhiteImage(602, 385));
 }
@@ -266,8 +268,9 @@ TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
   QSignalSpy clicks(form.SpeedButton1, &QToolButton::clicked);
   QSignalSpy returns(form.Edit_Mess, &QLineEdit::returnPressed);
 
-  for (QWidget* target : {static_cast<QWidget*>(form.Edit_Mess), static_cast<QWidget*>(form.ListUser),
-                          static_cast<QWidget*>(form.ListTools), static_cast<QWidget*>(form.List_W)}) {
+  for (QWidget* target :
+       {static_cast<QWidget*>(form.Edit_Mess), static_cast<QWidget*>(form.ListUser),
+        static_cast<QWidget*>(form.ListTools), static_cast<QWidget*>(form.List_W)}) {
     target->setFocus();
     QTest::keyClick(target, Qt::Key_Return);
     QTest::keyClick(target, Qt::Key_Enter, Qt::ShiftModifier);
@@ -276,7 +279,8 @@ TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
   EXPECT_EQ(returns.count(), 0);
 
   QTest::keyClick(form.ListTools, Qt::Key_Down);
-  EXPECT_EQ(form.ListTools->currentRow(), ToolRow(ToolId::kEraser)) << "other keys reach the control";
+  EXPECT_EQ(form.ListTools->currentRow(), ToolRow(ToolId::kEraser))
+      << "other keys reach the control";
   form.Edit_Mess->setFocus();
   QTest::keyClicks(form.Edit_Mess, "hi");
   EXPECT_EQ(form.Edit_Mess->text(), QStringLiteral("hi"));

@@ -114,7 +114,9 @@ TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
   TestWindow test;
   TForm1& form = test.Start();
   form.show();
-  auto at_row = [](QListWidget* list, int row) { return list->visualItemRect(list->item(row)).center(); };
+  auto at_row = [](QListWidget* list, int row) {
+    return list->visualItemRect(list->item(row)).center();
+  };
   QWidget* tools = form.ListTools->viewport();
   const int pointer = ToolRow(ToolId::kPointer);
   for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
@@ -132,14 +134,17 @@ TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
   QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
   EXPECT_EQ(test.Dialogs().messages.size(), 2) << "also on the entry already chosen";
   // A drag from one entry to the pointer ends with the pointer chosen.
-  QTest::mousePress(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, ToolRow(ToolId::kStraightLine)));
-  QMouseEvent drag(QEvent::MouseMove, at_row(form.ListTools, pointer), tools->mapToGlobal(at_row(form.ListTools, pointer)),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QTest::mousePress(tools, Qt::LeftButton, Qt::NoModifier,
+                    at_row(form.ListTools, ToolRow(ToolId::kStraightLine)));
+  QMouseEvent drag(QEvent::MouseMove, at_row(form.ListTools, pointer),
+                   tools->mapToGlobal(at_row(form.ListTools, pointer)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(tools, &drag);
   QTest::mouseRelease(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
   EXPECT_EQ(form.ListTools->currentRow(), pointer);
   EXPECT_EQ(test.Dialogs().messages.size(), 3);
-  QTest::mouseClick(form.List_W->viewport(), Qt::LeftButton, Qt::NoModifier, at_row(form.List_W, 5));
+  QTest::mouseClick(form.List_W->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    at_row(form.List_W, 5));
   EXPECT_EQ(form.CurrentWidth(), 5);
 }
 

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-
 #include <QTemporaryDir>
+#include <climits>
 
 #include "board/board_files.h"
 #include "common/test_window.h"
@@ -21,7 +20,8 @@ BoardCanvas WhiteCanvas(int width, int height) {
 std::string Picture(const QImage& image) {
   std::string rows;
   for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) rows += image.pixel(x, y) == qRgb(255, 255, 255) ? '.' : '#';
+    for (int x = 0; x < image.width(); ++x)
+      rows += image.pixel(x, y) == qRgb(255, 255, 255) ? '.' : '#';
     rows += '\n';
   }
   return rows;
@@ -211,12 +211,14 @@ TEST(BoardCanvas, FloodFillPaintsExactlyTheConnectedRegion) {
       if ((state >> 16) % 100 < 42) maze.setPixel(x, y, qRgb(0, 0, 0));
     }
   }
-  for (QPoint seed : {QPoint(0, 0), QPoint(48, 30), QPoint(96, 60), QPoint(10, 50), QPoint(70, 5)}) {
+  for (QPoint seed :
+       {QPoint(0, 0), QPoint(48, 30), QPoint(96, 60), QPoint(10, 50), QPoint(70, 5)}) {
     BoardCanvas canvas;
     canvas.Reset(maze);
     canvas.SetBrushColor(kClRed);
     canvas.FloodFill(seed.x(), seed.y());
-    EXPECT_EQ(canvas.Image(), ReferenceFill(maze, seed, qRgb(255, 0, 0))) << seed.x() << "," << seed.y();
+    EXPECT_EQ(canvas.Image(), ReferenceFill(maze, seed, qRgb(255, 0, 0)))
+        << seed.x() << "," << seed.y();
   }
   BoardCanvas canvas;
   canvas.Reset(maze);

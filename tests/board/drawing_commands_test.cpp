@@ -33,18 +33,20 @@ TEST(DrawingCommands, EveryCommandReadsBackWhatItWrites) {
       {command::kMoveTo, Point{-5, 7}.Build(), "-5 7", point},
       {command::kCursorTo, Point{110, 105}.Build(), "110 105", point},
       {command::kLineTo, LineTo{30, 10, 2, "clWhite"}.Build(), "30 10 2 clWhite", line},
-      {command::kLineFromTo, Figure{10, 20, 100, 20, 1, "clRed"}.Build(), "10 20 100 20 1 clRed", figure},
-      {command::kRectangle, Figure{30, 30, 30, 30, 4, "$00123456"}.Build(), "30 30 30 30 4 $00123456",
+      {command::kLineFromTo, Figure{10, 20, 100, 20, 1, "clRed", ""}.Build(), "10 20 100 20 1 clRed",
        figure},
+      {command::kRectangle, Figure{30, 30, 30, 30, 4, "$00123456", ""}.Build(),
+       "30 30 30 30 4 $00123456", figure},
       {command::kRectangleFill, Figure{120, 20, 160, 60, 1, "clRed", "clWhite"}.Build(),
        "120 20 160 60 1 clRed clWhite", filled},
       {command::kEllipse, Figure{60, 60, 100, 100, 1, "clRed", "clBlue"}.Build(),
        "60 60 100 100 1 clRed clBlue", filled},
       {command::kEllipseFill, Figure{20, 100, -60, 140, 9, "clRed", "clBlue"}.Build(),
        "20 100 -60 140 9 clRed clBlue", filled},
-      {command::kFloodFill, FloodFill{30, 30, "clLime", "clWhite"}.Build(), "30 30 clLime clWhite", flood},
-      {command::kSetFont, SetFont{14, "clNavy", "DejaVu Serif", "BI"}.Build(), "14|clNavy|DejaVu Serif|BI|",
-       font},
+      {command::kFloodFill, FloodFill{30, 30, "clLime", "clWhite"}.Build(), "30 30 clLime clWhite",
+       flood},
+      {command::kSetFont, SetFont{14, "clNavy", "DejaVu Serif", "BI"}.Build(),
+       "14|clNavy|DejaVu Serif|BI|", font},
       {command::kSetFont, SetFont{8, "clWindowText", "MS Sans Serif", ""}.Build(),
        "8|clWindowText|MS Sans Serif|", font},
       {command::kTextOut, TextOut{80, 80, "clLime", "\xCF\xF0\xE8\xE2\xE5\xF2"}.Build(),
@@ -61,11 +63,13 @@ TEST(DrawingCommands, MissingFieldsTakeTheirDefaultsAndSeparatorsRunTogether) {
   EXPECT_EQ(line.Build(), "10 20 1 clBlack");
   EXPECT_EQ(LineTo::Parse("x 5 wide").Build(), "0 5 1 clBlack") << "a word that is no number";
   EXPECT_EQ(Figure::Parse("1 2 3 4", true).fill, "clWhite");
-  EXPECT_EQ(Figure::Parse("1 2 3 4 5 clRed clBlue", false).fill, "") << "the line has no fill field";
+  EXPECT_EQ(Figure::Parse("1 2 3 4 5 clRed clBlue", false).fill, "")
+      << "the line has no fill field";
 
   const TextOut cut = TextOut::Parse("2|2|clWhite|Hi|there");
   EXPECT_EQ(cut.text, "Hi") << "only the first piece of a text holding a bar";
-  EXPECT_EQ(TextOut::Parse("2|20||text").background, "text") << "an empty field moves the rest left";
+  EXPECT_EQ(TextOut::Parse("2|20||text").background, "text")
+      << "an empty field moves the rest left";
 
   const SetFont old = SetFont::Parse("12|clRed|Arial");
   EXPECT_EQ(old.name, "Arial");

@@ -8,8 +8,8 @@
 
 #include "board/drawing_commands.h"
 #include "common/test_window.h"
-#include "support/text.h"
 #include "support/error_guard.h"
+#include "support/text.h"
 
 namespace kovra {
 namespace {
@@ -86,7 +86,8 @@ TEST(Replay, FiguresLeaveTheStateOfTheTable) {
   EXPECT_EQ(b.At(30, 5), kBlack);
 
   // An empty background field: the text is taken for the colour.
-  EXPECT_EQ(ErrorOf([&] { b.replay.TextOut("0|0||x"); }), QStringLiteral("'x' is not a valid integer value"));
+  EXPECT_EQ(ErrorOf([&] { b.replay.TextOut("0|0||x"); }),
+            QStringLiteral("'x' is not a valid integer value"));
   EXPECT_EQ(b.canvas.Brush(), BrushStyle::kSolid) << "the style was set before the colour failed";
 
   b.replay.RectangleFill("42 2 58 10 1 clBlack $0000FF00");
@@ -124,7 +125,8 @@ TEST(Replay, FontAndTextFields) {
   EXPECT_EQ(b.canvas.FontColor(), kClRed);
   b.replay.SetFont("big|clBlack|");
   EXPECT_EQ(b.canvas.Font().pointSize(), 8);
-  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("DejaVu Sans")) << "an empty name changes nothing";
+  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("DejaVu Sans"))
+      << "an empty name changes nothing";
   EXPECT_EQ(ErrorOf([&] { b.replay.SetFont("20| |Other"); }),
             QStringLiteral("'' is not a valid integer value"));
   EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("Other")) << "the name came first";
@@ -154,7 +156,8 @@ TEST(Replay, FontStyleTravelsInAFourthFieldThatOldReadersNeverSee) {
   EXPECT_EQ(TrimText(WordAt(CharSet('|'), args, 3)), "DejaVu Serif") << "the third field as before";
   font.font.setBold(false);
   font.font.setItalic(false);
-  EXPECT_EQ(drawing::SetFont::From(font).Build(), "14|clNavy|DejaVu Serif|") << "a plain font: the old bytes";
+  EXPECT_EQ(drawing::SetFont::From(font).Build(), "14|clNavy|DejaVu Serif|")
+      << "a plain font: the old bytes";
 
   Board styled;
   styled.replay.SetFont(args);

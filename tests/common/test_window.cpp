@@ -1,7 +1,5 @@
 #include "common/test_window.h"
 
-#include "common/loopback.h"
-
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -9,6 +7,7 @@
 #include <QTest>
 
 #include "board/board_view.h"
+#include "common/loopback.h"
 
 namespace kovra::test {
 
@@ -28,15 +27,14 @@ QImage OnScreen(QWidget* widget) {
 
 bool ScreenShowsBoard(TForm1& form) {
   QWidget* view = form.Image_KV;
-  auto board_part = [&] {
-    return form.Board().Image().copy(view->visibleRegion().boundingRect());
-  };
+  auto board_part = [&] { return form.Board().Image().copy(view->visibleRegion().boundingRect()); };
   if (QTest::qWaitFor([&] { return OnScreen(view) == board_part(); }, 2000)) return true;
   const QImage shown = OnScreen(view);
   const QImage held = board_part();
   int differ = 0;
   for (int y = 0; y < std::min(shown.height(), held.height()); ++y) {
-    for (int x = 0; x < std::min(shown.width(), held.width()); ++x) differ += shown.pixel(x, y) != held.pixel(x, y);
+    for (int x = 0; x < std::min(shown.width(), held.width()); ++x)
+      differ += shown.pixel(x, y) != held.pixel(x, y);
   }
   ADD_FAILURE() << "the screen shows " << shown.width() << "x" << shown.height() << " of a "
                 << held.width() << "x" << held.height() << " part, " << differ << " pixels differ";

@@ -34,14 +34,16 @@ void WindowGroup::StartAll() {
 }
 
 bool WindowGroup::AllPresent() {
-  return QTest::qWaitFor([&] {
-    for (auto& window : windows_) {
-      for (const std::string& line : window->Window().UserList().Lines()) {
-        if (Correspondents::ValueOf(line) != kPresent) return false;
-      }
-    }
-    return true;
-  }, 5000);
+  return QTest::qWaitFor(
+      [&] {
+        for (auto& window : windows_) {
+          for (const std::string& line : window->Window().UserList().Lines()) {
+            if (Correspondents::ValueOf(line) != kPresent) return false;
+          }
+        }
+        return true;
+      },
+      5000);
 }
 
 }  // namespace kovra::test

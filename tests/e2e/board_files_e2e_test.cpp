@@ -25,7 +25,8 @@ TEST(BoardFiles, NewBoardAndSaveToFileReachThePeer) {
 
   a.Dialogs().text_answers = {QStringLiteral("320"), QStringLiteral("240")};
   a.Window().N2Click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return b.Window().Board().Image().size() == QSize(320, 240); }, 3000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return b.Window().Board().Image().size() == QSize(320, 240); }, 3000));
   EXPECT_EQ(b.Window().Board().Image(), test::WhiteImage(320, 240));
   EXPECT_EQ(QImage(b.Path(QStringLiteral("~kv.bmp")), "bmp").size(), QSize(320, 240));
 

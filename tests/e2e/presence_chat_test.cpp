@@ -34,7 +34,8 @@ bool WaitForLines(TForm1& form, const Lines& lines) {
 QStringList PaneLines(TForm1& form) {
   QStringList lines;
   const QAbstractItemModel* pane = form.RE_Mess->model();
-  for (int row = 0; row < pane->rowCount(); ++row) lines.append(pane->index(row, 0).data().toString());
+  for (int row = 0; row < pane->rowCount(); ++row)
+    lines.append(pane->index(row, 0).data().toString());
   return lines;
 }
 
@@ -70,7 +71,8 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   EXPECT_EQ(group[2].Window().UserList().Count(), 0) << "the third heard nothing";
 
   // The own name, in any case, and a blank answer change nothing.
-  group[0].Dialogs().text_answers = {QStringLiteral("127.0.0.2"), QStringLiteral("   "), std::nullopt};
+  group[0].Dialogs().text_answers = {QStringLiteral("127.0.0.2"), QStringLiteral("   "),
+                                     std::nullopt};
   a.N6Click();
   a.N6Click();
   a.N6Click();
@@ -133,7 +135,8 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
   test::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group[1].Env().udp_port);
   TForm1& b = group[1].Start(false);
   // Arrives before the first tick has loaded the history.
-  peer.Send("Kovra:>Message:>early", QHostAddress(QStringLiteral("127.0.0.3")), group[1].Env().udp_port);
+  peer.Send("Kovra:>Message:>early", QHostAddress(QStringLiteral("127.0.0.3")),
+            group[1].Env().udp_port);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !b.FirstTick(); }, 5000));
   EXPECT_EQ(PaneLines(b), (QStringList{QStringLiteral("early"), QStringLiteral("second"),
                                        QStringLiteral("first")}));

@@ -73,7 +73,8 @@ TEST_F(SharedBoard, EveryToolLeavesBothBoardsEqual) {
   a_.Dialogs().text_answers = {QStringLiteral("Съешь же ещё этих мягких булок")};
   Gesture(ToolId::kText, {40, 320}, {}, {40, 320});
   Gesture(ToolId::kPointer, {10, 10}, {{15, 15}}, {15, 15});
-  Gesture(ToolId::kEraser, {550, 40}, {{580, 40}}, {580, 40});  // on a blank part: squares and line agree
+  Gesture(ToolId::kEraser, {550, 40}, {{580, 40}},
+          {580, 40});  // on a blank part: squares and line agree
   EXPECT_TRUE(BoardsAgree());
   EXPECT_NE(A().Board().Image(), test::WhiteImage(602, 385)) << "something was drawn";
   EXPECT_TRUE(a_.Dialogs().errors.isEmpty());
@@ -105,8 +106,8 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   }
   QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.back());
 
-  a_.Dialogs().font_answers = {
-      FontChoice{QFont(QStringLiteral("DejaVu Serif"), 14, QFont::Bold, true), 0x00800000}};  // navy
+  a_.Dialogs().font_answers = {FontChoice{
+      QFont(QStringLiteral("DejaVu Serif"), 14, QFont::Bold, true), 0x00800000}};  // navy
   A().SpeedButton2Click();
   struct Step {
     ToolId tool;
@@ -117,14 +118,15 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   for (int width : {1, 4}) {
     A().List_W->setCurrentRow(width);
     const int dx = 50 * width;
-    const Step steps[] = {{ToolId::kStraightLine, {56, 59}, {{58, 58}}, {60, 58}},
-                          {ToolId::kRectangle, {20, 20}, {{30, 30}}, {41, 33}},
-                          {ToolId::kFilledRectangle, {dx, 90}, {}, {dx + 33, 125}},
-                          {ToolId::kEllipse, {120, 20}, {}, {171, 47}},
-                          {ToolId::kFilledEllipse, {190, 20}, {}, {227, 69}},
-                          {ToolId::kText, {20, 300 + dx / 2}, {}, {20, 300}},
-                          {ToolId::kFloodFill, {30, 26}, {}, {30, 26}},  // inside the frame: a small area
-                          {ToolId::kEraser, {250 + dx, 100}, {{270 + dx, 140}}, {270 + dx, 140}}};
+    const Step steps[] = {
+        {ToolId::kStraightLine, {56, 59}, {{58, 58}}, {60, 58}},
+        {ToolId::kRectangle, {20, 20}, {{30, 30}}, {41, 33}},
+        {ToolId::kFilledRectangle, {dx, 90}, {}, {dx + 33, 125}},
+        {ToolId::kEllipse, {120, 20}, {}, {171, 47}},
+        {ToolId::kFilledEllipse, {190, 20}, {}, {227, 69}},
+        {ToolId::kText, {20, 300 + dx / 2}, {}, {20, 300}},
+        {ToolId::kFloodFill, {30, 26}, {}, {30, 26}},  // inside the frame: a small area
+        {ToolId::kEraser, {250 + dx, 100}, {{270 + dx, 140}}, {270 + dx, 140}}};
     for (const Step& step : steps) {
       a_.Dialogs().text_answers = {QStringLiteral("Жирный курсив")};
       Gesture(step.tool, step.from, step.path, step.to);
@@ -135,7 +137,8 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   // The eraser's square is shown above the board, never in it.
   A().ListTools->setCurrentRow(ToolRow(ToolId::kEraser));
   QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return test::OnScreen(A().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return test::OnScreen(A().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
   EXPECT_EQ(A().Board().Image().pixel(96, 246), qRgb(255, 255, 255));
   QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
   EXPECT_TRUE(test::ScreenShowsBoard(A())) << "no square after the release";

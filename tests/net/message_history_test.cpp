@@ -18,7 +18,8 @@ TEST(MessageLine, TimeNameAndTrimmedTextCutAt128Characters) {
 
   // 300 Russian letters: 128 of them are kept, one byte each.
   const QString russian = QString(300, QChar(0x0416));  // Zhe
-  const std::string line = BuildMessageLine("t", "PC", QStringToAnsi(QStringLiteral("  ") + russian));
+  const std::string line =
+      BuildMessageLine("t", "PC", QStringToAnsi(QStringLiteral("  ") + russian));
   EXPECT_EQ(line, "t  PC> " + std::string(128, '\xC6'));
   EXPECT_EQ(AnsiToQString(line).right(128), russian.left(128));
 }

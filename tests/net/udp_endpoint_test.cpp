@@ -44,7 +44,8 @@ struct Endpoint {
   void Send(const char* text, const std::string& host, int to_port) {
     udp.RemoteHost = host;
     udp.RemotePort = to_port;
-    udp.SendDatagram(text, static_cast<int>(std::strlen(text)) + 1, static_cast<int>(std::strlen(text)));
+    udp.SendDatagram(text, static_cast<int>(std::strlen(text)) + 1,
+                     static_cast<int>(std::strlen(text)));
   }
   quint16 port;
   TUdpEndpoint udp;
