@@ -39,8 +39,6 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   Guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
-
 void TForm1::WireEvents() {
   connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
   connect(SpeedButton1, &QToolButton::clicked, this,
