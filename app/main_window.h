@@ -132,7 +132,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   BoardFiles board_files_{canvas_, env_.program_dir};
   ReceivedBoardCommands board_commands_{board_files_, *env_.dialogs};
   GestureState gesture_;
-  Replay replay_{canvas_, gesture_};
+  Replay replay_{canvas_};
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;

@@ -39,11 +39,14 @@ void TForm1::CreateEndpoint() {
   }
 }
 
-void TForm1::Udp1DataReceived(std::string_view bytes, const QString&, int) {
+void TForm1::Udp1DataReceived(std::string_view bytes, const QString& FromIP, int Port) {
   // A command is at most kMaxCommandText characters; what follows is not read.
   const auto received = ParseCommandText(
       bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), kMaxCommandText)));
-  if (received) commands_.Dispatch(*received);  // an unknown command is ignored
+  if (!received) return;
+  replay_.SetSender(QStringToAnsi(FromIP) + ':' + std::to_string(Port));
+  commands_.Dispatch(*received);  // an unknown command is ignored
+  replay_.SetSender({});
 }
 
 void TForm1::RegisterCommands() {

@@ -25,14 +25,13 @@ void BoardCanvas::Reset(const QImage& picture) {
   image_ = picture.convertToFormat(QImage::Format_RGB32);
   image_.setDotsPerMeterX(kDotsPerMeter);
   image_.setDotsPerMeterY(kDotsPerMeter);
-  pen_color_ = kClBlack;
-  pen_width_ = 1;
-  pen_mode_ = PenMode::kCopy;
-  brush_color_ = kClWhite;
-  brush_style_ = BrushStyle::kSolid;
-  font_ = DefaultFont();
-  font_color_ = kClWindowText;
-  pen_pos_ = QPoint();
+  SetState(FreshState());
+}
+
+DrawingState BoardCanvas::FreshState() {
+  DrawingState state;
+  state.font = DefaultFont();
+  return state;
 }
 
 void BoardCanvas::Resize(int width, int height) {
@@ -45,6 +44,21 @@ void BoardCanvas::Resize(int width, int height) {
     painter.drawImage(0, 0, image_);
   }
   image_ = std::move(resized);
+}
+
+DrawingState BoardCanvas::State() const {
+  return {pen_color_, pen_width_, pen_mode_, brush_color_, brush_style_, font_, font_color_, pen_pos_};
+}
+
+void BoardCanvas::SetState(const DrawingState& state) {
+  pen_color_ = state.pen_color;
+  pen_width_ = state.pen_width;
+  pen_mode_ = state.pen_mode;
+  brush_color_ = state.brush_color;
+  brush_style_ = state.brush_style;
+  font_ = state.font;
+  font_color_ = state.font_color;
+  pen_pos_ = state.pen_pos;
 }
 
 void BoardCanvas::SetPenWidth(int width) {

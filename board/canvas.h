@@ -17,6 +17,19 @@ namespace kovra {
 
 enum class BrushStyle { kSolid, kClear };
 
+// Everything a drawing step may leave behind for the next: pen, brush, font
+// and pen position.
+struct DrawingState {
+  TColor pen_color = kClBlack;
+  int pen_width = 1;
+  PenMode pen_mode = PenMode::kCopy;
+  TColor brush_color = kClWhite;
+  BrushStyle brush_style = BrushStyle::kSolid;
+  QFont font;
+  TColor font_color = kClWindowText;
+  QPoint pen_pos;
+};
+
 class BoardCanvas {
  public:
   // A board larger than this is refused: a peer must not exhaust memory.
@@ -46,6 +59,12 @@ class BoardCanvas {
   const QFont& Font() const { return font_; }
   TColor FontColor() const { return font_color_; }
   QPoint PenPos() const { return pen_pos_; }
+  // The whole drawing state, to set aside and put back (the replay keeps one
+  // for each sender, apart from the local gesture's).
+  DrawingState State() const;
+  void SetState(const DrawingState& state);
+  // The state of a fresh bitmap.
+  static DrawingState FreshState();
 
   void SetPenColor(TColor color) { pen_color_ = color; }
   // A negative width is ignored.

@@ -1,5 +1,7 @@
 #include "board/replay.h"
 
+#include <algorithm>
+
 #include "board/drawing_commands.h"
 #include "board/figures.h"
 #include "support/ansi_codec.h"
@@ -23,6 +25,47 @@ void FillFigurePen(BoardCanvas& canvas, const drawing::Figure& figure) {
 
 }  // namespace
 
+// For the length of one command: the sender's own state on the canvas,
+// always in copy mode; afterwards, whatever the command did or raised, the
+// sender keeps what it left and the local state is back.
+class Replay::SenderScope {
+ public:
+  explicit SenderScope(Replay& replay) : replay_(replay), local_(replay.canvas_.State()) {
+    DrawingState& own = replay_.StateOf(replay_.sender_);
+    own.pen_mode = PenMode::kCopy;
+    replay_.canvas_.SetState(own);
+  }
+  ~SenderScope() {
+    replay_.StateOf(replay_.sender_) = replay_.canvas_.State();
+    replay_.canvas_.SetState(local_);
+  }
+  SenderScope(const SenderScope&) = delete;
+  SenderScope& operator=(const SenderScope&) = delete;
+
+ private:
+  Replay& replay_;
+  const DrawingState local_;
+};
+
+DrawingState& Replay::StateOf(const std::string& sender) {
+  auto found = senders_.find(sender);
+  if (found == senders_.end()) {
+    if (senders_.size() >= kMaxSenders) {
+      senders_.erase(std::min_element(senders_.begin(), senders_.end(), [](const auto& a, const auto& b) {
+        return a.second.last_used < b.second.last_used;
+      }));
+    }
+    found = senders_.emplace(sender, Sender{BoardCanvas::FreshState()}).first;
+  }
+  found->second.last_used = ++uses_;
+  return found->second.state;
+}
+
+DrawingState Replay::SenderState(const std::string& sender) const {
+  const auto found = senders_.find(sender);
+  return found != senders_.end() ? found->second.state : BoardCanvas::FreshState();
+}
+
 void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font) {
   if (!font.name.empty()) canvas.SetFontName(AnsiToQString(font.name));
   canvas.SetFontColor(StringToColor(font.color));  // no default: empty fails here
@@ -31,13 +74,13 @@ void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font) {
 }
 
 void Replay::MoveTo(const std::string& args) {
+  const SenderScope scope(*this);
   const auto to = drawing::Point::Parse(args);
-  gesture_.StartX = to.x;
-  gesture_.StartY = to.y;
   canvas_.MoveTo(to.x, to.y);
 }
 
 void Replay::LineTo(const std::string& args) {
+  const SenderScope scope(*this);
   const auto line = drawing::LineTo::Parse(args);
   canvas_.SetPenWidth(line.width);
   canvas_.SetPenColor(StringToColor(line.pen));
@@ -45,12 +88,14 @@ void Replay::LineTo(const std::string& args) {
 }
 
 void Replay::LineFromTo(const std::string& args) {
+  const SenderScope scope(*this);
   const auto line = drawing::Figure::Parse(args, false);
   FigurePen(canvas_, line);
   DrawSegment(canvas_, line.x0, line.y0, line.x1, line.y1);
 }
 
 void Replay::Rectangle(const std::string& args) {
+  const SenderScope scope(*this);
   const auto frame = drawing::Figure::Parse(args, false);
   FigurePen(canvas_, frame);
   canvas_.SetPenMode(PenMode::kCopy);
@@ -58,6 +103,7 @@ void Replay::Rectangle(const std::string& args) {
 }
 
 void Replay::RectangleFill(const std::string& args) {
+  const SenderScope scope(*this);
   const auto box = drawing::Figure::Parse(args, true);
   FillFigurePen(canvas_, box);
   canvas_.MoveTo(box.x0, box.y0);
@@ -65,6 +111,7 @@ void Replay::RectangleFill(const std::string& args) {
 }
 
 void Replay::Ellipse(const std::string& args) {
+  const SenderScope scope(*this);
   const auto box = drawing::Figure::Parse(args, true);
   // The fill colour is set and then cleared with the brush: it leaves no trace.
   FillFigurePen(canvas_, box);
@@ -74,6 +121,7 @@ void Replay::Ellipse(const std::string& args) {
 }
 
 void Replay::EllipseFill(const std::string& args) {
+  const SenderScope scope(*this);
   const auto box = drawing::Figure::Parse(args, true);
   FillFigurePen(canvas_, box);
   canvas_.MoveTo(box.x0, box.y0);
@@ -81,6 +129,7 @@ void Replay::EllipseFill(const std::string& args) {
 }
 
 void Replay::FloodFill(const std::string& args) {
+  const SenderScope scope(*this);
   const auto fill = drawing::FloodFill::Parse(args);
   // The region is this board's own at the point; the sender's colour is not used.
   canvas_.SetBrushStyle(BrushStyle::kSolid);
@@ -89,9 +138,13 @@ void Replay::FloodFill(const std::string& args) {
   canvas_.FloodFill(fill.x, fill.y);
 }
 
-void Replay::SetFont(const std::string& args) { ApplyFont(canvas_, drawing::SetFont::Parse(args)); }
+void Replay::SetFont(const std::string& args) {
+  const SenderScope scope(*this);
+  ApplyFont(canvas_, drawing::SetFont::Parse(args));
+}
 
 void Replay::TextOut(const std::string& args) {
+  const SenderScope scope(*this);
   const auto text = drawing::TextOut::Parse(args);
   canvas_.SetBrushStyle(BrushStyle::kSolid);
   canvas_.SetBrushColor(StringToColor(text.background));

@@ -1,12 +1,15 @@
-// Draws received drawing commands on the board canvas, the same canvas and
-// anchor that the local tools use, so what a command sets stays set.
+// Draws received drawing commands on the board canvas. Each sender's
+// commands continue from that sender's own drawing state (pen position,
+// font, pen and brush), apart from every other sender's and from the local
+// gesture's, so that people drawing at once never join each other's strokes.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 #include "board/canvas.h"
 #include "board/drawing_commands.h"
-#include "board/gesture.h"
 
 namespace kovra {
 
@@ -18,7 +21,16 @@ void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font);
 
 class Replay {
  public:
-  Replay(BoardCanvas& canvas, GestureState& gesture) : canvas_(canvas), gesture_(gesture) {}
+  // States kept at most, the least recently used one giving way: a peer
+  // cannot grow the map past it.
+  static constexpr std::size_t kMaxSenders = 256;
+
+  explicit Replay(BoardCanvas& canvas) : canvas_(canvas) {}
+
+  // The sender of the commands that follow: its address and port.
+  void SetSender(std::string sender) { sender_ = std::move(sender); }
+  // What a sender's commands have left behind; a fresh state for a stranger.
+  DrawingState SenderState(const std::string& sender) const;
 
   // Each takes the received argument text; a colour field that cannot be
   // read raises the conversion error where it stands.
@@ -34,8 +46,18 @@ class Replay {
   void TextOut(const std::string& args);
 
  private:
+  class SenderScope;
+  DrawingState& StateOf(const std::string& sender);
+
+  struct Sender {
+    DrawingState state;
+    std::uint64_t last_used = 0;
+  };
+
   BoardCanvas& canvas_;
-  GestureState& gesture_;
+  std::map<std::string, Sender> senders_;
+  std::uint64_t uses_ = 0;
+  std::string sender_;
 };
 
 }  // namespace kovra

@@ -196,8 +196,7 @@ TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) 
   // A peer with the same board replays what was sent and ends with these pixels.
   BoardCanvas peer;
   peer.Reset(before);
-  GestureState peer_gesture;
-  Replay replay(peer, peer_gesture);
+  Replay replay(peer);
   replay.MoveTo("50 50");
   replay.LineTo("60 50 2 clWhite");
   replay.LineTo("80 52 2 clWhite");
@@ -288,16 +287,21 @@ TEST_F(DrawingTest, DatagramArrivingInTheMiddleOfAGestureIsDrawnAndTheGestureGoe
   EXPECT_EQ(Colours().size(), 3u) << "white, the received line and the final line: no band";
 }
 
-TEST_F(DrawingTest, ReceivedMoveDuringARectangleDragMovesTheAnchor) {
+TEST_F(DrawingTest, ReceivedDrawingDuringARectangleDragLeavesTheLocalGestureAlone) {
   Tool(ToolId::kRectangle);
   Press({20, 20});
   Move({60, 60});
-  Form().Commands().Dispatch({"IMAGEKV_MOVETO", "100 100"});
-  EXPECT_EQ(Form().CurrentGesture().StartX, 100);
+  // A peer moves its pen and draws across the band while it is shown.
+  for (const char* datagram : {"Kovra:>ImageKV_MoveTo:>100 100", "Kovra:>ImageKV_LineTo:>100 30 1 clBlue"}) {
+    peer_.Send(datagram, QHostAddress(QStringLiteral("127.0.0.1")), test_.Env().udp_port);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return At(100, 31) == qRgb(0, 0, 255); }));
+  EXPECT_EQ(Form().CurrentGesture().StartX, 20) << "a received move is the sender's, not the anchor";
   Release({120, 120});
-  // The old band was not removed at its own anchor, so part of it stays.
-  EXPECT_NE(At(40, 20), kWhite);
-  EXPECT_EQ(At(100, 100), kRed) << "the final frame starts at the new anchor";
+  EXPECT_EQ(At(20, 20), kRed) << "the final frame starts at the anchor";
+  EXPECT_EQ(At(120, 70), kRed);
+  EXPECT_EQ(At(40, 60), kWhite) << "no part of the band stays";
+  EXPECT_EQ(Colours().size(), 3u) << "white, red and the received blue, drawn in copy mode";
 }
 
 }  // namespace

@@ -19,7 +19,9 @@ const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kRed = qRgb(255, 0, 0);
 
 struct Board {
-  Board() : replay(canvas, gesture) { canvas.Reset(test::WhiteImage(60, 40)); }
+  Board() : replay(canvas) { canvas.Reset(test::WhiteImage(60, 40)); }
+  // What the commands of the one sender here have left behind.
+  DrawingState Left() const { return replay.SenderState(""); }
   QRgb At(int x, int y) const { return canvas.Image().pixel(x, y); }
   std::map<QRgb, int> Colours() const {
     std::map<QRgb, int> count;
@@ -29,7 +31,6 @@ struct Board {
     return count;
   }
   BoardCanvas canvas;
-  GestureState gesture;
   Replay replay;
 };
 
@@ -45,28 +46,28 @@ QString ErrorOf(const std::function<void()>& command) {
 TEST(Replay, LinesReadTheirFieldsWithDefaults) {
   Board b;
   b.replay.MoveTo("2 20");
-  EXPECT_EQ(b.gesture.StartX, 2);
-  EXPECT_EQ(b.gesture.StartY, 20);
+  EXPECT_EQ(b.Left().pen_pos, QPoint(2, 20));
+  EXPECT_EQ(b.canvas.PenPos(), QPoint(0, 0)) << "the local pen stays where it was";
   b.replay.LineTo("10 20");  // width 1, black
   EXPECT_EQ(b.At(2, 20), kBlack);
   EXPECT_EQ(b.At(9, 20), kBlack);
   EXPECT_EQ(b.At(10, 20), kWhite);
-  EXPECT_EQ(b.canvas.PenPos(), QPoint(10, 20));
+  EXPECT_EQ(b.Left().pen_pos, QPoint(10, 20));
 
   b.replay.LineTo("10    30   3 clRed");  // runs of spaces are one separator
-  EXPECT_EQ(b.canvas.PenWidth(), 3);
-  EXPECT_EQ(b.canvas.PenColor(), kClRed);
+  EXPECT_EQ(b.Left().pen_width, 3);
+  EXPECT_EQ(b.Left().pen_color, kClRed);
   EXPECT_EQ(b.At(11, 25), kRed);
   EXPECT_EQ(b.At(14, 25), kWhite);
 
   b.replay.LineFromTo("40 5 40 15 -7 $00FF0000");  // a negative width keeps the width
-  EXPECT_EQ(b.canvas.PenWidth(), 3);
+  EXPECT_EQ(b.Left().pen_width, 3);
   EXPECT_EQ(b.At(40, 10), qRgb(0, 0, 255));
 
   EXPECT_EQ(ErrorOf([&] { b.replay.LineTo("50 35 1 red"); }),
             QStringLiteral("'red' is not a valid integer value"));
-  EXPECT_EQ(b.canvas.PenWidth(), 1) << "what came before the bad field stays set";
-  EXPECT_EQ(b.canvas.PenPos(), QPoint(40, 15)) << "nothing drawn after it";
+  EXPECT_EQ(b.Left().pen_width, 1) << "what came before the bad field stays set";
+  EXPECT_EQ(b.Left().pen_pos, QPoint(40, 15)) << "nothing drawn after it";
 }
 
 TEST(Replay, FiguresLeaveTheStateOfTheTable) {
@@ -77,24 +78,24 @@ TEST(Replay, FiguresLeaveTheStateOfTheTable) {
   EXPECT_EQ(b.At(16, 12), kWhite);
   EXPECT_EQ(b.At(15, 5), kRed);
   EXPECT_EQ(b.At(10, 8), kWhite) << "the brush is not used";
-  EXPECT_EQ(b.canvas.PenPos(), QPoint(5, 5));
+  EXPECT_EQ(b.Left().pen_pos, QPoint(5, 5));
 
   b.replay.Ellipse("20 5 40 25 1 clBlack clRed");
-  EXPECT_EQ(b.canvas.Brush(), BrushStyle::kClear);
-  EXPECT_EQ(b.canvas.BrushColor(), kClWhite) << "field 7 leaves no trace";
+  EXPECT_EQ(b.Left().brush_style, BrushStyle::kClear);
+  EXPECT_EQ(b.Left().brush_color, kClWhite) << "field 7 leaves no trace";
   EXPECT_EQ(b.At(30, 15), kWhite);
   EXPECT_EQ(b.At(30, 5), kBlack);
 
   // An empty background field: the text is taken for the colour.
   EXPECT_EQ(ErrorOf([&] { b.replay.TextOut("0|0||x"); }),
             QStringLiteral("'x' is not a valid integer value"));
-  EXPECT_EQ(b.canvas.Brush(), BrushStyle::kSolid) << "the style was set before the colour failed";
+  EXPECT_EQ(b.Left().brush_style, BrushStyle::kSolid) << "the style was set before the colour failed";
 
   b.replay.RectangleFill("42 2 58 10 1 clBlack $0000FF00");
   EXPECT_EQ(b.At(50, 6), qRgb(0, 255, 0));
   EXPECT_EQ(b.At(42, 2), kBlack);
   EXPECT_EQ(b.At(58, 10), kWhite);
-  EXPECT_EQ(b.canvas.Mode(), PenMode::kCopy);
+  EXPECT_EQ(b.Left().pen_mode, PenMode::kCopy);
 
   b.replay.EllipseFill("42 20 58 38 1 clRed clRed");
   EXPECT_EQ(b.At(50, 29), kRed);
@@ -109,7 +110,7 @@ TEST(Replay, FloodFillUsesTheReceiversOwnPixel) {
   EXPECT_EQ(b.At(11, 11), kRed);
   EXPECT_EQ(b.At(10, 10), kBlack);
   EXPECT_EQ(b.At(5, 5), kWhite) << "outside the frame";
-  EXPECT_EQ(b.canvas.PenPos(), QPoint(20, 20));
+  EXPECT_EQ(b.Left().pen_pos, QPoint(20, 20));
   const auto before = b.Colours();
   b.replay.FloodFill("20 20 clRed");  // already that colour
   EXPECT_EQ(b.Colours(), before);
@@ -120,31 +121,66 @@ TEST(Replay, FloodFillUsesTheReceiversOwnPixel) {
 TEST(Replay, FontAndTextFields) {
   Board b;
   b.replay.SetFont("12|clRed|DejaVu Sans|");
-  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("DejaVu Sans"));
-  EXPECT_EQ(b.canvas.Font().pointSize(), 12);
-  EXPECT_EQ(b.canvas.FontColor(), kClRed);
+  EXPECT_EQ(b.Left().font.family(), QStringLiteral("DejaVu Sans"));
+  EXPECT_EQ(b.Left().font.pointSize(), 12);
+  EXPECT_EQ(b.Left().font_color, kClRed);
   b.replay.SetFont("big|clBlack|");
-  EXPECT_EQ(b.canvas.Font().pointSize(), 8);
-  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("DejaVu Sans"))
+  EXPECT_EQ(b.Left().font.pointSize(), 8);
+  EXPECT_EQ(b.Left().font.family(), QStringLiteral("DejaVu Sans"))
       << "an empty name changes nothing";
   EXPECT_EQ(ErrorOf([&] { b.replay.SetFont("20| |Other"); }),
             QStringLiteral("'' is not a valid integer value"));
-  EXPECT_EQ(b.canvas.Font().family(), QStringLiteral("Other")) << "the name came first";
-  EXPECT_EQ(b.canvas.Font().pointSize(), 8) << "the size did not come";
+  EXPECT_EQ(b.Left().font.family(), QStringLiteral("Other")) << "the name came first";
+  EXPECT_EQ(b.Left().font.pointSize(), 8) << "the size did not come";
 
   b.replay.SetFont("10|clBlack|DejaVu Sans|");
   b.replay.TextOut("2|2|clWhite|Hi|there");  // only the first piece is written
-  const int hi_end = b.canvas.PenPos().x();
+  const int hi_end = b.Left().pen_pos.x();
   EXPECT_GT(hi_end, 4);
-  EXPECT_EQ(b.canvas.PenPos().y(), 2);
+  EXPECT_EQ(b.Left().pen_pos.y(), 2);
   b.replay.TextOut("2|20|clYellow|");
-  EXPECT_EQ(b.canvas.BrushColor(), kClYellow);
+  EXPECT_EQ(b.Left().brush_color, kClYellow);
   EXPECT_EQ(b.At(3, 22), kWhite) << "an empty text writes nothing";
   int dark = 0;
   for (int y = 2; y < 18; ++y) {
     for (int x = 2; x < hi_end; ++x) dark += qGray(b.At(x, y)) < 128;
   }
   EXPECT_GT(dark, 5) << "the text was written";
+}
+
+TEST(Replay, EachSenderContinuesFromItsOwnStateInCopyMode) {
+  Board b;
+  b.canvas.SetPenMode(PenMode::kNotXor);  // a local gesture's, say
+  b.canvas.MoveTo(30, 30);
+  // Two people draw at once; their segments arrive interleaved.
+  b.replay.SetSender("127.0.0.2:571");
+  b.replay.MoveTo("2 5");
+  b.replay.SetSender("127.0.0.3:571");
+  b.replay.MoveTo("2 25");
+  b.replay.SetFont("20|clRed|DejaVu Sans|B|");
+  b.replay.SetSender("127.0.0.2:571");
+  b.replay.LineTo("50 5 1 clBlack");
+  b.replay.SetSender("127.0.0.3:571");
+  b.replay.LineTo("50 25 1 clBlack");
+
+  BoardCanvas expected;
+  expected.Reset(test::WhiteImage(60, 40));
+  for (int y : {5, 25}) {
+    expected.MoveTo(2, y);
+    expected.LineTo(50, y);
+  }
+  EXPECT_EQ(b.canvas.Image(), expected.Image()) << "two strokes, no line joining them, no inversion";
+  EXPECT_EQ(b.canvas.PenPos(), QPoint(30, 30));
+  EXPECT_EQ(b.canvas.Mode(), PenMode::kNotXor) << "the local state is untouched";
+  EXPECT_TRUE(b.replay.SenderState("127.0.0.3:571").font.bold());
+  EXPECT_FALSE(b.replay.SenderState("127.0.0.2:571").font.bold()) << "a font is its sender's";
+
+  for (int i = 0; i < 1000; ++i) {
+    b.replay.SetSender("10.0.0." + std::to_string(i) + ":571");
+    b.replay.MoveTo("1 1");
+  }
+  EXPECT_TRUE(b.replay.SenderState("127.0.0.2:571").pen_pos.isNull())
+      << "a flood of senders is kept to a bounded number of states";
 }
 
 TEST(Replay, FontStyleTravelsInAFourthFieldThatOldReadersNeverSee) {
@@ -161,14 +197,14 @@ TEST(Replay, FontStyleTravelsInAFourthFieldThatOldReadersNeverSee) {
 
   Board styled;
   styled.replay.SetFont(args);
-  EXPECT_TRUE(styled.canvas.Font().bold());
-  EXPECT_TRUE(styled.canvas.Font().italic());
+  EXPECT_TRUE(styled.Left().font.bold());
+  EXPECT_TRUE(styled.Left().font.italic());
   styled.replay.SetFont("14|clNavy|DejaVu Serif|us|");
-  EXPECT_FALSE(styled.canvas.Font().bold());
-  EXPECT_TRUE(styled.canvas.Font().underline());
-  EXPECT_TRUE(styled.canvas.Font().strikeOut());
+  EXPECT_FALSE(styled.Left().font.bold());
+  EXPECT_TRUE(styled.Left().font.underline());
+  EXPECT_TRUE(styled.Left().font.strikeOut());
   styled.replay.SetFont("14|clNavy|DejaVu Serif|");
-  EXPECT_FALSE(styled.canvas.Font().underline()) << "no letters: plain";
+  EXPECT_FALSE(styled.Left().font.underline()) << "no letters: plain";
 
   // Bold reaches the pixels: the same text bold and plain differ.
   Board bold;
