@@ -115,6 +115,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   FontChoice TextFont() const override { return settings_.text_font; }
   std::optional<QString> AskText(const QString& caption, const QString& prompt) override;
   void ShowCue(const QRect& square) override;
+  void ShowBand(const Band& band) override;
   void Send(const std::string& command, const std::string& args) override;
   void ProcessPendingEvents() override;
   Tool* SelectedTool() const;

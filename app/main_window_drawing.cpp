@@ -53,6 +53,7 @@ void TForm1::CancelGesture() {
 }
 
 void TForm1::ShowCue(const QRect& square) { Image_KV->ShowCue(square); }
+void TForm1::ShowBand(const Band& band) { Image_KV->ShowBand(band); }
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {
   return env_.dialogs->InputText(caption, prompt, QString());

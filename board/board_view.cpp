@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPolygon>
+#include <algorithm>
 
 namespace kovra {
 
@@ -34,6 +36,24 @@ void BoardView::ShowCue(const QRect& square) {
   update(cue_);
 }
 
+namespace {
+
+// The area a band's pixels lie in.
+QRect BandArea(const Band& band) {
+  if (band.shape == Band::Shape::kNone) return {};
+  const int margin = std::min(band.width, 1 << 16) / 2 + 2;
+  return QRect(band.from, band.to).normalized().adjusted(-margin, -margin, margin, margin);
+}
+
+}  // namespace
+
+void BoardView::ShowBand(const Band& band) {
+  if (band == band_) return;
+  update(BandArea(band_));
+  band_ = band;
+  update(BandArea(band_));
+}
+
 void BoardView::Show(const QImage* image) {
   image_ = image;
   if (image_ != nullptr && !image_->isNull()) setFixedSize(image_->size());
@@ -45,6 +65,7 @@ void BoardView::paintEvent(QPaintEvent* event) {
   painter.fillRect(event->rect(), palette().color(QPalette::Window));
   if (image_ != nullptr && !image_->isNull())
     painter.drawImage(event->rect(), *image_, event->rect());
+  if (band_.shape != Band::Shape::kNone) PaintBand(painter);
   if (!cue_.isEmpty()) {
     const QColor black(Qt::black);
     painter.fillRect(QRect(cue_.left(), cue_.top(), cue_.width(), 1), black);
@@ -52,6 +73,31 @@ void BoardView::paintEvent(QPaintEvent* event) {
     painter.fillRect(QRect(cue_.left(), cue_.top(), 1, cue_.height()), black);
     painter.fillRect(QRect(cue_.right(), cue_.top(), 1, cue_.height()), black);
   }
+}
+
+void BoardView::PaintBand(QPainter& painter) const {
+  painter.save();
+  // Inverted pixels, as a black pen in not-xor: every pixel of the band once.
+  painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+  painter.setPen(QPen(Qt::black, std::clamp(band_.width, 1, 1 << 16), Qt::SolidLine, Qt::FlatCap,
+                      Qt::MiterJoin));
+  painter.setBrush(Qt::NoBrush);
+  const QPoint a = band_.from;
+  const QPoint b = band_.to;
+  switch (band_.shape) {
+    case Band::Shape::kSegment:
+      painter.drawLine(a, b);
+      break;
+    case Band::Shape::kFrame:
+      painter.drawPolygon(QPolygon({a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y())}));
+      break;
+    case Band::Shape::kEllipse:
+      painter.drawEllipse(QRect(a, b).normalized().adjusted(0, 0, -1, -1));
+      break;
+    case Band::Shape::kNone:
+      break;
+  }
+  painter.restore();
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {

@@ -7,6 +7,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "board/band.h"
+
+class QPainter;
+
 namespace kovra {
 
 class BoardView : public QWidget {
@@ -25,6 +29,10 @@ class BoardView : public QWidget {
   // square hides the outline.
   void ShowCue(const QRect& square);
   const QRect& Cue() const { return cue_; }
+  // Shows the band above the picture, replacing the one shown; a band of no
+  // shape hides it.
+  void ShowBand(const Band& band);
+  const Band& CurrentBand() const { return band_; }
 
  signals:
   void MousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
@@ -43,10 +51,12 @@ class BoardView : public QWidget {
 
  private:
   void PaintPending();
+  void PaintBand(QPainter& painter) const;
 
   const QImage* image_ = nullptr;
   QRect pending_;
   QRect cue_;
+  Band band_;
   QTimer* frame_ = nullptr;
 };
 

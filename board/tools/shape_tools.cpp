@@ -6,45 +6,34 @@
 namespace kovra {
 
 void ShapeTool::Press(int x, int y) {
-  Canvas().SetPenColor(kClBlack);
-  Canvas().SetPenMode(PenMode::kNotXor);
-  BandBrush();
   GestureState& gesture = Gesture();
   gesture.ShapeRect = {gesture.StartX, gesture.StartY, x, y};
-  DrawFirstBand();  // both corners at the anchor
+  ShowBand(host_.CurrentWidth());  // both corners at the anchor
 }
 
-void ShapeTool::DrawFirstBand() {
-  band_width_ = Canvas().PenWidth();
-  DrawFigure();
-}
-
-void ShapeTool::DrawBand(int width) {
-  band_width_ = width;
-  BandPen(width);
-  BandBrush();
-  DrawFigure();
+void ShapeTool::ShowBand(int width) {
+  const GestureState& g = Gesture();
+  host_.ShowBand(
+      {BandShape(), QPoint(g.StartX, g.StartY), QPoint(g.ShapeRect.Right, g.ShapeRect.Bottom), width});
 }
 
 void ShapeTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
-  const int width = host_.CurrentWidth();
   const QPoint corner = FarCorner(shift, x, y);
-  DrawBand(width);  // drawn again, the old band goes
   Gesture().ShapeRect.Right = corner.x();
   Gesture().ShapeRect.Bottom = corner.y();
-  DrawBand(width);
+  ShowBand(host_.CurrentWidth());
 }
 
 void ShapeTool::Release(Qt::KeyboardModifiers shift, int x, int y) {
   const int width = host_.CurrentWidth();
   const QPoint corner = FarCorner(shift, x, y);
-  DrawBand(width);
+  host_.ShowBand({});
   Gesture().ShapeRect.Right = corner.x();
   Gesture().ShapeRect.Bottom = corner.y();
   Finish(width);
 }
 
-void ShapeTool::Cancel() { DrawBand(band_width_); }
+void ShapeTool::Cancel() { host_.ShowBand({}); }
 
 std::string ShapeTool::FinalPen(int width) {
   const std::string pen = host_.PenColorName();
@@ -60,14 +49,6 @@ void ShapeTool::SendFigure(const std::string& command, int width, const std::str
   host_.Send(command, drawing::Figure{g.StartX, g.StartY, g.ShapeRect.Right, g.ShapeRect.Bottom,
                                       width, pen, fill}
                           .Build());
-}
-
-void StraightLineTool::Press(int x, int y) {
-  Canvas().SetPenColor(kClBlack);
-  Canvas().SetPenMode(PenMode::kNotXor);
-  Gesture().ShapeRect.Right = x;
-  Gesture().ShapeRect.Bottom = y;
-  DrawFirstBand();
 }
 
 void StraightLineTool::DrawFigure() {
@@ -107,8 +88,9 @@ void EllipseTool::DrawFigure() {
 }
 
 void EllipseTool::Finish(int width) {
+  Canvas().SetBrushStyle(BrushStyle::kClear);  // outline only
   const std::string pen = FinalPen(width);
-  DrawFigure();  // the brush is still clear: outline only
+  DrawFigure();
   SendFigure(command::kEllipse, width, pen, host_.FillColorName());
 }
 

@@ -1,6 +1,6 @@
-// Tools that drag a not-xor rubber band from the anchor and draw the final
-// figure at the release: straight line, rectangles and ellipses. A family
-// member names its band and its final figure; the base runs the gesture.
+// Tools that drag a rubber band from the anchor and draw the final figure at
+// the release: straight line, rectangles and ellipses. A family member names
+// its band's shape and its final figure; the base runs the gesture.
 #pragma once
 
 #include "board/tools/tool.h"
@@ -13,38 +13,33 @@ class ShapeTool : public Tool {
   void Press(int x, int y) override;
   void Move(Qt::KeyboardModifiers shift, int x, int y) override;
   void Release(Qt::KeyboardModifiers shift, int x, int y) override;
-  // Draws the band once more, which takes it away.
+  // Takes the band away; nothing is drawn.
   void Cancel() override;
 
  protected:
   // Where the far corner goes for a pointer at (x, y).
   virtual QPoint FarCorner(Qt::KeyboardModifiers, int x, int y) const { return QPoint(x, y); }
-  // Sets what the band needs besides the black not-xor pen of width w.
-  virtual void BandBrush() {}
-  // Draws the band or the final figure from the anchor to (Right, Bottom).
+  virtual Band::Shape BandShape() const = 0;
+  // Draws the final figure from the anchor to (Right, Bottom).
   virtual void DrawFigure() = 0;
   // Draws the final figure in copy mode and sends its command.
   virtual void Finish(int width) = 0;
-  void DrawBand(int width);
-  // Draws the first band at the press, with the pen width the canvas has.
-  void DrawFirstBand();
+  // Shows the band from the anchor to (Right, Bottom), width w.
+  void ShowBand(int width);
   // Pen colour from the settings, width w, copy mode: the final figure's pen.
   // Returns the pen colour text, as the command carries it.
   std::string FinalPen(int width);
   // Sends the figure's command: anchor, far corner, width, pen and more.
   void SendFigure(const std::string& command, int width, const std::string& pen,
                   const std::string& fill = {});
-
- private:
-  int band_width_ = 1;  // the width the band now shown was drawn with
 };
 
 class StraightLineTool : public ShapeTool {
  public:
   using ShapeTool::ShapeTool;
-  void Press(int x, int y) override;
 
  protected:
+  Band::Shape BandShape() const override { return Band::Shape::kSegment; }
   QPoint FarCorner(Qt::KeyboardModifiers shift, int x, int y) const override {
     return Constrained(shift, x, y);
   }
@@ -57,6 +52,7 @@ class RectangleTool : public ShapeTool {
   using ShapeTool::ShapeTool;
 
  protected:
+  Band::Shape BandShape() const override { return Band::Shape::kFrame; }
   void DrawFigure() override;
   void Finish(int width) override;
 };
@@ -74,7 +70,7 @@ class EllipseTool : public ShapeTool {
   using ShapeTool::ShapeTool;
 
  protected:
-  void BandBrush() override { Canvas().SetBrushStyle(BrushStyle::kClear); }
+  Band::Shape BandShape() const override { return Band::Shape::kEllipse; }
   void DrawFigure() override;
   void Finish(int width) override;
 };

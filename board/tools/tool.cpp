@@ -9,10 +9,4 @@ QPoint Tool::Constrained(Qt::KeyboardModifiers shift, int x, int y) const {
   return QPoint(x, y);
 }
 
-void Tool::BandPen(int width) {
-  Canvas().SetPenColor(kClBlack);
-  Canvas().SetPenWidth(width);
-  Canvas().SetPenMode(PenMode::kNotXor);
-}
-
 }  // namespace kovra

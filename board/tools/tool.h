@@ -1,7 +1,6 @@
 // The drawing tools: one class per tool or family over a base with empty
-// press, move, release and cancel steps. The gesture state and the board
-// canvas are shared with the replay; a tool keeps only what it needs to
-// take its own rubber band away.
+// press, move, release and cancel steps. A tool keeps no state of its own:
+// the gesture state is the window's, rubber bands are the view's.
 #pragma once
 
 #include <QPoint>
@@ -10,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "board/band.h"
 #include "board/canvas.h"
 #include "board/gesture.h"
 #include "support/dialogs.h"
@@ -32,6 +32,8 @@ class ToolHost {
   // Outlines a square above the board without drawing into it (the
   // eraser's cue); an empty square hides it.
   virtual void ShowCue(const QRect& square) = 0;
+  // Shows a rubber band above the board; a band of no shape hides it.
+  virtual void ShowBand(const Band& band) = 0;
   // Sends to the present correspondents; runs the event loop.
   virtual void Send(const std::string& command, const std::string& args) = 0;
   virtual void ProcessPendingEvents() = 0;
@@ -54,8 +56,6 @@ class Tool {
   QPoint Constrained(Qt::KeyboardModifiers shift, int x, int y) const;
   BoardCanvas& Canvas() { return host_.Canvas(); }
   GestureState& Gesture() { return host_.Gesture(); }
-  // The pen the rubber bands are drawn with: black, not-xor, of width w.
-  void BandPen(int width);
 
   ToolHost& host_;
 };

@@ -259,11 +259,13 @@ TEST_F(DrawingTest, GestureEndsWhenTheButtonComesUpOutOfSight) {
   Tool(ToolId::kRectangle);
   Press({30, 30});
   Move({70, 60});
-  EXPECT_NE(Form().Board().Image(), after_text) << "the band is shown";
+  EXPECT_EQ(Form().Image_KV->CurrentBand().shape, Band::Shape::kFrame) << "the band is shown";
+  EXPECT_EQ(Form().Board().Image(), after_text) << "above the board, not in it";
   QEvent blocked(QEvent::WindowBlocked);
   QCoreApplication::sendEvent(&Form(), &blocked);
   EXPECT_FALSE(Form().CurrentGesture().Drawing);
-  EXPECT_EQ(Form().Board().Image(), after_text) << "the band is gone, no figure drawn";
+  EXPECT_EQ(Form().Image_KV->CurrentBand().shape, Band::Shape::kNone) << "the band is gone";
+  EXPECT_EQ(Form().Board().Image(), after_text) << "no figure drawn";
   Release({70, 60});  // a release with no gesture behind it does nothing either
   EXPECT_EQ(Form().Board().Image(), after_text);
 
