@@ -78,12 +78,10 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   BoardFiles& Files() { return board_files_; }
   FanOut& Sender() { return *fan_out_; }
 
-  // The endpoint's events.
+  // The endpoint's events, and the one received command the window handles itself.
   void Udp1DataReceived(std::string_view bytes, const QString& FromIP, int Port);
   void Udp1InvalidHost(bool& handled);
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
-
-  // Handlers of received commands, each given the trimmed argument text.
   void ReceivedMessage(const std::string& args);
 
   bool FirstTick() const { return FirstTick_; }
