@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "app/mouse_panel.h"
+#include "app/notice_line.h"
 #include "board/board_view.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
@@ -22,7 +23,13 @@ constexpr int kCloseLookupMs = 500;
 }  // namespace
 
 TForm1::TForm1(const Environment& environment, QWidget* parent)
-    : QMainWindow(parent), env_(environment), correspondents_(new Correspondents(this)) {
+    : QMainWindow(parent),
+      env_(environment),
+      dialogs_(
+          *environment.dialogs,
+          [this](const QString& sender, const QString& text) { Label_Notice->Tell(sender, text); }),
+      correspondents_(new Correspondents(this)) {
+  env_.dialogs = &dialogs_;
   BuildLayout();
   for (const ToolEntry& entry : ToolTable()) {
     tool_list_[static_cast<std::size_t>(ToolRow(entry.id))] = entry.make(*this);

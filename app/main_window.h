@@ -11,6 +11,7 @@
 
 #include "app/choice_list.h"
 #include "app/key_preview.h"
+#include "app/routed_dialogs.h"
 #include "app/tool_settings.h"
 #include "app/window_layout.h"
 #include "board/board_commands.h"
@@ -116,9 +117,9 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void ShowBand(const Band& band) override;
   void Send(const std::string& command, const std::string& args) override;
   void ProcessPendingEvents() override;
-  Tool* SelectedTool() const;
 
   Environment env_;
+  RoutedDialogs dialogs_;  // what every part shows goes through it
   QString ProgramDir_;
   bool FirstTick_ = true;
   Correspondents* correspondents_ = nullptr;
@@ -129,7 +130,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   ToolSettings settings_;
   BoardCanvas canvas_;
   BoardFiles board_files_{canvas_, env_.program_dir};
-  ReceivedBoardCommands board_commands_{board_files_, *env_.dialogs};
+  ReceivedBoardCommands board_commands_{board_files_, dialogs_};
   GestureState gesture_;
   Replay replay_{canvas_};
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools

@@ -10,19 +10,14 @@
 
 namespace kovra {
 
-Tool* TForm1::SelectedTool() const {
-  const int index = ListTools->currentRow();
-  if (index < 0 || index >= static_cast<int>(tool_list_.size())) return nullptr;
-  return tool_list_[static_cast<std::size_t>(index)].get();
-}
-
 void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
   if (!CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
   gesture_.StartX = x;
   gesture_.StartY = y;
   canvas_.MoveTo(x, y);
   gesture_.Drawing = true;
-  gesture_tool_ = SelectedTool();
+  const auto row = static_cast<std::size_t>(ListTools->currentRow());  // none: past the end
+  gesture_tool_ = row < tool_list_.size() ? tool_list_[row].get() : nullptr;
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   settings_.SetTextFont(settings_.FD1);  // Label_Font takes the font of FD1
   ShowToolSettings(*this, settings_);

@@ -44,20 +44,17 @@ void TForm1::Udp1DataReceived(std::string_view bytes, const QString& FromIP, int
   const auto received = ParseCommandText(
       bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), kMaxCommandText)));
   if (!received) return;
+  const RoutedDialogs::FromPeer from(dialogs_, FromIP);  // what goes wrong here is the sender's
   replay_.SetSender(QStringToAnsi(FromIP) + ':' + std::to_string(Port));
-  commands_.Dispatch(*received);  // an unknown command is ignored
+  Guard([&] { commands_.Dispatch(*received); });  // an unknown command is ignored
   replay_.SetSender({});
 }
 
 void TForm1::RegisterCommands() {
   using Handler = CommandTable::Handler;
-  auto own = [this](void (TForm1::*handle)(const std::string&)) -> Handler {
-    return [this, handle](const std::string& args) { (this->*handle)(args); };
-  };
   auto files = [this](void (ReceivedBoardCommands::*handle)(const std::string&)) -> Handler {
     return [this, handle](const std::string& args) { (board_commands_.*handle)(args); };
   };
-  // Received drawing is drawn on the shared board canvas.
   auto draw = [this](void (Replay::*replay)(const std::string&)) -> Handler {
     return [this, replay](const std::string& args) { (replay_.*replay)(args); };
   };
@@ -69,8 +66,7 @@ void TForm1::RegisterCommands() {
       {command::kLoadFromFile, files(&ReceivedBoardCommands::LoadFromFile)},
       {command::kSaveToFile, files(&ReceivedBoardCommands::SaveToFile)},
       {command::kMoveTo, draw(&Replay::MoveTo)},
-      // Recognised so that it is not taken for an unknown command; it means nothing.
-      {command::kMouseUp, [](const std::string&) {}},
+      {command::kMouseUp, [](const std::string&) {}},  // recognised; it means nothing
       {command::kLineTo, draw(&Replay::LineTo)},
       {command::kLineFromTo, draw(&Replay::LineFromTo)},
       {command::kRectangle, draw(&Replay::Rectangle)},
@@ -83,7 +79,7 @@ void TForm1::RegisterCommands() {
       {command::kEnter, [this](const std::string& args) { presence_->ReceivedEnter(args); }},
       {command::kIamToo, [this](const std::string& args) { presence_->ReceivedIamToo(args); }},
       {command::kExit, [this](const std::string& args) { presence_->ReceivedExit(args); }},
-      {command::kMessage, own(&TForm1::ReceivedMessage)},
+      {command::kMessage, [this](const std::string& args) { ReceivedMessage(args); }},
   };
   for (const auto& [name, handler] : rows) commands_.Set(name, handler);
 }

@@ -22,6 +22,7 @@
 
 #include "app/choice_list.h"
 #include "app/mouse_panel.h"
+#include "app/notice_line.h"
 #include "app/tool_settings.h"
 #include "board/board_view.h"
 #include "board/canvas.h"
@@ -266,6 +267,9 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemM
   auto* status_row = new QHBoxLayout(form.Panel1);
   status_row->setContentsMargins(2, 0, 2, 0);
   status_row->addWidget(form.Label_DT);
+  form.Label_Notice = new NoticeLine(form.Panel1);
+  status_row->addSpacing(16);
+  status_row->addWidget(form.Label_Notice, 1);
   status_row->addStretch(1);
   root->addWidget(form.Panel1);
 

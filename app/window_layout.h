@@ -25,6 +25,7 @@ namespace kovra {
 class BoardView;
 class ChoiceList;
 class MousePanel;
+class NoticeLine;
 class ToolSettings;
 
 // The window's controls, by the names the program's logic uses.
@@ -60,6 +61,7 @@ struct WindowControls {
   BoardView* Image_KV = nullptr;
   QMenu* PopupMenu1 = nullptr;
   QMenu* PopupMenu2 = nullptr;
+  NoticeLine* Label_Notice = nullptr;
 };
 
 template <typename W>

@@ -47,7 +47,8 @@ void BoardCanvas::Resize(int width, int height) {
 }
 
 DrawingState BoardCanvas::State() const {
-  return {pen_color_, pen_width_, pen_mode_, brush_color_, brush_style_, font_, font_color_, pen_pos_};
+  return {pen_color_,   pen_width_, pen_mode_,   brush_color_,
+          brush_style_, font_,      font_color_, pen_pos_};
 }
 
 void BoardCanvas::SetState(const DrawingState& state) {

@@ -51,9 +51,9 @@ DrawingState& Replay::StateOf(const std::string& sender) {
   auto found = senders_.find(sender);
   if (found == senders_.end()) {
     if (senders_.size() >= kMaxSenders) {
-      senders_.erase(std::min_element(senders_.begin(), senders_.end(), [](const auto& a, const auto& b) {
-        return a.second.last_used < b.second.last_used;
-      }));
+      senders_.erase(std::min_element(
+          senders_.begin(), senders_.end(),
+          [](const auto& a, const auto& b) { return a.second.last_used < b.second.last_used; }));
     }
     found = senders_.emplace(sender, Sender{BoardCanvas::FreshState()}).first;
   }

@@ -13,8 +13,8 @@ void ShapeTool::Press(int x, int y) {
 
 void ShapeTool::ShowBand(int width) {
   const GestureState& g = Gesture();
-  host_.ShowBand(
-      {BandShape(), QPoint(g.StartX, g.StartY), QPoint(g.ShapeRect.Right, g.ShapeRect.Bottom), width});
+  host_.ShowBand({BandShape(), QPoint(g.StartX, g.StartY),
+                  QPoint(g.ShapeRect.Right, g.ShapeRect.Bottom), width});
 }
 
 void ShapeTool::Move(Qt::KeyboardModifiers shift, int x, int y) {

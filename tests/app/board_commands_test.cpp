@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "app/main_window.h"
+#include "app/notice_line.h"
 #include "board/board_files.h"
 #include "board/board_view.h"
 #include "common/bmp_builder.h"
@@ -60,11 +61,13 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
   EXPECT_EQ(f.form.Image_KV->size(), QSize(300, 200)) << "shown at its natural size";
 
-  // Too large to hold: refused with a message, the board stays.
+  // Too large to hold: refused with a notice, the board stays.
   f.peer.Send("Kovra:>NewKV:>40000 40000", QHostAddress(QStringLiteral("127.0.0.1")),
               f.test.Env().udp_port);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.test.Dialogs().errors.isEmpty(); }, 3000));
-  EXPECT_EQ(f.test.Dialogs().errors[0], BoardTooLargeMessage(40000, 40000) + u'.');
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.form.Label_Notice->isHidden(); }, 3000));
+  EXPECT_EQ(f.form.Label_Notice->text(),
+            QStringLiteral("127.0.0.31: ") + BoardTooLargeMessage(40000, 40000) + u'.');
+  EXPECT_TRUE(f.test.Dialogs().errors.isEmpty()) << "a peer opens no box";
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
   QTest::qWait(50);
   EXPECT_EQ(f.peer.Received().size(), 1u) << "a received command sends nothing back";

@@ -294,11 +294,13 @@ TEST_F(DrawingTest, ReceivedDrawingDuringARectangleDragLeavesTheLocalGestureAlon
   Press({20, 20});
   Move({60, 60});
   // A peer moves its pen and draws across the band while it is shown.
-  for (const char* datagram : {"Kovra:>ImageKV_MoveTo:>100 100", "Kovra:>ImageKV_LineTo:>100 30 1 clBlue"}) {
+  for (const char* datagram :
+       {"Kovra:>ImageKV_MoveTo:>100 100", "Kovra:>ImageKV_LineTo:>100 30 1 clBlue"}) {
     peer_.Send(datagram, QHostAddress(QStringLiteral("127.0.0.1")), test_.Env().udp_port);
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return At(100, 31) == qRgb(0, 0, 255); }));
-  EXPECT_EQ(Form().CurrentGesture().StartX, 20) << "a received move is the sender's, not the anchor";
+  EXPECT_EQ(Form().CurrentGesture().StartX, 20)
+      << "a received move is the sender's, not the anchor";
   Release({120, 120});
   EXPECT_EQ(At(20, 20), kRed) << "the final frame starts at the anchor";
   EXPECT_EQ(At(120, 70), kRed);

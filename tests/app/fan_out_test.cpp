@@ -1,11 +1,14 @@
 // The main window's network side through real sockets on loopback.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QListView>
 #include <QTest>
 #include <QThread>
+#include <QToolButton>
 
 #include "app/main_window.h"
+#include "app/notice_line.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "net/correspondents.h"
@@ -103,6 +106,43 @@ TEST(FanOut, UnresolvableLineStopsTheWalkThere) {
   EXPECT_FALSE(form.Sender().SendCommand("   ", "Enter", "ME"));
   EXPECT_EQ(test.Dialogs().messages.last(),
             QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
+}
+
+TEST(Receive, BadDatagramsOpenNoBoxAndShowOneNotice) {
+  TestWindow test("ME");
+  TForm1& form = test.Start();
+  const quint16 port = test.Env().udp_port;
+  Collector peer(Peer(31), port);
+  form.UserList().Append("127.0.0.31=Yes");
+  const QHostAddress window(QStringLiteral("127.0.0.1"));
+  const QByteArray bad[] = {"Kovra:>ImageKV_LineTo:>1 1 1 nocolour",
+                            "Kovra:>ImageKV_SetFont:>9||x|",
+                            "Kovra:>ImageKV_TextOut:>1|1||text",
+                            "Kovra:>ImageKV_RectangleFill:>x y z w v clRed bad",
+                            "Kovra:>NewKV:>99999 99999",
+                            "Kovra:>ImageKV_LoadFromFile:>..",
+                            "Kovra:>ImageKV_LoadFromFile:>missing.bmp",
+                            "Kovra:>ImageKV_SaveToFile:>a/"};
+  for (int i = 0; i < 10'000; ++i) {
+    peer.Send(bad[i % std::size(bad)], window, port);
+    if (i % 500 == 0) QCoreApplication::processEvents();  // the socket holds what waits
+  }
+  peer.Send("Kovra:>Message:>after the flood", window, port);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return form.History().Count() > 0 && form.History().Line(0) == "after the flood"; },
+      20000));
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty()) << "no box from a peer";
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+  EXPECT_FALSE(form.Label_Notice->isHidden());
+  EXPECT_TRUE(form.Label_Notice->text().startsWith(QStringLiteral("127.0.0.31: ")));
+
+  // The window answers at once: a typed message goes out.
+  form.Edit_Mess->setText(QStringLiteral("still here"));
+  form.SpeedButton1->click();
+  ASSERT_TRUE(peer.WaitFor(1));
+  EXPECT_TRUE(peer.Received()[0].endsWith("ME> still here"));
+  QTest::mouseClick(form.Label_Notice, Qt::LeftButton);
+  EXPECT_TRUE(form.Label_Notice->isHidden()) << "a click puts the notice away";
 }
 
 TEST(Receive, JunkLeavesTheWindowRunningAndCommandsStillArrive) {

@@ -89,7 +89,8 @@ TEST(Replay, FiguresLeaveTheStateOfTheTable) {
   // An empty background field: the text is taken for the colour.
   EXPECT_EQ(ErrorOf([&] { b.replay.TextOut("0|0||x"); }),
             QStringLiteral("'x' is not a valid integer value"));
-  EXPECT_EQ(b.Left().brush_style, BrushStyle::kSolid) << "the style was set before the colour failed";
+  EXPECT_EQ(b.Left().brush_style, BrushStyle::kSolid)
+      << "the style was set before the colour failed";
 
   b.replay.RectangleFill("42 2 58 10 1 clBlack $0000FF00");
   EXPECT_EQ(b.At(50, 6), qRgb(0, 255, 0));
@@ -169,7 +170,8 @@ TEST(Replay, EachSenderContinuesFromItsOwnStateInCopyMode) {
     expected.MoveTo(2, y);
     expected.LineTo(50, y);
   }
-  EXPECT_EQ(b.canvas.Image(), expected.Image()) << "two strokes, no line joining them, no inversion";
+  EXPECT_EQ(b.canvas.Image(), expected.Image())
+      << "two strokes, no line joining them, no inversion";
   EXPECT_EQ(b.canvas.PenPos(), QPoint(30, 30));
   EXPECT_EQ(b.canvas.Mode(), PenMode::kNotXor) << "the local state is untouched";
   EXPECT_TRUE(b.replay.SenderState("127.0.0.3:571").font.bold());

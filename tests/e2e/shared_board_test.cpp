@@ -9,8 +9,8 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "board/canvas.h"
 #include "board/board_view.h"
+#include "board/canvas.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
@@ -198,7 +198,8 @@ TEST(DrawingAtOnce, EveryBoardIsTheUnionOfTheStrokesWithNoJoiningLines) {
     for (QPoint p : stroke.points) expected.LineTo(p.x(), p.y());
   }
   for (int i = 0; i < 3; ++i) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return group.Form(i).Board().Image() == expected.Image(); }, 3000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return group.Form(i).Board().Image() == expected.Image(); }, 3000))
         << "window " << i;
   }
 }

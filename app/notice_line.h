@@ -1,0 +1,29 @@
+// The notice line beside the clock: what a peer's datagram caused to go
+// wrong, with the sender and, when the same thing repeats, a count. No peer
+// can open a box on the user's screen; the line stays until it is clicked
+// away or a newer notice replaces it.
+#pragma once
+
+#include <QLabel>
+
+namespace kovra {
+
+class NoticeLine : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit NoticeLine(QWidget* parent = nullptr);
+
+  void Tell(const QString& sender, const QString& text);
+  int Repeats() const { return repeats_; }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  QString sender_;
+  QString text_;
+  int repeats_ = 0;
+};
+
+}  // namespace kovra

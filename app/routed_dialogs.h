@@ -1,0 +1,54 @@
+// The dialogs the window's parts are given. While a received datagram is
+// handled, the boxes it would open (messages and error reports) go to the
+// notice line instead, with the sender: a peer never interrupts the user.
+// Everything else, and everything the user's own actions show, goes to the
+// real dialogs.
+#pragma once
+
+#include <functional>
+
+#include "support/dialogs.h"
+
+namespace kovra {
+
+class RoutedDialogs : public Dialogs {
+ public:
+  using Notify = std::function<void(const QString& sender, const QString& text)>;
+  RoutedDialogs(Dialogs& user, Notify notify) : user_(user), notify_(std::move(notify)) {}
+
+  // For its lifetime, what goes wrong is the sender's.
+  class FromPeer {
+   public:
+    FromPeer(RoutedDialogs& dialogs, QString sender)
+        : dialogs_(dialogs), previous_(std::exchange(dialogs.peer_, std::move(sender))) {}
+    ~FromPeer() { dialogs_.peer_ = std::move(previous_); }
+    FromPeer(const FromPeer&) = delete;
+    FromPeer& operator=(const FromPeer&) = delete;
+
+   private:
+    RoutedDialogs& dialogs_;
+    QString previous_;
+  };
+
+  void ShowMessage(const QString& text) override;
+  void ShowError(const QString& text) override;
+  std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                   const QString& value) override {
+    return user_.InputText(caption, prompt, value);
+  }
+  std::optional<QColor> ChooseColor(const QColor& initial) override {
+    return user_.ChooseColor(initial);
+  }
+  std::optional<FontChoice> ChooseFont(const FontChoice& initial) override {
+    return user_.ChooseFont(initial);
+  }
+  QString OpenPictureFile(const QString& folder) override { return user_.OpenPictureFile(folder); }
+  QString SavePictureFile(const QString& folder) override { return user_.SavePictureFile(folder); }
+
+ private:
+  Dialogs& user_;
+  Notify notify_;
+  QString peer_;  // empty: the user's own action
+};
+
+}  // namespace kovra
