@@ -27,8 +27,11 @@ class SharedBoard : public ::testing::Test {
     group_.ListEachOther();
     group_.StartAll();
     EXPECT_TRUE(group_.AllPresent());
-    A().show();
     B().show();
+    A().show();
+    // A is the active window: a deactivation would end A's gestures.
+    A().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&A()));
     A().CB_YesPaint->click();
   }
   TForm1& A() { return a_.Window(); }
@@ -211,6 +214,10 @@ TEST_F(SharedBoard, AStrokeAcrossTheOtherSidesBandIsNeverTouchedByIt) {
   QMouseEvent drag(QEvent::MouseMove, QPoint(300, 250), A().Image_KV->mapToGlobal(QPoint(300, 250)),
                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(A().Image_KV, &drag);
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    return test::OnScreen(A().Image_KV).pixel(200, 100) == qRgb(0, 0, 0);
+  })) << "the band shows, its pixels inverted";
+  EXPECT_EQ(A().Board().Image().pixel(200, 100), qRgb(255, 255, 255)) << "and is not on the board";
   B().CB_YesPaint->click();
   B().ListTools->setCurrentRow(ToolRow(ToolId::kStraightLine));
   QTest::mousePress(B().Image_KV, Qt::LeftButton, Qt::NoModifier, {50, 100});
@@ -219,6 +226,7 @@ TEST_F(SharedBoard, AStrokeAcrossTheOtherSidesBandIsNeverTouchedByIt) {
       << "the received line is on A's board, the band is not";
   QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {300, 250});
   EXPECT_TRUE(BoardsAgree());
+  EXPECT_EQ(A().Board().Image().pixel(200, 100), qRgb(0, 0, 0)) << "the rectangle is drawn";
   EXPECT_TRUE(test::ScreenShowsBoard(A()));
 }
 
