@@ -62,6 +62,17 @@ void BoardCanvas::SetState(const DrawingState& state) {
   pen_pos_ = state.pen_pos;
 }
 
+void BoardCanvas::SwapState(DrawingState& state) {
+  std::swap(pen_color_, state.pen_color);
+  std::swap(pen_width_, state.pen_width);
+  std::swap(pen_mode_, state.pen_mode);
+  std::swap(brush_color_, state.brush_color);
+  std::swap(brush_style_, state.brush_style);
+  font_.swap(state.font);
+  std::swap(font_color_, state.font_color);
+  std::swap(pen_pos_, state.pen_pos);
+}
+
 void BoardCanvas::SetPenWidth(int width) {
   if (width >= 0) pen_width_ = width;
 }

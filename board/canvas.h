@@ -63,6 +63,8 @@ class BoardCanvas {
   // for each sender, apart from the local gesture's).
   DrawingState State() const;
   void SetState(const DrawingState& state);
+  // Exchanges the canvas's state with state, copying nothing.
+  void SwapState(DrawingState& state);
   // The state of a fresh bitmap.
   static DrawingState FreshState();
 

@@ -30,21 +30,19 @@ void FillFigurePen(BoardCanvas& canvas, const drawing::Figure& figure) {
 // sender keeps what it left and the local state is back.
 class Replay::SenderScope {
  public:
-  explicit SenderScope(Replay& replay) : replay_(replay), local_(replay.canvas_.State()) {
-    DrawingState& own = replay_.StateOf(replay_.sender_);
-    own.pen_mode = PenMode::kCopy;
-    replay_.canvas_.SetState(own);
+  // Nothing runs the event loop in between, so the sender's entry stays put.
+  explicit SenderScope(Replay& replay)
+      : canvas_(replay.canvas_), own_(replay.StateOf(replay.sender_)) {
+    own_.pen_mode = PenMode::kCopy;
+    canvas_.SwapState(own_);  // the canvas holds the sender's, own_ the local state
   }
-  ~SenderScope() {
-    replay_.StateOf(replay_.sender_) = replay_.canvas_.State();
-    replay_.canvas_.SetState(local_);
-  }
+  ~SenderScope() { canvas_.SwapState(own_); }
   SenderScope(const SenderScope&) = delete;
   SenderScope& operator=(const SenderScope&) = delete;
 
  private:
-  Replay& replay_;
-  const DrawingState local_;
+  BoardCanvas& canvas_;
+  DrawingState& own_;
 };
 
 DrawingState& Replay::StateOf(const std::string& sender) {
