@@ -86,6 +86,7 @@ void TForm1::RegisterCommands() {
 
 void TForm1::Udp1InvalidHost(bool& handled) {
   handled = false;
+  if (fan_out_->Unreachable(Udp1->RemoteHost)) return;  // told of already
   env_.dialogs->ShowMessage(QStringLiteral("Error!  \"InvalidHost\" for [") +
                             AnsiToQString(Udp1->RemoteHost) + u']');
 }

@@ -34,8 +34,14 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
     if (i >= list_.Count()) break;
     const std::string line = list_.Line(i);
     if (!to_all && UpperText(Correspondents::ValueOf(line)) != UpperText(kPresent)) continue;
-    const std::string name = Correspondents::NameOf(line);
-    if (!name.empty() && SendCommand(name, command, args)) ++count;
+    const std::string name = TrimText(Correspondents::NameOf(line));
+    if (name.empty()) continue;
+    try {
+      if (SendCommand(name, command, args)) ++count;
+      unreachable_.erase(name);
+    } catch (const UDPSockError&) {
+      unreachable_.insert(name);  // told of by the lookup's handler, once
+    }
   }
   return count;
 }

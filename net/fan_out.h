@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "support/dialogs.h"
@@ -28,7 +29,13 @@ class FanOut {
   bool SendCommand(const std::string& host, const std::string& command, const std::string& args);
   // One command to every named correspondent, or only to those present; the
   // number of datagrams sent. A line removed during the walk is never read.
+  // A line whose name cannot be reached is passed over: one failing peer
+  // never silences the others.
   int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
+
+  // A name whose last send failed; it is told of once, until a send to it
+  // goes through again.
+  bool Unreachable(const std::string& name) const { return unreachable_.count(name) > 0; }
 
   // The command text being sent, as it went out last.
   const std::array<char, kMaxCommandText + 1>& DatagramBuffer() const { return buffer_; }
@@ -38,6 +45,7 @@ class FanOut {
   Correspondents& list_;
   Dialogs& dialogs_;
   std::array<char, kMaxCommandText + 1> buffer_{};
+  std::set<std::string> unreachable_;
 };
 
 }  // namespace kovra
