@@ -42,7 +42,10 @@ namespace {
 QRect BandArea(const Band& band) {
   if (band.shape == Band::Shape::kNone) return {};
   const int margin = std::min(band.width, 1 << 16) / 2 + 2;
-  return QRect(band.from, band.to).normalized().adjusted(-margin, -margin, margin, margin);
+  const QPoint top_left(std::min(band.from.x(), band.to.x()), std::min(band.from.y(), band.to.y()));
+  const QPoint bottom_right(std::max(band.from.x(), band.to.x()),
+                            std::max(band.from.y(), band.to.y()));
+  return QRect(top_left, bottom_right).adjusted(-margin, -margin, margin, margin);
 }
 
 }  // namespace
@@ -92,7 +95,9 @@ void BoardView::PaintBand(QPainter& painter) const {
       painter.drawPolygon(QPolygon({a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y())}));
       break;
     case Band::Shape::kEllipse:
-      painter.drawEllipse(QRect(a, b).normalized().adjusted(0, 0, -1, -1));
+      // The box from corner to corner, right and bottom edges excluded.
+      painter.drawEllipse(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                                QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1)));
       break;
     case Band::Shape::kNone:
       break;
