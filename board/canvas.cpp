@@ -46,57 +46,36 @@ void BoardCanvas::Resize(int width, int height) {
   image_ = std::move(resized);
 }
 
-DrawingState BoardCanvas::State() const {
-  return {pen_color_,   pen_width_, pen_mode_,   brush_color_,
-          brush_style_, font_,      font_color_, pen_pos_};
-}
+DrawingState BoardCanvas::State() const { return state_; }
 
-void BoardCanvas::SetState(const DrawingState& state) {
-  pen_color_ = state.pen_color;
-  pen_width_ = state.pen_width;
-  pen_mode_ = state.pen_mode;
-  brush_color_ = state.brush_color;
-  brush_style_ = state.brush_style;
-  font_ = state.font;
-  font_color_ = state.font_color;
-  pen_pos_ = state.pen_pos;
-}
+void BoardCanvas::SetState(const DrawingState& state) { state_ = state; }
 
-void BoardCanvas::SwapState(DrawingState& state) {
-  std::swap(pen_color_, state.pen_color);
-  std::swap(pen_width_, state.pen_width);
-  std::swap(pen_mode_, state.pen_mode);
-  std::swap(brush_color_, state.brush_color);
-  std::swap(brush_style_, state.brush_style);
-  font_.swap(state.font);
-  std::swap(font_color_, state.font_color);
-  std::swap(pen_pos_, state.pen_pos);
-}
+void BoardCanvas::SwapState(DrawingState& state) { std::swap(state_, state); }
 
 void BoardCanvas::SetPenWidth(int width) {
-  if (width >= 0) pen_width_ = width;
+  if (width >= 0) state_.pen_width = width;
 }
 
 void BoardCanvas::SetBrushColor(TColor color) {
-  brush_color_ = color;
-  brush_style_ = BrushStyle::kSolid;
+  state_.brush_color = color;
+  state_.brush_style = BrushStyle::kSolid;
 }
 
 void BoardCanvas::SetBrushStyle(BrushStyle style) {
-  brush_style_ = style;
-  if (style == BrushStyle::kClear) brush_color_ = kClWhite;
+  state_.brush_style = style;
+  if (style == BrushStyle::kClear) state_.brush_color = kClWhite;
 }
 
 void BoardCanvas::SetFont(const QFont& font, TColor color) {
-  font_ = font;
-  font_color_ = color;
+  state_.font = font;
+  state_.font_color = color;
 }
 
 void BoardCanvas::SetFontStyle(bool bold, bool italic, bool underline, bool strike_out) {
-  font_.setBold(bold);
-  font_.setItalic(italic);
-  font_.setUnderline(underline);
-  font_.setStrikeOut(strike_out);
+  state_.font.setBold(bold);
+  state_.font.setItalic(italic);
+  state_.font.setUnderline(underline);
+  state_.font.setStrikeOut(strike_out);
 }
 
 void BoardCanvas::Changed(const QRect& area) {
@@ -105,33 +84,34 @@ void BoardCanvas::Changed(const QRect& area) {
 }
 
 void BoardCanvas::LineTo(int x, int y) {
-  const QPoint from = pen_pos_;
+  const QPoint from = state_.pen_pos;
   const QPoint to(x, y);
-  pen_pos_ = to;
+  state_.pen_pos = to;
   if (image_.isNull() || from == to) return;
-  const QRgb color = ToQColor(pen_color_).rgb();
+  const QRgb color = ToQColor(state_.pen_color).rgb();
   // Width 0 is the thinnest line there is.
-  Changed(pen_width_ <= 1 ? raster::ThinLine(image_, from, to, color, pen_mode_)
-                          : raster::WideLine(image_, from, to, pen_width_, color, pen_mode_));
+  Changed(state_.pen_width <= 1
+              ? raster::ThinLine(image_, from, to, color, state_.pen_mode)
+              : raster::WideLine(image_, from, to, state_.pen_width, color, state_.pen_mode));
 }
 
 void BoardCanvas::FillRect(const QRect& area) {
-  if (image_.isNull() || brush_style_ == BrushStyle::kClear) return;
+  if (image_.isNull() || state_.brush_style == BrushStyle::kClear) return;
   const QRect box = area.normalized();
-  const QRgb color = ToQColor(brush_color_).rgb();
+  const QRgb color = ToQColor(state_.brush_color).rgb();
   // Pen and fill in the brush colour: every pixel of the box, painted once.
   Changed(raster::Rectangle(
       image_,
       {box.left(), box.top(), box.left() + qint64(box.width()), box.top() + qint64(box.height())},
-      1, color, color, pen_mode_));
+      1, color, color, state_.pen_mode));
 }
 
 void BoardCanvas::PaintFigure(int x0, int y0, int x1, int y1, Figure figure) {
   if (image_.isNull()) return;
   std::optional<QRgb> fill;
-  if (brush_style_ == BrushStyle::kSolid) fill = ToQColor(brush_color_).rgb();
-  Changed(figure(image_, raster::Box::FromCorners(QPoint(x0, y0), QPoint(x1, y1)), pen_width_,
-                 ToQColor(pen_color_).rgb(), fill, pen_mode_));
+  if (state_.brush_style == BrushStyle::kSolid) fill = ToQColor(state_.brush_color).rgb();
+  Changed(figure(image_, raster::Box::FromCorners(QPoint(x0, y0), QPoint(x1, y1)), state_.pen_width,
+                 ToQColor(state_.pen_color).rgb(), fill, state_.pen_mode));
 }
 
 void BoardCanvas::Rectangle(int x0, int y0, int x1, int y1) {
@@ -150,17 +130,18 @@ TColor BoardCanvas::Pixel(int x, int y) const {
 void BoardCanvas::FloodFill(int x, int y) {
   if (!image_.valid(x, y)) return;
   const QRgb target = image_.pixel(x, y);
-  const QRgb paint = ToQColor(brush_color_).rgb();
+  const QRgb paint = ToQColor(state_.brush_color).rgb();
   const QRect filled = ScanLineFill(image_, QPoint(x, y), target, paint);
   Changed(filled);
 }
 
 void BoardCanvas::TextOut(int x, int y, const QString& text) {
-  QFont font = font_;
+  QFont font = state_.font;
   font.setPointSize(std::clamp(font.pointSize(), 1, kMaxFontPoints));
   const QFontMetrics metrics(font, &image_);
   const int width = metrics.horizontalAdvance(text);
-  pen_pos_ = QPoint(static_cast<int>(std::clamp<qint64>(qint64(x) + width, INT_MIN, INT_MAX)), y);
+  state_.pen_pos =
+      QPoint(static_cast<int>(std::clamp<qint64>(qint64(x) + width, INT_MIN, INT_MAX)), y);
   if (image_.isNull() || text.isEmpty()) return;
   // Glyphs may reach past the advance (italics, overhangs): the changed area
   // covers the ink as well as the background box.
@@ -175,8 +156,8 @@ void BoardCanvas::TextOut(int x, int y, const QString& text) {
   const QRect box(x, y, width, metrics.height());
   QPainter painter(&image_);
   painter.setFont(font);
-  painter.setPen(ToQColor(font_color_));
-  if (brush_style_ == BrushStyle::kSolid) painter.fillRect(box, ToQColor(brush_color_));
+  painter.setPen(ToQColor(state_.font_color));
+  if (state_.brush_style == BrushStyle::kSolid) painter.fillRect(box, ToQColor(state_.brush_color));
   painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
   Changed(QRect(QPoint(static_cast<int>(left), static_cast<int>(top)),
                 QPoint(static_cast<int>(right), static_cast<int>(bottom))));

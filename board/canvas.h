@@ -51,14 +51,14 @@ class BoardCanvas {
   // Keeps the picture at the top left and the drawing state; new area white.
   void Resize(int width, int height);
 
-  TColor PenColor() const { return pen_color_; }
-  int PenWidth() const { return pen_width_; }
-  PenMode Mode() const { return pen_mode_; }
-  TColor BrushColor() const { return brush_color_; }
-  BrushStyle Brush() const { return brush_style_; }
-  const QFont& Font() const { return font_; }
-  TColor FontColor() const { return font_color_; }
-  QPoint PenPos() const { return pen_pos_; }
+  TColor PenColor() const { return state_.pen_color; }
+  int PenWidth() const { return state_.pen_width; }
+  PenMode Mode() const { return state_.pen_mode; }
+  TColor BrushColor() const { return state_.brush_color; }
+  BrushStyle Brush() const { return state_.brush_style; }
+  const QFont& Font() const { return state_.font; }
+  TColor FontColor() const { return state_.font_color; }
+  QPoint PenPos() const { return state_.pen_pos; }
   // The whole drawing state, to set aside and put back (the replay keeps one
   // for each sender, apart from the local gesture's).
   DrawingState State() const;
@@ -68,18 +68,18 @@ class BoardCanvas {
   // The state of a fresh bitmap.
   static DrawingState FreshState();
 
-  void SetPenColor(TColor color) { pen_color_ = color; }
+  void SetPenColor(TColor color) { state_.pen_color = color; }
   // A negative width is ignored.
   void SetPenWidth(int width);
-  void SetPenMode(PenMode mode) { pen_mode_ = mode; }
+  void SetPenMode(PenMode mode) { state_.pen_mode = mode; }
   // Setting a colour makes a clear brush solid.
   void SetBrushColor(TColor color);
   // A clear brush is white.
   void SetBrushStyle(BrushStyle style);
   void SetFont(const QFont& font, TColor color);
-  void SetFontName(const QString& name) { font_.setFamily(name); }
-  void SetFontColor(TColor color) { font_color_ = color; }
-  void SetFontSize(int points) { font_.setPointSize(std::clamp(points, 1, kMaxFontPoints)); }
+  void SetFontName(const QString& name) { state_.font.setFamily(name); }
+  void SetFontColor(TColor color) { state_.font_color = color; }
+  void SetFontSize(int points) { state_.font.setPointSize(std::clamp(points, 1, kMaxFontPoints)); }
   void SetFontStyle(bool bold, bool italic, bool underline, bool strike_out);
 
   // Told of every area that changed, for repainting.
@@ -90,7 +90,7 @@ class BoardCanvas {
   // Coordinates and pen widths may be any 32-bit values: what is visible is
   // drawn exactly, at no more than a board's worth of work. Font sizes are
   // kept to what a board can show.
-  void MoveTo(int x, int y) { pen_pos_ = QPoint(x, y); }
+  void MoveTo(int x, int y) { state_.pen_pos = QPoint(x, y); }
   // Paints from the pen position up to, not including, (x, y); the pen is
   // left at (x, y). A not-xor frame of four lines thus has whole corners.
   void LineTo(int x, int y);
@@ -116,14 +116,7 @@ class BoardCanvas {
   void PaintFigure(int x0, int y0, int x1, int y1, Figure figure);
 
   QImage image_;
-  TColor pen_color_ = kClBlack;
-  int pen_width_ = 1;
-  PenMode pen_mode_ = PenMode::kCopy;
-  TColor brush_color_ = kClWhite;
-  BrushStyle brush_style_ = BrushStyle::kSolid;
-  QFont font_;
-  TColor font_color_ = kClWindowText;
-  QPoint pen_pos_;
+  DrawingState state_;
   std::function<void(const QRect&)> changed_;
 };
 
