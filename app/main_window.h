@@ -113,7 +113,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   GestureState& Gesture() override { return gesture_; }
   FontChoice TextFont() const override { return settings_.text_font; }
   std::optional<QString> AskText(const QString& caption, const QString& prompt) override;
-  void ShowCue(const QRect& square) override;
   void ShowBand(const Band& band) override;
   void Send(const std::string& command, const std::string& args) override;
   void ProcessPendingEvents() override;

@@ -47,7 +47,6 @@ void TForm1::CancelGesture() {
   if (Tool* tool = std::exchange(gesture_tool_, nullptr)) tool->Cancel();
 }
 
-void TForm1::ShowCue(const QRect& square) { Image_KV->ShowCue(square); }
 void TForm1::ShowBand(const Band& band) { Image_KV->ShowBand(band); }
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {

@@ -15,7 +15,6 @@ class NoticeLine : public QLabel {
   explicit NoticeLine(QWidget* parent = nullptr);
 
   void Tell(const QString& sender, const QString& text);
-  int Repeats() const { return repeats_; }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -1,5 +1,6 @@
-// A rubber band: the provisional figure of a drag, shown above the board
-// with inverted pixels and never drawn into it.
+// What a gesture in progress shows above the board and never draws into it:
+// a rubber band (the provisional figure of a drag, in inverted pixels) or
+// the eraser's square (outlined in black).
 #pragma once
 
 #include <QPoint>
@@ -7,7 +8,8 @@
 namespace kovra {
 
 struct Band {
-  enum class Shape { kNone, kSegment, kFrame, kEllipse };
+  // kSquare: the outline of the pixels from `from` to `to`, both included.
+  enum class Shape { kNone, kSegment, kFrame, kEllipse, kSquare };
   Shape shape = Shape::kNone;
   QPoint from;  // the anchor
   QPoint to;    // the far corner or end

@@ -29,13 +29,6 @@ void BoardView::PaintPending() {
   pending_ = QRect();
 }
 
-void BoardView::ShowCue(const QRect& square) {
-  if (square == cue_) return;
-  update(cue_);
-  cue_ = square;
-  update(cue_);
-}
-
 namespace {
 
 // The area a band's pixels lie in.
@@ -69,38 +62,35 @@ void BoardView::paintEvent(QPaintEvent* event) {
   if (image_ != nullptr && !image_->isNull())
     painter.drawImage(event->rect(), *image_, event->rect());
   if (band_.shape != Band::Shape::kNone) PaintBand(painter);
-  if (!cue_.isEmpty()) {
-    const QColor black(Qt::black);
-    painter.fillRect(QRect(cue_.left(), cue_.top(), cue_.width(), 1), black);
-    painter.fillRect(QRect(cue_.left(), cue_.bottom(), cue_.width(), 1), black);
-    painter.fillRect(QRect(cue_.left(), cue_.top(), 1, cue_.height()), black);
-    painter.fillRect(QRect(cue_.right(), cue_.top(), 1, cue_.height()), black);
-  }
 }
 
 void BoardView::PaintBand(QPainter& painter) const {
+  const QPoint a = band_.from;
+  const QPoint b = band_.to;
+  if (band_.shape == Band::Shape::kSquare) {
+    const QRect square(a, b);
+    for (const QRect& edge : {QRect(square.left(), square.top(), square.width(), 1),
+                              QRect(square.left(), square.bottom(), square.width(), 1),
+                              QRect(square.left(), square.top(), 1, square.height()),
+                              QRect(square.right(), square.top(), 1, square.height())}) {
+      painter.fillRect(edge, Qt::black);
+    }
+    return;
+  }
   painter.save();
   // Inverted pixels, as a black pen in not-xor: every pixel of the band once.
   painter.setCompositionMode(QPainter::RasterOp_NotDestination);
   painter.setPen(QPen(Qt::black, std::clamp(band_.width, 1, 1 << 16), Qt::SolidLine, Qt::FlatCap,
                       Qt::MiterJoin));
   painter.setBrush(Qt::NoBrush);
-  const QPoint a = band_.from;
-  const QPoint b = band_.to;
-  switch (band_.shape) {
-    case Band::Shape::kSegment:
-      painter.drawLine(a, b);
-      break;
-    case Band::Shape::kFrame:
-      painter.drawPolygon(QPolygon({a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y())}));
-      break;
-    case Band::Shape::kEllipse:
-      // The box from corner to corner, right and bottom edges excluded.
-      painter.drawEllipse(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
-                                QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1)));
-      break;
-    case Band::Shape::kNone:
-      break;
+  if (band_.shape == Band::Shape::kSegment) {
+    painter.drawLine(a, b);
+  } else if (band_.shape == Band::Shape::kFrame) {
+    painter.drawPolygon(QPolygon({a, QPoint(b.x(), a.y()), b, QPoint(a.x(), b.y())}));
+  } else {
+    // The box from corner to corner, right and bottom edges excluded.
+    painter.drawEllipse(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                              QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1)));
   }
   painter.restore();
 }

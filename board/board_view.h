@@ -1,6 +1,6 @@
 // Image_KV: shows the board picture at its natural size and reports the
 // mouse in picture coordinates. It never draws into the picture; the board
-// logic does. Cues of a gesture in progress are shown above the picture.
+// logic does. What a gesture in progress shows is painted above the picture.
 #pragma once
 
 #include <QImage>
@@ -25,10 +25,6 @@ class BoardView : public QWidget {
   // Schedules a repaint of the part that changed. Changes are gathered and
   // painted at most once a frame, never once per received command.
   void ImageChanged(const QRect& area);
-  // Outlines the pixels of square in black above the picture; an empty
-  // square hides the outline.
-  void ShowCue(const QRect& square);
-  const QRect& Cue() const { return cue_; }
   // Shows the band above the picture, replacing the one shown; a band of no
   // shape hides it.
   void ShowBand(const Band& band);
@@ -55,7 +51,6 @@ class BoardView : public QWidget {
 
   const QImage* image_ = nullptr;
   QRect pending_;
-  QRect cue_;
   Band band_;
   QTimer* frame_ = nullptr;
 };

@@ -25,7 +25,7 @@ void BoardCanvas::Reset(const QImage& picture) {
   image_ = picture.convertToFormat(QImage::Format_RGB32);
   image_.setDotsPerMeterX(kDotsPerMeter);
   image_.setDotsPerMeterY(kDotsPerMeter);
-  SetState(FreshState());
+  state_ = FreshState();
 }
 
 DrawingState BoardCanvas::FreshState() {
@@ -45,10 +45,6 @@ void BoardCanvas::Resize(int width, int height) {
   }
   image_ = std::move(resized);
 }
-
-DrawingState BoardCanvas::State() const { return state_; }
-
-void BoardCanvas::SetState(const DrawingState& state) { state_ = state; }
 
 void BoardCanvas::SwapState(DrawingState& state) { std::swap(state_, state); }
 

@@ -59,11 +59,8 @@ class BoardCanvas {
   const QFont& Font() const { return state_.font; }
   TColor FontColor() const { return state_.font_color; }
   QPoint PenPos() const { return state_.pen_pos; }
-  // The whole drawing state, to set aside and put back (the replay keeps one
-  // for each sender, apart from the local gesture's).
-  DrawingState State() const;
-  void SetState(const DrawingState& state);
-  // Exchanges the canvas's state with state, copying nothing.
+  // Exchanges the whole drawing state with state, copying nothing (the
+  // replay keeps one for each sender, apart from the local gesture's).
   void SwapState(DrawingState& state);
   // The state of a fresh bitmap.
   static DrawingState FreshState();

@@ -47,13 +47,13 @@ void EraserTool::Release(Qt::KeyboardModifiers, int, int) { Cancel(); }
 
 void EraserTool::Cancel() {
   Gesture().ShapeRect = {};
-  host_.ShowCue({});
+  host_.ShowBand({});
 }
 
 void EraserTool::ShowSquare(int x, int y) {
   const int h = host_.CurrentWidth();
   Gesture().ShapeRect = {x - h, y - h, x + h, y + h};
-  host_.ShowCue(QRect(QPoint(x - h, y - h), QPoint(x + h - 1, y + h - 1)));
+  host_.ShowBand({Band::Shape::kSquare, QPoint(x - h, y - h), QPoint(x + h - 1, y + h - 1), 1});
 }
 
 }  // namespace kovra

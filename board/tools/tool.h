@@ -29,10 +29,8 @@ class ToolHost {
   virtual FontChoice TextFont() const = 0;
   // Runs a modal prompt; nullopt when cancelled.
   virtual std::optional<QString> AskText(const QString& caption, const QString& prompt) = 0;
-  // Outlines a square above the board without drawing into it (the
-  // eraser's cue); an empty square hides it.
-  virtual void ShowCue(const QRect& square) = 0;
-  // Shows a rubber band above the board; a band of no shape hides it.
+  // Shows a band or the eraser's square above the board; a band of no
+  // shape hides it.
   virtual void ShowBand(const Band& band) = 0;
   // Sends to the present correspondents; runs the event loop.
   virtual void Send(const std::string& command, const std::string& args) = 0;

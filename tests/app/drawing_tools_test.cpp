@@ -178,15 +178,16 @@ TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) 
   const QImage before = Form().Board().Image();
   Tool(ToolId::kEraser);
   Press({50, 50});
-  EXPECT_EQ(Form().Image_KV->Cue(), QRect(49, 49, 2, 2)) << "side 2w, from the press on";
+  EXPECT_EQ(Form().Image_KV->CurrentBand(), (Band{Band::Shape::kSquare, {49, 49}, {50, 50}, 1}))
+      << "side 2w, from the press on";
   EXPECT_EQ(Form().Board().Image(), before) << "a press erases nothing, as on the peers";
   Move({60, 50});
   Move({80, 52});
-  EXPECT_EQ(Form().Image_KV->Cue(), QRect(79, 51, 2, 2));
+  EXPECT_EQ(Form().Image_KV->CurrentBand(), (Band{Band::Shape::kSquare, {79, 51}, {80, 52}, 1}));
   ASSERT_TRUE(QTest::qWaitFor([&] { return test::OnScreen(Board()).pixel(79, 51) == kBlack; }));
   EXPECT_NE(At(79, 51), kBlack) << "the square is above the board, not in it";
   Release({80, 52});
-  EXPECT_TRUE(Form().Image_KV->Cue().isEmpty());
+  EXPECT_EQ(Form().Image_KV->CurrentBand().shape, Band::Shape::kNone);
   EXPECT_TRUE(test::ScreenShowsBoard(Form()));
 
   const auto sent = Sent(7);
