@@ -15,7 +15,6 @@
 namespace kovra {
 
 void TForm1::CreateEndpoint() {
-  RegisterCommands();
   Udp1 = new TUdpEndpoint(this, env_.bind_address);
   Udp1->setObjectName(QStringLiteral("Udp1"));
   Udp1->RemotePort = env_.udp_port;
@@ -31,6 +30,7 @@ void TForm1::CreateEndpoint() {
   fan_out_->OnStep = [this](int row) { ListUser->setCurrentIndex(correspondents_->index(row)); };
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile);
+  RegisterCommands();
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
     const QString message = Udp1->BindFailedMessage();
@@ -51,35 +51,35 @@ void TForm1::Udp1DataReceived(std::string_view bytes, const QString& FromIP, int
 }
 
 void TForm1::RegisterCommands() {
-  using Handler = CommandTable::Handler;
-  auto files = [this](void (ReceivedBoardCommands::*handle)(const std::string&)) -> Handler {
-    return [this, handle](const std::string& args) { (board_commands_.*handle)(args); };
+  // Each handler calls its receiver directly with the argument text.
+  auto on = [](auto* receiver, auto handler) -> CommandTable::Handler {
+    return [receiver, handler](const std::string& args) { (receiver->*handler)(args); };
   };
-  auto draw = [this](void (Replay::*replay)(const std::string&)) -> Handler {
-    return [this, replay](const std::string& args) { (replay_.*replay)(args); };
-  };
+  ReceivedBoardCommands* files = &board_commands_;
+  Replay* draw = &replay_;
+  Presence* presence = presence_.get();
   // In the order received names are compared.
-  const std::pair<const std::string&, Handler> rows[] = {
-      {command::kNewKV, files(&ReceivedBoardCommands::NewKV)},
-      {command::kLoad, files(&ReceivedBoardCommands::Load)},
-      {command::kSave, files(&ReceivedBoardCommands::Save)},
-      {command::kLoadFromFile, files(&ReceivedBoardCommands::LoadFromFile)},
-      {command::kSaveToFile, files(&ReceivedBoardCommands::SaveToFile)},
-      {command::kMoveTo, draw(&Replay::MoveTo)},
+  const std::pair<const std::string&, CommandTable::Handler> rows[] = {
+      {command::kNewKV, on(files, &ReceivedBoardCommands::NewKV)},
+      {command::kLoad, on(files, &ReceivedBoardCommands::Load)},
+      {command::kSave, on(files, &ReceivedBoardCommands::Save)},
+      {command::kLoadFromFile, on(files, &ReceivedBoardCommands::LoadFromFile)},
+      {command::kSaveToFile, on(files, &ReceivedBoardCommands::SaveToFile)},
+      {command::kMoveTo, on(draw, &Replay::MoveTo)},
       {command::kMouseUp, [](const std::string&) {}},  // recognised; it means nothing
-      {command::kLineTo, draw(&Replay::LineTo)},
-      {command::kLineFromTo, draw(&Replay::LineFromTo)},
-      {command::kRectangle, draw(&Replay::Rectangle)},
-      {command::kRectangleFill, draw(&Replay::RectangleFill)},
-      {command::kEllipse, draw(&Replay::Ellipse)},
-      {command::kEllipseFill, draw(&Replay::EllipseFill)},
-      {command::kFloodFill, draw(&Replay::FloodFill)},
-      {command::kSetFont, draw(&Replay::SetFont)},
-      {command::kTextOut, draw(&Replay::TextOut)},
-      {command::kEnter, [this](const std::string& args) { presence_->ReceivedEnter(args); }},
-      {command::kIamToo, [this](const std::string& args) { presence_->ReceivedIamToo(args); }},
-      {command::kExit, [this](const std::string& args) { presence_->ReceivedExit(args); }},
-      {command::kMessage, [this](const std::string& args) { ReceivedMessage(args); }},
+      {command::kLineTo, on(draw, &Replay::LineTo)},
+      {command::kLineFromTo, on(draw, &Replay::LineFromTo)},
+      {command::kRectangle, on(draw, &Replay::Rectangle)},
+      {command::kRectangleFill, on(draw, &Replay::RectangleFill)},
+      {command::kEllipse, on(draw, &Replay::Ellipse)},
+      {command::kEllipseFill, on(draw, &Replay::EllipseFill)},
+      {command::kFloodFill, on(draw, &Replay::FloodFill)},
+      {command::kSetFont, on(draw, &Replay::SetFont)},
+      {command::kTextOut, on(draw, &Replay::TextOut)},
+      {command::kEnter, on(presence, &Presence::ReceivedEnter)},
+      {command::kIamToo, on(presence, &Presence::ReceivedIamToo)},
+      {command::kExit, on(presence, &Presence::ReceivedExit)},
+      {command::kMessage, on(this, &TForm1::ReceivedMessage)},
   };
   for (const auto& [name, handler] : rows) commands_.Set(name, handler);
 }
