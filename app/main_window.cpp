@@ -87,7 +87,11 @@ void TForm1::Timer1Timer() {
   // Stopped for the whole handler: the first tick's fan-out runs the event loop.
   Timer1->stop();
   Label_DT->setText(DateTimeText(QDateTime::currentDateTime()));
-  if (FirstTick_) RestoreState();
+  if (FirstTick_) {
+    RestoreState();
+  } else {
+    presence_->SaveAddresses();  // at most once a second, however much is heard
+  }
   // Not reached when the restore raised: the clock then stays stopped.
   Timer1->start();
 }

@@ -132,6 +132,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   ReceivedBoardCommands board_commands_{board_files_, dialogs_};
   GestureState gesture_;
   Replay replay_{canvas_};
+  quint32 sender_address_ = 0;  // of the datagram being handled; 0 between them
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;

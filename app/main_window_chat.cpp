@@ -47,6 +47,13 @@ void TForm1::SpeedButton1Click() {
   Edit_Mess->setFocus();
 }
 
-void TForm1::ReceivedMessage(const std::string& args) { history_.AddAndSave(args); }
+void TForm1::ReceivedMessage(const std::string& args) {
+  // Anyone's message is shown; only a listed sender's address is learned.
+  const std::string sender = MessageSenderName(args);
+  if (!sender.empty() && correspondents_->Find(sender) >= 0) {
+    presence_->HeardFrom(sender, sender_address_);
+  }
+  history_.AddAndSave(args);
+}
 
 }  // namespace kovra

@@ -8,6 +8,7 @@
 #include "board/drawing_commands.h"
 #include "net/command.h"
 #include "net/correspondents.h"
+#include "net/known_addresses.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
 #include "support/state_files.h"
@@ -29,7 +30,13 @@ void TForm1::CreateEndpoint() {
   fan_out_ = std::make_unique<FanOut>(*Udp1, *correspondents_, *env_.dialogs);
   fan_out_->OnStep = [this](int row) { ListUser->setCurrentIndex(correspondents_->index(row)); };
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
-                                         env_.program_dir + kCorrespondentFile);
+                                         env_.program_dir + kCorrespondentFile,
+                                         env_.program_dir + kKnownAddressesFile);
+  Udp1->SetRememberedAddresses(
+      [this](const std::string& name) { return presence_->Addresses().Find(name); });
+  Udp1->OnPortUnreachable = [this](const std::string& host) {
+    Guard([&] { presence_->Unreachable(host); });
+  };
   RegisterCommands();
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
@@ -45,8 +52,11 @@ void TForm1::Udp1DataReceived(std::string_view bytes, const QString& FromIP, int
       bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), kMaxCommandText)));
   if (!received) return;
   const RoutedDialogs::FromPeer from(dialogs_, FromIP);  // what goes wrong here is the sender's
-  replay_.SetSender(QStringToAnsi(FromIP) + ':' + std::to_string(Port));
+  const std::string from_ip = QStringToAnsi(FromIP);
+  replay_.SetSender(from_ip + ':' + std::to_string(Port));
+  sender_address_ = ParseDottedAddress(from_ip).value_or(0);
   Guard([&] { commands_.Dispatch(*received); });  // an unknown command is ignored
+  sender_address_ = 0;
   replay_.SetSender({});
 }
 
@@ -57,7 +67,12 @@ void TForm1::RegisterCommands() {
   };
   ReceivedBoardCommands* files = &board_commands_;
   Replay* draw = &replay_;
-  Presence* presence = presence_.get();
+  // The presence commands are told where they came from as well.
+  auto heard = [this](void (Presence::*handler)(const std::string&, quint32)) {
+    return [this, handler](const std::string& args) {
+      (presence_.get()->*handler)(args, sender_address_);
+    };
+  };
   // In the order received names are compared.
   const std::pair<const std::string&, CommandTable::Handler> rows[] = {
       {command::kNewKV, on(files, &ReceivedBoardCommands::NewKV)},
@@ -76,9 +91,9 @@ void TForm1::RegisterCommands() {
       {command::kFloodFill, on(draw, &Replay::FloodFill)},
       {command::kSetFont, on(draw, &Replay::SetFont)},
       {command::kTextOut, on(draw, &Replay::TextOut)},
-      {command::kEnter, on(presence, &Presence::ReceivedEnter)},
-      {command::kIamToo, on(presence, &Presence::ReceivedIamToo)},
-      {command::kExit, on(presence, &Presence::ReceivedExit)},
+      {command::kEnter, heard(&Presence::ReceivedEnter)},
+      {command::kIamToo, heard(&Presence::ReceivedIamToo)},
+      {command::kExit, heard(&Presence::ReceivedExit)},
       {command::kMessage, on(this, &TForm1::ReceivedMessage)},
   };
   for (const auto& [name, handler] : rows) commands_.Set(name, handler);

@@ -51,6 +51,14 @@ void Correspondents::MarkAllAbsent() {
   }
 }
 
+int Correspondents::Find(const std::string& name) const {
+  const QString wanted = AnsiToQString(TrimText(name));
+  for (int i = 0; i < Count(); ++i) {
+    if (AnsiToQString(NameOf(Line(i))).compare(wanted, Qt::CaseInsensitive) == 0) return i;
+  }
+  return -1;
+}
+
 int Correspondents::SetPresence(const std::string& name, const std::string& value) {
   const QString wanted = AnsiToQString(name);
   auto matches = [&](const std::string& line) {

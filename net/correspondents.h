@@ -33,6 +33,10 @@ class Correspondents : public QAbstractListModel {
   // Each named line becomes NAME=No; lines without a name stay.
   void MarkAllAbsent();
 
+  // The first line whose name (as NameOf reads it) equals name, case
+  // ignored; -1 when there is none.
+  int Find(const std::string& name) const;
+
   // Makes the first line whose text before its first "=" equals name (case
   // ignored, nothing trimmed) read name=value, appending one if none does;
   // returns its index.

@@ -17,12 +17,16 @@ bool FanOut::SendCommand(const std::string& host, const std::string& command,
     dialogs_.ShowMessage(QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
     return false;
   }
+  Deliver(name, command, args);
+  return true;
+}
+
+bool FanOut::Deliver(const std::string& name, const std::string& command, const std::string& args) {
   const std::string text = BuildCommandText(kProgramTag, command, args);
   std::memcpy(buffer_.data(), text.data(), text.size());
   buffer_[text.size()] = '\0';
   // May run the event loop while the name is looked up.
-  endpoint_.SendTo(name, text);
-  return true;
+  return endpoint_.SendTo(name, text);
 }
 
 int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all) {
@@ -37,8 +41,10 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
     const std::string name = TrimText(Correspondents::NameOf(line));
     if (name.empty()) continue;
     try {
-      if (SendCommand(name, command, args)) ++count;
-      unreachable_.erase(name);
+      if (Deliver(name, command, args)) {
+        ++count;
+        unreachable_.erase(name);
+      }
     } catch (const UDPSockError&) {
       unreachable_.insert(name);  // told of by the lookup's handler, once
     }

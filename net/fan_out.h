@@ -41,6 +41,9 @@ class FanOut {
   const std::array<char, kMaxCommandText + 1>& DatagramBuffer() const { return buffer_; }
 
  private:
+  // Sends to a name known not to be empty; false when the send gave up.
+  bool Deliver(const std::string& name, const std::string& command, const std::string& args);
+
   TUdpEndpoint& endpoint_;
   Correspondents& list_;
   Dialogs& dialogs_;

@@ -18,6 +18,15 @@ std::string BuildMessageLine(const std::string& time_text, const std::string& co
   return time_text + "  " + computer_name + "> " + typed;
 }
 
+std::string MessageSenderName(const std::string& line) {
+  const std::size_t after_time = line.find("  ");
+  if (after_time == std::string::npos) return {};
+  const std::size_t start = after_time + 2;
+  const std::size_t end = line.find("> ", start);
+  if (end == std::string::npos) return {};
+  return TrimText(line.substr(start, end - start));
+}
+
 std::size_t MessageHistory::Add(const std::string& line) {
   std::vector<std::string> pieces = SplitLines(line);
   if (pieces.empty()) pieces.emplace_back();

@@ -15,6 +15,8 @@ constexpr std::size_t kMaxMessageText = 128;
 // empty when nothing but spaces was typed.
 std::string BuildMessageLine(const std::string& time_text, const std::string& computer_name,
                              std::string typed);
+// The computer name such a line carries; empty when it has none.
+std::string MessageSenderName(const std::string& line);
 
 // The lines behind the message pane, as a list model: row 0 is the newest.
 class MessageHistory : public QAbstractListModel {

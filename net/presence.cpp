@@ -5,6 +5,7 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/fan_out.h"
+#include "support/error_guard.h"
 #include "support/system.h"
 #include "support/text.h"
 
@@ -17,10 +18,24 @@ void Presence::Load() {
   } else {
     list_.MarkLoaded();
   }
+  try {
+    addresses_.Load(addresses_file_);
+  } catch (const Error&) {
+    // Unreadable: the addresses are heard again with the next announcements.
+  }
 }
 
 void Presence::Save() {
   if (DriveWritable(list_file_)) list_.Save(list_file_);
+}
+
+void Presence::SaveAddresses() {
+  if (!addresses_.Changed() || !DriveWritable(addresses_file_)) return;
+  try {
+    addresses_.Save(addresses_file_);
+  } catch (const Error&) {
+    // Tried again with the next change.
+  }
 }
 
 void Presence::Greet() { fan_out_.SendToCorrespondents(command::kEnter, computer_name_, true); }
@@ -32,6 +47,7 @@ void Presence::AskEveryone() {
 
 void Presence::SayGoodbye() {
   fan_out_.SendToCorrespondents(command::kExit, computer_name_, true);
+  SaveAddresses();
   if (!DriveWritable(list_file_)) return;
   list_.MarkAllAbsent();
   Save();
@@ -54,13 +70,43 @@ void Presence::Remove(int row) {
   Save();
 }
 
-void Presence::ReceivedEnter(const std::string& args) {
+void Presence::ReceivedEnter(const std::string& args, quint32 from) {
+  HeardFrom(args, from);
   list_.SetPresence(args, kPresent);
   fan_out_.SendToCorrespondents(command::kIamToo, computer_name_, true);
 }
 
-void Presence::ReceivedIamToo(const std::string& args) { list_.SetPresence(args, kPresent); }
+void Presence::ReceivedIamToo(const std::string& args, quint32 from) {
+  HeardFrom(args, from);
+  list_.SetPresence(args, kPresent);
+}
 
-void Presence::ReceivedExit(const std::string& args) { list_.SetPresence(args, kAbsent); }
+void Presence::ReceivedExit(const std::string& args, quint32 from) {
+  HeardFrom(args, from);
+  list_.SetPresence(args, kAbsent);
+}
+
+void Presence::HeardFrom(const std::string& name, quint32 from) {
+  const std::string announced = TrimText(name);
+  if (from == 0 || announced.empty()) return;
+  addresses_.Learn(announced, from);
+  // A computer first added by its address is listed from now on by the name
+  // it announces, once.
+  const std::string dotted = DottedAddressText(from);
+  const int by_address = list_.Find(dotted);
+  if (by_address < 0 || UpperText(announced) == dotted) return;
+  if (list_.Find(announced) >= 0) {
+    list_.Remove(by_address);
+  } else {
+    list_.SetLine(by_address, announced + "=" + Correspondents::ValueOf(list_.Line(by_address)));
+  }
+  Save();
+}
+
+void Presence::Unreachable(const std::string& host) {
+  const int row = list_.Find(host);
+  if (row < 0 || UpperText(Correspondents::ValueOf(list_.Line(row))) == UpperText(kAbsent)) return;
+  list_.SetLine(row, Correspondents::NameOf(list_.Line(row)) + "=" + kAbsent);
+}
 
 }  // namespace kovra

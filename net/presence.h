@@ -1,12 +1,16 @@
-// Who is there: "Enter", "IamToo" and "Exit" keep the Yes and No of the
-// correspondent list up to date, and this computer announces itself to the
-// whole list. The list lives in its file in the program's folder, written
-// only when the folder takes new files.
+// Who is there, and where: "Enter", "IamToo" and "Exit" keep the Yes and No
+// of the correspondent list up to date and tell the address each computer
+// is heard from, and this computer announces itself to the whole list. The
+// list and the addresses live in their files in the program's folder,
+// written only when the folder takes new files.
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <optional>
 #include <string>
+
+#include "net/known_addresses.h"
 
 namespace kovra {
 
@@ -15,15 +19,21 @@ class FanOut;
 
 class Presence {
  public:
-  Presence(FanOut& fan_out, Correspondents& list, std::string computer_name, QString list_file)
+  Presence(FanOut& fan_out, Correspondents& list, std::string computer_name, QString list_file,
+           QString addresses_file)
       : fan_out_(fan_out),
         list_(list),
         computer_name_(std::move(computer_name)),
-        list_file_(std::move(list_file)) {}
+        list_file_(std::move(list_file)),
+        addresses_file_(std::move(addresses_file)) {}
 
-  // Reads the list from its file; a list with no file starts empty.
+  // Reads the list and the addresses from their files; no file, nothing known.
   void Load();
   void Save();
+  // Writes the addresses if something new was heard; a failure is only
+  // tried again later, since nothing the user made is lost with it.
+  void SaveAddresses();
+  const KnownAddresses& Addresses() const { return addresses_; }
 
   // "Enter" to every line, so that those running answer and are marked.
   // Each may run the event loop.
@@ -39,15 +49,24 @@ class Presence {
   void Introduce(const std::string& name);
   void Remove(int row);
 
-  void ReceivedEnter(const std::string& args);
-  void ReceivedIamToo(const std::string& args);
-  void ReceivedExit(const std::string& args);
+  // The presence commands, with the address (host order) they came from;
+  // 0 when it is not known.
+  void ReceivedEnter(const std::string& args, quint32 from);
+  void ReceivedIamToo(const std::string& args, quint32 from);
+  void ReceivedExit(const std::string& args, quint32 from);
+  // name spoke from address: remembered, and a line added by that address
+  // becomes the line of that name.
+  void HeardFrom(const std::string& name, quint32 from);
+  // Nobody listens at host: its line is marked absent.
+  void Unreachable(const std::string& host);
 
  private:
   FanOut& fan_out_;
   Correspondents& list_;
   std::string computer_name_;
   QString list_file_;
+  QString addresses_file_;
+  KnownAddresses addresses_;
 };
 
 }  // namespace kovra

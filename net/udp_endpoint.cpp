@@ -5,6 +5,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <linux/errqueue.h>
+#endif
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHostInfo>
@@ -49,10 +53,19 @@ void AskForLargeReceiveBuffer(int socket) {
   }
 }
 
-struct LookupResult {
-  bool done = false;
-  std::optional<quint32> address;
-};
+// Asks the system to queue what it learns about datagrams sent, such as an
+// ICMP "port unreachable", instead of dropping it; Linux only.
+void AskForErrorReports(int socket) {
+#ifdef __linux__
+  int on = 1;
+  setsockopt(socket, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+#else
+  (void)socket;
+#endif
+}
+
+// The names sent to are remembered for so many addresses at most.
+constexpr int kMaxSentNames = 1024;
 
 }  // namespace
 
@@ -64,7 +77,10 @@ TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address)
   setsockopt(socket_, SOL_SOCKET, SO_LINGER, &off_linger, sizeof off_linger);
 }
 
-TUdpEndpoint::~TUdpEndpoint() { Close(); }
+TUdpEndpoint::~TUdpEndpoint() {
+  *self_ = nullptr;
+  Close();
+}
 
 void TUdpEndpoint::Close() {
   if (*closed_) return;
@@ -111,6 +127,7 @@ bool TUdpEndpoint::Loaded() {
     ::bind(socket_, reinterpret_cast<const sockaddr*>(&any_port), sizeof any_port);
   }
   AskForLargeReceiveBuffer(socket_);
+  AskForErrorReports(socket_);
   notifier_ = new QSocketNotifier(socket_, QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &TUdpEndpoint::SocketReadable);
   return bind_error_.isEmpty();
@@ -163,6 +180,12 @@ bool TUdpEndpoint::ReceiveOne() {
                                     reinterpret_cast<sockaddr*>(&from), &from_size);
   if (result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
   if (result < 0 && errno == EINTR) return true;
+  if (result < 0 && errno != EMSGSIZE) {
+    // An error about a datagram sent earlier, not a failed receive; the
+    // datagrams waiting behind it are still there.
+    DrainErrorQueue();
+    return true;
+  }
   const bool received = result >= 0 && result <= kReceiveBufferSize;
   ReceivedLength = received ? static_cast<int>(result) : -1;
   if (OnDatagram) {
@@ -180,6 +203,39 @@ bool TUdpEndpoint::ReceiveOne() {
   return result >= 0;
 }
 
+void TUdpEndpoint::DrainErrorQueue() {
+#ifdef __linux__
+  for (;;) {
+    sockaddr_in destination{};
+    char control[512];
+    char data[64];
+    iovec part{data, sizeof data};
+    msghdr message{};
+    message.msg_name = &destination;
+    message.msg_namelen = sizeof destination;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    if (::recvmsg(socket_, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+      if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_RECVERR) continue;
+      sock_extended_err report{};
+      std::memcpy(&report, CMSG_DATA(header), sizeof report);
+      // Only "port unreachable" says that nobody listens there; a host or
+      // network that cannot be reached may be a passing fault.
+      if (report.ee_origin != SO_EE_ORIGIN_ICMP || report.ee_errno != ECONNREFUSED) continue;
+      const auto name = sent_names_.constFind(ntohl(destination.sin_addr.s_addr));
+      if (name == sent_names_.constEnd() || !OnPortUnreachable) continue;
+      const std::string host = *name;  // the handler may send, and change the table
+      OnPortUnreachable(host);
+      if (*closed_) return;
+    }
+  }
+#endif
+}
+
 void TUdpEndpoint::FetchDatagram(char* buff, int capacity, int& length) const {
   if (ReceivedLength < 0) {
     length = -1;
@@ -189,17 +245,17 @@ void TUdpEndpoint::FetchDatagram(char* buff, int capacity, int& length) const {
   std::memcpy(buff, ReceiveBuffer.data(), static_cast<std::size_t>(length));
 }
 
-void TUdpEndpoint::SendTo(const std::string& host, const std::string& bytes) {
-  Send(host, RemotePort, std::vector<char>(bytes.begin(), bytes.end()),
-       static_cast<int>(bytes.size()));
+bool TUdpEndpoint::SendTo(const std::string& host, const std::string& bytes) {
+  return Send(host, RemotePort, std::vector<char>(bytes.begin(), bytes.end()),
+              static_cast<int>(bytes.size()));
 }
 
 void TUdpEndpoint::SendDatagram(const char* buff, int size, int length) {
   Send(RemoteHost, RemotePort, std::vector<char>(buff, buff + std::max(size, 0)), length);
 }
 
-void TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> copy, int length) {
-  if (*closed_) return;
+bool TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> copy, int length) {
+  if (*closed_) return false;
   // Everything this send needs is its own: the event loop may run during a
   // lookup, and a nested send may change RemoteHost or the caller's buffer.
   const std::shared_ptr<bool> closed = closed_;
@@ -215,14 +271,17 @@ void TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> cop
 
   const std::optional<quint32> address = ResolveRemoteHost(host);
   // Closed, perhaps destroyed, while the name was looked up; or no answer in time.
-  if (*closed || !address) return;
+  if (*closed || !address) return false;
   if (*address == 0) throw UDPSockError(QStringLiteral("Null Remote Address"));
   Status(2, QStringLiteral("Sending Data"));
+  if (sent_names_.size() >= kMaxSentNames && !sent_names_.contains(*address)) sent_names_.clear();
+  sent_names_.insert(*address, host);
   const sockaddr_in remote = Ipv4Address(*address, port);
   // A datagram that cannot be delivered is simply lost.
   ::sendto(socket_, copy.data(), static_cast<std::size_t>(length), 0,
            reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
   if (OnDataSend) OnDataSend(*this);
+  return true;
 }
 
 std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) {
@@ -236,7 +295,7 @@ std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) 
   const QString qname = AnsiToQString(name);
   const std::shared_ptr<bool> closed = closed_;
   for (int attempts = 0;; attempts = 1) {
-    const Lookup found = LookUp(qname);
+    const Lookup found = LookUp(name, qname, attempts > 0);
     if (found.outcome == Lookup::Outcome::kFound) return found.address;
     if (found.outcome == Lookup::Outcome::kGaveUp || *closed) return std::nullopt;
     if (attempts >= 1) break;
@@ -249,28 +308,29 @@ std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) 
   throw UDPSockError(QStringLiteral("Host Lookup Canceled"));
 }
 
-TUdpEndpoint::Lookup TUdpEndpoint::LookUp(const QString& name) {
+TUdpEndpoint::Lookup TUdpEndpoint::LookUp(const std::string& host, const QString& name,
+                                          bool retry) {
   if (const auto it = lookup_cache_.constFind(name);
       it != lookup_cache_.constEnd() && !it->age.hasExpired(lookup_cache_ms_)) {
     return {Lookup::Outcome::kFound, it->address};
   }
+  const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
+  if (const auto failed = failed_lookups_.constFind(name);
+      !retry && failed != failed_lookups_.constEnd() &&
+      !failed->hasExpired(failed_lookup_pause_ms_)) {
+    if (remembered) return {Lookup::Outcome::kFound, *remembered};
+    return {Lookup::Outcome::kNotFound};
+  }
+  if (remembered) {
+    // Never waited for: the remembered address serves until it answers.
+    StartLookup(name);
+    return {Lookup::Outcome::kFound, *remembered};
+  }
+  // The send that started it waits for it; waiting a second time, nested in
+  // the first wait, would hold up every send below this one.
+  if (pending_lookups_.contains(name)) return {Lookup::Outcome::kGaveUp};
   if (lookup_deadline_.hasExpired()) return {Lookup::Outcome::kGaveUp};
-  // The resolver blocks, so it runs on a thread of its own while this thread
-  // keeps the event loop going. Failures are never cached.
-  auto result = std::make_shared<LookupResult>();
-  std::thread([result, name, resolve = resolver_] {
-    const std::optional<quint32> address = resolve(name);
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return;
-    // Delivered on the GUI thread, where the wait runs; the event wakes it.
-    QMetaObject::invokeMethod(
-        app,
-        [result, address] {
-          result->done = true;
-          result->address = address;
-        },
-        Qt::QueuedConnection);
-  }).detach();
+  const std::shared_ptr<PendingLookup> lookup = StartLookup(name);
 
   const std::shared_ptr<bool> closed = closed_;
   // The answer, a close and the deadline each come as an event that ends
@@ -284,16 +344,54 @@ TUdpEndpoint::Lookup TUdpEndpoint::LookUp(const QString& name) {
   connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
   if (!lookup_deadline_.isForever())
     deadline.start(std::max<qint64>(lookup_deadline_.remainingTime(), 0));
-  while (!result->done && !*closed && !timed_out) {
+  while (!lookup->done && !*closed && !timed_out) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   // The endpoint may be gone now; only what this frame holds is safe to read.
-  if (*closed || !result->done) return {Lookup::Outcome::kGaveUp};
-  if (!result->address) return {Lookup::Outcome::kNotFound};
-  CachedAddress cached{*result->address, {}};
-  cached.age.start();
-  lookup_cache_.insert(name, cached);
-  return {Lookup::Outcome::kFound, *result->address};
+  if (*closed || !lookup->done) return {Lookup::Outcome::kGaveUp};
+  if (!lookup->address) return {Lookup::Outcome::kNotFound};
+  return {Lookup::Outcome::kFound, *lookup->address};
+}
+
+std::shared_ptr<TUdpEndpoint::PendingLookup> TUdpEndpoint::StartLookup(const QString& name) {
+  if (const auto it = pending_lookups_.constFind(name); it != pending_lookups_.constEnd()) {
+    return *it;
+  }
+  auto lookup = std::make_shared<PendingLookup>();
+  pending_lookups_.insert(name, lookup);
+  // The resolver blocks, so it runs on a thread of its own while this thread
+  // keeps the event loop going.
+  std::thread([lookup, name, resolve = resolver_, self = self_] {
+    const std::optional<quint32> address = resolve(name);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;
+    // Delivered on the GUI thread, where the endpoint lives; the event also
+    // wakes a send that waits for it.
+    QMetaObject::invokeMethod(
+        app,
+        [lookup, name, address, self] {
+          lookup->done = true;
+          lookup->address = address;
+          if (*self != nullptr) (*self)->LookupFinished(name, lookup);
+        },
+        Qt::QueuedConnection);
+  }).detach();
+  return lookup;
+}
+
+void TUdpEndpoint::LookupFinished(const QString& name,
+                                  const std::shared_ptr<PendingLookup>& lookup) {
+  if (pending_lookups_.value(name) == lookup) pending_lookups_.remove(name);
+  if (lookup->address) {
+    CachedAddress cached{*lookup->address, {}};
+    cached.age.start();
+    lookup_cache_.insert(name, cached);
+    failed_lookups_.remove(name);
+  } else {
+    QElapsedTimer since;
+    since.start();
+    failed_lookups_.insert(name, since);
+  }
 }
 
 }  // namespace kovra

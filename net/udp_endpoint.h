@@ -37,6 +37,7 @@ class TUdpEndpoint : public QObject {
   static constexpr int kReceiveBufferSize = 2048;
   static constexpr int kMaxHostName = 127;
   static constexpr qint64 kLookupCacheMs = 5000;
+  static constexpr qint64 kFailedLookupPauseMs = 30000;
   // Large enough to hold a burst of drawing commands while the window is busy.
   static constexpr int kSocketReceiveBuffer = 8 * 1024 * 1024;
 
@@ -63,14 +64,27 @@ class TUdpEndpoint : public QObject {
 
   // What the window uses: one datagram of bytes to a computer name or dotted
   // address on RemotePort, and every datagram received, with its sender.
-  // A send may run the event loop while a name is looked up.
-  void SendTo(const std::string& host, const std::string& bytes);
+  // A send may run the event loop while a name is looked up. False when it
+  // gave up without an error: closed, out of time, or the name's lookup is
+  // already waited for further down.
+  bool SendTo(const std::string& host, const std::string& bytes);
   std::function<void(std::string_view bytes, const QString& from_ip, int port)> OnDatagram;
   int RemotePort = 0;
 
-  // The resolver and how long a found address is remembered; for tests.
+  // Where a name was last heard from (host order), asked when the name is
+  // not known by a lookup: a send then never waits, and goes by that address
+  // while the name's lookup runs in the background.
+  using RememberedAddress = std::function<std::optional<quint32>(const std::string& name)>;
+  void SetRememberedAddresses(RememberedAddress remembered) { remembered_ = std::move(remembered); }
+  // A datagram came back as "port unreachable": nobody listens at host now.
+  // host is the name the last datagram to that address was sent to.
+  std::function<void(const std::string& host)> OnPortUnreachable;
+
+  // The resolver, how long a found address is remembered, and how long a
+  // name whose lookup failed is not looked up again; for tests.
   void SetResolver(Resolver resolver) { resolver_ = std::move(resolver); }
   void SetLookupCacheLifetime(qint64 ms) { lookup_cache_ms_ = ms; }
+  void SetFailedLookupPause(qint64 ms) { failed_lookup_pause_ms_ = ms; }
   // Lookups still waiting at the deadline give up, and their datagram is
   // not sent (no error): a close must not wait for a slow resolver.
   void SetLookupDeadline(QDeadlineTimer deadline) { lookup_deadline_ = deadline; }
@@ -104,18 +118,29 @@ class TUdpEndpoint : public QObject {
     enum class Outcome { kFound, kNotFound, kGaveUp } outcome;
     quint32 address = 0;
   };
+  // A lookup running on a worker thread; filled in on the GUI thread.
+  struct PendingLookup {
+    bool done = false;
+    std::optional<quint32> address;
+  };
   void CreateSocket();
   void CloseSocket();
   void Status(int level, const QString& text);
   // Raises UDPSockError for a socket error other than "try again".
   void CheckError(int code);
   // Sends length bytes of copy to host and port; the copy is the send's own.
-  void Send(const std::string& host, int port, std::vector<char> copy, int length);
+  bool Send(const std::string& host, int port, std::vector<char> copy, int length);
   void SocketReadable();
   bool ReceiveOne();
   // The address to send to; nullopt when the send gives up without an error.
   std::optional<quint32> ResolveRemoteHost(const std::string& host);
-  Lookup LookUp(const QString& name);
+  // A retry looks the name up again even if it failed a moment ago.
+  Lookup LookUp(const std::string& host, const QString& name, bool retry);
+  // The lookup of name under way, or a new one.
+  std::shared_ptr<PendingLookup> StartLookup(const QString& name);
+  void LookupFinished(const QString& name, const std::shared_ptr<PendingLookup>& lookup);
+  // Reads what the system queued about datagrams sent earlier.
+  void DrainErrorQueue();
 
   QHostAddress bind_address_;
   int local_port_ = 0;
@@ -132,10 +157,18 @@ class TUdpEndpoint : public QObject {
   };
   QHash<QString, CachedAddress> lookup_cache_;
   qint64 lookup_cache_ms_ = kLookupCacheMs;
+  QHash<QString, QElapsedTimer> failed_lookups_;  // by name: since when
+  qint64 failed_lookup_pause_ms_ = kFailedLookupPauseMs;
+  QHash<QString, std::shared_ptr<PendingLookup>> pending_lookups_;
+  RememberedAddress remembered_;
+  // The name each address was last sent to, to tell whom an error is about.
+  QHash<quint32, std::string> sent_names_;
   Resolver resolver_ = SystemResolver;
   QDeadlineTimer lookup_deadline_{QDeadlineTimer::Forever};
   // Shared with the sends on the stack, which may outlive the endpoint.
   std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
+  // This endpoint while it lives, for lookups that finish after it is gone.
+  std::shared_ptr<TUdpEndpoint*> self_ = std::make_shared<TUdpEndpoint*>(this);
 };
 
 }  // namespace kovra

@@ -34,6 +34,9 @@ class TestWindow {
 
   // Builds the window (FormCreate runs) and, if asked, waits out the first tick.
   TForm1& Start(bool wait_first_tick = true);
+  // Ends the window as a killed program ends: no close sequence runs, and
+  // its socket is gone.
+  void Crash() { window_.reset(); }
   TForm1& Window() { return *window_; }
   ScriptedDialogs& Dialogs() { return dialogs_; }
   Environment& Env() { return env_; }

@@ -173,7 +173,7 @@ TEST(UdpEndpoint, NestedSendDuringALookupKeepsEachDestination) {
   EXPECT_EQ(nested.Received(), std::vector<QByteArray>{"nested"});
 }
 
-TEST(UdpEndpoint, FoundAddressesAreRememberedForAWhileAndFailuresNever) {
+TEST(UdpEndpoint, FoundAddressesAreRememberedForAWhileAndFailuresPauseTheLookups) {
   Endpoint end;
   const quint16 port = FreeUdpPort();
   Collector peer(kPeer, port);
@@ -193,9 +193,13 @@ TEST(UdpEndpoint, FoundAddressesAreRememberedForAWhileAndFailuresNever) {
   ASSERT_TRUE(peer.WaitFor(3));
   EXPECT_EQ(peer.Received(), (std::vector<QByteArray>{"one", "two", "three"}));
 
+  end.udp.SetFailedLookupPause(100);
   EXPECT_THROW(end.Send("x", "NOBODY", port), UDPSockError);
   EXPECT_THROW(end.Send("x", "NOBODY", port), UDPSockError);
-  EXPECT_EQ(asked->load(), 4) << "a failure is asked again";
+  EXPECT_EQ(asked->load(), 3) << "a failure is not asked again at once";
+  QTest::qWait(150);
+  EXPECT_THROW(end.Send("x", "NOBODY", port), UDPSockError);
+  EXPECT_EQ(asked->load(), 4) << "asked again after the pause";
 }
 
 TEST(UdpEndpoint, CloseOrDeadlineEndsAWaitingLookupWithoutSending) {
@@ -216,7 +220,7 @@ TEST(UdpEndpoint, CloseOrDeadlineEndsAWaitingLookupWithoutSending) {
   end.udp.SetLookupDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
 
   QTimer::singleShot(20, [&] { end.udp.Close(); });
-  EXPECT_NO_THROW(end.Send("closed", "SLOW", port));
+  EXPECT_NO_THROW(end.Send("closed", "SLOWER", port));
   EXPECT_TRUE(end.udp.IsClosed());
   EXPECT_NO_THROW(end.Send("after", "127.0.0.5", port));
   EXPECT_FALSE(handler_ran) << "giving up is no failed lookup";
@@ -225,6 +229,73 @@ TEST(UdpEndpoint, CloseOrDeadlineEndsAWaitingLookupWithoutSending) {
   gate->set_value();
   QTest::qWait(50);
   EXPECT_TRUE(peer.Received().empty());
+}
+
+TEST(UdpEndpoint, ARememberedAddressServesAndNoLookupIsWaitedForTwice) {
+  Endpoint end;
+  const quint16 port = FreeUdpPort();
+  Collector peer(kPeer, port);
+  // A resolver that answers only when the test lets it, and then not at all.
+  auto gate = std::make_shared<std::promise<void>>();
+  std::shared_future<void> opened = gate->get_future().share();
+  auto asked = std::make_shared<std::atomic<int>>(0);
+  end.udp.SetResolver([opened, asked](const QString&) -> std::optional<quint32> {
+    ++*asked;
+    opened.wait_for(std::chrono::seconds(10));
+    return std::nullopt;
+  });
+  end.udp.SetRememberedAddresses([](const std::string& name) -> std::optional<quint32> {
+    if (name == "UXB") return kPeer.toIPv4Address();
+    return std::nullopt;
+  });
+
+  // Neither waits: the lookup runs behind them.
+  end.Send("one", "UXB", port);
+  end.Send("two", "UXB", port);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return asked->load() == 1; }));
+
+  // A send nested in the wait for a name's lookup neither waits for it again
+  // nor holds up a send to a remembered name.
+  bool nested_done = false;
+  bool outer_done = false;
+  QTimer::singleShot(20, [&] {
+    end.Send("never", "SLOWPC", port);
+    end.Send("three", "UXB", port);
+    nested_done = !outer_done;
+  });
+  end.udp.SetLookupDeadline(QDeadlineTimer(300));
+  end.Send("late", "SLOWPC", port);
+  outer_done = true;
+  EXPECT_TRUE(nested_done) << "the nested sends returned while the outer one waited";
+  ASSERT_TRUE(peer.WaitFor(3));
+  EXPECT_EQ(peer.Received(), (std::vector<QByteArray>{"one", "two", "three"}));
+  EXPECT_EQ(asked->load(), 2) << "one lookup of each name";
+
+  // Once the lookups have failed, the name is not asked again for a while.
+  gate->set_value();
+  QTest::qWait(50);
+  const int after_failure = asked->load();
+  end.Send("four", "UXB", port);
+  ASSERT_TRUE(peer.WaitFor(4));
+  EXPECT_EQ(asked->load(), after_failure);
+}
+
+TEST(UdpEndpoint, PortUnreachableNamesTheHostAndReceivingGoesOn) {
+  Endpoint end;
+  const quint16 closed_port = FreeUdpPort();  // nobody listens there on 127.0.0.6
+  end.udp.SetResolver([](const QString&) -> std::optional<quint32> {
+    return QHostAddress(QStringLiteral("127.0.0.6")).toIPv4Address();
+  });
+  std::vector<std::string> unreachable;
+  end.udp.OnPortUnreachable = [&](const std::string& host) { unreachable.push_back(host); };
+  end.Send("anyone?", "GONE", closed_port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !unreachable.empty(); }, 3000));
+  EXPECT_EQ(unreachable, std::vector<std::string>{"GONE"});
+
+  Collector peer(kPeer, FreeUdpPort());
+  peer.Send("still here", kHere, end.port);
+  ASSERT_TRUE(end.WaitFor(1));
+  EXPECT_EQ(end.received[0].fetched, "still here") << "no failed receive in between";
 }
 
 TEST(UdpEndpoint, ReceivingGoesOnAfterDeeplyNestedReceives) {

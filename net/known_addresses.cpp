@@ -1,0 +1,98 @@
+#include "net/known_addresses.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+#include "support/line_file.h"
+#include "support/text.h"
+
+namespace kovra {
+
+std::optional<quint32> ParseDottedAddress(std::string_view text) {
+  quint32 address = 0;
+  int parts = 0;
+  std::size_t i = 0;
+  while (parts < 4) {
+    if (parts > 0) {
+      if (i >= text.size() || text[i] != '.') return std::nullopt;
+      ++i;
+    }
+    const std::size_t start = i;
+    unsigned value = 0;
+    while (i < text.size() && i - start < 3 && text[i] >= '0' && text[i] <= '9') {
+      value = value * 10 + static_cast<unsigned>(text[i] - '0');
+      ++i;
+    }
+    if (i == start || value > 255) return std::nullopt;
+    address = (address << 8) | value;
+    ++parts;
+  }
+  if (i != text.size()) return std::nullopt;
+  return address;
+}
+
+std::string DottedAddressText(quint32 address) {
+  return std::to_string(address >> 24) + '.' + std::to_string((address >> 16) & 0xFF) + '.' +
+         std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
+}
+
+bool KnownAddresses::Learn(const std::string& name, quint32 address) {
+  const std::string trimmed = TrimText(name);
+  // A name no send could use, or one that would break the file's lines.
+  const bool usable = !trimmed.empty() && trimmed.size() <= kMaxName &&
+                      std::none_of(trimmed.begin(), trimmed.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < ' '; });
+  if (!usable || address == 0) return false;
+  const std::string key = UpperText(trimmed);
+  if (const auto found = by_name_.find(key); found != by_name_.end()) {
+    const bool same = found->second->address == address && found->second->name == trimmed;
+    newest_first_.splice(newest_first_.begin(), newest_first_, found->second);
+    if (same) return false;
+    found->second->address = address;
+    found->second->name = trimmed;
+  } else {
+    newest_first_.push_front({trimmed, address});
+    by_name_.emplace(key, newest_first_.begin());
+    if (newest_first_.size() > kCapacity) {
+      by_name_.erase(UpperText(newest_first_.back().name));
+      newest_first_.pop_back();
+    }
+  }
+  changed_ = true;
+  return true;
+}
+
+std::optional<quint32> KnownAddresses::Find(const std::string& name) const {
+  const auto found = by_name_.find(UpperText(TrimText(name)));
+  if (found == by_name_.end()) return std::nullopt;
+  return found->second->address;
+}
+
+void KnownAddresses::Load(const QString& path) {
+  newest_first_.clear();
+  by_name_.clear();
+  if (QFileInfo::exists(path)) {
+    const std::vector<std::string> lines = ReadLineFile(path);
+    // Oldest first, so that each line learned moves to the front.
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+      const std::size_t mark = line->rfind('=');
+      if (mark == std::string::npos) continue;
+      if (const auto address = ParseDottedAddress(line->substr(mark + 1))) {
+        Learn(line->substr(0, mark), *address);
+      }
+    }
+  }
+  changed_ = false;
+}
+
+void KnownAddresses::Save(const QString& path) {
+  std::vector<std::string> lines;
+  lines.reserve(newest_first_.size());
+  for (const Entry& entry : newest_first_) {
+    lines.push_back(entry.name + '=' + DottedAddressText(entry.address));
+  }
+  WriteLineFile(path, lines);
+  changed_ = false;
+}
+
+}  // namespace kovra

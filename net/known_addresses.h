@@ -1,0 +1,51 @@
+// Where each computer was last heard from: the address that its "Enter",
+// "IamToo", "Exit" and "Message" came from, by its name. A name that no name
+// service knows is still reached at that address. Kept in a file of its own
+// beside the correspondent list, which keeps its format.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <cstddef>
+#include <list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace kovra {
+
+// Four decimal numbers of 0 to 255 separated by dots, and nothing else.
+std::optional<quint32> ParseDottedAddress(std::string_view text);
+std::string DottedAddressText(quint32 address);
+
+class KnownAddresses {
+ public:
+  // Enough for every computer of a LAN; the longest unheard is forgotten first.
+  static constexpr std::size_t kCapacity = 256;
+  // The longest name a send looks up.
+  static constexpr std::size_t kMaxName = 127;
+
+  // Remembers name at address (host order); true when that changed anything.
+  bool Learn(const std::string& name, quint32 address);
+  std::optional<quint32> Find(const std::string& name) const;
+  std::size_t Count() const { return by_name_.size(); }
+
+  // Lines "NAME=a.b.c.d", newest first. A missing file is an empty book;
+  // lines that are not of that form are passed over. Save raises Error.
+  void Load(const QString& path);
+  void Save(const QString& path);
+  // Whether something was learned since the last load or save.
+  bool Changed() const { return changed_; }
+
+ private:
+  struct Entry {
+    std::string name;  // as it was announced
+    quint32 address;
+  };
+  std::list<Entry> newest_first_;
+  std::unordered_map<std::string, std::list<Entry>::iterator> by_name_;  // upper-cased names
+  bool changed_ = false;
+};
+
+}  // namespace kovra

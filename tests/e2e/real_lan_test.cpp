@@ -1,0 +1,147 @@
+// Windows as on a LAN where computer names resolve to nothing, and where a
+// peer can vanish without a word.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTest>
+#include <QToolButton>
+#include <atomic>
+
+#include "app/main_window.h"
+#include "board/board_view.h"
+#include "common/free_port.h"
+#include "common/test_window.h"
+#include "common/window_group.h"
+#include "net/correspondents.h"
+#include "net/message_history.h"
+
+namespace kovra {
+namespace {
+
+using test::TestWindow;
+using Lines = std::vector<std::string>;
+
+bool WaitForLines(TForm1& form, const Lines& lines) {
+  return QTest::qWaitFor([&] { return form.UserList().Lines() == lines; }, 3000);
+}
+
+bool NewestMessageEndsWith(TForm1& form, const std::string& text) {
+  return QTest::qWaitFor(
+      [&] {
+        const std::string newest = form.History().rowCount() > 0 ? form.History().Line(0) : "";
+        return newest.size() >= text.size() &&
+               newest.compare(newest.size() - text.size(), text.size(), text) == 0;
+      },
+      3000);
+}
+
+void Say(TForm1& form, const QString& text) {
+  form.Edit_Mess->setText(text);
+  form.SpeedButton1->click();
+}
+
+void Scribble(TForm1& form, const std::vector<QPoint>& points) {
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  if (!form.CB_YesPaint->isChecked()) form.CB_YesPaint->click();
+  form.ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
+  QTest::mousePress(form.Image_KV, Qt::LeftButton, Qt::NoModifier, points.front());
+  for (QPoint p : points) {
+    QMouseEvent move(QEvent::MouseMove, p, form.Image_KV->mapToGlobal(p), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.Image_KV, &move);
+  }
+  QTest::mouseRelease(form.Image_KV, Qt::LeftButton, Qt::NoModifier, points.back());
+}
+
+// Two computers named UXA and UXB that no name service knows.
+class UnresolvedNames : public ::testing::Test {
+ protected:
+  UnresolvedNames()
+      : port_(test::FreeUdpPort()),
+        a_("UXA", QStringLiteral("127.0.0.2"), port_),
+        b_("UXB", QStringLiteral("127.0.0.3"), port_) {
+    for (TestWindow* window : {&a_, &b_}) {
+      window->Env().resolve_host = [asked = lookups_](const QString&) -> std::optional<quint32> {
+        ++*asked;
+        return std::nullopt;
+      };
+    }
+  }
+  void ExpectNoBoxes() {
+    for (TestWindow* window : {&a_, &b_}) {
+      EXPECT_TRUE(window->Dialogs().messages.isEmpty())
+          << window->Dialogs().messages.join('|').toStdString();
+      EXPECT_TRUE(window->Dialogs().errors.isEmpty())
+          << window->Dialogs().errors.join('|').toStdString();
+    }
+  }
+
+  quint16 port_;
+  std::shared_ptr<std::atomic<int>> lookups_ = std::make_shared<std::atomic<int>>(0);
+  TestWindow a_;
+  TestWindow b_;
+};
+
+TEST_F(UnresolvedNames, AddedByAddressTheyChatAndDrawBothWaysAndFindEachOtherAfterARestart) {
+  TForm1& b = b_.Start();
+  TForm1& a = a_.Start();
+  b.show();
+  a.show();
+  // A adds B by its address; B answers to the address A spoke from, and
+  // A's line becomes the name B announces, once.
+  a_.Dialogs().text_answers = {QStringLiteral("127.0.0.3")};
+  a.N6Click();
+  ASSERT_TRUE(WaitForLines(a, {"UXB=Yes"}));
+  ASSERT_TRUE(WaitForLines(b, {"UXA=Yes"}));
+
+  Say(a, QStringLiteral("hello"));
+  EXPECT_TRUE(NewestMessageEndsWith(b, "UXA> hello"));
+  Say(b, QStringLiteral("hi"));
+  EXPECT_TRUE(NewestMessageEndsWith(a, "UXB> hi"));
+
+  Scribble(a, {{20, 20}, {80, 40}, {140, 20}});
+  Scribble(b, {{20, 200}, {80, 240}, {140, 200}});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return a.Board().Image() == b.Board().Image(); }, 3000));
+  EXPECT_NE(a.Board().Image().pixel(80, 40), qRgb(255, 255, 255));
+  EXPECT_NE(a.Board().Image().pixel(80, 240), qRgb(255, 255, 255));
+  ExpectNoBoxes();
+  EXPECT_LE(lookups_->load(), 2) << "each name looked up once, then left alone for a while";
+
+  // A closes and starts again: its list says UXB, which still does not
+  // resolve, and the address it was heard from reaches it.
+  ASSERT_TRUE(a.close());
+  ASSERT_TRUE(WaitForLines(b, {"UXA=No"}));
+  EXPECT_EQ(a_.ReadFile(QStringLiteral("~Addresses.txt")), "UXB=127.0.0.3\r\n");
+  TForm1& again = a_.Start();
+  EXPECT_TRUE(WaitForLines(again, {"UXB=Yes"}));
+  EXPECT_TRUE(WaitForLines(b, {"UXA=Yes"}));
+
+  // B adds A by address while it lists A by name already: still one line.
+  b_.Dialogs().text_answers = {QStringLiteral("127.0.0.2")};
+  b.N6Click();
+  EXPECT_TRUE(WaitForLines(b, {"UXA=Yes"}));
+  ExpectNoBoxes();
+}
+
+TEST(CrashedPeer, IsShownAbsentAtTheNextDatagramToIt) {
+  test::WindowGroup group(3);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  const std::string gone = group.Name(2);
+  group[2].Crash();
+
+  Say(group.Form(0), QStringLiteral("anyone?"));
+  EXPECT_TRUE(WaitForLines(group.Form(0), {group.Name(1) + "=Yes", gone + "=No"}));
+  EXPECT_TRUE(NewestMessageEndsWith(group.Form(1), "> anyone?"));
+  // The one who said nothing to it still lists it, until it does.
+  EXPECT_EQ(group.Form(1).UserList().Lines(), (Lines{group.Name(0) + "=Yes", gone + "=Yes"}));
+  EXPECT_TRUE(group[0].Dialogs().messages.isEmpty());
+}
+
+}  // namespace
+}  // namespace kovra
