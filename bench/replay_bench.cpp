@@ -34,6 +34,21 @@ std::vector<std::string> Strokes(int count) {
   return datagrams;
 }
 
+// The same segments, from kSenders strokes in their own parts of the board:
+// datagram i is step i / kSenders of stroke i mod kSenders.
+std::vector<std::string> InterleavedStrokes(int count) {
+  std::vector<std::string> datagrams;
+  for (int i = 0; i < count; ++i) {
+    const int stroke = i % kSenders;
+    const int step = i / kSenders;
+    const int x = 20 + (stroke % 4) * 140 + (step * 7) % 120;
+    const int y = 20 + (stroke / 4) * 170 + (step * 13) % 150;
+    datagrams.push_back("Kovra:>ImageKV_LineTo:>" + std::to_string(x) + " " + std::to_string(y) +
+                        " 1 clBlack");
+  }
+  return datagrams;
+}
+
 void Fill(int sender, const std::vector<std::string>& datagrams, quint16 port) {
   for (const auto& d : datagrams) RawSend(sender, d, "127.0.0.1", port);
 }
@@ -95,8 +110,9 @@ int main(int argc, char** argv) {
     senders.push_back(RawSocket(("127.0.0." + std::to_string(20 + i)).c_str(), 0));
   }
   const long before_interleaved = replayed;
+  const auto strokes = InterleavedStrokes(kBatch);
   const double interleaved =
-      ReplaySeconds(replayed, [&] { FillInterleaved(senders, datagrams, bench.env.udp_port); });
+      ReplaySeconds(replayed, [&] { FillInterleaved(senders, strokes, bench.env.udp_port); });
   std::printf("%d senders at once:   %10.0f datagrams/s (%ld of %.0f)\n", kSenders,
               total / interleaved, replayed - before_interleaved, total);
   std::printf("ratio replay/bare:   %10.2f (target at least 0.25)\n", bare / interleaved);

@@ -41,8 +41,9 @@ sockaddr_in Ipv4Address(quint32 host_order_address, int port) {
 }
 
 QString DottedText(const sockaddr_in& address) {
-  const auto* b = reinterpret_cast<const unsigned char*>(&address.sin_addr.s_addr);
-  return QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3]);
+  char text[INET_ADDRSTRLEN];
+  if (inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) return {};
+  return QString::fromLatin1(text);
 }
 
 void AskForLargeReceiveBuffer(int socket) {

@@ -127,20 +127,38 @@ TEST_F(UnresolvedNames, AddedByAddressTheyChatAndDrawBothWaysAndFindEachOtherAft
   ExpectNoBoxes();
 }
 
-TEST(CrashedPeer, IsShownAbsentAtTheNextDatagramToIt) {
-  test::WindowGroup group(3);
+// Three computers whose names resolve for none of them, listed by address.
+TEST(RealLan, TwoDrawAtOnceAndAKilledCopyIsShownAbsentAtTheNextDatagram) {
+  test::WindowGroup group(3, test::WindowGroup::Names::kUnresolvable);
   group.ListEachOther();
   group.StartAll();
   ASSERT_TRUE(group.AllPresent());
-  const std::string gone = group.Name(2);
-  group[2].Crash();
+  EXPECT_TRUE(WaitForLines(group.Form(0), {"UX3=Yes", "UX4=Yes"}))
+      << "each listed once, by the name it announced";
 
+  // Two people draw waves at the same moment, far apart on the board.
+  std::vector<test::Stroke> strokes{{0, {}}, {1, {}}};
+  for (int step = 0; step < 40; ++step) {
+    strokes[0].points.emplace_back(20 + 12 * step, 60 + (step % 2) * 15);
+    strokes[1].points.emplace_back(20 + 12 * step, 260 + (step % 3) * 10);
+  }
+  test::DrawInterleaved(group, strokes);
+  const QImage expected = test::UnionOfStrokes(strokes);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return group.Form(i).Board().Image() == expected; }, 3000))
+        << "window " << i << " holds both strokes and no line joining them";
+  }
+
+  group[2].Crash();
   Say(group.Form(0), QStringLiteral("anyone?"));
-  EXPECT_TRUE(WaitForLines(group.Form(0), {group.Name(1) + "=Yes", gone + "=No"}));
-  EXPECT_TRUE(NewestMessageEndsWith(group.Form(1), "> anyone?"));
-  // The one who said nothing to it still lists it, until it does.
-  EXPECT_EQ(group.Form(1).UserList().Lines(), (Lines{group.Name(0) + "=Yes", gone + "=Yes"}));
-  EXPECT_TRUE(group[0].Dialogs().messages.isEmpty());
+  EXPECT_TRUE(WaitForLines(group.Form(0), {"UX3=Yes", "UX4=No"}));
+  EXPECT_TRUE(NewestMessageEndsWith(group.Form(1), "UX2> anyone?"));
+  // The one who sent it nothing since still lists it, until it does.
+  EXPECT_EQ(group.Form(1).UserList().Lines(), (Lines{"UX2=Yes", "UX4=Yes"}));
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(group[i].Dialogs().messages.isEmpty()) << "window " << i;
+    EXPECT_TRUE(group[i].Dialogs().errors.isEmpty()) << "window " << i;
+  }
 }
 
 }  // namespace

@@ -148,65 +148,6 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   EXPECT_TRUE(test::ScreenShowsBoard(A())) << "no square after the release";
 }
 
-// Strokes as each window draws them with the freehand tool: a press at the
-// first point and a move to each of the others.
-struct Stroke {
-  int window;
-  std::vector<QPoint> points;
-};
-
-void DrawInterleaved(test::WindowGroup& group, const std::vector<Stroke>& strokes) {
-  for (const Stroke& stroke : strokes) {
-    TForm1& form = group.Form(stroke.window);
-    form.ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
-    if (!form.CB_YesPaint->isChecked()) form.CB_YesPaint->click();
-    QTest::mousePress(form.Image_KV, Qt::LeftButton, Qt::NoModifier, stroke.points.front());
-  }
-  // One step of each stroke in turn, each step's datagrams on their way
-  // before the next stroke moves on.
-  for (std::size_t step = 1; step < strokes.front().points.size(); ++step) {
-    for (const Stroke& stroke : strokes) {
-      TForm1& form = group.Form(stroke.window);
-      const QPoint p = stroke.points[step];
-      QMouseEvent move(QEvent::MouseMove, p, form.Image_KV->mapToGlobal(p), Qt::NoButton,
-                       Qt::LeftButton, Qt::NoModifier);
-      QCoreApplication::sendEvent(form.Image_KV, &move);
-      QCoreApplication::processEvents();
-    }
-  }
-  for (const Stroke& stroke : strokes) {
-    QTest::mouseRelease(group.Form(stroke.window).Image_KV, Qt::LeftButton, Qt::NoModifier,
-                        stroke.points.back());
-  }
-}
-
-TEST(DrawingAtOnce, EveryBoardIsTheUnionOfTheStrokesWithNoJoiningLines) {
-  test::WindowGroup group(3);
-  group.ListEachOther();
-  group.StartAll();
-  ASSERT_TRUE(group.AllPresent());
-  // Two people draw waves at the same moment, far apart on the board.
-  std::vector<Stroke> strokes{{0, {}}, {1, {}}};
-  for (int step = 0; step < 40; ++step) {
-    strokes[0].points.emplace_back(20 + 12 * step, 60 + (step % 2) * 15);
-    strokes[1].points.emplace_back(20 + 12 * step, 260 + (step % 3) * 10);
-  }
-  DrawInterleaved(group, strokes);
-
-  BoardCanvas expected;
-  expected.Reset(test::WhiteImage(602, 385));
-  expected.SetPenColor(kClWindowText);
-  for (const Stroke& stroke : strokes) {
-    expected.MoveTo(stroke.points.front().x(), stroke.points.front().y());
-    for (QPoint p : stroke.points) expected.LineTo(p.x(), p.y());
-  }
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return group.Form(i).Board().Image() == expected.Image(); }, 3000))
-        << "window " << i;
-  }
-}
-
 TEST_F(SharedBoard, AStrokeAcrossTheOtherSidesBandIsNeverTouchedByIt) {
   // A drags a rectangle; while its band is shown, B draws across it.
   A().ListTools->setCurrentRow(ToolRow(ToolId::kRectangle));
