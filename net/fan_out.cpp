@@ -39,17 +39,21 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
     const std::string line = list_.Line(i);
     if (!to_all && UpperText(Correspondents::ValueOf(line)) != UpperText(kPresent)) continue;
     const std::string name = TrimText(Correspondents::NameOf(line));
-    if (name.empty()) continue;
-    try {
-      if (Deliver(name, command, args)) {
-        ++count;
-        unreachable_.erase(name);
-      }
-    } catch (const UDPSockError&) {
-      unreachable_.insert(name);  // told of by the lookup's handler, once
-    }
+    if (!name.empty() && SendToOne(name, command, args)) ++count;
   }
   return count;
+}
+
+bool FanOut::SendToOne(const std::string& name, const std::string& command,
+                       const std::string& args) {
+  try {
+    if (!Deliver(name, command, args)) return false;
+    unreachable_.erase(name);
+    return true;
+  } catch (const UDPSockError&) {
+    unreachable_.insert(name);  // told of by the lookup's handler, once
+    return false;
+  }
 }
 
 }  // namespace kovra

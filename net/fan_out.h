@@ -32,6 +32,9 @@ class FanOut {
   // A line whose name cannot be reached is passed over: one failing peer
   // never silences the others.
   int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
+  // One command to one named line, passed over as the walk passes over it
+  // when the name cannot be reached; whether a datagram went out.
+  bool SendToOne(const std::string& name, const std::string& command, const std::string& args);
 
   // A name whose last send failed; it is told of once, until a send to it
   // goes through again.

@@ -62,7 +62,8 @@ std::optional<std::string> Presence::Add(const std::string& typed_name) {
 }
 
 void Presence::Introduce(const std::string& name) {
-  fan_out_.SendCommand(name, command::kEnter, computer_name_);
+  // A name that cannot be reached is told of once, by the lookup's handler.
+  fan_out_.SendToOne(name, command::kEnter, computer_name_);
 }
 
 void Presence::Remove(int row) {

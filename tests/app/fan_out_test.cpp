@@ -105,6 +105,14 @@ TEST(FanOut, UnresolvableLineIsToldOnceAndTheWalkGoesOn) {
   ASSERT_TRUE(above.WaitFor(2));
   ASSERT_TRUE(below.WaitFor(2)) << "the line below the failing one still gets every command";
 
+  // A name the user adds that cannot be reached is told of once too.
+  test.Dialogs().text_answers = {QStringLiteral("lost.invalid")};
+  form.N6Click();
+  EXPECT_EQ(test.Dialogs().messages.size(), 2);
+  EXPECT_EQ(test.Dialogs().messages.last(),
+            QStringLiteral("Error!  \"InvalidHost\" for [LOST.INVALID]"));
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty()) << "no second box saying the lookup was canceled";
+
   EXPECT_FALSE(form.Sender().SendCommand("   ", "Enter", "ME"));
   EXPECT_EQ(test.Dialogs().messages.last(),
             QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
