@@ -22,6 +22,11 @@ TEST(MessageLine, TimeNameAndTrimmedTextCutAt128Characters) {
       BuildMessageLine("t", "PC", QStringToAnsi(QStringLiteral("  ") + russian));
   EXPECT_EQ(line, "t  PC> " + std::string(128, '\xC6'));
   EXPECT_EQ(AnsiToQString(line).right(128), russian.left(128));
+
+  // The receiver reads the sender's name back, whatever the text holds.
+  EXPECT_EQ(MessageSenderName(BuildMessageLine("12:00:01", "UXB", "a>  b> c")), "UXB");
+  EXPECT_EQ(MessageSenderName(BuildMessageLine("1:02:03 PM", "UXB", "x")), "UXB");
+  EXPECT_EQ(MessageSenderName("no name here"), "");
 }
 
 TEST(MessageHistoryFile, NewestFirstAcrossSaveAndLoad) {
