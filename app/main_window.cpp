@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QStringList>
 #include <QTimer>
 #include <QToolButton>
 
@@ -39,6 +40,9 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] { Image_KV->Show(&canvas_.Image()); };
   history_.SetFile(env_.program_dir + kMessageHistoryFile);
+  history_.OnSaveFailed = [this](const QString& reason) {
+    Label_Notice->Tell(QString(), QStringLiteral("История сообщений не сохраняется: ") + reason);
+  };
   CreateEndpoint();
   WireEvents();
   key_preview_ =
@@ -121,27 +125,38 @@ void TForm1::RestoreState() {
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
+  // Whatever the disk and the network do, the window closes: each part is
+  // saved on its own, and what could not be saved is told in one report.
   CanClose = true;
-  board_files_.SaveBoardFile(board_files_.WorkingFile());
-  // May run the event loop; an error here keeps the window open.
-  presence_->SayGoodbye();
+  QStringList unsaved;
+  auto save = [&unsaved](auto&& step) {
+    try {
+      step();
+    } catch (const Error& error) {
+      unsaved.append(error.Message());
+    }
+  };
+  save([&] { board_files_.SaveBoardFile(board_files_.WorkingFile()); });
+  // May run the event loop; a correspondent that cannot be reached is passed over.
+  save([&] { presence_->SayGoodbye(); });
+  save([&] { history_.Flush(); });
+  if (!unsaved.isEmpty()) {
+    env_.dialogs->ShowError(QStringLiteral("Не всё удалось сохранить при закрытии:\n") +
+                            unsaved.join(u'\n'));
+  }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
   // A name the resolver is slow on gets a moment, not the resolver's whole
   // timeout: the goodbye to it is skipped.
   Udp1->SetLookupDeadline(QDeadlineTimer(kCloseLookupMs));
-  bool can_close = false;
-  if (Guard([&] { FormCloseQuery(can_close); }) && can_close) {
-    Timer1->stop();
-    // A send still waiting for a name below this handler gives up, so the
-    // program ends as soon as its window has closed.
-    Udp1->Close();
-    event->accept();
-  } else {
-    Udp1->SetLookupDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
-    event->ignore();
-  }
+  bool can_close = true;
+  Guard([&] { FormCloseQuery(can_close); });
+  Timer1->stop();
+  // A send still waiting for a name below this handler gives up, so the
+  // program ends as soon as its window has closed.
+  Udp1->Close();
+  event->accept();
 }
 
 void TForm1::FormKeyDown(int& key) {

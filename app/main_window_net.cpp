@@ -8,7 +8,7 @@
 #include "board/drawing_commands.h"
 #include "net/command.h"
 #include "net/correspondents.h"
-#include "net/known_addresses.h"
+#include "net/dotted_address.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
 #include "support/state_files.h"
@@ -32,6 +32,10 @@ void TForm1::CreateEndpoint() {
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile,
                                          env_.program_dir + kKnownAddressesFile);
+  presence_->RunForPeer = [this](quint32 from, const std::function<void()>& answer) {
+    const RoutedDialogs::FromPeer peer(dialogs_, AnsiToQString(DottedAddressText(from)));
+    Guard(answer);
+  };
   Udp1->SetRememberedAddresses(
       [this](const std::string& name) { return presence_->Addresses().Find(name); });
   Udp1->OnPortUnreachable = [this](const std::string& host) {

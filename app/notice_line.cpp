@@ -20,7 +20,8 @@ void NoticeLine::Tell(const QString& sender, const QString& text) {
   }
   const QString count = repeats_ > 1 ? QStringLiteral(" (%1)").arg(repeats_) : QString();
   // One line however the text reads: a peer's text cannot stretch the window.
-  setText((sender_ + QStringLiteral(": ") + text_).simplified() + count);
+  const QString from = sender_.isEmpty() ? QString() : sender_ + QStringLiteral(": ");
+  setText((from + text_).simplified() + count);
   show();
 }
 

@@ -14,6 +14,7 @@ class NoticeLine : public QLabel {
  public:
   explicit NoticeLine(QWidget* parent = nullptr);
 
+  // sender is empty for what this computer itself could not do.
   void Tell(const QString& sender, const QString& text);
 
  protected:

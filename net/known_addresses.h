@@ -10,19 +10,17 @@
 #include <list>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <unordered_map>
+
+#include "net/dotted_address.h"
 
 namespace kovra {
 
-// Four decimal numbers of 0 to 255 separated by dots, and nothing else.
-std::optional<quint32> ParseDottedAddress(std::string_view text);
-std::string DottedAddressText(quint32 address);
-
 class KnownAddresses {
  public:
-  // Enough for every computer of a LAN; the longest unheard is forgotten first.
-  static constexpr std::size_t kCapacity = 256;
+  // More than the list takes from announcements; the longest unheard is
+  // forgotten first.
+  static constexpr std::size_t kCapacity = 1024;
   // The longest name a send looks up.
   static constexpr std::size_t kMaxName = 127;
 

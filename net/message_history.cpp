@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "support/ansi_codec.h"
+#include "support/error_guard.h"
 #include "support/line_file.h"
 #include "support/system.h"
 #include "support/text.h"
@@ -25,6 +26,17 @@ std::string MessageSenderName(const std::string& line) {
   const std::size_t end = line.find("> ", start);
   if (end == std::string::npos) return {};
   return TrimText(line.substr(start, end - start));
+}
+
+namespace {
+
+constexpr int kSaveIntervalMs = 1000;
+
+}  // namespace
+
+MessageHistory::MessageHistory(QObject* parent) : QAbstractListModel(parent) {
+  save_timer_.setSingleShot(true);
+  connect(&save_timer_, &QTimer::timeout, this, &MessageHistory::SaveInTime);
 }
 
 std::size_t MessageHistory::Add(const std::string& line) {
@@ -66,6 +78,34 @@ void MessageHistory::Restore() {
 
 void MessageHistory::AddAndSave(const std::string& line) {
   Add(line);
+  unsaved_ = true;
+  if (save_timer_.isActive()) return;  // this line goes with the coming save
+  if (!since_save_.isValid() || since_save_.hasExpired(kSaveIntervalMs)) {
+    SaveInTime();
+  } else {
+    save_timer_.start(static_cast<int>(kSaveIntervalMs - since_save_.elapsed()));
+  }
+}
+
+void MessageHistory::SaveInTime() {
+  try {
+    SaveNow();
+    failure_told_ = false;
+  } catch (const Error& error) {
+    unsaved_ = true;  // tried again with the next line, and at close
+    if (!failure_told_ && OnSaveFailed) OnSaveFailed(error.Message());
+    failure_told_ = true;
+  }
+}
+
+void MessageHistory::Flush() {
+  save_timer_.stop();
+  if (unsaved_) SaveNow();
+}
+
+void MessageHistory::SaveNow() {
+  unsaved_ = false;
+  since_save_.start();
   SaveToFile();
 }
 

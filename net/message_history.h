@@ -3,7 +3,10 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +26,7 @@ class MessageHistory : public QAbstractListModel {
   Q_OBJECT
 
  public:
-  using QAbstractListModel::QAbstractListModel;
+  explicit MessageHistory(QObject* parent = nullptr);
 
   // Puts a line on top; returns the number of lines added. A line holding
   // line ends becomes several lines, as it would after a save and a load.
@@ -41,11 +44,16 @@ class MessageHistory : public QAbstractListModel {
 
   // The history's own file (~Messages.txt in the program's folder): loaded
   // at the first tick, lines that arrived earlier kept on top and stored with
-  // it; saved after every new line when the folder takes new files.
+  // it; saved after a new line when the folder takes new files, at most once
+  // a second while lines keep coming, so a flood costs one write a second.
   void SetFile(const QString& path) { file_ = path; }
   void Restore();
   void AddAndSave(const std::string& line);
   void SaveToFile() const;
+  // Saves what is not saved yet, at once; raises Error on failure.
+  void Flush();
+  // Told when a save after a new line fails, once until one succeeds again.
+  std::function<void(const QString& reason)> OnSaveFailed;
 
   std::size_t Count() const { return newest_last_.size(); }
   // Line 0 is the newest.
@@ -57,9 +65,16 @@ class MessageHistory : public QAbstractListModel {
 
  private:
   // Oldest first, so that a new line costs no shifting.
+  void SaveNow();
+  void SaveInTime();
+
   std::vector<std::string> newest_last_;
   bool loaded_ = false;
   QString file_;
+  bool unsaved_ = false;
+  bool failure_told_ = false;
+  QElapsedTimer since_save_;
+  QTimer save_timer_;
 };
 
 }  // namespace kovra

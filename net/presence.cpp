@@ -5,11 +5,23 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/fan_out.h"
+#include "support/ansi_codec.h"
 #include "support/error_guard.h"
 #include "support/system.h"
 #include "support/text.h"
 
 namespace kovra {
+
+Presence::Presence(FanOut& fan_out, Correspondents& list, std::string computer_name,
+                   QString list_file, QString addresses_file)
+    : fan_out_(fan_out),
+      list_(list),
+      computer_name_(std::move(computer_name)),
+      list_file_(std::move(list_file)),
+      addresses_file_(std::move(addresses_file)) {
+  answer_timer_.setSingleShot(true);
+  QObject::connect(&answer_timer_, &QTimer::timeout, &answer_timer_, [this] { AnswerDeferred(); });
+}
 
 void Presence::Load() {
   list_.Clear();
@@ -72,19 +84,50 @@ void Presence::Remove(int row) {
 }
 
 void Presence::ReceivedEnter(const std::string& args, quint32 from) {
-  HeardFrom(args, from);
-  list_.SetPresence(args, kPresent);
+  if (!Mark(args, from, kPresent)) return;
+  // One answer a second at most, whoever asks: the answer goes to every line
+  // anyway, so a later one serves all who asked meanwhile, and a stream of
+  // "Enter" cannot make this computer flood the list.
+  if (since_answer_.isValid() && !since_answer_.hasExpired(kAnswerIntervalMs)) {
+    deferred_for_ = from;
+    if (!answer_timer_.isActive()) {
+      answer_timer_.start(static_cast<int>(kAnswerIntervalMs - since_answer_.elapsed()));
+    }
+    return;
+  }
+  Answer();
+}
+
+void Presence::Answer() {
+  since_answer_.start();
   fan_out_.SendToCorrespondents(command::kIamToo, computer_name_, true);
 }
 
-void Presence::ReceivedIamToo(const std::string& args, quint32 from) {
-  HeardFrom(args, from);
-  list_.SetPresence(args, kPresent);
+void Presence::AnswerDeferred() {
+  if (RunForPeer) {
+    RunForPeer(deferred_for_, [this] { Answer(); });
+  } else {
+    Answer();
+  }
 }
 
-void Presence::ReceivedExit(const std::string& args, quint32 from) {
-  HeardFrom(args, from);
-  list_.SetPresence(args, kAbsent);
+void Presence::ReceivedIamToo(const std::string& args, quint32 from) { Mark(args, from, kPresent); }
+
+void Presence::ReceivedExit(const std::string& args, quint32 from) { Mark(args, from, kAbsent); }
+
+bool Presence::Mark(const std::string& name, quint32 from, const std::string& value) {
+  const std::string announced = TrimText(name);
+  if (announced.empty()) return false;  // nobody to mark, and nobody to answer
+  const bool adds_line =
+      list_.Find(announced) < 0 && (from == 0 || list_.Find(DottedAddressText(from)) < 0);
+  if (adds_line && list_.Count() >= static_cast<int>(kMaxLearnedLines)) {
+    throw Error(QStringLiteral("Список корреспондентов полон (%1 строк): «%2» не добавлен")
+                    .arg(kMaxLearnedLines)
+                    .arg(AnsiToQString(announced)));
+  }
+  HeardFrom(announced, from);
+  list_.SetPresence(name, value);
+  return true;
 }
 
 void Presence::HeardFrom(const std::string& name, quint32 from) {

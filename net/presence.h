@@ -5,8 +5,11 @@
 // written only when the folder takes new files.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,13 +22,17 @@ class FanOut;
 
 class Presence {
  public:
+  // Lines beyond which a computer that announces itself is no longer added.
+  static constexpr std::size_t kMaxLearnedLines = 256;
+  // "Enter" is answered at most once in so long.
+  static constexpr qint64 kAnswerIntervalMs = 1000;
+
   Presence(FanOut& fan_out, Correspondents& list, std::string computer_name, QString list_file,
-           QString addresses_file)
-      : fan_out_(fan_out),
-        list_(list),
-        computer_name_(std::move(computer_name)),
-        list_file_(std::move(list_file)),
-        addresses_file_(std::move(addresses_file)) {}
+           QString addresses_file);
+
+  // Runs an answer that was put off, as done on behalf of the peer at from;
+  // the window shows what goes wrong in it as that peer's doing.
+  std::function<void(quint32 from, const std::function<void()>& answer)> RunForPeer;
 
   // Reads the list and the addresses from their files; no file, nothing known.
   void Load();
@@ -61,12 +68,22 @@ class Presence {
   void Unreachable(const std::string& host);
 
  private:
+  // Marks name's line, adding one where the list has room; false when there
+  // is no name. Raises Error when the list is full.
+  bool Mark(const std::string& name, quint32 from, const std::string& value);
+
+  void Answer();
+  void AnswerDeferred();
+
   FanOut& fan_out_;
   Correspondents& list_;
   std::string computer_name_;
   QString list_file_;
   QString addresses_file_;
   KnownAddresses addresses_;
+  QElapsedTimer since_answer_;  // the last answer to an "Enter"
+  QTimer answer_timer_;         // the answer put off meanwhile
+  quint32 deferred_for_ = 0;    // the last address that asked for it
 };
 
 }  // namespace kovra

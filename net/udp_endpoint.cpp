@@ -21,6 +21,7 @@
 #include <memory>
 #include <thread>
 
+#include "net/dotted_address.h"
 #include "support/ansi_codec.h"
 
 namespace kovra {
@@ -290,8 +291,8 @@ std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) 
   // The name buffer holds 127 characters and stops at a zero byte.
   std::string name = host.substr(0, kMaxHostName);
   name = name.substr(0, std::min(name.size(), std::strlen(name.c_str())));
-  in_addr literal{};
-  if (inet_aton(name.c_str(), &literal) != 0) return ntohl(literal.s_addr);
+  // Only a plain dotted address is one: "10.0.0.2 #1" is a name.
+  if (const auto literal = ParseDottedAddress(name)) return *literal;
 
   const QString qname = AnsiToQString(name);
   const std::shared_ptr<bool> closed = closed_;

@@ -247,16 +247,22 @@ TEST(MainWindow, CloseDuringALookupEndsAtOnce) {
   gate->set_value();
 }
 
-TEST(MainWindow, FailedSaveAtCloseKeepsTheWindowOpen) {
-  TestWindow test;
-  test.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.21=Yes\r\n");
+TEST(MainWindow, CloseSavesWhatItCanAndReportsTheRestInOneMessage) {
+  TestWindow test("ME");
+  test::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), test.Env().udp_port);
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.21=Yes\r\nBOGUS.invalid=Yes\r\n");
   QFile::setPermissions(test.Path(QStringLiteral("~ListUser.txt")), QFileDevice::ReadOwner);
   TForm1& form = test.Start();
   form.show();
-  EXPECT_FALSE(form.close());
-  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(form.close());
+  EXPECT_FALSE(form.isVisible());
   ASSERT_EQ(test.Dialogs().errors.size(), 1);
-  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.21=Yes\r\n");
+  EXPECT_TRUE(test.Dialogs().errors[0].contains(QStringLiteral("~ListUser.txt")));
+  EXPECT_TRUE(QFileInfo::exists(test.Path(QStringLiteral("~kv.bmp")))) << "the board is kept";
+  ASSERT_TRUE(pc1.WaitFor(2));
+  EXPECT_EQ(pc1.Received().back(), "Kovra:>Exit:>ME") << "the goodbye passed the bad name";
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")),
+            "127.0.0.21=Yes\r\nBOGUS.invalid=Yes\r\n");
 }
 
 TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {

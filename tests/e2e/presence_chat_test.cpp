@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "app/main_window.h"
+#include "app/notice_line.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
@@ -144,7 +145,9 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
 
   peer.Send("Kovra:>MESSAGE:>", QHostAddress(QStringLiteral("127.0.0.3")), group[1].Env().udp_port);
   ASSERT_TRUE(QTest::qWaitFor([&] { return b.History().Count() == 4; }, 3000));
-  EXPECT_EQ(group[1].ReadFile(QStringLiteral("~Messages.txt")), "\r\nearly\r\nsecond\r\nfirst\r\n");
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return group[1].ReadFile(QStringLiteral("~Messages.txt")) == "\r\nearly\r\nsecond\r\nfirst\r\n";
+  }));
   EXPECT_EQ(PaneLines(b)[0], QString());
 
   // Selected lines are copied in pane order.
@@ -155,7 +158,7 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("early\nfirst"));
 }
 
-TEST(Chat, ReadOnlyHistoryIsReportedAndNothingIsLost) {
+TEST(Chat, AnUnwritableHistoryIsToldOnceInTheNoticeLineAndNothingShownIsLost) {
   Group group(1);
   group[0].WriteFile(QStringLiteral("~Messages.txt"), "old\r\n");
   QFile::setPermissions(group[0].Path(QStringLiteral("~Messages.txt")), QFileDevice::ReadOwner);
@@ -163,11 +166,43 @@ TEST(Chat, ReadOnlyHistoryIsReportedAndNothingIsLost) {
   TForm1& a = group[0].Window();
   a.Edit_Mess->setText(QStringLiteral("new"));
   a.SpeedButton1->click();
-  ASSERT_EQ(group[0].Dialogs().errors.size(), 1);
-  EXPECT_TRUE(group[0].Dialogs().errors[0].startsWith(QStringLiteral("Cannot create file")));
-  EXPECT_EQ(a.Edit_Mess->text(), QStringLiteral("new")) << "kept to send again";
-  EXPECT_EQ(a.History().Count(), 2u) << "shown all the same";
+  test::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
+  for (const char* text : {"Kovra:>Message:>one", "Kovra:>Message:>two"}) {
+    peer.Send(text, QHostAddress(QStringLiteral("127.0.0.2")), group.Port());
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.History().Count() == 4; }, 3000));
+  QTest::qWait(1200);  // past the next save
+  EXPECT_FALSE(a.Label_Notice->isHidden());
+  EXPECT_TRUE(a.Label_Notice->text().startsWith(QStringLiteral("История сообщений не сохраняется")))
+      << a.Label_Notice->text().toStdString();
+  EXPECT_FALSE(a.Label_Notice->text().endsWith(u')')) << "told once, not counted up";
+  EXPECT_TRUE(group[0].Dialogs().errors.isEmpty());
+  EXPECT_TRUE(a.Edit_Mess->text().isEmpty()) << "the message went out";
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~Messages.txt")), "old\r\n");
+
+  // The close tries once more and says what it could not keep.
+  EXPECT_TRUE(a.close());
+  ASSERT_EQ(group[0].Dialogs().errors.size(), 1);
+  EXPECT_TRUE(group[0].Dialogs().errors[0].contains(QStringLiteral("~Messages.txt")));
+}
+
+TEST(Chat, AFloodOfMessagesIsSavedAboutOnceASecondAndWholeAtTheEnd) {
+  Group group(1);
+  group.StartAll();
+  TForm1& a = group[0].Window();
+  test::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
+  constexpr int kFlood = 2000;
+  for (int i = 0; i < kFlood; ++i) {
+    peer.Send("Kovra:>Message:>line " + QByteArray::number(i),
+              QHostAddress(QStringLiteral("127.0.0.2")), group.Port());
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.History().Count() == kFlood; }, 5000));
+  const auto saved_lines = [&] {
+    return ReadLineFile(group[0].Path(QStringLiteral("~Messages.txt"))).size();
+  };
+  EXPECT_LT(saved_lines(), std::size_t{kFlood}) << "not rewritten after every line";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return saved_lines() == std::size_t{kFlood}; }, 3000))
+      << "the last lines are saved a moment later";
 }
 
 }  // namespace
