@@ -56,12 +56,23 @@ std::optional<BitmapHeader> ReadBitmapHeader(const QString& path) {
   } else {
     return std::nullopt;
   }
-  // Uncompressed rows have a known size; compressed ones are the reader's to check.
-  if ((compression == 0 || compression == 3) && bits > 0 && header.width > 0) {
+  // Uncompressed rows have a known size; compressed ones are the reader's to
+  // check. A size too large for a board is refused before any arithmetic on it.
+  if ((compression == 0 || compression == 3) && bits > 0 && header.width > 0 &&
+      BoardCanvas::SizeAllowed(header.width, header.height)) {
     const qint64 row = ((header.width * bits + 31) / 32) * 4;
     header.complete = qint64(pixels_at) + row * header.height <= file.size();
   }
   return header;
+}
+
+// Nothing there, or a regular file that is not a link: the only names of the
+// picture folder that are read or written, so that no link leads out of it
+// and no pipe holds a read forever.
+bool PlainFileOrNone(const QString& path) {
+  const QFileInfo info(path);
+  if (info.isSymLink()) return false;  // even one that leads nowhere
+  return !info.exists() || info.isFile();
 }
 
 }  // namespace
@@ -89,12 +100,14 @@ QString BoardTooLargeMessage(qint64 width, qint64 height) {
 }
 
 QImage ReadBoardPicture(const QString& path) {
+  const QString not_valid = QStringLiteral("Bitmap image is not valid");
+  // A pipe or a device would never end its read.
+  if (!QFileInfo(path).isFile()) throw Error(not_valid);
   const auto header = ReadBitmapHeader(path);
   if (header && header->width > 0 && header->height > 0 &&
       !BoardCanvas::SizeAllowed(header->width, header->height)) {
     throw Error(BoardTooLargeMessage(header->width, header->height));
   }
-  const QString not_valid = QStringLiteral("Bitmap image is not valid");
   if (!header || !header->complete) throw Error(not_valid);
   QImageReader reader(path, "bmp");
   reader.setAutoDetectImageFormat(false);  // the name's extension is not trusted
@@ -150,7 +163,9 @@ bool BoardFiles::LoadFromBmpFolder(const QString& path) {
   const QString trimmed = TrimSpaces(path);
   if (trimmed.isEmpty()) return false;
   const auto name = PictureFileName(trimmed);
-  if (!name || !QFileInfo::exists(PictureFolder() + *name)) return false;
+  if (!name || !PlainFileOrNone(PictureFolder() + *name) ||
+      !QFileInfo::exists(PictureFolder() + *name))
+    return false;
   LoadBoardFile(PictureFolder() + *name);
   return true;
 }
@@ -159,7 +174,7 @@ bool BoardFiles::SaveToBmpFolder(const QString& path) {
   const QString trimmed = TrimSpaces(path);
   if (trimmed.isEmpty() || !DriveWritable(program_dir_)) return false;
   const auto name = PictureFileName(trimmed);
-  if (!name || !canvas_.HasPicture()) return false;
+  if (!name || !PlainFileOrNone(PictureFolder() + *name) || !canvas_.HasPicture()) return false;
   WriteBoardPicture(canvas_.Image(), PictureFolder() + *name);
   return true;
 }

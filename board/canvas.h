@@ -105,7 +105,9 @@ class BoardCanvas {
   // brush colour unless the brush is clear; the pen is left after the text.
   void TextOut(int x, int y, const QString& text);
 
-  static constexpr int kMaxFontPoints = 2048;
+  // The largest size the font dialog lists: a peer's text can cost no more
+  // than the user's own largest.
+  static constexpr int kMaxFontPoints = 72;
 
  private:
   using Figure = QRect (*)(QImage&, const raster::Box&, qint64, QRgb, std::optional<QRgb>, PenMode);

@@ -30,8 +30,10 @@ namespace {
 // Deep enough for a fan-out answering a datagram that arrived during another
 // fan-out; a flood of such datagrams waits in the socket instead of the stack.
 constexpr int kMaxNestedReceives = 8;
-// Datagrams taken per wake-up before painting and input get their turn.
+// Datagrams taken per wake-up, and the time they may take, before painting
+// and input get their turn.
 constexpr int kMaxReceivesPerWakeup = 256;
+constexpr qint64 kMaxWakeupMs = 50;
 
 sockaddr_in Ipv4Address(quint32 host_order_address, int port) {
   sockaddr_in address{};
@@ -164,7 +166,9 @@ void TUdpEndpoint::SocketReadable() {
   }
   QPointer<TUdpEndpoint> alive(this);
   ++receive_depth_;
-  for (int i = 0; i < kMaxReceivesPerWakeup; ++i) {
+  QElapsedTimer spent;
+  spent.start();
+  for (int i = 0; i < kMaxReceivesPerWakeup && !spent.hasExpired(kMaxWakeupMs); ++i) {
     const bool more = ReceiveOne();
     if (!alive) return;  // a handler closed the window
     if (!more) break;

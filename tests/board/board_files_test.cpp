@@ -1,8 +1,11 @@
 #include "board/board_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "board/canvas.h"
@@ -110,12 +113,49 @@ TEST(PictureFiles, RefusesWhatIsNoBoardAndKeepsOldFilesWhole) {
   const QString big = dir.path() + QStringLiteral("/big.bmp");
   WriteBytes(big, huge);
   EXPECT_EQ(ErrorOf(big), BoardTooLargeMessage(40000, 40000));
+  // A 37-byte header of the largest width and height and 65535 bits a pixel
+  // is refused before its row size is worked out.
+  QByteArray extreme = huge.left(37);
+  const qint32 widest = 0x7FFFFFFF;
+  const quint16 bits = 0xFFFF;
+  extreme.replace(18, 4, QByteArray(reinterpret_cast<const char*>(&widest), 4));
+  extreme.replace(22, 4, QByteArray(reinterpret_cast<const char*>(&widest), 4));
+  extreme.replace(28, 2, QByteArray(reinterpret_cast<const char*>(&bits), 2));
+  const QString extreme_path = dir.path() + QStringLiteral("/extreme.bmp");
+  WriteBytes(extreme_path, extreme);
+  EXPECT_EQ(ErrorOf(extreme_path), BoardTooLargeMessage(widest, widest));
 
   const QString kept = dir.path() + QStringLiteral("/kept.bmp");
   WriteBytes(kept, whole);
   QFile::setPermissions(kept, QFileDevice::ReadOwner);
   EXPECT_THROW(WriteBoardPicture(QImage(3, 3, QImage::Format_RGB32), kept), Error);
   EXPECT_EQ(ReadBoardPicture(kept).size(), QSize(40, 40));
+}
+
+TEST(PictureFolder, NoLinkLeadsOutOfItAndNoPipeHoldsALoad) {
+  QTemporaryDir dir;
+  const QString program = dir.path() + u'/';
+  ASSERT_TRUE(QDir(program).mkpath(QStringLiteral("BMP")));
+  const QString outside = program + QStringLiteral("outside.bmp");
+  WriteBytes(outside, test::MakeBmp(4, 4, 24, false));
+  const QString folder = program + QStringLiteral("BMP/");
+  ASSERT_TRUE(QFile::link(outside, folder + QStringLiteral("link.bmp")));
+  ASSERT_TRUE(
+      QFile::link(program + QStringLiteral("made.bmp"), folder + QStringLiteral("nowhere.bmp")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(folder + QStringLiteral("pipe.bmp")).constData(), 0600), 0);
+
+  BoardCanvas canvas;
+  canvas.Reset(QImage(10, 10, QImage::Format_RGB32));
+  BoardFiles files(canvas, program);
+  for (const char* name : {"link.bmp", "nowhere.bmp", "pipe.bmp"}) {
+    EXPECT_FALSE(files.SaveToBmpFolder(QString::fromLatin1(name))) << name;
+    EXPECT_FALSE(files.LoadFromBmpFolder(QString::fromLatin1(name))) << name;
+  }
+  EXPECT_EQ(ReadBoardPicture(outside).size(), QSize(4, 4)) << "the link's target is untouched";
+  EXPECT_FALSE(QFileInfo::exists(program + QStringLiteral("made.bmp")));
+  EXPECT_EQ(canvas.Image().size(), QSize(10, 10));
+  EXPECT_TRUE(files.SaveToBmpFolder(QStringLiteral("plain.bmp")));
+  EXPECT_TRUE(files.LoadFromBmpFolder(QStringLiteral("plain.bmp")));
 }
 
 TEST(PictureFiles, WideOrTallPicturesWithinThePixelCapAreBoards) {

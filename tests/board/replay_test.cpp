@@ -233,7 +233,10 @@ TEST(Replay, ExtremeValuesStayCheap) {
     b.replay.EllipseFill(std::string(args) + " clRed");
   }
   b.replay.SetFont("2147483647|clBlack|DejaVu Sans");
+  EXPECT_EQ(b.Left().font.pointSize(), 72) << "no larger than the font dialog offers";
   b.replay.TextOut("-2147483648|2147483647|clWhite|far away");
+  b.replay.TextOut("2147483647|0|clWhite|abc");
+  EXPECT_EQ(b.Left().pen_pos, QPoint(2147483647, 0)) << "the pen stops at the last coordinate";
   b.replay.TextOut("0|0|clWhite|near");
   b.replay.LineTo("2147483647 -2147483648 2147483647 clBlack");
   EXPECT_EQ(b.canvas.Width(), 60);
