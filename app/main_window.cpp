@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
@@ -20,6 +21,25 @@ namespace {
 
 // How long the goodbyes at close may wait for names to be looked up, in all.
 constexpr int kCloseLookupMs = 500;
+
+// What peers' saves may take of the disk: the defaults, or what the user
+// wrote in the settings file. A value that is no number keeps its default.
+DiskAllowance ReadDiskAllowance(const QString& settings_file) {
+  const QSettings settings(settings_file, QSettings::IniFormat);
+  DiskAllowance allowance;
+  auto read = [&settings](const char* key, qint64 fallback) {
+    bool ok = false;
+    const qint64 value = settings.value(QLatin1String(key)).toLongLong(&ok);
+    // Up to a million terabytes, so that nothing overflows in bytes.
+    return ok && value >= 0 ? std::min(value, qint64{1} << 40) : fallback;
+  };
+  allowance.picture_folder_bytes =
+      read("PictureFolderLimitMB", allowance.picture_folder_bytes >> 20) << 20;
+  allowance.min_free_bytes = read("MinFreeDiskMB", allowance.min_free_bytes >> 20) << 20;
+  allowance.min_free_percent = static_cast<int>(
+      std::min<qint64>(read("MinFreeDiskPercent", allowance.min_free_percent), 100));
+  return allowance;
+}
 
 }  // namespace
 
@@ -39,6 +59,7 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] { Image_KV->Show(&canvas_.Image()); };
+  board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile));
   history_.SetFile(env_.program_dir + kMessageHistoryFile);
   history_.OnSaveFailed = [this](const QString& reason) {
     Label_Notice->Tell(QString(), QStringLiteral("История сообщений не сохраняется: ") + reason);

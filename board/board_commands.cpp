@@ -1,17 +1,72 @@
 #include "board/board_commands.h"
 
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QStorageInfo>
+#include <algorithm>
 
+#include "board/canvas.h"
 #include "support/ansi_codec.h"
 #include "support/state_files.h"
 #include "support/text.h"
 
 namespace kovra {
 
+namespace {
+
+// The size of a 24-bit bitmap file of width by height pixels.
+qint64 BitmapBytes(qint64 width, qint64 height) { return 54 + ((width * 3 + 3) / 4 * 4) * height; }
+
+qint64 FolderBytes(const QString& folder) {
+  qint64 total = 0;
+  QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System);
+  while (files.hasNext()) total += files.nextFileInfo().size();
+  return total;
+}
+
+QString Megabytes(qint64 bytes) { return QString::number(bytes >> 20); }
+
+}  // namespace
+
+bool ReceivedBoardCommands::RoomFor(qint64 width, qint64 height, const QString& target,
+                                    bool in_picture_folder) {
+  const QFileInfo replaced(target);
+  const qint64 growth = BitmapBytes(width, height) - (replaced.isFile() ? replaced.size() : 0);
+  if (in_picture_folder &&
+      FolderBytes(replaced.absolutePath()) + growth > allowance_.picture_folder_bytes) {
+    dialogs_.ShowMessage(
+        QStringLiteral("Сохранение отклонено: папка BMP превысила бы %1 МБ (предел "
+                       "PictureFolderLimitMB в ~Kovra.ini)")
+            .arg(Megabytes(allowance_.picture_folder_bytes)));
+    return false;
+  }
+  const QStorageInfo disk(replaced.absolutePath());
+  if (!disk.isValid() || disk.bytesTotal() <= 0) return true;
+  const qint64 left = disk.bytesAvailable() - std::max<qint64>(growth, 0);
+  if (left < allowance_.min_free_bytes ||
+      left < disk.bytesTotal() / 100 * allowance_.min_free_percent) {
+    dialogs_.ShowMessage(
+        QStringLiteral("Сохранение отклонено: на диске осталось бы меньше %1 МБ или %2% свободного "
+                       "места")
+            .arg(Megabytes(allowance_.min_free_bytes))
+            .arg(allowance_.min_free_percent));
+    return false;
+  }
+  return true;
+}
+
 void ReceivedBoardCommands::NewKV(const std::string& args) {
   const int width = TextToIntDef(TrimText(WordAt(CharSet(' '), args, 1)), 0);
   const int height = TextToIntDef(TrimText(WordAt(CharSet(' '), args, 2)), 0);
-  if (width > 0 && height > 0) files_.NewBoard(width, height);
+  if (width <= 0 || height <= 0) return;
+  // The new board is written to the working file at once.
+  const qint64 saved_width = std::max(width, 100);
+  const qint64 saved_height = std::max(height, 100);
+  if (BoardCanvas::SizeAllowed(saved_width, saved_height) &&
+      !RoomFor(saved_width, saved_height, files_.WorkingFile(), false)) {
+    return;
+  }
+  files_.NewBoard(width, height);
 }
 
 void ReceivedBoardCommands::Load(const std::string&) {
@@ -24,6 +79,7 @@ void ReceivedBoardCommands::Load(const std::string&) {
 }
 
 void ReceivedBoardCommands::Save(const std::string&) {
+  if (!RoomFor(files_.Width(), files_.Height(), files_.WorkingFile(), false)) return;
   if (!files_.SaveBoardFile(files_.WorkingFile())) {
     dialogs_.ShowMessage(QStringLiteral("Ошибка при сохранении файла: ") + kBoardStateFile);
   }
@@ -36,6 +92,8 @@ void ReceivedBoardCommands::LoadFromFile(const std::string& args) {
 }
 
 void ReceivedBoardCommands::SaveToFile(const std::string& args) {
+  const QString target = files_.PicturePath(AnsiToQString(TrimText(args)));
+  if (!RoomFor(files_.Width(), files_.Height(), target, true)) return;
   if (!files_.SaveToBmpFolder(AnsiToQString(args))) {
     dialogs_.ShowMessage(QStringLiteral("Ошибка при сохранении файла: ") + AnsiToQString(args));
   }

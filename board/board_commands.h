@@ -2,6 +2,8 @@
 // its own files: no picture data travels. What fails is told in a message.
 #pragma once
 
+#include <QString>
+#include <QtGlobal>
 #include <string>
 
 #include "board/board_files.h"
@@ -9,9 +11,19 @@
 
 namespace kovra {
 
+// What a peer's saves may take of this computer's disk: each must leave
+// some of the disk free, and the picture folder has a ceiling.
+struct DiskAllowance {
+  qint64 min_free_bytes = qint64{1} << 30;
+  int min_free_percent = 10;
+  qint64 picture_folder_bytes = qint64{2} << 30;
+};
+
 class ReceivedBoardCommands {
  public:
   ReceivedBoardCommands(BoardFiles& files, Dialogs& dialogs) : files_(files), dialogs_(dialogs) {}
+
+  void SetAllowance(const DiskAllowance& allowance) { allowance_ = allowance; }
 
   // "NewKV" width height: a new board of at least 100 by 100; nothing for
   // a missing, unreadable or non-positive size.
@@ -25,8 +37,13 @@ class ReceivedBoardCommands {
   void SaveToFile(const std::string& args);
 
  private:
+  // Whether a bitmap of width by height may replace target; when not, the
+  // sender is told why.
+  bool RoomFor(qint64 width, qint64 height, const QString& target, bool in_picture_folder);
+
   BoardFiles& files_;
   Dialogs& dialogs_;
+  DiskAllowance allowance_;
 };
 
 }  // namespace kovra

@@ -126,6 +126,9 @@ void WriteBoardPicture(const QImage& image, const QString& path) {
 
 QString BoardFiles::WorkingFile() const { return program_dir_ + kBoardStateFile; }
 
+int BoardFiles::Width() const { return canvas_.Width(); }
+int BoardFiles::Height() const { return canvas_.Height(); }
+
 QString BoardFiles::PictureFolder() const { return program_dir_ + kPictureFolder + u'/'; }
 
 QString BoardFiles::PicturePath(const QString& path) const {

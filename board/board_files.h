@@ -41,6 +41,8 @@ class BoardFiles {
   std::function<void()> OnReplaced;
 
   QString WorkingFile() const;
+  int Width() const;
+  int Height() const;
   QString PictureFolder() const;  // with its trailing separator
   // Where a chosen or received path lands: the picture folder and its name.
   QString PicturePath(const QString& path) const;

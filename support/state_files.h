@@ -9,6 +9,8 @@ inline const QString kBoardStateFile = QStringLiteral("~kv.bmp");
 inline const QString kCorrespondentFile = QStringLiteral("~ListUser.txt");
 inline const QString kMessageHistoryFile = QStringLiteral("~Messages.txt");
 inline const QString kPictureFolder = QStringLiteral("BMP");
+// Settings the user may change by hand; a file older copies never read.
+inline const QString kSettingsFile = QStringLiteral("~Kovra.ini");
 // Where each computer was last heard from; a file older copies never read.
 inline const QString kKnownAddressesFile = QStringLiteral("~Addresses.txt");
 

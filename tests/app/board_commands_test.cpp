@@ -108,6 +108,38 @@ TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
   EXPECT_EQ(f.form.Board().Image().size(), QSize(120, 110));
 }
 
+TEST(BoardCommands, PeersSavesKeepTheDiskAndThePictureFolderWithinTheirAllowance) {
+  TestWindow test;
+  test.WriteFile(QStringLiteral("~Kovra.ini"), "[General]\nPictureFolderLimitMB=1\n");
+  TForm1& form = test.Start();
+  Collector peer(kPeer, test.Env().udp_port);
+  const QHostAddress window(QStringLiteral("127.0.0.1"));
+  const quint16 port = test.Env().udp_port;
+  // A 602 by 385 board takes about 700 kB: one fits in 1 MB, a second does not.
+  peer.Send("Kovra:>ImageKV_SaveToFile:>one.bmp", window, port);
+  peer.Send("Kovra:>ImageKV_SaveToFile:>two.bmp", window, port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Label_Notice->isHidden(); }, 3000));
+  EXPECT_TRUE(form.Label_Notice->text().contains(QStringLiteral("папка BMP превысила бы 1 МБ")))
+      << form.Label_Notice->text().toStdString();
+  EXPECT_TRUE(QFileInfo::exists(test.Path(QStringLiteral("BMP/one.bmp"))));
+  EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("BMP/two.bmp"))));
+  const QString told = form.Label_Notice->text();
+  peer.Send("Kovra:>ImageKV_SaveToFile:>one.bmp", window, port);
+  QTest::qWait(100);
+  EXPECT_EQ(form.Label_Notice->text(), told) << "replacing a picture takes no more room";
+
+  // A disk that must keep everything free takes no peer's board.
+  form.close();
+  test.WriteFile(QStringLiteral("~Kovra.ini"), "[General]\nMinFreeDiskPercent=100\n");
+  TForm1& again = test.Start();
+  again.Commands().Dispatch({"NEWKV", "300 200"});
+  again.Commands().Dispatch({"IMAGEKV_SAVE", ""});
+  EXPECT_EQ(again.Board().Image().size(), QSize(602, 385)) << "the board stays";
+  ASSERT_EQ(test.Dialogs().messages.size(), 2);
+  EXPECT_TRUE(test.Dialogs().messages[0].startsWith(QStringLiteral("Сохранение отклонено")));
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+}
+
 TEST(BoardCommands, WorkingFileCommands) {
   BoardFixture f;
   ASSERT_TRUE(QFile::remove(f.test.Path(QStringLiteral("~kv.bmp"))));
