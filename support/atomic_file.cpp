@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 #include "support/error_guard.h"
 
@@ -16,10 +18,18 @@ void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& wri
                     .arg(QDir::toNativeSeparators(path)));
   }
   QSaveFile file(path);
-  const bool written = file.open(QIODevice::WriteOnly) && write(file) && file.commit();
+  errno = 0;
+  bool written = file.open(QIODevice::WriteOnly) && write(file);
+  // A writer that failed may not have said why; the system knows.
+  const int write_errno = errno;
+  written = written && file.commit();
   if (!written) {
+    QString reason = file.error() != QFileDevice::NoError ? file.errorString() : QString();
+    if ((reason.isEmpty() || reason == QStringLiteral("Unknown error")) && write_errno != 0) {
+      reason = QString::fromLocal8Bit(std::strerror(write_errno));
+    }
     throw Error(QStringLiteral("Cannot create file \"%1\". %2")
-                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+                    .arg(QDir::toNativeSeparators(path), reason));
   }
 }
 

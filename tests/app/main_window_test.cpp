@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -263,6 +264,35 @@ TEST(MainWindow, CloseSavesWhatItCanAndReportsTheRestInOneMessage) {
   EXPECT_EQ(pc1.Received().back(), "Kovra:>Exit:>ME") << "the goodbye passed the bad name";
   EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")),
             "127.0.0.21=Yes\r\nBOGUS.invalid=Yes\r\n");
+}
+
+TEST(MainWindow, AFullDiskAtCloseIsReportedWithTheSystemsReason) {
+  QTemporaryDir mount_point;
+  const QByteArray where = QFile::encodeName(mount_point.path());
+  // A disk of 64 kB, too small for the board; only where the test may mount.
+  if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a small disk here";
+  }
+  struct Unmount {
+    const QByteArray& where;
+    ~Unmount() { ::umount2(where.constData(), MNT_DETACH); }
+  } unmount{where};
+  {
+    TestWindow test("ME");
+    test.Env().program_dir = mount_point.path() + u'/';
+    TForm1& form = test.Start();
+    form.show();
+    EXPECT_TRUE(form.close());
+    // The board made at the first tick could not be saved either; the close
+    // says so once more, with the reason.
+    ASSERT_FALSE(test.Dialogs().errors.isEmpty());
+    const QString report = test.Dialogs().errors.last();
+    EXPECT_TRUE(report.startsWith(QStringLiteral("Не всё удалось сохранить")));
+    EXPECT_TRUE(report.contains(QStringLiteral("~kv.bmp")));
+    EXPECT_TRUE(report.contains(QStringLiteral("No space left on device"))) << report.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(mount_point.path() + QStringLiteral("/~ListUser.txt")))
+        << "the rest is saved";
+  }
 }
 
 TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
