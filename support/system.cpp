@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSysInfo>
+#include <cerrno>
+#include <cstring>
 
 #include "support/ansi_codec.h"
 #include "support/text.h"
@@ -42,14 +44,13 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
   auto tell = [&](const QString& text) {
     if (show && show_message) show_message(text);
   };
-  const QString no_memory = QStringLiteral("Ошибка выделения памяти");
 #ifdef Q_OS_WIN
   Q_UNUSED(lock_folder);
   // The handle is never closed: the name stays taken until the process ends.
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32,
                                       reinterpret_cast<LPCWSTR>(exe_file_name.utf16()));
   if (mapping == nullptr) {
-    tell(no_memory);
+    tell(QStringLiteral("Ошибка выделения памяти"));
     return false;
   }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -60,10 +61,13 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
 #else
   // An exclusive flock: the system drops it when the process ends, crash or not.
   const QString lock_path = QDir(lock_folder).filePath(exe_file_name + QStringLiteral(".lock"));
-  const int fd =
-      ::open(QFile::encodeName(lock_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int fd = ::open(QFile::encodeName(lock_path).constData(),
+                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
-    tell(no_memory);
+    // Not a running copy: say what is in the way, and where.
+    tell(QStringLiteral("Не удалось занять файл блокировки «%1»: %2")
+             .arg(QDir::toNativeSeparators(lock_path),
+                  QString::fromLocal8Bit(std::strerror(errno))));
     return false;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -80,8 +84,15 @@ bool FirstInstance(bool show, const ShowMessageFn& show_message) {
   // The user's runtime folder, else the temp folder (asked directly: Qt's own
   // lookup warns and makes a folder of its own when the variable is unset).
   QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::tempPath();
-  return FirstInstanceNamed(exe_name, folder, show, show_message);
+  QString lock_name = exe_name;
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    folder = QDir::tempPath();
+#ifndef Q_OS_WIN
+    // The temp folder is everyone's: the lock is this user's own.
+    lock_name += QStringLiteral("-%1").arg(::getuid());
+#endif
+  }
+  return FirstInstanceNamed(lock_name, folder, show, show_message);
 }
 
 std::string ComputerName() {

@@ -37,11 +37,19 @@ TEST(InstanceGuard, SecondCopyIsRefusedWithTheMessage) {
   EXPECT_TRUE(FirstInstanceNamed("other.exe", locks.path(), true, show));
 }
 
-TEST(InstanceGuard, UnusableLockFolderIsAnAllocationError) {
+TEST(InstanceGuard, ALockThatCannotBeTakenSaysWhyAndWhere) {
   QStringList shown;
-  EXPECT_FALSE(FirstInstanceNamed("board.exe", "/nonexistent/folder", true,
-                                  [&](const QString& text) { shown.append(text); }));
-  EXPECT_EQ(shown, QStringList{QStringLiteral("Ошибка выделения памяти")});
+  auto show = [&](const QString& text) { shown.append(text); };
+  EXPECT_FALSE(FirstInstanceNamed("board.exe", "/nonexistent/folder", true, show));
+  QTemporaryDir locks;
+  ASSERT_TRUE(QDir(locks.path()).mkdir(QStringLiteral("board.exe.lock")));
+  EXPECT_FALSE(FirstInstanceNamed("board.exe", locks.path(), true, show));
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[0], QStringLiteral(
+                          "Не удалось занять файл блокировки «/nonexistent/folder/board.exe.lock»: "
+                          "No such file or directory"));
+  EXPECT_TRUE(shown[1].endsWith(QStringLiteral("board.exe.lock»: Is a directory")))
+      << shown[1].toStdString();
 }
 
 TEST(InstanceGuard, CrashedCopyNeverBlocksTheNextStart) {
