@@ -4,9 +4,19 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/tools/setup.sh"
 
-kovra_install_missing
+kovra_install_missing clang libclang-rt-14-dev
 kovra_build -DKOVRA_BUILD_TESTS=ON
 
 export QT_QPA_PLATFORM=offscreen
-cd "$KOVRA_BUILD"
-ctest --output-on-failure --parallel "$(nproc)" --timeout 300
+(cd "$KOVRA_BUILD" && ctest --output-on-failure --parallel "$(nproc)" --timeout 300)
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# a short round of each fuzz target, from one clang build. Any finding fails
+# the run; tools/fuzz.sh says how to reproduce it and how to fuzz for longer.
+KOVRA_FUZZ_BUILD="${KOVRA_ROOT}/build-fuzz"
+CC=clang CXX=clang++ cmake -S "$KOVRA_ROOT" -B "$KOVRA_FUZZ_BUILD" -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVRA_FUZZ=ON -DKOVRA_BUILD_TESTS=ON
+cmake --build "$KOVRA_FUZZ_BUILD" --parallel "$(nproc)" --target kovra_tests kovra_fuzzers
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd "$KOVRA_FUZZ_BUILD" && ctest --output-on-failure --parallel "$(nproc)" --timeout 600)
+ASAN_OPTIONS=detect_leaks=0 "$KOVRA_ROOT/tools/fuzz.sh" "$KOVRA_FUZZ_BUILD" 30

@@ -71,6 +71,14 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   Guard([this] { FormCreate(); });
 }
 
+TForm1::~TForm1() {
+  // The controls outlive this part of the window and still signal while
+  // they are hidden and destroyed (the board says a gesture was lost): none
+  // of that may reach a window that is no longer whole.
+  for (QObject* control : findChildren<QObject*>())
+    QObject::disconnect(control, nullptr, this, nullptr);
+}
+
 void TForm1::WireEvents() {
   connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
   connect(SpeedButton1, &QToolButton::clicked, this,

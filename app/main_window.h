@@ -38,6 +38,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
 
  public:
   explicit TForm1(const Environment& environment, QWidget* parent = nullptr);
+  ~TForm1() override;
 
   // Start, tick and close.
   void FormCreate();

@@ -6,9 +6,11 @@ set -euo pipefail
 KOVRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KOVRA_BUILD="${KOVRA_ROOT}/build"
 
+# Extra packages may be named: the test run adds clang for its sanitizer and
+# fuzzing build.
 kovra_install_missing() {
   local packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev
-                  libcap2-bin)
+                  libcap2-bin "$@")
   local missing=()
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

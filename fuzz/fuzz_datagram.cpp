@@ -1,0 +1,91 @@
+// One datagram through the real receive path of a whole window: a real
+// socket on loopback, the event loop, the dispatch and every handler. The
+// window is made once; after each input a known command tells when the
+// input has been handled.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "app/main_window.h"
+#include "support/dialogs.h"
+#include "support/environment.h"
+
+using namespace kovra;
+
+namespace {
+
+// Any box a datagram could open is an interruption of the user: a finding.
+class NoBoxes : public Dialogs {
+ public:
+  void ShowMessage(const QString&) override { std::abort(); }
+  void ShowError(const QString&) override { std::abort(); }
+  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
+    std::abort();
+  }
+  std::optional<QColor> ChooseColor(const QColor&) override { std::abort(); }
+  std::optional<FontChoice> ChooseFont(const FontChoice&) override { std::abort(); }
+  QString OpenPictureFile(const QString&) override { std::abort(); }
+  QString SavePictureFile(const QString&) override { std::abort(); }
+};
+
+struct Rig {
+  Rig() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QApplication>(argc, argv);
+    sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(sender, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    socklen_t size = sizeof local;
+    ::getsockname(sender, reinterpret_cast<sockaddr*>(&local), &size);
+    // The window listens on the port the sender has, as copies share theirs.
+    env.program_dir = folder.path() + u'/';
+    env.computer_name = "FUZZ";
+    env.bind_address = QHostAddress(QStringLiteral("127.0.0.2"));
+    env.udp_port = ntohs(local.sin_port);
+    env.dialogs = &dialogs;
+    env.resolve_host = [](const QString&) -> std::optional<quint32> { return std::nullopt; };
+    window = std::make_unique<TForm1>(env);
+    while (window->FirstTick()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    window->Commands().Set("FuzzHandled", [this](const std::string&) { handled = true; });
+    to.sin_family = AF_INET;
+    to.sin_port = local.sin_port;
+    to.sin_addr.s_addr = htonl(0x7F000002);
+  }
+  void Send(const void* bytes, std::size_t size) {
+    ::sendto(sender, bytes, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  }
+
+  int argc = 1;
+  char name[16] = "fuzz_datagram";
+  char* argv[2] = {name, nullptr};
+  std::unique_ptr<QApplication> app;
+  QTemporaryDir folder;
+  NoBoxes dialogs;
+  Environment env;
+  std::unique_ptr<TForm1> window;
+  int sender = -1;
+  sockaddr_in to{};
+  bool handled = false;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Rig rig;
+  rig.Send(data, std::min<std::size_t>(size, 65000));
+  static const char kHandled[] = "Kovra:>FuzzHandled:>";
+  rig.handled = false;
+  rig.Send(kHandled, sizeof kHandled - 1);
+  while (!rig.handled) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return 0;
+}
