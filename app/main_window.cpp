@@ -135,7 +135,15 @@ void TForm1::RestoreState() {
   setWindowState(windowState() | Qt::WindowMaximized);
   ListTools->setCurrentRow(0);  // a choice of the program's: no click
 
-  history_.Restore();
+  try {
+    history_.Restore();
+  } catch (const Error& error) {
+    // The start goes on; the stored history is left as it is, never replaced.
+    Label_Notice->Tell(QString(),
+                       QStringLiteral("История сообщений не прочитана, новые сообщения не "
+                                      "сохраняются: ") +
+                           error.Message());
+  }
 
   presence_->Load();
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
@@ -184,6 +185,27 @@ TEST(Chat, AnUnwritableHistoryIsToldOnceInTheNoticeLineAndNothingShownIsLost) {
   EXPECT_TRUE(a.close());
   ASSERT_EQ(group[0].Dialogs().errors.size(), 1);
   EXPECT_TRUE(group[0].Dialogs().errors[0].contains(QStringLiteral("~Messages.txt")));
+}
+
+TEST(Chat, AHistoryThatIsAFolderIsToldOnceAndTheRestStartsAsUsual) {
+  Group group(1);
+  ASSERT_TRUE(QDir(group[0].Path(QString())).mkdir(QStringLiteral("~Messages.txt")));
+  group[0].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.9=No\r\n");
+  group.StartAll();
+  TForm1& a = group[0].Window();
+  EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.9=No"}) << "the start went on";
+  a.Edit_Mess->setText(QStringLiteral("hello"));
+  a.SpeedButton1->click();
+  a.Edit_Mess->setText(QStringLiteral("again"));
+  a.SpeedButton1->click();
+  EXPECT_EQ(a.History().Count(), 2u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !a.Label_Notice->isHidden(); }, 3000));
+  EXPECT_TRUE(a.Label_Notice->text().contains(QStringLiteral("~Messages.txt")))
+      << a.Label_Notice->text().toStdString();
+  QTest::qWait(1200);
+  EXPECT_FALSE(a.Label_Notice->text().endsWith(u')')) << "told once";
+  EXPECT_TRUE(group[0].Dialogs().errors.isEmpty());
+  EXPECT_TRUE(group[0].Dialogs().messages.isEmpty());
 }
 
 TEST(Chat, AFloodOfMessagesIsSavedAboutOnceASecondAndWholeAtTheEnd) {
