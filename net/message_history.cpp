@@ -1,9 +1,12 @@
 #include "net/message_history.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
 #include "support/ansi_codec.h"
+#include "support/atomic_file.h"
 #include "support/error_guard.h"
 #include "support/line_file.h"
 #include "support/system.h"
@@ -44,25 +47,84 @@ std::size_t MessageHistory::Add(const std::string& line) {
   if (pieces.empty()) pieces.emplace_back();
   beginInsertRows(QModelIndex(), 0, static_cast<int>(pieces.size()) - 1);
   // The first piece ends up on top.
-  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) newest_last_.push_back(std::move(*it));
+  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) added_.push_back(std::move(*it));
   endInsertRows();
   return pieces.size();
 }
 
+std::string MessageHistory::Line(std::size_t index) const {
+  if (index < added_.size()) return added_[added_.size() - 1 - index];
+  const std::size_t k = index - added_.size();
+  const qsizetype start = stored_starts_.at(k);
+  const qsizetype next = stored_starts_.at(k + 1);
+  qsizetype end = next;
+  if (k + 1 < StoredCount() || !stored_open_) {
+    // A line holds no CR or LF: the bytes before the next line are its end mark.
+    end = next - 1;
+    if (end > start && stored_[end - 1] == '\r' && stored_[end] == '\n') --end;
+  }
+  return std::string(stored_.constData() + start, static_cast<std::size_t>(end - start));
+}
+
 void MessageHistory::Load(const QString& path) {
-  std::vector<std::string> file_lines = ReadLineFile(path);
-  std::reverse(file_lines.begin(), file_lines.end());
-  file_lines.insert(file_lines.end(), std::make_move_iterator(newest_last_.begin()),
-                    std::make_move_iterator(newest_last_.end()));
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    throw Error(QStringLiteral("Cannot open file \"%1\". %2")
+                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+  }
+  // Read once and kept as read: the lines are found in place, never copied.
+  QByteArray bytes = file.readAll();
+  const char* data = bytes.constData();
+  const qsizetype end = std::find(data, data + bytes.size(), '\0') - data;
+  std::vector<qsizetype> starts;
+  bool as_saved = end == bytes.size();
+  qsizetype start = 0;
+  qsizetype i = 0;
+  while (i < end) {
+    const char c = data[i];
+    if (c != '\r' && c != '\n') {
+      ++i;
+      continue;
+    }
+    starts.push_back(start);
+    const bool crlf = c == '\r' && i + 1 < end && data[i + 1] == '\n';
+    as_saved = as_saved && crlf;
+    i += crlf ? 2 : 1;
+    start = i;
+  }
+  const bool open = start < end;
+  if (open) starts.push_back(start);
+  starts.push_back(open ? end : start);  // past the last line
   beginResetModel();
-  newest_last_ = std::move(file_lines);
+  stored_ = std::move(bytes);
+  stored_starts_ = std::move(starts);
+  stored_end_ = end;
+  stored_open_ = open;
+  stored_as_saved_ = as_saved && !open;
   endResetModel();
   loaded_ = true;
 }
 
+bool MessageHistory::WriteLines(QIODevice& file) const {
+  std::string lines;
+  for (auto it = added_.rbegin(); it != added_.rend(); ++it) {
+    lines += *it;
+    lines += "\r\n";
+  }
+  auto write = [&file](const char* data, qsizetype size) { return file.write(data, size) == size; };
+  if (!write(lines.data(), static_cast<qsizetype>(lines.size()))) return false;
+  if (stored_as_saved_) return write(stored_.constData(), stored_end_);
+  // Other end marks, or a last line without one: each line as it is saved.
+  for (std::size_t k = 0; k < StoredCount(); ++k) {
+    const std::string line = Line(added_.size() + k) + "\r\n";
+    if (!write(line.data(), static_cast<qsizetype>(line.size()))) return false;
+  }
+  return true;
+}
+
 void MessageHistory::Save(const QString& path) const {
   if (!loaded_) return;
-  WriteFileBytes(path, JoinLines(newest_last_.rbegin(), newest_last_.rend()));
+  ReplaceFile(path, [this](QIODevice& file) { return WriteLines(file); });
 }
 
 void MessageHistory::Restore() {

@@ -55,20 +55,29 @@ class MessageHistory : public QAbstractListModel {
   // Told when a save after a new line fails, once until one succeeds again.
   std::function<void(const QString& reason)> OnSaveFailed;
 
-  std::size_t Count() const { return newest_last_.size(); }
+  std::size_t Count() const { return added_.size() + StoredCount(); }
   // Line 0 is the newest.
-  const std::string& Line(std::size_t index) const {
-    return newest_last_[newest_last_.size() - 1 - index];
-  }
+  std::string Line(std::size_t index) const;
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:
-  // Oldest first, so that a new line costs no shifting.
   void SaveNow();
   void SaveInTime();
+  std::size_t StoredCount() const { return stored_starts_.empty() ? 0 : stored_starts_.size() - 1; }
+  // Writes every line, newest first, each followed by CR LF.
+  bool WriteLines(QIODevice& file) const;
 
-  std::vector<std::string> newest_last_;
+  // The lines added here, oldest first, so that a new line costs no shifting.
+  std::vector<std::string> added_;
+  // The file's lines as loaded, newest first: its bytes, held once however
+  // long the history, and where each line starts, with one more entry past
+  // the last line's end mark.
+  QByteArray stored_;
+  std::vector<qsizetype> stored_starts_;
+  qsizetype stored_end_ = 0;     // up to the first zero byte
+  bool stored_open_ = false;     // the last line has no end mark
+  bool stored_as_saved_ = true;  // every line ends in CR LF: saved byte for byte
   bool loaded_ = false;
   QString file_;
   bool unsaved_ = false;
