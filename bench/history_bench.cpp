@@ -1,8 +1,11 @@
 // One received message shown and saved with a 100,000-line history, against
-// writing that history file once, in the same run; then a start with a
-// history of 3 million lines: the time to the end of the first tick and the
-// memory it takes, against the file's own size.
+// writing that history file once, in the same run; a flood of 100,000
+// messages through the real socket, against a bare receive loop taking the
+// same datagrams; then a start with a history of 3 million lines: the time
+// to the end of the first tick and the memory it takes, against the file's
+// own size.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
@@ -22,6 +25,8 @@ namespace {
 constexpr int kLines = 100000;
 constexpr int kRepeats = 5;
 constexpr int kLongLines = 3000000;
+constexpr int kFlood = 100000;
+constexpr int kFloodBatch = 5000;  // fits the socket's receive buffer
 
 std::vector<std::string> History(int count) {
   std::vector<std::string> lines;
@@ -67,6 +72,29 @@ int main(int argc, char** argv) {
     std::printf("write history file once:  %8.2f ms\n", write_once * 1e3);
     std::printf("received message shown and saved: %8.2f ms\n", received * 1e3);
     std::printf("ratio received/write:     %8.2f (target at most 1.2)\n", received / write_once);
+  }
+  {
+    std::vector<std::string> datagrams;
+    for (int i = 0; i < kFloodBatch; ++i) {
+      datagrams.push_back("Kovra:>Message:>12:35:00  PC9> flood line " + std::to_string(i));
+    }
+    const int sender = RawSocket("127.0.0.9", 0);
+    const double bare = BareReceiveSeconds(sender, datagrams, kFlood / kFloodBatch);
+    BenchEnvironment bench;
+    TForm1 form(bench.env);
+    while (form.FirstTick()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    double window = 0;
+    for (std::size_t target = kFloodBatch; target <= kFlood; target += kFloodBatch) {
+      for (const auto& d : datagrams) RawSend(sender, d, "127.0.0.1", bench.env.udp_port);
+      const auto start = std::chrono::steady_clock::now();
+      while (form.History().Count() < target) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      }
+      window += SecondsSince(start);
+    }
+    std::printf("flood of %d messages:  %.2f s, a bare receive loop %.2f s (ratio %.1f)\n", kFlood,
+                window, bare, window / bare);
+    ::close(sender);
   }
   {
     BenchEnvironment bench;
