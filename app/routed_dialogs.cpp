@@ -12,4 +12,9 @@ void RoutedDialogs::ShowError(const QString& text) {
   notify_(peer_, text);
 }
 
+std::function<void(const QString& text)> RoutedDialogs::ErrorLater() {
+  if (peer_.isEmpty()) return Dialogs::ErrorLater();
+  return [this, peer = peer_](const QString& text) { notify_(peer, text); };
+}
+
 }  // namespace kovra

@@ -33,6 +33,7 @@ class RoutedDialogs : public Dialogs {
 
   void ShowMessage(const QString& text) override;
   void ShowError(const QString& text) override;
+  std::function<void(const QString& text)> ErrorLater() override;
   std::optional<QString> InputText(const QString& caption, const QString& prompt,
                                    const QString& value) override {
     return user_.InputText(caption, prompt, value);

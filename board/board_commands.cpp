@@ -7,6 +7,7 @@
 
 #include "board/canvas.h"
 #include "support/ansi_codec.h"
+#include "support/error_guard.h"
 #include "support/state_files.h"
 #include "support/text.h"
 
@@ -14,8 +15,9 @@ namespace kovra {
 
 namespace {
 
-// The size of a 24-bit bitmap file of width by height pixels.
-qint64 BitmapBytes(qint64 width, qint64 height) { return 54 + ((width * 3 + 3) / 4 * 4) * height; }
+// What the saves queued may hold at most: each keeps the board as it was
+// when asked, and a board may be hundreds of megabytes.
+constexpr qint64 kMaxQueuedBytes = qint64{512} << 20;
 
 qint64 FolderBytes(const QString& folder) {
   qint64 total = 0;
@@ -30,8 +32,14 @@ QString Megabytes(qint64 bytes) { return QString::number(bytes >> 20); }
 
 bool ReceivedBoardCommands::RoomFor(qint64 width, qint64 height, const QString& target,
                                     bool in_picture_folder) {
+  if (files_.Saver().Pending() > 0 &&
+      files_.Saver().PendingBytes() + BitmapFileBytes(width, height) > kMaxQueuedBytes) {
+    dialogs_.ShowMessage(QStringLiteral("Сохранение отклонено: ещё пишутся прежние"));
+    return false;
+  }
   const QFileInfo replaced(target);
-  const qint64 growth = BitmapBytes(width, height) - (replaced.isFile() ? replaced.size() : 0);
+  const qint64 growth = BitmapFileBytes(width, height) - (replaced.isFile() ? replaced.size() : 0) +
+                        files_.Saver().PendingBytes();
   if (in_picture_folder &&
       FolderBytes(replaced.absolutePath()) + growth > allowance_.picture_folder_bytes) {
     dialogs_.ShowMessage(
@@ -66,10 +74,17 @@ void ReceivedBoardCommands::NewKV(const std::string& args) {
       !RoomFor(saved_width, saved_height, files_.WorkingFile(), false)) {
     return;
   }
-  files_.NewBoard(width, height);
+  files_.NewBoard(width, height, Outcome());
+}
+
+PictureSaver::Done ReceivedBoardCommands::Outcome() {
+  return [report = dialogs_.ErrorLater()](const QString& error) {
+    if (!error.isEmpty()) report(ErrorReportText(error));
+  };
 }
 
 void ReceivedBoardCommands::Load(const std::string&) {
+  files_.FinishSaves();  // the file as the saves asked before this left it
   const QString path = files_.WorkingFile();
   if (QFileInfo::exists(path)) {
     files_.LoadBoardFile(path);
@@ -80,7 +95,7 @@ void ReceivedBoardCommands::Load(const std::string&) {
 
 void ReceivedBoardCommands::Save(const std::string&) {
   if (!RoomFor(files_.Width(), files_.Height(), files_.WorkingFile(), false)) return;
-  if (!files_.SaveBoardFile(files_.WorkingFile())) {
+  if (!files_.SaveBoardFileLater(files_.WorkingFile(), Outcome())) {
     dialogs_.ShowMessage(QStringLiteral("Ошибка при сохранении файла: ") + kBoardStateFile);
   }
 }
@@ -94,7 +109,7 @@ void ReceivedBoardCommands::LoadFromFile(const std::string& args) {
 void ReceivedBoardCommands::SaveToFile(const std::string& args) {
   const QString target = files_.PicturePath(AnsiToQString(TrimText(args)));
   if (!RoomFor(files_.Width(), files_.Height(), target, true)) return;
-  if (!files_.SaveToBmpFolder(AnsiToQString(args))) {
+  if (!files_.SaveToBmpFolderLater(AnsiToQString(args), Outcome())) {
     dialogs_.ShowMessage(QStringLiteral("Ошибка при сохранении файла: ") + AnsiToQString(args));
   }
 }

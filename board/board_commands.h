@@ -1,5 +1,7 @@
 // The five board file commands as a receiving copy carries them out, each on
 // its own files: no picture data travels. What fails is told in a message.
+// Saves are written in the background, so that no peer's command holds the
+// window up for the time a large board takes to reach the disk.
 #pragma once
 
 #include <QString>
@@ -40,6 +42,8 @@ class ReceivedBoardCommands {
   // Whether a bitmap of width by height may replace target; when not, the
   // sender is told why.
   bool RoomFor(qint64 width, qint64 height, const QString& target, bool in_picture_folder);
+  // Tells the sender what became of a save written in the background.
+  PictureSaver::Done Outcome();
 
   BoardFiles& files_;
   Dialogs& dialogs_;

@@ -119,6 +119,10 @@ QImage ReadBoardPicture(const QString& path) {
   return image;
 }
 
+qint64 BitmapFileBytes(qint64 width, qint64 height) {
+  return 54 + (width * 3 + 3) / 4 * 4 * height;
+}
+
 void WriteBoardPicture(const QImage& image, const QString& path) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
   ReplaceFile(path, [&](QIODevice& file) { return QImageWriter(&file, "bmp").write(rgb); });
@@ -136,18 +140,27 @@ QString BoardFiles::PicturePath(const QString& path) const {
 }
 
 bool BoardFiles::SaveBoardFile(const QString& path) {
+  saver_.WaitForAll();
   const QString trimmed = TrimSpaces(path);
   if (trimmed.isEmpty() || !DriveWritable(trimmed) || !canvas_.HasPicture()) return false;
   WriteBoardPicture(canvas_.Image(), trimmed);
   return true;
 }
 
+bool BoardFiles::SaveBoardFileLater(const QString& path, PictureSaver::Done done) {
+  const QString trimmed = TrimSpaces(path);
+  if (trimmed.isEmpty() || !DriveWritable(trimmed) || !canvas_.HasPicture()) return false;
+  saver_.Save(canvas_.Image(), trimmed, std::move(done));
+  return true;
+}
+
 void BoardFiles::LoadBoardFile(const QString& path) {
+  saver_.WaitForAll();
   canvas_.Reset(ReadBoardPicture(path));  // the board stays as it was when this raises
   if (OnReplaced) OnReplaced();
 }
 
-void BoardFiles::NewBoard(int width, int height) {
+void BoardFiles::NewBoard(int width, int height, PictureSaver::Done saved_later) {
   width = std::max(width, 100);
   height = std::max(height, 100);
   if (!BoardCanvas::SizeAllowed(width, height)) throw Error(BoardTooLargeMessage(width, height));
@@ -159,10 +172,15 @@ void BoardFiles::NewBoard(int width, int height) {
   canvas_.SetBrushColor(kClWhite);
   canvas_.FillRect(QRect(0, 0, width, height));
   if (OnReplaced) OnReplaced();
-  SaveBoardFile(WorkingFile());
+  if (saved_later) {
+    SaveBoardFileLater(WorkingFile(), std::move(saved_later));
+  } else {
+    SaveBoardFile(WorkingFile());
+  }
 }
 
 bool BoardFiles::LoadFromBmpFolder(const QString& path) {
+  saver_.WaitForAll();  // the folder as the saves asked before this left it
   const QString trimmed = TrimSpaces(path);
   if (trimmed.isEmpty()) return false;
   const auto name = PictureFileName(trimmed);
@@ -173,12 +191,28 @@ bool BoardFiles::LoadFromBmpFolder(const QString& path) {
   return true;
 }
 
-bool BoardFiles::SaveToBmpFolder(const QString& path) {
+std::optional<QString> BoardFiles::BmpFolderTarget(const QString& path) const {
   const QString trimmed = TrimSpaces(path);
-  if (trimmed.isEmpty() || !DriveWritable(program_dir_)) return false;
+  if (trimmed.isEmpty() || !DriveWritable(program_dir_)) return std::nullopt;
   const auto name = PictureFileName(trimmed);
-  if (!name || !PlainFileOrNone(PictureFolder() + *name) || !canvas_.HasPicture()) return false;
-  WriteBoardPicture(canvas_.Image(), PictureFolder() + *name);
+  if (!name || !PlainFileOrNone(PictureFolder() + *name) || !canvas_.HasPicture()) {
+    return std::nullopt;
+  }
+  return PictureFolder() + *name;
+}
+
+bool BoardFiles::SaveToBmpFolder(const QString& path) {
+  saver_.WaitForAll();
+  const auto target = BmpFolderTarget(path);
+  if (!target) return false;
+  WriteBoardPicture(canvas_.Image(), *target);
+  return true;
+}
+
+bool BoardFiles::SaveToBmpFolderLater(const QString& path, PictureSaver::Done done) {
+  const auto target = BmpFolderTarget(path);
+  if (!target) return false;
+  saver_.Save(canvas_.Image(), *target, std::move(done));
   return true;
 }
 

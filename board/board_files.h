@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+#include "board/picture_saver.h"
+
 namespace kovra {
 
 // The file-name part of a path: the text after its last "\", "/" or ":".
@@ -24,6 +26,8 @@ QImage ReadBoardPicture(const QString& path);
 // Writes image as a 24-bit bitmap, replacing the file atomically; raises
 // Error when it cannot be written.
 void WriteBoardPicture(const QImage& image, const QString& path);
+// The size of the file WriteBoardPicture makes of a width by height picture.
+qint64 BitmapFileBytes(qint64 width, qint64 height);
 
 class BoardCanvas;
 
@@ -49,16 +53,30 @@ class BoardFiles {
 
   bool SaveBoardFile(const QString& path);
   void LoadBoardFile(const QString& path);
-  // A new white board of at least 100 by 100, written to the working file.
+  // A new white board of at least 100 by 100, written to the working file,
+  // at once or, given saved_later, in the background.
   // Raises Error for a size too large to hold; the board then stays.
-  void NewBoard(int width, int height);
+  void NewBoard(int width, int height, PictureSaver::Done saved_later = {});
   // Only the file-name part of path is used, inside the picture folder.
   bool LoadFromBmpFolder(const QString& path);
   bool SaveToBmpFolder(const QString& path);
 
+  // The saves above made in the background, for peers' commands: refused
+  // (false, nothing queued) where those would be; done is told what became
+  // of a save that was queued. Every save and load made at once waits for
+  // those queued before it, so that files are written in the order asked.
+  bool SaveBoardFileLater(const QString& path, PictureSaver::Done done);
+  bool SaveToBmpFolderLater(const QString& path, PictureSaver::Done done);
+  const PictureSaver& Saver() const { return saver_; }
+  void FinishSaves() { saver_.WaitForAll(); }
+
  private:
+  // The picture folder's path for a name, or nullopt when it is not allowed.
+  std::optional<QString> BmpFolderTarget(const QString& path) const;
+
   BoardCanvas& canvas_;
   QString program_dir_;
+  PictureSaver saver_;
 };
 
 }  // namespace kovra

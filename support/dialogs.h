@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace kovra {
@@ -34,6 +35,12 @@ class Dialogs {
   // Picture file dialogs opening in folder; an empty result means cancelled.
   virtual QString OpenPictureFile(const QString& folder) = 0;
   virtual QString SavePictureFile(const QString& folder) = 0;
+
+  // Shows an error report later as it would be shown now: what a peer's
+  // command set going is still told as that peer's when it ends.
+  virtual std::function<void(const QString& text)> ErrorLater() {
+    return [this](const QString& text) { ShowError(text); };
+  }
 };
 
 }  // namespace kovra

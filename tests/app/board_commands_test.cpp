@@ -55,7 +55,8 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   EXPECT_EQ(f.form.Board().Image().size(), QSize(100, 100));
   f.form.Commands().Dispatch({"NEWKV", "300 200"});
   EXPECT_EQ(f.form.Board().Image(), test::WhiteImage(300, 200));
-  EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return f.SavedBoard().size() == QSize(300, 200); }))
+      << "written in the background";
   for (const char* args : {"7", "x 5", "0 50", "-5 100", ""})
     f.form.Commands().Dispatch({"NEWKV", args});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
@@ -80,7 +81,8 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
 TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {
   BoardFixture f;
   f.form.Commands().Dispatch({"IMAGEKV_SAVETOFILE", "../x.bmp"});
-  EXPECT_TRUE(QFileInfo::exists(f.test.Path(QStringLiteral("BMP/x.bmp"))));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return QFileInfo::exists(f.test.Path(QStringLiteral("BMP/x.bmp"))); }));
   EXPECT_FALSE(QFileInfo::exists(f.test.Path(QStringLiteral("x.bmp"))));
   f.form.Commands().Dispatch({"IMAGEKV_SAVETOFILE", ".."});
   f.form.Commands().Dispatch({"IMAGEKV_SAVETOFILE", "a/"});
@@ -121,6 +123,7 @@ TEST(BoardCommands, PeersSavesKeepTheDiskAndThePictureFolderWithinTheirAllowance
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Label_Notice->isHidden(); }, 3000));
   EXPECT_TRUE(form.Label_Notice->text().contains(QStringLiteral("папка BMP превысила бы 1 МБ")))
       << form.Label_Notice->text().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.Files().Saver().Pending() == 0; }));
   EXPECT_TRUE(QFileInfo::exists(test.Path(QStringLiteral("BMP/one.bmp"))));
   EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("BMP/two.bmp"))));
   const QString told = form.Label_Notice->text();
@@ -138,6 +141,30 @@ TEST(BoardCommands, PeersSavesKeepTheDiskAndThePictureFolderWithinTheirAllowance
   ASSERT_EQ(test.Dialogs().messages.size(), 2);
   EXPECT_TRUE(test.Dialogs().messages[0].startsWith(QStringLiteral("Сохранение отклонено")));
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+}
+
+TEST(BoardCommands, PeersSavesAreWrittenBehindTheWindowInOrderAndTheirFailuresAreTheirs) {
+  BoardFixture f;
+  f.form.Commands().Dispatch({"NEWKV", "300 200"});
+  f.form.Commands().Dispatch({"IMAGEKV_SAVETOFILE", "pic.bmp"});
+  f.form.Commands().Dispatch({"NEWKV", "150 150"});
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(150, 150));
+  // A load waits for the saves asked before it.
+  f.form.Commands().Dispatch({"IMAGEKV_LOADFROMFILE", "pic.bmp"});
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
+  EXPECT_EQ(f.form.Files().Saver().Pending(), 0);
+
+  QFile locked(f.test.Path(QStringLiteral("BMP/locked.bmp")));
+  ASSERT_TRUE(locked.open(QIODevice::WriteOnly));
+  locked.write(test::MakeBmp(4, 4, 24, false));
+  locked.close();
+  locked.setPermissions(QFileDevice::ReadOwner);
+  f.peer.Send("Kovra:>ImageKV_SaveToFile:>locked.bmp", QHostAddress(QStringLiteral("127.0.0.1")),
+              f.test.Env().udp_port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.form.Label_Notice->isHidden(); }, 3000));
+  EXPECT_TRUE(f.form.Label_Notice->text().startsWith(QStringLiteral("127.0.0.31: Cannot create")))
+      << "told as the sender's when the save ended: " << f.form.Label_Notice->text().toStdString();
+  EXPECT_TRUE(f.test.Dialogs().errors.isEmpty());
 }
 
 TEST(BoardCommands, WorkingFileCommands) {

@@ -28,7 +28,8 @@ TEST(BoardFiles, NewBoardAndSaveToFileReachThePeer) {
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return b.Window().Board().Image().size() == QSize(320, 240); }, 3000));
   EXPECT_EQ(b.Window().Board().Image(), test::WhiteImage(320, 240));
-  EXPECT_EQ(QImage(b.Path(QStringLiteral("~kv.bmp")), "bmp").size(), QSize(320, 240));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return QImage(b.Path(QStringLiteral("~kv.bmp")), "bmp").size() == QSize(320, 240); }));
 
   a.Dialogs().file_answers = {QStringLiteral("/somewhere/shared name.bmp")};
   a.Window().N4Click();
