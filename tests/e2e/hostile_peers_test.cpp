@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
+#include "net/command.h"
+#include "net/command_table.h"
 #include "net/correspondents.h"
 #include "net/presence.h"
 
@@ -52,6 +56,33 @@ TEST(HostilePeers, PresenceDatagramsNeitherLockTheWindowInNorAmplify) {
   EXPECT_TRUE(form.close());
   EXPECT_FALSE(form.isVisible());
   EXPECT_TRUE(test.ReadFile(QStringLiteral("~ListUser.txt")).startsWith("10.0.0.2 #0=No\r\n"));
+}
+
+TEST(HostilePeers, CostlyDatagramsLeaveTheWindowItsTurnWithinAWakeUp) {
+  TestWindow test("ME");
+  TForm1& form = test.Start();
+  form.Commands().Dispatch({"NEWKV", "2000 2000"});
+  int filled = 0;
+  int filled_when_the_window_had_its_turn = -1;
+  const CommandTable::Handler fill = form.Commands().Get("ImageKV_FloodFill");
+  form.Commands().Set("ImageKV_FloodFill", [&](const std::string& args) {
+    fill(args);
+    // Runs once the wake-up that took the first fill has let go.
+    if (++filled == 1) QTimer::singleShot(0, [&] { filled_when_the_window_had_its_turn = filled; });
+  });
+  // Each fill repaints the whole board, a few milliseconds each.
+  Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), test.Env().udp_port);
+  constexpr int kFills = 300;
+  for (int i = 0; i < kFills; ++i) {
+    peer.Send(
+        i % 2 ? "Kovra:>ImageKV_FloodFill:>5 5 clRed" : "Kovra:>ImageKV_FloodFill:>5 5 clBlue",
+        QHostAddress(QStringLiteral("127.0.0.1")), test.Env().udp_port);
+  }
+  QThread::msleep(50);  // all in the socket before the window wakes
+  ASSERT_TRUE(QTest::qWaitFor([&] { return filled == kFills; }, 20000));
+  EXPECT_GT(filled_when_the_window_had_its_turn, 0);
+  EXPECT_LT(filled_when_the_window_had_its_turn, 256)
+      << "the first wake-up stopped on time, not after as many datagrams as it may take";
 }
 
 }  // namespace
