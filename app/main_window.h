@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/board_sending.h"
 #include "app/choice_list.h"
 #include "app/key_preview.h"
 #include "app/routed_dialogs.h"
@@ -58,15 +59,17 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void CB_YesPaintClick();
 
   // Chat, correspondents and board menus, each by its caption.
-  void SpeedButton1Click();  // ">" after the typed message
-  void N9Click();            // "Сеть" > "Сообщить о себе всем"
-  void N6Click();            // the correspondent list's "Добавить"
-  void N7Click();            // the correspondent list's "Удалить"
-  void N2Click();            // "Доска" > "Новая (все стереть)"
-  void N10Click();           // "Доска" > "Сохранить на диск"
-  void N11Click();           // "Доска" > "Загрузить с диска"
-  void N3Click();            // "Доска" > "Загрузить из файла"
-  void N4Click();            // "Доска" > "Сохранить в файл"
+  void SpeedButton1Click();    // ">" after the typed message
+  void N9Click();              // "Сеть" > "Сообщить о себе всем"
+  void N6Click();              // the correspondent list's "Добавить"
+  void N7Click();              // the correspondent list's "Удалить"
+  void N2Click();              // "Доска" > "Новая (все стереть)"
+  void N10Click();             // "Доска" > "Сохранить на диск"
+  void N11Click();             // "Доска" > "Загрузить с диска"
+  void N3Click();              // "Доска" > "Загрузить из файла"
+  void N4Click();              // "Доска" > "Сохранить в файл"
+  void SendBoardToAllClick();  // "Доска" > "Отправить доску всем"
+  void SendBoardClick();       // the correspondent list's "Отправить доску"
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -109,6 +112,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   bool Guard(Body&& body);
 
   void RestoreState();
+  // The whole board to each of names, after asking when it takes a while.
+  void SendBoard(std::vector<std::string> names);
   // What the drawing tools reach of the window.
   BoardCanvas& Canvas() override { return canvas_; }
   GestureState& Gesture() override { return gesture_; }
@@ -126,6 +131,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   CommandTable commands_;
   std::unique_ptr<FanOut> fan_out_;
   std::unique_ptr<Presence> presence_;
+  std::unique_ptr<BoardSending> board_sending_;
   MessageHistory history_;
   ToolSettings settings_;
   BoardCanvas canvas_;

@@ -4,11 +4,14 @@
 #include <QFileInfo>
 
 #include "app/main_window.h"
+#include "board/board_runs.h"
 #include "board/board_view.h"
 #include "net/command.h"
+#include "net/correspondents.h"
 #include "support/ansi_codec.h"
 #include "support/prompt.h"
 #include "support/system.h"
+#include "support/text.h"
 
 namespace kovra {
 
@@ -67,6 +70,43 @@ void TForm1::N4Click() {
     env_.dialogs->ShowMessage(QStringLiteral("Неудачное сохранение файла : : ") +
                               board_files_.PicturePath(chosen));
   }
+}
+
+void TForm1::SendBoardToAllClick() {
+  std::vector<std::string> names;
+  for (const std::string& line : correspondents_->Lines()) {
+    const std::string name = TrimText(Correspondents::NameOf(line));
+    if (!name.empty() && UpperText(Correspondents::ValueOf(line)) == UpperText(kPresent)) {
+      names.push_back(name);
+    }
+  }
+  SendBoard(std::move(names));
+}
+
+void TForm1::SendBoardClick() {
+  const QModelIndex highlighted = ListUser->currentIndex();
+  if (!highlighted.isValid()) return;
+  const std::string name =
+      TrimText(Correspondents::NameOf(correspondents_->Line(highlighted.row())));
+  if (!name.empty()) SendBoard({name});
+}
+
+void TForm1::SendBoard(std::vector<std::string> names) {
+  if (names.empty()) {
+    env_.dialogs->ShowMessage(
+        QStringLiteral("Доску некому отправить: никто не отмечен как присутствующий"));
+    return;
+  }
+  const QImage board = canvas_.Image();
+  const std::size_t lines = BoardRuns::Count(board);
+  const std::size_t seconds = lines / BoardSending::kLinesPerSecond;
+  if (seconds >= 3 && !env_.dialogs->Confirm(
+                          QStringLiteral("Отправка доски займёт около %1 с (%2 команд). Отправить?")
+                              .arg(seconds)
+                              .arg(lines))) {
+    return;
+  }
+  board_sending_->Start(board, std::move(names));
 }
 
 }  // namespace kovra

@@ -34,6 +34,8 @@ void TForm1::BuildMenus() {
   separator(board, "N5");
   item(board, "N3", QStringLiteral("Загрузить из файла"), &TForm1::N3Click);
   item(board, "N4", QStringLiteral("Сохранить в файл"), &TForm1::N4Click);
+  separator(board, "N13");
+  item(board, "N14", QStringLiteral("Отправить доску всем"), &TForm1::SendBoardToAllClick);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), &TForm1::N9Click);
   separator(network, "N12");
@@ -41,6 +43,7 @@ void TForm1::BuildMenus() {
   PopupMenu2 = Named(new QMenu(ListUser), "PopupMenu2");
   item(PopupMenu2, "N6", QStringLiteral("Добавить"), &TForm1::N6Click);
   item(PopupMenu2, "N7", QStringLiteral("Удалить"), &TForm1::N7Click);
+  item(PopupMenu2, "N15", QStringLiteral("Отправить доску"), &TForm1::SendBoardClick);
   connect(ListUser, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2->popup(ListUser->viewport()->mapToGlobal(at)); });
 }

@@ -112,4 +112,8 @@ QString QtDialogs::SavePictureFile(const QString& folder) {
   return RunPictureDialog(parent_, folder, QFileDialog::AcceptSave);
 }
 
+bool QtDialogs::Confirm(const QString& question) {
+  return QMessageBox::question(parent_, QStringLiteral("Kovra"), question) == QMessageBox::Yes;
+}
+
 }  // namespace kovra

@@ -36,6 +36,9 @@ class Dialogs {
   virtual QString OpenPictureFile(const QString& folder) = 0;
   virtual QString SavePictureFile(const QString& folder) = 0;
 
+  // A yes-or-no question; true for yes.
+  virtual bool Confirm(const QString& question) = 0;
+
   // Shows an error report later as it would be shown now: what a peer's
   // command set going is still told as that peer's when it ends.
   virtual std::function<void(const QString& text)> ErrorLater() {

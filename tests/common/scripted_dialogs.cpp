@@ -37,4 +37,9 @@ QString ScriptedDialogs::SavePictureFile(const QString& folder) {
   return Take(file_answers, QString());
 }
 
+bool ScriptedDialogs::Confirm(const QString& question) {
+  questions.append(question);
+  return Take(confirm_answers, true);
+}
+
 }  // namespace kovra::test

@@ -19,18 +19,21 @@ class ScriptedDialogs : public Dialogs {
   std::optional<FontChoice> ChooseFont(const FontChoice& initial) override;
   QString OpenPictureFile(const QString& folder) override;
   QString SavePictureFile(const QString& folder) override;
+  bool Confirm(const QString& question) override;
 
   // Answers, taken in order; an empty queue answers Cancel.
   std::deque<std::optional<QString>> text_answers;
   std::deque<std::optional<QColor>> color_answers;
   std::deque<std::optional<FontChoice>> font_answers;
   std::deque<QString> file_answers;
+  std::deque<bool> confirm_answers;  // an empty queue answers yes
 
   // What was shown: "caption|prompt|value" for each text prompt.
   QStringList messages;
   QStringList errors;
   QStringList prompts;
   QStringList file_dialog_folders;
+  QStringList questions;
 };
 
 }  // namespace kovra::test

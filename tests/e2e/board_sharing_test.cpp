@@ -1,0 +1,89 @@
+// A copy that starts late, or lacks a picture the others have, gets the whole
+// board from another copy as ordinary commands, pixel for pixel.
+#include <gtest/gtest.h>
+
+#include <QListView>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "board/board_files.h"
+#include "board/board_runs.h"
+#include "board/canvas.h"
+#include "common/test_window.h"
+#include "common/window_group.h"
+#include "net/correspondents.h"
+
+namespace kovra {
+namespace {
+
+// A picture in short runs of many colours, as a photograph is.
+QImage Noisy(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QRandomGenerator random(571);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width;) {
+      const QRgb colour = random.generate() | 0xFF000000;
+      for (int run = 1 + random.bounded(3); run > 0 && x < width; --run)
+        image.setPixel(x++, y, colour);
+    }
+  }
+  return image;
+}
+
+TEST(BoardRuns, EachRowIsItsRunsOfOneColourWithoutTheWhite) {
+  QImage board = test::WhiteImage(10, 2);
+  for (int x = 2; x < 5; ++x) board.setPixel(x, 0, qRgb(255, 0, 0));
+  board.setPixel(9, 1, qRgb(1, 2, 3));
+  BoardRuns runs(board);
+  std::vector<std::string> lines;
+  for (std::string args; runs.NextLine(args);) lines.push_back(args);
+  EXPECT_EQ(lines, (std::vector<std::string>{"2 0 5 0 1 clRed", "9 1 10 1 1 $00030201"}));
+  EXPECT_EQ(BoardRuns::Count(board), 2u);
+}
+
+TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
+  test::WindowGroup group(3);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  TForm1& a = group.Form(0);
+  TForm1& b = group.Form(1);
+  TForm1& c = group.Form(2);
+
+  // A's own drawing the others never saw, then a picture only A has.
+  QImage drawn = test::WhiteImage(602, 385);
+  for (int x = 10; x < 300; ++x) drawn.setPixel(x, 40 + x / 10, qRgb(0, 0, 128));
+  QImage noisy = Noisy(160, 120);
+  for (const QImage& picture : {drawn, noisy}) {
+    ASSERT_TRUE(picture.save(group[0].Path(QStringLiteral("BMP/p.bmp")), "BMP"));
+    ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("p.bmp")));
+    ASSERT_NE(b.Board().Image(), a.Board().Image());
+    a.SendBoardToAllClick();
+    for (TForm1* other : {&b, &c}) {
+      EXPECT_TRUE(
+          QTest::qWaitFor([&] { return other->Board().Image() == a.Board().Image(); }, 10000))
+          << "every pixel arrived";
+    }
+  }
+  EXPECT_TRUE(group[0].Dialogs().questions.isEmpty()) << "a short sending asks nothing";
+
+  // To one line from the list's menu; a sending that takes a while asks first.
+  group[0].Dialogs().confirm_answers = {false};
+  a.Files().LoadFromBmpFolder(QStringLiteral("p.bmp"));
+  const QImage big = Noisy(400, 300);
+  ASSERT_TRUE(big.save(group[0].Path(QStringLiteral("BMP/big.bmp")), "BMP"));
+  ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("big.bmp")));
+  a.ListUser->setCurrentIndex(a.UserList().index(0));
+  a.SendBoardClick();
+  ASSERT_EQ(group[0].Dialogs().questions.size(), 1);
+  QTest::qWait(200);
+  EXPECT_NE(b.Board().Image().size(), QSize(400, 300)) << "declined: nothing sent";
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(group[i].Dialogs().errors.isEmpty());
+    EXPECT_TRUE(group[i].Dialogs().messages.isEmpty());
+  }
+}
+
+}  // namespace
+}  // namespace kovra
