@@ -70,6 +70,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void N4Click();              // "Доска" > "Сохранить в файл"
   void SendBoardToAllClick();  // "Доска" > "Отправить доску всем"
   void SendBoardClick();       // the correspondent list's "Отправить доску"
+  void SavePngClick();         // "Доска" > "Сохранить как PNG…"
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);

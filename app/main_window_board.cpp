@@ -2,6 +2,7 @@
 // the folder BMP, each followed by its command to the present correspondents.
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QImageWriter>
 
 #include "app/main_window.h"
 #include "board/board_runs.h"
@@ -9,6 +10,7 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "support/ansi_codec.h"
+#include "support/atomic_file.h"
 #include "support/prompt.h"
 #include "support/system.h"
 #include "support/text.h"
@@ -70,6 +72,14 @@ void TForm1::N4Click() {
     env_.dialogs->ShowMessage(QStringLiteral("Неудачное сохранение файла : : ") +
                               board_files_.PicturePath(chosen));
   }
+}
+
+void TForm1::SavePngClick() {
+  QString path = env_.dialogs->SavePngFile(ProgramDir_ + QStringLiteral("board.png"));
+  if (path.isEmpty()) return;
+  if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) path += QStringLiteral(".png");
+  const QImage board = canvas_.Image();
+  ReplaceFile(path, [&board](QIODevice& file) { return QImageWriter(&file, "png").write(board); });
 }
 
 void TForm1::SendBoardToAllClick() {

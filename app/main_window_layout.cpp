@@ -36,6 +36,7 @@ void TForm1::BuildMenus() {
   item(board, "N4", QStringLiteral("Сохранить в файл"), &TForm1::N4Click);
   separator(board, "N13");
   item(board, "N14", QStringLiteral("Отправить доску всем"), &TForm1::SendBoardToAllClick);
+  item(board, "N16", QStringLiteral("Сохранить как PNG…"), &TForm1::SavePngClick);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), &TForm1::N9Click);
   separator(network, "N12");

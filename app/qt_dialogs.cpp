@@ -112,6 +112,11 @@ QString QtDialogs::SavePictureFile(const QString& folder) {
   return RunPictureDialog(parent_, folder, QFileDialog::AcceptSave);
 }
 
+QString QtDialogs::SavePngFile(const QString& suggested) {
+  return QFileDialog::getSaveFileName(parent_, QStringLiteral("Сохранить доску как PNG"), suggested,
+                                      QStringLiteral("Рисунки PNG (*.png)"));
+}
+
 bool QtDialogs::Confirm(const QString& question) {
   return QMessageBox::question(parent_, QStringLiteral("Kovra"), question) == QMessageBox::Yes;
 }

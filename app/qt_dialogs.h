@@ -24,6 +24,7 @@ class QtDialogs : public Dialogs {
   std::optional<FontChoice> ChooseFont(const FontChoice& initial) override;
   QString OpenPictureFile(const QString& folder) override;
   QString SavePictureFile(const QString& folder) override;
+  QString SavePngFile(const QString& suggested) override;
   bool Confirm(const QString& question) override;
 
  private:

@@ -46,6 +46,7 @@ class RoutedDialogs : public Dialogs {
   }
   QString OpenPictureFile(const QString& folder) override { return user_.OpenPictureFile(folder); }
   QString SavePictureFile(const QString& folder) override { return user_.SavePictureFile(folder); }
+  QString SavePngFile(const QString& suggested) override { return user_.SavePngFile(suggested); }
   bool Confirm(const QString& question) override { return user_.Confirm(question); }
 
  private:

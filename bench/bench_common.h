@@ -26,6 +26,7 @@ class SilentDialogs : public Dialogs {
   std::optional<FontChoice> ChooseFont(const FontChoice&) override { return std::nullopt; }
   QString OpenPictureFile(const QString&) override { return {}; }
   QString SavePictureFile(const QString&) override { return {}; }
+  QString SavePngFile(const QString&) override { return {}; }
   bool Confirm(const QString&) override { return true; }
 };
 

@@ -34,6 +34,7 @@ class NoBoxes : public Dialogs {
   std::optional<FontChoice> ChooseFont(const FontChoice&) override { std::abort(); }
   QString OpenPictureFile(const QString&) override { std::abort(); }
   QString SavePictureFile(const QString&) override { std::abort(); }
+  QString SavePngFile(const QString&) override { std::abort(); }
   bool Confirm(const QString&) override { std::abort(); }
 };
 

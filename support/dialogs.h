@@ -36,6 +36,8 @@ class Dialogs {
   virtual QString OpenPictureFile(const QString& folder) = 0;
   virtual QString SavePictureFile(const QString& folder) = 0;
 
+  // A file to write a PNG picture to, anywhere; empty when cancelled.
+  virtual QString SavePngFile(const QString& suggested) = 0;
   // A yes-or-no question; true for yes.
   virtual bool Confirm(const QString& question) = 0;
 

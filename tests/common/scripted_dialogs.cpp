@@ -37,6 +37,11 @@ QString ScriptedDialogs::SavePictureFile(const QString& folder) {
   return Take(file_answers, QString());
 }
 
+QString ScriptedDialogs::SavePngFile(const QString& suggested) {
+  file_dialog_folders.append(suggested);
+  return Take(file_answers, QString());
+}
+
 bool ScriptedDialogs::Confirm(const QString& question) {
   questions.append(question);
   return Take(confirm_answers, true);

@@ -19,6 +19,7 @@ class ScriptedDialogs : public Dialogs {
   std::optional<FontChoice> ChooseFont(const FontChoice& initial) override;
   QString OpenPictureFile(const QString& folder) override;
   QString SavePictureFile(const QString& folder) override;
+  QString SavePngFile(const QString& suggested) override;
   bool Confirm(const QString& question) override;
 
   // Answers, taken in order; an empty queue answers Cancel.

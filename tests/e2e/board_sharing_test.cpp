@@ -4,6 +4,7 @@
 
 #include <QListView>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -83,6 +84,20 @@ TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
     EXPECT_TRUE(group[i].Dialogs().errors.isEmpty());
     EXPECT_TRUE(group[i].Dialogs().messages.isEmpty());
   }
+}
+
+TEST(BoardExport, APngWrittenAnywhereReadsBackAsTheBoard) {
+  test::TestWindow test;
+  TForm1& form = test.Start();
+  const QImage noisy = Noisy(200, 150);
+  ASSERT_TRUE(noisy.save(test.Path(QStringLiteral("BMP/p.bmp")), "BMP"));
+  ASSERT_TRUE(form.Files().LoadFromBmpFolder(QStringLiteral("p.bmp")));
+  QTemporaryDir elsewhere;
+  test.Dialogs().file_answers = {elsewhere.filePath(QStringLiteral("board"))};
+  form.SavePngClick();
+  const QImage back(elsewhere.filePath(QStringLiteral("board.png")), "PNG");
+  EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), form.Board().Image());
+  EXPECT_TRUE(test.Dialogs().errors.isEmpty());
 }
 
 }  // namespace
