@@ -113,6 +113,9 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   bool Guard(Body&& body);
 
   void RestoreState();
+  // True when text travels whole, or the user agrees that the characters
+  // the code page cannot hold become "?".
+  bool AllowedToLoseCharacters(const QString& text);
   // The whole board to each of names, after asking when it takes a while.
   void SendBoard(std::vector<std::string> names);
   // What the drawing tools reach of the window.

@@ -32,7 +32,17 @@ void TForm1::N7Click() {
 // Those running answer "IamToo" and are marked present again.
 void TForm1::N9Click() { presence_->AskEveryone(); }
 
+bool TForm1::AllowedToLoseCharacters(const QString& text) {
+  const QStringList lost = CharactersOutsideAnsi(text);
+  if (lost.isEmpty()) return true;
+  return env_.dialogs->Confirm(
+      QStringLiteral(
+          "Эти знаки не дойдут до других и станут «?»: %1\nОтправить остальное как есть?")
+          .arg(lost.join(u' ')));
+}
+
 void TForm1::SpeedButton1Click() {
+  if (!AllowedToLoseCharacters(Edit_Mess->text().trimmed())) return;  // kept to be mended
   const std::string typed = QStringToAnsi(Edit_Mess->text());
   auto line_now = [&] {
     return BuildMessageLine(QStringToAnsi(LongTimeText(QTime::currentTime())), env_.computer_name,

@@ -50,7 +50,9 @@ void TForm1::CancelGesture() {
 void TForm1::ShowBand(const Band& band) { Image_KV->ShowBand(band); }
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {
-  return env_.dialogs->InputText(caption, prompt, QString());
+  std::optional<QString> text = env_.dialogs->InputText(caption, prompt, QString());
+  if (text && !AllowedToLoseCharacters(*text)) return std::nullopt;
+  return text;
 }
 
 void TForm1::Send(const std::string& command, const std::string& args) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <string>
 
 namespace kovra {
@@ -10,5 +11,8 @@ namespace kovra {
 QString AnsiToQString(const std::string& bytes);
 // Characters that Windows-1251 cannot hold become "?".
 std::string QStringToAnsi(const QString& text);
+// The characters of text that Windows-1251 cannot hold, each once, in the
+// order they first appear; empty when all of it travels as it is.
+QStringList CharactersOutsideAnsi(const QString& text);
 
 }  // namespace kovra

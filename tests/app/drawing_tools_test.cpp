@@ -217,9 +217,13 @@ TEST_F(DrawingTest, FloodFillTextAndPointer) {
   EXPECT_EQ(At(5, 5), kWhite);
 
   Tool(ToolId::kText);
-  test_.Dialogs().text_answers = {QStringLiteral("  Привет|мир  "), std::nullopt};
+  test_.Dialogs().text_answers = {QStringLiteral("  Привет|мир  "), std::nullopt,
+                                  QStringLiteral("😀")};
+  test_.Dialogs().confirm_answers = {false};
   Drag({80, 80}, {}, {80, 80});
   Drag({90, 90}, {}, {90, 90});  // cancelled
+  Drag({95, 95}, {}, {95, 95});  // not sent once told the emoji would become "?"
+  EXPECT_EQ(test_.Dialogs().questions.size(), 1);
   EXPECT_EQ(test_.Dialogs().prompts.last(), QStringLiteral("Текст|Введите|"));
 
   Tool(ToolId::kPointer);
@@ -228,7 +232,7 @@ TEST_F(DrawingTest, FloodFillTextAndPointer) {
   Move({110, 105});
   Release({110, 105});
 
-  const auto sent = Sent(10);
+  const auto sent = Sent(11);
   EXPECT_EQ(sent[2], "Kovra:>ImageKV_FloodFill:>30 30 clLime clWhite");
   EXPECT_EQ(sent[4].left(22), "Kovra:>ImageKV_SetFont");
   EXPECT_TRUE(sent[4].endsWith("|clWindowText|MS Sans Serif|"));
@@ -237,8 +241,9 @@ TEST_F(DrawingTest, FloodFillTextAndPointer) {
       QByteArray("Kovra:>ImageKV_TextOut:>80|80|clLime|\xCF\xF0\xE8\xE2\xE5\xF2|\xEC\xE8\xF0"));
   EXPECT_EQ(sent[6], "Kovra:>ImageKV_MoveTo:>80 80");
   EXPECT_EQ(sent[7], "Kovra:>ImageKV_MoveTo:>90 90") << "a cancelled text sends only the move";
-  EXPECT_EQ(sent[8], "Kovra:>ImageKV_MoveTo:>100 100");
-  EXPECT_EQ(sent[9], "Kovra:>ImageKV_CursorTo:>110 105");
+  EXPECT_EQ(sent[8], "Kovra:>ImageKV_MoveTo:>95 95");
+  EXPECT_EQ(sent[9], "Kovra:>ImageKV_MoveTo:>100 100");
+  EXPECT_EQ(sent[10], "Kovra:>ImageKV_CursorTo:>110 105");
   EXPECT_GT(Colours().count(qRgb(0, 255, 0)), 0u);
 }
 

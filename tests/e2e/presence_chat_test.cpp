@@ -23,6 +23,7 @@
 namespace kovra {
 namespace {
 
+using test::ScriptedDialogs;
 using test::TestWindow;
 using Lines = std::vector<std::string>;
 
@@ -206,6 +207,33 @@ TEST(Chat, AHistoryThatIsAFolderIsToldOnceAndTheRestStartsAsUsual) {
   EXPECT_FALSE(a.Label_Notice->text().endsWith(u')')) << "told once";
   EXPECT_TRUE(group[0].Dialogs().errors.isEmpty());
   EXPECT_TRUE(group[0].Dialogs().messages.isEmpty());
+}
+
+TEST(Chat, CharactersTheCodePageCannotHoldAreToldBeforeSending) {
+  Group group(2);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  TForm1& a = group.Form(0);
+  TForm1& b = group.Form(1);
+  ScriptedDialogs& asked = group[0].Dialogs();
+
+  a.Edit_Mess->setText(QStringLiteral("Привет, мир"));
+  a.SpeedButton1->click();
+  EXPECT_TRUE(asked.questions.isEmpty()) << "Cyrillic travels as it is";
+
+  const QString mixed = QStringLiteral("Привет 😀 über 中文 😀");
+  asked.confirm_answers = {false, true};
+  a.Edit_Mess->setText(mixed);
+  a.SpeedButton1->click();
+  ASSERT_EQ(asked.questions.size(), 1);
+  EXPECT_TRUE(asked.questions[0].contains(QStringLiteral("😀 ü 中 文")))
+      << asked.questions[0].toStdString();
+  EXPECT_EQ(a.Edit_Mess->text(), mixed) << "declined: kept to be mended, nothing sent";
+  EXPECT_EQ(a.History().Count(), 1u);
+  a.SpeedButton1->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return b.History().Count() == 2; }, 3000));
+  EXPECT_TRUE(AnsiToQString(b.History().Line(0)).endsWith(QStringLiteral("> Привет ? ?ber ?? ?")));
 }
 
 TEST(Chat, AFloodOfMessagesIsSavedAboutOnceASecondAndWholeAtTheEnd) {
