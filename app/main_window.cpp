@@ -158,6 +158,8 @@ void TForm1::RestoreState() {
   Label_Font->setText(Label_Font->font().family());
   ShowFillBehindFont(*this, settings_);
 
+  // With nobody listed yet, everyone on the local networks is asked instead.
+  if (correspondents_->Count() == 0) FindEveryone();
   presence_->Greet();  // may run the event loop while it sends
 }
 

@@ -61,6 +61,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // Chat, correspondents and board menus, each by its caption.
   void SpeedButton1Click();    // ">" after the typed message
   void N9Click();              // "Сеть" > "Сообщить о себе всем"
+  void FindEveryoneClick();    // "Сеть" > "Найти всех в сети"
   void N6Click();              // the correspondent list's "Добавить"
   void N7Click();              // the correspondent list's "Удалить"
   void N2Click();              // "Доска" > "Новая (все стереть)"
@@ -113,6 +114,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   bool Guard(Body&& body);
 
   void RestoreState();
+  // "Enter" to the broadcast address of every local network; how many.
+  int FindEveryone();
   // True when text travels whole, or the user agrees that the characters
   // the code page cannot hold become "?".
   bool AllowedToLoseCharacters(const QString& text);

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "net/command.h"
 #include "net/correspondents.h"
+#include "net/local_networks.h"
 #include "support/ansi_codec.h"
 #include "support/system.h"
 
@@ -31,6 +32,18 @@ void TForm1::N7Click() {
 
 // Those running answer "IamToo" and are marked present again.
 void TForm1::N9Click() { presence_->AskEveryone(); }
+
+int TForm1::FindEveryone() {
+  const std::vector<std::string> addresses =
+      env_.broadcast_addresses ? env_.broadcast_addresses() : LocalBroadcastAddresses();
+  return presence_->FindEveryone(addresses);
+}
+
+void TForm1::FindEveryoneClick() {
+  if (FindEveryone() == 0) {
+    env_.dialogs->ShowMessage(QStringLiteral("Не найдено ни одной сети IPv4, где можно искать"));
+  }
+}
 
 bool TForm1::AllowedToLoseCharacters(const QString& text) {
   const QStringList lost = CharactersOutsideAnsi(text);

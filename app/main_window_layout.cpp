@@ -39,6 +39,7 @@ void TForm1::BuildMenus() {
   item(board, "N16", QStringLiteral("Сохранить как PNG…"), &TForm1::SavePngClick);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), &TForm1::N9Click);
+  item(network, "N17", QStringLiteral("Найти всех в сети"), &TForm1::FindEveryoneClick);
   separator(network, "N12");
 
   PopupMenu2 = Named(new QMenu(ListUser), "PopupMenu2");

@@ -26,6 +26,7 @@ BenchEnvironment::BenchEnvironment() {
   env.bind_address = QHostAddress(QStringLiteral("127.0.0.1"));
   env.udp_port = test::FreeUdpPort();
   env.dialogs = &dialogs;
+  env.broadcast_addresses = [] { return std::vector<std::string>(); };
 }
 
 int RawSocket(const char* address, quint16 port) {

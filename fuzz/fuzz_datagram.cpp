@@ -56,6 +56,7 @@ struct Rig {
     env.udp_port = ntohs(local.sin_port);
     env.dialogs = &dialogs;
     env.resolve_host = [](const QString&) -> std::optional<quint32> { return std::nullopt; };
+    env.broadcast_addresses = [] { return std::vector<std::string>(); };
     window = std::make_unique<TForm1>(env);
     while (window->FirstTick()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     window->Commands().Set("FuzzHandled", [this](const std::string&) { handled = true; });

@@ -57,6 +57,14 @@ void Presence::AskEveryone() {
   Greet();
 }
 
+int Presence::FindEveryone(const std::vector<std::string>& addresses) {
+  int asked = 0;
+  for (const std::string& address : addresses) {
+    if (fan_out_.SendToOne(address, command::kEnter, computer_name_)) ++asked;
+  }
+  return asked;
+}
+
 void Presence::SayGoodbye() {
   fan_out_.SendToCorrespondents(command::kExit, computer_name_, true);
   SaveAddresses();
@@ -118,6 +126,8 @@ void Presence::ReceivedExit(const std::string& args, quint32 from) { Mark(args, 
 bool Presence::Mark(const std::string& name, quint32 from, const std::string& value) {
   const std::string announced = TrimText(name);
   if (announced.empty()) return false;  // nobody to mark, and nobody to answer
+  // This computer's own "Enter" to its network comes back to it.
+  if (UpperText(announced) == UpperText(computer_name_)) return false;
   const bool adds_line =
       list_.Find(announced) < 0 && (from == 0 || list_.Find(DottedAddressText(from)) < 0);
   if (adds_line && list_.Count() >= static_cast<int>(kMaxLearnedLines)) {

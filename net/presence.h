@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/known_addresses.h"
 
@@ -47,6 +48,10 @@ class Presence {
   void Greet();
   // All marked absent first: the answers mark the present again.
   void AskEveryone();
+  // "Enter" to each address (broadcast addresses of the local networks):
+  // every copy there adds this computer and answers, and so is added here.
+  // The number of addresses asked.
+  int FindEveryone(const std::vector<std::string>& addresses);
   // "Exit" to every line; then, where the folder takes files, every line
   // marked absent and saved.
   void SayGoodbye();

@@ -103,6 +103,9 @@ std::optional<quint32> TUdpEndpoint::SystemResolver(const QString& name) {
 void TUdpEndpoint::CreateSocket() {
   socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (socket_ < 0) CheckError(errno);
+  // "Enter" to a network's broadcast address finds every copy on it.
+  int on = 1;
+  setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
 }
 
 void TUdpEndpoint::CloseSocket() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/dialogs.h"
 
@@ -24,6 +25,9 @@ struct Environment {
   // Turns a computer name into an IPv4 address (host order), on a worker
   // thread; empty for the system's resolver.
   std::function<std::optional<quint32>(const QString& name)> resolve_host;
+  // Where "Найти всех в сети" sends "Enter": dotted addresses; empty for
+  // the broadcast address of every IPv4 network this computer is on.
+  std::function<std::vector<std::string>()> broadcast_addresses;
 };
 
 }  // namespace kovra

@@ -47,6 +47,8 @@ TestWindow::TestWindow(std::string computer_name, const QString& address, quint1
   env_.udp_port = port != 0 ? port : FreeUdpPort();
   env_.computer_name = std::move(computer_name);
   env_.dialogs = &dialogs_;
+  // Tests stay on loopback: nothing is broadcast unless a test says where.
+  env_.broadcast_addresses = [] { return std::vector<std::string>(); };
 }
 
 void TestWindow::WriteFile(const QString& name, const QByteArray& bytes) const {

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <atomic>
 
 #include "app/main_window.h"
@@ -15,6 +16,7 @@
 #include "common/free_port.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
+#include "net/command.h"
 #include "net/correspondents.h"
 #include "net/message_history.h"
 
@@ -159,6 +161,41 @@ TEST(RealLan, TwoDrawAtOnceAndAKilledCopyIsShownAbsentAtTheNextDatagram) {
     EXPECT_TRUE(group[i].Dialogs().messages.isEmpty()) << "window " << i;
     EXPECT_TRUE(group[i].Dialogs().errors.isEmpty()) << "window " << i;
   }
+}
+
+bool WaitForSameLines(TForm1& form, Lines lines) {
+  std::sort(lines.begin(), lines.end());
+  return QTest::qWaitFor(
+      [&] {
+        Lines now = form.UserList().Lines();
+        std::sort(now.begin(), now.end());
+        return now == lines;
+      },
+      3000);
+}
+
+// The broadcast address of a network stands in for each computer on it here:
+// loopback carries no broadcast.
+TEST(RealLan, ACopyWithAnEmptyListFindsEveryoneWithNothingTyped) {
+  test::WindowGroup group(3, test::WindowGroup::Names::kUnresolvable);
+  group[0].Env().broadcast_addresses = [] {
+    return std::vector<std::string>{"127.0.0.3", "127.0.0.4"};
+  };
+  // The others run already; the one that starts last has nobody listed.
+  group[1].Start();
+  group[2].Start();
+  group[0].Start();
+  EXPECT_TRUE(WaitForSameLines(group.Form(0), {"UX3=Yes", "UX4=Yes"}));
+  EXPECT_TRUE(WaitForSameLines(group.Form(1), {"UX2=Yes"}));
+  EXPECT_TRUE(WaitForSameLines(group.Form(2), {"UX2=Yes"}));
+
+  // Asked again from the menu: nobody twice, and never this computer itself.
+  group.Form(0).FindEveryoneClick();
+  QTest::qWait(200);
+  EXPECT_TRUE(WaitForSameLines(group.Form(0), {"UX3=Yes", "UX4=Yes"}));
+  group.Form(0).Commands().Dispatch(ReceivedCommand{"ENTER", "UX2"});
+  EXPECT_EQ(group.Form(0).UserList().Count(), 2);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(group[i].Dialogs().messages.isEmpty()) << i;
 }
 
 }  // namespace
