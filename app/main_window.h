@@ -2,6 +2,7 @@
 // subsystems' logic objects, and wires each Qt event to its named handler.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <memory>
@@ -90,6 +91,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void Udp1InvalidHost(bool& handled);
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
   void ReceivedMessage(const std::string& args);
+  // "ImageKV_CursorTo": the sender's pointer, shown above the board.
+  void ReceivedPointer(const std::string& args);
 
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
@@ -147,6 +150,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   GestureState gesture_;
   Replay replay_{canvas_};
   quint32 sender_address_ = 0;  // of the datagram being handled; 0 between them
+  QElapsedTimer pointer_sent_;  // the pointer goes out some 30 times a second at most
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;

@@ -7,8 +7,16 @@
 #include "app/main_window.h"
 #include "board/board_view.h"
 #include "board/drawing_commands.h"
+#include "net/dotted_address.h"
+#include "support/ansi_codec.h"
 
 namespace kovra {
+namespace {
+
+// About 30 pointer positions a second at most.
+constexpr qint64 kPointerIntervalMs = 33;
+
+}  // namespace
 
 void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
   if (!CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
@@ -26,7 +34,16 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
 
 void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,
                                int y) {
-  if (!CB_YesPaint->isChecked() || !gesture_.Drawing) return;
+  if (!CB_YesPaint->isChecked()) return;
+  if (!gesture_.Drawing) {
+    // The pointer tool shows the others where this user points, button or not.
+    if (buttons == Qt::NoButton && ListTools->currentRow() == ToolRow(ToolId::kPointer) &&
+        (!pointer_sent_.isValid() || pointer_sent_.hasExpired(kPointerIntervalMs))) {
+      pointer_sent_.start();
+      Send(command::kCursorTo, drawing::Point{x, y}.Build());
+    }
+    return;
+  }
   // The button came up where the board could not see it (in a dialog, say):
   // the gesture is over, and nothing more is drawn or sent for it.
   if (!(buttons & Qt::LeftButton)) return CancelGesture();
@@ -48,6 +65,14 @@ void TForm1::CancelGesture() {
 }
 
 void TForm1::ShowBand(const Band& band) { Image_KV->ShowBand(band); }
+
+void TForm1::ReceivedPointer(const std::string& args) {
+  const drawing::Point at = drawing::Point::Parse(args);
+  const std::string address = DottedAddressText(sender_address_);
+  const auto name = presence_->Addresses().NameAt(sender_address_);
+  Image_KV->ShowPointer(QString::fromStdString(address), AnsiToQString(name.value_or(address)),
+                        QPoint(at.x, at.y));
+}
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {
   std::optional<QString> text = env_.dialogs->InputText(caption, prompt, QString());

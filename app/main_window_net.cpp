@@ -96,6 +96,7 @@ void TForm1::RegisterCommands() {
       {command::kFloodFill, on(draw, &Replay::FloodFill)},
       {command::kSetFont, on(draw, &Replay::SetFont)},
       {command::kTextOut, on(draw, &Replay::TextOut)},
+      {command::kCursorTo, on(this, &TForm1::ReceivedPointer)},
       {command::kEnter, heard(&Presence::ReceivedEnter)},
       {command::kIamToo, heard(&Presence::ReceivedIamToo)},
       {command::kExit, heard(&Presence::ReceivedExit)},

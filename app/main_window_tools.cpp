@@ -13,11 +13,8 @@ int TForm1::CurrentWidth() const { return settings_.CurrentWidth(List_W->current
 std::string TForm1::PenColorName() const { return settings_.PenColorName(); }
 std::string TForm1::FillColorName() const { return settings_.FillColorName(); }
 
-void TForm1::ListToolsClick() {
-  if (ListTools->currentRow() == ToolRow(ToolId::kPointer)) {
-    env_.dialogs->ShowMessage(QStringLiteral("FigVam пока что ..."));
-  }
-}
+// The pointer tool now does what it says: choosing it shows nothing more.
+void TForm1::ListToolsClick() {}
 
 void TForm1::List_WDblClick() {
   if (List_W->currentRow() != 0) return;

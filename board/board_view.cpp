@@ -9,9 +9,19 @@ namespace kovra {
 
 namespace {
 constexpr int kFrameMs = 16;
+// A pointer shows whole for so long after its last move, then fades out.
+constexpr qint64 kPointerShownMs = 3000;
+constexpr qint64 kPointerFadeMs = 2000;
+constexpr int kFadeStepMs = 100;
+// Pointers kept at most: a stream of strangers cannot fill the view.
+constexpr int kMaxPointers = 32;
+constexpr int kMarkerRadius = 5;
 }  // namespace
 
-BoardView::BoardView(QWidget* parent) : QWidget(parent), frame_(new QTimer(this)) {
+BoardView::BoardView(QWidget* parent)
+    : QWidget(parent), frame_(new QTimer(this)), fade_(new QTimer(this)) {
+  fade_->setInterval(kFadeStepMs);
+  connect(fade_, &QTimer::timeout, this, &BoardView::FadePointers);
   setMouseTracking(true);  // moves without a button pressed are reported too
   setAttribute(Qt::WA_OpaquePaintEvent);
   frame_->setSingleShot(true);
@@ -62,6 +72,64 @@ void BoardView::paintEvent(QPaintEvent* event) {
   if (image_ != nullptr && !image_->isNull())
     painter.drawImage(event->rect(), *image_, event->rect());
   if (band_.shape != Band::Shape::kNone) PaintBand(painter);
+  if (!pointers_.isEmpty()) PaintPointers(painter);
+}
+
+void BoardView::ShowPointer(const QString& key, const QString& label, QPoint at) {
+  auto found = pointers_.find(key);
+  if (found == pointers_.end()) {
+    if (pointers_.size() >= kMaxPointers) return;
+    found = pointers_.insert(key, Pointer{});
+  } else {
+    update(PointerArea(*found));
+  }
+  found->label = label;
+  found->at = at;
+  found->since.start();
+  update(PointerArea(*found));
+  if (!fade_->isActive()) fade_->start();
+}
+
+QRect BoardView::PointerArea(const Pointer& pointer) const {
+  const QRect text = fontMetrics().boundingRect(pointer.label);
+  const int margin = kMarkerRadius + 2;
+  return QRect(pointer.at.x() - margin, pointer.at.y() - margin, 2 * margin + 4 + text.width() + 4,
+               2 * margin + text.height() + 4);
+}
+
+void BoardView::PaintPointers(QPainter& painter) const {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  for (auto it = pointers_.cbegin(); it != pointers_.cend(); ++it) {
+    const qint64 age = it->since.elapsed();
+    const qreal fading = std::clamp(qreal(age - kPointerShownMs) / kPointerFadeMs, 0.0, 1.0);
+    painter.setOpacity(1.0 - fading);
+    // A colour of the peer's own, the same on every repaint.
+    const QColor colour = QColor::fromHsv(int(qHash(it.key()) % 360), 200, 220);
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.setBrush(colour);
+    painter.drawEllipse(QPointF(it->at), kMarkerRadius, kMarkerRadius);
+    const QPoint label_at = it->at + QPoint(kMarkerRadius + 4, kMarkerRadius + 2);
+    QRect box = fontMetrics().boundingRect(it->label).translated(label_at);
+    box.moveTopLeft(label_at);
+    painter.fillRect(box.adjusted(-2, 0, 2, 0), QColor(255, 255, 255, 200));
+    painter.setPen(colour.darker(160));
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, it->label);
+  }
+  painter.restore();
+}
+
+void BoardView::FadePointers() {
+  for (auto it = pointers_.begin(); it != pointers_.end();) {
+    const qint64 age = it->since.elapsed();
+    if (age > kPointerShownMs) update(PointerArea(*it));
+    if (age > kPointerShownMs + kPointerFadeMs) {
+      it = pointers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  if (pointers_.isEmpty()) fade_->stop();
 }
 
 void BoardView::PaintBand(QPainter& painter) const {

@@ -3,6 +3,8 @@
 // logic does. What a gesture in progress shows is painted above the picture.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -29,6 +31,11 @@ class BoardView : public QWidget {
   // shape hides it.
   void ShowBand(const Band& band);
   const Band& CurrentBand() const { return band_; }
+  // A peer's pointer at a board point: a small marker with the peer's name
+  // above the picture, never in it, fading a few seconds after its last
+  // move. key tells one peer's pointer from another's.
+  void ShowPointer(const QString& key, const QString& label, QPoint at);
+  int PointerCount() const { return static_cast<int>(pointers_.size()); }
 
  signals:
   void MousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
@@ -46,13 +53,23 @@ class BoardView : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  struct Pointer {
+    QString label;
+    QPoint at;
+    QElapsedTimer since;
+  };
   void PaintPending();
   void PaintBand(QPainter& painter) const;
+  void PaintPointers(QPainter& painter) const;
+  QRect PointerArea(const Pointer& pointer) const;
+  void FadePointers();
 
   const QImage* image_ = nullptr;
   QRect pending_;
   Band band_;
   QTimer* frame_ = nullptr;
+  QHash<QString, Pointer> pointers_;
+  QTimer* fade_ = nullptr;
 };
 
 }  // namespace kovra

@@ -40,6 +40,13 @@ std::optional<quint32> KnownAddresses::Find(const std::string& name) const {
   return found->second->address;
 }
 
+std::optional<std::string> KnownAddresses::NameAt(quint32 address) const {
+  for (const Entry& entry : newest_first_) {
+    if (entry.address == address) return entry.name;
+  }
+  return std::nullopt;
+}
+
 void KnownAddresses::Load(const QString& path) {
   newest_first_.clear();
   by_name_.clear();

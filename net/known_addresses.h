@@ -27,6 +27,8 @@ class KnownAddresses {
   // Remembers name at address (host order); true when that changed anything.
   bool Learn(const std::string& name, quint32 address);
   std::optional<quint32> Find(const std::string& name) const;
+  // The name last heard from address.
+  std::optional<std::string> NameAt(quint32 address) const;
   std::size_t Count() const { return by_name_.size(); }
 
   // Lines "NAME=a.b.c.d", newest first. A missing file is an empty book;

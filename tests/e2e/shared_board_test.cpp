@@ -14,6 +14,7 @@
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
+#include "net/command_table.h"
 #include "net/correspondents.h"
 
 namespace kovra {
@@ -169,6 +170,33 @@ TEST_F(SharedBoard, AStrokeAcrossTheOtherSidesBandIsNeverTouchedByIt) {
   EXPECT_TRUE(BoardsAgree());
   EXPECT_EQ(A().Board().Image().pixel(200, 100), qRgb(0, 0, 0)) << "the rectangle is drawn";
   EXPECT_TRUE(test::ScreenShowsBoard(A()));
+}
+
+TEST_F(SharedBoard, APointerShowsAboveTheOtherBoardAndNeverInIt) {
+  const QImage before = B().Board().Image();
+  int pointers_handled = 0;
+  const CommandTable::Handler show = B().Commands().Get("ImageKV_CursorTo");
+  B().Commands().Set("ImageKV_CursorTo", [&](const std::string& args) {
+    show(args);
+    ++pointers_handled;
+  });
+  A().ListTools->setCurrentRow(ToolRow(ToolId::kPointer));
+  // Hovering, no button held: many moves at once go out as one.
+  for (int x = 100; x < 150; ++x) {
+    QMouseEvent hover(QEvent::MouseMove, QPoint(x, 100), A().Image_KV->mapToGlobal(QPoint(x, 100)),
+                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(A().Image_KV, &hover);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return B().Image_KV->PointerCount() == 1; }, 3000));
+  QTest::qWait(100);
+  EXPECT_LE(pointers_handled, 2) << "about 30 a second at most";
+  EXPECT_EQ(B().Board().Image(), before) << "never drawn into the board";
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return test::OnScreen(B().Image_KV).pixel(100, 100) != before.pixel(100, 100);
+  })) << "the marker shows on the screen";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return B().Image_KV->PointerCount() == 0; }, 8000))
+      << "and fades after a few seconds";
+  EXPECT_TRUE(test::ScreenShowsBoard(B()));
 }
 
 }  // namespace
