@@ -3,7 +3,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace kovra {
 
@@ -35,8 +38,62 @@ void BoardView::ImageChanged(const QRect& area) {
 }
 
 void BoardView::PaintPending() {
-  update(pending_);
+  update(ToView(pending_));
   pending_ = QRect();
+}
+
+QRect BoardView::ToView(const QRect& board) const {
+  if (zoom_ == 100 || board.isEmpty()) return board;
+  const qint64 left = qint64(board.left()) * zoom_ / 100;
+  const qint64 top = qint64(board.top()) * zoom_ / 100;
+  const qint64 right = (qint64(board.right()) + 1) * zoom_ / 100 + 1;
+  const qint64 bottom = (qint64(board.bottom()) + 1) * zoom_ / 100 + 1;
+  auto clamp = [](qint64 v) { return int(std::clamp<qint64>(v, -(1 << 30), 1 << 30)); };
+  return QRect(QPoint(clamp(left), clamp(top)), QPoint(clamp(right), clamp(bottom)));
+}
+
+QRect BoardView::ToBoard(const QRect& view) const {
+  if (zoom_ == 100) return view;
+  return QRect(ToBoard(view.topLeft()), ToBoard(view.bottomRight())).adjusted(-1, -1, 1, 1);
+}
+
+QPoint BoardView::ToBoard(QPoint view) const {
+  if (zoom_ == 100) return view;
+  // Whole board pixels: the pixel under the mouse, however large it shows.
+  auto board = [this](int v) { return int(std::floor(v * 100.0 / zoom_)); };
+  return QPoint(board(view.x()), board(view.y()));
+}
+
+QPoint BoardView::ToView(QPoint board) const {
+  return QPoint(int(qint64(board.x()) * zoom_ / 100), int(qint64(board.y()) * zoom_ / 100));
+}
+
+void BoardView::SetZoom(int percent) {
+  if (std::find(std::begin(kZoomSteps), std::end(kZoomSteps), percent) == std::end(kZoomSteps))
+    return;
+  zoom_ = percent;
+  FitToImage();
+  update();
+}
+
+void BoardView::StepZoom(int direction) {
+  const int* at = std::find(std::begin(kZoomSteps), std::end(kZoomSteps), zoom_);
+  const auto index = std::clamp<std::ptrdiff_t>((at - std::begin(kZoomSteps)) + direction, 0,
+                                                std::size(kZoomSteps) - 1);
+  SetZoom(kZoomSteps[index]);
+}
+
+void BoardView::FitToImage() {
+  if (image_ == nullptr || image_->isNull()) return;
+  setFixedSize(std::max(1, int(qint64(image_->width()) * zoom_ / 100)),
+               std::max(1, int(qint64(image_->height()) * zoom_ / 100)));
+}
+
+void BoardView::wheelEvent(QWheelEvent* event) {
+  if (!(event->modifiers() & Qt::ControlModifier)) return QWidget::wheelEvent(event);
+  const int steps = event->angleDelta().y();
+  if (steps != 0) StepZoom(steps > 0 ? 1 : -1);
+  event->accept();  // the scroll box does not scroll meanwhile
 }
 
 namespace {
@@ -55,23 +112,38 @@ QRect BandArea(const Band& band) {
 
 void BoardView::ShowBand(const Band& band) {
   if (band == band_) return;
-  update(BandArea(band_));
+  update(ToView(BandArea(band_)));
   band_ = band;
-  update(BandArea(band_));
+  update(ToView(BandArea(band_)));
 }
 
 void BoardView::Show(const QImage* image) {
   image_ = image;
-  if (image_ != nullptr && !image_->isNull()) setFixedSize(image_->size());
+  FitToImage();
   update();
 }
 
 void BoardView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(event->rect(), palette().color(QPalette::Window));
-  if (image_ != nullptr && !image_->isNull())
-    painter.drawImage(event->rect(), *image_, event->rect());
-  if (band_.shape != Band::Shape::kNone) PaintBand(painter);
+  if (image_ != nullptr && !image_->isNull()) {
+    if (zoom_ == 100) {
+      painter.drawImage(event->rect(), *image_, event->rect());
+    } else {
+      // Whole board pixels, each drawn as a sharp square of its zoomed size.
+      const QRect source = ToBoard(event->rect()).intersected(image_->rect());
+      painter.drawImage(
+          QRectF(QPointF(source.left() * zoom_ / 100.0, source.top() * zoom_ / 100.0),
+                 QSizeF(source.width() * zoom_ / 100.0, source.height() * zoom_ / 100.0)),
+          *image_, source);
+    }
+  }
+  if (band_.shape != Band::Shape::kNone) {
+    painter.save();
+    painter.scale(zoom_ / 100.0, zoom_ / 100.0);
+    PaintBand(painter);
+    painter.restore();
+  }
   if (!pointers_.isEmpty()) PaintPointers(painter);
 }
 
@@ -93,7 +165,8 @@ void BoardView::ShowPointer(const QString& key, const QString& label, QPoint at)
 QRect BoardView::PointerArea(const Pointer& pointer) const {
   const QRect text = fontMetrics().boundingRect(pointer.label);
   const int margin = kMarkerRadius + 2;
-  return QRect(pointer.at.x() - margin, pointer.at.y() - margin, 2 * margin + 4 + text.width() + 4,
+  const QPoint at = ToView(pointer.at);
+  return QRect(at.x() - margin, at.y() - margin, 2 * margin + 4 + text.width() + 4,
                2 * margin + text.height() + 4);
 }
 
@@ -108,8 +181,9 @@ void BoardView::PaintPointers(QPainter& painter) const {
     const QColor colour = QColor::fromHsv(int(qHash(it.key()) % 360), 200, 220);
     painter.setPen(QPen(Qt::white, 1.5));
     painter.setBrush(colour);
-    painter.drawEllipse(QPointF(it->at), kMarkerRadius, kMarkerRadius);
-    const QPoint label_at = it->at + QPoint(kMarkerRadius + 4, kMarkerRadius + 2);
+    const QPoint at = ToView(it->at);
+    painter.drawEllipse(QPointF(at), kMarkerRadius, kMarkerRadius);
+    const QPoint label_at = at + QPoint(kMarkerRadius + 4, kMarkerRadius + 2);
     QRect box = fontMetrics().boundingRect(it->label).translated(label_at);
     box.moveTopLeft(label_at);
     painter.fillRect(box.adjusted(-2, 0, 2, 0), QColor(255, 255, 255, 200));
@@ -164,17 +238,17 @@ void BoardView::PaintBand(QPainter& painter) const {
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = ToBoard(event->position().toPoint());
   emit MousePressed(event->button(), event->modifiers(), p.x(), p.y());
 }
 
 void BoardView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = ToBoard(event->position().toPoint());
   emit MouseMoved(event->buttons(), event->modifiers(), p.x(), p.y());
 }
 
 void BoardView::mouseReleaseEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = ToBoard(event->position().toPoint());
   emit MouseReleased(event->button(), event->modifiers(), p.x(), p.y());
 }
 

@@ -1,6 +1,6 @@
-// Image_KV: shows the board picture at its natural size and reports the
-// mouse in picture coordinates. It never draws into the picture; the board
-// logic does. What a gesture in progress shows is painted above the picture.
+// Image_KV: shows the board picture at its natural size, or zoomed from 25%
+// to 800% with sharp pixels, and reports the mouse in picture coordinates. It never draws into the
+// picture; the board logic does. What a gesture in progress shows is painted above the picture.
 #pragma once
 
 #include <QElapsedTimer>
@@ -37,6 +37,13 @@ class BoardView : public QWidget {
   void ShowPointer(const QString& key, const QString& label, QPoint at);
   int PointerCount() const { return static_cast<int>(pointers_.size()); }
 
+  // The zoom in percent, one of kZoomSteps; Ctrl with the wheel steps it.
+  static constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200, 300, 400, 600, 800};
+  int Zoom() const { return zoom_; }
+  void SetZoom(int percent);
+  // One step larger (+1) or smaller (-1).
+  void StepZoom(int direction);
+
  signals:
   void MousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
   void MouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
@@ -51,6 +58,7 @@ class BoardView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   struct Pointer {
@@ -63,6 +71,13 @@ class BoardView : public QWidget {
   void PaintPointers(QPainter& painter) const;
   QRect PointerArea(const Pointer& pointer) const;
   void FadePointers();
+  // Board points to the view's and back; the view's rect covers every
+  // pixel that shows any of the board rect.
+  QRect ToView(const QRect& board) const;
+  QRect ToBoard(const QRect& view) const;
+  QPoint ToBoard(QPoint view) const;
+  QPoint ToView(QPoint board) const;
+  void FitToImage();
 
   const QImage* image_ = nullptr;
   QRect pending_;
@@ -70,6 +85,7 @@ class BoardView : public QWidget {
   QTimer* frame_ = nullptr;
   QHash<QString, Pointer> pointers_;
   QTimer* fade_ = nullptr;
+  int zoom_ = 100;
 };
 
 }  // namespace kovra

@@ -2,10 +2,12 @@
 // board; once the commands have arrived both boards are the same.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "app/main_window.h"
@@ -169,6 +171,38 @@ TEST_F(SharedBoard, AStrokeAcrossTheOtherSidesBandIsNeverTouchedByIt) {
   QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {300, 250});
   EXPECT_TRUE(BoardsAgree());
   EXPECT_EQ(A().Board().Image().pixel(200, 100), qRgb(0, 0, 0)) << "the rectangle is drawn";
+  EXPECT_TRUE(test::ScreenShowsBoard(A()));
+}
+
+TEST_F(SharedBoard, ZoomedDrawingSendsBoardPointsAndShowsSharpPixels) {
+  A().Image_KV->SetZoom(200);
+  EXPECT_EQ(A().Image_KV->size(), QSize(1204, 770));
+  // A line from view (200, 200) to (400, 300) is one from board (100, 100) to (200, 150).
+  Gesture(ToolId::kStraightLine, {200, 200}, {{300, 250}}, {400, 300});
+  ASSERT_TRUE(BoardsAgree());
+  const QImage& board = A().Board().Image();
+  EXPECT_NE(board.pixel(100, 100), qRgb(255, 255, 255));
+  EXPECT_NE(board.pixel(150, 125), qRgb(255, 255, 255));
+  for (int y = 0; y < board.height(); ++y) {
+    for (int x = 201; x < board.width(); ++x) {
+      ASSERT_EQ(board.pixel(x, y), qRgb(255, 255, 255)) << "nothing at view points";
+    }
+  }
+  // Each board pixel shows as a sharp 2 by 2 square.
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    const QImage shown = test::OnScreen(A().Image_KV);
+    return shown.pixel(200, 200) == board.pixel(100, 100) &&
+           shown.pixel(201, 201) == board.pixel(100, 100) &&
+           shown.pixel(198, 200) == board.pixel(99, 100);
+  }));
+
+  // Ctrl with the wheel steps the zoom, Ctrl+0 brings it back.
+  QWheelEvent wheel(QPointF(10, 10), A().Image_KV->mapToGlobal(QPointF(10, 10)), QPoint(),
+                    QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(A().Image_KV, &wheel);
+  EXPECT_EQ(A().Image_KV->Zoom(), 300);
+  A().findChild<QAction*>(QStringLiteral("N21"))->trigger();
+  EXPECT_EQ(A().Image_KV->Zoom(), 100);
   EXPECT_TRUE(test::ScreenShowsBoard(A()));
 }
 
