@@ -1,6 +1,9 @@
 // Windows as on a LAN where computer names resolve to nothing, and where a
 // peer can vanish without a word.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -10,6 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 
 #include "app/main_window.h"
 #include "board/board_view.h"
@@ -196,6 +200,79 @@ TEST(RealLan, ACopyWithAnEmptyListFindsEveryoneWithNothingTyped) {
   group.Form(0).Commands().Dispatch(ReceivedCommand{"ENTER", "UX2"});
   EXPECT_EQ(group.Form(0).UserList().Count(), 2);
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(group[i].Dialogs().messages.isEmpty()) << i;
+}
+
+// Two network namespaces joined by a virtual cable, made by the test itself
+// where it may (root, and the ip tool): a real network with a real
+// broadcast address.
+class TwoComputers {
+ public:
+  TwoComputers() {
+    const std::string tag = std::to_string(::getpid() % 100000);
+    names_ = {"kovra_a" + tag, "kovra_b" + tag};
+    const std::string cable_a = "kva" + tag;
+    const std::string cable_b = "kvb" + tag;
+    const std::string commands[] = {
+        "ip netns add " + names_[0],
+        "ip netns add " + names_[1],
+        "ip link add " + cable_a + " type veth peer name " + cable_b,
+        "ip link set " + cable_a + " netns " + names_[0],
+        "ip link set " + cable_b + " netns " + names_[1],
+        "ip -n " + names_[0] + " addr add 10.251.0.1/24 broadcast 10.251.0.255 dev " + cable_a,
+        "ip -n " + names_[1] + " addr add 10.251.0.2/24 broadcast 10.251.0.255 dev " + cable_b,
+        "ip -n " + names_[0] + " link set " + cable_a + " up",
+        "ip -n " + names_[1] + " link set " + cable_b + " up",
+    };
+    for (const std::string& command : commands) {
+      if (std::system((command + " 2>/dev/null").c_str()) != 0) return;
+    }
+    ready_ = true;
+  }
+  ~TwoComputers() {
+    for (const std::string& name : names_) {
+      (void)std::system(("ip netns del " + name + " 2>/dev/null").c_str());
+    }
+  }
+  bool Ready() const { return ready_; }
+
+  // Starts a window whose socket lives in computer i's network.
+  TForm1& StartIn(int i, TestWindow& window) {
+    const int home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int there = ::open(("/run/netns/" + names_[i]).c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_EQ(::setns(there, CLONE_NEWNET), 0);
+    TForm1& form = window.Start(false);  // the socket is made here, and stays there
+    EXPECT_EQ(::setns(home, CLONE_NEWNET), 0);
+    ::close(there);
+    ::close(home);
+    return form;
+  }
+
+ private:
+  std::vector<std::string> names_;
+  bool ready_ = false;
+};
+
+TEST(RealLan, ABroadcastOnARealNetworkFindsTheOtherComputer) {
+  TwoComputers network;
+  if (!network.Ready()) GTEST_SKIP() << "cannot make network namespaces here";
+  const quint16 port = test::FreeUdpPort();
+  TestWindow a("UXA", QStringLiteral("0.0.0.0"), port);
+  TestWindow b("UXB", QStringLiteral("0.0.0.0"), port);
+  for (TestWindow* window : {&a, &b}) {
+    window->Env().resolve_host = [](const QString&) -> std::optional<quint32> {
+      return std::nullopt;
+    };
+  }
+  a.Env().broadcast_addresses = [] { return std::vector<std::string>{"10.251.0.255"}; };
+  TForm1& other = network.StartIn(1, b);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !other.FirstTick(); }, 5000));
+  TForm1& late = network.StartIn(0, a);
+  EXPECT_TRUE(WaitForLines(late, {"UXB=Yes"}));
+  EXPECT_TRUE(WaitForLines(other, {"UXA=Yes"}));
+  Say(late, QStringLiteral("found you"));
+  EXPECT_TRUE(NewestMessageEndsWith(other, "UXA> found you"));
+  EXPECT_TRUE(a.Dialogs().messages.isEmpty());
+  EXPECT_TRUE(b.Dialogs().messages.isEmpty());
 }
 
 }  // namespace
