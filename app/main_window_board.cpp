@@ -20,13 +20,16 @@ namespace kovra {
 void TForm1::N2Click() {
   std::int32_t width = 0;
   std::int32_t height = 0;
+  // The board's own size is offered, whatever the zoom shows it at.
+  const int shown_width = Image_KV->width() * 100 / Image_KV->Zoom();
+  const int shown_height = Image_KV->height() * 100 / Image_KV->Zoom();
   if (!AskInteger(*env_.dialogs, QStringLiteral("Новая доска"), QStringLiteral("Укажите ширину"),
-                  width, Image_KV->width()) ||
+                  width, shown_width) ||
       width <= 99) {
     return;
   }
   if (!AskInteger(*env_.dialogs, QStringLiteral("Новая доска"), QStringLiteral("Укажите высоту"),
-                  height, Image_KV->height()) ||
+                  height, shown_height) ||
       height <= 99) {
     return;
   }
