@@ -36,13 +36,14 @@ void BoardSending::Start(const QImage& board, std::vector<std::string> names) {
 void BoardSending::Tick() {
   if (sending_ || !runs_) return;
   sending_ = true;
+  // A lookup may run the event loop, and a cancel there clears the names.
+  const std::vector<std::string> names = names_;
   std::string args;
   bool more = true;
-  for (int i = 0; i < kLinesPerTick && more; ++i) {
+  for (int i = 0; i < kLinesPerTick && more && runs_; ++i) {
     more = runs_->NextLine(args);
     if (!more) break;
-    for (const std::string& name : names_) fan_out_.SendToOne(name, command::kLineFromTo, args);
-    if (!runs_) break;  // cancelled while a name was looked up
+    for (const std::string& name : names) fan_out_.SendToOne(name, command::kLineFromTo, args);
   }
   sending_ = false;
   if (!runs_) return;
