@@ -10,16 +10,12 @@
 #endif
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QHostInfo>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 #include "net/dotted_address.h"
 #include "support/ansi_codec.h"
@@ -81,23 +77,12 @@ TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address)
   setsockopt(socket_, SOL_SOCKET, SO_LINGER, &off_linger, sizeof off_linger);
 }
 
-TUdpEndpoint::~TUdpEndpoint() {
-  *self_ = nullptr;
-  Close();
-}
+TUdpEndpoint::~TUdpEndpoint() { Close(); }
 
 void TUdpEndpoint::Close() {
   if (*closed_) return;
   *closed_ = true;
   CloseSocket();
-}
-
-std::optional<quint32> TUdpEndpoint::SystemResolver(const QString& name) {
-  const QHostInfo info = QHostInfo::fromName(name);
-  for (const QHostAddress& candidate : info.addresses()) {
-    if (candidate.protocol() == QAbstractSocket::IPv4Protocol) return candidate.toIPv4Address();
-  }
-  return std::nullopt;
 }
 
 void TUdpEndpoint::CreateSocket() {
@@ -304,9 +289,9 @@ std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) 
   const QString qname = AnsiToQString(name);
   const std::shared_ptr<bool> closed = closed_;
   for (int attempts = 0;; attempts = 1) {
-    const Lookup found = LookUp(name, qname, attempts > 0);
-    if (found.outcome == Lookup::Outcome::kFound) return found.address;
-    if (found.outcome == Lookup::Outcome::kGaveUp || *closed) return std::nullopt;
+    const NameLookups::Result found = lookups_.LookUp(name, qname, attempts > 0);
+    if (found.outcome == NameLookups::Result::Outcome::kFound) return found.address;
+    if (found.outcome == NameLookups::Result::Outcome::kGaveUp || *closed) return std::nullopt;
     if (attempts >= 1) break;
     bool handled = false;
     RemoteHost = host;  // a nested send may have changed it; the handler names this one
@@ -315,92 +300,6 @@ std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) 
     if (!handled) break;
   }
   throw UDPSockError(QStringLiteral("Host Lookup Canceled"));
-}
-
-TUdpEndpoint::Lookup TUdpEndpoint::LookUp(const std::string& host, const QString& name,
-                                          bool retry) {
-  if (const auto it = lookup_cache_.constFind(name);
-      it != lookup_cache_.constEnd() && !it->age.hasExpired(lookup_cache_ms_)) {
-    return {Lookup::Outcome::kFound, it->address};
-  }
-  const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
-  if (const auto failed = failed_lookups_.constFind(name);
-      !retry && failed != failed_lookups_.constEnd() &&
-      !failed->hasExpired(failed_lookup_pause_ms_)) {
-    if (remembered) return {Lookup::Outcome::kFound, *remembered};
-    return {Lookup::Outcome::kNotFound};
-  }
-  if (remembered) {
-    // Never waited for: the remembered address serves until it answers.
-    StartLookup(name);
-    return {Lookup::Outcome::kFound, *remembered};
-  }
-  // The send that started it waits for it; waiting a second time, nested in
-  // the first wait, would hold up every send below this one.
-  if (pending_lookups_.contains(name)) return {Lookup::Outcome::kGaveUp};
-  if (lookup_deadline_.hasExpired()) return {Lookup::Outcome::kGaveUp};
-  const std::shared_ptr<PendingLookup> lookup = StartLookup(name);
-
-  const std::shared_ptr<bool> closed = closed_;
-  // The answer, a close and the deadline each come as an event that ends
-  // the wait. Waiting for events, rather than running a loop of its own,
-  // keeps the wait going unchanged when the application is ending, instead
-  // of returning at once forever.
-  bool timed_out = false;
-  QTimer deadline;
-  deadline.setSingleShot(true);
-  deadline.setTimerType(Qt::PreciseTimer);
-  connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
-  if (!lookup_deadline_.isForever())
-    deadline.start(std::max<qint64>(lookup_deadline_.remainingTime(), 0));
-  while (!lookup->done && !*closed && !timed_out) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  // The endpoint may be gone now; only what this frame holds is safe to read.
-  if (*closed || !lookup->done) return {Lookup::Outcome::kGaveUp};
-  if (!lookup->address) return {Lookup::Outcome::kNotFound};
-  return {Lookup::Outcome::kFound, *lookup->address};
-}
-
-std::shared_ptr<TUdpEndpoint::PendingLookup> TUdpEndpoint::StartLookup(const QString& name) {
-  if (const auto it = pending_lookups_.constFind(name); it != pending_lookups_.constEnd()) {
-    return *it;
-  }
-  auto lookup = std::make_shared<PendingLookup>();
-  pending_lookups_.insert(name, lookup);
-  // The resolver blocks, so it runs on a thread of its own while this thread
-  // keeps the event loop going.
-  std::thread([lookup, name, resolve = resolver_, self = self_] {
-    const std::optional<quint32> address = resolve(name);
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return;
-    // Delivered on the GUI thread, where the endpoint lives; the event also
-    // wakes a send that waits for it.
-    QMetaObject::invokeMethod(
-        app,
-        [lookup, name, address, self] {
-          lookup->done = true;
-          lookup->address = address;
-          if (*self != nullptr) (*self)->LookupFinished(name, lookup);
-        },
-        Qt::QueuedConnection);
-  }).detach();
-  return lookup;
-}
-
-void TUdpEndpoint::LookupFinished(const QString& name,
-                                  const std::shared_ptr<PendingLookup>& lookup) {
-  if (pending_lookups_.value(name) == lookup) pending_lookups_.remove(name);
-  if (lookup->address) {
-    CachedAddress cached{*lookup->address, {}};
-    cached.age.start();
-    lookup_cache_.insert(name, cached);
-    failed_lookups_.remove(name);
-  } else {
-    QElapsedTimer since;
-    since.start();
-    failed_lookups_.insert(name, since);
-  }
 }
 
 }  // namespace kovra

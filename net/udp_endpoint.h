@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -19,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/name_lookups.h"
 #include "support/error_guard.h"
 
 class QSocketNotifier;
@@ -36,15 +36,8 @@ class TUdpEndpoint : public QObject {
  public:
   static constexpr int kReceiveBufferSize = 2048;
   static constexpr int kMaxHostName = 127;
-  static constexpr qint64 kLookupCacheMs = 5000;
-  static constexpr qint64 kFailedLookupPauseMs = 30000;
   // Large enough to hold a burst of drawing commands while the window is busy.
   static constexpr int kSocketReceiveBuffer = 8 * 1024 * 1024;
-
-  // Turns a computer name into an IPv4 address (host order); called on a
-  // worker thread, so it may block.
-  using Resolver = std::function<std::optional<quint32>(const QString& name)>;
-  static std::optional<quint32> SystemResolver(const QString& name);
 
   // The socket is created but not bound; assigning LocalPort binds it.
   explicit TUdpEndpoint(QObject* owner = nullptr,
@@ -74,20 +67,21 @@ class TUdpEndpoint : public QObject {
   // Where a name was last heard from (host order), asked when the name is
   // not known by a lookup: a send then never waits, and goes by that address
   // while the name's lookup runs in the background.
-  using RememberedAddress = std::function<std::optional<quint32>(const std::string& name)>;
-  void SetRememberedAddresses(RememberedAddress remembered) { remembered_ = std::move(remembered); }
+  void SetRememberedAddresses(NameLookups::RememberedAddress remembered) {
+    lookups_.SetRemembered(std::move(remembered));
+  }
   // A datagram came back as "port unreachable": nobody listens at host now.
   // host is the name the last datagram to that address was sent to.
   std::function<void(const std::string& host)> OnPortUnreachable;
 
   // The resolver, how long a found address is remembered, and how long a
   // name whose lookup failed is not looked up again; for tests.
-  void SetResolver(Resolver resolver) { resolver_ = std::move(resolver); }
-  void SetLookupCacheLifetime(qint64 ms) { lookup_cache_ms_ = ms; }
-  void SetFailedLookupPause(qint64 ms) { failed_lookup_pause_ms_ = ms; }
+  void SetResolver(NameLookups::Resolver resolver) { lookups_.SetResolver(std::move(resolver)); }
+  void SetLookupCacheLifetime(qint64 ms) { lookups_.SetCacheLifetime(ms); }
+  void SetFailedLookupPause(qint64 ms) { lookups_.SetFailedPause(ms); }
   // Lookups still waiting at the deadline give up, and their datagram is
   // not sent (no error): a close must not wait for a slow resolver.
-  void SetLookupDeadline(QDeadlineTimer deadline) { lookup_deadline_ = deadline; }
+  void SetLookupDeadline(QDeadlineTimer deadline) { lookups_.SetDeadline(deadline); }
   // Stops receiving and sending for good. A send waiting for a lookup gives
   // up at once, so nothing keeps the program alive after its window closed.
   void Close();
@@ -113,16 +107,6 @@ class TUdpEndpoint : public QObject {
   std::function<void(TUdpEndpoint& sender)> OnDataSend;
 
  private:
-  // What became of a lookup: an address, no address, or no answer in time.
-  struct Lookup {
-    enum class Outcome { kFound, kNotFound, kGaveUp } outcome;
-    quint32 address = 0;
-  };
-  // A lookup running on a worker thread; filled in on the GUI thread.
-  struct PendingLookup {
-    bool done = false;
-    std::optional<quint32> address;
-  };
   void CreateSocket();
   void CloseSocket();
   void Status(int level, const QString& text);
@@ -134,11 +118,6 @@ class TUdpEndpoint : public QObject {
   bool ReceiveOne();
   // The address to send to; nullopt when the send gives up without an error.
   std::optional<quint32> ResolveRemoteHost(const std::string& host);
-  // A retry looks the name up again even if it failed a moment ago.
-  Lookup LookUp(const std::string& host, const QString& name, bool retry);
-  // The lookup of name under way, or a new one.
-  std::shared_ptr<PendingLookup> StartLookup(const QString& name);
-  void LookupFinished(const QString& name, const std::shared_ptr<PendingLookup>& lookup);
   // Reads what the system queued about datagrams sent earlier.
   void DrainErrorQueue();
 
@@ -151,24 +130,11 @@ class TUdpEndpoint : public QObject {
   int ReceivedLength = -1;
   QString bind_error_;
 
-  struct CachedAddress {
-    quint32 address;
-    QElapsedTimer age;
-  };
-  QHash<QString, CachedAddress> lookup_cache_;
-  qint64 lookup_cache_ms_ = kLookupCacheMs;
-  QHash<QString, QElapsedTimer> failed_lookups_;  // by name: since when
-  qint64 failed_lookup_pause_ms_ = kFailedLookupPauseMs;
-  QHash<QString, std::shared_ptr<PendingLookup>> pending_lookups_;
-  RememberedAddress remembered_;
   // The name each address was last sent to, to tell whom an error is about.
   QHash<quint32, std::string> sent_names_;
-  Resolver resolver_ = SystemResolver;
-  QDeadlineTimer lookup_deadline_{QDeadlineTimer::Forever};
   // Shared with the sends on the stack, which may outlive the endpoint.
   std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
-  // This endpoint while it lives, for lookups that finish after it is gone.
-  std::shared_ptr<TUdpEndpoint*> self_ = std::make_shared<TUdpEndpoint*>(this);
+  NameLookups lookups_{closed_};
 };
 
 }  // namespace kovra

@@ -1,0 +1,106 @@
+#include "net/name_lookups.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostInfo>
+#include <QTimer>
+#include <algorithm>
+#include <thread>
+
+namespace kovra {
+
+NameLookups::~NameLookups() { *self_ = nullptr; }
+
+std::optional<quint32> NameLookups::SystemResolver(const QString& name) {
+  const QHostInfo info = QHostInfo::fromName(name);
+  for (const QHostAddress& candidate : info.addresses()) {
+    if (candidate.protocol() == QAbstractSocket::IPv4Protocol) return candidate.toIPv4Address();
+  }
+  return std::nullopt;
+}
+
+NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& name, bool retry) {
+  if (const auto it = cache_.constFind(name);
+      it != cache_.constEnd() && !it->age.hasExpired(cache_ms_)) {
+    return {Result::Outcome::kFound, it->address};
+  }
+  const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
+  if (const auto failed = failed_.constFind(name);
+      !retry && failed != failed_.constEnd() && !failed->hasExpired(failed_pause_ms_)) {
+    if (remembered) return {Result::Outcome::kFound, *remembered};
+    return {Result::Outcome::kNotFound};
+  }
+  if (remembered) {
+    // Never waited for: the remembered address serves until it answers.
+    StartLookup(name);
+    return {Result::Outcome::kFound, *remembered};
+  }
+  // The send that started it waits for it; waiting a second time, nested in
+  // the first wait, would hold up every send below this one.
+  if (pending_.contains(name)) return {Result::Outcome::kGaveUp};
+  if (deadline_.hasExpired()) return {Result::Outcome::kGaveUp};
+  const std::shared_ptr<PendingLookup> lookup = StartLookup(name);
+
+  const std::shared_ptr<bool> closed = closed_;
+  // The answer, a close and the deadline each come as an event that ends
+  // the wait. Waiting for events, rather than running a loop of its own,
+  // keeps the wait going unchanged when the application is ending, instead
+  // of returning at once forever.
+  bool timed_out = false;
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
+  if (!deadline_.isForever()) deadline.start(std::max<qint64>(deadline_.remainingTime(), 0));
+  while (!lookup->done && !*closed && !timed_out) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  // The lookups, and the endpoint, may be gone now; only what this frame
+  // holds is safe to read.
+  if (*closed || !lookup->done) return {Result::Outcome::kGaveUp};
+  if (!lookup->address) return {Result::Outcome::kNotFound};
+  return {Result::Outcome::kFound, *lookup->address};
+}
+
+std::shared_ptr<NameLookups::PendingLookup> NameLookups::StartLookup(const QString& name) {
+  if (const auto it = pending_.constFind(name); it != pending_.constEnd()) {
+    return *it;
+  }
+  auto lookup = std::make_shared<PendingLookup>();
+  pending_.insert(name, lookup);
+  // The resolver blocks, so it runs on a thread of its own while this thread
+  // keeps the event loop going.
+  std::thread([lookup, name, resolve = resolver_, self = self_] {
+    const std::optional<quint32> address = resolve(name);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;
+    // Delivered on the GUI thread, where the lookups live; the event also
+    // wakes a send that waits for it.
+    QMetaObject::invokeMethod(
+        app,
+        [lookup, name, address, self] {
+          lookup->done = true;
+          lookup->address = address;
+          if (*self != nullptr) (*self)->LookupFinished(name, lookup);
+        },
+        Qt::QueuedConnection);
+  }).detach();
+  return lookup;
+}
+
+void NameLookups::LookupFinished(const QString& name,
+                                 const std::shared_ptr<PendingLookup>& lookup) {
+  if (pending_.value(name) == lookup) pending_.remove(name);
+  if (lookup->address) {
+    CachedAddress cached{*lookup->address, {}};
+    cached.age.start();
+    cache_.insert(name, cached);
+    failed_.remove(name);
+  } else {
+    QElapsedTimer since;
+    since.start();
+    failed_.insert(name, since);
+  }
+}
+
+}  // namespace kovra
