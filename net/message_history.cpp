@@ -1,7 +1,5 @@
 #include "net/message_history.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -54,53 +52,27 @@ std::size_t MessageHistory::Add(const std::string& line) {
 
 std::string MessageHistory::Line(std::size_t index) const {
   if (index < added_.size()) return added_[added_.size() - 1 - index];
-  const std::size_t k = index - added_.size();
-  const qsizetype start = stored_starts_.at(k);
-  const qsizetype next = stored_starts_.at(k + 1);
-  qsizetype end = next;
-  if (k + 1 < StoredCount() || !stored_open_) {
-    // A line holds no CR or LF: the bytes before the next line are its end mark.
-    end = next - 1;
-    if (end > start && stored_[end - 1] == '\r' && stored_[end] == '\n') --end;
-  }
-  return std::string(stored_.constData() + start, static_cast<std::size_t>(end - start));
+  const Span line = stored_lines_.at(index - added_.size());
+  return std::string(stored_.constData() + line.start,
+                     static_cast<std::size_t>(line.end - line.start));
 }
 
 void MessageHistory::Load(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw Error(QStringLiteral("Cannot open file \"%1\". %2")
-                    .arg(QDir::toNativeSeparators(path), file.errorString()));
-  }
   // Read once and kept as read: the lines are found in place, never copied.
-  QByteArray bytes = file.readAll();
-  const char* data = bytes.constData();
-  const qsizetype end = std::find(data, data + bytes.size(), '\0') - data;
-  std::vector<qsizetype> starts;
-  bool as_saved = end == bytes.size();
-  qsizetype start = 0;
-  qsizetype i = 0;
-  while (i < end) {
-    const char c = data[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    starts.push_back(start);
-    const bool crlf = c == '\r' && i + 1 < end && data[i + 1] == '\n';
-    as_saved = as_saved && crlf;
-    i += crlf ? 2 : 1;
-    start = i;
-  }
-  const bool open = start < end;
-  if (open) starts.push_back(start);
-  starts.push_back(open ? end : start);  // past the last line
+  QByteArray bytes = ReadFileBytes(path);
+  std::vector<Span> lines;
+  bool as_saved = true;
+  const std::size_t end =
+      ForEachLine(bytes.constData(), static_cast<std::size_t>(bytes.size()),
+                  [&](std::size_t start, std::size_t line_end, std::size_t mark) {
+                    lines.push_back({qsizetype(start), qsizetype(line_end)});
+                    as_saved = as_saved && mark == 2;
+                  });
   beginResetModel();
+  stored_end_ = qsizetype(end);
+  stored_as_saved_ = as_saved && stored_end_ == bytes.size();
   stored_ = std::move(bytes);
-  stored_starts_ = std::move(starts);
-  stored_end_ = end;
-  stored_open_ = open;
-  stored_as_saved_ = as_saved && !open;
+  stored_lines_ = std::move(lines);
   endResetModel();
   loaded_ = true;
 }

@@ -64,19 +64,21 @@ class MessageHistory : public QAbstractListModel {
  private:
   void SaveNow();
   void SaveInTime();
-  std::size_t StoredCount() const { return stored_starts_.empty() ? 0 : stored_starts_.size() - 1; }
+  std::size_t StoredCount() const { return stored_lines_.size(); }
   // Writes every line, newest first, each followed by CR LF.
   bool WriteLines(QIODevice& file) const;
 
   // The lines added here, oldest first, so that a new line costs no shifting.
   std::vector<std::string> added_;
   // The file's lines as loaded, newest first: its bytes, held once however
-  // long the history, and where each line starts, with one more entry past
-  // the last line's end mark.
+  // long the history, and where each line lies in them.
+  struct Span {
+    qsizetype start;
+    qsizetype end;
+  };
   QByteArray stored_;
-  std::vector<qsizetype> stored_starts_;
+  std::vector<Span> stored_lines_;
   qsizetype stored_end_ = 0;     // up to the first zero byte
-  bool stored_open_ = false;     // the last line has no end mark
   bool stored_as_saved_ = true;  // every line ends in CR LF: saved byte for byte
   bool loaded_ = false;
   QString file_;
