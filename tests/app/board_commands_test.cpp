@@ -23,10 +23,10 @@ namespace {
 using test::Collector;
 using test::TestWindow;
 
-const QHostAddress kPeer(QStringLiteral("127.0.0.31"));
+const QHostAddress kBoardPeer(QStringLiteral("127.0.0.31"));
 
 struct BoardFixture {
-  BoardFixture() : peer(kPeer, test.Env().udp_port), form(test.Start()) {
+  BoardFixture() : peer(kBoardPeer, test.Env().udp_port), form(test.Start()) {
     form.UserList().Append("127.0.0.31=Yes");
   }
   QImage SavedBoard() { return QImage(test.Path(QStringLiteral("~kv.bmp")), "bmp"); }
@@ -114,7 +114,7 @@ TEST(BoardCommands, PeersSavesKeepTheDiskAndThePictureFolderWithinTheirAllowance
   TestWindow test;
   test.WriteFile(QStringLiteral("~Kovra.ini"), "[General]\nPictureFolderLimitMB=1\n");
   TForm1& form = test.Start();
-  Collector peer(kPeer, test.Env().udp_port);
+  Collector peer(kBoardPeer, test.Env().udp_port);
   const QHostAddress window(QStringLiteral("127.0.0.1"));
   const quint16 port = test.Env().udp_port;
   // A 602 by 385 board takes about 700 kB: one fits in 1 MB, a second does not.
@@ -201,7 +201,7 @@ TEST(BoardCommands, WorkingFileCommands) {
 
 TEST(BoardCommands, UnusableFolderWritesNothingButStillTellsPeers) {
   TestWindow test;
-  Collector peer(kPeer, test.Env().udp_port);
+  Collector peer(kBoardPeer, test.Env().udp_port);
   test.Env().program_dir = test.Path(QStringLiteral("gone/"));
   TForm1& form = test.Start();
   EXPECT_EQ(form.Board().Image(), test::WhiteImage(602, 385)) << "a board all the same";

@@ -59,6 +59,10 @@ bool WindowGroup::AllPresent() {
       5000);
 }
 
+bool WaitForLines(TForm1& form, const std::vector<std::string>& lines) {
+  return QTest::qWaitFor([&] { return form.UserList().Lines() == lines; }, 3000);
+}
+
 void DrawInterleaved(WindowGroup& group, const std::vector<Stroke>& strokes) {
   for (const Stroke& stroke : strokes) {
     TForm1& form = group.Form(stroke.window);

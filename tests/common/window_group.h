@@ -49,4 +49,7 @@ void DrawInterleaved(WindowGroup& group, const std::vector<Stroke>& strokes);
 // A fresh board with the strokes drawn on it, each apart from the others.
 QImage UnionOfStrokes(const std::vector<Stroke>& strokes);
 
+// Waits up to 3 s for form's correspondent list to be exactly lines.
+bool WaitForLines(TForm1& form, const std::vector<std::string>& lines);
+
 }  // namespace kovra::test

@@ -26,12 +26,9 @@ namespace {
 using test::ScriptedDialogs;
 using test::TestWindow;
 using Lines = std::vector<std::string>;
+using test::WaitForLines;
 
 using Group = test::WindowGroup;
-
-bool WaitForLines(TForm1& form, const Lines& lines) {
-  return QTest::qWaitFor([&] { return form.UserList().Lines() == lines; }, 3000);
-}
 
 // The lines the message pane shows, top first.
 QStringList PaneLines(TForm1& form) {

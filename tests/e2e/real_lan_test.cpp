@@ -29,10 +29,7 @@ namespace {
 
 using test::TestWindow;
 using Lines = std::vector<std::string>;
-
-bool WaitForLines(TForm1& form, const Lines& lines) {
-  return QTest::qWaitFor([&] { return form.UserList().Lines() == lines; }, 3000);
-}
+using test::WaitForLines;
 
 bool NewestMessageEndsWith(TForm1& form, const std::string& text) {
   return QTest::qWaitFor(
