@@ -3,15 +3,19 @@
 #include <QDir>
 #include <memory>
 
+#include "app/desktop.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "support/system.h"
 
 int main(int argc, char* argv[]) {
+  if (!kovra::DesktopAvailable()) return 1;
   // Qt needs its application object before any box can be shown, so it comes
   // before the guard; no window exists until the guard has passed.
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kovra"));
+  QApplication::setDesktopFileName(QStringLiteral("kovra"));
+  kovra::SpeakRussian();
 
   kovra::QtDialogs dialogs;
   if (!kovra::FirstInstance(true, [&](const QString& text) { dialogs.ShowMessage(text); })) {
@@ -29,6 +33,7 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   dialogs.SetParent(form.get());
+  const kovra::CloseOnSignals session_end(form.get());
   form->show();
   return app.exec();
 }

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QSettings>
 #include <QStringList>
 #include <QTimer>
@@ -10,9 +12,11 @@
 
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
+#include "app/window_place.h"
 #include "board/board_view.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
+#include "support/atomic_file.h"
 #include "support/state_files.h"
 #include "support/system.h"
 
@@ -64,6 +68,8 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   history_.OnSaveFailed = [this](const QString& reason) {
     Label_Notice->Tell(QString(), QStringLiteral("История сообщений не сохраняется: ") + reason);
   };
+  answers_ = std::make_unique<AnswerCount>(
+      [this](const QString& text) { Label_Notice->Tell(QString(), text); }, this);
   CreateEndpoint();
   WireEvents();
   key_preview_ =
@@ -102,10 +108,13 @@ void TForm1::WireEvents() {
   connect(Image_KV, &BoardView::MouseMoved, this, mouse(&TForm1::Image_KVMouseMove));
   connect(Image_KV, &BoardView::MouseReleased, this, mouse(&TForm1::Image_KVMouseUp));
   connect(Image_KV, &BoardView::GestureLost, this, [this] { Guard([this] { CancelGesture(); }); });
+  connect(List_W, &QListWidget::currentRowChanged, this, [this] { ShowPenSample(); });
+  connect(Edit_Mess, &QLineEdit::textChanged, this, [this] { ShowCharactersLeft(*this); });
 }
 
 void TForm1::FormCreate() {
   ProgramDir_ = env_.program_dir;
+  RemoveInterruptedSaves();
   const QString picture_folder = board_files_.PictureFolder();
   if (!FolderExists(picture_folder) && DriveWritable(ProgramDir_)) {
     CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
@@ -113,7 +122,31 @@ void TForm1::FormCreate() {
   FirstTick_ = true;
   gesture_ = GestureState{};  // no anchor, no band, no gesture
   ShowToolSettings(*this, settings_);
+  ShowPenSample();
+  ShowCharactersLeft(*this);
+  Edit_Mess->setFocus();  // the user may type at once
   Timer1->start();
+}
+
+void TForm1::RemoveInterruptedSaves() {
+  const QStringList state_files = {kBoardStateFile,      kCorrespondentFile, kMessageHistoryFile,
+                                   kKnownAddressesFile, kWindowPlaceFile};
+  kovra::RemoveInterruptedSaves(ProgramDir_,
+                                [&](const QString& name) { return state_files.contains(name); });
+  // Peers name their pictures freely; only what is plainly a picture's goes.
+  kovra::RemoveInterruptedSaves(board_files_.PictureFolder(), [](const QString& name) {
+    return name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
+  });
+}
+
+void TForm1::ShowPenSample() { ShowPen(*this, settings_, CurrentWidth()); }
+
+void TForm1::ShowUnread() {
+  setWindowTitle(unread_ > 0 ? QStringLiteral("(%1) Kovra").arg(unread_) : QStringLiteral("Kovra"));
+}
+
+void TForm1::SaveWindowPlace() {
+  if (DriveWritable(ProgramDir_)) kovra::SaveWindowPlace(*this, ProgramDir_ + kWindowPlaceFile);
 }
 
 void TForm1::Timer1Timer() {
@@ -132,7 +165,10 @@ void TForm1::Timer1Timer() {
 void TForm1::RestoreState() {
   FirstTick_ = false;
   Timer1->setInterval(1000);
-  setWindowState(windowState() | Qt::WindowMaximized);
+  // Where the user left it, or maximised the first time.
+  if (!RestoreWindowPlace(*this, ProgramDir_ + kWindowPlaceFile)) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
   ListTools->setCurrentRow(0);  // a choice of the program's: no click
 
   try {
@@ -179,6 +215,7 @@ void TForm1::FormCloseQuery(bool& CanClose) {
   // May run the event loop; a correspondent that cannot be reached is passed over.
   save([&] { presence_->SayGoodbye(); });
   save([&] { history_.Flush(); });
+  SaveWindowPlace();  // only the window's place: nothing to report if it fails
   if (!unsaved.isEmpty()) {
     env_.dialogs->ShowError(QStringLiteral("Не всё удалось сохранить при закрытии:\n") +
                             unsaved.join(u'\n'));
@@ -209,6 +246,10 @@ bool TForm1::event(QEvent* event) {
   // progress will never reach the board.
   if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate) {
     Guard([this] { CancelGesture(); });
+  }
+  if (event->type() == QEvent::WindowActivate && unread_ > 0) {
+    unread_ = 0;
+    ShowUnread();
   }
   return QMainWindow::event(event);
 }

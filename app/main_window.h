@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/answer_count.h"
 #include "app/board_sending.h"
 #include "app/choice_list.h"
 #include "app/key_preview.h"
@@ -117,6 +118,15 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   bool Guard(Body&& body);
 
   void RestoreState();
+  // Files that saves cut short left beside the state files and in the
+  // picture folder; removed before anything is read.
+  void RemoveInterruptedSaves();
+  void SaveWindowPlace();
+  // The pen sample and the characters left, as the settings and the typed text are.
+  void ShowPenSample();
+  // The title, with the number of messages that came while the window was
+  // not the active one.
+  void ShowUnread();
   // "Enter" to the broadcast address of every local network; how many.
   int FindEveryone();
   // True when text travels whole, or the user agrees that the characters
@@ -154,6 +164,9 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;
+  std::unique_ptr<AnswerCount> answers_;
+  int unread_ = 0;
+  bool told_to_tick_ = false;  // since the drawing box was last ticked
 
  public:
   QTimer* Timer1 = nullptr;

@@ -1,7 +1,9 @@
 // Correspondents, presence and chat: the list's menu items, the presence
 // commands, and sending and receiving message lines.
+#include <QApplication>
 #include <QLineEdit>
 #include <QTime>
+#include <set>
 
 #include "app/main_window.h"
 #include "net/command.h"
@@ -11,6 +13,11 @@
 #include "support/system.h"
 
 namespace kovra {
+namespace {
+
+const QString kComputers = QStringLiteral("компьютеров");
+
+}  // namespace
 
 void TForm1::N6Click() {
   // Modal: datagrams are handled while the prompt is open.
@@ -20,7 +27,8 @@ void TForm1::N6Click() {
   const auto name = presence_->Add(QStringToAnsi(*typed));
   if (!name) return;
   ListUser->setCurrentIndex(correspondents_->index(correspondents_->Count() - 1));
-  presence_->Introduce(*name);
+  answers_->Begin({*name});
+  answers_->Asked(presence_->Introduce(*name) ? 1 : 0, kComputers);
 }
 
 void TForm1::N7Click() {
@@ -31,7 +39,15 @@ void TForm1::N7Click() {
 }
 
 // Those running answer "IamToo" and are marked present again.
-void TForm1::N9Click() { presence_->AskEveryone(); }
+void TForm1::N9Click() {
+  std::set<std::string> names;
+  for (const std::string& line : correspondents_->Lines()) {
+    const std::string name = Correspondents::NameOf(line);
+    if (!name.empty()) names.insert(name);
+  }
+  answers_->Begin(std::move(names));
+  answers_->Asked(presence_->AskEveryone(), kComputers);
+}
 
 int TForm1::FindEveryone() {
   const std::vector<std::string> addresses =
@@ -40,9 +56,13 @@ int TForm1::FindEveryone() {
 }
 
 void TForm1::FindEveryoneClick() {
-  if (FindEveryone() == 0) {
+  answers_->Begin({});  // whoever answers from anywhere
+  const int asked = FindEveryone();
+  if (asked == 0) {
     env_.dialogs->ShowMessage(QStringLiteral("Не найдено ни одной сети IPv4, где можно искать"));
+    return;
   }
+  answers_->Asked(asked, QStringLiteral("сетей"));
 }
 
 bool TForm1::AllowedToLoseCharacters(const QString& text) {
@@ -77,6 +97,11 @@ void TForm1::ReceivedMessage(const std::string& args) {
     presence_->HeardFrom(sender, sender_address_);
   }
   history_.AddAndSave(args);
+  if (!isActiveWindow()) {
+    ++unread_;
+    ShowUnread();
+    QApplication::alert(this);  // the taskbar entry asks for attention
+  }
 }
 
 }  // namespace kovra

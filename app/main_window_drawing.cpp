@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/main_window.h"
+#include "app/notice_line.h"
 #include "board/board_view.h"
 #include "board/drawing_commands.h"
 #include "net/dotted_address.h"
@@ -34,7 +35,15 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
 
 void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,
                                int y) {
-  if (!CB_YesPaint->isChecked()) return;
+  if (!CB_YesPaint->isChecked()) {
+    // A drag that draws nothing says why, once until the box is ticked.
+    if ((buttons & Qt::LeftButton) && !told_to_tick_) {
+      told_to_tick_ = true;
+      Label_Notice->Tell(QString(),
+                         QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»"));
+    }
+    return;
+  }
   if (!gesture_.Drawing) {
     // The pointer tool shows the others where this user points, button or not.
     if (buttons == Qt::NoButton && ListTools->currentRow() == ToolRow(ToolId::kPointer) &&

@@ -33,6 +33,9 @@ void TForm1::CreateEndpoint() {
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile,
                                          env_.program_dir + kKnownAddressesFile);
+  presence_->OnAnswered = [this](const std::string& name, quint32 from) {
+    answers_->Heard(name, DottedAddressText(from));
+  };
   presence_->RunForPeer = [this](quint32 from, const std::function<void()>& answer) {
     const RoutedDialogs::FromPeer peer(dialogs_, AnsiToQString(DottedAddressText(from)));
     Guard(answer);

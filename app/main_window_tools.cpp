@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/mouse_panel.h"
+#include "board/board_view.h"
 #include "support/prompt.h"
 
 namespace kovra {
@@ -25,6 +26,7 @@ void TForm1::List_WDblClick() {
   }
   settings_.user_width = width;
   List_W->item(0)->setText(ToolSettings::UserWidthEntry(width));
+  ShowPenSample();
 }
 
 void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
@@ -36,6 +38,7 @@ void TForm1::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
   if (!chosen) return;
   (pen ? settings_.pen_color : settings_.fill_color) = FromQColor(*chosen);
   ShowToolSettings(*this, settings_);
+  ShowPenSample();
   if (!pen) ShowFillBehindFont(*this, settings_);
 }
 
@@ -49,6 +52,9 @@ void TForm1::SpeedButton2Click() {
 
 void TForm1::CB_YesPaintClick() {
   const bool on = CB_YesPaint->isChecked();
+  if (on) told_to_tick_ = false;
+  // Only while drawing is off: a tip would cover what is drawn.
+  Image_KV->setToolTip(on ? QString() : kBoardTip);
   Paint(CB_YesPaint, ToQColor(on ? kClYellow : kClBtnFace), ToQColor(on ? kClRed : kClBlack));
 }
 

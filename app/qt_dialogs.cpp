@@ -8,12 +8,12 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPixmap>
 #include <algorithm>
 #include <iterator>
 #include <memory>
 
-#include "board/colors.h"
+#include "app/color_words.h"
+#include "app/window_layout.h"
 
 namespace kovra {
 namespace {
@@ -61,8 +61,6 @@ std::optional<QString> QtDialogs::InputText(const QString& caption, const QStrin
   dialog.setWindowTitle(caption);
   dialog.setLabelText(prompt);
   dialog.setTextValue(value);
-  dialog.setOkButtonText(QStringLiteral("OK"));
-  dialog.setCancelButtonText(QStringLiteral("Cancel"));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue();
 }
@@ -80,17 +78,15 @@ std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
   auto* fonts = new QFontDialog(initial.font, &dialog);
   fonts->setWindowFlags(Qt::Widget);
   fonts->setOptions(QFontDialog::NoButtons);
-  auto* colors = new QComboBox(&dialog);
+  auto* colors = Named(new QComboBox(&dialog), "ComboColor");
   const std::vector<std::string> names = PlainColorNames();
   const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
     return IdentToColor(name) == initial.color;
   });
-  if (!listed) colors->addItem(QString::fromStdString(ColorToString(initial.color)), initial.color);
+  if (!listed) colors->addItem(ColorSwatch(initial.color), ColorCaption(initial.color), initial.color);
   for (const std::string& name : names) {
     const TColor value = *IdentToColor(name);
-    QPixmap swatch(12, 12);
-    swatch.fill(ToQColor(value));
-    colors->addItem(QIcon(swatch), QString::fromStdString(name), value);
+    colors->addItem(ColorSwatch(value), ColorCaption(value), value);
   }
   colors->setCurrentIndex(std::max(0, colors->findData(initial.color)));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

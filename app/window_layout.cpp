@@ -16,22 +16,31 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QSplitterHandle>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
 
 #include "app/choice_list.h"
+#include "app/color_words.h"
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
+#include "app/pen_sample.h"
 #include "app/tool_settings.h"
 #include "board/board_view.h"
 #include "board/canvas.h"
 #include "board/tools/tool_table.h"
+#include "net/message_history.h"
+#include "support/ansi_codec.h"
 
 namespace kovra {
 namespace {
 
 const QColor kSilver(192, 192, 192);
+// The tallest the font's sample is shown, in pixels, and the pen's sample.
+constexpr int kFontSampleHeight = 30;
+constexpr int kFontSamplePixels = 24;
+constexpr int kPenSampleHeight = 16;
 const QColor kNavy(0, 0, 128);
 
 QFrame* Panel(QWidget* parent, const char* name, QFrame::Shadow shadow = QFrame::Sunken) {
@@ -68,6 +77,12 @@ ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items
   return list;
 }
 
+// The height that shows rows entries of list whole.
+int RowsHeight(const QListWidget* list, int rows) {
+  const int row = list->sizeHintForRow(0) + 2 * list->spacing();
+  return rows * row + 2 * list->frameWidth() + 4;
+}
+
 void BuildWindow(QMainWindow& form) {
   form.setWindowTitle(QStringLiteral("Kovra"));
   form.resize(790, 590);
@@ -88,12 +103,18 @@ void BuildBoardArea(WindowControls& form, QSplitter* board_split) {
   form.Panel9->setFixedHeight(21);
   form.CB_YesPaint =
       Named(new QCheckBox(QStringLiteral("Жажду рисовать !!!"), form.Panel9), "CB_YesPaint");
-  form.CB_YesPaint->setGeometry(8, 2, 137, 17);
+  form.CB_YesPaint->setToolTip(QStringLiteral("Поставьте, чтобы рисовать на доске"));
+  auto* switch_row = new QHBoxLayout(form.Panel9);
+  switch_row->setContentsMargins(8, 1, 2, 1);
+  switch_row->addWidget(form.CB_YesPaint);
+  switch_row->addStretch(1);
   panel3_column->addWidget(form.Panel9);
   form.ScrollBox1 = Named(new QScrollArea(form.Panel3), "ScrollBox1");
+  form.ScrollBox1->setMinimumSize(120, 80);
   form.ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   form.Image_KV = Named(new BoardView(), "Image_KV");
   form.Image_KV->setFixedSize(602, 385);
+  form.Image_KV->setToolTip(kBoardTip);
   form.ScrollBox1->setWidget(form.Image_KV);
   panel3_column->addWidget(form.ScrollBox1, 1);
   form.PopupMenu1 = Named(new QMenu(form.Image_KV), "PopupMenu1");
@@ -110,9 +131,13 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.SpeedButton2->setGeometry(8, 1, 23, 22);
   form.SpeedButton2->setAutoRaise(true);
   form.SpeedButton2->setText(QStringLiteral("A"));  // a font symbol as the glyph
+  form.SpeedButton2->setToolTip(QStringLiteral("Выбрать шрифт и цвет текста для инструмента «Текст»"));
   font_column->addWidget(form.Panel8);
   form.Label_Font = Named(new QLabel(QStringLiteral("Шрифт"), form.GroupBox5), "Label_Font");
   form.Label_Font->setAlignment(Qt::AlignCenter);
+  // The sample never sets the column's width, whatever the font.
+  form.Label_Font->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  form.Label_Font->setMinimumHeight(kFontSampleHeight);
   Paint(form.Label_Font, Qt::white);
   font_column->addWidget(form.Label_Font, 1);
   tool_split->addWidget(form.GroupBox5);
@@ -124,6 +149,17 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   QStringList widths{ToolSettings::UserWidthEntry(1)};
   for (int width = 1; width <= 10; ++width) widths.append(QString::number(width));
   form.List_W = ToolList(form.Panel7, "List_W", widths);
+  // The eleven entries side by side in rows, so that all of them show
+  // however short the window is.
+  form.List_W->setFlow(QListView::LeftToRight);
+  form.List_W->setWrapping(true);
+  form.List_W->setResizeMode(QListView::Adjust);
+  form.List_W->setUniformItemSizes(false);
+  form.List_W->setSpacing(1);
+  form.List_W->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  form.List_W->setMinimumHeight(RowsHeight(form.List_W, 3));
+  form.List_W->setToolTip(
+      QStringLiteral("Толщина линий в точках; двойной щелчок по «Задать» — своя толщина"));
   Column(form.Panel7, 1)->addWidget(form.List_W);
   width_column->addWidget(form.Panel7, 1);
   form.Panel_Cvet_Fon =
@@ -132,7 +168,13 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.Panel_Cvet_Fon->setAlignment(Qt::AlignCenter);
   form.Panel_Cvet_Fon->setFrameStyle(QFrame::Panel | QFrame::Raised);
   Paint(form.Panel_Cvet_Fon, Qt::white);
+  form.Panel_Cvet_Fon->setToolTip(
+      QStringLiteral("Левая кнопка — цвет линий, правая — цвет заливки"));
   width_column->addWidget(form.Panel_Cvet_Fon);
+  form.Label_Pen = Named(new PenSample(form.GroupBox4), "Label_Pen");
+  form.Label_Pen->setFixedHeight(kPenSampleHeight);
+  form.Label_Pen->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  width_column->addWidget(form.Label_Pen);
   tool_split->addWidget(form.GroupBox4);
 }
 
@@ -147,6 +189,15 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   QStringList tools;
   for (const ToolEntry& entry : ToolTable()) tools.append(entry.caption);
   form.ListTools = ToolList(tool_split, "ListTools", tools);
+  form.ListTools->setToolTip(QStringLiteral("Чем рисовать; «Указатель» показывает другим, куда вы указываете"));
+  // Every caption whole, with room for a scroll bar when the window is short.
+  int widest = 0;
+  for (const QString& tool : tools) {
+    widest = std::max(widest, form.ListTools->fontMetrics().horizontalAdvance(tool));
+  }
+  form.ListTools->setMinimumWidth(
+      widest + form.ListTools->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
+  form.ListTools->setMinimumHeight(RowsHeight(form.ListTools, form.ListTools->count()));
   tool_split->addWidget(form.ListTools);
   BuildFontAndWidths(form, tool_split);
   tool_split->setStretchFactor(0, 1);
@@ -178,16 +229,31 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   auto* message_column = Column(form.GroupBox1);
   form.Panel4 = Panel(form.GroupBox1, "Panel4");
   form.Panel4->setFixedHeight(26);
+  auto* send_row = new QHBoxLayout(form.Panel4);
+  send_row->setContentsMargins(2, 2, 4, 2);
+  send_row->setSpacing(4);
   form.Label1 = Named(new QLabel(QStringLiteral("Сообщение послать "), form.Panel4), "Label1");
   form.Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  form.Label1->setGeometry(2, 2, 108, 22);
+  send_row->addWidget(form.Label1);
   form.SpeedButton1 = Named(new QToolButton(form.Panel4), "SpeedButton1");
   form.SpeedButton1->setText(QStringLiteral(">"));
   form.SpeedButton1->setAutoRaise(true);
-  form.SpeedButton1->setGeometry(112, 2, 23, 22);
+  form.SpeedButton1->setFixedSize(23, 22);
+  form.SpeedButton1->setToolTip(QStringLiteral("Послать сообщение всем в списке (Enter)"));
+  send_row->addWidget(form.SpeedButton1);
   form.Edit_Mess = Named(new QLineEdit(form.Panel4), "Edit_Mess");
-  form.Edit_Mess->setGeometry(144, 2, 497, 21);
+  form.Edit_Mess->setFixedHeight(21);
+  form.Edit_Mess->setToolTip(
+      QStringLiteral("Текст сообщения, до %1 знаков; Enter посылает").arg(kMaxMessageText));
   Paint(form.Edit_Mess, kSilver);
+  send_row->addWidget(form.Edit_Mess, 1);
+  form.Label_Left = Named(new QLabel(form.Panel4), "Label_Left");
+  form.Label_Left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  form.Label_Left->setMinimumWidth(form.Label_Left->fontMetrics().horizontalAdvance(
+                                       QStringLiteral("−0000")));
+  form.Label_Left->setToolTip(
+      QStringLiteral("Сколько знаков ещё войдёт в сообщение; лишние не дойдут"));
+  send_row->addWidget(form.Label_Left);
   message_column->addWidget(form.Panel4);
 
   auto* message_split = Splitter(Qt::Horizontal, form.GroupBox1);
@@ -201,6 +267,7 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   form.RE_Mess->setSelectionMode(QAbstractItemView::ExtendedSelection);
   form.RE_Mess->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Paint(form.RE_Mess, kSilver);
+  form.RE_Mess->setToolTip(QStringLiteral("Сообщения, новые сверху; Ctrl+C копирует выделенные"));
   AddCopyShortcut(form.RE_Mess);
   Column(form.Panel5, 1)->addWidget(form.RE_Mess);
   message_split->addWidget(form.Panel5);
@@ -211,6 +278,9 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   form.ListUser->setUniformItemSizes(true);
   form.ListUser->setSelectionMode(QAbstractItemView::SingleSelection);
   form.ListUser->setContextMenuPolicy(Qt::CustomContextMenu);
+  form.ListUser->setToolTip(
+      QStringLiteral("Компьютеры, с которыми вы на связи: Yes — на месте, No — нет.\n"
+                     "Правая кнопка: добавить, удалить, отправить доску"));
   Paint(form.ListUser, kSilver);
   Column(form.GroupBox3)->addWidget(form.ListUser);
   message_split->addWidget(form.GroupBox3);
@@ -221,6 +291,9 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
 }
 
 }  // namespace
+
+const QString kBoardTip = QStringLiteral(
+    "Доска. Поставьте «Жажду рисовать !!!», чтобы рисовать; Ctrl и колесо мыши — масштаб");
 
 void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text) {
   QPalette palette = widget->palette();
@@ -236,10 +309,33 @@ void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text
 
 void ShowToolSettings(WindowControls& form, const ToolSettings& settings) {
   Paint(form.Panel_Cvet_Fon, ToQColor(settings.fill_color), ToQColor(settings.pen_color));
-  form.Label_Font->setFont(settings.text_font.font);
+  QFont sample = settings.text_font.font;
+  const int pixels = QFontInfo(sample).pixelSize();
+  if (pixels > kFontSamplePixels) sample.setPixelSize(kFontSamplePixels);
+  form.Label_Font->setFont(sample);
+  form.Label_Font->setToolTip(QStringLiteral("Шрифт текста: %1, %2 пт")
+                                  .arg(settings.text_font.font.family())
+                                  .arg(settings.text_font.font.pointSize()));
   QPalette palette = form.Label_Font->palette();
   palette.setColor(QPalette::WindowText, ToQColor(settings.text_font.color));
   form.Label_Font->setPalette(palette);
+}
+
+void ShowPen(WindowControls& form, const ToolSettings& settings, int width) {
+  form.Label_Pen->Show(ToQColor(settings.pen_color), ToQColor(settings.fill_color), width);
+  form.Label_Pen->setToolTip(QStringLiteral("Линия толщиной %1, «%2»; заливка «%3»")
+                                 .arg(width)
+                                 .arg(ColorCaption(settings.pen_color),
+                                      ColorCaption(settings.fill_color)));
+}
+
+void ShowCharactersLeft(WindowControls& form) {
+  const auto typed =
+      static_cast<qsizetype>(QStringToAnsi(form.Edit_Mess->text().trimmed()).size());
+  const qsizetype left = static_cast<qsizetype>(kMaxMessageText) - typed;
+  form.Label_Left->setText(left < 0 ? QStringLiteral("−%1").arg(-left) : QString::number(left));
+  Paint(form.Label_Left, form.Panel4->palette().color(QPalette::Window),
+        left < 0 ? QColor(Qt::red) : form.Panel4->palette().color(QPalette::WindowText));
 }
 
 void ShowFillBehindFont(WindowControls& form, const ToolSettings& settings) {
@@ -264,6 +360,7 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemM
   form.Panel1->setFixedHeight(22);
   form.Label_DT = Named(new QLabel(QStringLiteral("..."), form.Panel1), "Label_DT");
   form.Label_DT->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  form.Label_DT->setToolTip(QStringLiteral("Дата и время"));
   auto* status_row = new QHBoxLayout(form.Panel1);
   status_row->setContentsMargins(2, 0, 2, 0);
   status_row->addWidget(form.Label_DT);

@@ -26,6 +26,7 @@ class BoardView;
 class ChoiceList;
 class MousePanel;
 class NoticeLine;
+class PenSample;
 class ToolSettings;
 
 // The window's controls, by the names the program's logic uses.
@@ -38,6 +39,7 @@ struct WindowControls {
   QLabel* Label1 = nullptr;
   QToolButton* SpeedButton1 = nullptr;
   QLineEdit* Edit_Mess = nullptr;
+  QLabel* Label_Left = nullptr;  // how many characters the message may still take
   QFrame* Panel5 = nullptr;
   QListView* RE_Mess = nullptr;
   QGroupBox* GroupBox3 = nullptr;
@@ -54,6 +56,7 @@ struct WindowControls {
   QFrame* Panel7 = nullptr;
   ChoiceList* List_W = nullptr;
   MousePanel* Panel_Cvet_Fon = nullptr;
+  PenSample* Label_Pen = nullptr;  // the pen's colour and width on the fill colour
   QFrame* Panel3 = nullptr;
   QFrame* Panel9 = nullptr;
   QCheckBox* CB_YesPaint = nullptr;
@@ -63,6 +66,9 @@ struct WindowControls {
   QMenu* PopupMenu2 = nullptr;
   NoticeLine* Label_Notice = nullptr;
 };
+
+// The board's tip while drawing is off.
+extern const QString kBoardTip;
 
 template <typename W>
 W* Named(W* widget, const char* name) {
@@ -74,8 +80,13 @@ W* Named(W* widget, const char* name) {
 void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text = std::nullopt);
 
 // The pen and fill colours on Panel_Cvet_Fon, the text font on Label_Font,
-// and the fill colour behind the font's sample.
+// and the fill colour behind the font's sample. The font's sample is shown
+// at a bounded size, so that a large font does not widen the tool column.
 void ShowToolSettings(WindowControls& form, const ToolSettings& settings);
+// A line of the pen's colour and width on the fill colour, on Label_Pen.
+void ShowPen(WindowControls& form, const ToolSettings& settings, int width);
+// The characters left for the message being typed, of kMaxMessageText.
+void ShowCharactersLeft(WindowControls& form);
 void ShowFillBehindFont(WindowControls& form, const ToolSettings& settings);
 
 // Builds the controls into window; history and correspondents are the

@@ -52,9 +52,9 @@ void Presence::SaveAddresses() {
 
 void Presence::Greet() { fan_out_.SendToCorrespondents(command::kEnter, computer_name_, true); }
 
-void Presence::AskEveryone() {
+int Presence::AskEveryone() {
   list_.MarkAllAbsent();
-  Greet();
+  return fan_out_.SendToCorrespondents(command::kEnter, computer_name_, true);
 }
 
 int Presence::FindEveryone(const std::vector<std::string>& addresses) {
@@ -81,9 +81,9 @@ std::optional<std::string> Presence::Add(const std::string& typed_name) {
   return name;
 }
 
-void Presence::Introduce(const std::string& name) {
+bool Presence::Introduce(const std::string& name) {
   // A name that cannot be reached is told of once, by the lookup's handler.
-  fan_out_.SendToOne(name, command::kEnter, computer_name_);
+  return fan_out_.SendToOne(name, command::kEnter, computer_name_);
 }
 
 void Presence::Remove(int row) {
@@ -119,7 +119,9 @@ void Presence::AnswerDeferred() {
   }
 }
 
-void Presence::ReceivedIamToo(const std::string& args, quint32 from) { Mark(args, from, kPresent); }
+void Presence::ReceivedIamToo(const std::string& args, quint32 from) {
+  if (Mark(args, from, kPresent) && OnAnswered) OnAnswered(TrimText(args), from);
+}
 
 void Presence::ReceivedExit(const std::string& args, quint32 from) { Mark(args, from, kAbsent); }
 

@@ -35,6 +35,9 @@ class Presence {
   // the window shows what goes wrong in it as that peer's doing.
   std::function<void(quint32 from, const std::function<void()>& answer)> RunForPeer;
 
+  // A computer answered "IamToo": the name it announced, and where from.
+  std::function<void(const std::string& name, quint32 from)> OnAnswered;
+
   // Reads the list and the addresses from their files; no file, nothing known.
   void Load();
   void Save();
@@ -46,8 +49,9 @@ class Presence {
   // "Enter" to every line, so that those running answer and are marked.
   // Each may run the event loop.
   void Greet();
-  // All marked absent first: the answers mark the present again.
-  void AskEveryone();
+  // All marked absent first: the answers mark the present again. The
+  // number of computers asked.
+  int AskEveryone();
   // "Enter" to each address (broadcast addresses of the local networks):
   // every copy there adds this computer and answers, and so is added here.
   // The number of addresses asked.
@@ -58,7 +62,8 @@ class Presence {
   // A new line NAME=No, saved; nullopt when the name is empty or this
   // computer's own. Introduce then sends "Enter" to it alone.
   std::optional<std::string> Add(const std::string& typed_name);
-  void Introduce(const std::string& name);
+  // Whether the "Enter" went out.
+  bool Introduce(const std::string& name);
   void Remove(int row);
 
   // The presence commands, with the address (host order) they came from;

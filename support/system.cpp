@@ -166,8 +166,19 @@ QString UniqueFileName(const QString& path) {
   return path;
 }
 
+namespace {
+
+// The interface is Russian, and so are its dates and times, whatever the
+// system's language.
+const QLocale& InterfaceLocale() {
+  static const QLocale russian(QLocale::Russian, QLocale::Russia);
+  return russian;
+}
+
+}  // namespace
+
 QString LongTimeText(const QTime& time) {
-  const QLocale locale = QLocale::system();
+  const QLocale& locale = InterfaceLocale();
   // Drop the time-zone field ("t", "tt"...) and the spaces around it.
   static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
   const QString format =
@@ -176,7 +187,7 @@ QString LongTimeText(const QTime& time) {
 }
 
 QString DateTimeText(const QDateTime& moment) {
-  const QString date = QLocale::system().toString(moment.date(), QLocale::ShortFormat);
+  const QString date = InterfaceLocale().toString(moment.date(), QLocale::ShortFormat);
   if (moment.time() == QTime(0, 0)) return date;
   return date + u' ' + LongTimeText(moment.time());
 }

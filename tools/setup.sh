@@ -10,17 +10,35 @@ KOVRA_BUILD="${KOVRA_ROOT}/build"
 # fuzzing build.
 kovra_install_missing() {
   local packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev
-                  libcap2-bin "$@")
+                  libcap2-bin qt6-translations-l10n "$@")
   local missing=()
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
   echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # sudo clears the environment, so the setting travels on apt-get's command line.
+  kovra_as_root apt-get update -qq
+  kovra_as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Runs a command as root: directly when we are root, through sudo otherwise.
+# Only called when something is to be changed, so a set-up machine never asks.
+kovra_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  else
+    sudo "$@"
+  fi
+}
+
+# Says in one line that Kovra needs a desktop, and fails, when there is none.
+kovra_require_display() {
+  if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+    echo "Kovra needs a graphical desktop: start it from a desktop session (X11 or Wayland), or over ssh -X." >&2
+    return 1
+  fi
 }
 
 kovra_build() {

@@ -135,10 +135,9 @@ TEST(Clock, DateAndLongTimeWithoutTheTimeAtMidnight) {
   const QDate day(2026, 12, 7);
   const QString midnight = DateTimeText(QDateTime(day, QTime(0, 0)));
   const QString later = DateTimeText(QDateTime(day, QTime(13, 45, 59)));
-  EXPECT_EQ(midnight, QLocale::system().toString(day, QLocale::ShortFormat));
-  EXPECT_TRUE(later.startsWith(midnight + u' ')) << later.toStdString();
-  EXPECT_TRUE(later.contains(QStringLiteral("45"))) << later.toStdString();
-  EXPECT_TRUE(later.contains(QStringLiteral("59"))) << "the long format has seconds";
+  // Russian, whatever the system speaks.
+  EXPECT_EQ(midnight, QStringLiteral("07.12.2026"));
+  EXPECT_EQ(later, QStringLiteral("07.12.2026 13:45:59"));
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+#include "app/desktop.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QTranslator>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kovra {
+
+const char kNeedsDesktop[] =
+    "Kovra нужен графический рабочий стол: запустите её в сеансе X11 или Wayland "
+    "(или через ssh -X).";
+
+namespace {
+
+constexpr std::array<int, 3> kCloseSignals = {SIGTERM, SIGHUP, SIGINT};
+
+// The pipe from the signal handler to the event loop; -1 while none is set.
+int signal_pipe[2] = {-1, -1};
+struct sigaction previous_actions[kCloseSignals.size()];
+
+void OnCloseSignal(int) {
+  const char byte = 1;
+  // Only what is safe in a handler: the loop does the rest.
+  [[maybe_unused]] const ssize_t ignored = ::write(signal_pipe[1], &byte, 1);
+}
+
+QtMessageHandler qt_handler = nullptr;
+
+// Qt's own words for a display it cannot open end in an abort that tells the
+// user to reinstall; this says what is wrong instead.
+void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg && text.contains(QLatin1String("platform plugin"))) {
+    std::fprintf(stderr, "%s\n", kNeedsDesktop);
+    std::_Exit(1);
+  }
+  qt_handler(type, context, text);
+}
+
+}  // namespace
+
+bool DesktopAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    if (!qEnvironmentVariableIsEmpty(name)) {
+      qt_handler = qInstallMessageHandler(OnQtMessage);
+      return true;
+    }
+  }
+  std::fprintf(stderr, "%s\n", kNeedsDesktop);
+  return false;
+}
+
+void SpeakRussian() {
+  const QLocale russian(QLocale::Russian, QLocale::Russia);
+  QLocale::setDefault(russian);
+  QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+  // Without the translations (another system's Qt) the dialogs stay English.
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  }
+}
+
+CloseOnSignals::CloseOnSignals(QWidget* window) : window_(window) {
+  if (::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  notifier_ = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, [this] { Received(); });
+  struct sigaction action = {};
+  action.sa_handler = OnCloseSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (std::size_t i = 0; i < kCloseSignals.size(); ++i) {
+    sigaction(kCloseSignals[i], &action, &previous_actions[i]);
+  }
+}
+
+CloseOnSignals::~CloseOnSignals() {
+  if (!notifier_) return;
+  for (std::size_t i = 0; i < kCloseSignals.size(); ++i) {
+    sigaction(kCloseSignals[i], &previous_actions[i], nullptr);
+  }
+  delete notifier_;
+  ::close(signal_pipe[0]);
+  ::close(signal_pipe[1]);
+  signal_pipe[0] = signal_pipe[1] = -1;
+}
+
+void CloseOnSignals::Received() {
+  char bytes[16];
+  while (::read(signal_pipe[0], bytes, sizeof bytes) > 0) {
+  }
+  // The close may wait on the network and the disk; a second signal should
+  // not have to.
+  struct sigaction ends = {};
+  ends.sa_handler = SIG_DFL;
+  sigemptyset(&ends.sa_mask);
+  for (int number : kCloseSignals) sigaction(number, &ends, nullptr);
+  if (window_) {
+    window_->close();
+  } else {
+    QCoreApplication::quit();
+  }
+}
+
+}  // namespace kovra

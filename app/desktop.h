@@ -1,0 +1,45 @@
+// The program's place on the desktop: it needs a display, speaks Russian in
+// Qt's own dialogs too, and closes properly when the session ends.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+class QSocketNotifier;
+
+namespace kovra {
+
+// The one line said when there is no desktop to show the window on.
+extern const char kNeedsDesktop[];
+
+// False, after saying kNeedsDesktop on standard error, when Qt would find no
+// display: none is named and no platform is chosen. A display that is named
+// but cannot be reached is caught when Qt gives up on it, with the same line.
+// Call before the application object is made.
+bool DesktopAvailable();
+
+// Qt's dialogs and buttons in Russian, and dates as a Russian reader writes
+// them. Qt's own dialogs, not the desktop's, so that they follow. Call once
+// the application object exists.
+void SpeakRussian();
+
+// SIGTERM, SIGHUP and SIGINT (logout, shutdown, Ctrl+C) close window as its
+// close box would, so that what closing saves and says is done. A second
+// signal ends the program at once. One at a time; the previous handling is
+// restored when it is destroyed.
+class CloseOnSignals : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit CloseOnSignals(QWidget* window);
+  ~CloseOnSignals() override;
+
+ private:
+  void Received();
+
+  QPointer<QWidget> window_;
+  QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace kovra
