@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace kovra {
 
@@ -34,13 +35,25 @@ void OnCloseSignal(int) {
 }
 
 QtMessageHandler qt_handler = nullptr;
+// What the platform said while the display was being reached: shown only
+// once it was, since it is noise when the only news is that there is none.
+struct HeldMessage {
+  QtMsgType type;
+  QString text;
+};
+std::vector<HeldMessage>* held_messages = nullptr;
 
 // Qt's own words for a display it cannot open end in an abort that tells the
-// user to reinstall; this says what is wrong instead.
+// user to reinstall; this says what is wrong instead, in one line.
 void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (type == QtFatalMsg && text.contains(QLatin1String("platform plugin"))) {
     std::fprintf(stderr, "%s\n", kNeedsDesktop);
     std::_Exit(1);
+  }
+  const bool platform = context.category && qstrncmp(context.category, "qt.qpa", 6) == 0;
+  if (platform && held_messages) {
+    held_messages->push_back({type, text});
+    return;
   }
   qt_handler(type, context, text);
 }
@@ -50,12 +63,23 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 bool DesktopAvailable() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     if (!qEnvironmentVariableIsEmpty(name)) {
+      held_messages = new std::vector<HeldMessage>;
       qt_handler = qInstallMessageHandler(OnQtMessage);
       return true;
     }
   }
   std::fprintf(stderr, "%s\n", kNeedsDesktop);
   return false;
+}
+
+void DesktopReached() {
+  if (!held_messages) return;
+  qInstallMessageHandler(qt_handler);
+  for (const HeldMessage& message : *held_messages) {
+    qt_handler(message.type, QMessageLogContext(), message.text);
+  }
+  delete held_messages;
+  held_messages = nullptr;
 }
 
 void SpeakRussian() {

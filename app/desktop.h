@@ -18,6 +18,9 @@ extern const char kNeedsDesktop[];
 // but cannot be reached is caught when Qt gives up on it, with the same line.
 // Call before the application object is made.
 bool DesktopAvailable();
+// The display was reached: what the platform said meanwhile is shown, and
+// Qt's messages go their usual way again.
+void DesktopReached();
 
 // Qt's dialogs and buttons in Russian, and dates as a Russian reader writes
 // them. Qt's own dialogs, not the desktop's, so that they follow. Call once

@@ -13,6 +13,7 @@ int main(int argc, char* argv[]) {
   // Qt needs its application object before any box can be shown, so it comes
   // before the guard; no window exists until the guard has passed.
   QApplication app(argc, argv);
+  kovra::DesktopReached();
   QApplication::setApplicationName(QStringLiteral("Kovra"));
   QApplication::setDesktopFileName(QStringLiteral("kovra"));
   kovra::SpeakRussian();

@@ -1,12 +1,19 @@
 #include "app/notice_line.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace kovra {
+namespace {
+
+const QString kClickAway = QStringLiteral("Щелчок убирает сообщение");
+
+}  // namespace
 
 NoticeLine::NoticeLine(QWidget* parent) : QLabel(parent) {
   setObjectName(QStringLiteral("Label_Notice"));
-  setToolTip(QStringLiteral("Щелчок убирает сообщение"));
+  setToolTip(kClickAway);
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   hide();
 }
 
@@ -22,7 +29,20 @@ void NoticeLine::Tell(const QString& sender, const QString& text) {
   // One line however the text reads: a peer's text cannot stretch the window.
   const QString from = sender_.isEmpty() ? QString() : sender_ + QStringLiteral(": ");
   setText((from + text_).simplified() + count);
+  setToolTip(QLabel::text() + u'\n' + kClickAway);
   show();
+}
+
+QSize NoticeLine::minimumSizeHint() const {
+  return QSize(0, QLabel::minimumSizeHint().height());
+}
+
+void NoticeLine::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect room = contentsRect();
+  painter.setPen(palette().color(foregroundRole()));
+  painter.drawText(room, static_cast<int>(alignment()),
+                   fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
 }
 
 void NoticeLine::mousePressEvent(QMouseEvent* event) {

@@ -17,8 +17,13 @@ class NoticeLine : public QLabel {
   // sender is empty for what this computer itself could not do.
   void Tell(const QString& sender, const QString& text);
 
+  // However long the text, the line never widens the window: it is cut with
+  // "…" where it ends, and its tip shows it whole.
+  QSize minimumSizeHint() const override;
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   QString sender_;

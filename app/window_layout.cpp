@@ -197,11 +197,11 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   }
   form.ListTools->setMinimumWidth(
       widest + form.ListTools->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
-  form.ListTools->setMinimumHeight(RowsHeight(form.ListTools, form.ListTools->count()));
   tool_split->addWidget(form.ListTools);
   BuildFontAndWidths(form, tool_split);
   tool_split->setStretchFactor(0, 1);
-  tool_split->setSizes({200, 81, 110});
+  // Every tool shows at first; the user may shorten the list for the rest.
+  tool_split->setSizes({RowsHeight(form.ListTools, form.ListTools->count()), 81, 110});
   NameHandle(tool_split, 1, "Splitter4");
   NameHandle(tool_split, 2, "Splitter5");
   board_split->addWidget(form.GroupBox2);

@@ -1,0 +1,277 @@
+// The window as a user meets it on the desktop: Russian throughout, nothing
+// clipped, told what happens, and where it was left at the next start; and
+// the program's start and end as the session sees them.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <csignal>
+
+#include "app/desktop.h"
+#include "app/main_window.h"
+#include "app/notice_line.h"
+#include "app/qt_dialogs.h"
+#include "board/board_view.h"
+#include "common/loopback.h"
+#include "common/test_window.h"
+#include "common/window_group.h"
+
+namespace kovra {
+namespace {
+
+using test::TestWindow;
+
+// Shows form at size, as the desktop would lay it out.
+void ShowAt(TForm1& form, QSize size) {
+  form.showNormal();
+  form.resize(size);
+  QTest::qWait(50);
+}
+
+// Text that does not fit its control, named for the failure message.
+QStringList ClippedTexts(TForm1& form) {
+  QStringList clipped;
+  auto check = [&](const QWidget* widget, const QString& text, int room) {
+    if (!widget->isVisibleTo(&form) || text.isEmpty()) return;
+    const int needed = widget->fontMetrics().horizontalAdvance(text);
+    if (needed > room) {
+      clipped.append(QStringLiteral("%1 «%2»: %3 > %4")
+                         .arg(widget->objectName(), text)
+                         .arg(needed)
+                         .arg(room));
+    }
+  };
+  for (const QLabel* label : form.findChildren<QLabel*>()) {
+    if (label == form.Label_Font || label == form.Label_Notice) continue;  // samples, elided
+    check(label, label->text(), label->contentsRect().width());
+  }
+  for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
+    // The box's text begins after its indicator.
+    const int indicator = qobject_cast<const QCheckBox*>(button) ? 20 : 0;
+    check(button, button->text(), button->width() - indicator);
+  }
+  for (const QGroupBox* box : form.findChildren<QGroupBox*>()) {
+    check(box, box->title(), box->width());
+  }
+  for (ChoiceList* list : {form.ListTools, form.List_W}) {
+    const QRect view = list->viewport()->rect();
+    for (int row = 0; row < list->count(); ++row) {
+      const QRect item = list->visualItemRect(list->item(row));
+      if (!view.contains(item)) clipped.append(list->objectName() + u' ' + list->item(row)->text());
+      check(list, list->item(row)->text(), item.width());
+    }
+  }
+  return clipped;
+}
+
+TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  ShowAt(form, QSize(790, 590));
+  EXPECT_EQ(ClippedTexts(form), QStringList());
+  const int narrow_field = form.Edit_Mess->width();
+  const int tool_column = form.GroupBox2->width();
+
+  ShowAt(form, QSize(1366, 768));
+  EXPECT_EQ(ClippedTexts(form), QStringList());
+  EXPECT_GT(form.Edit_Mess->width(), narrow_field + 400) << "the field takes the new width";
+
+  // A large text font, and a long notice, leave the columns as they were.
+  ShowAt(form, QSize(790, 590));
+  QFont large(QStringLiteral("DejaVu Serif"));
+  large.setPointSize(72);
+  test.Dialogs().font_answers = {FontChoice{large, kClRed}};
+  form.SpeedButton2Click();
+  form.Label_Notice->Tell(QStringLiteral("10.0.0.9"), QString(300, u'ж'));
+  QTest::qWait(50);
+  EXPECT_EQ(form.Settings().text_font.font, large) << "the text tool still draws at 72 points";
+  EXPECT_LE(QFontInfo(form.Label_Font->font()).pixelSize(), 24);
+  EXPECT_EQ(form.GroupBox2->width(), tool_column);
+  EXPECT_EQ(form.width(), 790);
+}
+
+TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$"))
+                  .match(form.Label_DT->text())
+                  .hasMatch())
+      << form.Label_DT->text().toStdString();
+
+  // Qt's own buttons and dialogs, from its translations.
+  QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Yes)->text(), QStringLiteral("&Да"));
+  std::unique_ptr<QFileDialog> save(PictureDialog(&form, test.Path({}), QFileDialog::AcceptSave));
+  EXPECT_EQ(save->windowTitle(), QStringLiteral("Сохранить как"));
+
+  // The font dialog's colours by their Russian names, each with its swatch.
+  QtDialogs dialogs;
+  QStringList captions;
+  bool swatches = true;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* colors = dialog->findChild<QComboBox*>(QStringLiteral("ComboColor"));
+    ASSERT_NE(colors, nullptr);
+    for (int i = 0; i < colors->count(); ++i) {
+      captions.append(colors->itemText(i));
+      swatches = swatches && !colors->itemIcon(i).isNull();
+    }
+    dialog->reject();
+  });
+  dialogs.ChooseFont(FontChoice{QFont(), kClWindowText});
+  ASSERT_EQ(captions.size(), 17);
+  EXPECT_EQ(captions.front(), QStringLiteral("Цвет текста окна")) << "the font's own colour first";
+  EXPECT_TRUE(captions.contains(QStringLiteral("Бордовый")));
+  EXPECT_TRUE(captions.filter(QRegularExpression(QStringLiteral("[A-Za-z]"))).isEmpty())
+      << captions.join(u',').toStdString();
+  EXPECT_TRUE(swatches);
+}
+
+TEST(Desktop, TheWindowTellsWhatHappens) {
+  test::WindowGroup group(3);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  TForm1& a = group.Form(0);
+  TForm1& b = group.Form(1);
+
+  // Ready to type, and told how much room is left.
+  EXPECT_EQ(a.focusWidget(), a.Edit_Mess);
+  EXPECT_EQ(a.Label_Left->text(), QStringLiteral("128"));
+  QTest::keyClicks(a.Edit_Mess, QStringLiteral("  hi there"));
+  EXPECT_EQ(a.Label_Left->text(), QStringLiteral("120")) << "the spaces around are not sent";
+  a.Edit_Mess->setText(QString(130, u'x'));
+  EXPECT_EQ(a.Label_Left->text(), QStringLiteral("−2"));
+  EXPECT_EQ(a.Label_Left->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+  // Messages that come while the window is not the active one are counted
+  // in its title until it is activated.
+  a.Edit_Mess->setText(QStringLiteral("раз"));
+  a.SpeedButton1Click();
+  a.Edit_Mess->setText(QStringLiteral("два"));
+  a.SpeedButton1Click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return b.windowTitle() == QStringLiteral("(2) Kovra"); }))
+      << b.windowTitle().toStdString();
+  EXPECT_EQ(a.windowTitle(), QStringLiteral("Kovra")) << "one's own messages are not news";
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&b, &activate);
+  EXPECT_EQ(b.windowTitle(), QStringLiteral("Kovra"));
+
+  // Asking everyone says how many were asked, then how many answered.
+  group[2].Crash();
+  a.N9Click();
+  EXPECT_EQ(a.Label_Notice->text(), QStringLiteral("Спрошено компьютеров: 2, ждём ответов…"));
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return a.Label_Notice->text() == QStringLiteral("Спрошено компьютеров: 2, ответили: 1");
+  }, 4000)) << a.Label_Notice->text().toStdString();
+
+  // A drag while drawing is off says once what to tick.
+  auto drag = [&] {
+    QTest::mousePress(a.Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QMouseEvent move(QEvent::MouseMove, QPoint(40, 40), a.Image_KV->mapToGlobal(QPoint(40, 40)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(a.Image_KV, &move);
+    QTest::mouseRelease(a.Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+  };
+  const QString tick = QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»");
+  drag();
+  EXPECT_EQ(a.Label_Notice->text(), tick);
+  a.Label_Notice->hide();  // clicked away
+  drag();
+  EXPECT_TRUE(a.Label_Notice->isHidden()) << "once, not at every drag";
+  a.CB_YesPaint->click();
+  a.CB_YesPaint->click();
+  drag();
+  EXPECT_EQ(a.Label_Notice->text(), tick) << "told again after the box was ticked and unticked";
+  EXPECT_FALSE(a.Image_KV->toolTip().isEmpty());
+}
+
+TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
+  TestWindow test;
+  int pane_height = 0;
+  {
+    TForm1& form = test.Start();
+    ShowAt(form, QSize(900, 650));
+    auto* page = qobject_cast<QSplitter*>(form.Panel2->parentWidget());
+    ASSERT_NE(page, nullptr);
+    page->setSizes({300, 250});  // a taller message pane
+    QTest::qWait(50);
+    pane_height = form.GroupBox1->height();
+    EXPECT_GE(pane_height, 200);
+    EXPECT_TRUE(form.close());
+  }
+  TForm1& again = test.Start();
+  again.show();
+  QTest::qWait(50);
+  EXPECT_EQ(again.size(), QSize(900, 650));
+  EXPECT_FALSE(again.isMaximized());
+  EXPECT_EQ(again.GroupBox1->height(), pane_height) << "the message pane stays as it was made";
+}
+
+TEST(Desktop, InterruptedSavesAreRemovedAtStartAndNothingElse) {
+  TestWindow test;
+  const QStringList leftovers = {QStringLiteral("~kv.bmp.AbC123"),
+                                 QStringLiteral("~ListUser.txt.x1Y2z3"),
+                                 QStringLiteral("~Messages.txt.000000"),
+                                 QStringLiteral("BMP/picture.BMP.Qw12er")};
+  const QStringList kept = {QStringLiteral("notes.txt.abcdef"), QStringLiteral("~kv.bmp.abc"),
+                            QStringLiteral("BMP/peer-name.Zx98yu"),
+                            QStringLiteral("~ListUser.txt")};
+  QDir().mkpath(test.Path(QStringLiteral("BMP")));
+  for (const QString& name : leftovers + kept) test.WriteFile(name, "x");
+  test.Start();
+  for (const QString& name : leftovers) EXPECT_FALSE(QFile::exists(test.Path(name))) << name.toStdString();
+  for (const QString& name : kept) EXPECT_TRUE(QFile::exists(test.Path(name))) << name.toStdString();
+}
+
+TEST(Desktop, ASignalClosesTheWindowAsItsCloseBoxWould) {
+  TestWindow test("SIGPC", QStringLiteral("127.0.0.40"));
+  test::Collector peer(QHostAddress(QStringLiteral("127.0.0.41")), test.Env().udp_port);
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.41=Yes\r\n");
+  TForm1& form = test.Start();
+  form.show();
+  ASSERT_TRUE(peer.WaitFor(1));  // the greeting
+  {
+    const CloseOnSignals session_end(&form);
+    std::raise(SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }));
+  }
+  EXPECT_TRUE(QFile::exists(test.Path(QStringLiteral("~kv.bmp"))));
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.41=No\r\n");
+  ASSERT_TRUE(peer.WaitFor(2));
+  EXPECT_EQ(peer.Received().back(), "Kovra:>Exit:>SIGPC");
+}
+
+TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine) {
+  for (const QString& display : {QString(), QStringLiteral(":93")}) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+      environment.remove(QString::fromLatin1(name));
+    if (!display.isEmpty()) environment.insert(QStringLiteral("DISPLAY"), display);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KOVRA_BINARY), {});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString said = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(said, QString::fromUtf8(kNeedsDesktop) + u'\n') << said.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace kovra
