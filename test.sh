@@ -4,11 +4,12 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/tools/setup.sh"
 
-kovra_install_missing clang libclang-rt-14-dev
+kovra_install_missing clang libclang-rt-14-dev desktop-file-utils
 kovra_build -DKOVRA_BUILD_TESTS=ON
 
 export QT_QPA_PLATFORM=offscreen
 (cd "$KOVRA_BUILD" && ctest --output-on-failure --parallel "$(nproc)" --timeout 300)
+"$KOVRA_ROOT/tools/check_install.sh" "$KOVRA_BUILD"
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
 # a short round of each fuzz target, from one clang build. Any finding fails
