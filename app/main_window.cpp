@@ -129,7 +129,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::RemoveInterruptedSaves() {
-  const QStringList state_files = {kBoardStateFile,      kCorrespondentFile, kMessageHistoryFile,
+  const QStringList state_files = {kBoardStateFile, kCorrespondentFile, kMessageHistoryFile,
                                    kKnownAddressesFile, kWindowPlaceFile};
   kovra::RemoveInterruptedSaves(ProgramDir_,
                                 [&](const QString& name) { return state_files.contains(name); });
@@ -146,7 +146,10 @@ void TForm1::ShowUnread() {
 }
 
 void TForm1::SaveWindowPlace() {
-  if (DriveWritable(ProgramDir_)) kovra::SaveWindowPlace(*this, ProgramDir_ + kWindowPlaceFile);
+  // A window never shown has no place of its own to keep.
+  if (isVisible() && DriveWritable(ProgramDir_)) {
+    kovra::SaveWindowPlace(*this, ProgramDir_ + kWindowPlaceFile);
+  }
 }
 
 void TForm1::Timer1Timer() {

@@ -33,9 +33,7 @@ void NoticeLine::Tell(const QString& sender, const QString& text) {
   show();
 }
 
-QSize NoticeLine::minimumSizeHint() const {
-  return QSize(0, QLabel::minimumSizeHint().height());
-}
+QSize NoticeLine::minimumSizeHint() const { return QSize(0, QLabel::minimumSizeHint().height()); }
 
 void NoticeLine::paintEvent(QPaintEvent*) {
   QPainter painter(this);

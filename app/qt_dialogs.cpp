@@ -83,7 +83,8 @@ std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
   const bool listed = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
     return IdentToColor(name) == initial.color;
   });
-  if (!listed) colors->addItem(ColorSwatch(initial.color), ColorCaption(initial.color), initial.color);
+  if (!listed)
+    colors->addItem(ColorSwatch(initial.color), ColorCaption(initial.color), initial.color);
   for (const std::string& name : names) {
     const TColor value = *IdentToColor(name);
     colors->addItem(ColorSwatch(value), ColorCaption(value), value);

@@ -131,7 +131,8 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.SpeedButton2->setGeometry(8, 1, 23, 22);
   form.SpeedButton2->setAutoRaise(true);
   form.SpeedButton2->setText(QStringLiteral("A"));  // a font symbol as the glyph
-  form.SpeedButton2->setToolTip(QStringLiteral("Выбрать шрифт и цвет текста для инструмента «Текст»"));
+  form.SpeedButton2->setToolTip(
+      QStringLiteral("Выбрать шрифт и цвет текста для инструмента «Текст»"));
   font_column->addWidget(form.Panel8);
   form.Label_Font = Named(new QLabel(QStringLiteral("Шрифт"), form.GroupBox5), "Label_Font");
   form.Label_Font->setAlignment(Qt::AlignCenter);
@@ -189,7 +190,8 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   QStringList tools;
   for (const ToolEntry& entry : ToolTable()) tools.append(entry.caption);
   form.ListTools = ToolList(tool_split, "ListTools", tools);
-  form.ListTools->setToolTip(QStringLiteral("Чем рисовать; «Указатель» показывает другим, куда вы указываете"));
+  form.ListTools->setToolTip(
+      QStringLiteral("Чем рисовать; «Указатель» показывает другим, куда вы указываете"));
   // Every caption whole, with room for a scroll bar when the window is short.
   int widest = 0;
   for (const QString& tool : tools) {
@@ -249,8 +251,8 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   send_row->addWidget(form.Edit_Mess, 1);
   form.Label_Left = Named(new QLabel(form.Panel4), "Label_Left");
   form.Label_Left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  form.Label_Left->setMinimumWidth(form.Label_Left->fontMetrics().horizontalAdvance(
-                                       QStringLiteral("−0000")));
+  form.Label_Left->setMinimumWidth(
+      form.Label_Left->fontMetrics().horizontalAdvance(QStringLiteral("−0000")));
   form.Label_Left->setToolTip(
       QStringLiteral("Сколько знаков ещё войдёт в сообщение; лишние не дойдут"));
   send_row->addWidget(form.Label_Left);
@@ -323,15 +325,14 @@ void ShowToolSettings(WindowControls& form, const ToolSettings& settings) {
 
 void ShowPen(WindowControls& form, const ToolSettings& settings, int width) {
   form.Label_Pen->Show(ToQColor(settings.pen_color), ToQColor(settings.fill_color), width);
-  form.Label_Pen->setToolTip(QStringLiteral("Линия толщиной %1, «%2»; заливка «%3»")
-                                 .arg(width)
-                                 .arg(ColorCaption(settings.pen_color),
-                                      ColorCaption(settings.fill_color)));
+  form.Label_Pen->setToolTip(
+      QStringLiteral("Линия толщиной %1, «%2»; заливка «%3»")
+          .arg(width)
+          .arg(ColorCaption(settings.pen_color), ColorCaption(settings.fill_color)));
 }
 
 void ShowCharactersLeft(WindowControls& form) {
-  const auto typed =
-      static_cast<qsizetype>(QStringToAnsi(form.Edit_Mess->text().trimmed()).size());
+  const auto typed = static_cast<qsizetype>(QStringToAnsi(form.Edit_Mess->text().trimmed()).size());
   const qsizetype left = static_cast<qsizetype>(kMaxMessageText) - typed;
   form.Label_Left->setText(left < 0 ? QStringLiteral("−%1").arg(-left) : QString::number(left));
   Paint(form.Label_Left, form.Panel4->palette().color(QPalette::Window),

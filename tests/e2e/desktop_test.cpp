@@ -1,6 +1,8 @@
 // The window as a user meets it on the desktop: Russian throughout, nothing
 // clipped, told what happens, and where it was left at the next start; and
 // the program's start and end as the session sees them.
+#include "app/desktop.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -20,7 +22,6 @@
 #include <QToolButton>
 #include <csignal>
 
-#include "app/desktop.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/qt_dialogs.h"
@@ -48,10 +49,8 @@ QStringList ClippedTexts(TForm1& form) {
     if (!widget->isVisibleTo(&form) || text.isEmpty()) return;
     const int needed = widget->fontMetrics().horizontalAdvance(text);
     if (needed > room) {
-      clipped.append(QStringLiteral("%1 «%2»: %3 > %4")
-                         .arg(widget->objectName(), text)
-                         .arg(needed)
-                         .arg(room));
+      clipped.append(
+          QStringLiteral("%1 «%2»: %3 > %4").arg(widget->objectName(), text).arg(needed).arg(room));
     }
   };
   for (const QLabel* label : form.findChildren<QLabel*>()) {
@@ -176,9 +175,12 @@ TEST(Desktop, TheWindowTellsWhatHappens) {
   group[2].Crash();
   a.N9Click();
   EXPECT_EQ(a.Label_Notice->text(), QStringLiteral("Спрошено компьютеров: 2, ждём ответов…"));
-  EXPECT_TRUE(QTest::qWaitFor([&] {
-    return a.Label_Notice->text() == QStringLiteral("Спрошено компьютеров: 2, ответили: 1");
-  }, 4000)) << a.Label_Notice->text().toStdString();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return a.Label_Notice->text() == QStringLiteral("Спрошено компьютеров: 2, ответили: 1");
+      },
+      4000))
+      << a.Label_Notice->text().toStdString();
 
   // A drag while drawing is off says once what to tick.
   auto drag = [&] {
@@ -225,18 +227,19 @@ TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
 
 TEST(Desktop, InterruptedSavesAreRemovedAtStartAndNothingElse) {
   TestWindow test;
-  const QStringList leftovers = {QStringLiteral("~kv.bmp.AbC123"),
-                                 QStringLiteral("~ListUser.txt.x1Y2z3"),
-                                 QStringLiteral("~Messages.txt.000000"),
-                                 QStringLiteral("BMP/picture.BMP.Qw12er")};
+  const QStringList leftovers = {
+      QStringLiteral("~kv.bmp.AbC123"), QStringLiteral("~ListUser.txt.x1Y2z3"),
+      QStringLiteral("~Messages.txt.000000"), QStringLiteral("BMP/picture.BMP.Qw12er")};
   const QStringList kept = {QStringLiteral("notes.txt.abcdef"), QStringLiteral("~kv.bmp.abc"),
                             QStringLiteral("BMP/peer-name.Zx98yu"),
                             QStringLiteral("~ListUser.txt")};
   QDir().mkpath(test.Path(QStringLiteral("BMP")));
   for (const QString& name : leftovers + kept) test.WriteFile(name, "x");
   test.Start();
-  for (const QString& name : leftovers) EXPECT_FALSE(QFile::exists(test.Path(name))) << name.toStdString();
-  for (const QString& name : kept) EXPECT_TRUE(QFile::exists(test.Path(name))) << name.toStdString();
+  for (const QString& name : leftovers)
+    EXPECT_FALSE(QFile::exists(test.Path(name))) << name.toStdString();
+  for (const QString& name : kept)
+    EXPECT_TRUE(QFile::exists(test.Path(name))) << name.toStdString();
 }
 
 TEST(Desktop, ASignalClosesTheWindowAsItsCloseBoxWould) {
