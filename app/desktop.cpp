@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSocketNotifier>
@@ -128,6 +129,11 @@ void CloseOnSignals::Received() {
   ends.sa_handler = SIG_DFL;
   sigemptyset(&ends.sa_mask);
   for (int number : kCloseSignals) sigaction(number, &ends, nullptr);
+  // A box left open (a prompt, a message) would keep the program running with
+  // no window behind it: each is answered as its Cancel would.
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QDialog*>(top); box && box->isVisible()) box->reject();
+  }
   if (window_) {
     window_->close();
   } else {

@@ -67,6 +67,7 @@ QSplitter* Splitter(Qt::Orientation orientation, QWidget* parent) {
 void NameHandle(QSplitter* splitter, int index, const char* name) {
   QSplitterHandle* handle = Named(splitter->handle(index), name);
   Paint(handle, kNavy);
+  handle->setToolTip(QStringLiteral("Потяните, чтобы поделить место иначе"));
 }
 
 ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items) {

@@ -19,7 +19,7 @@ if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$ent
 # One correspondent on loopback, so that the start asks nobody on the LAN.
 printf '127.0.0.77=No\r\n' >"$prefix/~ListUser.txt"
 status=0
-QT_QPA_PLATFORM=offscreen timeout --preserve-status -s TERM 3 "$prefix/kovra" 2>/dev/null || status=$?
+QT_QPA_PLATFORM=offscreen timeout --preserve-status -s TERM -k 10 3 "$prefix/kovra" 2>/dev/null || status=$?
 if [ "$status" -ne 0 ] || [ ! -f "$prefix/~kv.bmp" ]; then
   echo "The installed Kovra did not end cleanly on SIGTERM (status $status) or saved no board" >&2
   exit 1
