@@ -24,7 +24,8 @@ class AnswerCount : public QObject {
   // set counts every computer that answers. A new start ends the last count.
   void Begin(std::set<std::string> names);
   // The asking is done: what was asked is told now, the answers later.
-  // subject names what was asked ("компьютеров", "сетей").
+  // subject names what was asked ("компьютеров", "сетей"). Without it
+  // nothing is told.
   void Asked(int count, const QString& subject);
   // A computer said it is there: its announced name and dotted address.
   void Heard(const std::string& name, const std::string& dotted);

@@ -28,7 +28,8 @@ void TForm1::N6Click() {
   if (!name) return;
   ListUser->setCurrentIndex(correspondents_->index(correspondents_->Count() - 1));
   answers_->Begin({*name});
-  answers_->Asked(presence_->Introduce(*name) ? 1 : 0, kComputers);
+  // A name that cannot be reached has been told of in a box already.
+  if (presence_->Introduce(*name)) answers_->Asked(1, kComputers);
 }
 
 void TForm1::N7Click() {

@@ -50,11 +50,13 @@ void Presence::SaveAddresses() {
   }
 }
 
-void Presence::Greet() { fan_out_.SendToCorrespondents(command::kEnter, computer_name_, true); }
+int Presence::Greet() {
+  return fan_out_.SendToCorrespondents(command::kEnter, computer_name_, true);
+}
 
 int Presence::AskEveryone() {
   list_.MarkAllAbsent();
-  return fan_out_.SendToCorrespondents(command::kEnter, computer_name_, true);
+  return Greet();
 }
 
 int Presence::FindEveryone(const std::vector<std::string>& addresses) {

@@ -46,11 +46,10 @@ class Presence {
   void SaveAddresses();
   const KnownAddresses& Addresses() const { return addresses_; }
 
-  // "Enter" to every line, so that those running answer and are marked.
-  // Each may run the event loop.
-  void Greet();
-  // All marked absent first: the answers mark the present again. The
-  // number of computers asked.
+  // "Enter" to every line, so that those running answer and are marked;
+  // the number of computers asked. Each may run the event loop.
+  int Greet();
+  // All marked absent first: the answers mark the present again.
   int AskEveryone();
   // "Enter" to each address (broadcast addresses of the local networks):
   // every copy there adds this computer and answers, and so is added here.
