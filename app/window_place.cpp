@@ -9,8 +9,8 @@ namespace {
 
 const QString kGeometry = QStringLiteral("Window/Geometry");
 
-// A splitter is known by the name of its first handle (Splitter1 ...), the
-// only one each has that the window names.
+// A splitter is known by the name the window gives its first handle
+// (Splitter1 ...); the splitters themselves have none.
 QString SplitterKey(const QSplitter* splitter) {
   if (splitter->count() < 2) return {};
   const QString name = splitter->handle(1)->objectName();
