@@ -46,6 +46,12 @@ void WindowGroup::StartAll() {
   }
 }
 
+bool WindowGroup::StartListingEachOther() {
+  ListEachOther();
+  StartAll();
+  return AllPresent();
+}
+
 bool WindowGroup::AllPresent() {
   return QTest::qWaitFor(
       [&] {

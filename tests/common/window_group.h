@@ -30,6 +30,9 @@ class WindowGroup {
   void StartAll();
   // Waits until every window lists every other one as present.
   bool AllPresent();
+  // The usual start: each lists the others, all start, and all find each
+  // other present; false when they never do.
+  bool StartListingEachOther();
 
  private:
   quint16 port_;

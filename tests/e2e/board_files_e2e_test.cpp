@@ -17,9 +17,7 @@ using test::TestWindow;
 
 TEST(BoardFiles, NewBoardAndSaveToFileReachThePeer) {
   test::WindowGroup group(2);
-  group.ListEachOther();
-  group.StartAll();
-  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(group.StartListingEachOther());
   TestWindow& a = group[0];
   TestWindow& b = group[1];
 

@@ -45,9 +45,7 @@ TEST(BoardRuns, EachRowIsItsRunsOfOneColourWithoutTheWhite) {
 
 TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
   test::WindowGroup group(3);
-  group.ListEachOther();
-  group.StartAll();
-  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(group.StartListingEachOther());
   TForm1& a = group.Form(0);
   TForm1& b = group.Form(1);
   TForm1& c = group.Form(2);

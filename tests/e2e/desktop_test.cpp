@@ -153,9 +153,7 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
 
 TEST(Desktop, TheWindowTellsWhatHappens) {
   test::WindowGroup group(3);
-  group.ListEachOther();
-  group.StartAll();
-  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(group.StartListingEachOther());
   TForm1& a = group.Form(0);
   TForm1& b = group.Form(1);
 

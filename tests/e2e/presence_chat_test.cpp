@@ -103,9 +103,7 @@ TEST(Presence, AnnouncingToAllRemarksTheList) {
 
 TEST(Chat, TypedMessageReachesEveryPaneAndHistoryInRussian) {
   Group group(3);
-  group.ListEachOther();
-  group.StartAll();
-  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(group.StartListingEachOther());
 
   TForm1& a = group[0].Window();
   a.Edit_Mess->setText(QStringLiteral("  Привет, Ёжик! :> ok  "));
@@ -208,9 +206,7 @@ TEST(Chat, AHistoryThatIsAFolderIsToldOnceAndTheRestStartsAsUsual) {
 
 TEST(Chat, CharactersTheCodePageCannotHoldAreToldBeforeSending) {
   Group group(2);
-  group.ListEachOther();
-  group.StartAll();
-  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(group.StartListingEachOther());
   TForm1& a = group.Form(0);
   TForm1& b = group.Form(1);
   ScriptedDialogs& asked = group[0].Dialogs();

@@ -133,9 +133,7 @@ TEST_F(UnresolvedNames, AddedByAddressTheyChatAndDrawBothWaysAndFindEachOtherAft
 // Three computers whose names resolve for none of them, listed by address.
 TEST(RealLan, TwoDrawAtOnceAndAKilledCopyIsShownAbsentAtTheNextDatagram) {
   test::WindowGroup group(3, test::WindowGroup::Names::kUnresolvable);
-  group.ListEachOther();
-  group.StartAll();
-  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(group.StartListingEachOther());
   EXPECT_TRUE(WaitForLines(group.Form(0), {"UX3=Yes", "UX4=Yes"}))
       << "each listed once, by the name it announced";
 

@@ -27,9 +27,7 @@ using test::TestWindow;
 class SharedBoard : public ::testing::Test {
  protected:
   SharedBoard() : group_(2), a_(group_[0]), b_(group_[1]) {
-    group_.ListEachOther();
-    group_.StartAll();
-    EXPECT_TRUE(group_.AllPresent());
+    EXPECT_TRUE(group_.StartListingEachOther());
     B().show();
     A().show();
     // A is the active window: a deactivation would end A's gestures.
