@@ -268,8 +268,15 @@ bool TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> cop
   if (*closed || !address) return false;
   if (*address == 0) throw UDPSockError(QStringLiteral("Null Remote Address"));
   Status(2, QStringLiteral("Sending Data"));
-  if (sent_names_.size() >= kMaxSentNames && !sent_names_.contains(*address)) sent_names_.clear();
-  sent_names_.insert(*address, host);
+  // Every datagram of a stroke goes to the same names: only a new or
+  // changed name is written.
+  const auto known = sent_names_.find(*address);
+  if (known == sent_names_.end()) {
+    if (sent_names_.size() >= kMaxSentNames) sent_names_.clear();
+    sent_names_.insert(*address, host);
+  } else if (*known != host) {
+    *known = host;
+  }
   const sockaddr_in remote = Ipv4Address(*address, port);
   // A datagram that cannot be delivered is simply lost.
   ::sendto(socket_, copy.data(), static_cast<std::size_t>(length), 0,
