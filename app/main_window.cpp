@@ -99,15 +99,17 @@ void TForm1::WireEvents() {
   connect(Panel_Cvet_Fon, &MousePanel::MousePressed, this,
           [this](Qt::MouseButton button) { Guard([&] { Panel_Cvet_FonMouseDown(button); }); });
   // The board's events carry a button (or the buttons held), the keys and the point.
+  // Each in its turn, after the sends of the ones before it.
   auto mouse = [this](auto handler) {
     return [this, handler](auto buttons, Qt::KeyboardModifiers shift, int x, int y) {
-      Guard([&] { (this->*handler)(buttons, shift, x, y); });
+      held_input_.Run([=] { Guard([&] { (this->*handler)(buttons, shift, x, y); }); });
     };
   };
   connect(Image_KV, &BoardView::MousePressed, this, mouse(&TForm1::Image_KVMouseDown));
   connect(Image_KV, &BoardView::MouseMoved, this, mouse(&TForm1::Image_KVMouseMove));
   connect(Image_KV, &BoardView::MouseReleased, this, mouse(&TForm1::Image_KVMouseUp));
-  connect(Image_KV, &BoardView::GestureLost, this, [this] { Guard([this] { CancelGesture(); }); });
+  connect(Image_KV, &BoardView::GestureLost, this,
+          [this] { held_input_.Run([this] { Guard([this] { CancelGesture(); }); }); });
   connect(List_W, &QListWidget::currentRowChanged, this, [this] { ShowPenSample(); });
   connect(Edit_Mess, &QLineEdit::textChanged, this, [this] { ShowCharactersLeft(*this); });
 }
@@ -248,7 +250,7 @@ bool TForm1::event(QEvent* event) {
   // A modal box or another window takes the mouse: the release of a drag in
   // progress will never reach the board.
   if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate) {
-    Guard([this] { CancelGesture(); });
+    held_input_.Run([this] { Guard([this] { CancelGesture(); }); });
   }
   if (event->type() == QEvent::WindowActivate && unread_ > 0) {
     unread_ = 0;

@@ -13,6 +13,7 @@
 #include "app/answer_count.h"
 #include "app/board_sending.h"
 #include "app/choice_list.h"
+#include "app/held_input.h"
 #include "app/key_preview.h"
 #include "app/routed_dialogs.h"
 #include "app/tool_settings.h"
@@ -152,6 +153,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::unique_ptr<FanOut> fan_out_;
   std::unique_ptr<Presence> presence_;
   std::unique_ptr<BoardSending> board_sending_;
+  // The board's mouse events, held while a send is under way.
+  HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;
   ToolSettings settings_;
   BoardCanvas canvas_;

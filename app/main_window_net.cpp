@@ -29,6 +29,7 @@ void TForm1::CreateEndpoint() {
   };
   fan_out_ = std::make_unique<FanOut>(*Udp1, *correspondents_, *env_.dialogs);
   fan_out_->OnStep = [this](int row) { ListUser->setCurrentIndex(correspondents_->index(row)); };
+  fan_out_->OnIdle = [this] { held_input_.SendsEnded(); };
   board_sending_ = std::make_unique<BoardSending>(*fan_out_, this);
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile,

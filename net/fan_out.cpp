@@ -10,6 +10,20 @@
 
 namespace kovra {
 
+// Marks a send under way for its length; the last one to end says so.
+class FanOut::SendingScope {
+ public:
+  explicit SendingScope(FanOut& fan_out) : fan_out_(fan_out) { ++fan_out_.depth_; }
+  ~SendingScope() {
+    if (--fan_out_.depth_ == 0 && fan_out_.OnIdle) fan_out_.OnIdle();
+  }
+  SendingScope(const SendingScope&) = delete;
+  SendingScope& operator=(const SendingScope&) = delete;
+
+ private:
+  FanOut& fan_out_;
+};
+
 bool FanOut::SendCommand(const std::string& host, const std::string& command,
                          const std::string& args) {
   const std::string name = TrimText(host);
@@ -17,6 +31,7 @@ bool FanOut::SendCommand(const std::string& host, const std::string& command,
     dialogs_.ShowMessage(QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!"));
     return false;
   }
+  const SendingScope sending(*this);
   Deliver(name, command, args);
   return true;
 }
@@ -30,11 +45,14 @@ bool FanOut::Deliver(const std::string& name, const std::string& command, const 
 }
 
 int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all) {
+  const SendingScope sending(*this);
   int count = 0;
   for (int i = 0; i < list_.Count(); ++i) {
     if (OnStep) OnStep(i);
-    // Runs what is waiting: received commands and the user may change the list.
-    QCoreApplication::processEvents();
+    // Runs what is waiting: received commands may change the list. The
+    // user's input waits for the walk's end, so that a stroke drawn on
+    // meanwhile goes out after the command being sent, not inside it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (i >= list_.Count()) break;
     const std::string line = list_.Line(i);
     if (!to_all && UpperText(Correspondents::ValueOf(line)) != UpperText(kPresent)) continue;
@@ -46,6 +64,7 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
 
 bool FanOut::SendToOne(const std::string& name, const std::string& command,
                        const std::string& args) {
+  const SendingScope sending(*this);
   try {
     if (!Deliver(name, command, args)) return false;
     unreachable_.erase(name);

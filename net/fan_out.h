@@ -23,6 +23,11 @@ class FanOut {
 
   // Told of each line before its step of the walk (the window highlights it).
   std::function<void(int row)> OnStep;
+  // Told when the outermost send is over: what waited for it may go on.
+  std::function<void()> OnIdle;
+  // Whether a send is under way below the caller (its walk or a lookup may
+  // be running the event loop).
+  bool Sending() const { return depth_ > 0; }
 
   // One command to one computer; false when host is empty (after a message).
   // May run the event loop while a host name is looked up.
@@ -44,6 +49,7 @@ class FanOut {
   const std::array<char, kMaxCommandText + 1>& DatagramBuffer() const { return buffer_; }
 
  private:
+  class SendingScope;
   // Sends to a name known not to be empty; false when the send gave up.
   bool Deliver(const std::string& name, const std::string& command, const std::string& args);
 
@@ -52,6 +58,7 @@ class FanOut {
   Dialogs& dialogs_;
   std::array<char, kMaxCommandText + 1> buffer_{};
   std::set<std::string> unreachable_;
+  int depth_ = 0;  // sends under way, nested ones included
 };
 
 }  // namespace kovra

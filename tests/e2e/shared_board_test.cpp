@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
+#include <memory>
 
 #include "app/main_window.h"
 #include "board/board_view.h"
@@ -229,6 +230,37 @@ TEST_F(SharedBoard, APointerShowsAboveTheOtherBoardAndNeverInIt) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return B().Image_KV->PointerCount() == 0; }, 8000))
       << "and fades after a few seconds";
   EXPECT_TRUE(test::ScreenShowsBoard(B()));
+}
+
+TEST_F(SharedBoard, MovesThatArriveWhileACommandGoesOutFollowIt) {
+  A().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
+  QWidget* board = A().Image_KV;
+  auto move = [board](QPoint p) {
+    return new QMouseEvent(QEvent::MouseMove, QPointF(p), QPointF(board->mapToGlobal(p)),
+                           Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  };
+  BoardCanvas expected;
+  expected.Reset(test::WhiteImage(A().Board().Image().width(), A().Board().Image().height()));
+  expected.SetPenColor(kClWindowText);
+  for (int stroke = 0; stroke < 8; ++stroke) {
+    const int y = 20 + 40 * stroke;
+    // The first move waits in the queue when the press's MoveTo goes out,
+    // and the fan-out's walk runs the event loop; the next come at once.
+    QCoreApplication::postEvent(board, move(QPoint(60, y + 20)));
+    QTest::mousePress(board, Qt::LeftButton, Qt::NoModifier, {20, y});
+    for (QPoint p : {QPoint(60, y), QPoint(100, y + 10)}) {
+      const std::unique_ptr<QMouseEvent> next(move(p));
+      QCoreApplication::sendEvent(board, next.get());
+    }
+    QTest::mouseRelease(board, Qt::LeftButton, Qt::NoModifier, {100, y + 10});
+    // Drawn here in the order given.
+    expected.MoveTo(20, y);
+    for (QPoint p : {QPoint(60, y + 20), QPoint(60, y), QPoint(100, y + 10)})
+      expected.LineTo(p.x(), p.y());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return A().Board().Image() == expected.Image(); }));
+  }
+  // And there.
+  EXPECT_TRUE(BothScreensTrue());
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+// The board's input in the order the user gave it. A send runs the event
+// loop, so a mouse event may arrive while the command of the event before
+// it is still going out; such input waits here and is handled, in order,
+// once no send is under way. The peers then get a stroke's commands in the
+// order it was drawn, as the local board draws it.
+#pragma once
+
+#include <QObject>
+#include <deque>
+#include <functional>
+
+namespace kovra {
+
+class HeldInput : public QObject {
+ public:
+  // busy tells whether a send is under way.
+  explicit HeldInput(std::function<bool()> busy, QObject* parent = nullptr)
+      : QObject(parent), busy_(std::move(busy)) {}
+
+  // Runs step now, or after what is held already once nothing is sent.
+  void Run(std::function<void()> step);
+  // The sends are over: what is held runs from the event loop.
+  void SendsEnded();
+  bool Holding() const { return !held_.empty(); }
+
+ private:
+  void RunHeld();
+
+  std::function<bool()> busy_;
+  std::deque<std::function<void()>> held_;
+  bool scheduled_ = false;
+};
+
+}  // namespace kovra
