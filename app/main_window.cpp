@@ -206,7 +206,8 @@ void TForm1::RestoreState() {
 
 void TForm1::FormCloseQuery(bool& CanClose) {
   // Whatever the disk and the network do, the window closes: each part is
-  // saved on its own, and what could not be saved is told in one report.
+  // saved on its own, and what could not be saved is told in one report
+  // (on the standard error: no box holds a close).
   CanClose = true;
   QStringList unsaved;
   auto save = [&unsaved](auto&& step) {
@@ -228,8 +229,10 @@ void TForm1::FormCloseQuery(bool& CanClose) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  // A name the resolver is slow on gets a moment, not the resolver's whole
-  // timeout: the goodbye to it is skipped.
+  // Nothing holds the close: no box opens from here on, and a name the
+  // resolver is slow on gets a moment, not the resolver's whole timeout.
+  closing_ = true;
+  dialogs_.Close();
   Udp1->SetLookupDeadline(QDeadlineTimer(kCloseLookupMs));
   bool can_close = true;
   Guard([&] { FormCloseQuery(can_close); });

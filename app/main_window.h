@@ -170,6 +170,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::unique_ptr<AnswerCount> answers_;
   int unread_ = 0;
   bool told_to_tick_ = false;  // since the drawing box was last ticked
+  std::string introducing_;   // the name just typed into "Добавить", while it is greeted
+  bool closing_ = false;       // the close sequence has begun: nothing is asked or shown
 
  public:
   QTimer* Timer1 = nullptr;

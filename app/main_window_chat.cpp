@@ -28,8 +28,11 @@ void TForm1::N6Click() {
   if (!name) return;
   ListUser->setCurrentIndex(correspondents_->index(correspondents_->Count() - 1));
   answers_->Begin({*name});
-  // A name that cannot be reached has been told of in a box already.
-  if (presence_->Introduce(*name)) answers_->Asked(1, kComputers);
+  // A name that cannot be reached is told of in a box: the user just typed it.
+  introducing_ = *name;
+  const bool asked = presence_->Introduce(*name);
+  introducing_.clear();
+  if (asked) answers_->Asked(1, kComputers);
 }
 
 void TForm1::N7Click() {

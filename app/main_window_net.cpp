@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/notice_line.h"
 #include "board/drawing_commands.h"
 #include "net/command.h"
 #include "net/correspondents.h"
@@ -111,9 +112,17 @@ void TForm1::RegisterCommands() {
 
 void TForm1::Udp1InvalidHost(bool& handled) {
   handled = false;
-  if (fan_out_->Unreachable(Udp1->RemoteHost)) return;  // told of already
-  env_.dialogs->ShowMessage(QStringLiteral("Error!  \"InvalidHost\" for [") +
-                            AnsiToQString(Udp1->RemoteHost) + u']');
+  const std::string name = Udp1->RemoteHost;
+  // A goodbye that cannot be delivered is skipped without a word, and a name
+  // is told of once until a send to it goes through again.
+  if (closing_ || fan_out_->Unreachable(name)) return;
+  if (!introducing_.empty() && introducing_ == name) {
+    env_.dialogs->ShowMessage(QStringLiteral("Error!  \"InvalidHost\" for [") +
+                              AnsiToQString(name) + u']');
+    return;
+  }
+  // A name of the list, at every start and every walk: never a box.
+  Label_Notice->Tell(QString(), AnsiToQString(name) + QStringLiteral(" не найден в сети"));
 }
 
 void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {

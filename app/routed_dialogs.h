@@ -2,7 +2,8 @@
 // handled, the boxes it would open (messages and error reports) go to the
 // notice line instead, with the sender: a peer never interrupts the user.
 // Everything else, and everything the user's own actions show, goes to the
-// real dialogs.
+// real dialogs. Once the window closes, no box opens at all: what would be
+// shown goes to the standard error, and nothing is asked.
 #pragma once
 
 #include <functional>
@@ -31,11 +32,15 @@ class RoutedDialogs : public Dialogs {
     QString previous_;
   };
 
+  // From now on nothing opens a box.
+  void Close() { closed_ = true; }
+
   void ShowMessage(const QString& text) override;
   void ShowError(const QString& text) override;
   std::function<void(const QString& text)> ErrorLater() override;
   std::optional<QString> InputText(const QString& caption, const QString& prompt,
                                    const QString& value) override {
+    if (closed_) return std::nullopt;
     return user_.InputText(caption, prompt, value);
   }
   std::optional<QColor> ChooseColor(const QColor& initial) override {
@@ -47,12 +52,13 @@ class RoutedDialogs : public Dialogs {
   QString OpenPictureFile(const QString& folder) override { return user_.OpenPictureFile(folder); }
   QString SavePictureFile(const QString& folder) override { return user_.SavePictureFile(folder); }
   QString SavePngFile(const QString& suggested) override { return user_.SavePngFile(suggested); }
-  bool Confirm(const QString& question) override { return user_.Confirm(question); }
+  bool Confirm(const QString& question) override { return !closed_ && user_.Confirm(question); }
 
  private:
   Dialogs& user_;
   Notify notify_;
   QString peer_;  // empty: the user's own action
+  bool closed_ = false;
 };
 
 }  // namespace kovra

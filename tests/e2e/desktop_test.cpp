@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -272,6 +273,35 @@ TEST(Desktop, ASignalClosesTheWindowAsItsCloseBoxWould) {
   EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.41=No\r\n");
   ASSERT_TRUE(peer.WaitFor(2));
   EXPECT_EQ(peer.Received().back(), "Kovra:>Exit:>SIGPC");
+}
+
+TEST(Desktop, NamesThatResolveNowhereNeverHoldTheStartOrTheEnd) {
+  TestWindow test("ME");
+  test.Env().resolve_host = [](const QString&) -> std::optional<quint32> { return std::nullopt; };
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "PCB=No\r\nGONE.invalid=Yes\r\n");
+  TForm1& form = test.Start();
+  form.show();
+  // The list's names are told in the notice line, not in boxes to answer.
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty()) << test.Dialogs().messages.join(u'|').toStdString();
+  EXPECT_TRUE(form.Label_Notice->text().contains(QStringLiteral("не найден в сети")))
+      << form.Label_Notice->text().toStdString();
+  // A name the user has just typed still gets its box.
+  test.Dialogs().text_answers = {QStringLiteral("TYPO")};
+  form.N6Click();
+  EXPECT_EQ(test.Dialogs().messages, QStringList{QStringLiteral("Error!  \"InvalidHost\" for [TYPO]")});
+
+  const QStringList shown_before = test.Dialogs().messages + test.Dialogs().errors;
+  QElapsedTimer closing;
+  {
+    const CloseOnSignals session_end(&form);
+    closing.start();
+    std::raise(SIGTERM);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }, 5000));
+  }
+  EXPECT_LT(closing.elapsed(), 1000);
+  EXPECT_EQ(test.Dialogs().messages + test.Dialogs().errors, shown_before)
+      << "the goodbyes that cannot go out are skipped without a word";
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "PCB=No\r\nGONE.invalid=No\r\nTYPO=No\r\n");
 }
 
 TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine) {

@@ -215,12 +215,17 @@ TEST(UdpEndpoint, CloseOrDeadlineEndsAWaitingLookupWithoutSending) {
   bool handler_ran = false;
   end.udp.OnInvalidHost = [&](bool&) { handler_ran = true; };
 
+  QElapsedTimer waited;
+  waited.start();
   end.udp.SetLookupDeadline(QDeadlineTimer(50));
   EXPECT_NO_THROW(end.Send("late", "SLOW", port));
+  EXPECT_LT(waited.elapsed(), 1000) << "the deadline ends the wait";
   end.udp.SetLookupDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
 
   QTimer::singleShot(20, [&] { end.udp.Close(); });
+  waited.restart();
   EXPECT_NO_THROW(end.Send("closed", "SLOWER", port));
+  EXPECT_LT(waited.elapsed(), 1000) << "the close ends the wait";
   EXPECT_TRUE(end.udp.IsClosed());
   EXPECT_NO_THROW(end.Send("after", "127.0.0.5", port));
   EXPECT_FALSE(handler_ran) << "giving up is no failed lookup";
