@@ -8,6 +8,7 @@
 #include "app/notice_line.h"
 #include "board/board_view.h"
 #include "board/drawing_commands.h"
+#include "net/correspondents.h"
 #include "net/dotted_address.h"
 #include "support/ansi_codec.h"
 
@@ -79,8 +80,10 @@ void TForm1::ReceivedPointer(const std::string& args) {
   const drawing::Point at = drawing::Point::Parse(args);
   const std::string address = DottedAddressText(sender_address_);
   const auto name = presence_->Addresses().NameAt(sender_address_);
+  const bool listed =
+      correspondents_->Find(address) >= 0 || (name && correspondents_->Find(*name) >= 0);
   Image_KV->ShowPointer(QString::fromStdString(address), AnsiToQString(name.value_or(address)),
-                        QPoint(at.x, at.y));
+                        QPoint(at.x, at.y), listed);
 }
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {

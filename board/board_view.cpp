@@ -16,8 +16,6 @@ constexpr int kFrameMs = 16;
 constexpr qint64 kPointerShownMs = 3000;
 constexpr qint64 kPointerFadeMs = 2000;
 constexpr int kFadeStepMs = 100;
-// Pointers kept at most: a stream of strangers cannot fill the view.
-constexpr int kMaxPointers = 32;
 constexpr int kMarkerRadius = 5;
 }  // namespace
 
@@ -147,19 +145,36 @@ void BoardView::paintEvent(QPaintEvent* event) {
   if (!pointers_.isEmpty()) PaintPointers(painter);
 }
 
-void BoardView::ShowPointer(const QString& key, const QString& label, QPoint at) {
+void BoardView::ShowPointer(const QString& key, const QString& label, QPoint at, bool listed) {
+  // Clamped before any arithmetic: a peer's point may be anything.
+  const QRect board = image_ != nullptr && !image_->isNull() ? image_->rect() : QRect(0, 0, 1, 1);
+  at = QPoint(std::clamp(at.x(), board.left(), board.right()),
+              std::clamp(at.y(), board.top(), board.bottom()));
   auto found = pointers_.find(key);
   if (found == pointers_.end()) {
-    if (pointers_.size() >= kMaxPointers) return;
+    if (pointers_.size() >= kMaxPointers && !(listed && DropAStrangersPointer())) return;
     found = pointers_.insert(key, Pointer{});
   } else {
     update(PointerArea(*found));
   }
+  found->listed = found->listed || listed;
   found->label = label;
   found->at = at;
   found->since.start();
   update(PointerArea(*found));
   if (!fade_->isActive()) fade_->start();
+}
+
+bool BoardView::DropAStrangersPointer() {
+  auto oldest = pointers_.end();
+  for (auto it = pointers_.begin(); it != pointers_.end(); ++it) {
+    if (!it->listed && (oldest == pointers_.end() || it->since.elapsed() > oldest->since.elapsed()))
+      oldest = it;
+  }
+  if (oldest == pointers_.end()) return false;
+  update(PointerArea(*oldest));
+  pointers_.erase(oldest);
+  return true;
 }
 
 QRect BoardView::PointerArea(const Pointer& pointer) const {

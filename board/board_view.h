@@ -33,9 +33,13 @@ class BoardView : public QWidget {
   const Band& CurrentBand() const { return band_; }
   // A peer's pointer at a board point: a small marker with the peer's name
   // above the picture, never in it, fading a few seconds after its last
-  // move. key tells one peer's pointer from another's.
-  void ShowPointer(const QString& key, const QString& label, QPoint at);
+  // move. key tells one peer's pointer from another's. A point off the
+  // board shows at its edge. The pointers of listed peers come first: when
+  // the view holds as many as it shows, a stranger's gives way to theirs.
+  void ShowPointer(const QString& key, const QString& label, QPoint at, bool listed = true);
   int PointerCount() const { return static_cast<int>(pointers_.size()); }
+  // Pointers shown at most: a stream of strangers cannot fill the view.
+  static constexpr int kMaxPointers = 32;
 
   // The zoom in percent, one of kZoomSteps; Ctrl with the wheel steps it.
   static constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200, 300, 400, 600, 800};
@@ -65,11 +69,14 @@ class BoardView : public QWidget {
     QString label;
     QPoint at;
     QElapsedTimer since;
+    bool listed = false;
   };
   void PaintPending();
   void PaintBand(QPainter& painter) const;
   void PaintPointers(QPainter& painter) const;
   QRect PointerArea(const Pointer& pointer) const;
+  // Makes room for a listed peer's pointer; false when every one shown is listed.
+  bool DropAStrangersPointer();
   void FadePointers();
   // Board points to the view's and back; the view's rect covers every
   // pixel that shows any of the board rect.

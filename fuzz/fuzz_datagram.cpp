@@ -1,7 +1,7 @@
 // One datagram through the real receive path of a whole window: a real
-// socket on loopback, the event loop, the dispatch and every handler. The
-// window is made once; after each input a known command tells when the
-// input has been handled.
+// socket on loopback, the event loop, the dispatch and every handler, and
+// the board painted as the window shows it. The window is made once; after
+// each input a known command tells when the input has been handled.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "board/board_view.h"
 #include "support/dialogs.h"
 #include "support/environment.h"
 
@@ -58,6 +59,7 @@ struct Rig {
     env.resolve_host = [](const QString&) -> std::optional<quint32> { return std::nullopt; };
     env.broadcast_addresses = [] { return std::vector<std::string>(); };
     window = std::make_unique<TForm1>(env);
+    window->show();  // on the offscreen platform: what a datagram shows is painted too
     while (window->FirstTick()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     window->Commands().Set("FuzzHandled", [this](const std::string&) { handled = true; });
     to.sin_family = AF_INET;
@@ -90,5 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rig.handled = false;
   rig.Send(kHandled, sizeof kHandled - 1);
   while (!rig.handled) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  // Painted now, not at the next frame: pointers, bands and the board itself.
+  rig.window->Image_KV->repaint();
   return 0;
 }

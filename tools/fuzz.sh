@@ -14,7 +14,9 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 for target in datagram picture colour text codec; do
   work="$build/fuzz/corpus-$target"
   mkdir -p "$work"
+  dictionary=()
+  [ -f "$root/fuzz/$target.dict" ] && dictionary=(-dict="$root/fuzz/$target.dict")
   echo "Fuzzing $target for ${seconds}s"
   (cd "$build" && "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 \
-     -rss_limit_mb=4096 -print_final_stats=1 "$work" "$root/fuzz/corpus/$target")
+     -rss_limit_mb=4096 -print_final_stats=1 "${dictionary[@]}" "$work" "$root/fuzz/corpus/$target")
 done

@@ -5,9 +5,11 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <memory>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
+#include "board/board_view.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "net/command.h"
@@ -83,6 +85,40 @@ TEST(HostilePeers, CostlyDatagramsLeaveTheWindowItsTurnWithinAWakeUp) {
   EXPECT_GT(filled_when_the_window_had_its_turn, 0);
   EXPECT_LT(filled_when_the_window_had_its_turn, 256)
       << "the first wake-up stopped on time, not after as many datagrams as it may take";
+}
+
+TEST(HostilePeers, PointersOffTheBoardShowAtItsEdgeAndStrangersNeverHideAColleague) {
+  TestWindow test("ME");
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.8=Yes\r\n");
+  TForm1& form = test.Start();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const quint16 port = test.Env().udp_port;
+  const QHostAddress window(QStringLiteral("127.0.0.1"));
+  auto shows_marker = [&](QPoint at) {
+    return test::OnScreen(form.Image_KV).pixel(at) != form.Board().Image().pixel(at);
+  };
+  auto marked = [&](QPoint at) { return QTest::qWaitFor([&] { return shows_marker(at); }); };
+
+  std::vector<std::unique_ptr<Collector>> strangers;
+  for (int i = 0; i <= BoardView::kMaxPointers; ++i) {
+    strangers.push_back(std::make_unique<Collector>(
+        QHostAddress(QStringLiteral("127.0.0.%1").arg(100 + i)), port));
+  }
+  // The farthest points there are: the marker shows at the board's corner.
+  strangers[0]->Send("Kovra:>ImageKV_CursorTo:>-2147483648 -2147483648", window, port);
+  EXPECT_TRUE(marked({1, 1}));
+  strangers[0]->Send("Kovra:>ImageKV_CursorTo:>2147483647 2147483647", window, port);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !shows_marker({1, 1}); }));
+
+  for (auto& stranger : strangers) stranger->Send("Kovra:>ImageKV_CursorTo:>20 20", window, port);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return form.Image_KV->PointerCount() == BoardView::kMaxPointers; }));
+  Collector colleague(QHostAddress(QStringLiteral("127.0.0.8")), port);
+  colleague.Send("Kovra:>ImageKV_CursorTo:>300 200", window, port);
+  EXPECT_TRUE(marked({300, 200})) << "a listed correspondent's pointer always shows";
+  EXPECT_EQ(form.Image_KV->PointerCount(), BoardView::kMaxPointers);
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty());
 }
 
 }  // namespace
