@@ -131,14 +131,10 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::RemoveInterruptedSaves() {
-  const QStringList state_files = {kBoardStateFile, kCorrespondentFile, kMessageHistoryFile,
-                                   kKnownAddressesFile, kWindowPlaceFile};
-  kovra::RemoveInterruptedSaves(ProgramDir_,
-                                [&](const QString& name) { return state_files.contains(name); });
-  // Peers name their pictures freely; only what is plainly a picture's goes.
-  kovra::RemoveInterruptedSaves(board_files_.PictureFolder(), [](const QString& name) {
-    return name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
-  });
+  for (const QString& folder : {ProgramDir_, board_files_.PictureFolder()}) {
+    kovra::RemoveInterruptedSaves(folder);
+    RemoveProbeLeftovers(folder);
+  }
 }
 
 void TForm1::ShowPenSample() { ShowPen(*this, settings_, CurrentWidth()); }

@@ -119,8 +119,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   bool Guard(Body&& body);
 
   void RestoreState();
-  // Files that saves cut short left beside the state files and in the
-  // picture folder; removed before anything is read.
+  // What saves and folder probes cut short left beside the state files and
+  // in the picture folder, and only that; removed before anything is read.
   void RemoveInterruptedSaves();
   void SaveWindowPlace();
   // The pen sample and the characters left, as the settings and the typed text are.

@@ -4,13 +4,48 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "support/error_guard.h"
 
 namespace kovra {
+namespace {
+
+const QString kSaveMark = QStringLiteral(".kovra-save-");
+
+// Puts from in the place of to in one step: a reader sees the old file or
+// the new one, never a part.
+bool RenameOver(const QString& from, const QString& to) {
+#ifdef Q_OS_WIN
+  return MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
+                     reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+#endif
+}
+
+// On the disk before the rename, so that a power cut cannot leave the new
+// name pointing at data never written.
+bool SyncToDisk(QFile& file) {
+  if (!file.flush()) return false;
+#ifdef Q_OS_WIN
+  return true;
+#else
+  return ::fsync(file.handle()) == 0;
+#endif
+}
+
+}  // namespace
 
 void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& write) {
   // A rename would silently replace a file marked read-only.
@@ -19,12 +54,29 @@ void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& wri
     throw Error(QStringLiteral("Cannot create file \"%1\". Access is denied")
                     .arg(QDir::toNativeSeparators(path)));
   }
-  QSaveFile file(path);
+  QTemporaryFile file(path + kSaveMark + QStringLiteral("XXXXXX"));
   errno = 0;
-  bool written = file.open(QIODevice::WriteOnly) && write(file);
+  bool written = file.open() && write(file);
   // A writer that failed may not have said why; the system knows.
-  const int write_errno = errno;
-  written = written && file.commit();
+  int write_errno = errno;
+  if (written && !SyncToDisk(file)) {
+    written = false;
+    write_errno = errno;
+  }
+  if (written) {
+    // The replaced file keeps who may read it; a new one gets the usual rights.
+    file.setPermissions(existing.exists()
+                            ? existing.permissions()
+                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    file.close();
+    written = RenameOver(file.fileName(), path);
+    if (written) {
+      file.setAutoRemove(false);  // it is the file now
+    } else {
+      write_errno = errno;
+    }
+  }
   if (!written) {
     QString reason = file.error() != QFileDevice::NoError ? file.errorString() : QString();
     // Qt's "Unknown error", in whatever language its translations speak.
@@ -36,19 +88,18 @@ void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& wri
   }
 }
 
-int RemoveInterruptedSaves(const QString& folder,
-                           const std::function<bool(const QString& name)>& ours) {
-  // QSaveFile's template: the final name with ".XXXXXX" appended.
-  static const QRegularExpression kTemporary(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
+bool IsInterruptedSave(const QString& name) {
+  static const QRegularExpression kTemporary(QStringLiteral("^.+\\.kovra-save-[A-Za-z0-9]{6}$"));
+  return kTemporary.match(name).hasMatch();
+}
+
+int RemoveInterruptedSaves(const QString& folder) {
   int removed = 0;
   QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
   while (entries.hasNext()) {
     entries.next();
     const QFileInfo entry = entries.fileInfo();
-    const QRegularExpressionMatch match = kTemporary.match(entry.fileName());
-    if (!match.hasMatch() || entry.isSymLink() || !entry.isFile() || !ours(match.captured(1))) {
-      continue;
-    }
+    if (entry.isSymLink() || !entry.isFile() || !IsInterruptedSave(entry.fileName())) continue;
     if (QFile::remove(entry.filePath())) ++removed;
   }
   return removed;

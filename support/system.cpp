@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -31,6 +32,8 @@ bool IsSeparator(QChar c) {
   return c == u'/';
 #endif
 }
+
+const QString kProbeName = QStringLiteral("~!789.~~~");
 
 QString AlreadyRunningMessage(const QString& exe_file_name) {
   return QStringLiteral("Одна копия приложения : \"") + exe_file_name +
@@ -114,12 +117,28 @@ bool DriveWritable(const QString& path) {
   // ordinary user, so probing there would forbid every save.
   qsizetype cut = trimmed.size();
   while (cut > 0 && !IsSeparator(trimmed[cut - 1])) --cut;
-  const QString probe = UniqueFileName(trimmed.left(cut) + QStringLiteral("~!789.~~~"));
+  const QString probe = UniqueFileName(trimmed.left(cut) + kProbeName);
   QFile file(probe);
   const bool created = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
   file.close();
   if (created) file.remove();
   return created;
+}
+
+int RemoveProbeLeftovers(const QString& folder) {
+  // The probe's name as UniqueFileName numbers it; a probe is always empty.
+  static const QRegularExpression kProbe(QStringLiteral("^~!789(-[1-9][0-9]*)?\\.~~~$"));
+  int removed = 0;
+  QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
+  while (entries.hasNext()) {
+    entries.next();
+    const QFileInfo entry = entries.fileInfo();
+    if (entry.isSymLink() || entry.size() != 0 || !kProbe.match(entry.fileName()).hasMatch()) {
+      continue;
+    }
+    if (QFile::remove(entry.filePath())) ++removed;
+  }
+  return removed;
 }
 
 bool FolderExists(const QString& path) {

@@ -23,6 +23,9 @@ std::string ComputerName();
 
 // True when a file can be created in the folder part of path.
 bool DriveWritable(const QString& path);
+// Removes the empty probe files DriveWritable left in folder when the
+// program was killed between making and removing one; the number removed.
+int RemoveProbeLeftovers(const QString& folder);
 bool FolderExists(const QString& path);
 // Creates each missing folder along path, outermost first; false when any
 // creation failed, including for a folder that already existed.

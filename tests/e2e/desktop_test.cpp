@@ -237,13 +237,18 @@ TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
 TEST(Desktop, InterruptedSavesAreRemovedAtStartAndNothingElse) {
   TestWindow test;
   const QStringList leftovers = {
-      QStringLiteral("~kv.bmp.AbC123"), QStringLiteral("~ListUser.txt.x1Y2z3"),
-      QStringLiteral("~Messages.txt.000000"), QStringLiteral("BMP/picture.BMP.Qw12er")};
+      QStringLiteral("~kv.bmp.kovra-save-AbC123"), QStringLiteral("~ListUser.txt.kovra-save-x1Y2z3"),
+      QStringLiteral("~Messages.txt.kovra-save-000000"),
+      QStringLiteral("BMP/picture.BMP.kovra-save-Qw12er"), QStringLiteral("~!789-2.~~~")};
   const QStringList kept = {QStringLiteral("notes.txt.abcdef"), QStringLiteral("~kv.bmp.abc"),
+                            QStringLiteral("~Messages.txt.backup"),
+                            QStringLiteral("~ListUser.txt.backup"), QStringLiteral("~kv.bmp.old001"),
+                            QStringLiteral("BMP/plan.bmp.backup"),
                             QStringLiteral("BMP/peer-name.Zx98yu"),
                             QStringLiteral("~ListUser.txt")};
   QDir().mkpath(test.Path(QStringLiteral("BMP")));
   for (const QString& name : leftovers + kept) test.WriteFile(name, "x");
+  test.WriteFile(QStringLiteral("~!789-2.~~~"), QByteArray());  // a probe is empty
   test.Start();
   for (const QString& name : leftovers)
     EXPECT_FALSE(QFile::exists(test.Path(name))) << name.toStdString();

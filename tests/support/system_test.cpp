@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "support/atomic_file.h"
+
 namespace kovra {
 namespace {
 
@@ -93,6 +95,59 @@ TEST(FolderRoutines, DriveProbeLeavesNothingAndNeverOverwrites) {
   QFile kept(folder + QStringLiteral("~!789.~~~"));
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), "keep");
+}
+
+TEST(FolderRoutines, OnlyWhatAKilledSaveOrProbeLeftIsRemoved) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  const QString state = folder + QStringLiteral("~ListUser.txt");
+  Touch(state);
+  // A save killed halfway, as by kill -9: the old file stays whole.
+  const pid_t child = fork();
+  if (child == 0) {
+    ReplaceFile(state, [](QIODevice& file) {
+      // Named already, as where the file system keeps no nameless files.
+      EXPECT_FALSE(qobject_cast<QFile*>(&file)->fileName().isEmpty());
+      file.write("half of the new");
+      _exit(0);
+      return true;
+    });
+    _exit(1);
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "killed in the middle of the write";
+  QFile kept(state);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), "keep");
+  const QStringList left = FolderEntries(folder).filter(QStringLiteral(".kovra-save-"));
+  ASSERT_EQ(left.size(), 1);
+  EXPECT_TRUE(IsInterruptedSave(left[0]));
+
+  // The user's own files, however much they look like leftovers, stay.
+  const QStringList users = {QStringLiteral("~Messages.txt.backup"),
+                             QStringLiteral("~ListUser.txt.backup"),
+                             QStringLiteral("~kv.bmp.old001"), QStringLiteral("plan.bmp.Qw12er"),
+                             QStringLiteral("a.kovra-save-12345"), QStringLiteral("~!789-7.~~~"),
+                             QStringLiteral("~!789-x.~~~")};
+  for (const QString& name : users) Touch(folder + name);
+  for (const QString& name : {QStringLiteral("~!789.~~~"), QStringLiteral("~!789-3.~~~")})
+    QFile(folder + name).open(QIODevice::WriteOnly);  // empty, as the probe leaves them
+  QFile(folder + QStringLiteral("~!789-x.~~~")).resize(0);
+
+  EXPECT_EQ(RemoveInterruptedSaves(folder), 1);
+  EXPECT_EQ(RemoveProbeLeftovers(folder), 2);
+  QStringList expected = users;
+  expected.append(QStringLiteral("~ListUser.txt"));
+  expected.sort();
+  EXPECT_EQ(FolderEntries(folder), expected);
+
+  kept.close();
+  ReplaceFile(state, [](QIODevice& file) { return file.write("new") == 3; });
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), "new");
+  EXPECT_EQ(FolderEntries(folder), expected) << "a finished save leaves nothing beside it";
 }
 
 TEST(FolderRoutines, UniqueFileNameCountsUpFromOne) {
