@@ -1,8 +1,11 @@
 #include "app/window_place.h"
 
+#include <QGuiApplication>
 #include <QMainWindow>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <algorithm>
 
 namespace kovra {
 namespace {
@@ -15,6 +18,23 @@ QString SplitterKey(const QSplitter* splitter) {
   if (splitter->count() < 2) return {};
   const QString name = splitter->handle(1)->objectName();
   return name.isEmpty() ? QString() : QStringLiteral("Splitters/") + name;
+}
+
+// A place from another screen, or a file edited by hand, may put the window
+// anywhere and make it any size: it is kept on the screen it will show on.
+void KeepOnScreen(QMainWindow& window) {
+  const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  // The frame is known once the window is shown; its inside is what resizes.
+  const QRect place = window.frameGeometry();
+  if (available.contains(place)) return;
+  const QSize frame = place.size() - window.geometry().size();
+  const QSize size = place.size().boundedTo(available.size());
+  window.resize((size - frame).expandedTo(window.minimumSize()));
+  // Its top-left corner on the screen, and as much of the rest as fits.
+  window.move(std::max(available.left(), std::min(place.x(), available.right() - size.width() + 1)),
+              std::max(available.top(), std::min(place.y(), available.bottom() - size.height() + 1)));
 }
 
 }  // namespace
@@ -33,6 +53,7 @@ bool SaveWindowPlace(const QMainWindow& window, const QString& file) {
 bool RestoreWindowPlace(QMainWindow& window, const QString& file) {
   const QSettings settings(file, QSettings::IniFormat);
   if (!window.restoreGeometry(settings.value(kGeometry).toByteArray())) return false;
+  KeepOnScreen(window);
   for (QSplitter* splitter : window.findChildren<QSplitter*>()) {
     const QString key = SplitterKey(splitter);
     if (!key.isEmpty()) splitter->restoreState(settings.value(key).toByteArray());

@@ -14,10 +14,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
@@ -217,7 +220,7 @@ TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
   int pane_height = 0;
   {
     TForm1& form = test.Start();
-    ShowAt(form, QSize(900, 650));
+    ShowAt(form, QSize(780, 650));
     auto* page = qobject_cast<QSplitter*>(form.Panel2->parentWidget());
     ASSERT_NE(page, nullptr);
     page->setSizes({300, 250});  // a taller message pane
@@ -229,9 +232,30 @@ TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
   TForm1& again = test.Start();
   again.show();
   QTest::qWait(50);
-  EXPECT_EQ(again.size(), QSize(900, 650));
+  EXPECT_EQ(again.size(), QSize(780, 650));
   EXPECT_FALSE(again.isMaximized());
   EXPECT_EQ(again.GroupBox1->height(), pane_height) << "the message pane stays as it was made";
+}
+
+TEST(Desktop, AWindowPlaceBeyondTheScreenIsBroughtOntoIt) {
+  TestWindow test;
+  {
+    QMainWindow elsewhere;
+    elsewhere.setGeometry(-50000, 70000, 60000, 60000);
+    QSettings place(test.Path(QStringLiteral("~Window.ini")), QSettings::IniFormat);
+    place.setValue(QStringLiteral("Window/Geometry"), elsewhere.saveGeometry());
+  }
+  // Shown before the first tick restores its place, as the program does.
+  TForm1& form = test.Start(false);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.FirstTick(); }));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const QRect available = form.screen()->availableGeometry();
+  EXPECT_TRUE(available.contains(form.frameGeometry()))
+      << form.frameGeometry().x() << "," << form.frameGeometry().y() << " "
+      << form.frameGeometry().width() << "x" << form.frameGeometry().height();
+  form.repaint();  // a window far larger than the screen crashed its first paint
+  EXPECT_TRUE(test::ScreenShowsBoard(form));
 }
 
 TEST(Desktop, InterruptedSavesAreRemovedAtStartAndNothingElse) {
