@@ -16,6 +16,7 @@
 #include "board/board_view.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
+#include "support/ansi_codec.h"
 #include "support/atomic_file.h"
 #include "support/state_files.h"
 #include "support/system.h"
@@ -182,7 +183,10 @@ void TForm1::RestoreState() {
                            error.Message());
   }
 
-  presence_->Load();
+  for (const std::string& name : presence_->Load()) {
+    Label_Notice->Tell(QString(), QStringLiteral("%1 убран из списка: это адрес не одного компьютера")
+                                      .arg(AnsiToQString(name)));
+  }
 
   const QString board = board_files_.WorkingFile();
   if (QFileInfo::exists(board)) {

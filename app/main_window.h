@@ -98,6 +98,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
 
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
+  const Presence& PeerPresence() const { return *presence_; }
   const MessageHistory& History() const { return history_; }
   const BoardCanvas& Board() const { return canvas_; }
   const GestureState& CurrentGesture() const { return gesture_; }

@@ -35,6 +35,8 @@ void TForm1::CreateEndpoint() {
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile,
                                          env_.program_dir + kKnownAddressesFile);
+  // Copies in one process on loopback addresses (tests) are computers of their own.
+  presence_->SetLoopbackIsPeer(env_.bind_address.isLoopback());
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     answers_->Heard(name, DottedAddressText(from));
   };

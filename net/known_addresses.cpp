@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "net/local_networks.h"
+#include "support/error_guard.h"
 #include "support/line_file.h"
 #include "support/text.h"
 
@@ -14,7 +16,10 @@ bool KnownAddresses::Learn(const std::string& name, quint32 address) {
   const bool usable = !trimmed.empty() && trimmed.size() <= kMaxName &&
                       std::none_of(trimmed.begin(), trimmed.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < ' '; });
-  if (!usable || address == 0) return false;
+  if (!usable || !IsOneComputer(address, loopback_is_peer_) ||
+      !NamesOneComputer(trimmed, loopback_is_peer_)) {
+    return false;
+  }
   const std::string key = UpperText(trimmed);
   if (const auto found = by_name_.find(key); found != by_name_.end()) {
     const bool same = found->second->address == address && found->second->name == trimmed;
@@ -50,7 +55,12 @@ std::optional<std::string> KnownAddresses::NameAt(quint32 address) const {
 void KnownAddresses::Load(const QString& path) {
   newest_first_.clear();
   by_name_.clear();
-  if (QFileInfo::exists(path)) {
+  const QFileInfo file(path);
+  if (file.exists() && file.size() > kMaxFileBytes) {
+    changed_ = false;
+    throw Error(QStringLiteral("Файл «%1» слишком велик (%2 байт)").arg(path).arg(file.size()));
+  }
+  if (file.exists()) {
     const std::vector<std::string> lines = ReadLineFile(path);
     // Oldest first, so that each line learned moves to the front.
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {

@@ -20,20 +20,24 @@ std::optional<quint32> NameLookups::SystemResolver(const QString& name) {
 }
 
 NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& name, bool retry) {
-  if (const auto it = cache_.constFind(name);
-      it != cache_.constEnd() && !it->age.hasExpired(cache_ms_)) {
+  // What the name service said last serves, and is asked again once it is old:
+  // a name it knows goes where it says, whoever claims the name meanwhile.
+  if (const auto it = cache_.constFind(name); it != cache_.constEnd()) {
+    if (it->age.hasExpired(cache_ms_)) StartLookup(name);
     return {Result::Outcome::kFound, it->address};
   }
-  const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
-  if (const auto failed = failed_.constFind(name);
-      !retry && failed != failed_.constEnd() && !failed->hasExpired(failed_pause_ms_)) {
-    if (remembered) return {Result::Outcome::kFound, *remembered};
-    return {Result::Outcome::kNotFound};
-  }
-  if (remembered) {
-    // Never waited for: the remembered address serves until it answers.
-    StartLookup(name);
-    return {Result::Outcome::kFound, *remembered};
+  // Only a name the name service does not know goes by where it was heard from.
+  if (const auto failed = failed_.constFind(name); failed != failed_.constEnd()) {
+    const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
+    if (!retry && !failed->hasExpired(failed_pause_ms_)) {
+      if (remembered) return {Result::Outcome::kFound, *remembered};
+      return {Result::Outcome::kNotFound};
+    }
+    if (remembered) {
+      // Never waited for: the remembered address serves until it answers.
+      StartLookup(name);
+      return {Result::Outcome::kFound, *remembered};
+    }
   }
   // The send that started it waits for it; waiting a second time, nested in
   // the first wait, would hold up every send below this one.
@@ -58,8 +62,10 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   // The lookups, and the endpoint, may be gone now; only what this frame
   // holds is safe to read.
   if (*closed || !lookup->done) return {Result::Outcome::kGaveUp};
-  if (!lookup->address) return {Result::Outcome::kNotFound};
-  return {Result::Outcome::kFound, *lookup->address};
+  if (lookup->address) return {Result::Outcome::kFound, *lookup->address};
+  const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
+  if (remembered) return {Result::Outcome::kFound, *remembered};
+  return {Result::Outcome::kNotFound};
 }
 
 std::shared_ptr<NameLookups::PendingLookup> NameLookups::StartLookup(const QString& name) {
@@ -97,6 +103,8 @@ void NameLookups::LookupFinished(const QString& name,
     cache_.insert(name, cached);
     failed_.remove(name);
   } else {
+    // No longer known: from now on it goes where it was heard from.
+    cache_.remove(name);
     QElapsedTimer since;
     since.start();
     failed_.insert(name, since);

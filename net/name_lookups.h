@@ -1,8 +1,9 @@
 // The addresses of computer names for the endpoint's sends. A found address
-// is kept a while; a name whose lookup failed is not looked up again for a
-// while; a name heard from an address goes by that address without waiting
-// while its lookup runs behind; and the blocking resolver runs on a thread
-// of its own while the waiting send keeps the event loop going.
+// serves until a new lookup answers (asked again once it is a few seconds
+// old); a name whose lookup failed is not looked up again for a while, and
+// only such a name goes by the address it was heard from; and the blocking
+// resolver runs on a thread of its own while the waiting send keeps the
+// event loop going.
 #pragma once
 
 #include <QDeadlineTimer>
@@ -26,7 +27,8 @@ class NameLookups {
   // worker thread, so it may block.
   using Resolver = std::function<std::optional<quint32>(const QString& name)>;
   static std::optional<quint32> SystemResolver(const QString& name);
-  // Where a name was last heard from (host order), if anywhere.
+  // Where a name was last heard from (host order), if anywhere; asked only
+  // for names the resolver does not know.
   using RememberedAddress = std::function<std::optional<quint32>(const std::string& name)>;
 
   // What became of a lookup: an address, no address, or no answer in time.

@@ -5,6 +5,7 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/fan_out.h"
+#include "net/local_networks.h"
 #include "support/ansi_codec.h"
 #include "support/error_guard.h"
 #include "support/system.h"
@@ -23,18 +24,27 @@ Presence::Presence(FanOut& fan_out, Correspondents& list, std::string computer_n
   QObject::connect(&answer_timer_, &QTimer::timeout, &answer_timer_, [this] { AnswerDeferred(); });
 }
 
-void Presence::Load() {
+std::vector<std::string> Presence::Load() {
   list_.Clear();
   if (QFileInfo::exists(list_file_)) {
     list_.Load(list_file_);
   } else {
     list_.MarkLoaded();
   }
+  // Every walk would reach the whole network through such a line.
+  std::vector<std::string> left_out;
+  for (int row = list_.Count() - 1; row >= 0; --row) {
+    const std::string name = TrimText(Correspondents::NameOf(list_.Line(row)));
+    if (NamesOneComputer(name, loopback_is_peer_)) continue;
+    left_out.insert(left_out.begin(), name);
+    list_.Remove(row);
+  }
   try {
     addresses_.Load(addresses_file_);
   } catch (const Error&) {
     // Unreadable: the addresses are heard again with the next announcements.
   }
+  return left_out;
 }
 
 void Presence::Save() {
@@ -78,6 +88,11 @@ void Presence::SayGoodbye() {
 std::optional<std::string> Presence::Add(const std::string& typed_name) {
   const std::string name = UpperText(TrimText(typed_name));
   if (name.empty() || name == UpperText(computer_name_)) return std::nullopt;
+  if (!NamesOneComputer(name, loopback_is_peer_)) {
+    throw Error(QStringLiteral("%1 - адрес не одного компьютера, а сети или группы; "
+                               "чтобы найти всех, есть \"Найти всех в сети\"")
+                    .arg(AnsiToQString(name)));
+  }
   list_.Append(name + "=" + kAbsent);
   Save();
   return name;
@@ -132,6 +147,9 @@ bool Presence::Mark(const std::string& name, quint32 from, const std::string& va
   if (announced.empty()) return false;  // nobody to mark, and nobody to answer
   // This computer's own "Enter" to its network comes back to it.
   if (UpperText(announced) == UpperText(computer_name_)) return false;
+  // A name that is a broadcast or group address would reach everyone.
+  if (!NamesOneComputer(announced, loopback_is_peer_)) return false;
+  if (from != 0 && !IsOneComputer(from, loopback_is_peer_)) from = 0;
   const bool adds_line =
       list_.Find(announced) < 0 && (from == 0 || list_.Find(DottedAddressText(from)) < 0);
   if (adds_line && list_.Count() >= static_cast<int>(kMaxLearnedLines)) {
@@ -146,7 +164,7 @@ bool Presence::Mark(const std::string& name, quint32 from, const std::string& va
 
 void Presence::HeardFrom(const std::string& name, quint32 from) {
   const std::string announced = TrimText(name);
-  if (from == 0 || announced.empty()) return;
+  if (from == 0 || announced.empty() || !IsOneComputer(from, loopback_is_peer_)) return;
   addresses_.Learn(announced, from);
   // A computer first added by its address is listed from now on by the name
   // it announces, once.

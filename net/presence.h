@@ -38,8 +38,17 @@ class Presence {
   // A computer answered "IamToo": the name it announced, and where from.
   std::function<void(const std::string& name, quint32 from)> OnAnswered;
 
-  // Reads the list and the addresses from their files; no file, nothing known.
-  void Load();
+  // A copy that lives on loopback (in tests) takes loopback addresses for
+  // computers; no other copy does.
+  void SetLoopbackIsPeer(bool loopback_is_peer) {
+    loopback_is_peer_ = loopback_is_peer;
+    addresses_.SetLoopbackIsPeer(loopback_is_peer);
+  }
+
+  // Reads the list and the addresses from their files; no file, nothing
+  // known. Lines named by an address that is not one computer's (a
+  // broadcast address, say) are left out; their names are returned.
+  std::vector<std::string> Load();
   void Save();
   // Writes the addresses if something new was heard; a failure is only
   // tried again later, since nothing the user made is lost with it.
@@ -59,7 +68,8 @@ class Presence {
   // marked absent and saved.
   void SayGoodbye();
   // A new line NAME=No, saved; nullopt when the name is empty or this
-  // computer's own. Introduce then sends "Enter" to it alone.
+  // computer's own. Raises Error for an address that is not one computer's.
+  // Introduce then sends "Enter" to it alone.
   std::optional<std::string> Add(const std::string& typed_name);
   // Whether the "Enter" went out.
   bool Introduce(const std::string& name);
@@ -93,6 +103,7 @@ class Presence {
   QElapsedTimer since_answer_;  // the last answer to an "Enter"
   QTimer answer_timer_;         // the answer put off meanwhile
   quint32 deferred_for_ = 0;    // the last address that asked for it
+  bool loopback_is_peer_ = false;
 };
 
 }  // namespace kovra

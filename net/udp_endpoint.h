@@ -64,9 +64,9 @@ class TUdpEndpoint : public QObject {
   std::function<void(std::string_view bytes, const QString& from_ip, int port)> OnDatagram;
   int RemotePort = 0;
 
-  // Where a name was last heard from (host order), asked when the name is
-  // not known by a lookup: a send then never waits, and goes by that address
-  // while the name's lookup runs in the background.
+  // Where a name was last heard from (host order), asked only for a name
+  // whose lookup failed: a send to it then goes by that address, and waits
+  // no more while the name is looked up again in the background.
   void SetRememberedAddresses(NameLookups::RememberedAddress remembered) {
     lookups_.SetRemembered(std::move(remembered));
   }

@@ -2,6 +2,7 @@
 // usable, sends no flood of its own, and closes with its state saved.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -119,6 +120,39 @@ TEST(HostilePeers, PointersOffTheBoardShowAtItsEdgeAndStrangersNeverHideAColleag
   EXPECT_TRUE(marked({300, 200})) << "a listed correspondent's pointer always shows";
   EXPECT_EQ(form.Image_KV->PointerCount(), BoardView::kMaxPointers);
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
+}
+
+TEST(HostilePeers, BroadcastAndGroupAddressesNeverBecomeLinesOrAddresses) {
+  // This copy lives on a LAN address, as the program does, not on loopback.
+  TestWindow test("ME", QStringLiteral("0.0.0.0"));
+  test.Env().resolve_host = [](const QString&) -> std::optional<quint32> { return std::nullopt; };
+  test.Env().broadcast_addresses = [] { return std::vector<std::string>(); };
+  test.WriteFile(QStringLiteral("~ListUser.txt"), "255.255.255.255=Yes\r\n");
+  test.WriteFile(QStringLiteral("~Addresses.txt"), "FRIEND=224.0.0.1\r\nPCB=127.0.0.1\r\n");
+  TForm1& form = test.Start();
+  EXPECT_EQ(form.UserList().Count(), 0);
+  EXPECT_TRUE(form.Label_Notice->text().startsWith(QStringLiteral("255.255.255.255 убран")))
+      << form.Label_Notice->text().toStdString();
+  EXPECT_FALSE(form.PeerPresence().Addresses().Find("FRIEND"));
+  EXPECT_FALSE(form.PeerPresence().Addresses().Find("PCB"));
+
+  const quint16 port = test.Env().udp_port;
+  Collector attacker(QHostAddress(QStringLiteral("127.0.0.9")), port);
+  for (const char* announce : {"Kovra:>Enter:>255.255.255.255", "Kovra:>IamToo:>224.0.0.251",
+                               "Kovra:>Enter:>0.0.0.0", "Kovra:>Exit:>127.0.0.1",
+                               "Kovra:>Enter:>PCB"}) {
+    attacker.Send(announce, QHostAddress(QStringLiteral("127.0.0.1")), port);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.UserList().Count() == 1; }));
+  QTest::qWait(100);
+  EXPECT_EQ(form.UserList().Lines(), std::vector<std::string>{"PCB=Yes"});
+  EXPECT_FALSE(form.PeerPresence().Addresses().Find("PCB")) << "a loopback sender is no computer here";
+
+  test.Dialogs().text_answers = {QStringLiteral("224.0.0.1")};
+  form.findChild<QAction*>(QStringLiteral("N6"))->trigger();
+  EXPECT_EQ(form.UserList().Count(), 1);
+  ASSERT_EQ(test.Dialogs().errors.size(), 1);
+  EXPECT_TRUE(test.Dialogs().errors[0].startsWith(QStringLiteral("224.0.0.1 - адрес не одного")));
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "net/local_networks.h"
+#include "support/error_guard.h"
+
 namespace kovra {
 namespace {
 
@@ -16,6 +19,41 @@ TEST(DottedAddress, IsFourNumbersAndNothingElse) {
     EXPECT_FALSE(ParseDottedAddress(text)) << text;
   }
   EXPECT_EQ(DottedAddressText(0x7F000003u), "127.0.0.3");
+}
+
+TEST(DottedAddress, OnlyOneComputersAddressIsAPeer) {
+  const struct {
+    const char* address;
+    int prefix;
+    const char* broadcast;  // empty: none
+  } networks[] = {{"192.168.1.23", 24, "192.168.1.255"}, {"10.0.0.1", 30, "10.0.0.3"},
+                  {"10.20.30.40", 8, "10.255.255.255"},  {"10.0.0.1", 31, ""},
+                  {"10.0.0.1", 32, ""},                  {"10.0.0.1", 0, ""},
+                  {"10.0.0.1", -1, ""}};
+  for (const auto& network : networks) {
+    const auto broadcast = NetworkBroadcast(*ParseDottedAddress(network.address), network.prefix);
+    EXPECT_EQ(broadcast ? DottedAddressText(*broadcast) : "", network.broadcast)
+        << network.address << "/" << network.prefix;
+  }
+  for (const char* special : {"0.0.0.0", "0.1.2.3", "255.255.255.255", "224.0.0.1",
+                              "239.255.255.250", "240.0.0.1", "127.0.0.1"}) {
+    EXPECT_FALSE(IsOneComputer(*ParseDottedAddress(special), false)) << special;
+    EXPECT_FALSE(NamesOneComputer(special, false)) << special;
+  }
+  EXPECT_TRUE(IsOneComputer(*ParseDottedAddress("127.0.0.3"), true)) << "a copy on loopback";
+  EXPECT_TRUE(IsOneComputer(*ParseDottedAddress("10.0.0.2"), false));
+  EXPECT_TRUE(NamesOneComputer("UXB", false));
+  for (const std::string& local : LocalBroadcastAddresses()) {
+    EXPECT_FALSE(NamesOneComputer(local, true)) << local;
+    EXPECT_NE(local.substr(0, 4), "127.") << "never the loopback's";
+  }
+
+  KnownAddresses book;
+  EXPECT_FALSE(book.Learn("PCB", *ParseDottedAddress("255.255.255.255")));
+  EXPECT_FALSE(book.Learn("PCB", *ParseDottedAddress("224.0.0.1")));
+  EXPECT_FALSE(book.Learn("PCB", *ParseDottedAddress("127.0.0.1")));
+  EXPECT_FALSE(book.Learn("255.255.255.255", *ParseDottedAddress("10.0.0.2")));
+  EXPECT_EQ(book.Count(), 0u);
 }
 
 TEST(KnownAddresses, RemembersTheLatestAddressByNameAndForgetsTheLongestUnheard) {
@@ -56,7 +94,7 @@ TEST(KnownAddresses, SurvivesASaveAndALoadAndPassesOverLinesOfAnotherForm) {
   file.close();
 
   ASSERT_TRUE(file.open(QIODevice::Append));
-  file.write("junk\r\nBAD=10.0.0.2 #1\r\n=10.0.0.9\r\n");
+  file.write("junk\r\nBAD=10.0.0.2 #1\r\n=10.0.0.9\r\nALL=255.255.255.255\r\n");
   file.close();
   KnownAddresses loaded;
   loaded.Load(path);
@@ -64,6 +102,13 @@ TEST(KnownAddresses, SurvivesASaveAndALoadAndPassesOverLinesOfAnotherForm) {
   EXPECT_EQ(loaded.Find("A=B"), 0x0A000002u);
   EXPECT_EQ(loaded.Find("OLD"), 0x0A000001u);
   EXPECT_FALSE(loaded.Changed());
+
+  // A file larger than the book can ever be is not read at all.
+  ASSERT_TRUE(file.open(QIODevice::Append));
+  file.write(QByteArray(KnownAddresses::kMaxFileBytes, 'x'));
+  file.close();
+  EXPECT_THROW(loaded.Load(path), Error);
+  EXPECT_EQ(loaded.Count(), 0u);
 }
 
 }  // namespace
