@@ -46,16 +46,22 @@ class Replay::SenderScope {
 };
 
 DrawingState& Replay::StateOf(const std::string& sender) {
+  const qint64 now = clock_.elapsed();
   auto found = senders_.find(sender);
   if (found == senders_.end()) {
     if (senders_.size() >= kMaxSenders) {
-      senders_.erase(std::min_element(
+      const auto longest_ago = std::min_element(
           senders_.begin(), senders_.end(),
-          [](const auto& a, const auto& b) { return a.second.last_used < b.second.last_used; }));
+          [](const auto& a, const auto& b) { return a.second.heard_ms < b.second.heard_ms; });
+      if (now - longest_ago->second.heard_ms < kKeepHeardMs) {
+        passing_ = BoardCanvas::FreshState();
+        return passing_;
+      }
+      senders_.erase(longest_ago);
     }
     found = senders_.emplace(sender, Sender{BoardCanvas::FreshState()}).first;
   }
-  found->second.last_used = ++uses_;
+  found->second.heard_ms = now;
   return found->second.state;
 }
 

@@ -4,6 +4,7 @@
 // gesture's, so that people drawing at once never join each other's strokes.
 #pragma once
 
+#include <QElapsedTimer>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -21,11 +22,16 @@ void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font);
 
 class Replay {
  public:
-  // States kept at most, the least recently used one giving way: a peer
+  // States kept at most, the one heard from longest ago giving way: a peer
   // cannot grow the map past it.
   static constexpr std::size_t kMaxSenders = 256;
+  // A sender heard from so recently never gives way: a stranger's many
+  // source ports cannot make a live stroke start again from (0,0). A new
+  // sender finding only such states draws from a fresh one, kept for no longer
+  // than its command.
+  static constexpr qint64 kKeepHeardMs = 10000;
 
-  explicit Replay(BoardCanvas& canvas) : canvas_(canvas) {}
+  explicit Replay(BoardCanvas& canvas) : canvas_(canvas) { clock_.start(); }
 
   // The sender of the commands that follow: its address and port.
   void SetSender(std::string sender) { sender_ = std::move(sender); }
@@ -51,12 +57,13 @@ class Replay {
 
   struct Sender {
     DrawingState state;
-    std::uint64_t last_used = 0;
+    qint64 heard_ms = 0;  // on clock_
   };
 
   BoardCanvas& canvas_;
   std::map<std::string, Sender> senders_;
-  std::uint64_t uses_ = 0;
+  DrawingState passing_;  // for a sender that found no room
+  QElapsedTimer clock_;
   std::string sender_;
 };
 

@@ -177,12 +177,18 @@ TEST(Replay, EachSenderContinuesFromItsOwnStateInCopyMode) {
   EXPECT_TRUE(b.replay.SenderState("127.0.0.3:571").font.bold());
   EXPECT_FALSE(b.replay.SenderState("127.0.0.2:571").font.bold()) << "a font is its sender's";
 
+  // One host with a thousand source ports: the states stay bounded, and a
+  // sender heard from a moment ago keeps its own.
   for (int i = 0; i < 1000; ++i) {
-    b.replay.SetSender("10.0.0." + std::to_string(i) + ":571");
+    b.replay.SetSender("10.0.0.9:" + std::to_string(i));
     b.replay.MoveTo("1 1");
   }
-  EXPECT_TRUE(b.replay.SenderState("127.0.0.2:571").pen_pos.isNull())
+  EXPECT_TRUE(b.replay.SenderState("10.0.0.9:999").pen_pos.isNull())
       << "a flood of senders is kept to a bounded number of states";
+  b.replay.SetSender("127.0.0.2:571");
+  b.replay.LineTo("50 15 1 clBlack");
+  EXPECT_EQ(b.At(50, 10), kBlack) << "continued from where it was, not from (0,0)";
+  EXPECT_EQ(b.At(10, 3), kWhite) << "no line from the corner";
 }
 
 TEST(Replay, FontStyleTravelsInAFourthFieldThatOldReadersNeverSee) {
