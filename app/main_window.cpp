@@ -158,7 +158,7 @@ void TForm1::Timer1Timer() {
   if (FirstTick_) {
     RestoreState();
   } else {
-    presence_->SaveAddresses();  // at most once a second, however much is heard
+    presence_->SaveHeard();  // at most once a second, however much is heard
   }
   // Not reached when the restore raised: the clock then stays stopped.
   Timer1->start();

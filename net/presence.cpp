@@ -48,7 +48,18 @@ std::vector<std::string> Presence::Load() {
 }
 
 void Presence::Save() {
+  list_heard_ = false;
   if (DriveWritable(list_file_)) list_.Save(list_file_);
+}
+
+void Presence::SaveHeard() {
+  SaveAddresses();
+  if (!list_heard_) return;
+  try {
+    Save();
+  } catch (const Error&) {
+    // The close saves once more and tells what it could not keep.
+  }
 }
 
 void Presence::SaveAddresses() {
@@ -158,7 +169,10 @@ bool Presence::Mark(const std::string& name, quint32 from, const std::string& va
                     .arg(AnsiToQString(announced)));
   }
   HeardFrom(announced, from);
-  list_.SetPresence(name, value);
+  const int row = list_.Find(announced);
+  const std::string before = row >= 0 ? list_.Line(row) : std::string();
+  const int marked = list_.SetPresence(name, value);
+  if (list_.Line(marked) != before) list_heard_ = true;
   return true;
 }
 
@@ -183,6 +197,7 @@ void Presence::Unreachable(const std::string& host) {
   const int row = list_.Find(host);
   if (row < 0 || UpperText(Correspondents::ValueOf(list_.Line(row))) == UpperText(kAbsent)) return;
   list_.SetLine(row, Correspondents::NameOf(list_.Line(row)) + "=" + kAbsent);
+  list_heard_ = true;
 }
 
 }  // namespace kovra

@@ -53,6 +53,11 @@ class Presence {
   // Writes the addresses if something new was heard; a failure is only
   // tried again later, since nothing the user made is lost with it.
   void SaveAddresses();
+  // Writes what announcements changed since the last save, the list and
+  // the addresses, so that a crash loses none of it; called about once a
+  // second. A list that cannot be written is tried again at the close,
+  // which says so.
+  void SaveHeard();
   const KnownAddresses& Addresses() const { return addresses_; }
 
   // "Enter" to every line, so that those running answer and are marked;
@@ -104,6 +109,7 @@ class Presence {
   QTimer answer_timer_;         // the answer put off meanwhile
   quint32 deferred_for_ = 0;    // the last address that asked for it
   bool loopback_is_peer_ = false;
+  bool list_heard_ = false;  // announcements changed the list since it was saved
 };
 
 }  // namespace kovra

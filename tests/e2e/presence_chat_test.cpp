@@ -55,6 +55,20 @@ TEST(Presence, SettlesBothWaysAfterStart) {
   EXPECT_EQ(group[1].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.2=No\r\n");
 }
 
+TEST(Presence, NamesLearnedFromAnnouncementsSurviveACrash) {
+  Group group(2);
+  group[0].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.3=No\r\n");
+  group[1].Env().broadcast_addresses = [] { return std::vector<std::string>(); };
+  group.StartAll();
+  ASSERT_TRUE(WaitForLines(group[1].Window(), {"127.0.0.2=Yes"}));
+  // Written within about a second of being heard, not only at the close.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return group[1].ReadFile(QStringLiteral("~ListUser.txt")) == "127.0.0.2=Yes\r\n"; },
+      3000));
+  group[1].Crash();
+  EXPECT_EQ(group[1].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.2=Yes\r\n");
+}
+
 TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   Group group(3);
   group.StartAll();
