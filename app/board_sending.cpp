@@ -1,6 +1,7 @@
 #include "app/board_sending.h"
 
 #include <QProgressDialog>
+#include <algorithm>
 
 #include "board/board_runs.h"
 #include "board/drawing_commands.h"
@@ -19,9 +20,12 @@ BoardSending::~BoardSending() { delete progress_.data(); }
 void BoardSending::Start(const QImage& board, std::vector<std::string> names) {
   Stop();
   runs_ = std::make_unique<BoardRuns>(board);
+  runs_done_ = false;
   names_ = std::move(names);
-  const std::string size = std::to_string(board.width()) + " " + std::to_string(board.height());
-  for (const std::string& name : names_) fan_out_.SendToOne(name, command::kNewKV, size);
+  lines_per_tick_ = kLinesPerTick;
+  stalled_.invalidate();
+  pending_ = Pending{command::kNewKV,
+                     std::to_string(board.width()) + " " + std::to_string(board.height())};
   progress_ = new QProgressDialog(QStringLiteral("Доска отправляется…"), QStringLiteral("Отменить"),
                                   0, runs_->Rows(), window_);
   progress_->setObjectName(QStringLiteral("ProgressBoard"));
@@ -31,6 +35,20 @@ void BoardSending::Start(const QImage& board, std::vector<std::string> names) {
   progress_->setValue(0);
   connect(progress_, &QProgressDialog::canceled, this, &BoardSending::Stop);
   timer_.start();
+  Tick();  // the new board goes out before anything drawn meanwhile
+}
+
+bool BoardSending::SendPending(const std::vector<std::string>& names) {
+  while (pending_ && pending_->next_name < names.size()) {
+    // May run the event loop while a name is looked up; a cancel there ends it all.
+    if (!fan_out_.SendToOne(names[pending_->next_name], pending_->command, pending_->args) &&
+        fan_out_.Busy()) {
+      return false;
+    }
+    if (pending_) ++pending_->next_name;
+  }
+  pending_.reset();
+  return true;
 }
 
 void BoardSending::Tick() {
@@ -38,23 +56,59 @@ void BoardSending::Tick() {
   sending_ = true;
   // A lookup may run the event loop, and a cancel there clears the names.
   const std::vector<std::string> names = names_;
-  std::string args;
-  bool more = true;
-  for (int i = 0; i < kLinesPerTick && more && runs_; ++i) {
-    more = runs_->NextLine(args);
-    if (!more) break;
-    for (const std::string& name : names) fan_out_.SendToOne(name, command::kLineFromTo, args);
+  bool had_room = true;
+  bool sent_any = false;
+  for (int i = 0; i < lines_per_tick_ && runs_; ++i) {
+    if (!pending_) {
+      std::string args;
+      if (runs_done_ || !runs_->NextLine(args)) {
+        runs_done_ = true;
+        break;
+      }
+      pending_ = Pending{command::kLineFromTo, std::move(args)};
+    }
+    const std::size_t reached = pending_->next_name;
+    had_room = SendPending(names);
+    sent_any = sent_any || !pending_ || pending_->next_name > reached;
+    if (!had_room) break;
   }
   sending_ = false;
   if (!runs_) return;
+  Pace(had_room, sent_any);
+  if (!runs_) return;
   if (progress_) progress_->setValue(runs_->Row());
-  if (!more) Stop();
+  if (runs_done_ && !pending_) Stop();
+}
+
+void BoardSending::Pace(bool had_room, bool sent_any) {
+  if (had_room) {
+    stalled_.invalidate();
+    lines_per_tick_ = std::min(kLinesPerTick, lines_per_tick_ + kLinesPerTick / 10);
+    timer_.setInterval(kTickMs);
+    return;
+  }
+  // Half as many a tick, and at one a tick the ticks further apart, until
+  // there is room again; the refused datagram goes first at the next tick.
+  if (lines_per_tick_ == 1) timer_.setInterval(std::min(timer_.interval() * 2, 20 * kTickMs));
+  lines_per_tick_ = std::max(1, lines_per_tick_ / 2);
+  if (sent_any || !stalled_.isValid()) stalled_.start();
+  if (!stalled_.hasExpired(kGiveUpMs)) return;
+  const int row = runs_->Row();
+  const int rows = runs_->Rows();
+  Stop();
+  if (OnFailed) {
+    OnFailed(QStringLiteral("Доска отправлена не полностью (%1 из %2 строк): сеть не принимает "
+                            "больше данных")
+                 .arg(row)
+                 .arg(rows));
+  }
 }
 
 void BoardSending::Stop() {
   timer_.stop();
   runs_.reset();
   names_.clear();
+  pending_.reset();
   if (progress_) {
     progress_->disconnect(this);
     progress_->deleteLater();

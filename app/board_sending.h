@@ -1,15 +1,20 @@
 // Sends the whole board to chosen correspondents as commands every copy
 // already replays, paced so that no receiver's socket overflows. A progress
 // dialog shows how far it is and stops it on cancel; the window stays usable
-// meanwhile, and what is drawn meanwhile goes out as usual.
+// meanwhile, and what is drawn meanwhile goes out as usual. When the system
+// has no room for a datagram, the sending slows down and sends it again; if
+// nothing goes out for a while, it ends and says so.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +34,14 @@ class BoardSending : public QObject {
   static constexpr int kLinesPerTick = 200;
   static constexpr int kTickMs = 10;
   static constexpr int kLinesPerSecond = kLinesPerTick * 1000 / kTickMs;
+  // The sending ends when no datagram could go out for so long.
+  static constexpr qint64 kGiveUpMs = 3000;
 
   BoardSending(FanOut& fan_out, QWidget* window);
   ~BoardSending() override;
+
+  // Told when a sending ended before the whole board went out.
+  std::function<void(const QString& text)> OnFailed;
 
   // Starts sending board to each name; one sending at a time, a new one
   // ends the one before.
@@ -41,12 +51,27 @@ class BoardSending : public QObject {
   bool Running() const { return timer_.isActive(); }
 
  private:
+  // A command on its way to the names, not yet sent to all of them.
+  struct Pending {
+    std::string command;
+    std::string args;
+    std::size_t next_name = 0;
+  };
   void Tick();
+  // Sends pending_ to the names it has not reached; false when the system
+  // had no room and the rest waits.
+  bool SendPending(const std::vector<std::string>& names);
+  // Fewer lines a tick after the system had no room, more after it had.
+  void Pace(bool had_room, bool sent_any);
 
   FanOut& fan_out_;
   QWidget* window_;
   std::unique_ptr<BoardRuns> runs_;
   std::vector<std::string> names_;
+  std::optional<Pending> pending_;
+  bool runs_done_ = false;
+  int lines_per_tick_ = kLinesPerTick;
+  QElapsedTimer stalled_;  // since the last datagram that went out, while none can
   QTimer timer_;
   QPointer<QProgressDialog> progress_;
   bool sending_ = false;  // a tick is sending: a lookup's wait may run the next one

@@ -32,6 +32,7 @@ void TForm1::CreateEndpoint() {
   fan_out_->OnStep = [this](int row) { ListUser->setCurrentIndex(correspondents_->index(row)); };
   fan_out_->OnIdle = [this] { held_input_.SendsEnded(); };
   board_sending_ = std::make_unique<BoardSending>(*fan_out_, this);
+  board_sending_->OnFailed = [this](const QString& text) { Label_Notice->Tell(QString(), text); };
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile,
                                          env_.program_dir + kKnownAddressesFile);

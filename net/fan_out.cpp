@@ -62,6 +62,8 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
   return count;
 }
 
+bool FanOut::Busy() const { return endpoint_.LastSendBusy(); }
+
 bool FanOut::SendToOne(const std::string& name, const std::string& command,
                        const std::string& args) {
   const SendingScope sending(*this);

@@ -41,6 +41,10 @@ class FanOut {
   // when the name cannot be reached; whether a datagram went out.
   bool SendToOne(const std::string& name, const std::string& command, const std::string& args);
 
+  // Whether the last datagram found no room in the system's queues and did
+  // not go out: whoever sends many should slow down and send it again.
+  bool Busy() const;
+
   // A name whose last send failed; it is told of once, until a send to it
   // goes through again.
   bool Unreachable(const std::string& name) const { return unreachable_.count(name) > 0; }

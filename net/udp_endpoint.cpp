@@ -249,6 +249,7 @@ void TUdpEndpoint::SendDatagram(const char* buff, int size, int length) {
 }
 
 bool TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> copy, int length) {
+  last_send_busy_ = false;
   if (*closed_) return false;
   // Everything this send needs is its own: the event loop may run during a
   // lookup, and a nested send may change RemoteHost or the caller's buffer.
@@ -278,9 +279,15 @@ bool TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> cop
     *known = host;
   }
   const sockaddr_in remote = Ipv4Address(*address, port);
-  // A datagram that cannot be delivered is simply lost.
-  ::sendto(socket_, copy.data(), static_cast<std::size_t>(length), 0,
-           reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+  int failure = send_fault_ ? send_fault_() : 0;
+  if (failure == 0 && ::sendto(socket_, copy.data(), static_cast<std::size_t>(length), 0,
+                               reinterpret_cast<const sockaddr*>(&remote), sizeof remote) < 0) {
+    failure = errno;
+  }
+  // No room in the queues: the caller decides whether to try again. A
+  // datagram that cannot be delivered otherwise is lost, as on the wire.
+  last_send_busy_ = failure == EAGAIN || failure == EWOULDBLOCK || failure == ENOBUFS;
+  if (last_send_busy_) return false;
   if (OnDataSend) OnDataSend(*this);
   return true;
 }

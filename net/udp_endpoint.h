@@ -82,6 +82,14 @@ class TUdpEndpoint : public QObject {
   // Lookups still waiting at the deadline give up, and their datagram is
   // not sent (no error): a close must not wait for a slow resolver.
   void SetLookupDeadline(QDeadlineTimer deadline) { lookups_.SetDeadline(deadline); }
+  // Whether the last send found no room in the system's queues (EAGAIN,
+  // ENOBUFS): its datagram did not go out, and the sender should slow down
+  // and try it again. Any other failure loses the datagram, as a network may.
+  bool LastSendBusy() const { return last_send_busy_; }
+  // For tests: asked before each datagram goes out; 0 sends it, an errno
+  // makes the send fail as the system would with that code.
+  void SetSendFault(std::function<int()> fault) { send_fault_ = std::move(fault); }
+
   // Stops receiving and sending for good. A send waiting for a lookup gives
   // up at once, so nothing keeps the program alive after its window closed.
   void Close();
@@ -130,6 +138,8 @@ class TUdpEndpoint : public QObject {
   int ReceivedLength = -1;
   QString bind_error_;
 
+  bool last_send_busy_ = false;
+  std::function<int()> send_fault_;
   // The name each address was last sent to, to tell whom an error is about.
   QHash<quint32, std::string> sent_names_;
   // Shared with the sends on the stack, which may outlive the endpoint.

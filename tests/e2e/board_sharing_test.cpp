@@ -2,12 +2,17 @@
 // board from another copy as ordinary commands, pixel for pixel.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <QListView>
+#include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/main_window.h"
+#include "app/notice_line.h"
+#include "net/udp_endpoint.h"
 #include "board/board_files.h"
 #include "board/board_runs.h"
 #include "board/canvas.h"
@@ -96,6 +101,35 @@ TEST(BoardExport, APngWrittenAnywhereReadsBackAsTheBoard) {
   const QImage back(elsewhere.filePath(QStringLiteral("board.png")), "PNG");
   EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), form.Board().Image());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
+}
+
+TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
+  test::WindowGroup group(2);
+  ASSERT_TRUE(group.StartListingEachOther());
+  TForm1& a = group.Form(0);
+  TForm1& b = group.Form(1);
+  const QImage noisy = Noisy(200, 150);
+  ASSERT_TRUE(noisy.save(group[0].Path(QStringLiteral("BMP/n.bmp")), "BMP"));
+  ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("n.bmp")));
+
+  // Now and then the system's queue is full for a few datagrams, as on a slow link.
+  int sends = 0;
+  a.Udp1->SetSendFault([&sends] { return ++sends % 400 < 5 ? ENOBUFS : 0; });
+  a.SendBoardToAllClick();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return b.Board().Image() == a.Board().Image(); }, 20000))
+      << "every datagram the system refused was sent again";
+  EXPECT_TRUE(a.Label_Notice->isHidden() || !a.Label_Notice->text().contains(QStringLiteral("не полностью")));
+
+  // No room at all: the sending ends within seconds and says so.
+  a.Udp1->SetSendFault([] { return EAGAIN; });
+  a.Commands().Dispatch({"NEWKV", "100 100"});
+  a.SendBoardToAllClick();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return a.Label_Notice->text().startsWith(QStringLiteral("Доска отправлена не полностью")); },
+      BoardSending::kGiveUpMs + 3000))
+      << a.Label_Notice->text().toStdString();
+  EXPECT_EQ(a.findChild<QProgressDialog*>(QStringLiteral("ProgressBoard")), nullptr);
+  a.Udp1->SetSendFault({});
 }
 
 }  // namespace
