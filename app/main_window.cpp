@@ -28,15 +28,22 @@ namespace {
 constexpr int kCloseLookupMs = 500;
 
 // What peers' saves may take of the disk: the defaults, or what the user
-// wrote in the settings file. A value that is no number keeps its default.
-DiskAllowance ReadDiskAllowance(const QString& settings_file) {
+// wrote in the settings file. A value that is no number keeps its default,
+// and its key is added to not_understood.
+DiskAllowance ReadDiskAllowance(const QString& settings_file, QStringList& not_understood) {
   const QSettings settings(settings_file, QSettings::IniFormat);
   DiskAllowance allowance;
-  auto read = [&settings](const char* key, qint64 fallback) {
+  auto read = [&](const char* key, qint64 fallback) {
+    const QString name = QLatin1String(key);
+    if (!settings.contains(name)) return fallback;
     bool ok = false;
-    const qint64 value = settings.value(QLatin1String(key)).toLongLong(&ok);
+    const qint64 value = settings.value(name).toLongLong(&ok);
+    if (!ok || value < 0) {
+      not_understood.append(name);
+      return fallback;
+    }
     // Up to a million terabytes, so that nothing overflows in bytes.
-    return ok && value >= 0 ? std::min(value, qint64{1} << 40) : fallback;
+    return std::min(value, qint64{1} << 40);
   };
   allowance.picture_folder_bytes =
       read("PictureFolderLimitMB", allowance.picture_folder_bytes >> 20) << 20;
@@ -64,7 +71,14 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] { Image_KV->Show(&canvas_.Image()); };
-  board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile));
+  QStringList not_understood;
+  board_commands_.SetAllowance(
+      ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));
+  if (!not_understood.isEmpty()) {
+    Label_Notice->Tell(QString(), QStringLiteral("В %1 не понято (нужно целое число без "
+                                                 "пояснений): %2; взято обычное значение")
+                                      .arg(kSettingsFile, not_understood.join(QStringLiteral(", "))));
+  }
   history_.SetFile(env_.program_dir + kMessageHistoryFile);
   history_.OnSaveFailed = [this](const QString& reason) {
     Label_Notice->Tell(QString(), QStringLiteral("История сообщений не сохраняется: ") + reason);

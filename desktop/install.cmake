@@ -4,9 +4,22 @@
 # unless the environment sets KOVRA_NO_MENU. Then grants port 571 when run
 # as root. KOVRA_DESKTOP_TEMPLATE names the entry's template.
 set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
-set(KOVRA_FOLDER "${CMAKE_INSTALL_PREFIX}")
-set(KOVRA_EXECUTABLE "${CMAKE_INSTALL_PREFIX}/kovra")
-set(KOVRA_ICON "${CMAKE_INSTALL_PREFIX}/share/icons/hicolor/scalable/apps/kovra.svg")
+# Values of the entry are strings, where a backslash is written twice.
+function(kovra_entry_string variable text)
+  string(REPLACE "\\" "\\\\" text "${text}")
+  set(${variable} "${text}" PARENT_SCOPE)
+endfunction()
+# Exec is also a command line: the program's path in double quotes, with
+# ", `, $ and \ escaped inside them and % doubled, so that a folder whose
+# name holds a space or any other character still starts.
+set(exec "${CMAKE_INSTALL_PREFIX}/kovra")
+foreach(special "\\" "\"" "`" "$")
+  string(REPLACE "${special}" "\\${special}" exec "${exec}")
+endforeach()
+string(REPLACE "%" "%%" exec "${exec}")
+kovra_entry_string(KOVRA_EXEC "\"${exec}\"")
+kovra_entry_string(KOVRA_FOLDER "${CMAKE_INSTALL_PREFIX}")
+kovra_entry_string(KOVRA_ICON "${CMAKE_INSTALL_PREFIX}/share/icons/hicolor/scalable/apps/kovra.svg")
 configure_file("${KOVRA_DESKTOP_TEMPLATE}" "${folder}/share/applications/kovra.desktop" @ONLY)
 message(STATUS "Installing: ${folder}/share/applications/kovra.desktop")
 

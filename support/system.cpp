@@ -43,12 +43,13 @@ QString AlreadyRunningMessage(const QString& exe_file_name) {
 }  // namespace
 
 bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder, bool show,
-                        const ShowMessageFn& show_message) {
+                        const ShowMessageFn& show_message, const QString& lock_name) {
   auto tell = [&](const QString& text) {
     if (show && show_message) show_message(text);
   };
 #ifdef Q_OS_WIN
   Q_UNUSED(lock_folder);
+  Q_UNUSED(lock_name);
   // The handle is never closed: the name stays taken until the process ends.
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32,
                                       reinterpret_cast<LPCWSTR>(exe_file_name.utf16()));
@@ -63,7 +64,8 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
   return true;
 #else
   // An exclusive flock: the system drops it when the process ends, crash or not.
-  const QString lock_path = QDir(lock_folder).filePath(exe_file_name + QStringLiteral(".lock"));
+  const QString lock_path = QDir(lock_folder).filePath(
+      (lock_name.isEmpty() ? exe_file_name : lock_name) + QStringLiteral(".lock"));
   const int fd = ::open(QFile::encodeName(lock_path).constData(),
                         O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
@@ -95,7 +97,7 @@ bool FirstInstance(bool show, const ShowMessageFn& show_message) {
     lock_name += QStringLiteral("-%1").arg(::getuid());
 #endif
   }
-  return FirstInstanceNamed(lock_name, folder, show, show_message);
+  return FirstInstanceNamed(exe_name, folder, show, show_message, lock_name);
 }
 
 std::string ComputerName() {

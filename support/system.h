@@ -14,9 +14,11 @@ using ShowMessageFn = std::function<void(const QString&)>;
 // True when no other copy started from an executable of the same file name
 // runs. The guard is held until the process ends, even if it crashes.
 bool FirstInstance(bool show, const ShowMessageFn& show_message);
-// The same, with the executable's file name and the lock folder given.
+// The same, with the executable's file name and the lock folder given; the
+// lock file is named after lock_name, or the executable when it is empty.
+// The message always names the executable, never the lock.
 bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder, bool show,
-                        const ShowMessageFn& show_message);
+                        const ShowMessageFn& show_message, const QString& lock_name = {});
 
 // This computer's network name in Windows-1251, or empty.
 std::string ComputerName();

@@ -25,6 +25,7 @@
 #include <atomic>
 #include <future>
 
+#include "app/notice_line.h"
 #include "app/qt_dialogs.h"
 #include "board/board_view.h"
 #include "common/loopback.h"
@@ -299,6 +300,18 @@ TEST(MainWindow, AFullDiskAtCloseIsReportedWithTheSystemsReason) {
     EXPECT_TRUE(QFileInfo::exists(mount_point.path() + QStringLiteral("/~ListUser.txt")))
         << "the rest is saved";
   }
+}
+
+TEST(MainWindow, SettingsThatCannotBeReadAreToldOnceByTheirKeys) {
+  TestWindow test;
+  test.WriteFile(QStringLiteral("~Kovra.ini"),
+                 "[General]\nPictureFolderLimitMB=1,024\nMinFreeDiskMB=100 # enough\n"
+                 "MinFreeDiskPercent=5\n");
+  TForm1& form = test.Start();
+  EXPECT_EQ(form.Label_Notice->text(),
+            QStringLiteral("В ~Kovra.ini не понято (нужно целое число без пояснений): "
+                           "PictureFolderLimitMB, MinFreeDiskMB; взято обычное значение"));
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty());
 }
 
 TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {

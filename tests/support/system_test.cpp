@@ -37,6 +37,14 @@ TEST(InstanceGuard, SecondCopyIsRefusedWithTheMessage) {
   EXPECT_FALSE(FirstInstanceNamed("board.exe", locks.path(), false, show));
   EXPECT_EQ(shown.size(), 1) << "no message when not asked for";
   EXPECT_TRUE(FirstInstanceNamed("other.exe", locks.path(), true, show));
+
+  // In a folder everyone shares, the lock bears the user's number; the
+  // message still names the program.
+  EXPECT_TRUE(FirstInstanceNamed("kovra", locks.path(), true, show, "kovra-1000"));
+  EXPECT_FALSE(FirstInstanceNamed("kovra", locks.path(), true, show, "kovra-1000"));
+  EXPECT_EQ(shown.last(), QStringLiteral("Одна копия приложения : \"kovra\" - уже работает"));
+  EXPECT_TRUE(FirstInstanceNamed("kovra", locks.path(), true, show, "kovra-1001"))
+      << "another user's copy";
 }
 
 TEST(InstanceGuard, ALockThatCannotBeTakenSaysWhyAndWhere) {
