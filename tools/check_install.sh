@@ -18,13 +18,13 @@ grep -qxF "Exec=\"$prefix/kovra\"" "$entry"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/kovra.svg" ]
 desktop-file-validate "$entry"
 
-# One correspondent on loopback, so that the start asks nobody on the LAN,
-# and one whose name no name service knows.
-printf '127.0.0.77=No\r\nKOVRA-NOWHERE.invalid=No\r\n' >"$prefix/~ListUser.txt"
+# One correspondent, whose name no name service knows: the start asks
+# nobody on the LAN, and the goodbye to it cannot be delivered.
+printf 'KOVRA-NOWHERE.invalid=No\r\n' >"$prefix/~ListUser.txt"
 status=0
 QT_QPA_PLATFORM=offscreen timeout --preserve-status -s TERM -k 1 3 "$prefix/kovra" 2>/dev/null || status=$?
 if [ "$status" -ne 0 ] || [ ! -f "$prefix/~kv.bmp" ] ||
-   ! grep -q "KOVRA-NOWHERE.invalid=No" "$prefix/~ListUser.txt"; then
+   [ "$(cat "$prefix/~ListUser.txt")" != $'KOVRA-NOWHERE.invalid=No\r' ]; then
   echo "The installed Kovra did not end within 1 s of SIGTERM (status $status) or saved no board or list" >&2
   exit 1
 fi
