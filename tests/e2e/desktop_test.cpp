@@ -331,6 +331,25 @@ TEST(Desktop, NamesThatResolveNowhereNeverHoldTheStartOrTheEnd) {
   EXPECT_EQ(test.Dialogs().messages + test.Dialogs().errors, shown_before)
       << "the goodbyes that cannot go out are skipped without a word";
   EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "PCB=No\r\nGONE.invalid=No\r\nTYPO=No\r\n");
+
+  // A board a crash left empty stops the start with its report; the end
+  // still comes at once, with the list saved.
+  TestWindow broken("ME");
+  broken.Env().resolve_host = [](const QString&) -> std::optional<quint32> { return std::nullopt; };
+  broken.WriteFile(QStringLiteral("~ListUser.txt"), "PCB=Yes\r\n");
+  broken.WriteFile(QStringLiteral("~kv.bmp"), QByteArray());
+  TForm1& again = broken.Start();
+  again.show();
+  EXPECT_EQ(broken.Dialogs().errors.size(), 1);
+  {
+    const CloseOnSignals session_end(&again);
+    closing.restart();
+    std::raise(SIGTERM);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !again.isVisible(); }, 5000));
+  }
+  EXPECT_LT(closing.elapsed(), 1000);
+  EXPECT_EQ(broken.Dialogs().errors.size() + broken.Dialogs().messages.size(), 1);
+  EXPECT_EQ(broken.ReadFile(QStringLiteral("~ListUser.txt")), "PCB=No\r\n");
 }
 
 TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine) {
