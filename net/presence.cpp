@@ -25,11 +25,19 @@ Presence::Presence(FanOut& fan_out, Correspondents& list, std::string computer_n
 }
 
 std::vector<std::string> Presence::Load() {
+  // Announcements heard before the list was read are not lost with it.
+  const std::vector<std::string> heard_before = list_.Lines();
   list_.Clear();
   if (QFileInfo::exists(list_file_)) {
     list_.Load(list_file_);
   } else {
     list_.MarkLoaded();
+  }
+  for (const std::string& line : heard_before) {
+    const std::string name = Correspondents::NameOf(line);
+    if (TrimText(name).empty()) continue;
+    list_.SetPresence(name, Correspondents::ValueOf(line));
+    list_heard_ = true;
   }
   // Every walk would reach the whole network through such a line.
   std::vector<std::string> left_out;

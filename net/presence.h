@@ -46,8 +46,9 @@ class Presence {
   }
 
   // Reads the list and the addresses from their files; no file, nothing
-  // known. Lines named by an address that is not one computer's (a
-  // broadcast address, say) are left out; their names are returned.
+  // known. What announcements marked before is marked again in it. Lines
+  // named by an address that is not one computer's (a broadcast address,
+  // say) are left out; their names are returned.
   std::vector<std::string> Load();
   void Save();
   // Writes the addresses if something new was heard; a failure is only

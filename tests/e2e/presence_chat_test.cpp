@@ -67,6 +67,15 @@ TEST(Presence, NamesLearnedFromAnnouncementsSurviveACrash) {
       3000));
   group[1].Crash();
   EXPECT_EQ(group[1].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.2=Yes\r\n");
+
+  // An announcement that comes before the list is read is kept in it.
+  test::Collector early(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
+  TForm1& again = group[1].Start(false);
+  early.Send("Kovra:>Enter:>EARLY", QHostAddress(QStringLiteral("127.0.0.3")), group.Port());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return again.UserList().Count() > 0; }));
+  ASSERT_TRUE(again.FirstTick()) << "heard before the first tick";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !again.FirstTick(); }));
+  EXPECT_EQ(again.UserList().Lines(), (Lines{"127.0.0.2=Yes", "EARLY=Yes"}));
 }
 
 TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
