@@ -72,12 +72,12 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] { Image_KV->Show(&canvas_.Image()); };
   QStringList not_understood;
-  board_commands_.SetAllowance(
-      ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));
+  board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));
   if (!not_understood.isEmpty()) {
-    Label_Notice->Tell(QString(), QStringLiteral("В %1 не понято (нужно целое число без "
-                                                 "пояснений): %2; взято обычное значение")
-                                      .arg(kSettingsFile, not_understood.join(QStringLiteral(", "))));
+    Label_Notice->Tell(QString(),
+                       QStringLiteral("В %1 не понято (нужно целое число без "
+                                      "пояснений): %2; взято обычное значение")
+                           .arg(kSettingsFile, not_understood.join(QStringLiteral(", "))));
   }
   history_.SetFile(env_.program_dir + kMessageHistoryFile);
   history_.OnSaveFailed = [this](const QString& reason) {
@@ -198,8 +198,9 @@ void TForm1::RestoreState() {
   }
 
   for (const std::string& name : presence_->Load()) {
-    Label_Notice->Tell(QString(), QStringLiteral("%1 убран из списка: это адрес не одного компьютера")
-                                      .arg(AnsiToQString(name)));
+    Label_Notice->Tell(QString(),
+                       QStringLiteral("%1 убран из списка: это адрес не одного компьютера")
+                           .arg(AnsiToQString(name)));
   }
 
   const QString board = board_files_.WorkingFile();

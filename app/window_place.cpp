@@ -33,8 +33,9 @@ void KeepOnScreen(QMainWindow& window) {
   const QSize size = place.size().boundedTo(available.size());
   window.resize((size - frame).expandedTo(window.minimumSize()));
   // Its top-left corner on the screen, and as much of the rest as fits.
-  window.move(std::max(available.left(), std::min(place.x(), available.right() - size.width() + 1)),
-              std::max(available.top(), std::min(place.y(), available.bottom() - size.height() + 1)));
+  window.move(
+      std::max(available.left(), std::min(place.x(), available.right() - size.width() + 1)),
+      std::max(available.top(), std::min(place.y(), available.bottom() - size.height() + 1)));
 }
 
 }  // namespace

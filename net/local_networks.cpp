@@ -42,7 +42,8 @@ std::optional<quint32> NetworkBroadcast(quint32 address, int prefix_length) {
 
 std::vector<std::string> LocalBroadcastAddresses() {
   std::vector<std::string> addresses;
-  for (const quint32 number : LocalBroadcastNumbers()) addresses.push_back(DottedAddressText(number));
+  for (const quint32 number : LocalBroadcastNumbers())
+    addresses.push_back(DottedAddressText(number));
   return addresses;
 }
 

@@ -65,10 +65,9 @@ void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& wri
   }
   if (written) {
     // The replaced file keeps who may read it; a new one gets the usual rights.
-    file.setPermissions(existing.exists()
-                            ? existing.permissions()
-                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    file.setPermissions(existing.exists() ? existing.permissions()
+                                          : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ReadOther);
     file.close();
     written = RenameOver(file.fileName(), path);
     if (written) {

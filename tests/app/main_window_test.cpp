@@ -294,7 +294,8 @@ TEST(MainWindow, AFullDiskAtCloseIsReportedWithTheSystemsReason) {
     // The board made at the first tick could not be saved either; the close
     // says so once more, with the reason, where it holds nobody.
     const QString report = QString::fromLocal8Bit(testing::internal::GetCapturedStderr().c_str());
-    EXPECT_TRUE(report.contains(QStringLiteral("Не всё удалось сохранить"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Не всё удалось сохранить")))
+        << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("~kv.bmp")));
     EXPECT_TRUE(report.contains(QStringLiteral("No space left on device"))) << report.toStdString();
     EXPECT_TRUE(QFileInfo::exists(mount_point.path() + QStringLiteral("/~ListUser.txt")))

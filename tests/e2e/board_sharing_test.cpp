@@ -12,13 +12,13 @@
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
-#include "net/udp_endpoint.h"
 #include "board/board_files.h"
 #include "board/board_runs.h"
 #include "board/canvas.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
+#include "net/udp_endpoint.h"
 
 namespace kovra {
 namespace {
@@ -118,15 +118,15 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
   a.SendBoardToAllClick();
   EXPECT_TRUE(QTest::qWaitFor([&] { return b.Board().Image() == a.Board().Image(); }, 20000))
       << "every datagram the system refused was sent again";
-  EXPECT_TRUE(a.Label_Notice->isHidden() || !a.Label_Notice->text().contains(QStringLiteral("не полностью")));
+  const QString incomplete = QStringLiteral("Доска отправлена не полностью");
+  EXPECT_FALSE(!a.Label_Notice->isHidden() && a.Label_Notice->text().startsWith(incomplete));
 
   // No room at all: the sending ends within seconds and says so.
   a.Udp1->SetSendFault([] { return EAGAIN; });
   a.Commands().Dispatch({"NEWKV", "100 100"});
   a.SendBoardToAllClick();
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return a.Label_Notice->text().startsWith(QStringLiteral("Доска отправлена не полностью")); },
-      BoardSending::kGiveUpMs + 3000))
+  EXPECT_TRUE(QTest::qWaitFor([&] { return a.Label_Notice->text().startsWith(incomplete); },
+                              BoardSending::kGiveUpMs + 3000))
       << a.Label_Notice->text().toStdString();
   EXPECT_EQ(a.findChild<QProgressDialog*>(QStringLiteral("ProgressBoard")), nullptr);
   a.Udp1->SetSendFault({});

@@ -260,16 +260,16 @@ TEST(Desktop, AWindowPlaceBeyondTheScreenIsBroughtOntoIt) {
 
 TEST(Desktop, InterruptedSavesAreRemovedAtStartAndNothingElse) {
   TestWindow test;
-  const QStringList leftovers = {
-      QStringLiteral("~kv.bmp.kovra-save-AbC123"), QStringLiteral("~ListUser.txt.kovra-save-x1Y2z3"),
-      QStringLiteral("~Messages.txt.kovra-save-000000"),
-      QStringLiteral("BMP/picture.BMP.kovra-save-Qw12er"), QStringLiteral("~!789-2.~~~")};
-  const QStringList kept = {QStringLiteral("notes.txt.abcdef"), QStringLiteral("~kv.bmp.abc"),
-                            QStringLiteral("~Messages.txt.backup"),
-                            QStringLiteral("~ListUser.txt.backup"), QStringLiteral("~kv.bmp.old001"),
-                            QStringLiteral("BMP/plan.bmp.backup"),
-                            QStringLiteral("BMP/peer-name.Zx98yu"),
-                            QStringLiteral("~ListUser.txt")};
+  const QStringList leftovers = {QStringLiteral("~kv.bmp.kovra-save-AbC123"),
+                                 QStringLiteral("~ListUser.txt.kovra-save-x1Y2z3"),
+                                 QStringLiteral("~Messages.txt.kovra-save-000000"),
+                                 QStringLiteral("BMP/picture.BMP.kovra-save-Qw12er"),
+                                 QStringLiteral("~!789-2.~~~")};
+  const QStringList kept = {
+      QStringLiteral("notes.txt.abcdef"),     QStringLiteral("~kv.bmp.abc"),
+      QStringLiteral("~Messages.txt.backup"), QStringLiteral("~ListUser.txt.backup"),
+      QStringLiteral("~kv.bmp.old001"),       QStringLiteral("BMP/plan.bmp.backup"),
+      QStringLiteral("BMP/peer-name.Zx98yu"), QStringLiteral("~ListUser.txt")};
   QDir().mkpath(test.Path(QStringLiteral("BMP")));
   for (const QString& name : leftovers + kept) test.WriteFile(name, "x");
   test.WriteFile(QStringLiteral("~!789-2.~~~"), QByteArray());  // a probe is empty
@@ -311,13 +311,15 @@ TEST(Desktop, NamesThatResolveNowhereNeverHoldTheStartOrTheEnd) {
   TForm1& form = test.Start();
   form.show();
   // The list's names are told in the notice line, not in boxes to answer.
-  EXPECT_TRUE(test.Dialogs().messages.isEmpty()) << test.Dialogs().messages.join(u'|').toStdString();
+  EXPECT_TRUE(test.Dialogs().messages.isEmpty())
+      << test.Dialogs().messages.join(u'|').toStdString();
   EXPECT_TRUE(form.Label_Notice->text().contains(QStringLiteral("не найден в сети")))
       << form.Label_Notice->text().toStdString();
   // A name the user has just typed still gets its box.
   test.Dialogs().text_answers = {QStringLiteral("TYPO")};
   form.N6Click();
-  EXPECT_EQ(test.Dialogs().messages, QStringList{QStringLiteral("Error!  \"InvalidHost\" for [TYPO]")});
+  EXPECT_EQ(test.Dialogs().messages,
+            QStringList{QStringLiteral("Error!  \"InvalidHost\" for [TYPO]")});
 
   const QStringList shown_before = test.Dialogs().messages + test.Dialogs().errors;
   QElapsedTimer closing;
@@ -330,7 +332,8 @@ TEST(Desktop, NamesThatResolveNowhereNeverHoldTheStartOrTheEnd) {
   EXPECT_LT(closing.elapsed(), 1000);
   EXPECT_EQ(test.Dialogs().messages + test.Dialogs().errors, shown_before)
       << "the goodbyes that cannot go out are skipped without a word";
-  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")), "PCB=No\r\nGONE.invalid=No\r\nTYPO=No\r\n");
+  EXPECT_EQ(test.ReadFile(QStringLiteral("~ListUser.txt")),
+            "PCB=No\r\nGONE.invalid=No\r\nTYPO=No\r\n");
 
   // A board a crash left empty stops the start with its report; the end
   // still comes at once, with the list saved.

@@ -146,7 +146,8 @@ TEST(HostilePeers, BroadcastAndGroupAddressesNeverBecomeLinesOrAddresses) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return form.UserList().Count() == 1; }));
   QTest::qWait(100);
   EXPECT_EQ(form.UserList().Lines(), std::vector<std::string>{"PCB=Yes"});
-  EXPECT_FALSE(form.PeerPresence().Addresses().Find("PCB")) << "a loopback sender is no computer here";
+  EXPECT_FALSE(form.PeerPresence().Addresses().Find("PCB"))
+      << "a loopback sender is no computer here";
 
   test.Dialogs().text_answers = {QStringLiteral("224.0.0.1")};
   form.findChild<QAction*>(QStringLiteral("N6"))->trigger();
