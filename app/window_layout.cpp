@@ -225,11 +225,8 @@ void AddCopyShortcut(QListView* list) {
   });
 }
 
-// The send row, the message pane and the correspondent list.
-void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItemModel* history,
-                      QAbstractItemModel* correspondents) {
-  form.GroupBox1 = Named(new QGroupBox(QStringLiteral("Сообщения : "), page_split), "GroupBox1");
-  auto* message_column = Column(form.GroupBox1);
+// Panel4: the label, the send button, the message field and what is left of it.
+void BuildSendRow(WindowControls& form) {
   form.Panel4 = Panel(form.GroupBox1, "Panel4");
   form.Panel4->setFixedHeight(26);
   auto* send_row = new QHBoxLayout(form.Panel4);
@@ -257,8 +254,11 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   form.Label_Left->setToolTip(
       QStringLiteral("Сколько знаков ещё войдёт в сообщение; лишние не дойдут"));
   send_row->addWidget(form.Label_Left);
-  message_column->addWidget(form.Panel4);
+}
 
+// The message pane beside the correspondent list, split between them.
+QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* history,
+                             QAbstractItemModel* correspondents) {
   auto* message_split = Splitter(Qt::Horizontal, form.GroupBox1);
   form.Panel5 = Panel(message_split, "Panel5");
   // A list over the history rather than a text editor: it shows a history
@@ -290,7 +290,17 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
   message_split->setStretchFactor(0, 1);
   message_split->setSizes({560, 185});
   NameHandle(message_split, 1, "Splitter3");
-  message_column->addWidget(message_split, 1);
+  return message_split;
+}
+
+// The send row above the message pane and the correspondent list.
+void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItemModel* history,
+                      QAbstractItemModel* correspondents) {
+  form.GroupBox1 = Named(new QGroupBox(QStringLiteral("Сообщения : "), page_split), "GroupBox1");
+  auto* message_column = Column(form.GroupBox1);
+  BuildSendRow(form);
+  message_column->addWidget(form.Panel4);
+  message_column->addWidget(BuildMessagePanes(form, history, correspondents), 1);
 }
 
 }  // namespace
