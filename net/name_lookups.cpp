@@ -28,7 +28,7 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   }
   // Only a name the name service does not know goes by where it was heard from.
   if (const auto failed = failed_.constFind(name); failed != failed_.constEnd()) {
-    const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
+    const std::optional<quint32> remembered = Remembered(host);
     if (!retry && !failed->hasExpired(failed_pause_ms_)) {
       if (remembered) return {Result::Outcome::kFound, *remembered};
       return {Result::Outcome::kNotFound};
@@ -63,9 +63,13 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   // holds is safe to read.
   if (*closed || !lookup->done) return {Result::Outcome::kGaveUp};
   if (lookup->address) return {Result::Outcome::kFound, *lookup->address};
-  const std::optional<quint32> remembered = remembered_ ? remembered_(host) : std::nullopt;
+  const std::optional<quint32> remembered = Remembered(host);
   if (remembered) return {Result::Outcome::kFound, *remembered};
   return {Result::Outcome::kNotFound};
+}
+
+std::optional<quint32> NameLookups::Remembered(const std::string& host) const {
+  return remembered_ ? remembered_(host) : std::nullopt;
 }
 
 std::shared_ptr<NameLookups::PendingLookup> NameLookups::StartLookup(const QString& name) {

@@ -64,6 +64,8 @@ class NameLookups {
     quint32 address;
     QElapsedTimer age;
   };
+  // Where host was last heard from, for a name the resolver does not know.
+  std::optional<quint32> Remembered(const std::string& host) const;
   // The lookup of name under way, or a new one.
   std::shared_ptr<PendingLookup> StartLookup(const QString& name);
   void LookupFinished(const QString& name, const std::shared_ptr<PendingLookup>& lookup);

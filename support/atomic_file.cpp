@@ -1,7 +1,6 @@
 #include "support/atomic_file.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -16,6 +15,7 @@
 #endif
 
 #include "support/error_guard.h"
+#include "support/system.h"
 
 namespace kovra {
 namespace {
@@ -93,15 +93,8 @@ bool IsInterruptedSave(const QString& name) {
 }
 
 int RemoveInterruptedSaves(const QString& folder) {
-  int removed = 0;
-  QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
-  while (entries.hasNext()) {
-    entries.next();
-    const QFileInfo entry = entries.fileInfo();
-    if (entry.isSymLink() || !entry.isFile() || !IsInterruptedSave(entry.fileName())) continue;
-    if (QFile::remove(entry.filePath())) ++removed;
-  }
-  return removed;
+  return RemoveOwnFiles(folder,
+                        [](const QFileInfo& entry) { return IsInterruptedSave(entry.fileName()); });
 }
 
 }  // namespace kovra

@@ -127,20 +127,24 @@ bool DriveWritable(const QString& path) {
   return created;
 }
 
-int RemoveProbeLeftovers(const QString& folder) {
-  // The probe's name as UniqueFileName numbers it; a probe is always empty.
-  static const QRegularExpression kProbe(QStringLiteral("^~!789(-[1-9][0-9]*)?\\.~~~$"));
+int RemoveOwnFiles(const QString& folder, const std::function<bool(const QFileInfo&)>& ours) {
   int removed = 0;
   QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
   while (entries.hasNext()) {
     entries.next();
     const QFileInfo entry = entries.fileInfo();
-    if (entry.isSymLink() || entry.size() != 0 || !kProbe.match(entry.fileName()).hasMatch()) {
-      continue;
-    }
+    if (entry.isSymLink() || !entry.isFile() || !ours(entry)) continue;
     if (QFile::remove(entry.filePath())) ++removed;
   }
   return removed;
+}
+
+int RemoveProbeLeftovers(const QString& folder) {
+  // The probe's name as UniqueFileName numbers it; a probe is always empty.
+  static const QRegularExpression kProbe(QStringLiteral("^~!789(-[1-9][0-9]*)?\\.~~~$"));
+  return RemoveOwnFiles(folder, [](const QFileInfo& entry) {
+    return entry.size() == 0 && kProbe.match(entry.fileName()).hasMatch();
+  });
 }
 
 bool FolderExists(const QString& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QString>
 #include <functional>
 #include <string>
@@ -28,6 +29,9 @@ bool DriveWritable(const QString& path);
 // Removes the empty probe files DriveWritable left in folder when the
 // program was killed between making and removing one; the number removed.
 int RemoveProbeLeftovers(const QString& folder);
+// Removes the plain files of folder (never a link or a folder) that ours
+// accepts: only files the program made itself; the number removed.
+int RemoveOwnFiles(const QString& folder, const std::function<bool(const QFileInfo&)>& ours);
 bool FolderExists(const QString& path);
 // Creates each missing folder along path, outermost first; false when any
 // creation failed, including for a folder that already existed.
