@@ -88,7 +88,9 @@ void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& wri
 }
 
 bool IsInterruptedSave(const QString& name) {
-  static const QRegularExpression kTemporary(QStringLiteral("^.+\\.kovra-save-[A-Za-z0-9]{6}$"));
+  static const QRegularExpression kTemporary(QStringLiteral("^.+") +
+                                             QRegularExpression::escape(kSaveMark) +
+                                             QStringLiteral("[A-Za-z0-9]{6}$"));
   return kTemporary.match(name).hasMatch();
 }
 
