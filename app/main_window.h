@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/answer_count.h"
+#include "app/board_menu.h"
 #include "app/board_sending.h"
 #include "app/choice_list.h"
 #include "app/held_input.h"
@@ -61,20 +62,12 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void SpeedButton2Click();
   void CB_YesPaintClick();
 
-  // Chat, correspondents and board menus, each by its caption.
+  // Chat and correspondent menus, each by its caption.
   void SpeedButton1Click();    // ">" after the typed message
   void N9Click();              // "Сеть" > "Сообщить о себе всем"
   void FindEveryoneClick();    // "Сеть" > "Найти всех в сети"
   void N6Click();              // the correspondent list's "Добавить"
   void N7Click();              // the correspondent list's "Удалить"
-  void N2Click();              // "Доска" > "Новая (все стереть)"
-  void N10Click();             // "Доска" > "Сохранить на диск"
-  void N11Click();             // "Доска" > "Загрузить с диска"
-  void N3Click();              // "Доска" > "Загрузить из файла"
-  void N4Click();              // "Доска" > "Сохранить в файл"
-  void SendBoardToAllClick();  // "Доска" > "Отправить доску всем"
-  void SendBoardClick();       // the correspondent list's "Отправить доску"
-  void SavePngClick();         // "Доска" > "Сохранить как PNG…"
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -83,8 +76,9 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // Ends a gesture that will get no release: its band goes, nothing is sent.
   void CancelGesture();
 
-  // The board's files, and the sending of commands (SendCommand,
-  // SendToCorrespondents), which runs the event loop.
+  // The board menu's items, the board's files, and the sending of commands
+  // (SendCommand, SendToCorrespondents), which runs the event loop.
+  BoardMenu& BoardItems() { return *board_menu_; }
   BoardFiles& Files() { return board_files_; }
   FanOut& Sender() { return *fan_out_; }
 
@@ -134,8 +128,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // True when text travels whole, or the user agrees that the characters
   // the code page cannot hold become "?".
   bool AllowedToLoseCharacters(const QString& text);
-  // The whole board to each of names, after asking when it takes a while.
-  void SendBoard(std::vector<std::string> names);
   // What the drawing tools reach of the window.
   BoardCanvas& Canvas() override { return canvas_; }
   GestureState& Gesture() override { return gesture_; }
@@ -154,6 +146,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::unique_ptr<FanOut> fan_out_;
   std::unique_ptr<Presence> presence_;
   std::unique_ptr<BoardSending> board_sending_;
+  std::unique_ptr<BoardMenu> board_menu_;
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;

@@ -25,19 +25,26 @@ void TForm1::BuildMenus() {
     connect(action, &QAction::triggered, this,
             [this, handler] { Guard([&] { (this->*handler)(); }); });
   };
+  // The board menu's items, made once the window's parts are.
+  auto board_item = [this](QMenu* menu, const char* name, const QString& caption,
+                           void (BoardMenu::*handler)()) {
+    QAction* action = Named(menu->addAction(caption), name);
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guard([&] { (board_menu_.get()->*handler)(); }); });
+  };
   auto separator = [](QMenu* menu, const char* name) { Named(menu->addSeparator(), name); };
 
   QMenuBar* bar = Named(menuBar(), "MainMenu1");
   QMenu* board = Named(bar->addMenu(QStringLiteral("Доска")), "N1");
-  item(board, "N2", QStringLiteral("Новая (все стереть)"), &TForm1::N2Click);
-  item(board, "N10", QStringLiteral("Сохранить на диск"), &TForm1::N10Click);
-  item(board, "N11", QStringLiteral("Загрузить с диска"), &TForm1::N11Click);
+  board_item(board, "N2", QStringLiteral("Новая (все стереть)"), &BoardMenu::N2Click);
+  board_item(board, "N10", QStringLiteral("Сохранить на диск"), &BoardMenu::N10Click);
+  board_item(board, "N11", QStringLiteral("Загрузить с диска"), &BoardMenu::N11Click);
   separator(board, "N5");
-  item(board, "N3", QStringLiteral("Загрузить из файла"), &TForm1::N3Click);
-  item(board, "N4", QStringLiteral("Сохранить в файл"), &TForm1::N4Click);
+  board_item(board, "N3", QStringLiteral("Загрузить из файла"), &BoardMenu::N3Click);
+  board_item(board, "N4", QStringLiteral("Сохранить в файл"), &BoardMenu::N4Click);
   separator(board, "N13");
-  item(board, "N14", QStringLiteral("Отправить доску всем"), &TForm1::SendBoardToAllClick);
-  item(board, "N16", QStringLiteral("Сохранить как PNG…"), &TForm1::SavePngClick);
+  board_item(board, "N14", QStringLiteral("Отправить доску всем"), &BoardMenu::SendBoardToAllClick);
+  board_item(board, "N16", QStringLiteral("Сохранить как PNG…"), &BoardMenu::SavePngClick);
   // Zoom: Ctrl with "+", "-" and "0", as Ctrl with the wheel on the board.
   QMenu* view = Named(bar->addMenu(QStringLiteral("Вид")), "N18");
   auto zoom = [this, view](const char* name, const QString& caption, QList<QKeySequence> keys,
@@ -59,7 +66,7 @@ void TForm1::BuildMenus() {
   PopupMenu2 = Named(new QMenu(ListUser), "PopupMenu2");
   item(PopupMenu2, "N6", QStringLiteral("Добавить"), &TForm1::N6Click);
   item(PopupMenu2, "N7", QStringLiteral("Удалить"), &TForm1::N7Click);
-  item(PopupMenu2, "N15", QStringLiteral("Отправить доску"), &TForm1::SendBoardClick);
+  board_item(PopupMenu2, "N15", QStringLiteral("Отправить доску"), &BoardMenu::SendBoardClick);
   connect(ListUser, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2->popup(ListUser->viewport()->mapToGlobal(at)); });
 }

@@ -33,6 +33,9 @@ void TForm1::CreateEndpoint() {
   fan_out_->OnIdle = [this] { held_input_.SendsEnded(); };
   board_sending_ = std::make_unique<BoardSending>(*fan_out_, this);
   board_sending_->OnFailed = [this](const QString& text) { Label_Notice->Tell(QString(), text); };
+  board_menu_ = std::make_unique<BoardMenu>(
+      BoardMenu::Parts{*env_.dialogs, board_files_, canvas_, *fan_out_, *board_sending_,
+                       *correspondents_, *Image_KV, *ListUser, env_.program_dir});
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile,
                                          env_.program_dir + kKnownAddressesFile);

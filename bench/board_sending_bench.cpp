@@ -63,7 +63,7 @@ void Measure(const char* what, const QImage& picture) {
   a.Files().LoadFromBmpFolder(QStringLiteral("picture.bmp"));
   const std::size_t datagrams = 1 + BoardRuns::Count(a.Board().Image());
   const auto start = std::chrono::steady_clock::now();
-  a.SendBoardToAllClick();
+  a.BoardItems().SendBoardToAllClick();
   while (b.Board().Image() != a.Board().Image() && SecondsSince(start) < 600) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }

@@ -40,12 +40,12 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   EXPECT_EQ(f.form.Board().Image().size(), QSize(602, 385));
 
   f.test.Dialogs().text_answers = {QStringLiteral("99")};
-  f.form.N2Click();
+  f.form.BoardItems().N2Click();
   EXPECT_EQ(f.test.Dialogs().prompts,
             QStringList{QStringLiteral("Новая доска|Укажите ширину|602")});
 
   f.test.Dialogs().text_answers = {QStringLiteral("100"), QStringLiteral("100")};
-  f.form.N2Click();
+  f.form.BoardItems().N2Click();
   EXPECT_EQ(f.form.Board().Image(), test::WhiteImage(100, 100));
   EXPECT_EQ(f.SavedBoard().size(), QSize(100, 100));
   ASSERT_TRUE(f.peer.WaitFor(1));
@@ -170,31 +170,31 @@ TEST(BoardCommands, PeersSavesAreWrittenBehindTheWindowInOrderAndTheirFailuresAr
 TEST(BoardCommands, WorkingFileCommands) {
   BoardFixture f;
   ASSERT_TRUE(QFile::remove(f.test.Path(QStringLiteral("~kv.bmp"))));
-  f.form.N11Click();
+  f.form.BoardItems().N11Click();
   f.form.Commands().Dispatch({"IMAGEKV_LOAD", ""});
   EXPECT_EQ(f.test.Dialogs().messages, QStringList{QStringLiteral("Файл не найден : ~kv.bmp")});
 
   f.form.Commands().Dispatch({"NEWKV", "150 120"});
-  f.form.N10Click();
+  f.form.BoardItems().N10Click();
   ASSERT_TRUE(f.peer.WaitFor(1));
   EXPECT_EQ(f.peer.Received()[0], "Kovra:>ImageKV_Save:>");
-  f.form.N11Click();
+  f.form.BoardItems().N11Click();
   ASSERT_TRUE(f.peer.WaitFor(2));
   EXPECT_EQ(f.peer.Received()[1], "Kovra:>ImageKV_Load:>");
 
   f.test.Dialogs().file_answers = {QStringLiteral("/elsewhere/unknown.bmp")};
-  f.form.N3Click();
+  f.form.BoardItems().N3Click();
   EXPECT_EQ(f.test.Dialogs().file_dialog_folders.last(), f.test.Path(QStringLiteral("BMP/")));
   EXPECT_EQ(f.test.Dialogs().messages.last(),
             QStringLiteral("Файл не найден: ") + f.test.Path(QStringLiteral("BMP/unknown.bmp")));
 
   f.test.Dialogs().file_answers = {QStringLiteral("/elsewhere/kept.bmp")};
-  f.form.N4Click();
+  f.form.BoardItems().N4Click();
   EXPECT_TRUE(QFileInfo::exists(f.test.Path(QStringLiteral("BMP/kept.bmp"))));
   ASSERT_TRUE(f.peer.WaitFor(3));
   EXPECT_EQ(f.peer.Received()[2], "Kovra:>ImageKV_SaveToFile:>kept.bmp");
   f.test.Dialogs().file_answers = {QStringLiteral("kept.bmp")};
-  f.form.N3Click();
+  f.form.BoardItems().N3Click();
   ASSERT_TRUE(f.peer.WaitFor(4));
   EXPECT_EQ(f.peer.Received()[3], "Kovra:>ImageKV_LoadFromFile:>kept.bmp");
 }
@@ -206,10 +206,10 @@ TEST(BoardCommands, UnusableFolderWritesNothingButStillTellsPeers) {
   TForm1& form = test.Start();
   EXPECT_EQ(form.Board().Image(), test::WhiteImage(602, 385)) << "a board all the same";
   form.UserList().Append("127.0.0.31=Yes");
-  form.N10Click();
+  form.BoardItems().N10Click();
   ASSERT_TRUE(peer.WaitFor(1));
   EXPECT_EQ(peer.Received()[0], "Kovra:>ImageKV_Save:>");
-  form.N4Click();
+  form.BoardItems().N4Click();
   EXPECT_TRUE(test.Dialogs().file_dialog_folders.isEmpty()) << "no dialog at all";
   form.Commands().Dispatch({"IMAGEKV_SAVE", ""});
   EXPECT_EQ(test.Dialogs().messages,

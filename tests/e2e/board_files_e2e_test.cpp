@@ -22,7 +22,7 @@ TEST(BoardFiles, NewBoardAndSaveToFileReachThePeer) {
   TestWindow& b = group[1];
 
   a.Dialogs().text_answers = {QStringLiteral("320"), QStringLiteral("240")};
-  a.Window().N2Click();
+  a.Window().BoardItems().N2Click();
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return b.Window().Board().Image().size() == QSize(320, 240); }, 3000));
   EXPECT_EQ(b.Window().Board().Image(), test::WhiteImage(320, 240));
@@ -30,7 +30,7 @@ TEST(BoardFiles, NewBoardAndSaveToFileReachThePeer) {
       [&] { return QImage(b.Path(QStringLiteral("~kv.bmp")), "bmp").size() == QSize(320, 240); }));
 
   a.Dialogs().file_answers = {QStringLiteral("/somewhere/shared name.bmp")};
-  a.Window().N4Click();
+  a.Window().BoardItems().N4Click();
   EXPECT_TRUE(QFileInfo::exists(a.Path(QStringLiteral("BMP/shared name.bmp"))));
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return QFileInfo::exists(b.Path(QStringLiteral("BMP/shared name.bmp"))); }, 3000));

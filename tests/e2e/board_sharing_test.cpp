@@ -63,7 +63,7 @@ TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
     ASSERT_TRUE(picture.save(group[0].Path(QStringLiteral("BMP/p.bmp")), "BMP"));
     ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("p.bmp")));
     ASSERT_NE(b.Board().Image(), a.Board().Image());
-    a.SendBoardToAllClick();
+    a.BoardItems().SendBoardToAllClick();
     for (TForm1* other : {&b, &c}) {
       EXPECT_TRUE(
           QTest::qWaitFor([&] { return other->Board().Image() == a.Board().Image(); }, 10000))
@@ -79,7 +79,7 @@ TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
   ASSERT_TRUE(big.save(group[0].Path(QStringLiteral("BMP/big.bmp")), "BMP"));
   ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("big.bmp")));
   a.ListUser->setCurrentIndex(a.UserList().index(0));
-  a.SendBoardClick();
+  a.BoardItems().SendBoardClick();
   ASSERT_EQ(group[0].Dialogs().questions.size(), 1);
   QTest::qWait(200);
   EXPECT_NE(b.Board().Image().size(), QSize(400, 300)) << "declined: nothing sent";
@@ -97,7 +97,7 @@ TEST(BoardExport, APngWrittenAnywhereReadsBackAsTheBoard) {
   ASSERT_TRUE(form.Files().LoadFromBmpFolder(QStringLiteral("p.bmp")));
   QTemporaryDir elsewhere;
   test.Dialogs().file_answers = {elsewhere.filePath(QStringLiteral("board"))};
-  form.SavePngClick();
+  form.BoardItems().SavePngClick();
   const QImage back(elsewhere.filePath(QStringLiteral("board.png")), "PNG");
   EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), form.Board().Image());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
@@ -115,7 +115,7 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
   // Now and then the system's queue is full for a few datagrams, as on a slow link.
   int sends = 0;
   a.Udp1->SetSendFault([&sends] { return ++sends % 400 < 5 ? ENOBUFS : 0; });
-  a.SendBoardToAllClick();
+  a.BoardItems().SendBoardToAllClick();
   EXPECT_TRUE(QTest::qWaitFor([&] { return b.Board().Image() == a.Board().Image(); }, 20000))
       << "every datagram the system refused was sent again";
   const QString incomplete = QStringLiteral("Доска отправлена не полностью");
@@ -124,7 +124,7 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
   // No room at all: the sending ends within seconds and says so.
   a.Udp1->SetSendFault([] { return EAGAIN; });
   a.Commands().Dispatch({"NEWKV", "100 100"});
-  a.SendBoardToAllClick();
+  a.BoardItems().SendBoardToAllClick();
   EXPECT_TRUE(QTest::qWaitFor([&] { return a.Label_Notice->text().startsWith(incomplete); },
                               BoardSending::kGiveUpMs + 3000))
       << a.Label_Notice->text().toStdString();
