@@ -83,8 +83,6 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   history_.OnSaveFailed = [this](const QString& reason) {
     Label_Notice->Tell(QString(), QStringLiteral("История сообщений не сохраняется: ") + reason);
   };
-  answers_ = std::make_unique<AnswerCount>(
-      [this](const QString& text) { Label_Notice->Tell(QString(), text); }, this);
   CreateEndpoint();
   WireEvents();
   key_preview_ =
@@ -215,7 +213,7 @@ void TForm1::RestoreState() {
   ShowFillBehindFont(*this, settings_);
 
   // With nobody listed yet, everyone on the local networks is asked instead.
-  if (correspondents_->Count() == 0) FindEveryone();
+  if (correspondents_->Count() == 0) correspondents_menu_->FindEveryone();
   presence_->Greet();  // may run the event loop while it sends
 }
 

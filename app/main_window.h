@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/answer_count.h"
 #include "app/board_menu.h"
 #include "app/board_sending.h"
 #include "app/choice_list.h"
+#include "app/correspondents_menu.h"
 #include "app/held_input.h"
 #include "app/key_preview.h"
 #include "app/routed_dialogs.h"
@@ -62,12 +62,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void SpeedButton2Click();
   void CB_YesPaintClick();
 
-  // Chat and correspondent menus, each by its caption.
-  void SpeedButton1Click();    // ">" after the typed message
-  void N9Click();              // "Сеть" > "Сообщить о себе всем"
-  void FindEveryoneClick();    // "Сеть" > "Найти всех в сети"
-  void N6Click();              // the correspondent list's "Добавить"
-  void N7Click();              // the correspondent list's "Удалить"
+  // ">" after the typed message.
+  void SpeedButton1Click();
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -79,6 +75,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // The board menu's items, the board's files, and the sending of commands
   // (SendCommand, SendToCorrespondents), which runs the event loop.
   BoardMenu& BoardItems() { return *board_menu_; }
+  // The correspondent list's and the network menu's items.
+  CorrespondentsMenu& ListItems() { return *correspondents_menu_; }
   BoardFiles& Files() { return board_files_; }
   FanOut& Sender() { return *fan_out_; }
 
@@ -123,8 +121,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // The title, with the number of messages that came while the window was
   // not the active one.
   void ShowUnread();
-  // "Enter" to the broadcast address of every local network; how many.
-  int FindEveryone();
   // True when text travels whole, or the user agrees that the characters
   // the code page cannot hold become "?".
   bool AllowedToLoseCharacters(const QString& text);
@@ -147,6 +143,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::unique_ptr<Presence> presence_;
   std::unique_ptr<BoardSending> board_sending_;
   std::unique_ptr<BoardMenu> board_menu_;
+  std::unique_ptr<CorrespondentsMenu> correspondents_menu_;
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;
@@ -161,10 +158,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;
-  std::unique_ptr<AnswerCount> answers_;
   int unread_ = 0;
   bool told_to_tick_ = false;  // since the drawing box was last ticked
-  std::string introducing_;   // the name just typed into "Добавить", while it is greeted
   bool closing_ = false;       // the close sequence has begun: nothing is asked or shown
 
  public:

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <functional>
 
 #include "app/main_window.h"
 #include "app/window_layout.h"
@@ -19,32 +20,33 @@ void TForm1::BuildLayout() {
 }
 
 void TForm1::BuildMenus() {
+  // Each item's handler runs through the error guard.
   auto item = [this](QMenu* menu, const char* name, const QString& caption,
-                     void (TForm1::*handler)()) {
+                     std::function<void()> handler) {
     QAction* action = Named(menu->addAction(caption), name);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { Guard([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, handler] { Guard(handler); });
   };
-  // The board menu's items, made once the window's parts are.
-  auto board_item = [this](QMenu* menu, const char* name, const QString& caption,
-                           void (BoardMenu::*handler)()) {
-    QAction* action = Named(menu->addAction(caption), name);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { Guard([&] { (board_menu_.get()->*handler)(); }); });
+  // The controllers are made after the menus: their items find them when used.
+  auto board = [this](void (BoardMenu::*handler)()) {
+    return [this, handler] { (board_menu_.get()->*handler)(); };
+  };
+  auto list = [this](void (CorrespondentsMenu::*handler)()) {
+    return [this, handler] { (correspondents_menu_.get()->*handler)(); };
   };
   auto separator = [](QMenu* menu, const char* name) { Named(menu->addSeparator(), name); };
 
   QMenuBar* bar = Named(menuBar(), "MainMenu1");
-  QMenu* board = Named(bar->addMenu(QStringLiteral("Доска")), "N1");
-  board_item(board, "N2", QStringLiteral("Новая (все стереть)"), &BoardMenu::N2Click);
-  board_item(board, "N10", QStringLiteral("Сохранить на диск"), &BoardMenu::N10Click);
-  board_item(board, "N11", QStringLiteral("Загрузить с диска"), &BoardMenu::N11Click);
-  separator(board, "N5");
-  board_item(board, "N3", QStringLiteral("Загрузить из файла"), &BoardMenu::N3Click);
-  board_item(board, "N4", QStringLiteral("Сохранить в файл"), &BoardMenu::N4Click);
-  separator(board, "N13");
-  board_item(board, "N14", QStringLiteral("Отправить доску всем"), &BoardMenu::SendBoardToAllClick);
-  board_item(board, "N16", QStringLiteral("Сохранить как PNG…"), &BoardMenu::SavePngClick);
+  QMenu* board_menu = Named(bar->addMenu(QStringLiteral("Доска")), "N1");
+  item(board_menu, "N2", QStringLiteral("Новая (все стереть)"), board(&BoardMenu::N2Click));
+  item(board_menu, "N10", QStringLiteral("Сохранить на диск"), board(&BoardMenu::N10Click));
+  item(board_menu, "N11", QStringLiteral("Загрузить с диска"), board(&BoardMenu::N11Click));
+  separator(board_menu, "N5");
+  item(board_menu, "N3", QStringLiteral("Загрузить из файла"), board(&BoardMenu::N3Click));
+  item(board_menu, "N4", QStringLiteral("Сохранить в файл"), board(&BoardMenu::N4Click));
+  separator(board_menu, "N13");
+  item(board_menu, "N14", QStringLiteral("Отправить доску всем"),
+       board(&BoardMenu::SendBoardToAllClick));
+  item(board_menu, "N16", QStringLiteral("Сохранить как PNG…"), board(&BoardMenu::SavePngClick));
   // Zoom: Ctrl with "+", "-" and "0", as Ctrl with the wheel on the board.
   QMenu* view = Named(bar->addMenu(QStringLiteral("Вид")), "N18");
   auto zoom = [this, view](const char* name, const QString& caption, QList<QKeySequence> keys,
@@ -59,14 +61,15 @@ void TForm1::BuildMenus() {
   zoom("N20", QStringLiteral("Мельче"), {QKeySequence::ZoomOut}, -1);
   zoom("N21", QStringLiteral("Обычный размер"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, 0);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
-  item(network, "N9", QStringLiteral("Сообщить о себе всем"), &TForm1::N9Click);
-  item(network, "N17", QStringLiteral("Найти всех в сети"), &TForm1::FindEveryoneClick);
+  item(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));
+  item(network, "N17", QStringLiteral("Найти всех в сети"),
+       list(&CorrespondentsMenu::FindEveryoneClick));
   separator(network, "N12");
 
   PopupMenu2 = Named(new QMenu(ListUser), "PopupMenu2");
-  item(PopupMenu2, "N6", QStringLiteral("Добавить"), &TForm1::N6Click);
-  item(PopupMenu2, "N7", QStringLiteral("Удалить"), &TForm1::N7Click);
-  board_item(PopupMenu2, "N15", QStringLiteral("Отправить доску"), &BoardMenu::SendBoardClick);
+  item(PopupMenu2, "N6", QStringLiteral("Добавить"), list(&CorrespondentsMenu::N6Click));
+  item(PopupMenu2, "N7", QStringLiteral("Удалить"), list(&CorrespondentsMenu::N7Click));
+  item(PopupMenu2, "N15", QStringLiteral("Отправить доску"), board(&BoardMenu::SendBoardClick));
   connect(ListUser, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2->popup(ListUser->viewport()->mapToGlobal(at)); });
 }

@@ -41,8 +41,11 @@ void TForm1::CreateEndpoint() {
                                          env_.program_dir + kKnownAddressesFile);
   // Copies in one process on loopback addresses (tests) are computers of their own.
   presence_->SetLoopbackIsPeer(env_.bind_address.isLoopback());
+  correspondents_menu_ = std::make_unique<CorrespondentsMenu>(CorrespondentsMenu::Parts{
+      *env_.dialogs, *presence_, *correspondents_, *ListUser, env_.broadcast_addresses,
+      [this](const QString& text) { Label_Notice->Tell(QString(), text); }});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
-    answers_->Heard(name, DottedAddressText(from));
+    correspondents_menu_->Heard(name, DottedAddressText(from));
   };
   presence_->RunForPeer = [this](quint32 from, const std::function<void()>& answer) {
     const RoutedDialogs::FromPeer peer(dialogs_, AnsiToQString(DottedAddressText(from)));
@@ -122,7 +125,7 @@ void TForm1::Udp1InvalidHost(bool& handled) {
   // A goodbye that cannot be delivered is skipped without a word, and a name
   // is told of once until a send to it goes through again.
   if (closing_ || fan_out_->Unreachable(name)) return;
-  if (!introducing_.empty() && introducing_ == name) {
+  if (!name.empty() && correspondents_menu_->Introducing() == name) {
     env_.dialogs->ShowMessage(QStringLiteral("Error!  \"InvalidHost\" for [") +
                               AnsiToQString(name) + u']');
     return;

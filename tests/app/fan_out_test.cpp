@@ -110,7 +110,7 @@ TEST(FanOut, UnresolvableLineIsToldOnceAndTheWalkGoesOn) {
 
   // A name the user has just typed that cannot be reached is told in a box.
   test.Dialogs().text_answers = {QStringLiteral("lost.invalid")};
-  form.N6Click();
+  form.ListItems().N6Click();
   EXPECT_EQ(test.Dialogs().messages.size(), 1);
   EXPECT_EQ(test.Dialogs().messages.last(),
             QStringLiteral("Error!  \"InvalidHost\" for [LOST.INVALID]"));

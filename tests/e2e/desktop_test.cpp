@@ -185,7 +185,7 @@ TEST(Desktop, TheWindowTellsWhatHappens) {
 
   // Asking everyone says how many were asked, then how many answered.
   group[2].Crash();
-  a.N9Click();
+  a.ListItems().N9Click();
   EXPECT_EQ(a.Label_Notice->text(), QStringLiteral("Спрошено компьютеров: 2, ждём ответов…"));
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
@@ -317,7 +317,7 @@ TEST(Desktop, NamesThatResolveNowhereNeverHoldTheStartOrTheEnd) {
       << form.Label_Notice->text().toStdString();
   // A name the user has just typed still gets its box.
   test.Dialogs().text_answers = {QStringLiteral("TYPO")};
-  form.N6Click();
+  form.ListItems().N6Click();
   EXPECT_EQ(test.Dialogs().messages,
             QStringList{QStringLiteral("Error!  \"InvalidHost\" for [TYPO]")});
 

@@ -83,7 +83,7 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   group.StartAll();
   TForm1& a = group[0].Window();
   group[0].Dialogs().text_answers.push_back(QStringLiteral("  127.0.0.3  "));
-  a.N6Click();
+  a.ListItems().N6Click();
   EXPECT_EQ(group[0].Dialogs().prompts,
             QStringList{QStringLiteral("Новый корреспондент|Введите имя компьютера|")});
   EXPECT_EQ(a.ListUser->currentIndex().row(), 0);
@@ -96,18 +96,18 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   // The own name, in any case, and a blank answer change nothing.
   group[0].Dialogs().text_answers = {QStringLiteral("127.0.0.2"), QStringLiteral("   "),
                                      std::nullopt};
-  a.N6Click();
-  a.N6Click();
-  a.N6Click();
+  a.ListItems().N6Click();
+  a.ListItems().N6Click();
+  a.ListItems().N6Click();
   EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.3=Yes"});
 
   // Removing: only the highlighted line, and the file follows.
   a.UserList().Append("OLD=No");
   a.ListUser->setCurrentIndex(a.UserList().index(1));
-  a.N7Click();
+  a.ListItems().N7Click();
   EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.3=Yes"});
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=Yes\r\n");
-  a.N7Click();  // nothing highlighted now
+  a.ListItems().N7Click();  // nothing highlighted now
   EXPECT_EQ(a.UserList().Count(), 1);
 }
 
@@ -117,7 +117,7 @@ TEST(Presence, AnnouncingToAllRemarksTheList) {
   TForm1& a = group[0].Window();
   for (const char* line : {"127.0.0.3=Yes", "", "127.0.0.9=Yes"}) a.UserList().Append(line);
   group[0].WriteFile(QStringLiteral("~ListUser.txt"), "kept\r\n");
-  a.N9Click();
+  a.ListItems().N9Click();
   EXPECT_TRUE(WaitForLines(a, {"127.0.0.3=Yes", "", "127.0.0.9=No"}))
       << "only the running copy answered";
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "kept\r\n") << "not saved";

@@ -97,7 +97,7 @@ TEST_F(UnresolvedNames, AddedByAddressTheyChatAndDrawBothWaysAndFindEachOtherAft
   // A adds B by its address; B answers to the address A spoke from, and
   // A's line becomes the name B announces, once.
   a_.Dialogs().text_answers = {QStringLiteral("127.0.0.3")};
-  a.N6Click();
+  a.ListItems().N6Click();
   ASSERT_TRUE(WaitForLines(a, {"UXB=Yes"}));
   ASSERT_TRUE(WaitForLines(b, {"UXA=Yes"}));
 
@@ -125,7 +125,7 @@ TEST_F(UnresolvedNames, AddedByAddressTheyChatAndDrawBothWaysAndFindEachOtherAft
 
   // B adds A by address while it lists A by name already: still one line.
   b_.Dialogs().text_answers = {QStringLiteral("127.0.0.2")};
-  b.N6Click();
+  b.ListItems().N6Click();
   EXPECT_TRUE(WaitForLines(b, {"UXA=Yes"}));
   ExpectNoBoxes();
 }
@@ -189,7 +189,7 @@ TEST(RealLan, ACopyWithAnEmptyListFindsEveryoneWithNothingTyped) {
   EXPECT_TRUE(WaitForSameLines(group.Form(2), {"UX2=Yes"}));
 
   // Asked again from the menu: nobody twice, and never this computer itself.
-  group.Form(0).FindEveryoneClick();
+  group.Form(0).ListItems().FindEveryoneClick();
   QTest::qWait(200);
   EXPECT_TRUE(WaitForSameLines(group.Form(0), {"UX3=Yes", "UX4=Yes"}));
   group.Form(0).Commands().Dispatch(ReceivedCommand{"ENTER", "UX2"});
