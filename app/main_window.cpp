@@ -101,7 +101,7 @@ TForm1::~TForm1() {
 void TForm1::WireEvents() {
   connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
   connect(SpeedButton1, &QToolButton::clicked, this,
-          [this] { Guard([this] { SpeedButton1Click(); }); });
+          [this] { Guard([this] { chat_->SpeedButton1Click(); }); });
   connect(SpeedButton2, &QToolButton::clicked, this,
           [this] { Guard([this] { SpeedButton2Click(); }); });
   connect(CB_YesPaint, &QCheckBox::clicked, this,
@@ -151,10 +151,6 @@ void TForm1::RemoveInterruptedSaves() {
 }
 
 void TForm1::ShowPenSample() { ShowPen(*this, settings_, CurrentWidth()); }
-
-void TForm1::ShowUnread() {
-  setWindowTitle(unread_ > 0 ? QStringLiteral("(%1) Kovra").arg(unread_) : QStringLiteral("Kovra"));
-}
 
 void TForm1::SaveWindowPlace() {
   // A window never shown has no place of its own to keep.
@@ -268,10 +264,7 @@ bool TForm1::event(QEvent* event) {
   if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate) {
     held_input_.Run([this] { Guard([this] { CancelGesture(); }); });
   }
-  if (event->type() == QEvent::WindowActivate && unread_ > 0) {
-    unread_ = 0;
-    ShowUnread();
-  }
+  if (event->type() == QEvent::WindowActivate && chat_) chat_->WindowActivated();
   return QMainWindow::event(event);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/board_menu.h"
+#include "app/chat_pane.h"
 #include "app/board_sending.h"
 #include "app/choice_list.h"
 #include "app/correspondents_menu.h"
@@ -62,8 +63,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void SpeedButton2Click();
   void CB_YesPaintClick();
 
-  // ">" after the typed message.
-  void SpeedButton1Click();
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -77,6 +76,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   BoardMenu& BoardItems() { return *board_menu_; }
   // The correspondent list's and the network menu's items.
   CorrespondentsMenu& ListItems() { return *correspondents_menu_; }
+  // The message pane: sending and receiving lines.
+  ChatPane& Chat() { return *chat_; }
   BoardFiles& Files() { return board_files_; }
   FanOut& Sender() { return *fan_out_; }
 
@@ -84,7 +85,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void Udp1DataReceived(std::string_view bytes, const QString& FromIP, int Port);
   void Udp1InvalidHost(bool& handled);
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
-  void ReceivedMessage(const std::string& args);
   // "ImageKV_CursorTo": the sender's pointer, shown above the board.
   void ReceivedPointer(const std::string& args);
 
@@ -118,12 +118,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void SaveWindowPlace();
   // The pen sample and the characters left, as the settings and the typed text are.
   void ShowPenSample();
-  // The title, with the number of messages that came while the window was
-  // not the active one.
-  void ShowUnread();
-  // True when text travels whole, or the user agrees that the characters
-  // the code page cannot hold become "?".
-  bool AllowedToLoseCharacters(const QString& text);
   // What the drawing tools reach of the window.
   BoardCanvas& Canvas() override { return canvas_; }
   GestureState& Gesture() override { return gesture_; }
@@ -144,6 +138,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::unique_ptr<BoardSending> board_sending_;
   std::unique_ptr<BoardMenu> board_menu_;
   std::unique_ptr<CorrespondentsMenu> correspondents_menu_;
+  std::unique_ptr<ChatPane> chat_;
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;
@@ -158,7 +153,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;
-  int unread_ = 0;
   bool told_to_tick_ = false;  // since the drawing box was last ticked
   bool closing_ = false;       // the close sequence has begun: nothing is asked or shown
 

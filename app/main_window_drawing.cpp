@@ -88,7 +88,7 @@ void TForm1::ReceivedPointer(const std::string& args) {
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {
   std::optional<QString> text = env_.dialogs->InputText(caption, prompt, QString());
-  if (text && !AllowedToLoseCharacters(*text)) return std::nullopt;
+  if (text && !chat_->AllowedToLoseCharacters(*text)) return std::nullopt;
   return text;
 }
 

@@ -44,6 +44,9 @@ void TForm1::CreateEndpoint() {
   correspondents_menu_ = std::make_unique<CorrespondentsMenu>(CorrespondentsMenu::Parts{
       *env_.dialogs, *presence_, *correspondents_, *ListUser, env_.broadcast_addresses,
       [this](const QString& text) { Label_Notice->Tell(QString(), text); }});
+  chat_ = std::make_unique<ChatPane>(ChatPane::Parts{*env_.dialogs, *fan_out_, history_, *presence_,
+                                                     *correspondents_, *Edit_Mess, *this,
+                                                     env_.computer_name});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -114,7 +117,8 @@ void TForm1::RegisterCommands() {
       {command::kEnter, heard(&Presence::ReceivedEnter)},
       {command::kIamToo, heard(&Presence::ReceivedIamToo)},
       {command::kExit, heard(&Presence::ReceivedExit)},
-      {command::kMessage, on(this, &TForm1::ReceivedMessage)},
+      {command::kMessage,
+       [this](const std::string& args) { chat_->ReceivedMessage(args, sender_address_); }},
   };
   for (const auto& [name, handler] : rows) commands_.Set(name, handler);
 }

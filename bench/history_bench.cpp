@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRepeats; ++i) {
       QThread::msleep(1100);  // past the last save, so this line is saved at once
       start = std::chrono::steady_clock::now();
-      form.ReceivedMessage("12:35:00  PC9> a received message " + std::to_string(i));
+      form.Chat().ReceivedMessage("12:35:00  PC9> a received message " + std::to_string(i));
       QCoreApplication::processEvents();  // the pane repaints the top line
       received += SecondsSince(start);
     }

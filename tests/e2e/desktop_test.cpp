@@ -173,9 +173,9 @@ TEST(Desktop, TheWindowTellsWhatHappens) {
   // Messages that come while the window is not the active one are counted
   // in its title until it is activated.
   a.Edit_Mess->setText(QStringLiteral("раз"));
-  a.SpeedButton1Click();
+  a.Chat().SpeedButton1Click();
   a.Edit_Mess->setText(QStringLiteral("два"));
-  a.SpeedButton1Click();
+  a.Chat().SpeedButton1Click();
   EXPECT_TRUE(QTest::qWaitFor([&] { return b.windowTitle() == QStringLiteral("(2) Kovra"); }))
       << b.windowTitle().toStdString();
   EXPECT_EQ(a.windowTitle(), QStringLiteral("Kovra")) << "one's own messages are not news";

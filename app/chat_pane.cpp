@@ -1,0 +1,67 @@
+#include "app/chat_pane.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTime>
+
+#include "net/command.h"
+#include "net/correspondents.h"
+#include "net/fan_out.h"
+#include "net/message_history.h"
+#include "net/presence.h"
+#include "support/ansi_codec.h"
+#include "support/dialogs.h"
+#include "support/system.h"
+
+namespace kovra {
+
+bool ChatPane::AllowedToLoseCharacters(const QString& text) {
+  const QStringList lost = CharactersOutsideAnsi(text);
+  if (lost.isEmpty()) return true;
+  return parts_.dialogs.Confirm(
+      QStringLiteral(
+          "Эти знаки не дойдут до других и станут «?»: %1\nОтправить остальное как есть?")
+          .arg(lost.join(u' ')));
+}
+
+void ChatPane::SpeedButton1Click() {
+  QLineEdit& edit = parts_.edit;
+  if (!AllowedToLoseCharacters(edit.text().trimmed())) return;  // kept to be mended
+  const std::string typed = QStringToAnsi(edit.text());
+  auto line_now = [&] {
+    return BuildMessageLine(QStringToAnsi(LongTimeText(QTime::currentTime())), parts_.computer_name,
+                            typed);
+  };
+  if (line_now().empty()) return;
+  // Runs the event loop: lines received meanwhile go on top first.
+  parts_.fan_out.SendToCorrespondents(command::kMessage, line_now(), false);
+  // Built again, so the line kept shows when the walk ended, as it always has.
+  parts_.history.AddAndSave(line_now());
+  edit.clear();
+  edit.setFocus();
+}
+
+void ChatPane::ReceivedMessage(const std::string& args, quint32 from) {
+  // Anyone's message is shown; only a listed sender's address is learned.
+  const std::string sender = MessageSenderName(args);
+  if (!sender.empty() && parts_.list.Find(sender) >= 0) parts_.presence.HeardFrom(sender, from);
+  parts_.history.AddAndSave(args);
+  if (!parts_.window.isActiveWindow()) {
+    ++unread_;
+    ShowUnread();
+    QApplication::alert(&parts_.window);  // the taskbar entry asks for attention
+  }
+}
+
+void ChatPane::WindowActivated() {
+  if (unread_ == 0) return;
+  unread_ = 0;
+  ShowUnread();
+}
+
+void ChatPane::ShowUnread() {
+  parts_.window.setWindowTitle(unread_ > 0 ? QStringLiteral("(%1) Kovra").arg(unread_)
+                                           : QStringLiteral("Kovra"));
+}
+
+}  // namespace kovra

@@ -1,0 +1,54 @@
+// The message pane's side of the window: sending the typed line with ">"
+// (or Enter), showing each received line, and counting in the title the
+// lines that came while the window was not the active one.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <string>
+
+class QLineEdit;
+class QWidget;
+
+namespace kovra {
+
+class Correspondents;
+class Dialogs;
+class FanOut;
+class MessageHistory;
+class Presence;
+
+class ChatPane {
+ public:
+  // What the pane works on; all of it outlives the pane.
+  struct Parts {
+    Dialogs& dialogs;
+    FanOut& fan_out;
+    MessageHistory& history;
+    Presence& presence;
+    Correspondents& list;
+    QLineEdit& edit;  // Edit_Mess
+    QWidget& window;  // whose title counts the unread lines
+    std::string computer_name;
+  };
+  explicit ChatPane(Parts parts) : parts_(std::move(parts)) {}
+
+  // ">" after the typed message: the line to every present correspondent.
+  void SpeedButton1Click();
+  // "Message": a line from the computer at from (host order; 0 unknown).
+  void ReceivedMessage(const std::string& args, quint32 from = 0);
+  // The window became the active one: everything has been seen.
+  void WindowActivated();
+  // True when text travels whole, or the user agrees that the characters
+  // the code page cannot hold become "?".
+  bool AllowedToLoseCharacters(const QString& text);
+
+ private:
+  // The title, with the number of lines that came unseen.
+  void ShowUnread();
+
+  Parts parts_;
+  int unread_ = 0;
+};
+
+}  // namespace kovra
