@@ -103,14 +103,14 @@ void TForm1::WireEvents() {
   connect(SpeedButton1, &QToolButton::clicked, this,
           [this] { Guard([this] { chat_->SpeedButton1Click(); }); });
   connect(SpeedButton2, &QToolButton::clicked, this,
-          [this] { Guard([this] { SpeedButton2Click(); }); });
+          [this] { Guard([this] { tool_panel_.SpeedButton2Click(); }); });
   connect(CB_YesPaint, &QCheckBox::clicked, this,
-          [this] { Guard([this] { CB_YesPaintClick(); }); });
-  connect(ListTools, &ChoiceList::Chosen, this, [this] { Guard([this] { ListToolsClick(); }); });
+          [this] { Guard([this] { tool_panel_.CB_YesPaintClick(); }); });
+  connect(ListTools, &ChoiceList::Chosen, this, [this] { Guard([this] { tool_panel_.ListToolsClick(); }); });
   connect(List_W, &QListWidget::itemDoubleClicked, this,
-          [this] { Guard([this] { List_WDblClick(); }); });
+          [this] { Guard([this] { tool_panel_.List_WDblClick(); }); });
   connect(Panel_Cvet_Fon, &MousePanel::MousePressed, this,
-          [this](Qt::MouseButton button) { Guard([&] { Panel_Cvet_FonMouseDown(button); }); });
+          [this](Qt::MouseButton button) { Guard([&] { tool_panel_.Panel_Cvet_FonMouseDown(button); }); });
   // The board's events carry a button (or the buttons held), the keys and the point.
   // Each in its turn, after the sends of the ones before it.
   auto mouse = [this](auto handler) {
@@ -123,7 +123,7 @@ void TForm1::WireEvents() {
   connect(Image_KV, &BoardView::MouseReleased, this, mouse(&TForm1::Image_KVMouseUp));
   connect(Image_KV, &BoardView::GestureLost, this,
           [this] { held_input_.Run([this] { Guard([this] { CancelGesture(); }); }); });
-  connect(List_W, &QListWidget::currentRowChanged, this, [this] { ShowPenSample(); });
+  connect(List_W, &QListWidget::currentRowChanged, this, [this] { tool_panel_.ShowPenSample(); });
   connect(Edit_Mess, &QLineEdit::textChanged, this, [this] { ShowCharactersLeft(*this); });
 }
 
@@ -136,8 +136,7 @@ void TForm1::FormCreate() {
   }
   FirstTick_ = true;
   gesture_ = GestureState{};  // no anchor, no band, no gesture
-  ShowToolSettings(*this, settings_);
-  ShowPenSample();
+  tool_panel_.Show();
   ShowCharactersLeft(*this);
   Edit_Mess->setFocus();  // the user may type at once
   Timer1->start();
@@ -149,8 +148,6 @@ void TForm1::RemoveInterruptedSaves() {
     RemoveProbeLeftovers(folder);
   }
 }
-
-void TForm1::ShowPenSample() { ShowPen(*this, settings_, CurrentWidth()); }
 
 void TForm1::SaveWindowPlace() {
   // A window never shown has no place of its own to keep.
@@ -206,7 +203,7 @@ void TForm1::RestoreState() {
 
   List_W->setCurrentRow(0);
   Label_Font->setText(Label_Font->font().family());
-  ShowFillBehindFont(*this, settings_);
+  tool_panel_.ShowFillBehindFont();
 
   // With nobody listed yet, everyone on the local networks is asked instead.
   if (correspondents_->Count() == 0) correspondents_menu_->FindEveryone();

@@ -18,7 +18,7 @@
 #include "app/held_input.h"
 #include "app/key_preview.h"
 #include "app/routed_dialogs.h"
-#include "app/tool_settings.h"
+#include "app/tool_panel.h"
 #include "app/window_layout.h"
 #include "board/board_commands.h"
 #include "board/board_files.h"
@@ -57,11 +57,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   int CurrentWidth() const override;
   std::string PenColorName() const override;
   std::string FillColorName() const override;
-  void ListToolsClick();
-  void List_WDblClick();
-  void Panel_Cvet_FonMouseDown(Qt::MouseButton button);
-  void SpeedButton2Click();
-  void CB_YesPaintClick();
 
 
   // The board's mouse events.
@@ -94,7 +89,9 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   const MessageHistory& History() const { return history_; }
   const BoardCanvas& Board() const { return canvas_; }
   const GestureState& CurrentGesture() const { return gesture_; }
-  const ToolSettings& Settings() const { return settings_; }
+  const ToolSettings& Settings() const { return tool_panel_.Settings(); }
+  // The tool column: width, colours, font, the drawing switch, the tools.
+  ToolPanel& ToolColumn() { return tool_panel_; }
   CommandTable& Commands() { return commands_; }
 
  protected:
@@ -116,12 +113,10 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // in the picture folder, and only that; removed before anything is read.
   void RemoveInterruptedSaves();
   void SaveWindowPlace();
-  // The pen sample and the characters left, as the settings and the typed text are.
-  void ShowPenSample();
   // What the drawing tools reach of the window.
   BoardCanvas& Canvas() override { return canvas_; }
   GestureState& Gesture() override { return gesture_; }
-  FontChoice TextFont() const override { return settings_.text_font; }
+  FontChoice TextFont() const override { return tool_panel_.TextFont(); }
   std::optional<QString> AskText(const QString& caption, const QString& prompt) override;
   void ShowBand(const Band& band) override;
   void Send(const std::string& command, const std::string& args) override;
@@ -142,7 +137,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;
-  ToolSettings settings_;
+  ToolPanel tool_panel_{dialogs_, *this};
   BoardCanvas canvas_;
   BoardFiles board_files_{canvas_, env_.program_dir};
   ReceivedBoardCommands board_commands_{board_files_, dialogs_};
@@ -153,7 +148,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;
-  bool told_to_tick_ = false;  // since the drawing box was last ticked
   bool closing_ = false;       // the close sequence has begun: nothing is asked or shown
 
  public:

@@ -29,8 +29,7 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
   const auto row = static_cast<std::size_t>(ListTools->currentRow());  // none: past the end
   gesture_tool_ = row < tool_list_.size() ? tool_list_[row].get() : nullptr;
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
-  settings_.SetTextFont(settings_.FD1);  // Label_Font takes the font of FD1
-  ShowToolSettings(*this, settings_);
+  tool_panel_.TakeTextFont();
   Send(command::kMoveTo, drawing::Point{x, y}.Build());
 }
 
@@ -38,8 +37,7 @@ void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers s
                                int y) {
   if (!CB_YesPaint->isChecked()) {
     // A drag that draws nothing says why, once until the box is ticked.
-    if ((buttons & Qt::LeftButton) && !told_to_tick_) {
-      told_to_tick_ = true;
+    if ((buttons & Qt::LeftButton) && tool_panel_.ShouldTellToTick()) {
       Label_Notice->Tell(QString(),
                          QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»"));
     }
@@ -75,6 +73,10 @@ void TForm1::CancelGesture() {
 }
 
 void TForm1::ShowBand(const Band& band) { Image_KV->ShowBand(band); }
+
+int TForm1::CurrentWidth() const { return tool_panel_.CurrentWidth(); }
+std::string TForm1::PenColorName() const { return tool_panel_.PenColorName(); }
+std::string TForm1::FillColorName() const { return tool_panel_.FillColorName(); }
 
 void TForm1::ReceivedPointer(const std::string& args) {
   const drawing::Point at = drawing::Point::Parse(args);

@@ -33,7 +33,7 @@ class DrawingTest : public ::testing::Test {
     form.UserList().Append("127.0.0.31=Yes");
     form.CB_YesPaint->click();
     test_.Dialogs().color_answers = {QColor(255, 0, 0)};
-    form.Panel_Cvet_FonMouseDown(Qt::LeftButton);  // a red pen
+    form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);  // a red pen
     form.Commands().Dispatch({"NEWKV", "200 150"});
   }
   TForm1& Form() { return test_.Window(); }
@@ -156,7 +156,7 @@ TEST_F(DrawingTest, OnePointRectangleAndFilledRectangleAfterAnEllipse) {
   EXPECT_EQ(Sent(2)[1], "Kovra:>ImageKV_Rectangle:>30 30 30 30 1 clRed");
 
   test_.Dialogs().color_answers = {QColor(0, 0, 255)};
-  Form().Panel_Cvet_FonMouseDown(Qt::RightButton);  // a blue fill
+  Form().ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);  // a blue fill
   Tool(ToolId::kEllipse);
   Drag({60, 60}, {{90, 90}}, {100, 100});
   EXPECT_EQ(At(80, 80), kWhite) << "the ellipse is not filled";
@@ -210,7 +210,7 @@ TEST_F(DrawingTest, FloodFillTextAndPointer) {
   Tool(ToolId::kRectangle);
   Drag({10, 10}, {}, {60, 60});
   test_.Dialogs().color_answers = {QColor(0, 255, 0)};
-  Form().Panel_Cvet_FonMouseDown(Qt::RightButton);
+  Form().ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);
   Tool(ToolId::kFloodFill);
   Drag({30, 30}, {}, {30, 30});
   EXPECT_EQ(At(30, 30), qRgb(0, 255, 0));

@@ -41,19 +41,19 @@ TEST(ToolSettings, WidthPromptEditsOnlyEntryZero) {
   TestWindow test;
   TForm1& form = test.Start();
   form.List_W->setCurrentRow(3);
-  form.List_WDblClick();
+  form.ToolColumn().List_WDblClick();
   EXPECT_TRUE(test.Dialogs().prompts.isEmpty());
 
   form.List_W->setCurrentRow(0);
   test.Dialogs().text_answers = {QStringLiteral("12"), std::nullopt, QStringLiteral("wide"),
                                  QStringLiteral("-4")};
-  form.List_WDblClick();
+  form.ToolColumn().List_WDblClick();
   EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=12"));
   EXPECT_EQ(form.CurrentWidth(), 12);
-  form.List_WDblClick();
-  form.List_WDblClick();
+  form.ToolColumn().List_WDblClick();
+  form.ToolColumn().List_WDblClick();
   EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=12"));
-  form.List_WDblClick();
+  form.ToolColumn().List_WDblClick();
   EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=-4"));
   EXPECT_EQ(form.CurrentWidth(), 1);
   EXPECT_EQ(test.Dialogs().prompts,
@@ -68,27 +68,27 @@ TEST(ToolSettings, ColoursFontAndSwitch) {
   EXPECT_EQ(form.FillColorName(), "clWhite");
 
   test.Dialogs().color_answers = {QColor(255, 0, 0), QColor(0x12, 0x34, 0x56), std::nullopt};
-  form.Panel_Cvet_FonMouseDown(Qt::LeftButton);
+  form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);
   EXPECT_EQ(form.PenColorName(), "clRed");
-  form.Panel_Cvet_FonMouseDown(Qt::RightButton);
+  form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);
   EXPECT_EQ(form.FillColorName(), "$00563412");
   EXPECT_EQ(form.PenColorName(), "clRed") << "the right button sets only the fill";
   EXPECT_EQ(form.Label_Font->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
   EXPECT_EQ(form.Panel_Cvet_Fon->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
-  form.Panel_Cvet_FonMouseDown(Qt::LeftButton);  // cancelled
-  form.Panel_Cvet_FonMouseDown(Qt::MiddleButton);
+  form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);  // cancelled
+  form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::MiddleButton);
   EXPECT_EQ(form.PenColorName(), "clRed");
 
   QFont chosen(QStringLiteral("DejaVu Serif"));
   chosen.setPointSize(14);
   chosen.setBold(true);
   test.Dialogs().font_answers = {FontChoice{chosen, kClRed}, std::nullopt};
-  form.SpeedButton2Click();
+  form.ToolColumn().SpeedButton2Click();
   EXPECT_EQ(form.Label_Font->text(), QStringLiteral("DejaVu Serif"));
   EXPECT_EQ(form.Label_Font->font(), chosen);
   EXPECT_EQ(form.Settings().FD1.font, chosen);
   EXPECT_EQ(form.Settings().text_font.color, kClRed);
-  form.SpeedButton2Click();  // cancelled: both stay
+  form.ToolColumn().SpeedButton2Click();  // cancelled: both stay
   EXPECT_EQ(form.Settings().FD1.font, chosen);
   EXPECT_EQ(form.Label_Font->font(), chosen);
 

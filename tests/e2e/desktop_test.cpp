@@ -107,7 +107,7 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
   QFont large(QStringLiteral("DejaVu Serif"));
   large.setPointSize(72);
   test.Dialogs().font_answers = {FontChoice{large, kClRed}};
-  form.SpeedButton2Click();
+  form.ToolColumn().SpeedButton2Click();
   form.Label_Notice->Tell(QStringLiteral("10.0.0.9"), QString(300, u'ж'));
   QTest::qWait(50);
   EXPECT_EQ(form.Settings().text_font.font, large) << "the text tool still draws at 72 points";

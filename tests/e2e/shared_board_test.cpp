@@ -65,8 +65,8 @@ class SharedBoard : public ::testing::Test {
 
 TEST_F(SharedBoard, EveryToolLeavesBothBoardsEqual) {
   a_.Dialogs().color_answers = {QColor(200, 30, 30), QColor(30, 160, 220)};
-  A().Panel_Cvet_FonMouseDown(Qt::LeftButton);
-  A().Panel_Cvet_FonMouseDown(Qt::RightButton);
+  A().ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);
+  A().ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);
   A().List_W->setCurrentRow(3);
 
   Gesture(ToolId::kFreehand, {20, 20}, {{60, 40}, {100, 30}, {140, 80}}, {140, 80});
@@ -114,7 +114,7 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
 
   a_.Dialogs().font_answers = {FontChoice{
       QFont(QStringLiteral("DejaVu Serif"), 14, QFont::Bold, true), 0x00800000}};  // navy
-  A().SpeedButton2Click();
+  A().ToolColumn().SpeedButton2Click();
   struct Step {
     ToolId tool;
     QPoint from;

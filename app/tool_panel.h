@@ -1,0 +1,49 @@
+// The tool column: the line width, the pen and fill colours, the text font,
+// the drawing switch and the tool list, with the settings they choose and
+// what the drawing tools read of them. Each handler bears its control's name.
+#pragma once
+
+#include <Qt>
+#include <string>
+
+#include "app/tool_settings.h"
+
+namespace kovra {
+
+class Dialogs;
+struct WindowControls;
+
+class ToolPanel {
+ public:
+  // The controls outlive the panel.
+  ToolPanel(Dialogs& dialogs, WindowControls& form) : dialogs_(dialogs), form_(form) {}
+
+  const ToolSettings& Settings() const { return settings_; }
+  int CurrentWidth() const;
+  std::string PenColorName() const { return settings_.PenColorName(); }
+  std::string FillColorName() const { return settings_.FillColorName(); }
+  FontChoice TextFont() const { return settings_.text_font; }
+
+  void ListToolsClick();
+  void List_WDblClick();
+  void Panel_Cvet_FonMouseDown(Qt::MouseButton button);
+  void SpeedButton2Click();
+  void CB_YesPaintClick();
+
+  // The controls as the settings are, the pen sample included.
+  void Show();
+  void ShowPenSample();
+  void ShowFillBehindFont();
+  // A gesture begins: the text it may write takes the font of FD1.
+  void TakeTextFont();
+  // Whether to say why a drag draws nothing: once until the box is ticked.
+  bool ShouldTellToTick();
+
+ private:
+  Dialogs& dialogs_;
+  WindowControls& form_;
+  ToolSettings settings_;
+  bool told_to_tick_ = false;  // since the drawing box was last ticked
+};
+
+}  // namespace kovra
