@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
@@ -26,32 +25,6 @@ namespace {
 
 // How long the goodbyes at close may wait for names to be looked up, in all.
 constexpr int kCloseLookupMs = 500;
-
-// What peers' saves may take of the disk: the defaults, or what the user
-// wrote in the settings file. A value that is no number keeps its default,
-// and its key is added to not_understood.
-DiskAllowance ReadDiskAllowance(const QString& settings_file, QStringList& not_understood) {
-  const QSettings settings(settings_file, QSettings::IniFormat);
-  DiskAllowance allowance;
-  auto read = [&](const char* key, qint64 fallback) {
-    const QString name = QLatin1String(key);
-    if (!settings.contains(name)) return fallback;
-    bool ok = false;
-    const qint64 value = settings.value(name).toLongLong(&ok);
-    if (!ok || value < 0) {
-      not_understood.append(name);
-      return fallback;
-    }
-    // Up to a million terabytes, so that nothing overflows in bytes.
-    return std::min(value, qint64{1} << 40);
-  };
-  allowance.picture_folder_bytes =
-      read("PictureFolderLimitMB", allowance.picture_folder_bytes >> 20) << 20;
-  allowance.min_free_bytes = read("MinFreeDiskMB", allowance.min_free_bytes >> 20) << 20;
-  allowance.min_free_percent = static_cast<int>(
-      std::min<qint64>(read("MinFreeDiskPercent", allowance.min_free_percent), 100));
-  return allowance;
-}
 
 }  // namespace
 
@@ -129,7 +102,12 @@ void TForm1::WireEvents() {
 
 void TForm1::FormCreate() {
   ProgramDir_ = env_.program_dir;
-  RemoveInterruptedSaves();
+  // What saves and folder probes cut short left beside the state files and
+  // in the picture folder, and only that, goes before anything is read.
+  for (const QString& folder : {ProgramDir_, board_files_.PictureFolder()}) {
+    RemoveInterruptedSaves(folder);
+    RemoveProbeLeftovers(folder);
+  }
   const QString picture_folder = board_files_.PictureFolder();
   if (!FolderExists(picture_folder) && DriveWritable(ProgramDir_)) {
     CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
@@ -140,13 +118,6 @@ void TForm1::FormCreate() {
   ShowCharactersLeft(*this);
   Edit_Mess->setFocus();  // the user may type at once
   Timer1->start();
-}
-
-void TForm1::RemoveInterruptedSaves() {
-  for (const QString& folder : {ProgramDir_, board_files_.PictureFolder()}) {
-    kovra::RemoveInterruptedSaves(folder);
-    RemoveProbeLeftovers(folder);
-  }
 }
 
 void TForm1::SaveWindowPlace() {

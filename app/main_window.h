@@ -53,11 +53,10 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // Enter anywhere in the window sends the typed message; key becomes 0 then.
   void FormKeyDown(int& key);
 
-  // Tool settings, and what the drawing tools read of them.
+  // What the drawing tools read of the tool column.
   int CurrentWidth() const override;
   std::string PenColorName() const override;
   std::string FillColorName() const override;
-
 
   // The board's mouse events.
   void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -109,9 +108,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   bool Guard(Body&& body);
 
   void RestoreState();
-  // What saves and folder probes cut short left beside the state files and
-  // in the picture folder, and only that; removed before anything is read.
-  void RemoveInterruptedSaves();
   void SaveWindowPlace();
   // What the drawing tools reach of the window.
   BoardCanvas& Canvas() override { return canvas_; }
@@ -148,7 +144,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;
-  bool closing_ = false;       // the close sequence has begun: nothing is asked or shown
+  bool closing_ = false;  // the close sequence has begun: nothing is asked or shown
 
  public:
   QTimer* Timer1 = nullptr;

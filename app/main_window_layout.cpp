@@ -47,19 +47,7 @@ void TForm1::BuildMenus() {
   item(board_menu, "N14", QStringLiteral("Отправить доску всем"),
        board(&BoardMenu::SendBoardToAllClick));
   item(board_menu, "N16", QStringLiteral("Сохранить как PNG…"), board(&BoardMenu::SavePngClick));
-  // Zoom: Ctrl with "+", "-" and "0", as Ctrl with the wheel on the board.
-  QMenu* view = Named(bar->addMenu(QStringLiteral("Вид")), "N18");
-  auto zoom = [this, view](const char* name, const QString& caption, QList<QKeySequence> keys,
-                           int step) {
-    QAction* action = Named(view->addAction(caption), name);
-    action->setShortcuts(keys);
-    connect(action, &QAction::triggered, this,
-            [this, step] { step == 0 ? Image_KV->SetZoom(100) : Image_KV->StepZoom(step); });
-  };
-  zoom("N19", QStringLiteral("Крупнее"),
-       {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)}, 1);
-  zoom("N20", QStringLiteral("Мельче"), {QKeySequence::ZoomOut}, -1);
-  zoom("N21", QStringLiteral("Обычный размер"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, 0);
+  BuildZoomMenu(bar, Image_KV);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));
   item(network, "N17", QStringLiteral("Найти всех в сети"),

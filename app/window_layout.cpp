@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
@@ -304,6 +305,21 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
 }
 
 }  // namespace
+
+void BuildZoomMenu(QMenuBar* bar, BoardView* view) {
+  QMenu* menu = Named(bar->addMenu(QStringLiteral("Вид")), "N18");
+  auto zoom = [menu, view](const char* name, const QString& caption, QList<QKeySequence> keys,
+                           int step) {
+    QAction* action = Named(menu->addAction(caption), name);
+    action->setShortcuts(keys);
+    QObject::connect(action, &QAction::triggered, view,
+                     [view, step] { step == 0 ? view->SetZoom(100) : view->StepZoom(step); });
+  };
+  zoom("N19", QStringLiteral("Крупнее"),
+       {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)}, 1);
+  zoom("N20", QStringLiteral("Мельче"), {QKeySequence::ZoomOut}, -1);
+  zoom("N21", QStringLiteral("Обычный размер"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, 0);
+}
 
 const QString kBoardTip = QStringLiteral(
     "Доска. Поставьте «Жажду рисовать !!!», чтобы рисовать; Ctrl и колесо мыши — масштаб");

@@ -15,6 +15,7 @@ class QLineEdit;
 class QListView;
 class QMainWindow;
 class QMenu;
+class QMenuBar;
 class QScrollArea;
 class QTabWidget;
 class QWidget;
@@ -78,6 +79,10 @@ W* Named(W* widget, const char* name) {
 
 // Colours a control's background and, when given, its text.
 void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text = std::nullopt);
+
+// The menu "Вид": zoom in, out and back to the board's own size, with Ctrl
+// and "+", "-" and "0", as Ctrl with the wheel on the board.
+void BuildZoomMenu(QMenuBar* bar, BoardView* view);
 
 // The pen and fill colours on Panel_Cvet_Fon, the text font on Label_Font,
 // and the fill colour behind the font's sample. The font's sample is shown

@@ -2,7 +2,9 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStorageInfo>
+#include <QStringList>
 #include <algorithm>
 
 #include "board/canvas.h"
@@ -12,6 +14,29 @@
 #include "support/text.h"
 
 namespace kovra {
+
+DiskAllowance ReadDiskAllowance(const QString& settings_file, QStringList& not_understood) {
+  const QSettings settings(settings_file, QSettings::IniFormat);
+  DiskAllowance allowance;
+  auto read = [&](const char* key, qint64 fallback) {
+    const QString name = QLatin1String(key);
+    if (!settings.contains(name)) return fallback;
+    bool ok = false;
+    const qint64 value = settings.value(name).toLongLong(&ok);
+    if (!ok || value < 0) {
+      not_understood.append(name);
+      return fallback;
+    }
+    // Up to a million terabytes, so that nothing overflows in bytes.
+    return std::min(value, qint64{1} << 40);
+  };
+  allowance.picture_folder_bytes =
+      read("PictureFolderLimitMB", allowance.picture_folder_bytes >> 20) << 20;
+  allowance.min_free_bytes = read("MinFreeDiskMB", allowance.min_free_bytes >> 20) << 20;
+  allowance.min_free_percent = static_cast<int>(
+      std::min<qint64>(read("MinFreeDiskPercent", allowance.min_free_percent), 100));
+  return allowance;
+}
 
 namespace {
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <string>
 
@@ -20,6 +21,11 @@ struct DiskAllowance {
   int min_free_percent = 10;
   qint64 picture_folder_bytes = qint64{2} << 30;
 };
+
+// The defaults, or what the user wrote in the settings file. A value that
+// is no whole number of 0 or more keeps its default, and its key is added
+// to not_understood.
+DiskAllowance ReadDiskAllowance(const QString& settings_file, QStringList& not_understood);
 
 class ReceivedBoardCommands {
  public:
