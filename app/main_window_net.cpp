@@ -6,7 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
-#include "board/drawing_commands.h"
+#include "app/received_commands.h"
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
@@ -83,44 +83,11 @@ void TForm1::Udp1DataReceived(std::string_view bytes, const QString& FromIP, int
 }
 
 void TForm1::RegisterCommands() {
-  // Each handler calls its receiver directly with the argument text.
-  auto on = [](auto* receiver, auto handler) -> CommandTable::Handler {
-    return [receiver, handler](const std::string& args) { (receiver->*handler)(args); };
-  };
-  ReceivedBoardCommands* files = &board_commands_;
-  Replay* draw = &replay_;
-  // The presence commands are told where they came from as well.
-  auto heard = [this](void (Presence::*handler)(const std::string&, quint32)) {
-    return [this, handler](const std::string& args) {
-      (presence_.get()->*handler)(args, sender_address_);
-    };
-  };
-  // In the order received names are compared.
-  const std::pair<const std::string&, CommandTable::Handler> rows[] = {
-      {command::kNewKV, on(files, &ReceivedBoardCommands::NewKV)},
-      {command::kLoad, on(files, &ReceivedBoardCommands::Load)},
-      {command::kSave, on(files, &ReceivedBoardCommands::Save)},
-      {command::kLoadFromFile, on(files, &ReceivedBoardCommands::LoadFromFile)},
-      {command::kSaveToFile, on(files, &ReceivedBoardCommands::SaveToFile)},
-      {command::kMoveTo, on(draw, &Replay::MoveTo)},
-      {command::kMouseUp, [](const std::string&) {}},  // recognised; it means nothing
-      {command::kLineTo, on(draw, &Replay::LineTo)},
-      {command::kLineFromTo, on(draw, &Replay::LineFromTo)},
-      {command::kRectangle, on(draw, &Replay::Rectangle)},
-      {command::kRectangleFill, on(draw, &Replay::RectangleFill)},
-      {command::kEllipse, on(draw, &Replay::Ellipse)},
-      {command::kEllipseFill, on(draw, &Replay::EllipseFill)},
-      {command::kFloodFill, on(draw, &Replay::FloodFill)},
-      {command::kSetFont, on(draw, &Replay::SetFont)},
-      {command::kTextOut, on(draw, &Replay::TextOut)},
-      {command::kCursorTo, on(this, &TForm1::ReceivedPointer)},
-      {command::kEnter, heard(&Presence::ReceivedEnter)},
-      {command::kIamToo, heard(&Presence::ReceivedIamToo)},
-      {command::kExit, heard(&Presence::ReceivedExit)},
-      {command::kMessage,
-       [this](const std::string& args) { chat_->ReceivedMessage(args, sender_address_); }},
-  };
-  for (const auto& [name, handler] : rows) commands_.Set(name, handler);
+  RegisterReceivedCommands(
+      commands_,
+      {board_commands_, replay_, *presence_, [this] { return sender_address_; },
+       [this](const std::string& args) { ReceivedPointer(args); },
+       [this](const std::string& args, quint32 from) { chat_->ReceivedMessage(args, from); }});
 }
 
 void TForm1::Udp1InvalidHost(bool& handled) {
