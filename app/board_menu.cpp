@@ -41,8 +41,7 @@ void BoardMenu::N2Click() {
   parts_.files.NewBoard(width, height);
   // The new board is painted; received commands may be replayed on it here.
   QCoreApplication::processEvents();
-  parts_.fan_out.SendToCorrespondents(command::kNewKV,
-                                      std::to_string(width) + " " + std::to_string(height), false);
+  parts_.fan_out.SendToCorrespondents(command::kNewKV, files::NewKV{width, height}.Build(), false);
 }
 
 void BoardMenu::N10Click() {

@@ -24,8 +24,7 @@ void BoardSending::Start(const QImage& board, std::vector<std::string> names) {
   names_ = std::move(names);
   lines_per_tick_ = kLinesPerTick;
   stalled_.invalidate();
-  pending_ = Pending{command::kNewKV,
-                     std::to_string(board.width()) + " " + std::to_string(board.height())};
+  pending_ = Pending{command::kNewKV, files::NewKV{board.width(), board.height()}.Build()};
   progress_ = new QProgressDialog(QStringLiteral("Доска отправляется…"), QStringLiteral("Отменить"),
                                   0, runs_->Rows(), window_);
   progress_->setObjectName(QStringLiteral("ProgressBoard"));

@@ -80,13 +80,13 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void Udp1InvalidHost(bool& handled);
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
   // "ImageKV_CursorTo": the sender's pointer, shown above the board.
-  void ReceivedPointer(const std::string& args);
+  void ReceivedPointer(const drawing::CursorTo& at);
 
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
   const Presence& PeerPresence() const { return *presence_; }
   const MessageHistory& History() const { return history_; }
-  const BoardCanvas& Board() const { return canvas_; }
+  const BoardCanvas& Board() const override { return canvas_; }
   const GestureState& CurrentGesture() const { return gesture_; }
   const ToolSettings& Settings() const { return tool_panel_.Settings(); }
   // The tool column: width, colours, font, the drawing switch, the tools.
@@ -110,13 +110,13 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void RestoreState();
   void SaveWindowPlace();
   // What the drawing tools reach of the window.
-  BoardCanvas& Canvas() override { return canvas_; }
   GestureState& Gesture() override { return gesture_; }
   FontChoice TextFont() const override { return tool_panel_.TextFont(); }
   std::optional<QString> AskText(const QString& caption, const QString& prompt) override;
   void ShowBand(const Band& band) override;
-  void Send(const std::string& command, const std::string& args) override;
+  void Draw(const drawing::Command& command) override;
   void ProcessPendingEvents() override;
+  void Send(const std::string& command, const std::string& args);
 
   Environment env_;
   RoutedDialogs dialogs_;  // what every part shows goes through it

@@ -24,13 +24,15 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
   if (!CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
   gesture_.StartX = x;
   gesture_.StartY = y;
-  canvas_.MoveTo(x, y);
+  // The move goes out after what the tool's press sends, as it always has.
+  const drawing::MoveTo anchor{{x, y}};
+  replay_.DrawOwn(anchor);
   gesture_.Drawing = true;
   const auto row = static_cast<std::size_t>(ListTools->currentRow());  // none: past the end
   gesture_tool_ = row < tool_list_.size() ? tool_list_[row].get() : nullptr;
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   tool_panel_.TakeTextFont();
-  Send(command::kMoveTo, drawing::Point{x, y}.Build());
+  Send(anchor.Name(), anchor.Build());
 }
 
 void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,
@@ -48,7 +50,7 @@ void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers s
     if (buttons == Qt::NoButton && ListTools->currentRow() == ToolRow(ToolId::kPointer) &&
         (!pointer_sent_.isValid() || pointer_sent_.hasExpired(kPointerIntervalMs))) {
       pointer_sent_.start();
-      Send(command::kCursorTo, drawing::Point{x, y}.Build());
+      Draw(drawing::CursorTo{{x, y}});
     }
     return;
   }
@@ -78,8 +80,7 @@ int TForm1::CurrentWidth() const { return tool_panel_.CurrentWidth(); }
 std::string TForm1::PenColorName() const { return tool_panel_.PenColorName(); }
 std::string TForm1::FillColorName() const { return tool_panel_.FillColorName(); }
 
-void TForm1::ReceivedPointer(const std::string& args) {
-  const drawing::Point at = drawing::Point::Parse(args);
+void TForm1::ReceivedPointer(const drawing::CursorTo& at) {
   const std::string address = DottedAddressText(sender_address_);
   const auto name = presence_->Addresses().NameAt(sender_address_);
   const bool listed =
@@ -92,6 +93,11 @@ std::optional<QString> TForm1::AskText(const QString& caption, const QString& pr
   std::optional<QString> text = env_.dialogs->InputText(caption, prompt, QString());
   if (text && !chat_->AllowedToLoseCharacters(*text)) return std::nullopt;
   return text;
+}
+
+void TForm1::Draw(const drawing::Command& command) {
+  replay_.DrawOwn(command);
+  Send(drawing::NameOf(command), drawing::ArgsOf(command));
 }
 
 void TForm1::Send(const std::string& command, const std::string& args) {

@@ -86,7 +86,7 @@ void TForm1::RegisterCommands() {
   RegisterReceivedCommands(
       commands_,
       {board_commands_, replay_, *presence_, [this] { return sender_address_; },
-       [this](const std::string& args) { ReceivedPointer(args); },
+       [this](const drawing::CursorTo& at) { ReceivedPointer(at); },
        [this](const std::string& args, quint32 from) { chat_->ReceivedMessage(args, from); }});
 }
 

@@ -1,7 +1,5 @@
 #include "app/received_commands.h"
 
-#include <utility>
-
 #include "board/board_commands.h"
 #include "board/drawing_commands.h"
 #include "board/replay.h"
@@ -11,43 +9,39 @@
 namespace kovra {
 
 void RegisterReceivedCommands(CommandTable& table, const CommandReceivers& receivers) {
-  // Each handler calls its receiver directly with the argument text.
-  auto on = [](auto* receiver, auto handler) -> CommandTable::Handler {
-    return [receiver, handler](const std::string& args) { (receiver->*handler)(args); };
-  };
-  ReceivedBoardCommands* files = &receivers.files;
-  Replay* draw = &receivers.replay;
-  // The presence commands are told where they came from as well.
-  auto heard = [&receivers](void (Presence::*handler)(const std::string&, quint32)) {
-    return [presence = &receivers.presence, sender = receivers.sender,
-            handler](const std::string& args) { (presence->*handler)(args, sender()); };
-  };
+  ReceivedBoardCommands& files = receivers.files;
+  Replay& replay = receivers.replay;
+  Presence& presence = receivers.presence;
+  const auto& sender = receivers.sender;
+  const auto draw = [&replay](const auto& command) { replay.Draw(command); };
   // In the order received names are compared.
-  const std::pair<const std::string&, CommandTable::Handler> rows[] = {
-      {command::kNewKV, on(files, &ReceivedBoardCommands::NewKV)},
-      {command::kLoad, on(files, &ReceivedBoardCommands::Load)},
-      {command::kSave, on(files, &ReceivedBoardCommands::Save)},
-      {command::kLoadFromFile, on(files, &ReceivedBoardCommands::LoadFromFile)},
-      {command::kSaveToFile, on(files, &ReceivedBoardCommands::SaveToFile)},
-      {command::kMoveTo, on(draw, &Replay::MoveTo)},
-      {command::kMouseUp, [](const std::string&) {}},  // recognised; it means nothing
-      {command::kLineTo, on(draw, &Replay::LineTo)},
-      {command::kLineFromTo, on(draw, &Replay::LineFromTo)},
-      {command::kRectangle, on(draw, &Replay::Rectangle)},
-      {command::kRectangleFill, on(draw, &Replay::RectangleFill)},
-      {command::kEllipse, on(draw, &Replay::Ellipse)},
-      {command::kEllipseFill, on(draw, &Replay::EllipseFill)},
-      {command::kFloodFill, on(draw, &Replay::FloodFill)},
-      {command::kSetFont, on(draw, &Replay::SetFont)},
-      {command::kTextOut, on(draw, &Replay::TextOut)},
-      {command::kCursorTo, receivers.pointer},
-      {command::kEnter, heard(&Presence::ReceivedEnter)},
-      {command::kIamToo, heard(&Presence::ReceivedIamToo)},
-      {command::kExit, heard(&Presence::ReceivedExit)},
-      {command::kMessage, [message = receivers.message, sender = receivers.sender](
-                              const std::string& args) { message(args, sender()); }},
-  };
-  for (const auto& [name, handler] : rows) table.Set(name, handler);
+  table.Add<files::NewKV>([&files](const auto& size) { files.NewKV(size); });
+  table.Add<files::Load>([&files](const auto& args) { files.Load(args); });
+  table.Add<files::Save>([&files](const auto& args) { files.Save(args); });
+  table.Add<files::LoadFromFile>([&files](const auto& name) { files.LoadFromFile(name); });
+  table.Add<files::SaveToFile>([&files](const auto& name) { files.SaveToFile(name); });
+  table.Add<drawing::MoveTo>(draw);
+  table.Add<drawing::MouseUp>([](const drawing::MouseUp&) {});  // recognised; it means nothing
+  table.Add<drawing::LineTo>(draw);
+  table.Add<drawing::LineFromTo>(draw);
+  table.Add<drawing::Rectangle>(draw);
+  table.Add<drawing::RectangleFill>(draw);
+  table.Add<drawing::Ellipse>(draw);
+  table.Add<drawing::EllipseFill>(draw);
+  table.Add<drawing::FloodFill>(draw);
+  table.Add<drawing::SetFont>(draw);
+  table.Add<drawing::TextOut>(draw);
+  table.Add<drawing::CursorTo>(receivers.pointer);
+  // The presence commands and messages are told where they came from as well.
+  table.Add<talk::Enter>(
+      [&presence, sender](const auto& name) { presence.ReceivedEnter(name.text, sender()); });
+  table.Add<talk::IamToo>(
+      [&presence, sender](const auto& name) { presence.ReceivedIamToo(name.text, sender()); });
+  table.Add<talk::Exit>(
+      [&presence, sender](const auto& name) { presence.ReceivedExit(name.text, sender()); });
+  table.Add<talk::Message>([message = receivers.message, sender](const auto& line) {
+    message(line.text, sender());
+  });
 }
 
 }  // namespace kovra

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "board/drawing_commands.h"
 #include "net/command_table.h"
 
 namespace kovra {
@@ -22,7 +23,7 @@ struct CommandReceivers {
   Presence& presence;
   // Where the datagram being handled came from (host order; 0 unknown).
   std::function<quint32()> sender;
-  std::function<void(const std::string& args)> pointer;
+  std::function<void(const drawing::CursorTo& at)> pointer;
   std::function<void(const std::string& args, quint32 from)> message;
 };
 

@@ -88,9 +88,20 @@ bool ReceivedBoardCommands::RoomFor(qint64 width, qint64 height, const QString& 
   return true;
 }
 
-void ReceivedBoardCommands::NewKV(const std::string& args) {
-  const int width = TextToIntDef(TrimText(WordAt(CharSet(' '), args, 1)), 0);
-  const int height = TextToIntDef(TrimText(WordAt(CharSet(' '), args, 2)), 0);
+namespace files {
+
+std::string NewKV::Build() const { return std::to_string(width) + ' ' + std::to_string(height); }
+
+NewKV NewKV::Parse(const std::string& args) {
+  return {TextToIntDef(TrimText(WordAt(CharSet(' '), args, 1)), 0),
+          TextToIntDef(TrimText(WordAt(CharSet(' '), args, 2)), 0)};
+}
+
+}  // namespace files
+
+void ReceivedBoardCommands::NewKV(const files::NewKV& size) {
+  const int width = size.width;
+  const int height = size.height;
   if (width <= 0 || height <= 0) return;
   // The new board is written to the working file at once.
   const qint64 saved_width = std::max(width, 100);
@@ -108,7 +119,7 @@ PictureSaver::Done ReceivedBoardCommands::Outcome() {
   };
 }
 
-void ReceivedBoardCommands::Load(const std::string&) {
+void ReceivedBoardCommands::Load(const files::Load&) {
   files_.FinishSaves();  // the file as the saves asked before this left it
   const QString path = files_.WorkingFile();
   if (QFileInfo::exists(path)) {
@@ -118,20 +129,22 @@ void ReceivedBoardCommands::Load(const std::string&) {
   }
 }
 
-void ReceivedBoardCommands::Save(const std::string&) {
+void ReceivedBoardCommands::Save(const files::Save&) {
   if (!RoomFor(files_.Width(), files_.Height(), files_.WorkingFile(), false)) return;
   if (!files_.SaveBoardFileLater(files_.WorkingFile(), Outcome())) {
     dialogs_.ShowMessage(QStringLiteral("Ошибка при сохранении файла: ") + kBoardStateFile);
   }
 }
 
-void ReceivedBoardCommands::LoadFromFile(const std::string& args) {
+void ReceivedBoardCommands::LoadFromFile(const files::LoadFromFile& name) {
+  const std::string& args = name.text;
   if (!files_.LoadFromBmpFolder(AnsiToQString(args))) {
     dialogs_.ShowMessage(QStringLiteral("Ошибка при загрузке файла: ") + AnsiToQString(args));
   }
 }
 
-void ReceivedBoardCommands::SaveToFile(const std::string& args) {
+void ReceivedBoardCommands::SaveToFile(const files::SaveToFile& name) {
+  const std::string& args = name.text;
   const QString target = files_.PicturePath(AnsiToQString(TrimText(args)));
   if (!RoomFor(files_.Width(), files_.Height(), target, true)) return;
   if (!files_.SaveToBmpFolderLater(AnsiToQString(args), Outcome())) {

@@ -11,8 +11,34 @@
 
 #include "board/board_files.h"
 #include "support/dialogs.h"
+#include "support/text_command.h"
 
 namespace kovra {
+
+namespace command {
+inline const std::string kNewKV = "NewKV";
+inline const std::string kLoad = "ImageKV_Load";
+inline const std::string kSave = "ImageKV_Save";
+inline const std::string kLoadFromFile = "ImageKV_LoadFromFile";
+inline const std::string kSaveToFile = "ImageKV_SaveToFile";
+}  // namespace command
+
+namespace files {
+// "NewKV": width height; a missing or unreadable number is 0.
+struct NewKV {
+  int width = 0;
+  int height = 0;
+  static const std::string& Name() { return command::kNewKV; }
+  std::string Build() const;
+  static NewKV Parse(const std::string& args);
+};
+// The working file; any argument text is passed over.
+using Load = TextCommand<command::kLoad>;
+using Save = TextCommand<command::kSave>;
+// A name in the picture folder.
+using LoadFromFile = TextCommand<command::kLoadFromFile>;
+using SaveToFile = TextCommand<command::kSaveToFile>;
+}  // namespace files
 
 // What a peer's saves may take of this computer's disk: each must leave
 // some of the disk free, and the picture folder has a ceiling.
@@ -33,16 +59,14 @@ class ReceivedBoardCommands {
 
   void SetAllowance(const DiskAllowance& allowance) { allowance_ = allowance; }
 
-  // "NewKV" width height: a new board of at least 100 by 100; nothing for
-  // a missing, unreadable or non-positive size.
-  void NewKV(const std::string& args);
-  // "ImageKV_Load" and "ImageKV_Save": the working file.
-  void Load(const std::string& args);
-  void Save(const std::string& args);
-  // "ImageKV_LoadFromFile" and "ImageKV_SaveToFile": a name in the picture
-  // folder; a save replaces a picture of that name without asking.
-  void LoadFromFile(const std::string& args);
-  void SaveToFile(const std::string& args);
+  // A new board of at least 100 by 100; nothing for a non-positive size.
+  void NewKV(const files::NewKV& size);
+  // The working file.
+  void Load(const files::Load&);
+  void Save(const files::Save&);
+  // A save replaces a picture of that name without asking.
+  void LoadFromFile(const files::LoadFromFile& name);
+  void SaveToFile(const files::SaveToFile& name);
 
  private:
   // Whether a bitmap of width by height may replace target; when not, the

@@ -115,4 +115,12 @@ TextOut TextOut::Parse(const std::string& args) {
   return {f.Int(1, 0), f.Int(2, 0), f.Color(3, kDefaultFill), f.Text(4)};
 }
 
+const std::string& NameOf(const Command& command) {
+  return std::visit([](const auto& c) -> const std::string& { return c.Name(); }, command);
+}
+
+std::string ArgsOf(const Command& command) {
+  return std::visit([](const auto& c) { return c.Build(); }, command);
+}
+
 }  // namespace kovra::drawing

@@ -1,11 +1,13 @@
-// The drawing commands: each one's name and argument text, built by the
-// tools and read by the replay side by side, so that the sender's layout and
-// the receiver's reading cannot drift apart. Colours stay colour texts here:
-// the replay reads each one at the step that uses it, so an unreadable colour
-// fails exactly where the command reaches it.
+// The drawing commands: one type for each, with its name, its argument text
+// as built and as read side by side (so that the sender's layout and the
+// receiver's reading cannot drift apart), made by the tools and drawn by the
+// replay. Colours stay colour texts here: the replay reads each one at the
+// step that uses it, so an unreadable colour fails exactly where the command
+// reaches it.
 #pragma once
 
 #include <string>
+#include <variant>
 
 #include "support/dialogs.h"
 
@@ -32,12 +34,27 @@ namespace drawing {
 inline const std::string kDefaultPen = "clBlack";
 inline const std::string kDefaultFill = "clWhite";
 
-// "ImageKV_MoveTo" and "ImageKV_CursorTo": x y.
+// The fields of "ImageKV_MoveTo" and "ImageKV_CursorTo": x y.
 struct Point {
   int x = 0;
   int y = 0;
   std::string Build() const;
   static Point Parse(const std::string& args);
+};
+
+template <const std::string& kName>
+struct PointCommand : Point {
+  static const std::string& Name() { return kName; }
+  static PointCommand Parse(const std::string& args) { return {Point::Parse(args)}; }
+};
+using MoveTo = PointCommand<command::kMoveTo>;
+using CursorTo = PointCommand<command::kCursorTo>;
+
+// "ImageKV_MouseUp": its arguments, if any, mean nothing.
+struct MouseUp {
+  static const std::string& Name() { return command::kMouseUp; }
+  std::string Build() const { return {}; }
+  static MouseUp Parse(const std::string&) { return {}; }
 };
 
 // "ImageKV_LineTo": x y width pen.
@@ -46,12 +63,13 @@ struct LineTo {
   int y = 0;
   int width = 1;
   std::string pen = kDefaultPen;
+  static const std::string& Name() { return command::kLineTo; }
   std::string Build() const;
   static LineTo Parse(const std::string& args);
 };
 
-// "ImageKV_LineFromTo" and "ImageKV_Rectangle": x0 y0 x1 y1 width pen; the
-// filled rectangle and both ellipses add the fill colour.
+// The fields of "ImageKV_LineFromTo" and "ImageKV_Rectangle": x0 y0 x1 y1
+// width pen; the filled rectangle and both ellipses add the fill colour.
 struct Figure {
   int x0 = 0;
   int y0 = 0;
@@ -65,6 +83,17 @@ struct Figure {
   static Figure Parse(const std::string& args, bool with_fill);
 };
 
+template <const std::string& kName, bool kWithFill>
+struct FigureCommand : Figure {
+  static const std::string& Name() { return kName; }
+  static FigureCommand Parse(const std::string& args) { return {Figure::Parse(args, kWithFill)}; }
+};
+using LineFromTo = FigureCommand<command::kLineFromTo, false>;
+using Rectangle = FigureCommand<command::kRectangle, false>;
+using RectangleFill = FigureCommand<command::kRectangleFill, true>;
+using Ellipse = FigureCommand<command::kEllipse, true>;
+using EllipseFill = FigureCommand<command::kEllipseFill, true>;
+
 // "ImageKV_FloodFill": x y fill, and the colour found at the point on the
 // sender's board, which no receiver uses.
 struct FloodFill {
@@ -72,6 +101,7 @@ struct FloodFill {
   int y = 0;
   std::string fill = kDefaultFill;
   std::string found;
+  static const std::string& Name() { return command::kFloodFill; }
   std::string Build() const;
   static FloodFill Parse(const std::string& args);
 };
@@ -86,6 +116,7 @@ struct SetFont {
   std::string name;   // Windows-1251; empty leaves the name as it is
   std::string style;  // the letters, upper case; empty is plain
   static SetFont From(const FontChoice& font);
+  static const std::string& Name() { return command::kSetFont; }
   std::string Build() const;
   static SetFont Parse(const std::string& args);
   bool Has(char style_letter) const;
@@ -98,9 +129,18 @@ struct TextOut {
   int y = 0;
   std::string background = kDefaultFill;
   std::string text;  // Windows-1251
+  static const std::string& Name() { return command::kTextOut; }
   std::string Build() const;
   static TextOut Parse(const std::string& args);
 };
+
+// What a tool makes and the replay draws. The pointer's command is among
+// them: it goes to the peers like the rest, and no board draws it.
+using Command = std::variant<MoveTo, LineTo, LineFromTo, Rectangle, RectangleFill, Ellipse,
+                             EllipseFill, FloodFill, SetFont, TextOut, CursorTo>;
+
+const std::string& NameOf(const Command& command);
+std::string ArgsOf(const Command& command);
 
 }  // namespace drawing
 }  // namespace kovra

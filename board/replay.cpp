@@ -25,24 +25,82 @@ void FillFigurePen(BoardCanvas& canvas, const drawing::Figure& figure) {
 
 }  // namespace
 
-// For the length of one command: the sender's own state on the canvas,
-// always in copy mode; afterwards, whatever the command did or raised, the
-// sender keeps what it left and the local state is back.
+// For the length of one command: the sender's own state on the canvas
+// (none for the local user, whose state the canvas holds), always in copy
+// mode; afterwards, whatever the command did or raised, the sender keeps
+// what it left and the local state is back.
 class Replay::SenderScope {
  public:
   // Nothing runs the event loop in between, so the sender's entry stays put.
-  explicit SenderScope(Replay& replay)
-      : canvas_(replay.canvas_), own_(replay.StateOf(replay.sender_)) {
-    own_.pen_mode = PenMode::kCopy;
-    canvas_.SwapState(own_);  // the canvas holds the sender's, own_ the local state
+  SenderScope(BoardCanvas& canvas, DrawingState* sender) : canvas_(canvas), own_(sender) {
+    if (own_ != nullptr) canvas_.SwapState(*own_);  // own_ now holds the local state
+    canvas_.SetPenMode(PenMode::kCopy);
   }
-  ~SenderScope() { canvas_.SwapState(own_); }
+  ~SenderScope() {
+    if (own_ != nullptr) canvas_.SwapState(*own_);
+  }
   SenderScope(const SenderScope&) = delete;
   SenderScope& operator=(const SenderScope&) = delete;
 
  private:
   BoardCanvas& canvas_;
-  DrawingState& own_;
+  DrawingState* own_;
+};
+
+// Each command's steps on the canvas, in its sender's state.
+class Replay::Painter {
+ public:
+  explicit Painter(BoardCanvas& canvas) : canvas_(canvas) {}
+
+  void operator()(const drawing::MoveTo& to) { canvas_.MoveTo(to.x, to.y); }
+  void operator()(const drawing::LineTo& line) {
+    canvas_.SetPenWidth(line.width);
+    canvas_.SetPenColor(StringToColor(line.pen));
+    canvas_.LineTo(line.x, line.y);
+  }
+  void operator()(const drawing::LineFromTo& line) {
+    FigurePen(canvas_, line);
+    DrawSegment(canvas_, line.x0, line.y0, line.x1, line.y1);
+  }
+  void operator()(const drawing::Rectangle& frame) {
+    FigurePen(canvas_, frame);
+    DrawFrame(canvas_, frame.x0, frame.y0, frame.x1, frame.y1);
+  }
+  void operator()(const drawing::RectangleFill& box) {
+    FillFigurePen(canvas_, box);
+    canvas_.MoveTo(box.x0, box.y0);
+    canvas_.Rectangle(box.x0, box.y0, box.x1, box.y1);
+  }
+  void operator()(const drawing::Ellipse& box) {
+    // The fill colour is set and then cleared with the brush: it leaves no trace.
+    FillFigurePen(canvas_, box);
+    canvas_.SetBrushStyle(BrushStyle::kClear);
+    canvas_.MoveTo(box.x0, box.y0);
+    DrawEllipse(canvas_, box.x0, box.y0, box.x1, box.y1);
+  }
+  void operator()(const drawing::EllipseFill& box) {
+    FillFigurePen(canvas_, box);
+    canvas_.MoveTo(box.x0, box.y0);
+    DrawEllipse(canvas_, box.x0, box.y0, box.x1, box.y1);
+  }
+  void operator()(const drawing::FloodFill& fill) {
+    // The region is this board's own at the point; the sender's colour is not used.
+    canvas_.SetBrushStyle(BrushStyle::kSolid);
+    canvas_.SetBrushColor(StringToColor(fill.fill));
+    canvas_.MoveTo(fill.x, fill.y);
+    canvas_.FloodFill(fill.x, fill.y);
+  }
+  void operator()(const drawing::SetFont& font) { ApplyFont(canvas_, font); }
+  void operator()(const drawing::TextOut& text) {
+    canvas_.SetBrushStyle(BrushStyle::kSolid);
+    canvas_.SetBrushColor(StringToColor(text.background));
+    if (!text.text.empty()) canvas_.TextOut(text.x, text.y, AnsiToQString(text.text));
+  }
+  // Only shown above the board, never drawn.
+  void operator()(const drawing::CursorTo&) {}
+
+ private:
+  BoardCanvas& canvas_;
 };
 
 DrawingState& Replay::StateOf(const std::string& sender) {
@@ -77,82 +135,14 @@ void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font) {
   canvas.SetFontStyle(font.Has('B'), font.Has('I'), font.Has('U'), font.Has('S'));
 }
 
-void Replay::MoveTo(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto to = drawing::Point::Parse(args);
-  canvas_.MoveTo(to.x, to.y);
+void Replay::Draw(const drawing::Command& command) {
+  const SenderScope scope(canvas_, &StateOf(sender_));
+  std::visit(Painter(canvas_), command);
 }
 
-void Replay::LineTo(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto line = drawing::LineTo::Parse(args);
-  canvas_.SetPenWidth(line.width);
-  canvas_.SetPenColor(StringToColor(line.pen));
-  canvas_.LineTo(line.x, line.y);  // in the canvas's pen mode, whatever it is
-}
-
-void Replay::LineFromTo(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto line = drawing::Figure::Parse(args, false);
-  FigurePen(canvas_, line);
-  DrawSegment(canvas_, line.x0, line.y0, line.x1, line.y1);
-}
-
-void Replay::Rectangle(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto frame = drawing::Figure::Parse(args, false);
-  FigurePen(canvas_, frame);
-  canvas_.SetPenMode(PenMode::kCopy);
-  DrawFrame(canvas_, frame.x0, frame.y0, frame.x1, frame.y1);
-}
-
-void Replay::RectangleFill(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto box = drawing::Figure::Parse(args, true);
-  FillFigurePen(canvas_, box);
-  canvas_.MoveTo(box.x0, box.y0);
-  canvas_.Rectangle(box.x0, box.y0, box.x1, box.y1);
-}
-
-void Replay::Ellipse(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto box = drawing::Figure::Parse(args, true);
-  // The fill colour is set and then cleared with the brush: it leaves no trace.
-  FillFigurePen(canvas_, box);
-  canvas_.SetBrushStyle(BrushStyle::kClear);
-  canvas_.MoveTo(box.x0, box.y0);
-  DrawEllipse(canvas_, box.x0, box.y0, box.x1, box.y1);
-}
-
-void Replay::EllipseFill(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto box = drawing::Figure::Parse(args, true);
-  FillFigurePen(canvas_, box);
-  canvas_.MoveTo(box.x0, box.y0);
-  DrawEllipse(canvas_, box.x0, box.y0, box.x1, box.y1);
-}
-
-void Replay::FloodFill(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto fill = drawing::FloodFill::Parse(args);
-  // The region is this board's own at the point; the sender's colour is not used.
-  canvas_.SetBrushStyle(BrushStyle::kSolid);
-  canvas_.SetBrushColor(StringToColor(fill.fill));
-  canvas_.MoveTo(fill.x, fill.y);
-  canvas_.FloodFill(fill.x, fill.y);
-}
-
-void Replay::SetFont(const std::string& args) {
-  const SenderScope scope(*this);
-  ApplyFont(canvas_, drawing::SetFont::Parse(args));
-}
-
-void Replay::TextOut(const std::string& args) {
-  const SenderScope scope(*this);
-  const auto text = drawing::TextOut::Parse(args);
-  canvas_.SetBrushStyle(BrushStyle::kSolid);
-  canvas_.SetBrushColor(StringToColor(text.background));
-  if (!text.text.empty()) canvas_.TextOut(text.x, text.y, AnsiToQString(text.text));
+void Replay::DrawOwn(const drawing::Command& command) {
+  const SenderScope scope(canvas_, nullptr);
+  std::visit(Painter(canvas_), command);
 }
 
 }  // namespace kovra

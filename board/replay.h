@@ -1,7 +1,9 @@
-// Draws received drawing commands on the board canvas. Each sender's
-// commands continue from that sender's own drawing state (pen position,
-// font, pen and brush), apart from every other sender's and from the local
-// gesture's, so that people drawing at once never join each other's strokes.
+// Draws drawing commands on the board canvas: the peers' as they arrive and
+// the local user's as the tools make them, by the same steps, so that the
+// local board equals every peer's by construction. Each sender's commands
+// continue from that sender's own drawing state (pen position, font, pen and
+// brush), apart from every other sender's and from the local user's, so that
+// people drawing at once never join each other's strokes.
 #pragma once
 
 #include <QElapsedTimer>
@@ -33,26 +35,20 @@ class Replay {
 
   explicit Replay(BoardCanvas& canvas) : canvas_(canvas) { clock_.start(); }
 
-  // The sender of the commands that follow: its address and port.
+  // The sender of the received commands that follow: its address and port.
   void SetSender(std::string sender) { sender_ = std::move(sender); }
   // What a sender's commands have left behind; a fresh state for a stranger.
   DrawingState SenderState(const std::string& sender) const;
 
-  // Each takes the received argument text; a colour field that cannot be
-  // read raises the conversion error where it stands.
-  void MoveTo(const std::string& args);
-  void LineTo(const std::string& args);
-  void LineFromTo(const std::string& args);
-  void Rectangle(const std::string& args);
-  void RectangleFill(const std::string& args);
-  void Ellipse(const std::string& args);
-  void EllipseFill(const std::string& args);
-  void FloodFill(const std::string& args);
-  void SetFont(const std::string& args);
-  void TextOut(const std::string& args);
+  // A received command, under its sender's state. A colour field that
+  // cannot be read raises the conversion error where it stands.
+  void Draw(const drawing::Command& command);
+  // A command of the local user, under the local state: the canvas's own.
+  void DrawOwn(const drawing::Command& command);
 
  private:
   class SenderScope;
+  class Painter;
   DrawingState& StateOf(const std::string& sender);
 
   struct Sender {

@@ -7,24 +7,29 @@
 #include <string>
 
 #include "support/text.h"
+#include "support/text_command.h"
 
 namespace kovra {
 
 inline const std::string kProgramTag = "Kovra";
 
-// The board file, presence and chat commands; the drawing commands are the
-// board's own.
+// The presence and chat commands; the drawing and board file commands are
+// the board's own.
 namespace command {
-inline const std::string kNewKV = "NewKV";
-inline const std::string kLoad = "ImageKV_Load";
-inline const std::string kSave = "ImageKV_Save";
-inline const std::string kLoadFromFile = "ImageKV_LoadFromFile";
-inline const std::string kSaveToFile = "ImageKV_SaveToFile";
 inline const std::string kEnter = "Enter";
 inline const std::string kIamToo = "IamToo";
 inline const std::string kExit = "Exit";
 inline const std::string kMessage = "Message";
 }  // namespace command
+
+namespace talk {
+// Each carries the sender's computer name.
+using Enter = TextCommand<command::kEnter>;
+using IamToo = TextCommand<command::kIamToo>;
+using Exit = TextCommand<command::kExit>;
+// The message line as typed, in Windows-1251.
+using Message = TextCommand<command::kMessage>;
+}  // namespace talk
 
 // The trimmed parts joined by the two marks, cut to 255 characters.
 std::string BuildCommandText(const std::string& tag, const std::string& command,

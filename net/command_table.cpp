@@ -5,15 +5,16 @@
 
 namespace kovra {
 
-void CommandTable::Set(const std::string& name, Handler handler) {
+void CommandTable::Set(const std::string& name, Handler handler, Reread reread) {
   std::string upper_name = UpperText(name);
   for (Row& row : rows_) {
     if (row.upper_name == upper_name) {
       row.handler = std::move(handler);
+      if (reread != nullptr) row.reread = reread;
       return;
     }
   }
-  rows_.push_back({std::move(upper_name), std::move(handler)});
+  rows_.push_back({std::move(upper_name), std::move(handler), reread});
 }
 
 CommandTable::Handler CommandTable::Get(const std::string& name) const {

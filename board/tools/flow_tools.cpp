@@ -4,43 +4,23 @@
 
 namespace kovra {
 
-void FreehandTool::Press(int, int) {
-  Canvas().SetPenMode(PenMode::kCopy);
-  Canvas().SetPenWidth(host_.CurrentWidth());
-  Canvas().SetBrushColor(kClWhite);
-  Canvas().SetPenColor(kClWhite);
-}
-
 void FreehandTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
-  BoardCanvas& canvas = Canvas();
-  canvas.SetPenColor(StringToColor(host_.PenColorName()));
-  canvas.SetPenWidth(host_.CurrentWidth());
   const QPoint to = Constrained(shift, x, y);
-  // Continues from the pen position as it finds it, a replayed one included.
-  canvas.LineTo(to.x(), to.y());
-  host_.Send(
-      command::kLineTo,
-      drawing::LineTo{to.x(), to.y(), canvas.PenWidth(), ColorToString(canvas.PenColor())}.Build());
+  // Continues from the local pen position, where the press put it. The
+  // colour goes out in the form the board reads back.
+  host_.Draw(drawing::LineTo{to.x(), to.y(), host_.CurrentWidth(),
+                             ColorToString(StringToColor(host_.PenColorName()))});
 }
 
 void EraserTool::Press(int x, int y) {
   // Nothing is erased until the pointer moves: the peers get only the move.
-  Canvas().SetPenMode(PenMode::kCopy);
   ShowSquare(x, y);
 }
 
 void EraserTool::Move(Qt::KeyboardModifiers shift, int x, int y) {
   const QPoint at = Constrained(shift, x, y);
-  const int width = 2 * host_.CurrentWidth();
-  BoardCanvas& canvas = Canvas();
-  // The same line every correspondent draws for the command sent below.
-  canvas.SetPenMode(PenMode::kCopy);
-  canvas.SetPenWidth(width);
-  canvas.SetPenColor(kClWhite);
-  canvas.LineTo(at.x(), at.y());
   ShowSquare(at.x(), at.y());
-  host_.Send(command::kLineTo,
-             drawing::LineTo{at.x(), at.y(), width, ColorToString(kClWhite)}.Build());
+  host_.Draw(drawing::LineTo{at.x(), at.y(), 2 * host_.CurrentWidth(), ColorToString(kClWhite)});
 }
 
 void EraserTool::Release(Qt::KeyboardModifiers, int, int) { Cancel(); }

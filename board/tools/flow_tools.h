@@ -8,13 +8,11 @@ namespace kovra {
 class FreehandTool : public Tool {
  public:
   using Tool::Tool;
-  void Press(int x, int y) override;
   void Move(Qt::KeyboardModifiers shift, int x, int y) override;
 };
 
-// Draws a white line of width 2w, locally exactly as every correspondent
-// draws the command it sends; a square outlined above the board shows where
-// the pointer erases.
+// Draws a white line of width 2w; a square outlined above the board shows
+// where the pointer erases.
 class EraserTool : public Tool {
  public:
   using Tool::Tool;

@@ -1,7 +1,6 @@
 #include "board/tools/shape_tools.h"
 
 #include "board/drawing_commands.h"
-#include "board/figures.h"
 
 namespace kovra {
 
@@ -30,76 +29,41 @@ void ShapeTool::Release(Qt::KeyboardModifiers shift, int x, int y) {
   host_.ShowBand({});
   Gesture().ShapeRect.Right = corner.x();
   Gesture().ShapeRect.Bottom = corner.y();
-  Finish(width);
+  host_.Draw(FinalFigure(width));
 }
 
 void ShapeTool::Cancel() { host_.ShowBand({}); }
 
-std::string ShapeTool::FinalPen(int width) {
-  const std::string pen = host_.PenColorName();
-  Canvas().SetPenColor(StringToColor(pen));
-  Canvas().SetPenWidth(width);
-  Canvas().SetPenMode(PenMode::kCopy);
-  return pen;
+drawing::Figure ShapeTool::Fields(int width, bool with_fill) const {
+  const GestureState& g = host_.Gesture();
+  return {g.StartX,
+          g.StartY,
+          g.ShapeRect.Right,
+          g.ShapeRect.Bottom,
+          width,
+          host_.PenColorName(),
+          with_fill ? host_.FillColorName() : std::string()};
 }
 
-void ShapeTool::SendFigure(const std::string& command, int width, const std::string& pen,
-                           const std::string& fill) {
-  const GestureState& g = Gesture();
-  host_.Send(command, drawing::Figure{g.StartX, g.StartY, g.ShapeRect.Right, g.ShapeRect.Bottom,
-                                      width, pen, fill}
-                          .Build());
+drawing::Command StraightLineTool::FinalFigure(int width) const {
+  return drawing::LineFromTo{Fields(width, false)};
 }
 
-void StraightLineTool::DrawFigure() {
-  const GestureState& g = Gesture();
-  DrawSegment(Canvas(), g.StartX, g.StartY, g.ShapeRect.Right, g.ShapeRect.Bottom);
+drawing::Command RectangleTool::FinalFigure(int width) const {
+  return drawing::Rectangle{Fields(width, false)};
 }
 
-void StraightLineTool::Finish(int width) {
-  const std::string pen = FinalPen(width);
-  DrawFigure();
-  SendFigure(command::kLineFromTo, width, pen);
+drawing::Command FilledRectangleTool::FinalFigure(int width) const {
+  return drawing::RectangleFill{Fields(width, true)};
 }
 
-void RectangleTool::DrawFigure() {
-  const GestureState& g = Gesture();
-  DrawFrame(Canvas(), g.StartX, g.StartY, g.ShapeRect.Right, g.ShapeRect.Bottom);
+// The fill colour travels with the outline, and no board uses it.
+drawing::Command EllipseTool::FinalFigure(int width) const {
+  return drawing::Ellipse{Fields(width, true)};
 }
 
-void RectangleTool::Finish(int width) {
-  const std::string pen = FinalPen(width);
-  DrawFigure();
-  SendFigure(command::kRectangle, width, pen);
-}
-
-void FilledRectangleTool::Finish(int width) {
-  const std::string fill = host_.FillColorName();
-  Canvas().SetBrushColor(StringToColor(fill));  // solid again, even after an ellipse
-  const std::string pen = FinalPen(width);
-  const GestureState& g = Gesture();
-  Canvas().Rectangle(g.StartX, g.StartY, g.ShapeRect.Right, g.ShapeRect.Bottom);
-  SendFigure(command::kRectangleFill, width, pen, fill);
-}
-
-void EllipseTool::DrawFigure() {
-  const GestureState& g = Gesture();
-  DrawEllipse(Canvas(), g.StartX, g.StartY, g.ShapeRect.Right, g.ShapeRect.Bottom);
-}
-
-void EllipseTool::Finish(int width) {
-  Canvas().SetBrushStyle(BrushStyle::kClear);  // outline only
-  const std::string pen = FinalPen(width);
-  DrawFigure();
-  SendFigure(command::kEllipse, width, pen, host_.FillColorName());
-}
-
-void FilledEllipseTool::Finish(int width) {
-  const std::string fill = host_.FillColorName();
-  Canvas().SetBrushColor(StringToColor(fill));
-  const std::string pen = FinalPen(width);
-  DrawFigure();
-  SendFigure(command::kEllipseFill, width, pen, fill);
+drawing::Command FilledEllipseTool::FinalFigure(int width) const {
+  return drawing::EllipseFill{Fields(width, true)};
 }
 
 }  // namespace kovra

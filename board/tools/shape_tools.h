@@ -20,18 +20,13 @@ class ShapeTool : public Tool {
   // Where the far corner goes for a pointer at (x, y).
   virtual QPoint FarCorner(Qt::KeyboardModifiers, int x, int y) const { return QPoint(x, y); }
   virtual Band::Shape BandShape() const = 0;
-  // Draws the final figure from the anchor to (Right, Bottom).
-  virtual void DrawFigure() = 0;
-  // Draws the final figure in copy mode and sends its command.
-  virtual void Finish(int width) = 0;
+  // The final figure from the anchor to (Right, Bottom), width w.
+  virtual drawing::Command FinalFigure(int width) const = 0;
   // Shows the band from the anchor to (Right, Bottom), width w.
   void ShowBand(int width);
-  // Pen colour from the settings, width w, copy mode: the final figure's pen.
-  // Returns the pen colour text, as the command carries it.
-  std::string FinalPen(int width);
-  // Sends the figure's command: anchor, far corner, width, pen and more.
-  void SendFigure(const std::string& command, int width, const std::string& pen,
-                  const std::string& fill = {});
+  // The figure's fields: anchor, far corner, width and pen colour, and the
+  // fill colour for the figures that carry one.
+  drawing::Figure Fields(int width, bool with_fill) const;
 };
 
 class StraightLineTool : public ShapeTool {
@@ -43,8 +38,7 @@ class StraightLineTool : public ShapeTool {
   QPoint FarCorner(Qt::KeyboardModifiers shift, int x, int y) const override {
     return Constrained(shift, x, y);
   }
-  void DrawFigure() override;
-  void Finish(int width) override;
+  drawing::Command FinalFigure(int width) const override;
 };
 
 class RectangleTool : public ShapeTool {
@@ -53,8 +47,7 @@ class RectangleTool : public ShapeTool {
 
  protected:
   Band::Shape BandShape() const override { return Band::Shape::kFrame; }
-  void DrawFigure() override;
-  void Finish(int width) override;
+  drawing::Command FinalFigure(int width) const override;
 };
 
 class FilledRectangleTool : public RectangleTool {
@@ -62,7 +55,7 @@ class FilledRectangleTool : public RectangleTool {
   using RectangleTool::RectangleTool;
 
  protected:
-  void Finish(int width) override;
+  drawing::Command FinalFigure(int width) const override;
 };
 
 class EllipseTool : public ShapeTool {
@@ -71,8 +64,7 @@ class EllipseTool : public ShapeTool {
 
  protected:
   Band::Shape BandShape() const override { return Band::Shape::kEllipse; }
-  void DrawFigure() override;
-  void Finish(int width) override;
+  drawing::Command FinalFigure(int width) const override;
 };
 
 class FilledEllipseTool : public EllipseTool {
@@ -80,7 +72,7 @@ class FilledEllipseTool : public EllipseTool {
   using EllipseTool::EllipseTool;
 
  protected:
-  void Finish(int width) override;
+  drawing::Command FinalFigure(int width) const override;
 };
 
 }  // namespace kovra

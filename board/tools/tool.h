@@ -1,6 +1,9 @@
 // The drawing tools: one class per tool or family over a base with empty
-// press, move, release and cancel steps. A tool keeps no state of its own:
-// the gesture state is the window's, rubber bands are the view's.
+// press, move, release and cancel steps. A tool turns mouse events into
+// drawing commands and hands them on; it never draws on the board itself,
+// so the local board is drawn by the same steps as every peer's. A tool
+// keeps no state of its own: the gesture state is the window's, rubber
+// bands are the view's.
 #pragma once
 
 #include <QPoint>
@@ -11,17 +14,18 @@
 
 #include "board/band.h"
 #include "board/canvas.h"
+#include "board/drawing_commands.h"
 #include "board/gesture.h"
 #include "support/dialogs.h"
 
 namespace kovra {
 
-// What a tool reaches of the window: the board, the settings read at each
-// step, the text prompt and the fan-out to present correspondents.
+// What a tool reaches of the window: the board to read, the settings read
+// at each step, the text prompt, and where its commands go.
 class ToolHost {
  public:
   virtual ~ToolHost() = default;
-  virtual BoardCanvas& Canvas() = 0;
+  virtual const BoardCanvas& Board() const = 0;
   virtual GestureState& Gesture() = 0;
   virtual int CurrentWidth() const = 0;
   virtual std::string PenColorName() const = 0;
@@ -32,8 +36,9 @@ class ToolHost {
   // Shows a band or the eraser's square above the board; a band of no
   // shape hides it.
   virtual void ShowBand(const Band& band) = 0;
-  // Sends to the present correspondents; runs the event loop.
-  virtual void Send(const std::string& command, const std::string& args) = 0;
+  // Draws the command on the local board, exactly as a peer replays it,
+  // and sends it to the present correspondents; runs the event loop.
+  virtual void Draw(const drawing::Command& command) = 0;
   virtual void ProcessPendingEvents() = 0;
 };
 
@@ -52,7 +57,6 @@ class Tool {
  protected:
   // Ctrl keeps x at the anchor, Shift keeps y there.
   QPoint Constrained(Qt::KeyboardModifiers shift, int x, int y) const;
-  BoardCanvas& Canvas() { return host_.Canvas(); }
   GestureState& Gesture() { return host_.Gesture(); }
 
   ToolHost& host_;

@@ -198,9 +198,9 @@ TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) 
   BoardCanvas peer;
   peer.Reset(before);
   Replay replay(peer);
-  replay.MoveTo("50 50");
-  replay.LineTo("60 50 2 clWhite");
-  replay.LineTo("80 52 2 clWhite");
+  replay.Draw(drawing::MoveTo::Parse("50 50"));
+  replay.Draw(drawing::LineTo::Parse("60 50 2 clWhite"));
+  replay.Draw(drawing::LineTo::Parse("80 52 2 clWhite"));
   EXPECT_EQ(Form().Board().Image(), peer.Image());
   EXPECT_EQ(At(55, 50), kWhite);
   EXPECT_EQ(At(30, 50), kRed);
