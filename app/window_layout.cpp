@@ -190,7 +190,7 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   auto* tool_split = Splitter(Qt::Vertical, form.Panel6);
   Column(form.Panel6, 1)->addWidget(tool_split);
   QStringList tools;
-  for (const ToolEntry& entry : ToolTable()) tools.append(entry.caption);
+  for (const ToolEntry& entry : ToolTable()) tools.append(QString::fromUtf8(entry.caption));
   form.ListTools = ToolList(tool_split, "ListTools", tools);
   form.ListTools->setToolTip(
       QStringLiteral("Чем рисовать; «Указатель» показывает другим, куда вы указываете"));

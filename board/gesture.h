@@ -1,6 +1,6 @@
-// The state of the gesture on the board: the anchor that a press or a
-// received move sets, the rubber band or eraser square now shown, and
-// whether a gesture is in progress.
+// The state of the gesture on the board: the anchor that a press sets, the
+// rubber band or eraser square now shown, and whether a gesture is in
+// progress.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@ struct ShapeBounds {
 };
 
 struct GestureState {
-  std::int32_t StartX = 0;  // the anchor: the last press, or a received move
+  std::int32_t StartX = 0;  // the anchor: the last press
   std::int32_t StartY = 0;
   ShapeBounds ShapeRect;
   bool Drawing = false;

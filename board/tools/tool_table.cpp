@@ -14,27 +14,32 @@ std::unique_ptr<Tool> Make(ToolHost& host) {
 
 }  // namespace
 
-const std::array<ToolEntry, kToolCount>& ToolTable() {
-  static const std::array<ToolEntry, kToolCount> table = {{
-      {ToolId::kFreehand, QStringLiteral("Линия"), Make<FreehandTool>},
-      {ToolId::kEraser, QStringLiteral("Стерка"), Make<EraserTool>},
-      {ToolId::kStraightLine, QStringLiteral("Линия прямая"), Make<StraightLineTool>},
-      {ToolId::kRectangle, QStringLiteral("Прямоугольник"), Make<RectangleTool>},
-      {ToolId::kFilledRectangle, QStringLiteral("Прямоугольник закрашенный"),
-       Make<FilledRectangleTool>},
-      {ToolId::kEllipse, QStringLiteral("Эллипс"), Make<EllipseTool>},
-      {ToolId::kFilledEllipse, QStringLiteral("Эллипс закрашенный"), Make<FilledEllipseTool>},
-      {ToolId::kFloodFill, QStringLiteral("Залить область"), Make<FloodFillTool>},
-      {ToolId::kText, QStringLiteral("Текст"), Make<TextTool>},
-      {ToolId::kPointer, QStringLiteral(">>Указатель"), Make<PointerTool>},
-  }};
-  return table;
-}
+constexpr std::array<ToolEntry, kToolCount> kTable = {{
+    {ToolId::kFreehand, "Линия", Make<FreehandTool>},
+    {ToolId::kEraser, "Стерка", Make<EraserTool>},
+    {ToolId::kStraightLine, "Линия прямая", Make<StraightLineTool>},
+    {ToolId::kRectangle, "Прямоугольник", Make<RectangleTool>},
+    {ToolId::kFilledRectangle, "Прямоугольник закрашенный", Make<FilledRectangleTool>},
+    {ToolId::kEllipse, "Эллипс", Make<EllipseTool>},
+    {ToolId::kFilledEllipse, "Эллипс закрашенный", Make<FilledEllipseTool>},
+    {ToolId::kFloodFill, "Залить область", Make<FloodFillTool>},
+    {ToolId::kText, "Текст", Make<TextTool>},
+    {ToolId::kPointer, ">>Указатель", Make<PointerTool>},
+}};
 
-int ToolRow(ToolId id) { return static_cast<int>(id); }
+constexpr bool RowsFollowToolId() {
+  for (std::size_t row = 0; row < kTable.size(); ++row) {
+    if (ToolRow(kTable[row].id) != static_cast<int>(row)) return false;
+  }
+  return true;
+}
+static_assert(RowsFollowToolId(), "row i of the tool table must be the tool whose ToolId is i");
+static_assert(ToolRow(ToolId::kPointer) + 1 == kToolCount, "every ToolId has its row");
+
+const std::array<ToolEntry, kToolCount>& ToolTable() { return kTable; }
 
 std::unique_ptr<Tool> MakeTool(ToolId id, ToolHost& host) {
-  return ToolTable()[static_cast<std::size_t>(ToolRow(id))].make(host);
+  return kTable[static_cast<std::size_t>(ToolRow(id))].make(host);
 }
 
 }  // namespace kovra

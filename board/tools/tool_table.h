@@ -3,7 +3,6 @@
 // its ToolId, never by a bare row number.
 #pragma once
 
-#include <QString>
 #include <array>
 #include <memory>
 
@@ -26,7 +25,7 @@ enum class ToolId {
 
 struct ToolEntry {
   ToolId id;
-  QString caption;
+  const char* caption;  // UTF-8
   std::unique_ptr<Tool> (*make)(ToolHost& host);
 };
 
@@ -34,7 +33,7 @@ inline constexpr std::size_t kToolCount = 10;
 
 // Row i of the tool list is entry i.
 const std::array<ToolEntry, kToolCount>& ToolTable();
-int ToolRow(ToolId id);
+constexpr int ToolRow(ToolId id) { return static_cast<int>(id); }
 std::unique_ptr<Tool> MakeTool(ToolId id, ToolHost& host);
 
 }  // namespace kovra
