@@ -1,5 +1,6 @@
 // The standard and Qt headers most files include, compiled once for all the
-// program's libraries instead of once per file.
+// program's libraries instead of once per file; no widgets, which the
+// layers below the window never use.
 #pragma once
 
 #include <algorithm>
@@ -12,21 +13,12 @@
 #include <string_view>
 #include <vector>
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QListWidget>
-#include <QMainWindow>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QString>
 #include <QTimer>
-#include <QToolButton>

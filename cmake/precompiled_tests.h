@@ -1,7 +1,7 @@
 // What the tests and benchmarks add to the program's precompiled headers.
 #pragma once
 
-#include "precompiled.h"
+#include "precompiled_widgets.h"
 
 #include <gtest/gtest.h>
 
