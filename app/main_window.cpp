@@ -101,15 +101,14 @@ void TForm1::WireEvents() {
 }
 
 void TForm1::FormCreate() {
-  ProgramDir_ = env_.program_dir;
   // What saves and folder probes cut short left beside the state files and
   // in the picture folder, and only that, goes before anything is read.
-  for (const QString& folder : {ProgramDir_, board_files_.PictureFolder()}) {
+  for (const QString& folder : {env_.program_dir, board_files_.PictureFolder()}) {
     RemoveInterruptedSaves(folder);
     RemoveProbeLeftovers(folder);
   }
   const QString picture_folder = board_files_.PictureFolder();
-  if (!FolderExists(picture_folder) && DriveWritable(ProgramDir_)) {
+  if (!FolderExists(picture_folder) && DriveWritable(env_.program_dir)) {
     CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
   }
   FirstTick_ = true;
@@ -122,8 +121,8 @@ void TForm1::FormCreate() {
 
 void TForm1::SaveWindowPlace() {
   // A window never shown has no place of its own to keep.
-  if (isVisible() && DriveWritable(ProgramDir_)) {
-    kovra::SaveWindowPlace(*this, ProgramDir_ + kWindowPlaceFile);
+  if (isVisible() && DriveWritable(env_.program_dir)) {
+    kovra::SaveWindowPlace(*this, env_.program_dir + kWindowPlaceFile);
   }
 }
 
@@ -144,7 +143,7 @@ void TForm1::RestoreState() {
   FirstTick_ = false;
   Timer1->setInterval(1000);
   // Where the user left it, or maximised the first time.
-  if (!RestoreWindowPlace(*this, ProgramDir_ + kWindowPlaceFile)) {
+  if (!RestoreWindowPlace(*this, env_.program_dir + kWindowPlaceFile)) {
     setWindowState(windowState() | Qt::WindowMaximized);
   }
   ListTools->setCurrentRow(0);  // a choice of the program's: no click

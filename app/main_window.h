@@ -38,6 +38,7 @@ namespace kovra {
 
 class Correspondents;
 class TUdpEndpoint;
+struct ReceivedDatagram;
 
 class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   Q_OBJECT
@@ -76,8 +77,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   FanOut& Sender() { return *fan_out_; }
 
   // The endpoint's events, and the one received command the window handles itself.
-  void Udp1DataReceived(std::string_view bytes, const QString& FromIP, int Port);
-  void Udp1InvalidHost(bool& handled);
+  void Udp1DataReceived(const ReceivedDatagram& datagram);
+  void Udp1InvalidHost(const std::string& name, bool& handled);
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
   // "ImageKV_CursorTo": the sender's pointer, shown above the board.
   void ReceivedPointer(const drawing::CursorTo& at);
@@ -120,7 +121,6 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
 
   Environment env_;
   RoutedDialogs dialogs_;  // what every part shows goes through it
-  QString ProgramDir_;
   bool FirstTick_ = true;
   Correspondents* correspondents_ = nullptr;
   CommandTable commands_;

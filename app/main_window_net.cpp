@@ -17,14 +17,15 @@
 namespace kovra {
 
 void TForm1::CreateEndpoint() {
-  Udp1 = new TUdpEndpoint(this, env_.bind_address);
+  Udp1 = new TUdpEndpoint(this, env_.bind_address, env_.udp_port);
   Udp1->setObjectName(QStringLiteral("Udp1"));
-  Udp1->RemotePort = env_.udp_port;
   if (env_.resolve_host) Udp1->SetResolver(env_.resolve_host);
-  Udp1->OnDatagram = [this](std::string_view bytes, const QString& ip, int port) {
-    Guard([&] { Udp1DataReceived(bytes, ip, port); });
+  Udp1->OnDatagram = [this](const ReceivedDatagram& datagram) {
+    Guard([&] { Udp1DataReceived(datagram); });
   };
-  Udp1->OnInvalidHost = [this](bool& handled) { Udp1InvalidHost(handled); };
+  Udp1->OnInvalidHost = [this](const std::string& host, bool& handled) {
+    Udp1InvalidHost(host, handled);
+  };
   Udp1->OnBufferInvalid = [this](bool& handled, std::vector<char>& buff, int& length) {
     Udp1BufferInvalid(handled, buff, length);
   };
@@ -51,7 +52,7 @@ void TForm1::CreateEndpoint() {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
   presence_->RunForPeer = [this](quint32 from, const std::function<void()>& answer) {
-    const RoutedDialogs::FromPeer peer(dialogs_, AnsiToQString(DottedAddressText(from)));
+    const RoutedDialogs::FromPeer peer(dialogs_, from);
     Guard(answer);
   };
   Udp1->SetRememberedAddresses(
@@ -68,18 +69,18 @@ void TForm1::CreateEndpoint() {
   }
 }
 
-void TForm1::Udp1DataReceived(std::string_view bytes, const QString& FromIP, int Port) {
+void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
   // A command is at most kMaxCommandText characters; what follows is not read.
-  const auto received = ParseCommandText(
-      bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), kMaxCommandText)));
+  const std::string_view bytes = datagram.bytes.substr(0, kMaxCommandText);
+  const auto received = ParseCommandText(bytes.data(), static_cast<int>(bytes.size()));
   if (!received) return;
-  const RoutedDialogs::FromPeer from(dialogs_, FromIP);  // what goes wrong here is the sender's
-  const std::string from_ip = QStringToAnsi(FromIP);
-  replay_.SetSender(from_ip + ':' + std::to_string(Port));
-  sender_address_ = ParseDottedAddress(from_ip).value_or(0);
+  // What goes wrong here is the sender's.
+  const RoutedDialogs::FromPeer from(dialogs_, datagram.address);
+  replay_.SetSender(datagram.address, datagram.port);
+  sender_address_ = datagram.address;
   Guard([&] { commands_.Dispatch(*received); });  // an unknown command is ignored
   sender_address_ = 0;
-  replay_.SetSender({});
+  replay_.SetSender(0, 0);
 }
 
 void TForm1::RegisterCommands() {
@@ -90,9 +91,8 @@ void TForm1::RegisterCommands() {
        [this](const std::string& args, quint32 from) { chat_->ReceivedMessage(args, from); }});
 }
 
-void TForm1::Udp1InvalidHost(bool& handled) {
+void TForm1::Udp1InvalidHost(const std::string& name, bool& handled) {
   handled = false;
-  const std::string name = Udp1->RemoteHost;
   // A goodbye that cannot be delivered is skipped without a word, and a name
   // is told of once until a send to it goes through again.
   if (closing_ || fan_out_->Unreachable(name)) return;

@@ -6,7 +6,9 @@
 // shown goes to the standard error, and nothing is asked.
 #pragma once
 
+#include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "support/dialogs.h"
@@ -18,18 +20,19 @@ class RoutedDialogs : public Dialogs {
   using Notify = std::function<void(const QString& sender, const QString& text)>;
   RoutedDialogs(Dialogs& user, Notify notify) : user_(user), notify_(std::move(notify)) {}
 
-  // For its lifetime, what goes wrong is the sender's.
+  // For its lifetime, what goes wrong is the sender's: the IPv4 address
+  // (host order) a datagram came from.
   class FromPeer {
    public:
-    FromPeer(RoutedDialogs& dialogs, QString sender)
-        : dialogs_(dialogs), previous_(std::exchange(dialogs.peer_, std::move(sender))) {}
-    ~FromPeer() { dialogs_.peer_ = std::move(previous_); }
+    FromPeer(RoutedDialogs& dialogs, quint32 sender)
+        : dialogs_(dialogs), previous_(std::exchange(dialogs.peer_, sender)) {}
+    ~FromPeer() { dialogs_.peer_ = previous_; }
     FromPeer(const FromPeer&) = delete;
     FromPeer& operator=(const FromPeer&) = delete;
 
    private:
     RoutedDialogs& dialogs_;
-    QString previous_;
+    std::optional<quint32> previous_;
   };
 
   // From now on nothing opens a box.
@@ -57,7 +60,7 @@ class RoutedDialogs : public Dialogs {
  private:
   Dialogs& user_;
   Notify notify_;
-  QString peer_;  // empty: the user's own action
+  std::optional<quint32> peer_;  // none: the user's own action
   bool closed_ = false;
 };
 

@@ -103,7 +103,7 @@ class Replay::Painter {
   BoardCanvas& canvas_;
 };
 
-DrawingState& Replay::StateOf(const std::string& sender) {
+DrawingState& Replay::StateOf(quint64 sender) {
   const qint64 now = clock_.elapsed();
   auto found = senders_.find(sender);
   if (found == senders_.end()) {
@@ -123,8 +123,8 @@ DrawingState& Replay::StateOf(const std::string& sender) {
   return found->second.state;
 }
 
-DrawingState Replay::SenderState(const std::string& sender) const {
-  const auto found = senders_.find(sender);
+DrawingState Replay::SenderState(quint32 address, quint16 port) const {
+  const auto found = senders_.find(Key(address, port));
   return found != senders_.end() ? found->second.state : BoardCanvas::FreshState();
 }
 

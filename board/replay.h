@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <cstdint>
 #include <map>
-#include <string>
 
 #include "board/canvas.h"
 #include "board/drawing_commands.h"
@@ -35,10 +34,11 @@ class Replay {
 
   explicit Replay(BoardCanvas& canvas) : canvas_(canvas) { clock_.start(); }
 
-  // The sender of the received commands that follow: its address and port.
-  void SetSender(std::string sender) { sender_ = std::move(sender); }
+  // The sender of the received commands that follow: its IPv4 address
+  // (host order) and port.
+  void SetSender(quint32 address, quint16 port) { sender_ = Key(address, port); }
   // What a sender's commands have left behind; a fresh state for a stranger.
-  DrawingState SenderState(const std::string& sender) const;
+  DrawingState SenderState(quint32 address, quint16 port) const;
 
   // A received command, under its sender's state. A colour field that
   // cannot be read raises the conversion error where it stands.
@@ -49,7 +49,8 @@ class Replay {
  private:
   class SenderScope;
   class Painter;
-  DrawingState& StateOf(const std::string& sender);
+  static quint64 Key(quint32 address, quint16 port) { return quint64{address} << 16 | port; }
+  DrawingState& StateOf(quint64 sender);
 
   struct Sender {
     DrawingState state;
@@ -57,10 +58,10 @@ class Replay {
   };
 
   BoardCanvas& canvas_;
-  std::map<std::string, Sender> senders_;
+  std::map<quint64, Sender> senders_;
   DrawingState passing_;  // for a sender that found no room
   QElapsedTimer clock_;
-  std::string sender_;
+  quint64 sender_ = 0;
 };
 
 }  // namespace kovra

@@ -1,7 +1,6 @@
 #include "net/fan_out.h"
 
 #include <QCoreApplication>
-#include <cstring>
 
 #include "net/command.h"
 #include "net/correspondents.h"
@@ -37,11 +36,8 @@ bool FanOut::SendCommand(const std::string& host, const std::string& command,
 }
 
 bool FanOut::Deliver(const std::string& name, const std::string& command, const std::string& args) {
-  const std::string text = BuildCommandText(kProgramTag, command, args);
-  std::memcpy(buffer_.data(), text.data(), text.size());
-  buffer_[text.size()] = '\0';
   // May run the event loop while the name is looked up.
-  return endpoint_.SendTo(name, text);
+  return endpoint_.SendTo(name, BuildCommandText(kProgramTag, command, args));
 }
 
 int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all) {

@@ -3,13 +3,11 @@
 // window's handlers expect, and reads the list again at every step.
 #pragma once
 
-#include <array>
 #include <functional>
 #include <set>
 #include <string>
 
 #include "support/dialogs.h"
-#include "support/text.h"
 
 namespace kovra {
 
@@ -49,9 +47,6 @@ class FanOut {
   // goes through again.
   bool Unreachable(const std::string& name) const { return unreachable_.count(name) > 0; }
 
-  // The command text being sent, as it went out last.
-  const std::array<char, kMaxCommandText + 1>& DatagramBuffer() const { return buffer_; }
-
  private:
   class SendingScope;
   // Sends to a name known not to be empty; false when the send gave up.
@@ -60,7 +55,6 @@ class FanOut {
   TUdpEndpoint& endpoint_;
   Correspondents& list_;
   Dialogs& dialogs_;
-  std::array<char, kMaxCommandText + 1> buffer_{};
   std::set<std::string> unreachable_;
   int depth_ = 0;  // sends under way, nested ones included
 };

@@ -69,8 +69,8 @@ constexpr int kMaxSentNames = 1024;
 
 }  // namespace
 
-TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address)
-    : QObject(owner), bind_address_(std::move(bind_address)) {
+TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address, int remote_port)
+    : QObject(owner), RemotePort(remote_port), bind_address_(std::move(bind_address)) {
   Status(8, QStringLiteral("Initializing Winsock"));
   CreateSocket();
   linger off_linger{};
@@ -185,8 +185,8 @@ bool TUdpEndpoint::ReceiveOne() {
   if (OnDatagram) {
     // A failed receive (a datagram too long for any command) means nothing.
     if (received) {
-      OnDatagram(std::string_view(ReceiveBuffer.data(), static_cast<std::size_t>(result)),
-                 DottedText(from), ntohs(from.sin_port));
+      OnDatagram({std::string_view(ReceiveBuffer.data(), static_cast<std::size_t>(result)),
+                  ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)});
     }
     return result >= 0;
   }
@@ -308,8 +308,7 @@ std::optional<quint32> TUdpEndpoint::ResolveRemoteHost(const std::string& host) 
     if (found.outcome == NameLookups::Result::Outcome::kGaveUp || *closed) return std::nullopt;
     if (attempts >= 1) break;
     bool handled = false;
-    RemoteHost = host;  // a nested send may have changed it; the handler names this one
-    if (OnInvalidHost) OnInvalidHost(handled);
+    if (OnInvalidHost) OnInvalidHost(host, handled);
     if (*closed) return std::nullopt;
     if (!handled) break;
   }

@@ -30,6 +30,14 @@ class UDPSockError : public Error {
   using Error::Error;
 };
 
+// A datagram as it arrived: its bytes, which live only for the call that
+// hands them over, and its sender's IPv4 address (host order) and port.
+struct ReceivedDatagram {
+  std::string_view bytes;
+  quint32 address = 0;
+  quint16 port = 0;
+};
+
 class TUdpEndpoint : public QObject {
   Q_OBJECT
 
@@ -40,8 +48,10 @@ class TUdpEndpoint : public QObject {
   static constexpr int kSocketReceiveBuffer = 8 * 1024 * 1024;
 
   // The socket is created but not bound; assigning LocalPort binds it.
+  // Datagrams go to remote_port unless RemotePort is changed.
   explicit TUdpEndpoint(QObject* owner = nullptr,
-                        QHostAddress bind_address = QHostAddress(QHostAddress::AnyIPv4));
+                        QHostAddress bind_address = QHostAddress(QHostAddress::AnyIPv4),
+                        int remote_port = 0);
   ~TUdpEndpoint() override;
 
   int LocalPort() const { return local_port_; }
@@ -56,12 +66,12 @@ class TUdpEndpoint : public QObject {
   QString BindFailedMessage() const;
 
   // What the window uses: one datagram of bytes to a computer name or dotted
-  // address on RemotePort, and every datagram received, with its sender.
-  // A send may run the event loop while a name is looked up. False when it
-  // gave up without an error: closed, out of time, or the name's lookup is
-  // already waited for further down.
+  // address on RemotePort, and every datagram received. A send may run the
+  // event loop while a name is looked up. False when it gave up without an
+  // error: closed, out of time, or the name's lookup is already waited for
+  // further down.
   bool SendTo(const std::string& host, const std::string& bytes);
-  std::function<void(std::string_view bytes, const QString& from_ip, int port)> OnDatagram;
+  std::function<void(const ReceivedDatagram& datagram)> OnDatagram;
   int RemotePort = 0;
 
   // Where a name was last heard from (host order), asked only for a name
@@ -95,16 +105,16 @@ class TUdpEndpoint : public QObject {
   void Close();
   bool IsClosed() const { return *closed_; }
 
-  // Raised events. A failed lookup asks OnInvalidHost once whether to try
-  // again; a send of zero bytes asks OnBufferInvalid once to repair it.
-  std::function<void(bool& handled)> OnInvalidHost;
+  // Raised events. A failed lookup of host asks OnInvalidHost once whether
+  // to try again; a send of zero bytes asks OnBufferInvalid once to repair it.
+  std::function<void(const std::string& host, bool& handled)> OnInvalidHost;
   std::function<void(bool& handled, std::vector<char>& buff, int& length)> OnBufferInvalid;
 
   // The classic interface, kept whole for the tests of the endpoint's own
   // rules: a send of the first length characters of an array to RemoteHost,
   // a receive event that carries only the length (-1 for a failed receive)
   // and leaves the bytes to FetchDatagram, status reports up to ReportLevel,
-  // and an event after each datagram sent.
+  // and an event after each datagram sent. The program itself uses none of it.
   std::string RemoteHost;
   int ReportLevel = 1;
   void SendDatagram(const char* buff, int size, int length);

@@ -21,7 +21,7 @@ const QRgb kRed = qRgb(255, 0, 0);
 struct Board {
   Board() : replay(canvas) { canvas.Reset(test::WhiteImage(60, 40)); }
   // What the commands of the one sender here have left behind.
-  DrawingState Left() const { return replay.SenderState(""); }
+  DrawingState Left() const { return replay.SenderState(0, 0); }
   QRgb At(int x, int y) const { return canvas.Image().pixel(x, y); }
   std::map<QRgb, int> Colours() const {
     std::map<QRgb, int> count;
@@ -154,14 +154,14 @@ TEST(Replay, EachSenderContinuesFromItsOwnStateInCopyMode) {
   b.canvas.SetPenMode(PenMode::kNotXor);  // a local gesture's, say
   b.canvas.MoveTo(30, 30);
   // Two people draw at once; their segments arrive interleaved.
-  b.replay.SetSender("127.0.0.2:571");
+  b.replay.SetSender(0x7F000002, 571);
   b.replay.Draw(drawing::MoveTo::Parse("2 5"));
-  b.replay.SetSender("127.0.0.3:571");
+  b.replay.SetSender(0x7F000003, 571);
   b.replay.Draw(drawing::MoveTo::Parse("2 25"));
   b.replay.Draw(drawing::SetFont::Parse("20|clRed|DejaVu Sans|B|"));
-  b.replay.SetSender("127.0.0.2:571");
+  b.replay.SetSender(0x7F000002, 571);
   b.replay.Draw(drawing::LineTo::Parse("50 5 1 clBlack"));
-  b.replay.SetSender("127.0.0.3:571");
+  b.replay.SetSender(0x7F000003, 571);
   b.replay.Draw(drawing::LineTo::Parse("50 25 1 clBlack"));
 
   BoardCanvas expected;
@@ -174,18 +174,18 @@ TEST(Replay, EachSenderContinuesFromItsOwnStateInCopyMode) {
       << "two strokes, no line joining them, no inversion";
   EXPECT_EQ(b.canvas.PenPos(), QPoint(30, 30));
   EXPECT_EQ(b.canvas.Mode(), PenMode::kNotXor) << "the local state is untouched";
-  EXPECT_TRUE(b.replay.SenderState("127.0.0.3:571").font.bold());
-  EXPECT_FALSE(b.replay.SenderState("127.0.0.2:571").font.bold()) << "a font is its sender's";
+  EXPECT_TRUE(b.replay.SenderState(0x7F000003, 571).font.bold());
+  EXPECT_FALSE(b.replay.SenderState(0x7F000002, 571).font.bold()) << "a font is its sender's";
 
   // One host with a thousand source ports: the states stay bounded, and a
   // sender heard from a moment ago keeps its own.
   for (int i = 0; i < 1000; ++i) {
-    b.replay.SetSender("10.0.0.9:" + std::to_string(i));
+    b.replay.SetSender(0x0A000009, static_cast<quint16>(i));
     b.replay.Draw(drawing::MoveTo::Parse("1 1"));
   }
-  EXPECT_TRUE(b.replay.SenderState("10.0.0.9:999").pen_pos.isNull())
+  EXPECT_TRUE(b.replay.SenderState(0x0A000009, 999).pen_pos.isNull())
       << "a flood of senders is kept to a bounded number of states";
-  b.replay.SetSender("127.0.0.2:571");
+  b.replay.SetSender(0x7F000002, 571);
   b.replay.Draw(drawing::LineTo::Parse("50 15 1 clBlack"));
   EXPECT_EQ(b.At(50, 10), kBlack) << "continued from where it was, not from (0,0)";
   EXPECT_EQ(b.At(10, 3), kWhite) << "no line from the corner";

@@ -16,8 +16,7 @@ namespace {
 
 TEST(FanOutWalk, StepsThroughEveryLineAndSendsToThePresentOnly) {
   const quint16 port = test::FreeUdpPort();
-  TUdpEndpoint endpoint(nullptr, QHostAddress(QStringLiteral("127.0.0.1")));
-  endpoint.RemotePort = port;
+  TUdpEndpoint endpoint(nullptr, QHostAddress(QStringLiteral("127.0.0.1")), port);
   test::Collector present(QHostAddress(QStringLiteral("127.0.0.41")), port);
   test::Collector absent(QHostAddress(QStringLiteral("127.0.0.42")), port);
   Correspondents list;
@@ -31,7 +30,6 @@ TEST(FanOutWalk, StepsThroughEveryLineAndSendsToThePresentOnly) {
   EXPECT_EQ(steps, (std::vector<int>{0, 1, 2})) << "every line, the nameless one too";
   ASSERT_TRUE(present.WaitFor(1));
   EXPECT_EQ(present.Received()[0], "Kovra:>Message:>hello");
-  EXPECT_EQ(std::string(fan_out.DatagramBuffer().data()), "Kovra:>Message:>hello");
   EXPECT_EQ(fan_out.SendToCorrespondents("Exit", "ME", true), 2) << "all named lines";
   ASSERT_TRUE(absent.WaitFor(1));
   EXPECT_TRUE(dialogs.messages.isEmpty()) << "a nameless line is passed over silently";

@@ -135,7 +135,7 @@ TEST(UdpEndpoint, UnresolvableNamesAskTheHandlerOnce) {
   };
   expect_canceled();  // no handler at all
 
-  end.udp.OnInvalidHost = [&](bool& handled) {
+  end.udp.OnInvalidHost = [&](const std::string&, bool& handled) {
     ++asked;
     handled = false;
   };
@@ -144,9 +144,9 @@ TEST(UdpEndpoint, UnresolvableNamesAskTheHandlerOnce) {
 
   // Handled: a second lookup of the same name, even though the handler
   // pointed RemoteHost at a name that would resolve.
-  end.udp.OnInvalidHost = [&](bool& handled) {
+  end.udp.OnInvalidHost = [&](const std::string& host, bool& handled) {
     ++asked;
-    EXPECT_EQ(end.udp.RemoteHost, "nobody.invalid");
+    EXPECT_EQ(host, "nobody.invalid");
     end.udp.RemoteHost = "localhost";
     handled = true;
   };
@@ -214,7 +214,7 @@ TEST(UdpEndpoint, CloseOrDeadlineEndsAWaitingLookupWithoutSending) {
     return kPeer.toIPv4Address();
   });
   bool handler_ran = false;
-  end.udp.OnInvalidHost = [&](bool&) { handler_ran = true; };
+  end.udp.OnInvalidHost = [&](const std::string&, bool&) { handler_ran = true; };
 
   QElapsedTimer waited;
   waited.start();
