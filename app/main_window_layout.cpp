@@ -43,21 +43,21 @@ void TForm1::BuildMenus() {
   separator(board_menu, "N5");
   item(board_menu, "N3", QStringLiteral("Загрузить из файла"), board(&BoardMenu::N3Click));
   item(board_menu, "N4", QStringLiteral("Сохранить в файл"), board(&BoardMenu::N4Click));
-  separator(board_menu, "N13");
-  item(board_menu, "N14", QStringLiteral("Отправить доску всем"),
+  separator(board_menu, "SendingSeparator");
+  item(board_menu, "SendBoardToAll", QStringLiteral("Отправить доску всем"),
        board(&BoardMenu::SendBoardToAllClick));
-  item(board_menu, "N16", QStringLiteral("Сохранить как PNG…"), board(&BoardMenu::SavePngClick));
+  item(board_menu, "SaveAsPng", QStringLiteral("Сохранить как PNG…"), board(&BoardMenu::SavePngClick));
   BuildZoomMenu(bar, Image_KV);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));
-  item(network, "N17", QStringLiteral("Найти всех в сети"),
+  item(network, "FindEveryone", QStringLiteral("Найти всех в сети"),
        list(&CorrespondentsMenu::FindEveryoneClick));
   separator(network, "N12");
 
   PopupMenu2 = Named(new QMenu(ListUser), "PopupMenu2");
   item(PopupMenu2, "N6", QStringLiteral("Добавить"), list(&CorrespondentsMenu::N6Click));
   item(PopupMenu2, "N7", QStringLiteral("Удалить"), list(&CorrespondentsMenu::N7Click));
-  item(PopupMenu2, "N15", QStringLiteral("Отправить доску"), board(&BoardMenu::SendBoardClick));
+  item(PopupMenu2, "SendBoardToOne", QStringLiteral("Отправить доску"), board(&BoardMenu::SendBoardClick));
   connect(ListUser, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2->popup(ListUser->viewport()->mapToGlobal(at)); });
 }

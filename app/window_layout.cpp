@@ -307,7 +307,7 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItem
 }  // namespace
 
 void BuildZoomMenu(QMenuBar* bar, BoardView* view) {
-  QMenu* menu = Named(bar->addMenu(QStringLiteral("Вид")), "N18");
+  QMenu* menu = Named(bar->addMenu(QStringLiteral("Вид")), "ViewMenu");
   auto zoom = [menu, view](const char* name, const QString& caption, QList<QKeySequence> keys,
                            int step) {
     QAction* action = Named(menu->addAction(caption), name);
@@ -315,10 +315,10 @@ void BuildZoomMenu(QMenuBar* bar, BoardView* view) {
     QObject::connect(action, &QAction::triggered, view,
                      [view, step] { step == 0 ? view->SetZoom(100) : view->StepZoom(step); });
   };
-  zoom("N19", QStringLiteral("Крупнее"),
+  zoom("ZoomIn", QStringLiteral("Крупнее"),
        {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)}, 1);
-  zoom("N20", QStringLiteral("Мельче"), {QKeySequence::ZoomOut}, -1);
-  zoom("N21", QStringLiteral("Обычный размер"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, 0);
+  zoom("ZoomOut", QStringLiteral("Мельче"), {QKeySequence::ZoomOut}, -1);
+  zoom("ZoomActualSize", QStringLiteral("Обычный размер"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, 0);
 }
 
 const QString kBoardTip = QStringLiteral(

@@ -30,43 +30,52 @@ class NoticeLine;
 class PenSample;
 class ToolSettings;
 
-// The window's controls, by the names the program's logic uses.
+// The window's controls, by the names the program's logic uses. The
+// numbered names are the ones users of older copies know; each says here
+// what it holds.
 struct WindowControls {
-  QFrame* Panel1 = nullptr;
+  QFrame* Panel1 = nullptr;  // the status bar: the clock and the notice line
   QLabel* Label_DT = nullptr;
-  QTabWidget* TN1 = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  QFrame* Panel4 = nullptr;
-  QLabel* Label1 = nullptr;
-  QToolButton* SpeedButton1 = nullptr;
+  QTabWidget* TN1 = nullptr;  // the one page: messages below, board and tools above
+  QGroupBox* GroupBox1 = nullptr;  // "Сообщения : ": the send row, the pane and the list
+  QFrame* Panel4 = nullptr;  // the send row
+  QLabel* Label1 = nullptr;  // the send row's caption
+  QToolButton* SpeedButton1 = nullptr;  // sends the message typed
   QLineEdit* Edit_Mess = nullptr;
   QLabel* Label_Left = nullptr;  // how many characters the message may still take
-  QFrame* Panel5 = nullptr;
+  QFrame* Panel5 = nullptr;  // around the message pane
   QListView* RE_Mess = nullptr;
-  QGroupBox* GroupBox3 = nullptr;
+  QGroupBox* GroupBox3 = nullptr;  // "Список корреспондентов : " around ListUser
   QListView* ListUser = nullptr;
-  QFrame* Panel2 = nullptr;
-  QGroupBox* GroupBox2 = nullptr;
-  QFrame* Panel6 = nullptr;
+  QFrame* Panel2 = nullptr;  // the board area and the tool column
+  QGroupBox* GroupBox2 = nullptr;  // "Инструментарий : ": the tool column
+  QFrame* Panel6 = nullptr;  // inside the tool column: tools, width box, font box
   ChoiceList* ListTools = nullptr;
-  QGroupBox* GroupBox5 = nullptr;
-  QFrame* Panel8 = nullptr;
-  QToolButton* SpeedButton2 = nullptr;
+  QGroupBox* GroupBox5 = nullptr;  // "Шрифт : ": the text tool's font
+  QFrame* Panel8 = nullptr;  // the font box's button row
+  QToolButton* SpeedButton2 = nullptr;  // opens the font dialog
   QLabel* Label_Font = nullptr;
-  QGroupBox* GroupBox4 = nullptr;
-  QFrame* Panel7 = nullptr;
+  QGroupBox* GroupBox4 = nullptr;  // "Толщина линий : ": widths and colours
+  QFrame* Panel7 = nullptr;  // around the width list
   ChoiceList* List_W = nullptr;
   MousePanel* Panel_Cvet_Fon = nullptr;
   PenSample* Label_Pen = nullptr;  // the pen's colour and width on the fill colour
-  QFrame* Panel3 = nullptr;
-  QFrame* Panel9 = nullptr;
+  QFrame* Panel3 = nullptr;  // the board area: the drawing switch above the board
+  QFrame* Panel9 = nullptr;  // the drawing switch's row
   QCheckBox* CB_YesPaint = nullptr;
   QScrollArea* ScrollBox1 = nullptr;
   BoardView* Image_KV = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QMenu* PopupMenu2 = nullptr;
+  QMenu* PopupMenu1 = nullptr;  // the board's context menu, empty
+  QMenu* PopupMenu2 = nullptr;  // the correspondent list's: add, delete, send the board
   NoticeLine* Label_Notice = nullptr;
 };
+
+// The menus' items are not kept; they are found by name. MainMenu1 holds
+// N1 "Доска" (N2 new board, N10 save and N11 load the working file, N5 a
+// separator, N3 load and N4 save a picture, then SendingSeparator,
+// SendBoardToAll and SaveAsPng), ViewMenu (ZoomIn, ZoomOut, ZoomActualSize)
+// and N8 "Сеть" (N9 announce, FindEveryone, N12 a separator). PopupMenu2
+// holds N6 add, N7 delete and SendBoardToOne.
 
 // The board's tip while drawing is off.
 extern const QString kBoardTip;

@@ -200,7 +200,7 @@ TEST_F(SharedBoard, ZoomedDrawingSendsBoardPointsAndShowsSharpPixels) {
                     QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(A().Image_KV, &wheel);
   EXPECT_EQ(A().Image_KV->Zoom(), 300);
-  A().findChild<QAction*>(QStringLiteral("N21"))->trigger();
+  A().findChild<QAction*>(QStringLiteral("ZoomActualSize"))->trigger();
   EXPECT_EQ(A().Image_KV->Zoom(), 100);
   EXPECT_TRUE(test::ScreenShowsBoard(A()));
 }
