@@ -31,30 +31,32 @@ constexpr int kCloseLookupMs = 500;
 TForm1::TForm1(const Environment& environment, QWidget* parent)
     : QMainWindow(parent),
       env_(environment),
-      dialogs_(
-          *environment.dialogs,
-          [this](const QString& sender, const QString& text) { Label_Notice->Tell(sender, text); }),
+      dialogs_(*environment.dialogs,
+               [this](const QString& sender, const QString& text) {
+                 ui_.Label_Notice->Tell(sender, text);
+               }),
       correspondents_(new Correspondents(this)) {
   env_.dialogs = &dialogs_;
   BuildLayout();
   for (const ToolEntry& entry : ToolTable()) {
     tool_list_[static_cast<std::size_t>(ToolRow(entry.id))] = entry.make(*this);
   }
-  canvas_.SetChangeListener([this](const QRect& area) { Image_KV->ImageChanged(area); });
+  canvas_.SetChangeListener([this](const QRect& area) { ui_.Image_KV->ImageChanged(area); });
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
-  board_files_.OnReplaced = [this] { Image_KV->Show(&canvas_.Image()); };
+  board_files_.OnReplaced = [this] { ui_.Image_KV->Show(&canvas_.Image()); };
   QStringList not_understood;
   board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));
   if (!not_understood.isEmpty()) {
-    Label_Notice->Tell(QString(),
-                       QStringLiteral("В %1 не понято (нужно целое число без "
-                                      "пояснений): %2; взято обычное значение")
-                           .arg(kSettingsFile, not_understood.join(QStringLiteral(", "))));
+    ui_.Label_Notice->Tell(QString(),
+                           QStringLiteral("В %1 не понято (нужно целое число без "
+                                          "пояснений): %2; взято обычное значение")
+                               .arg(kSettingsFile, not_understood.join(QStringLiteral(", "))));
   }
   history_.SetFile(env_.program_dir + kMessageHistoryFile);
   history_.OnSaveFailed = [this](const QString& reason) {
-    Label_Notice->Tell(QString(), QStringLiteral("История сообщений не сохраняется: ") + reason);
+    ui_.Label_Notice->Tell(QString(),
+                           QStringLiteral("История сообщений не сохраняется: ") + reason);
   };
   CreateEndpoint();
   WireEvents();
@@ -73,17 +75,19 @@ TForm1::~TForm1() {
 
 void TForm1::WireEvents() {
   connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
-  connect(SpeedButton1, &QToolButton::clicked, this,
+  connect(ui_.SpeedButton1, &QToolButton::clicked, this,
           [this] { Guard([this] { chat_->SpeedButton1Click(); }); });
-  connect(SpeedButton2, &QToolButton::clicked, this,
+  connect(ui_.SpeedButton2, &QToolButton::clicked, this,
           [this] { Guard([this] { tool_panel_.SpeedButton2Click(); }); });
-  connect(CB_YesPaint, &QCheckBox::clicked, this,
+  connect(ui_.CB_YesPaint, &QCheckBox::clicked, this,
           [this] { Guard([this] { tool_panel_.CB_YesPaintClick(); }); });
-  connect(ListTools, &ChoiceList::Chosen, this, [this] { Guard([this] { tool_panel_.ListToolsClick(); }); });
-  connect(List_W, &QListWidget::itemDoubleClicked, this,
+  connect(ui_.ListTools, &ChoiceList::Chosen, this,
+          [this] { Guard([this] { tool_panel_.ListToolsClick(); }); });
+  connect(ui_.List_W, &QListWidget::itemDoubleClicked, this,
           [this] { Guard([this] { tool_panel_.List_WDblClick(); }); });
-  connect(Panel_Cvet_Fon, &MousePanel::MousePressed, this,
-          [this](Qt::MouseButton button) { Guard([&] { tool_panel_.Panel_Cvet_FonMouseDown(button); }); });
+  connect(ui_.Panel_Cvet_Fon, &MousePanel::MousePressed, this, [this](Qt::MouseButton button) {
+    Guard([&] { tool_panel_.Panel_Cvet_FonMouseDown(button); });
+  });
   // The board's events carry a button (or the buttons held), the keys and the point.
   // Each in its turn, after the sends of the ones before it.
   auto mouse = [this](auto handler) {
@@ -91,13 +95,14 @@ void TForm1::WireEvents() {
       held_input_.Run([=] { Guard([&] { (this->*handler)(buttons, shift, x, y); }); });
     };
   };
-  connect(Image_KV, &BoardView::MousePressed, this, mouse(&TForm1::Image_KVMouseDown));
-  connect(Image_KV, &BoardView::MouseMoved, this, mouse(&TForm1::Image_KVMouseMove));
-  connect(Image_KV, &BoardView::MouseReleased, this, mouse(&TForm1::Image_KVMouseUp));
-  connect(Image_KV, &BoardView::GestureLost, this,
+  connect(ui_.Image_KV, &BoardView::MousePressed, this, mouse(&TForm1::Image_KVMouseDown));
+  connect(ui_.Image_KV, &BoardView::MouseMoved, this, mouse(&TForm1::Image_KVMouseMove));
+  connect(ui_.Image_KV, &BoardView::MouseReleased, this, mouse(&TForm1::Image_KVMouseUp));
+  connect(ui_.Image_KV, &BoardView::GestureLost, this,
           [this] { held_input_.Run([this] { Guard([this] { CancelGesture(); }); }); });
-  connect(List_W, &QListWidget::currentRowChanged, this, [this] { tool_panel_.ShowPenSample(); });
-  connect(Edit_Mess, &QLineEdit::textChanged, this, [this] { ShowCharactersLeft(*this); });
+  connect(ui_.List_W, &QListWidget::currentRowChanged, this,
+          [this] { tool_panel_.ShowPenSample(); });
+  connect(ui_.Edit_Mess, &QLineEdit::textChanged, this, [this] { ShowCharactersLeft(ui_); });
 }
 
 void TForm1::FormCreate() {
@@ -114,8 +119,8 @@ void TForm1::FormCreate() {
   FirstTick_ = true;
   gesture_ = GestureState{};  // no anchor, no band, no gesture
   tool_panel_.Show();
-  ShowCharactersLeft(*this);
-  Edit_Mess->setFocus();  // the user may type at once
+  ShowCharactersLeft(ui_);
+  ui_.Edit_Mess->setFocus();  // the user may type at once
   Timer1->start();
 }
 
@@ -129,7 +134,7 @@ void TForm1::SaveWindowPlace() {
 void TForm1::Timer1Timer() {
   // Stopped for the whole handler: the first tick's fan-out runs the event loop.
   Timer1->stop();
-  Label_DT->setText(DateTimeText(QDateTime::currentDateTime()));
+  ui_.Label_DT->setText(DateTimeText(QDateTime::currentDateTime()));
   if (FirstTick_) {
     RestoreState();
   } else {
@@ -146,33 +151,33 @@ void TForm1::RestoreState() {
   if (!RestoreWindowPlace(*this, env_.program_dir + kWindowPlaceFile)) {
     setWindowState(windowState() | Qt::WindowMaximized);
   }
-  ListTools->setCurrentRow(0);  // a choice of the program's: no click
+  ui_.ListTools->setCurrentRow(0);  // a choice of the program's: no click
 
   try {
     history_.Restore();
   } catch (const Error& error) {
     // The start goes on; the stored history is left as it is, never replaced.
-    Label_Notice->Tell(QString(),
-                       QStringLiteral("История сообщений не прочитана, новые сообщения не "
-                                      "сохраняются: ") +
-                           error.Message());
+    ui_.Label_Notice->Tell(QString(),
+                           QStringLiteral("История сообщений не прочитана, новые сообщения не "
+                                          "сохраняются: ") +
+                               error.Message());
   }
 
   for (const std::string& name : presence_->Load()) {
-    Label_Notice->Tell(QString(),
-                       QStringLiteral("%1 убран из списка: это адрес не одного компьютера")
-                           .arg(AnsiToQString(name)));
+    ui_.Label_Notice->Tell(QString(),
+                           QStringLiteral("%1 убран из списка: это адрес не одного компьютера")
+                               .arg(AnsiToQString(name)));
   }
 
   const QString board = board_files_.WorkingFile();
   if (QFileInfo::exists(board)) {
     board_files_.LoadBoardFile(board);
   } else {
-    board_files_.NewBoard(Image_KV->width(), Image_KV->height());
+    board_files_.NewBoard(ui_.Image_KV->width(), ui_.Image_KV->height());
   }
 
-  List_W->setCurrentRow(0);
-  Label_Font->setText(Label_Font->font().family());
+  ui_.List_W->setCurrentRow(0);
+  ui_.Label_Font->setText(ui_.Label_Font->font().family());
   tool_panel_.ShowFillBehindFont();
 
   // With nobody listed yet, everyone on the local networks is asked instead.
@@ -221,7 +226,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormKeyDown(int& key) {
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
-  SpeedButton1->click();
+  ui_.SpeedButton1->click();
   key = 0;
 }
 

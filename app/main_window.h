@@ -40,7 +40,7 @@ class Correspondents;
 class TUdpEndpoint;
 struct ReceivedDatagram;
 
-class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
+class TForm1 : public QMainWindow, private ToolHost {
   Q_OBJECT
 
  public:
@@ -83,6 +83,8 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // "ImageKV_CursorTo": the sender's pointer, shown above the board.
   void ReceivedPointer(const drawing::CursorTo& at);
 
+  // The window's controls, by name.
+  const WindowControls& Controls() const { return ui_; }
   bool FirstTick() const { return FirstTick_; }
   Correspondents& UserList() { return *correspondents_; }
   const Presence& PeerPresence() const { return *presence_; }
@@ -120,6 +122,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   void Send(const std::string& command, const std::string& args);
 
   Environment env_;
+  WindowControls ui_;
   RoutedDialogs dialogs_;  // what every part shows goes through it
   bool FirstTick_ = true;
   Correspondents* correspondents_ = nullptr;
@@ -133,7 +136,7 @@ class TForm1 : public QMainWindow, public WindowControls, private ToolHost {
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;
-  ToolPanel tool_panel_{dialogs_, *this};
+  ToolPanel tool_panel_{dialogs_, ui_};
   BoardCanvas canvas_;
   BoardFiles board_files_{canvas_, env_.program_dir};
   ReceivedBoardCommands board_commands_{board_files_, dialogs_};

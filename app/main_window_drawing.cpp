@@ -21,14 +21,14 @@ constexpr qint64 kPointerIntervalMs = 33;
 }  // namespace
 
 void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-  if (!CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
+  if (!ui_.CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
   gesture_.StartX = x;
   gesture_.StartY = y;
   // The move goes out after what the tool's press sends, as it always has.
   const drawing::MoveTo anchor{{x, y}};
   replay_.DrawOwn(anchor);
   gesture_.Drawing = true;
-  const auto row = static_cast<std::size_t>(ListTools->currentRow());  // none: past the end
+  const auto row = static_cast<std::size_t>(ui_.ListTools->currentRow());  // none: past the end
   gesture_tool_ = row < tool_list_.size() ? tool_list_[row].get() : nullptr;
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   tool_panel_.TakeTextFont();
@@ -37,17 +37,17 @@ void TForm1::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, in
 
 void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,
                                int y) {
-  if (!CB_YesPaint->isChecked()) {
+  if (!ui_.CB_YesPaint->isChecked()) {
     // A drag that draws nothing says why, once until the box is ticked.
     if ((buttons & Qt::LeftButton) && tool_panel_.ShouldTellToTick()) {
-      Label_Notice->Tell(QString(),
-                         QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»"));
+      ui_.Label_Notice->Tell(QString(),
+                             QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»"));
     }
     return;
   }
   if (!gesture_.Drawing) {
     // The pointer tool shows the others where this user points, button or not.
-    if (buttons == Qt::NoButton && ListTools->currentRow() == ToolRow(ToolId::kPointer) &&
+    if (buttons == Qt::NoButton && ui_.ListTools->currentRow() == ToolRow(ToolId::kPointer) &&
         (!pointer_sent_.isValid() || pointer_sent_.hasExpired(kPointerIntervalMs))) {
       pointer_sent_.start();
       Draw(drawing::CursorTo{{x, y}});
@@ -63,7 +63,7 @@ void TForm1::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers s
 void TForm1::Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
   // Only the end of a left-button gesture: a right or middle click started
   // nothing, so it must not finish the last gesture's figure once more.
-  if (!CB_YesPaint->isChecked() || button != Qt::LeftButton || !gesture_.Drawing) return;
+  if (!ui_.CB_YesPaint->isChecked() || button != Qt::LeftButton || !gesture_.Drawing) return;
   gesture_.Drawing = false;
   if (Tool* tool = std::exchange(gesture_tool_, nullptr)) tool->Release(shift, x, y);
 }
@@ -74,7 +74,7 @@ void TForm1::CancelGesture() {
   if (Tool* tool = std::exchange(gesture_tool_, nullptr)) tool->Cancel();
 }
 
-void TForm1::ShowBand(const Band& band) { Image_KV->ShowBand(band); }
+void TForm1::ShowBand(const Band& band) { ui_.Image_KV->ShowBand(band); }
 
 int TForm1::CurrentWidth() const { return tool_panel_.CurrentWidth(); }
 std::string TForm1::PenColorName() const { return tool_panel_.PenColorName(); }
@@ -85,8 +85,8 @@ void TForm1::ReceivedPointer(const drawing::CursorTo& at) {
   const auto name = presence_->Addresses().NameAt(sender_address_);
   const bool listed =
       correspondents_->Find(address) >= 0 || (name && correspondents_->Find(*name) >= 0);
-  Image_KV->ShowPointer(QString::fromStdString(address), AnsiToQString(name.value_or(address)),
-                        QPoint(at.x, at.y), listed);
+  ui_.Image_KV->ShowPointer(QString::fromStdString(address), AnsiToQString(name.value_or(address)),
+                            QPoint(at.x, at.y), listed);
 }
 
 std::optional<QString> TForm1::AskText(const QString& caption, const QString& prompt) {

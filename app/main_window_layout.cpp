@@ -13,7 +13,7 @@
 namespace kovra {
 
 void TForm1::BuildLayout() {
-  BuildWindowLayout(*this, *this, &history_, correspondents_);
+  BuildWindowLayout(*this, ui_, &history_, correspondents_);
   Timer1 = Named(new QTimer(this), "Timer1");
   Timer1->setInterval(100);
   BuildMenus();
@@ -46,20 +46,23 @@ void TForm1::BuildMenus() {
   separator(board_menu, "SendingSeparator");
   item(board_menu, "SendBoardToAll", QStringLiteral("Отправить доску всем"),
        board(&BoardMenu::SendBoardToAllClick));
-  item(board_menu, "SaveAsPng", QStringLiteral("Сохранить как PNG…"), board(&BoardMenu::SavePngClick));
-  BuildZoomMenu(bar, Image_KV);
+  item(board_menu, "SaveAsPng", QStringLiteral("Сохранить как PNG…"),
+       board(&BoardMenu::SavePngClick));
+  BuildZoomMenu(bar, ui_.Image_KV);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));
   item(network, "FindEveryone", QStringLiteral("Найти всех в сети"),
        list(&CorrespondentsMenu::FindEveryoneClick));
   separator(network, "N12");
 
-  PopupMenu2 = Named(new QMenu(ListUser), "PopupMenu2");
-  item(PopupMenu2, "N6", QStringLiteral("Добавить"), list(&CorrespondentsMenu::N6Click));
-  item(PopupMenu2, "N7", QStringLiteral("Удалить"), list(&CorrespondentsMenu::N7Click));
-  item(PopupMenu2, "SendBoardToOne", QStringLiteral("Отправить доску"), board(&BoardMenu::SendBoardClick));
-  connect(ListUser, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupMenu2->popup(ListUser->viewport()->mapToGlobal(at)); });
+  ui_.PopupMenu2 = Named(new QMenu(ui_.ListUser), "PopupMenu2");
+  item(ui_.PopupMenu2, "N6", QStringLiteral("Добавить"), list(&CorrespondentsMenu::N6Click));
+  item(ui_.PopupMenu2, "N7", QStringLiteral("Удалить"), list(&CorrespondentsMenu::N7Click));
+  item(ui_.PopupMenu2, "SendBoardToOne", QStringLiteral("Отправить доску"),
+       board(&BoardMenu::SendBoardClick));
+  connect(ui_.ListUser, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    ui_.PopupMenu2->popup(ui_.ListUser->viewport()->mapToGlobal(at));
+  });
 }
 
 }  // namespace kovra

@@ -30,23 +30,27 @@ void TForm1::CreateEndpoint() {
     Udp1BufferInvalid(handled, buff, length);
   };
   fan_out_ = std::make_unique<FanOut>(*Udp1, *correspondents_, *env_.dialogs);
-  fan_out_->OnStep = [this](int row) { ListUser->setCurrentIndex(correspondents_->index(row)); };
+  fan_out_->OnStep = [this](int row) {
+    ui_.ListUser->setCurrentIndex(correspondents_->index(row));
+  };
   fan_out_->OnIdle = [this] { held_input_.SendsEnded(); };
   board_sending_ = std::make_unique<BoardSending>(*fan_out_, this);
-  board_sending_->OnFailed = [this](const QString& text) { Label_Notice->Tell(QString(), text); };
+  board_sending_->OnFailed = [this](const QString& text) {
+    ui_.Label_Notice->Tell(QString(), text);
+  };
   board_menu_ = std::make_unique<BoardMenu>(
       BoardMenu::Parts{*env_.dialogs, board_files_, canvas_, *fan_out_, *board_sending_,
-                       *correspondents_, *Image_KV, *ListUser, env_.program_dir});
+                       *correspondents_, *ui_.Image_KV, *ui_.ListUser, env_.program_dir});
   presence_ = std::make_unique<Presence>(*fan_out_, *correspondents_, env_.computer_name,
                                          env_.program_dir + kCorrespondentFile,
                                          env_.program_dir + kKnownAddressesFile);
   // Copies in one process on loopback addresses (tests) are computers of their own.
   presence_->SetLoopbackIsPeer(env_.bind_address.isLoopback());
   correspondents_menu_ = std::make_unique<CorrespondentsMenu>(CorrespondentsMenu::Parts{
-      *env_.dialogs, *presence_, *correspondents_, *ListUser, env_.broadcast_addresses,
-      [this](const QString& text) { Label_Notice->Tell(QString(), text); }});
+      *env_.dialogs, *presence_, *correspondents_, *ui_.ListUser, env_.broadcast_addresses,
+      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); }});
   chat_ = std::make_unique<ChatPane>(ChatPane::Parts{*env_.dialogs, *fan_out_, history_, *presence_,
-                                                     *correspondents_, *Edit_Mess, *this,
+                                                     *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
@@ -102,7 +106,7 @@ void TForm1::Udp1InvalidHost(const std::string& name, bool& handled) {
     return;
   }
   // A name of the list, at every start and every walk: never a box.
-  Label_Notice->Tell(QString(), AnsiToQString(name) + QStringLiteral(" не найден в сети"));
+  ui_.Label_Notice->Tell(QString(), AnsiToQString(name) + QStringLiteral(" не найден в сети"));
 }
 
 void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {

@@ -39,9 +39,8 @@ void RegisterReceivedCommands(CommandTable& table, const CommandReceivers& recei
       [&presence, sender](const auto& name) { presence.ReceivedIamToo(name.text, sender()); });
   table.Add<talk::Exit>(
       [&presence, sender](const auto& name) { presence.ReceivedExit(name.text, sender()); });
-  table.Add<talk::Message>([message = receivers.message, sender](const auto& line) {
-    message(line.text, sender());
-  });
+  table.Add<talk::Message>(
+      [message = receivers.message, sender](const auto& line) { message(line.text, sender()); });
 }
 
 }  // namespace kovra

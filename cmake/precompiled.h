@@ -3,16 +3,6 @@
 // layers below the window never use.
 #pragma once
 
-#include <algorithm>
-#include <array>
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,3 +12,12 @@
 #include <QPainter>
 #include <QString>
 #include <QTimer>
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>

@@ -1,11 +1,11 @@
 // What the tests and benchmarks add to the program's precompiled headers.
 #pragma once
 
-#include "precompiled_widgets.h"
-
 #include <gtest/gtest.h>
 
 #include <QHostAddress>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
+
+#include "precompiled_widgets.h"

@@ -2,8 +2,6 @@
 // others and the widgets most files include.
 #pragma once
 
-#include "precompiled.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -13,3 +11,5 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QToolButton>
+
+#include "precompiled.h"

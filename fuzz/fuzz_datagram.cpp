@@ -93,6 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rig.Send(kHandled, sizeof kHandled - 1);
   while (!rig.handled) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   // Painted now, not at the next frame: pointers, bands and the board itself.
-  rig.window->Image_KV->repaint();
+  rig.window->Controls().Image_KV->repaint();
   return 0;
 }

@@ -27,7 +27,8 @@ class CommandTable {
   // Adds the row of Args, or replaces the handler of the row of its name.
   template <typename Args, typename Handle>
   void Add(Handle handle) {
-    Set(Args::Name(), [handle](const std::string& args) { handle(Args::Parse(args)); },
+    Set(
+        Args::Name(), [handle](const std::string& args) { handle(Args::Parse(args)); },
         [](const std::string& args) { return Args::Parse(args).Build(); });
   }
   // Adds a row that takes the argument text as it is, or replaces the

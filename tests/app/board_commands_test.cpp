@@ -60,13 +60,13 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   for (const char* args : {"7", "x 5", "0 50", "-5 100", ""})
     f.form.Commands().Dispatch({"NEWKV", args});
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
-  EXPECT_EQ(f.form.Image_KV->size(), QSize(300, 200)) << "shown at its natural size";
+  EXPECT_EQ(f.form.Controls().Image_KV->size(), QSize(300, 200)) << "shown at its natural size";
 
   // Too large to hold: refused with a notice, the board stays.
   f.peer.Send("Kovra:>NewKV:>40000 40000", QHostAddress(QStringLiteral("127.0.0.1")),
               f.test.Env().udp_port);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.form.Label_Notice->isHidden(); }, 3000));
-  EXPECT_EQ(f.form.Label_Notice->text(),
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.form.Controls().Label_Notice->isHidden(); }, 3000));
+  EXPECT_EQ(f.form.Controls().Label_Notice->text(),
             QStringLiteral("127.0.0.31: ") + BoardTooLargeMessage(40000, 40000) + u'.');
   EXPECT_TRUE(f.test.Dialogs().errors.isEmpty()) << "a peer opens no box";
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
@@ -120,16 +120,17 @@ TEST(BoardCommands, PeersSavesKeepTheDiskAndThePictureFolderWithinTheirAllowance
   // A 602 by 385 board takes about 700 kB: one fits in 1 MB, a second does not.
   peer.Send("Kovra:>ImageKV_SaveToFile:>one.bmp", window, port);
   peer.Send("Kovra:>ImageKV_SaveToFile:>two.bmp", window, port);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Label_Notice->isHidden(); }, 3000));
-  EXPECT_TRUE(form.Label_Notice->text().contains(QStringLiteral("папка BMP превысила бы 1 МБ")))
-      << form.Label_Notice->text().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Controls().Label_Notice->isHidden(); }, 3000));
+  EXPECT_TRUE(
+      form.Controls().Label_Notice->text().contains(QStringLiteral("папка BMP превысила бы 1 МБ")))
+      << form.Controls().Label_Notice->text().toStdString();
   ASSERT_TRUE(QTest::qWaitFor([&] { return form.Files().Saver().Pending() == 0; }));
   EXPECT_TRUE(QFileInfo::exists(test.Path(QStringLiteral("BMP/one.bmp"))));
   EXPECT_FALSE(QFileInfo::exists(test.Path(QStringLiteral("BMP/two.bmp"))));
-  const QString told = form.Label_Notice->text();
+  const QString told = form.Controls().Label_Notice->text();
   peer.Send("Kovra:>ImageKV_SaveToFile:>one.bmp", window, port);
   QTest::qWait(100);
-  EXPECT_EQ(form.Label_Notice->text(), told) << "replacing a picture takes no more room";
+  EXPECT_EQ(form.Controls().Label_Notice->text(), told) << "replacing a picture takes no more room";
 
   // A disk that must keep everything free takes no peer's board.
   form.close();
@@ -161,9 +162,11 @@ TEST(BoardCommands, PeersSavesAreWrittenBehindTheWindowInOrderAndTheirFailuresAr
   locked.setPermissions(QFileDevice::ReadOwner);
   f.peer.Send("Kovra:>ImageKV_SaveToFile:>locked.bmp", QHostAddress(QStringLiteral("127.0.0.1")),
               f.test.Env().udp_port);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.form.Label_Notice->isHidden(); }, 3000));
-  EXPECT_TRUE(f.form.Label_Notice->text().startsWith(QStringLiteral("127.0.0.31: Cannot create")))
-      << "told as the sender's when the save ended: " << f.form.Label_Notice->text().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.form.Controls().Label_Notice->isHidden(); }, 3000));
+  EXPECT_TRUE(f.form.Controls().Label_Notice->text().startsWith(
+      QStringLiteral("127.0.0.31: Cannot create")))
+      << "told as the sender's when the save ended: "
+      << f.form.Controls().Label_Notice->text().toStdString();
   EXPECT_TRUE(f.test.Dialogs().errors.isEmpty());
 }
 

@@ -31,13 +31,13 @@ class DrawingTest : public ::testing::Test {
     TForm1& form = test_.Start();
     form.show();
     form.UserList().Append("127.0.0.31=Yes");
-    form.CB_YesPaint->click();
+    form.Controls().CB_YesPaint->click();
     test_.Dialogs().color_answers = {QColor(255, 0, 0)};
     form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);  // a red pen
     form.Commands().Dispatch({"NEWKV", "200 150"});
   }
   TForm1& Form() { return test_.Window(); }
-  QWidget* Board() { return Form().Image_KV; }
+  QWidget* Board() { return Form().Controls().Image_KV; }
   QRgb At(int x, int y) { return Form().Board().Image().pixel(x, y); }
   std::map<QRgb, int> Colours() {
     std::map<QRgb, int> count;
@@ -47,7 +47,7 @@ class DrawingTest : public ::testing::Test {
     }
     return count;
   }
-  void Tool(ToolId id) { Form().ListTools->setCurrentRow(ToolRow(id)); }
+  void Tool(ToolId id) { Form().Controls().ListTools->setCurrentRow(ToolRow(id)); }
   void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mousePress(Board(), button, Qt::NoModifier, at);
   }
@@ -82,10 +82,10 @@ TEST_F(DrawingTest, NothingWithoutTheSwitchOrWithOtherButtons) {
     Release({40, 40});  // a release with no press behind it ends nothing
   }
   EXPECT_EQ(Colours(), before);
-  Form().CB_YesPaint->click();  // off
+  Form().Controls().CB_YesPaint->click();  // off
   Tool(ToolId::kStraightLine);
   Drag({10, 10}, {{50, 50}}, {60, 60});
-  Form().CB_YesPaint->click();  // on again
+  Form().Controls().CB_YesPaint->click();  // on again
   Press({10, 10}, Qt::RightButton);
   Move({40, 40});
   Release({40, 40}, Qt::RightButton);
@@ -178,16 +178,18 @@ TEST_F(DrawingTest, EraserWhitensWhatPeersWhitenAndShowsItsSquareAboveTheBoard) 
   const QImage before = Form().Board().Image();
   Tool(ToolId::kEraser);
   Press({50, 50});
-  EXPECT_EQ(Form().Image_KV->CurrentBand(), (Band{Band::Shape::kSquare, {49, 49}, {50, 50}, 1}))
+  EXPECT_EQ(Form().Controls().Image_KV->CurrentBand(),
+            (Band{Band::Shape::kSquare, {49, 49}, {50, 50}, 1}))
       << "side 2w, from the press on";
   EXPECT_EQ(Form().Board().Image(), before) << "a press erases nothing, as on the peers";
   Move({60, 50});
   Move({80, 52});
-  EXPECT_EQ(Form().Image_KV->CurrentBand(), (Band{Band::Shape::kSquare, {79, 51}, {80, 52}, 1}));
+  EXPECT_EQ(Form().Controls().Image_KV->CurrentBand(),
+            (Band{Band::Shape::kSquare, {79, 51}, {80, 52}, 1}));
   ASSERT_TRUE(QTest::qWaitFor([&] { return test::OnScreen(Board()).pixel(79, 51) == kBlack; }));
   EXPECT_NE(At(79, 51), kBlack) << "the square is above the board, not in it";
   Release({80, 52});
-  EXPECT_EQ(Form().Image_KV->CurrentBand().shape, Band::Shape::kNone);
+  EXPECT_EQ(Form().Controls().Image_KV->CurrentBand().shape, Band::Shape::kNone);
   EXPECT_TRUE(test::ScreenShowsBoard(Form()));
 
   const auto sent = Sent(7);
@@ -265,12 +267,14 @@ TEST_F(DrawingTest, GestureEndsWhenTheButtonComesUpOutOfSight) {
   Tool(ToolId::kRectangle);
   Press({30, 30});
   Move({70, 60});
-  EXPECT_EQ(Form().Image_KV->CurrentBand().shape, Band::Shape::kFrame) << "the band is shown";
+  EXPECT_EQ(Form().Controls().Image_KV->CurrentBand().shape, Band::Shape::kFrame)
+      << "the band is shown";
   EXPECT_EQ(Form().Board().Image(), after_text) << "above the board, not in it";
   QEvent blocked(QEvent::WindowBlocked);
   QCoreApplication::sendEvent(&Form(), &blocked);
   EXPECT_FALSE(Form().CurrentGesture().Drawing);
-  EXPECT_EQ(Form().Image_KV->CurrentBand().shape, Band::Shape::kNone) << "the band is gone";
+  EXPECT_EQ(Form().Controls().Image_KV->CurrentBand().shape, Band::Shape::kNone)
+      << "the band is gone";
   EXPECT_EQ(Form().Board().Image(), after_text) << "no figure drawn";
   Release({70, 60});  // a release with no gesture behind it does nothing either
   EXPECT_EQ(Form().Board().Image(), after_text);

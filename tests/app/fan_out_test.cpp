@@ -36,7 +36,7 @@ TEST(FanOut, ReachesPresentOrAllNamedLinesAndEndsOnTheLast) {
     form.UserList().Append(line);
   }
   EXPECT_EQ(form.Sender().SendToCorrespondents("Message", " hi ", false), 2);
-  EXPECT_EQ(form.ListUser->currentIndex().row(), 4);
+  EXPECT_EQ(form.Controls().ListUser->currentIndex().row(), 4);
   EXPECT_EQ(form.Sender().SendToCorrespondents("Exit", "ME", true), 4);
   ASSERT_TRUE(peers[0]->WaitFor(2));
   ASSERT_TRUE(peers[1]->WaitFor(2));
@@ -69,7 +69,7 @@ TEST(FanOut, DatagramHandledDuringTheWalkMayShortenTheList) {
   });
   // When the walk highlights its fourth line, a datagram that cuts the list
   // to two lines is waiting; the walk's step before that line handles it.
-  QObject::connect(form.ListUser->selectionModel(), &QItemSelectionModel::currentChanged,
+  QObject::connect(form.Controls().ListUser->selectionModel(), &QItemSelectionModel::currentChanged,
                    [&](const QModelIndex& current) {
                      if (!walking || current.row() != 3) return;
                      remote.Send("Kovra:>Message:>shrink",
@@ -101,10 +101,11 @@ TEST(FanOut, UnresolvableLineIsToldOnceAndTheWalkGoesOn) {
   // A name of the list is told in the notice line, once, not once per datagram.
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
-  EXPECT_EQ(form.Label_Notice->text(), QStringLiteral("nobody.invalid не найден в сети"));
-  form.Label_Notice->Tell(QString(), QStringLiteral("something else"));
+  EXPECT_EQ(form.Controls().Label_Notice->text(),
+            QStringLiteral("nobody.invalid не найден в сети"));
+  form.Controls().Label_Notice->Tell(QString(), QStringLiteral("something else"));
   form.Sender().SendToCorrespondents("Message", "z", false);
-  EXPECT_EQ(form.Label_Notice->text(), QStringLiteral("something else"));
+  EXPECT_EQ(form.Controls().Label_Notice->text(), QStringLiteral("something else"));
   ASSERT_TRUE(above.WaitFor(2));
   ASSERT_TRUE(below.WaitFor(2)) << "the line below the failing one still gets every command";
 
@@ -146,16 +147,16 @@ TEST(Receive, BadDatagramsOpenNoBoxAndShowOneNotice) {
       20000));
   EXPECT_TRUE(test.Dialogs().messages.isEmpty()) << "no box from a peer";
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
-  EXPECT_FALSE(form.Label_Notice->isHidden());
-  EXPECT_TRUE(form.Label_Notice->text().startsWith(QStringLiteral("127.0.0.31: ")));
+  EXPECT_FALSE(form.Controls().Label_Notice->isHidden());
+  EXPECT_TRUE(form.Controls().Label_Notice->text().startsWith(QStringLiteral("127.0.0.31: ")));
 
   // The window answers at once: a typed message goes out.
-  form.Edit_Mess->setText(QStringLiteral("still here"));
-  form.SpeedButton1->click();
+  form.Controls().Edit_Mess->setText(QStringLiteral("still here"));
+  form.Controls().SpeedButton1->click();
   ASSERT_TRUE(peer.WaitFor(1));
   EXPECT_TRUE(peer.Received()[0].endsWith("ME> still here"));
-  QTest::mouseClick(form.Label_Notice, Qt::LeftButton);
-  EXPECT_TRUE(form.Label_Notice->isHidden()) << "a click puts the notice away";
+  QTest::mouseClick(form.Controls().Label_Notice, Qt::LeftButton);
+  EXPECT_TRUE(form.Controls().Label_Notice->isHidden()) << "a click puts the notice away";
 }
 
 TEST(Receive, JunkLeavesTheWindowRunningAndCommandsStillArrive) {

@@ -88,17 +88,17 @@ TEST(MainWindow, HasEveryControlWithItsCaption) {
         "Splitter1", "Splitter2",  "Splitter3",  "Splitter4", "Splitter5"}) {
     EXPECT_NE(form.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
   }
-  EXPECT_EQ(form.TN1->count(), 1);
-  EXPECT_EQ(form.TN1->tabText(0), QStringLiteral("Доска"));
-  EXPECT_EQ(form.ListTools->count(), 10);
-  EXPECT_EQ(form.ListTools->item(9)->text(), QStringLiteral(">>Указатель"));
-  EXPECT_EQ(form.List_W->count(), 11);
-  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=1"));
-  EXPECT_EQ(form.Image_KV->size(), QSize(602, 385));
-  EXPECT_TRUE(form.PopupMenu1->actions().isEmpty());
-  EXPECT_FALSE(form.CB_YesPaint->isChecked());
-  EXPECT_EQ(form.RE_Mess->editTriggers(), QAbstractItemView::NoEditTriggers);
-  EXPECT_EQ(form.RE_Mess->model()->rowCount(), 0);
+  EXPECT_EQ(form.Controls().TN1->count(), 1);
+  EXPECT_EQ(form.Controls().TN1->tabText(0), QStringLiteral("Доска"));
+  EXPECT_EQ(form.Controls().ListTools->count(), 10);
+  EXPECT_EQ(form.Controls().ListTools->item(9)->text(), QStringLiteral(">>Указатель"));
+  EXPECT_EQ(form.Controls().List_W->count(), 11);
+  EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=1"));
+  EXPECT_EQ(form.Controls().Image_KV->size(), QSize(602, 385));
+  EXPECT_TRUE(form.Controls().PopupMenu1->actions().isEmpty());
+  EXPECT_FALSE(form.Controls().CB_YesPaint->isChecked());
+  EXPECT_EQ(form.Controls().RE_Mess->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(form.Controls().RE_Mess->model()->rowCount(), 0);
 }
 
 TEST(MainWindow, FirstStartInAnEmptyFolder) {
@@ -108,18 +108,18 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_TRUE(form.FirstTick());
   EXPECT_TRUE(form.Timer1->isActive());
   EXPECT_EQ(form.Timer1->interval(), 100);
-  EXPECT_EQ(form.Label_DT->text(), QStringLiteral("..."));
+  EXPECT_EQ(form.Controls().Label_DT->text(), QStringLiteral("..."));
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form.FirstTick(); }, 5000));
-  EXPECT_NE(form.Label_DT->text(), QStringLiteral("..."));
+  EXPECT_NE(form.Controls().Label_DT->text(), QStringLiteral("..."));
   EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
   EXPECT_TRUE(form.Timer1->isActive());
   EXPECT_EQ(form.Timer1->interval(), 1000);
-  EXPECT_EQ(form.ListTools->currentRow(), 0);
-  EXPECT_EQ(form.List_W->currentRow(), 0);
-  EXPECT_EQ(form.Label_Font->text(), form.Label_Font->font().family());
+  EXPECT_EQ(form.Controls().ListTools->currentRow(), 0);
+  EXPECT_EQ(form.Controls().List_W->currentRow(), 0);
+  EXPECT_EQ(form.Controls().Label_Font->text(), form.Controls().Label_Font->font().family());
   EXPECT_EQ(form.UserList().Count(), 0);
-  EXPECT_EQ(form.RE_Mess->model()->rowCount(), 0);
+  EXPECT_EQ(form.Controls().RE_Mess->model()->rowCount(), 0);
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
   // The picture folder and a white board file of the layout's size, nothing else.
@@ -140,13 +140,16 @@ TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
   TForm1& form = test.Start();
   EXPECT_EQ(form.UserList().Lines(),
             (std::vector<std::string>{"127.0.0.21=Yes", "127.0.0.22=No", "", "  127.0.0.23 =Yes"}));
-  EXPECT_EQ(form.ListUser->model()->data(form.ListUser->model()->index(1, 0)).toString(),
+  EXPECT_EQ(form.Controls()
+                .ListUser->model()
+                ->data(form.Controls().ListUser->model()->index(1, 0))
+                .toString(),
             QStringLiteral("127.0.0.22=No"));
   ASSERT_TRUE(pc1.WaitFor(1));
   ASSERT_TRUE(pc2.WaitFor(1));
   EXPECT_EQ(pc1.Received()[0], "Kovra:>Enter:>ME");
   EXPECT_EQ(pc2.Received()[0], "Kovra:>Enter:>ME") << "absent correspondents are told too";
-  EXPECT_EQ(form.ListUser->currentIndex().row(), 3) << "the walk ends on the last line";
+  EXPECT_EQ(form.Controls().ListUser->currentIndex().row(), 3) << "the walk ends on the last line";
 
   EXPECT_TRUE(form.close());
   ASSERT_TRUE(pc1.WaitFor(2));
@@ -191,7 +194,7 @@ TEST(MainWindow, FailedRestoreIsReportedAndStopsTheClock) {
   EXPECT_TRUE(test.Dialogs().errors[0].startsWith(QStringLiteral("Cannot open file")));
   EXPECT_TRUE(test.Dialogs().errors[0].endsWith(u'.'));
   EXPECT_FALSE(form.Timer1->isActive());
-  EXPECT_EQ(form.List_W->currentRow(), -1) << "the steps after the failure are skipped";
+  EXPECT_EQ(form.Controls().List_W->currentRow(), -1) << "the steps after the failure are skipped";
   QTest::qWait(250);
   EXPECT_EQ(test.Dialogs().errors.size(), 1) << "the restore is never retried";
 }
@@ -309,7 +312,7 @@ TEST(MainWindow, SettingsThatCannotBeReadAreToldOnceByTheirKeys) {
                  "[General]\nPictureFolderLimitMB=1,024\nMinFreeDiskMB=100 # enough\n"
                  "MinFreeDiskPercent=5\n");
   TForm1& form = test.Start();
-  EXPECT_EQ(form.Label_Notice->text(),
+  EXPECT_EQ(form.Controls().Label_Notice->text(),
             QStringLiteral("В ~Kovra.ini не понято (нужно целое число без пояснений): "
                            "PictureFolderLimitMB, MinFreeDiskMB; взято обычное значение"));
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
@@ -320,12 +323,13 @@ TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
   TForm1& form = test.Start();
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  QSignalSpy clicks(form.SpeedButton1, &QToolButton::clicked);
-  QSignalSpy returns(form.Edit_Mess, &QLineEdit::returnPressed);
+  QSignalSpy clicks(form.Controls().SpeedButton1, &QToolButton::clicked);
+  QSignalSpy returns(form.Controls().Edit_Mess, &QLineEdit::returnPressed);
 
-  for (QWidget* target :
-       {static_cast<QWidget*>(form.Edit_Mess), static_cast<QWidget*>(form.ListUser),
-        static_cast<QWidget*>(form.ListTools), static_cast<QWidget*>(form.List_W)}) {
+  for (QWidget* target : {static_cast<QWidget*>(form.Controls().Edit_Mess),
+                          static_cast<QWidget*>(form.Controls().ListUser),
+                          static_cast<QWidget*>(form.Controls().ListTools),
+                          static_cast<QWidget*>(form.Controls().List_W)}) {
     target->setFocus();
     QTest::keyClick(target, Qt::Key_Return);
     QTest::keyClick(target, Qt::Key_Enter, Qt::ShiftModifier);
@@ -333,12 +337,12 @@ TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
   EXPECT_EQ(clicks.count(), 8);
   EXPECT_EQ(returns.count(), 0);
 
-  QTest::keyClick(form.ListTools, Qt::Key_Down);
-  EXPECT_EQ(form.ListTools->currentRow(), ToolRow(ToolId::kEraser))
+  QTest::keyClick(form.Controls().ListTools, Qt::Key_Down);
+  EXPECT_EQ(form.Controls().ListTools->currentRow(), ToolRow(ToolId::kEraser))
       << "other keys reach the control";
-  form.Edit_Mess->setFocus();
-  QTest::keyClicks(form.Edit_Mess, "hi");
-  EXPECT_EQ(form.Edit_Mess->text(), QStringLiteral("hi"));
+  form.Controls().Edit_Mess->setFocus();
+  QTest::keyClicks(form.Controls().Edit_Mess, "hi");
+  EXPECT_EQ(form.Controls().Edit_Mess->text(), QStringLiteral("hi"));
   EXPECT_EQ(clicks.count(), 8);
 
   // From the keyboard, the menu bar and its menus take Enter for themselves.
@@ -350,7 +354,7 @@ TEST(MainWindow, EnterAnywhereClicksSendAndNeverReachesTheControl) {
   QTest::keyClick(menu, Qt::Key_Escape);
   QTest::keyClick(form.menuBar(), Qt::Key_Enter);
   EXPECT_EQ(clicks.count(), 8) << "no message was sent";
-  EXPECT_EQ(form.Edit_Mess->text(), QStringLiteral("hi"));
+  EXPECT_EQ(form.Controls().Edit_Mess->text(), QStringLiteral("hi"));
 }
 
 TEST(MainWindow, PictureDialogsNameTheKindsOfFile) {

@@ -40,21 +40,21 @@ TEST(ToolSettings, CurrentWidthReadsTheListAndNeverGoesBelowOne) {
 TEST(ToolSettings, WidthPromptEditsOnlyEntryZero) {
   TestWindow test;
   TForm1& form = test.Start();
-  form.List_W->setCurrentRow(3);
+  form.Controls().List_W->setCurrentRow(3);
   form.ToolColumn().List_WDblClick();
   EXPECT_TRUE(test.Dialogs().prompts.isEmpty());
 
-  form.List_W->setCurrentRow(0);
+  form.Controls().List_W->setCurrentRow(0);
   test.Dialogs().text_answers = {QStringLiteral("12"), std::nullopt, QStringLiteral("wide"),
                                  QStringLiteral("-4")};
   form.ToolColumn().List_WDblClick();
-  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=12"));
+  EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=12"));
   EXPECT_EQ(form.CurrentWidth(), 12);
   form.ToolColumn().List_WDblClick();
   form.ToolColumn().List_WDblClick();
-  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=12"));
+  EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=12"));
   form.ToolColumn().List_WDblClick();
-  EXPECT_EQ(form.List_W->item(0)->text(), QStringLiteral("Задать=-4"));
+  EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=-4"));
   EXPECT_EQ(form.CurrentWidth(), 1);
   EXPECT_EQ(test.Dialogs().prompts,
             (QStringList{QStringLiteral("Линия|Толщина|1"), QStringLiteral("Линия|Толщина|12"),
@@ -73,8 +73,10 @@ TEST(ToolSettings, ColoursFontAndSwitch) {
   form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);
   EXPECT_EQ(form.FillColorName(), "$00563412");
   EXPECT_EQ(form.PenColorName(), "clRed") << "the right button sets only the fill";
-  EXPECT_EQ(form.Label_Font->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
-  EXPECT_EQ(form.Panel_Cvet_Fon->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+  EXPECT_EQ(form.Controls().Label_Font->palette().color(QPalette::Window),
+            QColor(0x12, 0x34, 0x56));
+  EXPECT_EQ(form.Controls().Panel_Cvet_Fon->palette().color(QPalette::Window),
+            QColor(0x12, 0x34, 0x56));
   form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);  // cancelled
   form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::MiddleButton);
   EXPECT_EQ(form.PenColorName(), "clRed");
@@ -84,27 +86,27 @@ TEST(ToolSettings, ColoursFontAndSwitch) {
   chosen.setBold(true);
   test.Dialogs().font_answers = {FontChoice{chosen, kClRed}, std::nullopt};
   form.ToolColumn().SpeedButton2Click();
-  EXPECT_EQ(form.Label_Font->text(), QStringLiteral("DejaVu Serif"));
-  EXPECT_EQ(form.Label_Font->font(), chosen);
+  EXPECT_EQ(form.Controls().Label_Font->text(), QStringLiteral("DejaVu Serif"));
+  EXPECT_EQ(form.Controls().Label_Font->font(), chosen);
   EXPECT_EQ(form.Settings().FD1.font, chosen);
   EXPECT_EQ(form.Settings().text_font.color, kClRed);
   form.ToolColumn().SpeedButton2Click();  // cancelled: both stay
   EXPECT_EQ(form.Settings().FD1.font, chosen);
-  EXPECT_EQ(form.Label_Font->font(), chosen);
+  EXPECT_EQ(form.Controls().Label_Font->font(), chosen);
 
-  form.CB_YesPaint->click();
-  EXPECT_EQ(form.CB_YesPaint->palette().color(QPalette::Window), QColor(255, 255, 0));
-  EXPECT_EQ(form.CB_YesPaint->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-  form.CB_YesPaint->click();
-  EXPECT_EQ(form.CB_YesPaint->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+  form.Controls().CB_YesPaint->click();
+  EXPECT_EQ(form.Controls().CB_YesPaint->palette().color(QPalette::Window), QColor(255, 255, 0));
+  EXPECT_EQ(form.Controls().CB_YesPaint->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+  form.Controls().CB_YesPaint->click();
+  EXPECT_EQ(form.Controls().CB_YesPaint->palette().color(QPalette::WindowText), QColor(0, 0, 0));
 }
 
 TEST(ToolSettings, ChoosingThePointerToolShowsNoMessage) {
   TestWindow test;
   TForm1& form = test.Start();
-  form.ListTools->setCurrentRow(ToolRow(ToolId::kText));
-  QTest::keyClick(form.ListTools, Qt::Key_Down);
-  EXPECT_EQ(form.ListTools->currentRow(), ToolRow(ToolId::kPointer));
+  form.Controls().ListTools->setCurrentRow(ToolRow(ToolId::kText));
+  QTest::keyClick(form.Controls().ListTools, Qt::Key_Down);
+  EXPECT_EQ(form.Controls().ListTools->currentRow(), ToolRow(ToolId::kPointer));
   EXPECT_TRUE(test.Dialogs().messages.isEmpty()) << "the tool does what it says now";
 }
 
@@ -115,35 +117,39 @@ TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
   auto at_row = [](QListWidget* list, int row) {
     return list->visualItemRect(list->item(row)).center();
   };
-  QWidget* tools = form.ListTools->viewport();
+  QWidget* tools = form.Controls().ListTools->viewport();
   const int pointer = ToolRow(ToolId::kPointer);
-  QSignalSpy chosen(form.ListTools, &ChoiceList::Chosen);
+  QSignalSpy chosen(form.Controls().ListTools, &ChoiceList::Chosen);
   for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-    QTest::mouseClick(tools, button, Qt::NoModifier, at_row(form.ListTools, pointer));
-    QTest::mouseDClick(tools, button, Qt::NoModifier, at_row(form.ListTools, pointer));
-    QTest::mouseClick(form.List_W->viewport(), button, Qt::NoModifier, at_row(form.List_W, 5));
+    QTest::mouseClick(tools, button, Qt::NoModifier, at_row(form.Controls().ListTools, pointer));
+    QTest::mouseDClick(tools, button, Qt::NoModifier, at_row(form.Controls().ListTools, pointer));
+    QTest::mouseClick(form.Controls().List_W->viewport(), button, Qt::NoModifier,
+                      at_row(form.Controls().List_W, 5));
   }
-  EXPECT_EQ(form.ListTools->currentRow(), 0);
-  EXPECT_EQ(form.List_W->currentRow(), 0);
+  EXPECT_EQ(form.Controls().ListTools->currentRow(), 0);
+  EXPECT_EQ(form.Controls().List_W->currentRow(), 0);
   EXPECT_EQ(form.CurrentWidth(), 1);
   EXPECT_EQ(chosen.count(), 0);
 
-  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
+  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier,
+                    at_row(form.Controls().ListTools, pointer));
   EXPECT_EQ(chosen.count(), 1) << "a left click chooses, once";
-  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
+  QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier,
+                    at_row(form.Controls().ListTools, pointer));
   EXPECT_EQ(chosen.count(), 2) << "also on the entry already chosen";
   // A drag from one entry to the pointer ends with the pointer chosen.
   QTest::mousePress(tools, Qt::LeftButton, Qt::NoModifier,
-                    at_row(form.ListTools, ToolRow(ToolId::kStraightLine)));
-  QMouseEvent drag(QEvent::MouseMove, at_row(form.ListTools, pointer),
-                   tools->mapToGlobal(at_row(form.ListTools, pointer)), Qt::NoButton,
+                    at_row(form.Controls().ListTools, ToolRow(ToolId::kStraightLine)));
+  QMouseEvent drag(QEvent::MouseMove, at_row(form.Controls().ListTools, pointer),
+                   tools->mapToGlobal(at_row(form.Controls().ListTools, pointer)), Qt::NoButton,
                    Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(tools, &drag);
-  QTest::mouseRelease(tools, Qt::LeftButton, Qt::NoModifier, at_row(form.ListTools, pointer));
-  EXPECT_EQ(form.ListTools->currentRow(), pointer);
+  QTest::mouseRelease(tools, Qt::LeftButton, Qt::NoModifier,
+                      at_row(form.Controls().ListTools, pointer));
+  EXPECT_EQ(form.Controls().ListTools->currentRow(), pointer);
   EXPECT_EQ(chosen.count(), 3);
-  QTest::mouseClick(form.List_W->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    at_row(form.List_W, 5));
+  QTest::mouseClick(form.Controls().List_W->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    at_row(form.Controls().List_W, 5));
   EXPECT_EQ(form.CurrentWidth(), 5);
 }
 

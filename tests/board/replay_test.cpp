@@ -60,7 +60,8 @@ TEST(Replay, LinesReadTheirFieldsWithDefaults) {
   EXPECT_EQ(b.At(11, 25), kRed);
   EXPECT_EQ(b.At(14, 25), kWhite);
 
-  b.replay.Draw(drawing::LineFromTo::Parse("40 5 40 15 -7 $00FF0000"));  // a negative width keeps the width
+  b.replay.Draw(
+      drawing::LineFromTo::Parse("40 5 40 15 -7 $00FF0000"));  // a negative width keeps the width
   EXPECT_EQ(b.Left().pen_width, 3);
   EXPECT_EQ(b.At(40, 10), qRgb(0, 0, 255));
 
@@ -135,7 +136,8 @@ TEST(Replay, FontAndTextFields) {
   EXPECT_EQ(b.Left().font.pointSize(), 8) << "the size did not come";
 
   b.replay.Draw(drawing::SetFont::Parse("10|clBlack|DejaVu Sans|"));
-  b.replay.Draw(drawing::TextOut::Parse("2|2|clWhite|Hi|there"));  // only the first piece is written
+  b.replay.Draw(
+      drawing::TextOut::Parse("2|2|clWhite|Hi|there"));  // only the first piece is written
   const int hi_end = b.Left().pen_pos.x();
   EXPECT_GT(hi_end, 4);
   EXPECT_EQ(b.Left().pen_pos.y(), 2);

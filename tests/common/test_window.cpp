@@ -26,7 +26,7 @@ QImage OnScreen(QWidget* widget) {
 }
 
 bool ScreenShowsBoard(TForm1& form) {
-  QWidget* view = form.Image_KV;
+  QWidget* view = form.Controls().Image_KV;
   auto board_part = [&] { return form.Board().Image().copy(view->visibleRegion().boundingRect()); };
   if (QTest::qWaitFor([&] { return OnScreen(view) == board_part(); }, 2000)) return true;
   const QImage shown = OnScreen(view);

@@ -72,23 +72,24 @@ bool WaitForLines(TForm1& form, const std::vector<std::string>& lines) {
 void DrawInterleaved(WindowGroup& group, const std::vector<Stroke>& strokes) {
   for (const Stroke& stroke : strokes) {
     TForm1& form = group.Form(stroke.window);
-    form.ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
-    if (!form.CB_YesPaint->isChecked()) form.CB_YesPaint->click();
-    QTest::mousePress(form.Image_KV, Qt::LeftButton, Qt::NoModifier, stroke.points.front());
+    form.Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
+    if (!form.Controls().CB_YesPaint->isChecked()) form.Controls().CB_YesPaint->click();
+    QTest::mousePress(form.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier,
+                      stroke.points.front());
   }
   for (std::size_t step = 1; step < strokes.front().points.size(); ++step) {
     for (const Stroke& stroke : strokes) {
       TForm1& form = group.Form(stroke.window);
       const QPoint p = stroke.points[step];
-      QMouseEvent move(QEvent::MouseMove, p, form.Image_KV->mapToGlobal(p), Qt::NoButton,
+      QMouseEvent move(QEvent::MouseMove, p, form.Controls().Image_KV->mapToGlobal(p), Qt::NoButton,
                        Qt::LeftButton, Qt::NoModifier);
-      QCoreApplication::sendEvent(form.Image_KV, &move);
+      QCoreApplication::sendEvent(form.Controls().Image_KV, &move);
       QCoreApplication::processEvents();
     }
   }
   for (const Stroke& stroke : strokes) {
-    QTest::mouseRelease(group.Form(stroke.window).Image_KV, Qt::LeftButton, Qt::NoModifier,
-                        stroke.points.back());
+    QTest::mouseRelease(group.Form(stroke.window).Controls().Image_KV, Qt::LeftButton,
+                        Qt::NoModifier, stroke.points.back());
   }
 }
 

@@ -78,7 +78,7 @@ TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
   const QImage big = Noisy(400, 300);
   ASSERT_TRUE(big.save(group[0].Path(QStringLiteral("BMP/big.bmp")), "BMP"));
   ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("big.bmp")));
-  a.ListUser->setCurrentIndex(a.UserList().index(0));
+  a.Controls().ListUser->setCurrentIndex(a.UserList().index(0));
   a.BoardItems().SendBoardClick();
   ASSERT_EQ(group[0].Dialogs().questions.size(), 1);
   QTest::qWait(200);
@@ -119,15 +119,17 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return b.Board().Image() == a.Board().Image(); }, 20000))
       << "every datagram the system refused was sent again";
   const QString incomplete = QStringLiteral("Доска отправлена не полностью");
-  EXPECT_FALSE(!a.Label_Notice->isHidden() && a.Label_Notice->text().startsWith(incomplete));
+  EXPECT_FALSE(!a.Controls().Label_Notice->isHidden() &&
+               a.Controls().Label_Notice->text().startsWith(incomplete));
 
   // No room at all: the sending ends within seconds and says so.
   a.Udp1->SetSendFault([] { return EAGAIN; });
   a.Commands().Dispatch({"NEWKV", "100 100"});
   a.BoardItems().SendBoardToAllClick();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return a.Label_Notice->text().startsWith(incomplete); },
-                              BoardSending::kGiveUpMs + 3000))
-      << a.Label_Notice->text().toStdString();
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return a.Controls().Label_Notice->text().startsWith(incomplete); },
+                      BoardSending::kGiveUpMs + 3000))
+      << a.Controls().Label_Notice->text().toStdString();
   EXPECT_EQ(a.findChild<QProgressDialog*>(QStringLiteral("ProgressBoard")), nullptr);
   a.Udp1->SetSendFault({});
 }

@@ -62,7 +62,8 @@ QStringList ClippedTexts(TForm1& form) {
     }
   };
   for (const QLabel* label : form.findChildren<QLabel*>()) {
-    if (label == form.Label_Font || label == form.Label_Notice) continue;  // samples, elided
+    if (label == form.Controls().Label_Font || label == form.Controls().Label_Notice)
+      continue;  // samples, elided
     check(label, label->text(), label->contentsRect().width());
   }
   for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
@@ -73,7 +74,7 @@ QStringList ClippedTexts(TForm1& form) {
   for (const QGroupBox* box : form.findChildren<QGroupBox*>()) {
     check(box, box->title(), box->width());
   }
-  for (ChoiceList* list : {form.ListTools, form.List_W}) {
+  for (ChoiceList* list : {form.Controls().ListTools, form.Controls().List_W}) {
     const QRect view = list->viewport()->rect();
     for (int row = 0; row < list->count(); ++row) {
       const QRect item = list->visualItemRect(list->item(row));
@@ -90,17 +91,20 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
   ShowAt(form, QSize(790, 590));
   EXPECT_EQ(ClippedTexts(form), QStringList());
   for (const QWidget* control : std::initializer_list<const QWidget*>{
-           form.CB_YesPaint, form.Image_KV, form.ListTools, form.SpeedButton2, form.Label_Font,
-           form.List_W, form.Panel_Cvet_Fon, form.Label_Pen, form.SpeedButton1, form.Edit_Mess,
-           form.Label_Left, form.RE_Mess, form.ListUser, form.Label_DT, form.Label_Notice}) {
+           form.Controls().CB_YesPaint, form.Controls().Image_KV, form.Controls().ListTools,
+           form.Controls().SpeedButton2, form.Controls().Label_Font, form.Controls().List_W,
+           form.Controls().Panel_Cvet_Fon, form.Controls().Label_Pen, form.Controls().SpeedButton1,
+           form.Controls().Edit_Mess, form.Controls().Label_Left, form.Controls().RE_Mess,
+           form.Controls().ListUser, form.Controls().Label_DT, form.Controls().Label_Notice}) {
     EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
   }
-  const int narrow_field = form.Edit_Mess->width();
-  const int tool_column = form.GroupBox2->width();
+  const int narrow_field = form.Controls().Edit_Mess->width();
+  const int tool_column = form.Controls().GroupBox2->width();
 
   ShowAt(form, QSize(1366, 768));
   EXPECT_EQ(ClippedTexts(form), QStringList());
-  EXPECT_GT(form.Edit_Mess->width(), narrow_field + 400) << "the field takes the new width";
+  EXPECT_GT(form.Controls().Edit_Mess->width(), narrow_field + 400)
+      << "the field takes the new width";
 
   // A large text font, and a long notice, leave the columns as they were.
   ShowAt(form, QSize(790, 590));
@@ -108,11 +112,11 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
   large.setPointSize(72);
   test.Dialogs().font_answers = {FontChoice{large, kClRed}};
   form.ToolColumn().SpeedButton2Click();
-  form.Label_Notice->Tell(QStringLiteral("10.0.0.9"), QString(300, u'ж'));
+  form.Controls().Label_Notice->Tell(QStringLiteral("10.0.0.9"), QString(300, u'ж'));
   QTest::qWait(50);
   EXPECT_EQ(form.Settings().text_font.font, large) << "the text tool still draws at 72 points";
-  EXPECT_LE(QFontInfo(form.Label_Font->font()).pixelSize(), 24);
-  EXPECT_EQ(form.GroupBox2->width(), tool_column);
+  EXPECT_LE(QFontInfo(form.Controls().Label_Font->font()).pixelSize(), 24);
+  EXPECT_EQ(form.Controls().GroupBox2->width(), tool_column);
   EXPECT_EQ(form.width(), 790);
 }
 
@@ -120,9 +124,9 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
   TestWindow test;
   TForm1& form = test.Start();
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$"))
-                  .match(form.Label_DT->text())
+                  .match(form.Controls().Label_DT->text())
                   .hasMatch())
-      << form.Label_DT->text().toStdString();
+      << form.Controls().Label_DT->text().toStdString();
 
   // Qt's own buttons and dialogs, from its translations.
   QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
@@ -162,19 +166,20 @@ TEST(Desktop, TheWindowTellsWhatHappens) {
   TForm1& b = group.Form(1);
 
   // Ready to type, and told how much room is left.
-  EXPECT_EQ(a.focusWidget(), a.Edit_Mess);
-  EXPECT_EQ(a.Label_Left->text(), QStringLiteral("128"));
-  QTest::keyClicks(a.Edit_Mess, QStringLiteral("  hi there"));
-  EXPECT_EQ(a.Label_Left->text(), QStringLiteral("120")) << "the spaces around are not sent";
-  a.Edit_Mess->setText(QString(130, u'x'));
-  EXPECT_EQ(a.Label_Left->text(), QStringLiteral("−2"));
-  EXPECT_EQ(a.Label_Left->palette().color(QPalette::WindowText), QColor(Qt::red));
+  EXPECT_EQ(a.focusWidget(), a.Controls().Edit_Mess);
+  EXPECT_EQ(a.Controls().Label_Left->text(), QStringLiteral("128"));
+  QTest::keyClicks(a.Controls().Edit_Mess, QStringLiteral("  hi there"));
+  EXPECT_EQ(a.Controls().Label_Left->text(), QStringLiteral("120"))
+      << "the spaces around are not sent";
+  a.Controls().Edit_Mess->setText(QString(130, u'x'));
+  EXPECT_EQ(a.Controls().Label_Left->text(), QStringLiteral("−2"));
+  EXPECT_EQ(a.Controls().Label_Left->palette().color(QPalette::WindowText), QColor(Qt::red));
 
   // Messages that come while the window is not the active one are counted
   // in its title until it is activated.
-  a.Edit_Mess->setText(QStringLiteral("раз"));
+  a.Controls().Edit_Mess->setText(QStringLiteral("раз"));
   a.Chat().SpeedButton1Click();
-  a.Edit_Mess->setText(QStringLiteral("два"));
+  a.Controls().Edit_Mess->setText(QStringLiteral("два"));
   a.Chat().SpeedButton1Click();
   EXPECT_TRUE(QTest::qWaitFor([&] { return b.windowTitle() == QStringLiteral("(2) Kovra"); }))
       << b.windowTitle().toStdString();
@@ -186,33 +191,37 @@ TEST(Desktop, TheWindowTellsWhatHappens) {
   // Asking everyone says how many were asked, then how many answered.
   group[2].Crash();
   a.ListItems().N9Click();
-  EXPECT_EQ(a.Label_Notice->text(), QStringLiteral("Спрошено компьютеров: 2, ждём ответов…"));
+  EXPECT_EQ(a.Controls().Label_Notice->text(),
+            QStringLiteral("Спрошено компьютеров: 2, ждём ответов…"));
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
-        return a.Label_Notice->text() == QStringLiteral("Спрошено компьютеров: 2, ответили: 1");
+        return a.Controls().Label_Notice->text() ==
+               QStringLiteral("Спрошено компьютеров: 2, ответили: 1");
       },
       4000))
-      << a.Label_Notice->text().toStdString();
+      << a.Controls().Label_Notice->text().toStdString();
 
   // A drag while drawing is off says once what to tick.
   auto drag = [&] {
-    QTest::mousePress(a.Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-    QMouseEvent move(QEvent::MouseMove, QPoint(40, 40), a.Image_KV->mapToGlobal(QPoint(40, 40)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(a.Image_KV, &move);
-    QTest::mouseRelease(a.Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    QTest::mousePress(a.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QMouseEvent move(QEvent::MouseMove, QPoint(40, 40),
+                     a.Controls().Image_KV->mapToGlobal(QPoint(40, 40)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(a.Controls().Image_KV, &move);
+    QTest::mouseRelease(a.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
   };
   const QString tick = QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»");
   drag();
-  EXPECT_EQ(a.Label_Notice->text(), tick);
-  a.Label_Notice->hide();  // clicked away
+  EXPECT_EQ(a.Controls().Label_Notice->text(), tick);
+  a.Controls().Label_Notice->hide();  // clicked away
   drag();
-  EXPECT_TRUE(a.Label_Notice->isHidden()) << "once, not at every drag";
-  a.CB_YesPaint->click();
-  a.CB_YesPaint->click();
+  EXPECT_TRUE(a.Controls().Label_Notice->isHidden()) << "once, not at every drag";
+  a.Controls().CB_YesPaint->click();
+  a.Controls().CB_YesPaint->click();
   drag();
-  EXPECT_EQ(a.Label_Notice->text(), tick) << "told again after the box was ticked and unticked";
-  EXPECT_FALSE(a.Image_KV->toolTip().isEmpty());
+  EXPECT_EQ(a.Controls().Label_Notice->text(), tick)
+      << "told again after the box was ticked and unticked";
+  EXPECT_FALSE(a.Controls().Image_KV->toolTip().isEmpty());
 }
 
 TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
@@ -221,11 +230,11 @@ TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
   {
     TForm1& form = test.Start();
     ShowAt(form, QSize(780, 650));
-    auto* page = qobject_cast<QSplitter*>(form.Panel2->parentWidget());
+    auto* page = qobject_cast<QSplitter*>(form.Controls().Panel2->parentWidget());
     ASSERT_NE(page, nullptr);
     page->setSizes({300, 250});  // a taller message pane
     QTest::qWait(50);
-    pane_height = form.GroupBox1->height();
+    pane_height = form.Controls().GroupBox1->height();
     EXPECT_GE(pane_height, 200);
     EXPECT_TRUE(form.close());
   }
@@ -234,7 +243,8 @@ TEST(Desktop, TheWindowsPlaceAndSplittersSurviveARestart) {
   QTest::qWait(50);
   EXPECT_EQ(again.size(), QSize(780, 650));
   EXPECT_FALSE(again.isMaximized());
-  EXPECT_EQ(again.GroupBox1->height(), pane_height) << "the message pane stays as it was made";
+  EXPECT_EQ(again.Controls().GroupBox1->height(), pane_height)
+      << "the message pane stays as it was made";
 }
 
 TEST(Desktop, AWindowPlaceBeyondTheScreenIsBroughtOntoIt) {
@@ -313,8 +323,8 @@ TEST(Desktop, NamesThatResolveNowhereNeverHoldTheStartOrTheEnd) {
   // The list's names are told in the notice line, not in boxes to answer.
   EXPECT_TRUE(test.Dialogs().messages.isEmpty())
       << test.Dialogs().messages.join(u'|').toStdString();
-  EXPECT_TRUE(form.Label_Notice->text().contains(QStringLiteral("не найден в сети")))
-      << form.Label_Notice->text().toStdString();
+  EXPECT_TRUE(form.Controls().Label_Notice->text().contains(QStringLiteral("не найден в сети")))
+      << form.Controls().Label_Notice->text().toStdString();
   // A name the user has just typed still gets its box.
   test.Dialogs().text_answers = {QStringLiteral("TYPO")};
   form.ListItems().N6Click();

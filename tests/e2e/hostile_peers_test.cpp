@@ -47,8 +47,8 @@ TEST(HostilePeers, PresenceDatagramsNeitherLockTheWindowInNorAmplify) {
       5000));
   QTest::qWait(1500);  // the answer put off for those that came later
   EXPECT_EQ(form.UserList().Line(0), "10.0.0.2 #0=Yes") << "no line for an empty name";
-  EXPECT_TRUE(form.Label_Notice->text().contains(QStringLiteral("полон")))
-      << form.Label_Notice->text().toStdString();
+  EXPECT_TRUE(form.Controls().Label_Notice->text().contains(QStringLiteral("полон")))
+      << form.Controls().Label_Notice->text().toStdString();
   attacker.WaitFor(1);
   EXPECT_LE(attacker.Received().size(), 3 * Presence::kMaxLearnedLines)
       << "a few answers to the whole list, not one per datagram";
@@ -97,7 +97,7 @@ TEST(HostilePeers, PointersOffTheBoardShowAtItsEdgeAndStrangersNeverHideAColleag
   const quint16 port = test.Env().udp_port;
   const QHostAddress window(QStringLiteral("127.0.0.1"));
   auto shows_marker = [&](QPoint at) {
-    return test::OnScreen(form.Image_KV).pixel(at) != form.Board().Image().pixel(at);
+    return test::OnScreen(form.Controls().Image_KV).pixel(at) != form.Board().Image().pixel(at);
   };
   auto marked = [&](QPoint at) { return QTest::qWaitFor([&] { return shows_marker(at); }); };
 
@@ -114,11 +114,11 @@ TEST(HostilePeers, PointersOffTheBoardShowAtItsEdgeAndStrangersNeverHideAColleag
 
   for (auto& stranger : strangers) stranger->Send("Kovra:>ImageKV_CursorTo:>20 20", window, port);
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return form.Image_KV->PointerCount() == BoardView::kMaxPointers; }));
+      [&] { return form.Controls().Image_KV->PointerCount() == BoardView::kMaxPointers; }));
   Collector colleague(QHostAddress(QStringLiteral("127.0.0.8")), port);
   colleague.Send("Kovra:>ImageKV_CursorTo:>300 200", window, port);
   EXPECT_TRUE(marked({300, 200})) << "a listed correspondent's pointer always shows";
-  EXPECT_EQ(form.Image_KV->PointerCount(), BoardView::kMaxPointers);
+  EXPECT_EQ(form.Controls().Image_KV->PointerCount(), BoardView::kMaxPointers);
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
 }
 
@@ -131,8 +131,9 @@ TEST(HostilePeers, BroadcastAndGroupAddressesNeverBecomeLinesOrAddresses) {
   test.WriteFile(QStringLiteral("~Addresses.txt"), "FRIEND=224.0.0.1\r\nPCB=127.0.0.1\r\n");
   TForm1& form = test.Start();
   EXPECT_EQ(form.UserList().Count(), 0);
-  EXPECT_TRUE(form.Label_Notice->text().startsWith(QStringLiteral("255.255.255.255 убран")))
-      << form.Label_Notice->text().toStdString();
+  EXPECT_TRUE(
+      form.Controls().Label_Notice->text().startsWith(QStringLiteral("255.255.255.255 убран")))
+      << form.Controls().Label_Notice->text().toStdString();
   EXPECT_FALSE(form.PeerPresence().Addresses().Find("FRIEND"));
   EXPECT_FALSE(form.PeerPresence().Addresses().Find("PCB"));
 

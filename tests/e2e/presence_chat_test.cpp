@@ -33,7 +33,7 @@ using Group = test::WindowGroup;
 // The lines the message pane shows, top first.
 QStringList PaneLines(TForm1& form) {
   QStringList lines;
-  const QAbstractItemModel* pane = form.RE_Mess->model();
+  const QAbstractItemModel* pane = form.Controls().RE_Mess->model();
   for (int row = 0; row < pane->rowCount(); ++row)
     lines.append(pane->index(row, 0).data().toString());
   return lines;
@@ -86,7 +86,7 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   a.ListItems().N6Click();
   EXPECT_EQ(group[0].Dialogs().prompts,
             QStringList{QStringLiteral("Новый корреспондент|Введите имя компьютера|")});
-  EXPECT_EQ(a.ListUser->currentIndex().row(), 0);
+  EXPECT_EQ(a.Controls().ListUser->currentIndex().row(), 0);
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=No\r\n");
   EXPECT_TRUE(WaitForLines(group[1].Window(), {"127.0.0.2=Yes"}));
   EXPECT_TRUE(WaitForLines(a, {"127.0.0.3=Yes"})) << "the new correspondent answered";
@@ -103,7 +103,7 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
 
   // Removing: only the highlighted line, and the file follows.
   a.UserList().Append("OLD=No");
-  a.ListUser->setCurrentIndex(a.UserList().index(1));
+  a.Controls().ListUser->setCurrentIndex(a.UserList().index(1));
   a.ListItems().N7Click();
   EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.3=Yes"});
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=Yes\r\n");
@@ -129,9 +129,9 @@ TEST(Chat, TypedMessageReachesEveryPaneAndHistoryInRussian) {
   ASSERT_TRUE(group.StartListingEachOther());
 
   TForm1& a = group[0].Window();
-  a.Edit_Mess->setText(QStringLiteral("  Привет, Ёжик! :> ok  "));
-  a.SpeedButton1->click();
-  EXPECT_TRUE(a.Edit_Mess->text().isEmpty());
+  a.Controls().Edit_Mess->setText(QStringLiteral("  Привет, Ёжик! :> ok  "));
+  a.Controls().SpeedButton1->click();
+  EXPECT_TRUE(a.Controls().Edit_Mess->text().isEmpty());
   const QString suffix = QStringLiteral("  127.0.0.2> Привет, Ёжик! :> ok");
   EXPECT_TRUE(PaneLines(a)[0].endsWith(suffix)) << PaneLines(a)[0].toStdString();
   for (int i = 1; i < 3; ++i) {
@@ -144,9 +144,9 @@ TEST(Chat, TypedMessageReachesEveryPaneAndHistoryInRussian) {
   }
 
   // Spaces alone send nothing and stay in the field.
-  a.Edit_Mess->setText(QStringLiteral("   "));
-  a.SpeedButton1->click();
-  EXPECT_EQ(a.Edit_Mess->text(), QStringLiteral("   "));
+  a.Controls().Edit_Mess->setText(QStringLiteral("   "));
+  a.Controls().SpeedButton1->click();
+  EXPECT_EQ(a.Controls().Edit_Mess->text(), QStringLiteral("   "));
   EXPECT_EQ(a.History().Count(), 1u);
 }
 
@@ -171,10 +171,12 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
   EXPECT_EQ(PaneLines(b)[0], QString());
 
   // Selected lines are copied in pane order.
-  b.RE_Mess->selectionModel()->select(b.RE_Mess->model()->index(3, 0), QItemSelectionModel::Select);
-  b.RE_Mess->selectionModel()->select(b.RE_Mess->model()->index(1, 0), QItemSelectionModel::Select);
-  ASSERT_EQ(b.RE_Mess->actions().size(), 1);
-  b.RE_Mess->actions()[0]->trigger();
+  b.Controls().RE_Mess->selectionModel()->select(b.Controls().RE_Mess->model()->index(3, 0),
+                                                 QItemSelectionModel::Select);
+  b.Controls().RE_Mess->selectionModel()->select(b.Controls().RE_Mess->model()->index(1, 0),
+                                                 QItemSelectionModel::Select);
+  ASSERT_EQ(b.Controls().RE_Mess->actions().size(), 1);
+  b.Controls().RE_Mess->actions()[0]->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("early\nfirst"));
 }
 
@@ -184,20 +186,21 @@ TEST(Chat, AnUnwritableHistoryIsToldOnceInTheNoticeLineAndNothingShownIsLost) {
   QFile::setPermissions(group[0].Path(QStringLiteral("~Messages.txt")), QFileDevice::ReadOwner);
   group.StartAll();
   TForm1& a = group[0].Window();
-  a.Edit_Mess->setText(QStringLiteral("new"));
-  a.SpeedButton1->click();
+  a.Controls().Edit_Mess->setText(QStringLiteral("new"));
+  a.Controls().SpeedButton1->click();
   test::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
   for (const char* text : {"Kovra:>Message:>one", "Kovra:>Message:>two"}) {
     peer.Send(text, QHostAddress(QStringLiteral("127.0.0.2")), group.Port());
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return a.History().Count() == 4; }, 3000));
   QTest::qWait(1200);  // past the next save
-  EXPECT_FALSE(a.Label_Notice->isHidden());
-  EXPECT_TRUE(a.Label_Notice->text().startsWith(QStringLiteral("История сообщений не сохраняется")))
-      << a.Label_Notice->text().toStdString();
-  EXPECT_FALSE(a.Label_Notice->text().endsWith(u')')) << "told once, not counted up";
+  EXPECT_FALSE(a.Controls().Label_Notice->isHidden());
+  EXPECT_TRUE(a.Controls().Label_Notice->text().startsWith(
+      QStringLiteral("История сообщений не сохраняется")))
+      << a.Controls().Label_Notice->text().toStdString();
+  EXPECT_FALSE(a.Controls().Label_Notice->text().endsWith(u')')) << "told once, not counted up";
   EXPECT_TRUE(group[0].Dialogs().errors.isEmpty());
-  EXPECT_TRUE(a.Edit_Mess->text().isEmpty()) << "the message went out";
+  EXPECT_TRUE(a.Controls().Edit_Mess->text().isEmpty()) << "the message went out";
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~Messages.txt")), "old\r\n");
 
   // The close tries once more and says what it could not keep, without a box.
@@ -215,16 +218,16 @@ TEST(Chat, AHistoryThatIsAFolderIsToldOnceAndTheRestStartsAsUsual) {
   group.StartAll();
   TForm1& a = group[0].Window();
   EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.9=No"}) << "the start went on";
-  a.Edit_Mess->setText(QStringLiteral("hello"));
-  a.SpeedButton1->click();
-  a.Edit_Mess->setText(QStringLiteral("again"));
-  a.SpeedButton1->click();
+  a.Controls().Edit_Mess->setText(QStringLiteral("hello"));
+  a.Controls().SpeedButton1->click();
+  a.Controls().Edit_Mess->setText(QStringLiteral("again"));
+  a.Controls().SpeedButton1->click();
   EXPECT_EQ(a.History().Count(), 2u);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !a.Label_Notice->isHidden(); }, 3000));
-  EXPECT_TRUE(a.Label_Notice->text().contains(QStringLiteral("~Messages.txt")))
-      << a.Label_Notice->text().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !a.Controls().Label_Notice->isHidden(); }, 3000));
+  EXPECT_TRUE(a.Controls().Label_Notice->text().contains(QStringLiteral("~Messages.txt")))
+      << a.Controls().Label_Notice->text().toStdString();
   QTest::qWait(1200);
-  EXPECT_FALSE(a.Label_Notice->text().endsWith(u')')) << "told once";
+  EXPECT_FALSE(a.Controls().Label_Notice->text().endsWith(u')')) << "told once";
   EXPECT_TRUE(group[0].Dialogs().errors.isEmpty());
   EXPECT_TRUE(group[0].Dialogs().messages.isEmpty());
 }
@@ -236,20 +239,20 @@ TEST(Chat, CharactersTheCodePageCannotHoldAreToldBeforeSending) {
   TForm1& b = group.Form(1);
   ScriptedDialogs& asked = group[0].Dialogs();
 
-  a.Edit_Mess->setText(QStringLiteral("Привет, мир"));
-  a.SpeedButton1->click();
+  a.Controls().Edit_Mess->setText(QStringLiteral("Привет, мир"));
+  a.Controls().SpeedButton1->click();
   EXPECT_TRUE(asked.questions.isEmpty()) << "Cyrillic travels as it is";
 
   const QString mixed = QStringLiteral("Привет 😀 über 中文 😀");
   asked.confirm_answers = {false, true};
-  a.Edit_Mess->setText(mixed);
-  a.SpeedButton1->click();
+  a.Controls().Edit_Mess->setText(mixed);
+  a.Controls().SpeedButton1->click();
   ASSERT_EQ(asked.questions.size(), 1);
   EXPECT_TRUE(asked.questions[0].contains(QStringLiteral("😀 ü 中 文")))
       << asked.questions[0].toStdString();
-  EXPECT_EQ(a.Edit_Mess->text(), mixed) << "declined: kept to be mended, nothing sent";
+  EXPECT_EQ(a.Controls().Edit_Mess->text(), mixed) << "declined: kept to be mended, nothing sent";
   EXPECT_EQ(a.History().Count(), 1u);
-  a.SpeedButton1->click();
+  a.Controls().SpeedButton1->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return b.History().Count() == 2; }, 3000));
   EXPECT_TRUE(AnsiToQString(b.History().Line(0)).endsWith(QStringLiteral("> Привет ? ?ber ?? ?")));
 }

@@ -42,22 +42,22 @@ bool NewestMessageEndsWith(TForm1& form, const std::string& text) {
 }
 
 void Say(TForm1& form, const QString& text) {
-  form.Edit_Mess->setText(text);
-  form.SpeedButton1->click();
+  form.Controls().Edit_Mess->setText(text);
+  form.Controls().SpeedButton1->click();
 }
 
 void Scribble(TForm1& form, const std::vector<QPoint>& points) {
   form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-  if (!form.CB_YesPaint->isChecked()) form.CB_YesPaint->click();
-  form.ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
-  QTest::mousePress(form.Image_KV, Qt::LeftButton, Qt::NoModifier, points.front());
+  if (!form.Controls().CB_YesPaint->isChecked()) form.Controls().CB_YesPaint->click();
+  form.Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
+  QTest::mousePress(form.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, points.front());
   for (QPoint p : points) {
-    QMouseEvent move(QEvent::MouseMove, p, form.Image_KV->mapToGlobal(p), Qt::NoButton,
+    QMouseEvent move(QEvent::MouseMove, p, form.Controls().Image_KV->mapToGlobal(p), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(form.Image_KV, &move);
+    QCoreApplication::sendEvent(form.Controls().Image_KV, &move);
   }
-  QTest::mouseRelease(form.Image_KV, Qt::LeftButton, Qt::NoModifier, points.back());
+  QTest::mouseRelease(form.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, points.back());
 }
 
 // Two computers named UXA and UXB that no name service knows.

@@ -34,14 +34,14 @@ class SharedBoard : public ::testing::Test {
     // A is the active window: a deactivation would end A's gestures.
     A().activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&A()));
-    A().CB_YesPaint->click();
+    A().Controls().CB_YesPaint->click();
   }
   TForm1& A() { return a_.Window(); }
   TForm1& B() { return b_.Window(); }
 
   void Gesture(ToolId tool, QPoint from, const std::vector<QPoint>& path, QPoint to) {
-    A().ListTools->setCurrentRow(ToolRow(tool));
-    QWidget* board = A().Image_KV;
+    A().Controls().ListTools->setCurrentRow(ToolRow(tool));
+    QWidget* board = A().Controls().Image_KV;
     QTest::mousePress(board, Qt::LeftButton, Qt::NoModifier, from);
     for (QPoint p : path) {
       QMouseEvent move(QEvent::MouseMove, p, board->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
@@ -67,7 +67,7 @@ TEST_F(SharedBoard, EveryToolLeavesBothBoardsEqual) {
   a_.Dialogs().color_answers = {QColor(200, 30, 30), QColor(30, 160, 220)};
   A().ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);
   A().ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);
-  A().List_W->setCurrentRow(3);
+  A().Controls().List_W->setCurrentRow(3);
 
   Gesture(ToolId::kFreehand, {20, 20}, {{60, 40}, {100, 30}, {140, 80}}, {140, 80});
   Gesture(ToolId::kStraightLine, {30, 200}, {{200, 250}}, {250, 300});
@@ -102,15 +102,15 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
     spiral.emplace_back(300 + static_cast<int>(std::lround(radius * std::cos(angle))),
                         190 + static_cast<int>(std::lround(radius * std::sin(angle))));
   }
-  A().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
-  QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.front());
+  A().Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
+  QTest::mousePress(A().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.front());
   for (QPoint p : spiral) {
-    QMouseEvent move(QEvent::MouseMove, p, A().Image_KV->mapToGlobal(p), Qt::NoButton,
+    QMouseEvent move(QEvent::MouseMove, p, A().Controls().Image_KV->mapToGlobal(p), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(A().Image_KV, &move);
+    QCoreApplication::sendEvent(A().Controls().Image_KV, &move);
     ASSERT_TRUE(BothScreensTrue()) << "to " << p.x() << "," << p.y();
   }
-  QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.back());
+  QTest::mouseRelease(A().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, spiral.back());
 
   a_.Dialogs().font_answers = {FontChoice{
       QFont(QStringLiteral("DejaVu Serif"), 14, QFont::Bold, true), 0x00800000}};  // navy
@@ -122,7 +122,7 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
     QPoint to;
   };
   for (int width : {1, 4}) {
-    A().List_W->setCurrentRow(width);
+    A().Controls().List_W->setCurrentRow(width);
     const int dx = 50 * width;
     const Step steps[] = {
         {ToolId::kStraightLine, {56, 59}, {{58, 58}}, {60, 58}},
@@ -141,41 +141,42 @@ TEST_F(SharedBoard, ScreensShowExactlyTheBoards) {
   }
 
   // The eraser's square is shown above the board, never in it.
-  A().ListTools->setCurrentRow(ToolRow(ToolId::kEraser));
-  QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
+  A().Controls().ListTools->setCurrentRow(ToolRow(ToolId::kEraser));
+  QTest::mousePress(A().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return test::OnScreen(A().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
+      [&] { return test::OnScreen(A().Controls().Image_KV).pixel(96, 246) == qRgb(0, 0, 0); }));
   EXPECT_EQ(A().Board().Image().pixel(96, 246), qRgb(255, 255, 255));
-  QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
+  QTest::mouseRelease(A().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 250});
   EXPECT_TRUE(test::ScreenShowsBoard(A())) << "no square after the release";
 }
 
 TEST_F(SharedBoard, AStrokeAcrossTheOtherSidesBandIsNeverTouchedByIt) {
   // A drags a rectangle; while its band is shown, B draws across it.
-  A().ListTools->setCurrentRow(ToolRow(ToolId::kRectangle));
-  QTest::mousePress(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 100});
-  QMouseEvent drag(QEvent::MouseMove, QPoint(300, 250), A().Image_KV->mapToGlobal(QPoint(300, 250)),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(A().Image_KV, &drag);
+  A().Controls().ListTools->setCurrentRow(ToolRow(ToolId::kRectangle));
+  QTest::mousePress(A().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {100, 100});
+  QMouseEvent drag(QEvent::MouseMove, QPoint(300, 250),
+                   A().Controls().Image_KV->mapToGlobal(QPoint(300, 250)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(A().Controls().Image_KV, &drag);
   ASSERT_TRUE(QTest::qWaitFor([&] {
-    return test::OnScreen(A().Image_KV).pixel(200, 100) == qRgb(0, 0, 0);
+    return test::OnScreen(A().Controls().Image_KV).pixel(200, 100) == qRgb(0, 0, 0);
   })) << "the band shows, its pixels inverted";
   EXPECT_EQ(A().Board().Image().pixel(200, 100), qRgb(255, 255, 255)) << "and is not on the board";
-  B().CB_YesPaint->click();
-  B().ListTools->setCurrentRow(ToolRow(ToolId::kStraightLine));
-  QTest::mousePress(B().Image_KV, Qt::LeftButton, Qt::NoModifier, {50, 100});
-  QTest::mouseRelease(B().Image_KV, Qt::LeftButton, Qt::NoModifier, {400, 250});
+  B().Controls().CB_YesPaint->click();
+  B().Controls().ListTools->setCurrentRow(ToolRow(ToolId::kStraightLine));
+  QTest::mousePress(B().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {50, 100});
+  QTest::mouseRelease(B().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {400, 250});
   ASSERT_TRUE(QTest::qWaitFor([&] { return A().Board().Image() == B().Board().Image(); }, 3000))
       << "the received line is on A's board, the band is not";
-  QTest::mouseRelease(A().Image_KV, Qt::LeftButton, Qt::NoModifier, {300, 250});
+  QTest::mouseRelease(A().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {300, 250});
   EXPECT_TRUE(BoardsAgree());
   EXPECT_EQ(A().Board().Image().pixel(200, 100), qRgb(0, 0, 0)) << "the rectangle is drawn";
   EXPECT_TRUE(test::ScreenShowsBoard(A()));
 }
 
 TEST_F(SharedBoard, ZoomedDrawingSendsBoardPointsAndShowsSharpPixels) {
-  A().Image_KV->SetZoom(200);
-  EXPECT_EQ(A().Image_KV->size(), QSize(1204, 770));
+  A().Controls().Image_KV->SetZoom(200);
+  EXPECT_EQ(A().Controls().Image_KV->size(), QSize(1204, 770));
   // A line from view (200, 200) to (400, 300) is one from board (100, 100) to (200, 150).
   Gesture(ToolId::kStraightLine, {200, 200}, {{300, 250}}, {400, 300});
   ASSERT_TRUE(BoardsAgree());
@@ -189,19 +190,20 @@ TEST_F(SharedBoard, ZoomedDrawingSendsBoardPointsAndShowsSharpPixels) {
   }
   // Each board pixel shows as a sharp 2 by 2 square.
   ASSERT_TRUE(QTest::qWaitFor([&] {
-    const QImage shown = test::OnScreen(A().Image_KV);
+    const QImage shown = test::OnScreen(A().Controls().Image_KV);
     return shown.pixel(200, 200) == board.pixel(100, 100) &&
            shown.pixel(201, 201) == board.pixel(100, 100) &&
            shown.pixel(198, 200) == board.pixel(99, 100);
   }));
 
   // Ctrl with the wheel steps the zoom, Ctrl+0 brings it back.
-  QWheelEvent wheel(QPointF(10, 10), A().Image_KV->mapToGlobal(QPointF(10, 10)), QPoint(),
-                    QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(A().Image_KV, &wheel);
-  EXPECT_EQ(A().Image_KV->Zoom(), 300);
+  QWheelEvent wheel(QPointF(10, 10), A().Controls().Image_KV->mapToGlobal(QPointF(10, 10)),
+                    QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                    false);
+  QCoreApplication::sendEvent(A().Controls().Image_KV, &wheel);
+  EXPECT_EQ(A().Controls().Image_KV->Zoom(), 300);
   A().findChild<QAction*>(QStringLiteral("ZoomActualSize"))->trigger();
-  EXPECT_EQ(A().Image_KV->Zoom(), 100);
+  EXPECT_EQ(A().Controls().Image_KV->Zoom(), 100);
   EXPECT_TRUE(test::ScreenShowsBoard(A()));
 }
 
@@ -213,28 +215,29 @@ TEST_F(SharedBoard, APointerShowsAboveTheOtherBoardAndNeverInIt) {
     show(args);
     ++pointers_handled;
   });
-  A().ListTools->setCurrentRow(ToolRow(ToolId::kPointer));
+  A().Controls().ListTools->setCurrentRow(ToolRow(ToolId::kPointer));
   // Hovering, no button held: many moves at once go out as one.
   for (int x = 100; x < 150; ++x) {
-    QMouseEvent hover(QEvent::MouseMove, QPoint(x, 100), A().Image_KV->mapToGlobal(QPoint(x, 100)),
-                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(A().Image_KV, &hover);
+    QMouseEvent hover(QEvent::MouseMove, QPoint(x, 100),
+                      A().Controls().Image_KV->mapToGlobal(QPoint(x, 100)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(A().Controls().Image_KV, &hover);
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return B().Image_KV->PointerCount() == 1; }, 3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return B().Controls().Image_KV->PointerCount() == 1; }, 3000));
   QTest::qWait(100);
   EXPECT_LE(pointers_handled, 2) << "about 30 a second at most";
   EXPECT_EQ(B().Board().Image(), before) << "never drawn into the board";
   EXPECT_TRUE(QTest::qWaitFor([&] {
-    return test::OnScreen(B().Image_KV).pixel(100, 100) != before.pixel(100, 100);
+    return test::OnScreen(B().Controls().Image_KV).pixel(100, 100) != before.pixel(100, 100);
   })) << "the marker shows on the screen";
-  EXPECT_TRUE(QTest::qWaitFor([&] { return B().Image_KV->PointerCount() == 0; }, 8000))
+  EXPECT_TRUE(QTest::qWaitFor([&] { return B().Controls().Image_KV->PointerCount() == 0; }, 8000))
       << "and fades after a few seconds";
   EXPECT_TRUE(test::ScreenShowsBoard(B()));
 }
 
 TEST_F(SharedBoard, MovesThatArriveWhileACommandGoesOutFollowIt) {
-  A().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
-  QWidget* board = A().Image_KV;
+  A().Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
+  QWidget* board = A().Controls().Image_KV;
   auto move = [board](QPoint p) {
     return new QMouseEvent(QEvent::MouseMove, QPointF(p), QPointF(board->mapToGlobal(p)),
                            Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
