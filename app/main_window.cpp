@@ -38,9 +38,6 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
       correspondents_(new Correspondents(this)) {
   env_.dialogs = &dialogs_;
   BuildLayout();
-  for (const ToolEntry& entry : ToolTable()) {
-    tool_list_[static_cast<std::size_t>(ToolRow(entry.id))] = entry.make(*this);
-  }
   canvas_.SetChangeListener([this](const QRect& area) { ui_.Image_KV->ImageChanged(area); });
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
@@ -92,14 +89,14 @@ void TForm1::WireEvents() {
   // Each in its turn, after the sends of the ones before it.
   auto mouse = [this](auto handler) {
     return [this, handler](auto buttons, Qt::KeyboardModifiers shift, int x, int y) {
-      held_input_.Run([=] { Guard([&] { (this->*handler)(buttons, shift, x, y); }); });
+      held_input_.Run([=] { Guard([&] { (gestures_.get()->*handler)(buttons, shift, x, y); }); });
     };
   };
-  connect(ui_.Image_KV, &BoardView::MousePressed, this, mouse(&TForm1::Image_KVMouseDown));
-  connect(ui_.Image_KV, &BoardView::MouseMoved, this, mouse(&TForm1::Image_KVMouseMove));
-  connect(ui_.Image_KV, &BoardView::MouseReleased, this, mouse(&TForm1::Image_KVMouseUp));
+  connect(ui_.Image_KV, &BoardView::MousePressed, this, mouse(&BoardGestures::Image_KVMouseDown));
+  connect(ui_.Image_KV, &BoardView::MouseMoved, this, mouse(&BoardGestures::Image_KVMouseMove));
+  connect(ui_.Image_KV, &BoardView::MouseReleased, this, mouse(&BoardGestures::Image_KVMouseUp));
   connect(ui_.Image_KV, &BoardView::GestureLost, this,
-          [this] { held_input_.Run([this] { Guard([this] { CancelGesture(); }); }); });
+          [this] { held_input_.Run([this] { Guard([this] { gestures_->CancelGesture(); }); }); });
   connect(ui_.List_W, &QListWidget::currentRowChanged, this,
           [this] { tool_panel_.ShowPenSample(); });
   connect(ui_.Edit_Mess, &QLineEdit::textChanged, this, [this] { ShowCharactersLeft(ui_); });
@@ -117,7 +114,7 @@ void TForm1::FormCreate() {
     CreateFolderPath(picture_folder);  // a failure shows later, when a picture is saved there
   }
   FirstTick_ = true;
-  gesture_ = GestureState{};  // no anchor, no band, no gesture
+  gestures_->Reset();
   tool_panel_.Show();
   ShowCharactersLeft(ui_);
   ui_.Edit_Mess->setFocus();  // the user may type at once
@@ -234,7 +231,7 @@ bool TForm1::event(QEvent* event) {
   // A modal box or another window takes the mouse: the release of a drag in
   // progress will never reach the board.
   if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate) {
-    held_input_.Run([this] { Guard([this] { CancelGesture(); }); });
+    if (gestures_) held_input_.Run([this] { Guard([this] { gestures_->CancelGesture(); }); });
   }
   if (event->type() == QEvent::WindowActivate && chat_) chat_->WindowActivated();
   return QMainWindow::event(event);

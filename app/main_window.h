@@ -2,17 +2,16 @@
 // subsystems' logic objects, and wires each Qt event to its named handler.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
-#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/board_gestures.h"
 #include "app/board_menu.h"
-#include "app/chat_pane.h"
 #include "app/board_sending.h"
+#include "app/chat_pane.h"
 #include "app/choice_list.h"
 #include "app/correspondents_menu.h"
 #include "app/held_input.h"
@@ -24,7 +23,6 @@
 #include "board/board_files.h"
 #include "board/canvas.h"
 #include "board/replay.h"
-#include "board/tools/tool_table.h"
 #include "net/command_table.h"
 #include "net/fan_out.h"
 #include "net/message_history.h"
@@ -40,7 +38,7 @@ class Correspondents;
 class TUdpEndpoint;
 struct ReceivedDatagram;
 
-class TForm1 : public QMainWindow, private ToolHost {
+class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
@@ -53,18 +51,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   void FormCloseQuery(bool& CanClose);
   // Enter anywhere in the window sends the typed message; key becomes 0 then.
   void FormKeyDown(int& key);
-
-  // What the drawing tools read of the tool column.
-  int CurrentWidth() const override;
-  std::string PenColorName() const override;
-  std::string FillColorName() const override;
-
-  // The board's mouse events.
-  void Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-  void Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
-  void Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-  // Ends a gesture that will get no release: its band goes, nothing is sent.
-  void CancelGesture();
 
   // The board menu's items, the board's files, and the sending of commands
   // (SendCommand, SendToCorrespondents), which runs the event loop.
@@ -80,8 +66,6 @@ class TForm1 : public QMainWindow, private ToolHost {
   void Udp1DataReceived(const ReceivedDatagram& datagram);
   void Udp1InvalidHost(const std::string& name, bool& handled);
   void Udp1BufferInvalid(bool& handled, std::vector<char>& buff, int& length);
-  // "ImageKV_CursorTo": the sender's pointer, shown above the board.
-  void ReceivedPointer(const drawing::CursorTo& at);
 
   // The window's controls, by name.
   const WindowControls& Controls() const { return ui_; }
@@ -89,8 +73,8 @@ class TForm1 : public QMainWindow, private ToolHost {
   Correspondents& UserList() { return *correspondents_; }
   const Presence& PeerPresence() const { return *presence_; }
   const MessageHistory& History() const { return history_; }
-  const BoardCanvas& Board() const override { return canvas_; }
-  const GestureState& CurrentGesture() const { return gesture_; }
+  const BoardCanvas& Board() const { return canvas_; }
+  const GestureState& CurrentGesture() const { return gestures_->Current(); }
   const ToolSettings& Settings() const { return tool_panel_.Settings(); }
   // The tool column: width, colours, font, the drawing switch, the tools.
   ToolPanel& ToolColumn() { return tool_panel_; }
@@ -112,14 +96,6 @@ class TForm1 : public QMainWindow, private ToolHost {
 
   void RestoreState();
   void SaveWindowPlace();
-  // What the drawing tools reach of the window.
-  GestureState& Gesture() override { return gesture_; }
-  FontChoice TextFont() const override { return tool_panel_.TextFont(); }
-  std::optional<QString> AskText(const QString& caption, const QString& prompt) override;
-  void ShowBand(const Band& band) override;
-  void Draw(const drawing::Command& command) override;
-  void ProcessPendingEvents() override;
-  void Send(const std::string& command, const std::string& args);
 
   Environment env_;
   WindowControls ui_;
@@ -133,6 +109,7 @@ class TForm1 : public QMainWindow, private ToolHost {
   std::unique_ptr<BoardMenu> board_menu_;
   std::unique_ptr<CorrespondentsMenu> correspondents_menu_;
   std::unique_ptr<ChatPane> chat_;
+  std::unique_ptr<BoardGestures> gestures_;
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;
@@ -140,12 +117,8 @@ class TForm1 : public QMainWindow, private ToolHost {
   BoardCanvas canvas_;
   BoardFiles board_files_{canvas_, env_.program_dir};
   ReceivedBoardCommands board_commands_{board_files_, dialogs_};
-  GestureState gesture_;
   Replay replay_{canvas_};
   quint32 sender_address_ = 0;  // of the datagram being handled; 0 between them
-  QElapsedTimer pointer_sent_;  // the pointer goes out some 30 times a second at most
-  std::array<std::unique_ptr<Tool>, kToolCount> tool_list_;  // by row of ListTools
-  Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
   std::unique_ptr<KeyPreview> key_preview_;
   bool closing_ = false;  // the close sequence has begun: nothing is asked or shown
 

@@ -52,6 +52,9 @@ void TForm1::CreateEndpoint() {
   chat_ = std::make_unique<ChatPane>(ChatPane::Parts{*env_.dialogs, *fan_out_, history_, *presence_,
                                                      *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
+  gestures_ = std::make_unique<BoardGestures>(
+      BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, *fan_out_, *chat_,
+                           *presence_, *correspondents_});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -91,7 +94,7 @@ void TForm1::RegisterCommands() {
   RegisterReceivedCommands(
       commands_,
       {board_commands_, replay_, *presence_, [this] { return sender_address_; },
-       [this](const drawing::CursorTo& at) { ReceivedPointer(at); },
+       [this](const drawing::CursorTo& at) { gestures_->ReceivedPointer(at, sender_address_); },
        [this](const std::string& args, quint32 from) { chat_->ReceivedMessage(args, from); }});
 }
 

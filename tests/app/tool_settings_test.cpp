@@ -49,13 +49,13 @@ TEST(ToolSettings, WidthPromptEditsOnlyEntryZero) {
                                  QStringLiteral("-4")};
   form.ToolColumn().List_WDblClick();
   EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=12"));
-  EXPECT_EQ(form.CurrentWidth(), 12);
+  EXPECT_EQ(form.ToolColumn().CurrentWidth(), 12);
   form.ToolColumn().List_WDblClick();
   form.ToolColumn().List_WDblClick();
   EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=12"));
   form.ToolColumn().List_WDblClick();
   EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=-4"));
-  EXPECT_EQ(form.CurrentWidth(), 1);
+  EXPECT_EQ(form.ToolColumn().CurrentWidth(), 1);
   EXPECT_EQ(test.Dialogs().prompts,
             (QStringList{QStringLiteral("Линия|Толщина|1"), QStringLiteral("Линия|Толщина|12"),
                          QStringLiteral("Линия|Толщина|12"), QStringLiteral("Линия|Толщина|12")}));
@@ -64,22 +64,22 @@ TEST(ToolSettings, WidthPromptEditsOnlyEntryZero) {
 TEST(ToolSettings, ColoursFontAndSwitch) {
   TestWindow test;
   TForm1& form = test.Start();
-  EXPECT_EQ(form.PenColorName(), "clWindowText");
-  EXPECT_EQ(form.FillColorName(), "clWhite");
+  EXPECT_EQ(form.ToolColumn().PenColorName(), "clWindowText");
+  EXPECT_EQ(form.ToolColumn().FillColorName(), "clWhite");
 
   test.Dialogs().color_answers = {QColor(255, 0, 0), QColor(0x12, 0x34, 0x56), std::nullopt};
   form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);
-  EXPECT_EQ(form.PenColorName(), "clRed");
+  EXPECT_EQ(form.ToolColumn().PenColorName(), "clRed");
   form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);
-  EXPECT_EQ(form.FillColorName(), "$00563412");
-  EXPECT_EQ(form.PenColorName(), "clRed") << "the right button sets only the fill";
+  EXPECT_EQ(form.ToolColumn().FillColorName(), "$00563412");
+  EXPECT_EQ(form.ToolColumn().PenColorName(), "clRed") << "the right button sets only the fill";
   EXPECT_EQ(form.Controls().Label_Font->palette().color(QPalette::Window),
             QColor(0x12, 0x34, 0x56));
   EXPECT_EQ(form.Controls().Panel_Cvet_Fon->palette().color(QPalette::Window),
             QColor(0x12, 0x34, 0x56));
   form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);  // cancelled
   form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::MiddleButton);
-  EXPECT_EQ(form.PenColorName(), "clRed");
+  EXPECT_EQ(form.ToolColumn().PenColorName(), "clRed");
 
   QFont chosen(QStringLiteral("DejaVu Serif"));
   chosen.setPointSize(14);
@@ -128,7 +128,7 @@ TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
   }
   EXPECT_EQ(form.Controls().ListTools->currentRow(), 0);
   EXPECT_EQ(form.Controls().List_W->currentRow(), 0);
-  EXPECT_EQ(form.CurrentWidth(), 1);
+  EXPECT_EQ(form.ToolColumn().CurrentWidth(), 1);
   EXPECT_EQ(chosen.count(), 0);
 
   QTest::mouseClick(tools, Qt::LeftButton, Qt::NoModifier,
@@ -150,7 +150,7 @@ TEST(ToolSettings, OnlyTheLeftButtonAndTheKeyboardChooseAndEveryChoiceIsHeard) {
   EXPECT_EQ(chosen.count(), 3);
   QTest::mouseClick(form.Controls().List_W->viewport(), Qt::LeftButton, Qt::NoModifier,
                     at_row(form.Controls().List_W, 5));
-  EXPECT_EQ(form.CurrentWidth(), 5);
+  EXPECT_EQ(form.ToolColumn().CurrentWidth(), 5);
 }
 
 }  // namespace
