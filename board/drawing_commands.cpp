@@ -25,19 +25,23 @@ std::string Number(int value) { return std::to_string(value); }
 
 // The fields of a received argument text, counted from 1, each trimmed of
 // spaces; a missing or unreadable number gives its default.
+// Every drawing stroke arrives as such a text: nothing is copied but the
+// fields kept as text.
 class Fields {
  public:
   Fields(const std::string& args, char separator) : args_(args), separator_(separator) {}
-  std::string Text(unsigned n) const { return TrimText(WordAt(CharSet(separator_), args_, n)); }
-  int Int(unsigned n, int default_value) const { return TextToIntDef(Text(n), default_value); }
+  std::string Text(unsigned n) const { return std::string(View(n)); }
+  int Int(unsigned n, int default_value) const { return TextToIntDef(View(n), default_value); }
   std::string Color(unsigned n, const std::string& default_text) const {
-    const std::string text = Text(n);
-    return text.empty() ? default_text : text;
+    const std::string_view text = View(n);
+    return text.empty() ? default_text : std::string(text);
   }
 
  private:
+  std::string_view View(unsigned n) const { return TrimView(WordView(separator_, args_, n)); }
+
   const std::string& args_;
-  char separator_;
+  CharSet separator_;
 };
 
 }  // namespace

@@ -69,10 +69,11 @@ struct Runs {
 // the box of what it touched.
 class RowPainter {
  public:
-  RowPainter(QImage& image, PenMode mode) : image_(image), mode_(mode) {}
+  RowPainter(QImage& image, PenMode mode)
+      : image_(image), stride_(image.bytesPerLine()), mode_(mode) {}
 
   void Pixel(int x, int y, QRgb color) {
-    auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    QRgb* line = Row(y);
     line[x] = Ink(line[x], color);
     Touch(x, x, y);
   }
@@ -82,7 +83,7 @@ class RowPainter {
     run.first = std::max<qint64>(run.first, 0);
     run.last = std::min<qint64>(run.last, image_.width() - 1);
     if (run.Empty()) return;
-    auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    QRgb* line = Row(y);
     const int first = static_cast<int>(run.first);
     const int last = static_cast<int>(run.last);
     if (mode_ == PenMode::kCopy) {
@@ -99,6 +100,11 @@ class RowPainter {
   }
 
  private:
+  // The image is detached at the first pixel painted, not at every row.
+  QRgb* Row(int y) {
+    if (bits_ == nullptr) bits_ = image_.bits();
+    return reinterpret_cast<QRgb*>(bits_ + qsizetype{y} * stride_);
+  }
   // Not-xor: the inverse of colour xor pixel, so drawing twice restores it.
   QRgb Ink(QRgb pixel, QRgb color) const {
     return mode_ == PenMode::kCopy ? color : (~(color ^ pixel) | 0xFF000000u);
@@ -111,6 +117,8 @@ class RowPainter {
   }
 
   QImage& image_;
+  uchar* bits_ = nullptr;
+  qsizetype stride_;
   PenMode mode_;
   int min_x_ = std::numeric_limits<int>::max();
   int max_x_ = std::numeric_limits<int>::min();
@@ -234,10 +242,24 @@ QRect ThinLine(QImage& image, QPoint from, QPoint to, QRgb color, PenMode mode) 
     first = std::max<qint64>(first, major_start - (major_limit - 1));
     last = std::min<qint64>(last, major_start);
   }
-  const Wide twice_steps = 2 * static_cast<Wide>(steps);
+  if (first > last) return painter.Touched();
+  // Step k is offset (2 k |minor| + steps) / (2 steps) along the minor axis,
+  // rounded down: one division for the first step, then the remainder
+  // carries it on (|minor| <= steps, so it grows by at most one a step).
+  const qint64 twice_steps = 2 * steps;
+  const qint64 twice_minor = 2 * std::llabs(minor);
+  const Wide start = 2 * static_cast<Wide>(first) * std::llabs(minor) + steps;
+  qint64 offset = static_cast<qint64>(start / twice_steps);
+  qint64 remainder = static_cast<qint64>(start % twice_steps);
   for (qint64 k = first; k <= last; ++k) {
-    const Wide offset = (2 * static_cast<Wide>(k) * std::llabs(minor) + steps) / twice_steps;
-    const qint64 m = minor_start + minor_sign * static_cast<qint64>(offset);
+    if (k > first) {
+      remainder += twice_minor;
+      if (remainder >= twice_steps) {
+        remainder -= twice_steps;
+        ++offset;
+      }
+    }
+    const qint64 m = minor_start + minor_sign * offset;
     if (m < 0 || m >= minor_limit) continue;
     const int j = static_cast<int>(major_start + major_sign * k);
     if (x_major) {

@@ -19,6 +19,13 @@ std::string TrimText(std::string text) {
   return text;
 }
 
+std::string_view TrimView(std::string_view text) {
+  const auto last = text.find_last_not_of(' ');
+  if (last == std::string_view::npos) return {};
+  text = text.substr(0, last + 1);
+  return text.substr(text.find_first_not_of(' '));
+}
+
 QString TrimSpaces(const QString& text) {
   qsizetype begin = 0;
   qsizetype end = text.size();
@@ -52,7 +59,7 @@ int HexDigit(char c) {
   return -1;
 }
 
-std::optional<std::int32_t> ReadHex(const std::string& digits) {
+std::optional<std::int32_t> ReadHex(std::string_view digits) {
   if (digits.empty()) return std::nullopt;
   std::uint32_t value = 0;
   for (char c : digits) {
@@ -63,7 +70,7 @@ std::optional<std::int32_t> ReadHex(const std::string& digits) {
   return static_cast<std::int32_t>(value);
 }
 
-std::optional<std::int32_t> ReadDecimal(const std::string& text) {
+std::optional<std::int32_t> ReadDecimal(std::string_view text) {
   std::size_t i = 0;
   bool negative = false;
   if (text[0] == '-' || text[0] == '+') {
@@ -84,13 +91,10 @@ std::optional<std::int32_t> ReadDecimal(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::int32_t> TextToInt(std::string text) {
-  TrimTextInPlace(text);
-  return StrToInt(text);
-}
+std::optional<std::int32_t> TextToInt(std::string_view text) { return StrToInt(TrimView(text)); }
 
-std::optional<std::int32_t> StrToInt(const std::string& raw) {
-  const std::string text = raw.substr(std::min(raw.find_first_not_of(' '), raw.size()));
+std::optional<std::int32_t> StrToInt(std::string_view raw) {
+  const std::string_view text = raw.substr(std::min(raw.find_first_not_of(' '), raw.size()));
   if (text.empty()) return std::nullopt;
   if (text[0] == '$' || text[0] == 'x' || text[0] == 'X') return ReadHex(text.substr(1));
   if (text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -99,17 +103,21 @@ std::optional<std::int32_t> StrToInt(const std::string& raw) {
   return ReadDecimal(text);
 }
 
-std::int32_t TextToIntDef(const std::string& text, std::int32_t default_value) {
+std::int32_t TextToIntDef(std::string_view text, std::int32_t default_value) {
   return TextToInt(text).value_or(default_value);
 }
 
 std::string WordAt(const CharSet& delimiters, const std::string& text, unsigned n) {
-  std::string cleaned = TrimText(text);
+  return std::string(WordView(delimiters, text, n));
+}
+
+std::string_view WordView(const CharSet& delimiters, std::string_view text, unsigned n) {
+  std::string_view cleaned = TrimView(text);
   std::size_t end = cleaned.size();
   while (end > 0 && delimiters.Contains(cleaned[end - 1])) --end;
   std::size_t begin = 0;
   while (begin < end && delimiters.Contains(cleaned[begin])) ++begin;
-  cleaned = TrimText(cleaned.substr(begin, end - begin));
+  cleaned = TrimView(cleaned.substr(begin, end - begin));
   if (n == 0) return cleaned;
 
   unsigned count = 0;
@@ -119,7 +127,7 @@ std::string WordAt(const CharSet& delimiters, const std::string& text, unsigned 
     if (i == cleaned.size()) break;
     const std::size_t start = i;
     while (i < cleaned.size() && !delimiters.Contains(cleaned[i])) ++i;
-    if (++count == n) return TrimText(cleaned.substr(start, i - start));
+    if (++count == n) return TrimView(cleaned.substr(start, i - start));
   }
   return {};
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kovra {
 
@@ -33,6 +34,7 @@ class CharSet {
 // Removes space characters (code 32 only) at both ends.
 void TrimTextInPlace(std::string& text);
 std::string TrimText(std::string text);
+std::string_view TrimView(std::string_view text);
 // The same rule for a path or other text held as a QString.
 QString TrimSpaces(const QString& text);
 
@@ -45,13 +47,15 @@ std::string UpperText(std::string text);
 // optional sign and decimal digits, or "$"/"x"/"0x" and hexadecimal digits
 // (at most eight significant ones) taken as a bit pattern. Anything else,
 // trailing spaces included, fails.
-std::optional<std::int32_t> StrToInt(const std::string& text);
+std::optional<std::int32_t> StrToInt(std::string_view text);
 // The same after trimming spaces at both ends.
-std::optional<std::int32_t> TextToInt(std::string text);
-std::int32_t TextToIntDef(const std::string& text, std::int32_t default_value);
+std::optional<std::int32_t> TextToInt(std::string_view text);
+std::int32_t TextToIntDef(std::string_view text, std::int32_t default_value);
 
 // The n-th word of text (n from 1), words being runs of bytes not in the set;
 // n = 0 gives the whole cleaned text. Empty when there is no such word.
 std::string WordAt(const CharSet& delimiters, const std::string& text, unsigned n);
+// The same word as a part of text, for readers that copy nothing.
+std::string_view WordView(const CharSet& delimiters, std::string_view text, unsigned n);
 
 }  // namespace kovra

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 #include <climits>
+#include <random>
 
 #include "board/board_files.h"
 #include "common/test_window.h"
@@ -93,6 +94,52 @@ TEST(BoardCanvas, NotXorFrameHasWholeCornersAndUndoesItself) {
             "..........\n");
   frame();
   EXPECT_EQ(canvas.Image(), test::WhiteImage(10, 8));
+}
+
+// The pixels of a one-pixel line by the rule itself, one division a pixel:
+// step k along the longer axis moves (2 k |minor| + steps) / (2 steps)
+// along the shorter one, rounded down; the end is left out.
+__extension__ using Wide = __int128;
+
+QImage ReferenceLine(QImage image, qint64 x0, qint64 y0, qint64 x1, qint64 y1) {
+  const qint64 dx = x1 - x0;
+  const qint64 dy = y1 - y0;
+  const bool x_major = std::llabs(dx) >= std::llabs(dy);
+  const qint64 major = x_major ? dx : dy;
+  const qint64 minor = x_major ? dy : dx;
+  const qint64 steps = std::llabs(major);
+  for (qint64 k = 0; k < steps; ++k) {
+    const Wide offset = (2 * static_cast<Wide>(k) * std::llabs(minor) + steps) / (2 * steps);
+    const qint64 along = (x_major ? x0 : y0) + (major < 0 ? -k : k);
+    const qint64 across = (x_major ? y0 : x0) + (minor < 0 ? -1 : 1) * static_cast<qint64>(offset);
+    const qint64 x = x_major ? along : across;
+    const qint64 y = x_major ? across : along;
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) {
+      image.setPixel(static_cast<int>(x), static_cast<int>(y), qRgb(0, 0, 0));
+    }
+  }
+  return image;
+}
+
+TEST(BoardCanvas, ThinLinesFollowTheirRuleAtAnyDistance) {
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<int> near(-20, 60);
+  std::uniform_int_distribution<int> far(-200'000, 200'000);
+  for (int i = 0; i < 200; ++i) {
+    // Near ends, far ends, and one of each, so the first step on the board
+    // is sometimes millions of steps along.
+    auto coordinate = [&](bool is_far) { return is_far ? far(random) : near(random); };
+    const int x0 = coordinate(i % 4 == 1 || i % 4 == 3);
+    const int y0 = coordinate(i % 4 == 1);
+    const int x1 = coordinate(i % 4 == 2);
+    const int y1 = coordinate(i % 4 == 2 || i % 4 == 3);
+    BoardCanvas canvas = WhiteCanvas(40, 30);
+    canvas.MoveTo(x0, y0);
+    canvas.LineTo(x1, y1);
+    ASSERT_EQ(Picture(canvas.Image()),
+              Picture(ReferenceLine(test::WhiteImage(40, 30), x0, y0, x1, y1)))
+        << "(" << x0 << ", " << y0 << ") to (" << x1 << ", " << y1 << ")";
+  }
 }
 
 TEST(BoardCanvas, FarEndsAreClippedWithoutCost) {
