@@ -6,7 +6,6 @@
 
 #include "app/chat_pane.h"
 #include "app/choice_list.h"
-#include "app/choice_list.h"
 #include "app/notice_line.h"
 #include "app/tool_panel.h"
 #include "app/window_layout.h"

@@ -1,5 +1,7 @@
-// TForm1, the program's one window: it owns every control, the timer and the
-// subsystems' logic objects, and wires each Qt event to its named handler.
+// TForm1, the program's one window: it holds the controls, the timer and the
+// subsystems' logic objects, and wires each Qt event to the controller that
+// handles it: the board menu, the gestures, the chat pane, the correspondent
+// list and the tool column.
 #pragma once
 
 #include <QMainWindow>

@@ -21,18 +21,18 @@ std::string BuildCommandText(const std::string& tag, const std::string& command,
 std::optional<ReceivedCommand> ParseCommandText(const char* bytes, int number_bytes) {
   if (number_bytes <= 0) return std::nullopt;
   const auto size = static_cast<std::size_t>(number_bytes);
-  std::string text(bytes, strnlen(bytes, size));
-  TrimTextInPlace(text);
+  // Every datagram passes here: only the two parts kept are copied.
+  std::string_view text = TrimView(std::string_view(bytes, strnlen(bytes, size)));
   if (text.empty()) return std::nullopt;
 
   // The tag is not tested: any word, or none, will do.
-  if (const auto tag_end = text.find(kMark); tag_end != std::string::npos) {
-    text.erase(0, tag_end + kMarkSize);
+  if (const auto tag_end = text.find(kMark); tag_end != std::string_view::npos) {
+    text.remove_prefix(tag_end + kMarkSize);
   }
   const auto name_end = text.find(kMark);
-  if (name_end == std::string::npos) return std::nullopt;
-  ReceivedCommand command{UpperText(TrimText(text.substr(0, name_end))),
-                          TrimText(text.substr(name_end + kMarkSize))};
+  if (name_end == std::string_view::npos) return std::nullopt;
+  ReceivedCommand command{UpperText(std::string(TrimView(text.substr(0, name_end)))),
+                          std::string(TrimView(text.substr(name_end + kMarkSize)))};
   if (command.name.empty()) return std::nullopt;
   return command;
 }
