@@ -10,9 +10,11 @@
 
 #include "app/main_window.h"
 #include "board/board_view.h"
+#include "board/replay.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "net/command.h"
+#include "net/command_table.h"
 #include "net/correspondents.h"
 
 namespace kovra {
@@ -316,6 +318,63 @@ TEST_F(DrawingTest, ReceivedDrawingDuringARectangleDragLeavesTheLocalGestureAlon
   EXPECT_EQ(At(120, 70), kRed);
   EXPECT_EQ(At(40, 60), kWhite) << "no part of the band stays";
   EXPECT_EQ(Colours().size(), 3u) << "white, red and the received blue, drawn in copy mode";
+}
+
+TEST_F(DrawingTest, EveryToolLeavesTheBoardAPeerDrawsFromWhatItSent) {
+  const QImage before = Form().Board().Image();
+  test_.Dialogs().color_answers = {QColor(0, 0, 255)};
+  Form().ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);  // a blue fill
+  Form().Controls().List_W->setCurrentRow(3);                     // width 3
+  Tool(ToolId::kFreehand);
+  Drag({5, 5}, {{40, 12}, {60, 40}, {20, 70}}, {20, 70});
+  Tool(ToolId::kEraser);
+  Drag({30, 8}, {{45, 20}, {50, 35}}, {50, 35});
+  Tool(ToolId::kStraightLine);
+  Press({10, 100});
+  Move({90, 140}, Qt::ControlModifier);  // kept at the anchor's x
+  Release({90, 140}, Qt::LeftButton, Qt::ControlModifier);
+  Tool(ToolId::kRectangle);
+  Drag({100, 10}, {{130, 40}}, {150, 50});
+  Tool(ToolId::kFilledRectangle);
+  Drag({110, 60}, {}, {190, 90});
+  Tool(ToolId::kEllipse);
+  Drag({30, 90}, {}, {80, 130});
+  Tool(ToolId::kFilledEllipse);
+  Drag({120, 100}, {}, {170, 145});
+  Tool(ToolId::kFloodFill);
+  Drag({120, 20}, {}, {120, 20});  // inside the rectangle's outline
+  Tool(ToolId::kText);
+  test_.Dialogs().text_answers = {QStringLiteral("Слово")};
+  Drag({60, 50}, {}, {60, 50});
+
+  // A peer with the same board replays every datagram it got.
+  const auto sent = Sent(22);
+  ASSERT_EQ(sent.size(), 22u);
+  BoardCanvas peer;
+  peer.Reset(before);
+  Replay replay(peer);
+  replay.SetSender(0x7F000001, 571);
+  CommandTable table;
+  const auto draw = [&replay](const auto& command) { replay.Draw(command); };
+  table.Add<drawing::MoveTo>(draw);
+  table.Add<drawing::LineTo>(draw);
+  table.Add<drawing::LineFromTo>(draw);
+  table.Add<drawing::Rectangle>(draw);
+  table.Add<drawing::RectangleFill>(draw);
+  table.Add<drawing::Ellipse>(draw);
+  table.Add<drawing::EllipseFill>(draw);
+  table.Add<drawing::FloodFill>(draw);
+  table.Add<drawing::SetFont>(draw);
+  table.Add<drawing::TextOut>(draw);
+  for (const QByteArray& datagram : sent) {
+    const auto command = ParseCommandText(datagram.constData(), int(datagram.size()));
+    ASSERT_TRUE(command && table.Dispatch(*command)) << datagram.constData();
+  }
+  EXPECT_EQ(Form().Board().Image(), peer.Image());
+  const std::map<QRgb, int> colours = Colours();
+  EXPECT_GT(colours.count(kRed), 0u);
+  EXPECT_GT(colours.count(qRgb(0, 0, 255)), 0u);
+  EXPECT_TRUE(test::ScreenShowsBoard(Form()));
 }
 
 }  // namespace
