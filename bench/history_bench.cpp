@@ -104,8 +104,8 @@ bool LongHistoryStart() {
     QFile file(history);
     if (!file.open(QIODevice::WriteOnly)) return false;
     for (int i = 0; i < kLongLines; ++i) {
-      const std::string line = "12:34:56  PC" + std::to_string(i % 7) + "> message number " +
-                               std::to_string(i) + "\r\n";
+      const std::string line =
+          "12:34:56  PC" + std::to_string(i % 7) + "> message number " + std::to_string(i) + "\r\n";
       file.write(line.data(), static_cast<qint64>(line.size()));
     }
   }

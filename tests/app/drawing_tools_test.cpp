@@ -324,7 +324,7 @@ TEST_F(DrawingTest, EveryToolLeavesTheBoardAPeerDrawsFromWhatItSent) {
   const QImage before = Form().Board().Image();
   test_.Dialogs().color_answers = {QColor(0, 0, 255)};
   Form().ToolColumn().Panel_Cvet_FonMouseDown(Qt::RightButton);  // a blue fill
-  Form().Controls().List_W->setCurrentRow(3);                     // width 3
+  Form().Controls().List_W->setCurrentRow(3);                    // width 3
   Tool(ToolId::kFreehand);
   Drag({5, 5}, {{40, 12}, {60, 40}, {20, 70}}, {20, 70});
   Tool(ToolId::kEraser);
