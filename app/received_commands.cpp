@@ -10,27 +10,15 @@ namespace kovra {
 
 void RegisterReceivedCommands(CommandTable& table, const CommandReceivers& receivers) {
   ReceivedBoardCommands& files = receivers.files;
-  Replay& replay = receivers.replay;
   Presence& presence = receivers.presence;
   const auto& sender = receivers.sender;
-  const auto draw = [&replay](const auto& command) { replay.Draw(command); };
   // In the order received names are compared.
   table.Add<files::NewKV>([&files](const auto& size) { files.NewKV(size); });
   table.Add<files::Load>([&files](const auto& args) { files.Load(args); });
   table.Add<files::Save>([&files](const auto& args) { files.Save(args); });
   table.Add<files::LoadFromFile>([&files](const auto& name) { files.LoadFromFile(name); });
   table.Add<files::SaveToFile>([&files](const auto& name) { files.SaveToFile(name); });
-  table.Add<drawing::MoveTo>(draw);
-  table.Add<drawing::MouseUp>([](const drawing::MouseUp&) {});  // recognised; it means nothing
-  table.Add<drawing::LineTo>(draw);
-  table.Add<drawing::LineFromTo>(draw);
-  table.Add<drawing::Rectangle>(draw);
-  table.Add<drawing::RectangleFill>(draw);
-  table.Add<drawing::Ellipse>(draw);
-  table.Add<drawing::EllipseFill>(draw);
-  table.Add<drawing::FloodFill>(draw);
-  table.Add<drawing::SetFont>(draw);
-  table.Add<drawing::TextOut>(draw);
+  AddDrawingRows(table, receivers.replay);
   table.Add<drawing::CursorTo>(receivers.pointer);
   // The presence commands and messages are told where they came from as well.
   table.Add<talk::Enter>(
@@ -41,6 +29,21 @@ void RegisterReceivedCommands(CommandTable& table, const CommandReceivers& recei
       [&presence, sender](const auto& name) { presence.ReceivedExit(name.text, sender()); });
   table.Add<talk::Message>(
       [message = receivers.message, sender](const auto& line) { message(line.text, sender()); });
+}
+
+void AddDrawingRows(CommandTable& table, Replay& replay) {
+  const auto draw = [&replay](const auto& command) { replay.Draw(command); };
+  table.Add<drawing::MoveTo>(draw);
+  table.Add<drawing::MouseUp>([](const drawing::MouseUp&) {});
+  table.Add<drawing::LineTo>(draw);
+  table.Add<drawing::LineFromTo>(draw);
+  table.Add<drawing::Rectangle>(draw);
+  table.Add<drawing::RectangleFill>(draw);
+  table.Add<drawing::Ellipse>(draw);
+  table.Add<drawing::EllipseFill>(draw);
+  table.Add<drawing::FloodFill>(draw);
+  table.Add<drawing::SetFont>(draw);
+  table.Add<drawing::TextOut>(draw);
 }
 
 }  // namespace kovra

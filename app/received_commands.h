@@ -28,5 +28,8 @@ struct CommandReceivers {
 };
 
 void RegisterReceivedCommands(CommandTable& table, const CommandReceivers& receivers);
+// The rows of the drawing commands only, each drawn by replay under its
+// sender's state; "ImageKV_MouseUp" among them, meaning nothing.
+void AddDrawingRows(CommandTable& table, Replay& replay);
 
 }  // namespace kovra

@@ -40,9 +40,9 @@ set(cases
   "app/main_window.h|#include \"tests/common/test_window.h\""
   "board/canvas.h|#include KOVRA_SOMEWHERE")
 foreach(case ${cases})
-  string(REPLACE "|" ";" parts "${case}")
-  list(GET parts 0 file)
-  list(GET parts 1 line)
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 file)
+  list(GET fields 1 line)
   file(READ "${WORK}/${file}" original)
   file(APPEND "${WORK}/${file}" "${line}\n")
   run_check(result)

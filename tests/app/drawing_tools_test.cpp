@@ -9,6 +9,7 @@
 #include <map>
 
 #include "app/main_window.h"
+#include "app/received_commands.h"
 #include "board/board_view.h"
 #include "board/replay.h"
 #include "common/loopback.h"
@@ -355,17 +356,7 @@ TEST_F(DrawingTest, EveryToolLeavesTheBoardAPeerDrawsFromWhatItSent) {
   Replay replay(peer);
   replay.SetSender(0x7F000001, 571);
   CommandTable table;
-  const auto draw = [&replay](const auto& command) { replay.Draw(command); };
-  table.Add<drawing::MoveTo>(draw);
-  table.Add<drawing::LineTo>(draw);
-  table.Add<drawing::LineFromTo>(draw);
-  table.Add<drawing::Rectangle>(draw);
-  table.Add<drawing::RectangleFill>(draw);
-  table.Add<drawing::Ellipse>(draw);
-  table.Add<drawing::EllipseFill>(draw);
-  table.Add<drawing::FloodFill>(draw);
-  table.Add<drawing::SetFont>(draw);
-  table.Add<drawing::TextOut>(draw);
+  AddDrawingRows(table, replay);
   for (const QByteArray& datagram : sent) {
     const auto command = ParseCommandText(datagram.constData(), int(datagram.size()));
     ASSERT_TRUE(command && table.Dispatch(*command)) << datagram.constData();
