@@ -1,12 +1,15 @@
 #include "app/tool_panel.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <utility>
 
 #include "app/choice_list.h"
+#include "app/color_words.h"
 #include "app/mouse_panel.h"
+#include "app/pen_sample.h"
 #include "app/window_layout.h"
 #include "board/board_view.h"
 #include "board/colors.h"
@@ -14,6 +17,13 @@
 #include "support/prompt.h"
 
 namespace kovra {
+namespace {
+
+// The tallest the font's sample is drawn, in pixels: a large font does not
+// widen the tool column.
+constexpr int kFontSamplePixels = 24;
+
+}  // namespace
 
 int ToolPanel::CurrentWidth() const { return settings_.CurrentWidth(form_.List_W->currentRow()); }
 
@@ -40,7 +50,7 @@ void ToolPanel::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
   const auto chosen = dialogs_.ChooseColor(ToQColor(current));
   if (!chosen) return;
   (pen ? settings_.pen_color : settings_.fill_color) = FromQColor(*chosen);
-  ShowToolSettings(form_, settings_);
+  ShowSettings();
   ShowPenSample();
   if (!pen) ShowFillBehindFont();
 }
@@ -50,7 +60,7 @@ void ToolPanel::SpeedButton2Click() {
     settings_.SetTextFont(*chosen);
     form_.Label_Font->setText(chosen->font.family());
   }
-  ShowToolSettings(form_, settings_);
+  ShowSettings();
 }
 
 void ToolPanel::CB_YesPaintClick() {
@@ -62,17 +72,41 @@ void ToolPanel::CB_YesPaintClick() {
 }
 
 void ToolPanel::Show() {
-  ShowToolSettings(form_, settings_);
+  ShowSettings();
   ShowPenSample();
 }
 
-void ToolPanel::ShowPenSample() { ShowPen(form_, settings_, CurrentWidth()); }
+void ToolPanel::ShowSettings() {
+  Paint(form_.Panel_Cvet_Fon, ToQColor(settings_.fill_color), ToQColor(settings_.pen_color));
+  QFont sample = settings_.text_font.font;
+  if (QFontInfo(sample).pixelSize() > kFontSamplePixels) sample.setPixelSize(kFontSamplePixels);
+  form_.Label_Font->setFont(sample);
+  form_.Label_Font->setToolTip(QStringLiteral("Шрифт текста: %1, %2 пт")
+                                   .arg(settings_.text_font.font.family())
+                                   .arg(settings_.text_font.font.pointSize()));
+  QPalette palette = form_.Label_Font->palette();
+  palette.setColor(QPalette::WindowText, ToQColor(settings_.text_font.color));
+  form_.Label_Font->setPalette(palette);
+}
 
-void ToolPanel::ShowFillBehindFont() { kovra::ShowFillBehindFont(form_, settings_); }
+void ToolPanel::ShowPenSample() {
+  const int width = CurrentWidth();
+  form_.Label_Pen->Show(ToQColor(settings_.pen_color), ToQColor(settings_.fill_color), width);
+  form_.Label_Pen->setToolTip(
+      QStringLiteral("Линия толщиной %1, «%2»; заливка «%3»")
+          .arg(width)
+          .arg(ColorCaption(settings_.pen_color), ColorCaption(settings_.fill_color)));
+}
+
+void ToolPanel::ShowFillBehindFont() {
+  QPalette palette = form_.Label_Font->palette();
+  palette.setColor(QPalette::Window, ToQColor(settings_.fill_color));
+  form_.Label_Font->setPalette(palette);
+}
 
 void ToolPanel::TakeTextFont() {
   settings_.SetTextFont(settings_.FD1);  // Label_Font takes the font of FD1
-  ShowToolSettings(form_, settings_);
+  ShowSettings();
 }
 
 bool ToolPanel::ShouldTellToTick() { return !std::exchange(told_to_tick_, true); }

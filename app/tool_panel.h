@@ -32,7 +32,9 @@ class ToolPanel {
 
   // The controls as the settings are, the pen sample included.
   void Show();
+  // A line of the pen's colour and width on the fill colour, on Label_Pen.
   void ShowPenSample();
+  // The fill colour behind the font's sample on Label_Font.
   void ShowFillBehindFont();
   // A gesture begins: the text it may write takes the font of FD1.
   void TakeTextFont();
@@ -40,6 +42,10 @@ class ToolPanel {
   bool ShouldTellToTick();
 
  private:
+  // The pen and fill colours on Panel_Cvet_Fon and the text font, at a
+  // bounded size, on Label_Font.
+  void ShowSettings();
+
   Dialogs& dialogs_;
   WindowControls& form_;
   ToolSettings settings_;

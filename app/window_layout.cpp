@@ -23,7 +23,6 @@
 #include <algorithm>
 
 #include "app/choice_list.h"
-#include "app/color_words.h"
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
 #include "app/pen_sample.h"
@@ -38,9 +37,8 @@ namespace kovra {
 namespace {
 
 const QColor kSilver(192, 192, 192);
-// The tallest the font's sample is shown, in pixels, and the pen's sample.
+// The tallest the font's sample and the pen's sample are shown, in pixels.
 constexpr int kFontSampleHeight = 30;
-constexpr int kFontSamplePixels = 24;
 constexpr int kPenSampleHeight = 16;
 const QColor kNavy(0, 0, 128);
 
@@ -336,40 +334,12 @@ void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text
   widget->setAutoFillBackground(true);
 }
 
-void ShowToolSettings(WindowControls& form, const ToolSettings& settings) {
-  Paint(form.Panel_Cvet_Fon, ToQColor(settings.fill_color), ToQColor(settings.pen_color));
-  QFont sample = settings.text_font.font;
-  const int pixels = QFontInfo(sample).pixelSize();
-  if (pixels > kFontSamplePixels) sample.setPixelSize(kFontSamplePixels);
-  form.Label_Font->setFont(sample);
-  form.Label_Font->setToolTip(QStringLiteral("Шрифт текста: %1, %2 пт")
-                                  .arg(settings.text_font.font.family())
-                                  .arg(settings.text_font.font.pointSize()));
-  QPalette palette = form.Label_Font->palette();
-  palette.setColor(QPalette::WindowText, ToQColor(settings.text_font.color));
-  form.Label_Font->setPalette(palette);
-}
-
-void ShowPen(WindowControls& form, const ToolSettings& settings, int width) {
-  form.Label_Pen->Show(ToQColor(settings.pen_color), ToQColor(settings.fill_color), width);
-  form.Label_Pen->setToolTip(
-      QStringLiteral("Линия толщиной %1, «%2»; заливка «%3»")
-          .arg(width)
-          .arg(ColorCaption(settings.pen_color), ColorCaption(settings.fill_color)));
-}
-
 void ShowCharactersLeft(WindowControls& form) {
   const auto typed = static_cast<qsizetype>(QStringToAnsi(form.Edit_Mess->text().trimmed()).size());
   const qsizetype left = static_cast<qsizetype>(kMaxMessageText) - typed;
   form.Label_Left->setText(left < 0 ? QStringLiteral("−%1").arg(-left) : QString::number(left));
   Paint(form.Label_Left, form.Panel4->palette().color(QPalette::Window),
         left < 0 ? QColor(Qt::red) : form.Panel4->palette().color(QPalette::WindowText));
-}
-
-void ShowFillBehindFont(WindowControls& form, const ToolSettings& settings) {
-  QPalette palette = form.Label_Font->palette();
-  palette.setColor(QPalette::Window, ToQColor(settings.fill_color));
-  form.Label_Font->setPalette(palette);
 }
 
 void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemModel* history,

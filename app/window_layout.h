@@ -28,7 +28,6 @@ class ChoiceList;
 class MousePanel;
 class NoticeLine;
 class PenSample;
-class ToolSettings;
 
 // The window's controls, by the names the program's logic uses. The
 // numbered names are the ones users of older copies know; each says here
@@ -93,15 +92,8 @@ void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text
 // and "+", "-" and "0", as Ctrl with the wheel on the board.
 void BuildZoomMenu(QMenuBar* bar, BoardView* view);
 
-// The pen and fill colours on Panel_Cvet_Fon, the text font on Label_Font,
-// and the fill colour behind the font's sample. The font's sample is shown
-// at a bounded size, so that a large font does not widen the tool column.
-void ShowToolSettings(WindowControls& form, const ToolSettings& settings);
-// A line of the pen's colour and width on the fill colour, on Label_Pen.
-void ShowPen(WindowControls& form, const ToolSettings& settings, int width);
 // The characters left for the message being typed, of kMaxMessageText.
 void ShowCharactersLeft(WindowControls& form);
-void ShowFillBehindFont(WindowControls& form, const ToolSettings& settings);
 
 // Builds the controls into window; history and correspondents are the
 // models of RE_Mess and ListUser.
