@@ -19,6 +19,10 @@ BoardSending::~BoardSending() { delete progress_.data(); }
 
 void BoardSending::Start(const QImage& board, std::vector<std::string> names) {
   Stop();
+  if (TakeOver) {
+    names.erase(std::remove_if(names.begin(), names.end(), TakeOver), names.end());
+    if (names.empty()) return;
+  }
   runs_ = std::make_unique<BoardRuns>(board);
   runs_done_ = false;
   names_ = std::move(names);

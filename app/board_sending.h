@@ -40,6 +40,9 @@ class BoardSending : public QObject {
   BoardSending(FanOut& fan_out, QWidget* window);
   ~BoardSending() override;
 
+  // Asked of each name first: true when it took the board to that name
+  // another way (as tiles, to a copy that speaks the extension).
+  std::function<bool(const std::string& name)> TakeOver;
   // Told when a sending ended before the whole board went out.
   std::function<void(const QString& text)> OnFailed;
 

@@ -53,6 +53,10 @@ void ChatPane::ReceivedMessage(const std::string& args, quint32 from) {
   }
 }
 
+void ChatPane::Undelivered(const std::string& name, const std::string& line) {
+  parts_.history.AddAndSave(QStringToAnsi(QStringLiteral("не доставлено ")) + name + ": " + line);
+}
+
 void ChatPane::WindowActivated() {
   if (unread_ == 0) return;
   unread_ = 0;

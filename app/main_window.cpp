@@ -38,10 +38,16 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
       correspondents_(new Correspondents(this)) {
   env_.dialogs = &dialogs_;
   BuildLayout();
-  canvas_.SetChangeListener([this](const QRect& area) { ui_.Image_KV->ImageChanged(area); });
+  canvas_.SetChangeListener([this](const QRect& area) {
+    ui_.Image_KV->ImageChanged(area);
+    if (sync_) sync_->Touched();
+  });
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
-  board_files_.OnReplaced = [this] { ui_.Image_KV->Show(&canvas_.Image()); };
+  board_files_.OnReplaced = [this] {
+    ui_.Image_KV->Show(&canvas_.Image());
+    if (sync_) sync_->Touched();
+  };
   QStringList not_understood;
   board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));
   if (!not_understood.isEmpty()) {
@@ -215,6 +221,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   bool can_close = true;
   Guard([&] { FormCloseQuery(can_close); });
   Timer1->stop();
+  if (links_) links_->Close();
   // A send still waiting for a name below this handler gives up, so the
   // program ends as soon as its window has closed.
   Udp1->Close();

@@ -10,6 +10,7 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
+#include "net/link_wire.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
 #include "support/state_files.h"
@@ -68,6 +69,7 @@ void TForm1::CreateEndpoint() {
     Guard([&] { presence_->Unreachable(host); });
   };
   RegisterCommands();
+  if (env_.delivery_extension) CreateLinks();
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
     const QString message = Udp1->BindFailedMessage();
@@ -81,13 +83,44 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
   const std::string_view bytes = datagram.bytes.substr(0, kMaxCommandText);
   const auto received = ParseCommandText(bytes.data(), static_cast<int>(bytes.size()));
   if (!received) return;
+  if (links_) {
+    links_->Heard(datagram.address);
+    // The extension's own datagrams may be longer, and are read whole.
+    if (link::IsLinkCommand(received->name)) {
+      const auto whole = ParseCommandText(datagram.bytes.data(),
+                                          static_cast<int>(datagram.bytes.size()));
+      if (whole) Guard([&] { links_->Received(datagram.address, datagram.port, *whole); });
+      return;
+    }
+    if (BoardSync::IsSyncCommand(received->name)) return;  // taken only in order
+    links_->Contact(datagram.address);
+  }
+  Dispatch(*received, datagram.address, datagram.port);
+}
+
+void TForm1::Dispatch(const ReceivedCommand& command, quint32 address, quint16 port) {
   // What goes wrong here is the sender's.
-  const RoutedDialogs::FromPeer from(dialogs_, datagram.address);
-  replay_.SetSender(datagram.address, datagram.port);
-  sender_address_ = datagram.address;
-  Guard([&] { commands_.Dispatch(*received); });  // an unknown command is ignored
+  const RoutedDialogs::FromPeer from(dialogs_, address);
+  replay_.SetSender(address, port);
+  sender_address_ = address;
+  Guard([&] { commands_.Dispatch(command); });  // an unknown command is ignored
   sender_address_ = 0;
   replay_.SetSender(0, 0);
+}
+
+void TForm1::ReceivedInOrder(quint32 address, quint16 port, std::string_view text) {
+  const std::string datagram = kProgramTag + ":>" + std::string(text);
+  const auto whole = ParseCommandText(datagram.data(), static_cast<int>(datagram.size()));
+  if (!whole || link::IsLinkCommand(whole->name)) return;
+  if (BoardSync::IsSyncCommand(whole->name)) {
+    const RoutedDialogs::FromPeer from(dialogs_, address);
+    Guard([&] { sync_->Received(address, *whole); });
+    return;
+  }
+  // Read as the same command would be read from its own datagram.
+  const auto received = ParseCommandText(datagram.data(),
+                                         static_cast<int>(std::min(datagram.size(), kMaxCommandText)));
+  if (received) Dispatch(*received, address, port);
 }
 
 void TForm1::RegisterCommands() {

@@ -34,6 +34,17 @@ DrawingState BoardCanvas::FreshState() {
   return state;
 }
 
+void BoardCanvas::Paste(const QImage& pixels, QPoint at) {
+  const QRect area = QRect(at, pixels.size()).intersected(image_.rect());
+  if (area.isEmpty()) return;
+  {
+    QPainter painter(&image_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area.topLeft(), pixels, area.translated(-at));
+  }
+  Changed(area);
+}
+
 void BoardCanvas::Resize(int width, int height) {
   QImage resized(width, height, QImage::Format_RGB32);
   resized.setDotsPerMeterX(kDotsPerMeter);

@@ -50,6 +50,9 @@ class BoardCanvas {
   void Reset(const QImage& picture);
   // Keeps the picture at the top left and the drawing state; new area white.
   void Resize(int width, int height);
+  // Copies pixels onto the board with their top left at at; what falls
+  // outside the board is left out.
+  void Paste(const QImage& pixels, QPoint at);
 
   TColor PenColor() const { return state_.pen_color; }
   int PenWidth() const { return state_.pen_width; }

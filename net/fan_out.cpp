@@ -4,6 +4,8 @@
 
 #include "net/command.h"
 #include "net/correspondents.h"
+#include "net/link_wire.h"
+#include "net/peer_links.h"
 #include "net/udp_endpoint.h"
 #include "support/text.h"
 
@@ -36,8 +38,22 @@ bool FanOut::SendCommand(const std::string& host, const std::string& command,
 }
 
 bool FanOut::Deliver(const std::string& name, const std::string& command, const std::string& args) {
+  const std::string text = BuildCommandText(kProgramTag, command, args);
   // May run the event loop while the name is looked up.
-  return endpoint_.SendTo(name, BuildCommandText(kProgramTag, command, args));
+  if (links_ == nullptr) return endpoint_.SendTo(name, text);
+  const std::optional<quint32> address = endpoint_.Resolve(name);
+  if (!address) return false;
+  if (link::Carried(command) && links_->Speaks(*address)) {
+    const std::size_t tag = text.find(":>");
+    const bool message = UpperText(command) == UpperText(command::kMessage);
+    return links_->Send(*address, text.substr(tag + 2), message);
+  }
+  if (!endpoint_.SendToAddress(*address, name, text)) return false;
+  const std::string upper = UpperText(command);
+  if (upper == UpperText(command::kEnter) || upper == UpperText(command::kIamToo)) {
+    links_->Announce(*address);
+  }
+  return true;
 }
 
 int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all) {

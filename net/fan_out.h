@@ -12,12 +12,18 @@
 namespace kovra {
 
 class Correspondents;
+class PeerLinks;
 class TUdpEndpoint;
 
 class FanOut {
  public:
   FanOut(TUdpEndpoint& endpoint, Correspondents& list, Dialogs& dialogs)
       : endpoint_(endpoint), list_(list), dialogs_(dialogs) {}
+
+  // Copies that speak the delivery extension get what it carries through
+  // links, and every announcement goes with the extension's own; without
+  // links every command goes out plain.
+  void SetLinks(PeerLinks* links) { links_ = links; }
 
   // Told of each line before its step of the walk (the window highlights it).
   std::function<void(int row)> OnStep;
@@ -55,6 +61,7 @@ class FanOut {
   TUdpEndpoint& endpoint_;
   Correspondents& list_;
   Dialogs& dialogs_;
+  PeerLinks* links_ = nullptr;
   std::set<std::string> unreachable_;
   int depth_ = 0;  // sends under way, nested ones included
 };

@@ -208,4 +208,10 @@ void Presence::Unreachable(const std::string& host) {
   list_heard_ = true;
 }
 
+void Presence::Silent(const std::string& name, quint32 from) {
+  Unreachable(list_.Find(name) >= 0 ? name : DottedAddressText(from));
+}
+
+void Presence::Returned(const std::string& name, quint32 from) { Mark(name, from, kPresent); }
+
 }  // namespace kovra

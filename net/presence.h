@@ -91,6 +91,9 @@ class Presence {
   void HeardFrom(const std::string& name, quint32 from);
   // Nobody listens at host: its line is marked absent.
   void Unreachable(const std::string& host);
+  // The copy name at from fell silent, or was heard again after it did.
+  void Silent(const std::string& name, quint32 from);
+  void Returned(const std::string& name, quint32 from);
 
  private:
   // Marks name's line, adding one where the list has room; false when there

@@ -264,23 +264,42 @@ bool TUdpEndpoint::Send(const std::string& host, int port, std::vector<char> cop
     length = std::clamp(length, 0, static_cast<int>(copy.size()));
   }
 
-  const std::optional<quint32> address = ResolveRemoteHost(host);
+  const std::optional<quint32> address = Resolve(host);
   // Closed, perhaps destroyed, while the name was looked up; or no answer in time.
   if (*closed || !address) return false;
+  return Transmit(*address, host, port, copy.data(), static_cast<std::size_t>(length));
+}
+
+std::optional<quint32> TUdpEndpoint::Resolve(const std::string& host) {
+  const std::shared_ptr<bool> closed = closed_;
+  const std::optional<quint32> address = ResolveRemoteHost(host);
+  if (*closed || !address) return std::nullopt;
   if (*address == 0) throw UDPSockError(QStringLiteral("Null Remote Address"));
+  return address;
+}
+
+bool TUdpEndpoint::SendToAddress(quint32 address, const std::string& host,
+                                 const std::string& bytes) {
+  last_send_busy_ = false;
+  if (*closed_ || bytes.empty()) return false;
+  return Transmit(address, host, RemotePort, bytes.data(), bytes.size());
+}
+
+bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, const char* bytes,
+                            std::size_t length) {
   Status(2, QStringLiteral("Sending Data"));
   // Every datagram of a stroke goes to the same names: only a new or
   // changed name is written.
-  const auto known = sent_names_.find(*address);
+  const auto known = sent_names_.find(address);
   if (known == sent_names_.end()) {
     if (sent_names_.size() >= kMaxSentNames) sent_names_.clear();
-    sent_names_.insert(*address, host);
+    sent_names_.insert(address, host);
   } else if (*known != host) {
     *known = host;
   }
-  const sockaddr_in remote = Ipv4Address(*address, port);
+  const sockaddr_in remote = Ipv4Address(address, port);
   int failure = send_fault_ ? send_fault_() : 0;
-  if (failure == 0 && ::sendto(socket_, copy.data(), static_cast<std::size_t>(length), 0,
+  if (failure == 0 && ::sendto(socket_, bytes, length, 0,
                                reinterpret_cast<const sockaddr*>(&remote), sizeof remote) < 0) {
     failure = errno;
   }

@@ -71,6 +71,11 @@ class TUdpEndpoint : public QObject {
   // error: closed, out of time, or the name's lookup is already waited for
   // further down.
   bool SendTo(const std::string& host, const std::string& bytes);
+  // The two halves of SendTo: the address of host (may run the event loop;
+  // nullopt when it gave up without an error), and one datagram to an
+  // address, host naming it in what is reported of it.
+  std::optional<quint32> Resolve(const std::string& host);
+  bool SendToAddress(quint32 address, const std::string& host, const std::string& bytes);
   std::function<void(const ReceivedDatagram& datagram)> OnDatagram;
   int RemotePort = 0;
 
@@ -132,6 +137,8 @@ class TUdpEndpoint : public QObject {
   void CheckError(int code);
   // Sends length bytes of copy to host and port; the copy is the send's own.
   bool Send(const std::string& host, int port, std::vector<char> copy, int length);
+  bool Transmit(quint32 address, const std::string& host, int port, const char* bytes,
+                std::size_t length);
   void SocketReadable();
   bool ReceiveOne();
   // The address to send to; nullopt when the send gives up without an error.

@@ -28,6 +28,9 @@ struct Environment {
   // Where "Найти всех в сети" sends "Enter": dotted addresses; empty for
   // the broadcast address of every IPv4 network this computer is on.
   std::function<std::vector<std::string>()> broadcast_addresses;
+  // Whether this copy speaks the delivery extension with copies that
+  // announce it; off, it behaves as the oldest copies do.
+  bool delivery_extension = true;
 };
 
 }  // namespace kovra

@@ -11,7 +11,10 @@ Collector::Collector(const QHostAddress& address, quint16 port) {
 }
 
 void Collector::Drain() {
-  while (socket_.hasPendingDatagrams()) received_.push_back(socket_.receiveDatagram().data());
+  while (socket_.hasPendingDatagrams()) {
+    QByteArray bytes = socket_.receiveDatagram().data();
+    (bytes.startsWith("Kovra:>KvHello:>") ? announcements_ : received_).push_back(std::move(bytes));
+  }
 }
 
 bool Collector::WaitFor(std::size_t count, int timeout_ms) {

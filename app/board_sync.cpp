@@ -1,0 +1,323 @@
+#include "app/board_sync.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <charconv>
+
+#include "board/board_files.h"
+#include "board/board_tiles.h"
+#include "board/canvas.h"
+#include "net/link_wire.h"
+#include "net/peer_links.h"
+#include "support/error_guard.h"
+
+namespace kovra {
+namespace {
+
+const std::string kSum = "KvSum";
+const std::string kWant = "KvWant";
+const std::string kDigests = "KvDigest";
+const std::string kBoard = "KvBoard";
+const std::string kPixels = "KvPixels";
+
+// Tile digests in one "KvDigest", and tiles asked for in one "KvWant".
+constexpr std::size_t kDigestsPerCommand = 120;
+constexpr std::size_t kTilesPerWant = 150;
+// What a "KvPixels" may hold, the delivery's and the command's words aside.
+constexpr std::size_t kMaxPixelsText = link::kMaxDatagram - 96;
+
+std::string Command(const std::string& name, const std::string& args) { return name + ":>" + args; }
+
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  while (!(text = TrimView(text)).empty()) {
+    const std::size_t end = std::min(text.find(' '), text.size());
+    words.push_back(text.substr(0, end));
+    text.remove_prefix(end);
+  }
+  return words;
+}
+
+template <typename Number>
+bool Read(std::string_view word, Number& value, int base = 10) {
+  const char* end = word.data() + word.size();
+  const auto [after, error] = std::from_chars(word.data(), end, value, base);
+  return error == std::errc() && after == end;
+}
+
+std::string Hex(quint64 value) {
+  char text[17];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value, 16);
+  return std::string(text, end);
+}
+
+}  // namespace
+
+BoardSync::BoardSync(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts)) {
+  quiet_.setSingleShot(true);
+  quiet_.setInterval(kQuietMs);
+  connect(&quiet_, &QTimer::timeout, this, &BoardSync::Quiet);
+  check_.setInterval(kCheckMs);
+  connect(&check_, &QTimer::timeout, this, &BoardSync::Check);
+  check_.start();
+}
+
+bool BoardSync::IsSyncCommand(const std::string& upper_name) {
+  return upper_name == "KVSUM" || upper_name == "KVWANT" || upper_name == "KVDIGEST" ||
+         upper_name == "KVBOARD" || upper_name == "KVPIXELS";
+}
+
+void BoardSync::Received(quint32 from, const ReceivedCommand& command) {
+  const std::string& name = command.name;
+  if (name == "KVSUM") OnSum(from, command.args);
+  if (name == "KVWANT") OnWant(from, command.args);
+  if (name == "KVDIGEST") OnDigests(from, command.args);
+  if (name == "KVBOARD") OnBoard(command.args);
+  if (name == "KVPIXELS") OnPixels(command.args);
+}
+
+void BoardSync::Touched() {
+  digests_valid_ = false;
+  if (applying_) return;
+  dirty_ = true;
+  parts_.links.BoardChanged();
+  // Drawn with nobody of the session there to see it.
+  if (parts_.links.Present().empty()) unshared_ = true;
+  quiet_.start();
+}
+
+const std::vector<quint32>& BoardSync::Digests() {
+  if (!digests_valid_) {
+    digests_ = tiles::Digests(parts_.canvas.Image());
+    digests_valid_ = true;
+  }
+  return digests_;
+}
+
+void BoardSync::Quiet() {
+  if (!dirty_ || parts_.links.Owner() != 0) return;
+  dirty_ = false;
+  for (const quint32 address : parts_.links.Present()) SendSum(address);
+}
+
+void BoardSync::Check() {
+  // A copy that follows asks, so that a board left different is found
+  // within a few seconds even when the owner thinks nothing changed.
+  if (quiet_.isActive()) return;
+  AskOwner("sum");
+}
+
+void BoardSync::AskOwner(const std::string& what) {
+  const quint32 owner = parts_.links.Owner();
+  if (owner != 0) parts_.links.Send(owner, Command(kWant, what));
+}
+
+void BoardSync::Joined(quint32 address) {
+  // The owner greets a joining copy with its digest; a copy that follows
+  // asks its owner, who may not know yet that it is the owner.
+  const quint32 owner = parts_.links.Owner();
+  if (owner == 0) {
+    unshared_ = false;  // the session sees this board from now on
+    SendSum(address);
+  } else if (owner == address) {
+    AskOwner("sum");
+  }
+}
+
+void BoardSync::Skipped(quint32 address) {
+  (void)address;
+  AskOwner("sum");
+}
+
+void BoardSync::SendSum(quint32 address) {
+  const BoardCanvas& canvas = parts_.canvas;
+  parts_.links.Send(address, Command(kSum, std::to_string(canvas.Width()) + ' ' +
+                                               std::to_string(canvas.Height()) + ' ' +
+                                               Hex(tiles::BoardDigest(canvas.Width(),
+                                                                      canvas.Height(),
+                                                                      Digests()))));
+}
+
+void BoardSync::OnSum(quint32 from, std::string_view args) {
+  if (from != parts_.links.Owner()) return;  // only the session's board counts
+  const auto words = Words(args);
+  int width = 0, height = 0;
+  quint64 digest = 0;
+  if (words.size() != 3 || !Read(words[0], width) || !Read(words[1], height) ||
+      !Read(words[2], digest, 16)) {
+    return;
+  }
+  const BoardCanvas& canvas = parts_.canvas;
+  if (width != canvas.Width() || height != canvas.Height()) {
+    parts_.links.Send(from, Command(kWant, "board"));
+  } else if (tiles::BoardDigest(width, height, Digests()) != digest) {
+    parts_.links.Send(from, Command(kWant, "digest"));
+  } else {
+    unshared_ = false;  // the same board as the session's
+  }
+}
+
+void BoardSync::OnWant(quint32 from, std::string_view args) {
+  const auto words = Words(args);
+  if (words.empty()) return;
+  if (words[0] == "sum") SendSum(from);
+  if (words[0] == "digest") SendDigests(from);
+  if (words[0] == "board") SendBoard(from);
+  int width = 0, height = 0;
+  const BoardCanvas& canvas = parts_.canvas;
+  if (words[0] != "tiles" || words.size() < 3 || !Read(words[1], width) ||
+      !Read(words[2], height) || width != canvas.Width() || height != canvas.Height()) {
+    return;
+  }
+  auto& out = tiles_out_[from];
+  const auto count = static_cast<std::size_t>(tiles::Count(width, height));
+  for (std::size_t i = 3; i < words.size() && out.size() < 2 * count; ++i) {
+    int index = 0;
+    if (Read(words[i], index) && index >= 0 && static_cast<std::size_t>(index) < count) {
+      out.push_back({index, false});
+    }
+  }
+  FeedTiles(from);
+}
+
+void BoardSync::SendDigests(quint32 address) {
+  const BoardCanvas& canvas = parts_.canvas;
+  const std::vector<quint32>& digests = Digests();
+  const std::string size = std::to_string(canvas.Width()) + ' ' + std::to_string(canvas.Height());
+  for (std::size_t first = 0; first < digests.size(); first += kDigestsPerCommand) {
+    std::string args = size + ' ' + std::to_string(first);
+    const std::size_t end = std::min(digests.size(), first + kDigestsPerCommand);
+    for (std::size_t i = first; i < end; ++i) args += ' ' + Hex(digests[i]);
+    parts_.links.Send(address, Command(kDigests, args));
+  }
+}
+
+void BoardSync::OnDigests(quint32 from, std::string_view args) {
+  if (from != parts_.links.Owner()) return;
+  const auto words = Words(args);
+  int width = 0, height = 0;
+  std::size_t first = 0;
+  if (words.size() < 3 || !Read(words[0], width) || !Read(words[1], height) ||
+      !Read(words[2], first)) {
+    return;
+  }
+  const BoardCanvas& canvas = parts_.canvas;
+  if (width != canvas.Width() || height != canvas.Height()) {
+    parts_.links.Send(from, Command(kWant, "board"));
+    return;
+  }
+  const std::vector<quint32>& mine = Digests();
+  std::vector<std::size_t> differing;
+  for (std::size_t i = 3; i < words.size() && first + i - 3 < mine.size(); ++i) {
+    quint32 digest = 0;
+    if (Read(words[i], digest, 16) && digest != mine[first + i - 3]) differing.push_back(first + i - 3);
+  }
+  const std::string size = std::to_string(width) + ' ' + std::to_string(height);
+  for (std::size_t start = 0; start < differing.size(); start += kTilesPerWant) {
+    std::string want = "tiles " + size;
+    const std::size_t end = std::min(differing.size(), start + kTilesPerWant);
+    for (std::size_t i = start; i < end; ++i) want += ' ' + std::to_string(differing[i]);
+    parts_.links.Send(from, Command(kWant, want));
+  }
+}
+
+bool BoardSync::SendBoard(quint32 address) {
+  const BoardCanvas& canvas = parts_.canvas;
+  if (!parts_.links.Speaks(address)) return false;
+  parts_.links.Send(address, Command(kBoard, std::to_string(canvas.Width()) + ' ' +
+                                                 std::to_string(canvas.Height())));
+  auto& out = tiles_out_[address];
+  out.clear();
+  const int count = tiles::Count(canvas.Width(), canvas.Height());
+  for (int i = 0; i < count; ++i) out.push_back({i, true});
+  FeedTiles(address);
+  return true;
+}
+
+void BoardSync::Room(quint32 address) { FeedTiles(address); }
+
+void BoardSync::FeedTiles(quint32 address) {
+  // Each send may ask for more: that asking is this loop.
+  if (feeding_) return;
+  feeding_ = true;
+  const QImage& board = parts_.canvas.Image();
+  // Taken from the board as it is when the delivery has room: what was
+  // drawn meanwhile goes with it.
+  for (;;) {
+    const auto found = tiles_out_.find(address);
+    if (found == tiles_out_.end()) break;
+    if (found->second.empty()) {
+      tiles_out_.erase(found);
+      break;
+    }
+    if (parts_.links.Waiting(address) >= kTilesAhead) break;
+    const TileOut tile = found->second.front();
+    found->second.pop_front();
+    const QRect area = tiles::Area(tile.index, board.width(), board.height());
+    if (area.isEmpty() || (tile.skip_white && tiles::IsWhite(board, area))) continue;
+    bool sent = true;
+    for (const std::string& part : tiles::Encode(board, area, kMaxPixelsText)) {
+      sent = sent && parts_.links.Send(address, Command(kPixels, part));
+    }
+    if (!sent) tiles_out_.erase(address);  // the copy no longer speaks the extension
+  }
+  feeding_ = false;
+}
+
+void BoardSync::OnBoard(std::string_view args) {
+  const auto words = Words(args);
+  int width = 0, height = 0;
+  if (words.size() != 2 || !Read(words[0], width) || !Read(words[1], height) || width <= 0 ||
+      height <= 0 || !BoardCanvas::SizeAllowed(width, height)) {
+    return;
+  }
+  if (!KeepBeforeReplacing()) return;
+  applying_ = true;
+  BoardCanvas& canvas = parts_.canvas;
+  const bool resized = width != canvas.Width() || height != canvas.Height();
+  if (resized) canvas.Resize(width, height);
+  QImage white(width, height, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  canvas.Paste(white, QPoint(0, 0));
+  applying_ = false;
+  if (resized && parts_.resized) parts_.resized();
+}
+
+void BoardSync::OnPixels(std::string_view args) {
+  BoardCanvas& canvas = parts_.canvas;
+  auto patch = tiles::Decode(args, QSize(canvas.Width(), canvas.Height()));
+  if (!patch || !KeepBeforeReplacing()) return;
+  applying_ = true;
+  canvas.Paste(patch->pixels, patch->at);
+  applying_ = false;
+}
+
+bool BoardSync::KeepBeforeReplacing() {
+  if (!unshared_) return true;
+  const QImage& board = parts_.canvas.Image();
+  if (board.isNull() || tiles::IsWhite(board, board.rect())) {
+    unshared_ = false;
+    return true;
+  }
+  const QString name = QStringLiteral("kovra-before-sync-%1.bmp")
+                           .arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"));
+  bool kept = false;
+  try {
+    kept = parts_.files.SaveToBmpFolderLater(name, {});
+  } catch (const Error&) {
+    kept = false;
+  }
+  if (kept) {
+    unshared_ = false;
+    parts_.tell(QStringLiteral("Доска заменена доской сеанса; прежняя сохранена в BMP/") + name);
+    return true;
+  }
+  // Nothing is lost: the board stays as it is until it can be kept.
+  if (!refused_told_.isValid() || refused_told_.hasExpired(10000)) {
+    refused_told_.start();
+    parts_.tell(QStringLiteral("Доска сеанса не принята: прежнюю доску не удалось сохранить в BMP/"));
+  }
+  return false;
+}
+
+}  // namespace kovra

@@ -1,0 +1,107 @@
+// Keeps the boards of the copies that speak the delivery extension one
+// board. The session's board is the board of the copy present longest (the
+// link's owner). When drawing goes quiet the owner sends each other copy a
+// digest of its board; a copy whose board differs asks for the digests of
+// the tiles, then for the tiles that differ, and the owner sends their
+// pixels, compressed, through the ordered delivery, as fast as the receiver
+// acknowledges. A joining copy is brought to the board the same way, and
+// the whole board goes to a copy the same way when the user sends it. A
+// board that held drawing the session never saw is kept in the picture
+// folder before anything replaces it.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QtGlobal>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "net/command.h"
+
+namespace kovra {
+
+class BoardCanvas;
+class BoardFiles;
+class PeerLinks;
+
+class BoardSync : public QObject {
+  Q_OBJECT
+
+ public:
+  // Drawing is quiet after so long without a change; a copy that follows
+  // asks the owner for its digest this often while nothing is drawn.
+  static constexpr int kQuietMs = 250;
+  static constexpr int kCheckMs = 2000;
+  // Datagrams of tiles handed to the delivery ahead of its acknowledgements.
+  static constexpr std::size_t kTilesAhead = 48;
+
+  struct Parts {
+    PeerLinks& links;
+    BoardCanvas& canvas;
+    BoardFiles& files;
+    std::function<void(const QString& text)> tell;  // the notice line
+    std::function<void()> resized;                   // the board changed size
+  };
+  explicit BoardSync(Parts parts, QObject* parent = nullptr);
+
+  // Whether an upper-cased command name is one of this part's; they are
+  // taken only from the ordered delivery of a copy that speaks it.
+  static bool IsSyncCommand(const std::string& upper_name);
+  void Received(quint32 from, const ReceivedCommand& command);
+
+  // The board changed: by drawing, unless it is this part's own change.
+  void Touched();
+  // The board holds drawing the session never saw (a board of an earlier run).
+  void SetUnshared(bool unshared) { unshared_ = unshared; }
+
+  // The delivery's news of a peer.
+  void Joined(quint32 address);
+  void Skipped(quint32 address);
+  void Room(quint32 address);
+  void Forget(quint32 address) { tiles_out_.erase(address); }
+
+  // The whole board to address, as fast as it takes it; false when address
+  // does not speak the extension.
+  bool SendBoard(quint32 address);
+
+ private:
+  struct TileOut {
+    int index = 0;
+    bool skip_white = false;  // the receiver's board is white there already
+  };
+  void Quiet();
+  void Check();
+  void AskOwner(const std::string& what);
+  void SendSum(quint32 address);
+  void SendDigests(quint32 address);
+  void FeedTiles(quint32 address);
+  void OnSum(quint32 from, std::string_view args);
+  void OnWant(quint32 from, std::string_view args);
+  void OnDigests(quint32 from, std::string_view args);
+  void OnBoard(std::string_view args);
+  void OnPixels(std::string_view args);
+  // Keeps a board that held drawing the session never saw; false when it
+  // could not be kept, and so must not be replaced.
+  bool KeepBeforeReplacing();
+  const std::vector<quint32>& Digests();
+
+  Parts parts_;
+  QTimer quiet_;
+  QTimer check_;
+  bool dirty_ = false;     // changed by drawing since the last digest went out
+  bool unshared_ = false;  // see SetUnshared
+  bool applying_ = false;  // this part is changing the board
+  bool feeding_ = false;   // tiles are being handed to the delivery
+  std::vector<quint32> digests_;
+  bool digests_valid_ = false;
+  QElapsedTimer refused_told_;
+  std::unordered_map<quint32, std::deque<TileOut>> tiles_out_;
+};
+
+}  // namespace kovra

@@ -1,0 +1,150 @@
+#include "board/board_tiles.h"
+
+#include <QByteArray>
+#include <charconv>
+
+#include "support/text.h"
+
+namespace kovra::tiles {
+namespace {
+
+constexpr quint32 kWhite = 0xFFFFFF;
+
+int Columns(int width) { return (width + kTileSize - 1) / kTileSize; }
+
+quint32 TileDigest(const QImage& board, const QRect& area) {
+  // FNV-1a over the pixels' colours; the same on every computer.
+  quint64 hash = 14695981039346656037ull;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    const auto* row = reinterpret_cast<const quint32*>(board.constScanLine(y));
+    for (int x = area.left(); x <= area.right(); ++x) {
+      hash = (hash ^ (row[x] & kWhite)) * 1099511628211ull;
+    }
+  }
+  return static_cast<quint32>(hash ^ (hash >> 32));
+}
+
+QByteArray Rows(const QImage& board, const QRect& area) {
+  QByteArray bytes(area.width() * area.height() * 3, Qt::Uninitialized);
+  char* out = bytes.data();
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    const auto* row = reinterpret_cast<const quint32*>(board.constScanLine(y));
+    quint32 left = 0;
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const quint32 pixel = row[x];
+      *out++ = static_cast<char>(qRed(pixel) - qRed(left));
+      *out++ = static_cast<char>(qGreen(pixel) - qGreen(left));
+      *out++ = static_cast<char>(qBlue(pixel) - qBlue(left));
+      left = pixel;
+    }
+  }
+  return bytes;
+}
+
+bool ReadInt(std::string_view& text, int& value) {
+  text = TrimView(text);
+  const char* end = text.data() + text.size();
+  const auto [after, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || after == end || *after != ' ') return false;
+  text.remove_prefix(static_cast<std::size_t>(after - text.data()));
+  return true;
+}
+
+}  // namespace
+
+int Count(int width, int height) {
+  if (width <= 0 || height <= 0) return 0;
+  return Columns(width) * ((height + kTileSize - 1) / kTileSize);
+}
+
+QRect Area(int index, int width, int height) {
+  if (index < 0 || index >= Count(width, height)) return {};
+  const int columns = Columns(width);
+  const QRect tile((index % columns) * kTileSize, (index / columns) * kTileSize, kTileSize,
+                   kTileSize);
+  return tile.intersected(QRect(0, 0, width, height));
+}
+
+std::vector<quint32> Digests(const QImage& board) {
+  const int count = Count(board.width(), board.height());
+  std::vector<quint32> digests(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    digests[static_cast<std::size_t>(i)] =
+        TileDigest(board, Area(i, board.width(), board.height()));
+  }
+  return digests;
+}
+
+quint64 BoardDigest(int width, int height, const std::vector<quint32>& digests) {
+  quint64 hash = 14695981039346656037ull;
+  auto mix = [&](quint64 value) { hash = (hash ^ value) * 1099511628211ull; };
+  mix(static_cast<quint64>(width));
+  mix(static_cast<quint64>(height));
+  for (const quint32 digest : digests) mix(digest);
+  return hash;
+}
+
+bool IsWhite(const QImage& board, const QRect& area) {
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    const auto* row = reinterpret_cast<const quint32*>(board.constScanLine(y));
+    for (int x = area.left(); x <= area.right(); ++x) {
+      if ((row[x] & kWhite) != kWhite) return false;
+    }
+  }
+  return true;
+}
+
+std::vector<std::string> Encode(const QImage& board, const QRect& area, std::size_t max_text) {
+  const QByteArray packed = qCompress(Rows(board, area), 6);
+  std::string text = std::to_string(area.x()) + ' ' + std::to_string(area.y()) + ' ' +
+                     std::to_string(area.width()) + ' ' + std::to_string(area.height()) + ' ' +
+                     packed.toBase64().toStdString();
+  if (text.size() <= max_text || area.height() == 1) return {std::move(text)};
+  const int half = area.height() / 2;
+  std::vector<std::string> parts = Encode(board, area.adjusted(0, 0, 0, half - area.height()),
+                                          max_text);
+  std::vector<std::string> rest = Encode(board, area.adjusted(0, half, 0, 0), max_text);
+  parts.insert(parts.end(), std::make_move_iterator(rest.begin()),
+               std::make_move_iterator(rest.end()));
+  return parts;
+}
+
+std::optional<Patch> Decode(std::string_view text, QSize size) {
+  int x = 0, y = 0, width = 0, height = 0;
+  if (!ReadInt(text, x) || !ReadInt(text, y) || !ReadInt(text, width) || !ReadInt(text, height)) {
+    return std::nullopt;
+  }
+  if (width <= 0 || height <= 0 || width > kTileSize || height > kTileSize || x < 0 || y < 0 ||
+      x > size.width() - width || y > size.height() - height) {
+    return std::nullopt;
+  }
+  const std::string_view data = TrimView(text);
+  const QByteArray packed = QByteArray::fromBase64(
+      QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())),
+      QByteArray::AbortOnBase64DecodingErrors);
+  // The length the compressed data claims is checked before anything is
+  // unpacked: no datagram makes this copy allocate more than a tile.
+  const qsizetype expected = static_cast<qsizetype>(width) * height * 3;
+  if (packed.size() < 5) return std::nullopt;
+  const auto* head = reinterpret_cast<const uchar*>(packed.constData());
+  const qsizetype claimed = (qsizetype(head[0]) << 24) | (qsizetype(head[1]) << 16) |
+                            (qsizetype(head[2]) << 8) | qsizetype(head[3]);
+  if (claimed != expected) return std::nullopt;
+  const QByteArray rows = qUncompress(packed);
+  if (rows.size() != expected) return std::nullopt;
+  QImage pixels(width, height, QImage::Format_RGB32);
+  const auto* in = reinterpret_cast<const uchar*>(rows.constData());
+  for (int row = 0; row < height; ++row) {
+    auto* out = reinterpret_cast<quint32*>(pixels.scanLine(row));
+    int red = 0, green = 0, blue = 0;
+    for (int column = 0; column < width; ++column, in += 3) {
+      red = (red + in[0]) & 0xFF;
+      green = (green + in[1]) & 0xFF;
+      blue = (blue + in[2]) & 0xFF;
+      out[column] = qRgb(red, green, blue);
+    }
+  }
+  return Patch{QPoint(x, y), std::move(pixels)};
+}
+
+}  // namespace kovra::tiles

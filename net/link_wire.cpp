@@ -1,0 +1,102 @@
+#include "net/link_wire.h"
+
+#include <charconv>
+
+#include "net/command.h"
+#include "support/text.h"
+
+namespace kovra::link {
+namespace {
+
+constexpr std::string_view kMark = ":>";
+
+// Reads one unsigned decimal word and the blanks after it.
+template <typename Number>
+bool ReadNumber(std::string_view& text, Number& value) {
+  text = TrimView(text);
+  const char* end = text.data() + text.size();
+  const auto [after, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || (after != end && *after != ' ')) return false;
+  text.remove_prefix(static_cast<std::size_t>(after - text.data()));
+  return true;
+}
+
+}  // namespace
+
+bool IsLinkCommand(const std::string& upper_name) {
+  return upper_name == "KVHELLO" || upper_name == "KVDATA" || upper_name == "KVACK";
+}
+
+bool Carried(const std::string& command) {
+  const std::string name = UpperText(command);
+  return name != "ENTER" && name != "IAMTOO" && name != "EXIT" && name != "IMAGEKV_CURSORTO" &&
+         !IsLinkCommand(name);
+}
+
+std::string Hello::Build() const {
+  return std::to_string(version) + ' ' + std::to_string(instance) + ' ' + std::to_string(your) +
+         ' ' + std::to_string(joined_ago) + ' ' + std::to_string(changed_ago) + ' ' + name;
+}
+
+std::optional<Hello> Hello::Parse(std::string_view args) {
+  Hello hello;
+  if (!ReadNumber(args, hello.version) || hello.version < 1) return std::nullopt;
+  if (!ReadNumber(args, hello.instance) || hello.instance == 0) return std::nullopt;
+  if (!ReadNumber(args, hello.your)) return std::nullopt;
+  if (!ReadNumber(args, hello.joined_ago) || hello.joined_ago < 0) return std::nullopt;
+  if (!ReadNumber(args, hello.changed_ago)) return std::nullopt;
+  hello.name = std::string(TrimView(args).substr(0, kMaxCommandText));
+  return hello;
+}
+
+std::string Data::Build() const {
+  return std::to_string(instance) + ' ' + std::to_string(your) + ' ' + std::to_string(seq) + ' ' +
+         std::to_string(first) + std::string(kMark) + std::string(inner);
+}
+
+std::optional<Data> Data::Parse(std::string_view args) {
+  const auto mark = args.find(kMark);
+  if (mark == std::string_view::npos) return std::nullopt;
+  Data data;
+  std::string_view numbers = args.substr(0, mark);
+  if (!ReadNumber(numbers, data.instance) || !ReadNumber(numbers, data.your) ||
+      !ReadNumber(numbers, data.seq) || !ReadNumber(numbers, data.first) ||
+      !TrimView(numbers).empty() || data.instance == 0 || data.seq == 0 || data.first == 0 ||
+      data.first > data.seq) {
+    return std::nullopt;
+  }
+  data.inner = args.substr(mark + kMark.size());
+  return data;
+}
+
+std::string Ack::Build() const {
+  std::string text = std::to_string(instance) + ' ' + std::to_string(your) + ' ' +
+                     std::to_string(through);
+  for (const Range& range : missing) {
+    text += ' ' + std::to_string(range.from) + '-' + std::to_string(range.to);
+  }
+  return text;
+}
+
+std::optional<Ack> Ack::Parse(std::string_view args) {
+  Ack ack;
+  if (!ReadNumber(args, ack.instance) || !ReadNumber(args, ack.your) ||
+      !ReadNumber(args, ack.through) || ack.instance == 0) {
+    return std::nullopt;
+  }
+  while (!(args = TrimView(args)).empty() && ack.missing.size() < kMaxAckRanges) {
+    const auto dash = args.find('-');
+    if (dash == std::string_view::npos) return std::nullopt;
+    std::string_view from = args.substr(0, dash);
+    args.remove_prefix(dash + 1);
+    Range range;
+    if (!ReadNumber(from, range.from) || !TrimView(from).empty() || !ReadNumber(args, range.to) ||
+        range.from > range.to || range.from <= ack.through) {
+      return std::nullopt;
+    }
+    ack.missing.push_back(range);
+  }
+  return ack;
+}
+
+}  // namespace kovra::link

@@ -1,0 +1,174 @@
+// Delivery between copies that speak the extension: each copy numbers what
+// it sends to each such peer, keeps what is not yet acknowledged and sends
+// it again, and hands on what it receives in the sender's order, once. A
+// gap that stays open too long is passed over and told of, so that the
+// board can be repaired instead. Peers that fall silent are told of as gone
+// and, when heard again, as back. Everything kept is bounded, and nothing
+// larger than a small answer goes to an address that has not shown, by
+// echoing this copy's random instance number, that it receives there.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <QtGlobal>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "net/command.h"
+
+namespace kovra {
+
+class PeerLinks : public QObject {
+  Q_OBJECT
+
+ public:
+  // Bounds: peers followed, commands kept for one peer (sent and not yet
+  // acknowledged, or waiting), and commands received ahead of a gap.
+  static constexpr std::size_t kMaxPeers = 64;
+  static constexpr std::size_t kMaxWaiting = 4096;
+  static constexpr std::size_t kMaxAhead = 1024;
+  // Datagrams in flight to one peer: the window starts small and grows as
+  // acknowledgements come, and halves when datagrams go missing or the
+  // system has no room for them.
+  static constexpr int kFirstWindow = 16;
+  static constexpr int kMaxWindow = 512;
+
+  struct Timing {
+    qint64 gone_ms = 10000;          // silence after which a peer is gone
+    qint64 gap_ms = 1500;            // a gap open so long is passed over
+    qint64 undelivered_ms = 5000;    // a message not acknowledged so long is told of
+    qint64 keep_alive_ms = 2000;     // a sign of life at least this often
+    qint64 first_contact_ms = 30000; // an unknown copy is greeted at most this often
+  };
+
+  struct Hooks {
+    // One datagram to address; false when it did not go out.
+    std::function<bool(quint32 address, const std::string& bytes)> send;
+    // A command of address's stream, in order, once: its text after the tag.
+    std::function<void(quint32 address, quint16 port, std::string_view text)> deliver;
+    // address now speaks the extension both ways; or a gap was passed over.
+    std::function<void(quint32 address)> joined;
+    std::function<void(quint32 address)> skipped;
+    // address fell silent, or was heard again after it did.
+    std::function<void(quint32 address, const std::string& name)> gone;
+    std::function<void(quint32 address, const std::string& name)> back;
+    // A message (its text after the tag) that address did not acknowledge.
+    std::function<void(quint32 address, const std::string& text)> undelivered;
+    // Nothing waits for address and its window has room.
+    std::function<void(quint32 address)> room;
+  };
+
+  PeerLinks(std::string computer_name, Hooks hooks, QObject* parent = nullptr);
+
+  quint32 Instance() const { return instance_; }
+  void SetTiming(const Timing& timing) { timing_ = timing; }
+  const Timing& Times() const { return timing_; }
+
+  // Whether address speaks the extension both ways and is present.
+  bool Speaks(quint32 address) const;
+  std::vector<quint32> Present() const;
+  std::string NameOf(quint32 address) const;
+  // The copy whose board is the session's: the one present longest (0 is
+  // this copy). Copies that joined within kSameTimeMs of each other are
+  // told apart by whose board changed last, then by instance number.
+  static constexpr qint64 kSameTimeMs = 1500;
+  quint32 Owner() const;
+
+  // Queues the command text (after the tag) for address's stream; false
+  // when address does not speak the extension. A message is followed until
+  // it is acknowledged.
+  bool Send(quint32 address, std::string text, bool message = false);
+  // Commands for address sent and not yet acknowledged, or waiting.
+  std::size_t Waiting(quint32 address) const;
+
+  // "KvHello" to address (a computer or a broadcast address).
+  void Announce(quint32 address);
+  // Every datagram from address, before it is handled.
+  void Heard(quint32 address);
+  // A plain command from address: a copy not yet known is greeted.
+  void Contact(quint32 address);
+  // One of the link's own commands from address.
+  void Received(quint32 address, quint16 port, const ReceivedCommand& command);
+  // This copy's board changed by drawing.
+  void BoardChanged() { changed_.start(); }
+
+  // Stops for good; nothing more is sent.
+  void Close();
+
+ private:
+  struct Outgoing {
+    quint32 seq = 0;
+    std::string text;
+    bool message = false;
+    bool told = false;  // its loss was told of
+    qint64 queued_ms = 0;
+    qint64 sent_ms = -1;
+    int tries = 0;
+  };
+  struct Peer {
+    quint32 instance = 0;
+    bool verified = false;
+    std::string name;
+    qint64 heard_ms = 0;
+    qint64 sent_ms = 0;
+    qint64 hello_ms = -1;
+    qint64 joined_at = 0;   // on this copy's clock
+    qint64 changed_at = -1; // likewise; -1 never
+    // Sending.
+    quint32 next_seq = 1;
+    std::deque<Outgoing> unacked;
+    std::deque<Outgoing> waiting;
+    double window = kFirstWindow;
+    qint64 shrunk_ms = -1;
+    qint64 rtt_ms = -1;
+    // Receiving.
+    quint32 expected = 0;  // 0: the stream is not known yet
+    std::map<quint32, std::string> ahead;
+    quint16 port = 0;
+    qint64 gap_since = -1;
+    bool delivering = false;
+    bool ack_due = false;
+  };
+
+  qint64 Now() const { return clock_.elapsed(); }
+  Peer* Find(quint32 address);
+  const Peer* Find(quint32 address) const;
+  Peer* Follow(quint32 address);
+  void SendHello(quint32 address, Peer* peer);
+  void OnHello(quint32 address, std::string_view args);
+  void OnData(quint32 address, quint16 port, std::string_view args);
+  void OnAck(quint32 address, std::string_view args);
+  void Verified(quint32 address, Peer& peer);
+  void Deliver(quint32 address);
+  void SendAcks();
+  void Transmit(quint32 address, Peer& peer, Outgoing& item);
+  void Pump(quint32 address);
+  void Tick();
+  void Shrink(Peer& peer);
+  void NewInstance(quint32 address, Peer& peer, quint32 instance);
+  void Forget(quint32 address);
+  void Lost(quint32 address, Outgoing& item);
+
+  std::string computer_name_;
+  Hooks hooks_;
+  Timing timing_;
+  quint32 instance_;
+  QElapsedTimer clock_;
+  QElapsedTimer joined_;
+  QElapsedTimer changed_;
+  bool isolated_ = false;  // every peer went silent: the next one met is a new session
+  bool closed_ = false;
+  std::unordered_map<quint32, Peer> peers_;
+  std::unordered_map<quint32, std::string> gone_;   // silent peers, to tell of their return
+  std::unordered_map<quint32, qint64> contacted_;  // unknown copies greeted, and when
+  QTimer ticks_;
+  QTimer acks_;
+};
+
+}  // namespace kovra
