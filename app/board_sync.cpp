@@ -76,11 +76,11 @@ void BoardSync::Received(quint32 from, const ReceivedCommand& command) {
   if (name == "KVPIXELS") OnPixels(command.args);
 }
 
-void BoardSync::Touched() {
+void BoardSync::Touched(bool drawn) {
   digests_valid_ = false;
   if (applying_) return;
   dirty_ = true;
-  parts_.links.BoardChanged();
+  if (drawn) parts_.links.BoardChanged();
   // Drawn with nobody of the session there to see it.
   if (parts_.links.Present().empty()) unshared_ = true;
   quiet_.start();

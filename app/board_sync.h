@@ -55,8 +55,9 @@ class BoardSync : public QObject {
   static bool IsSyncCommand(const std::string& upper_name);
   void Received(quint32 from, const ReceivedCommand& command);
 
-  // The board changed: by drawing, unless it is this part's own change.
-  void Touched();
+  // The board changed, unless it is this part's own change: drawn on, or
+  // made or loaded anew. Only drawing makes a board newer than another.
+  void Touched(bool drawn);
   // The board holds drawing the session never saw (a board of an earlier run).
   void SetUnshared(bool unshared) { unshared_ = unshared; }
 

@@ -94,6 +94,7 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
     }
     if (BoardSync::IsSyncCommand(received->name)) return;  // taken only in order
     links_->Contact(datagram.address);
+    if (received->name == UpperText(command::kExit)) links_->Left(datagram.address);
   }
   Dispatch(*received, datagram.address, datagram.port);
 }

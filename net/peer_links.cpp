@@ -197,7 +197,7 @@ void PeerLinks::Heard(quint32 address) {
   if (Peer* peer = Find(address)) peer->heard_ms = Now();
   const auto gone = gone_.find(address);
   if (gone == gone_.end() || closed_) return;
-  const std::string name = gone->second;
+  const std::string name = gone->second.name;
   gone_.erase(gone);
   if (isolated_) {
     // Back after every peer fell silent: this copy joins anew.
@@ -413,7 +413,12 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
   Pump(address);
 }
 
-void PeerLinks::Forget(quint32 address) {
+void PeerLinks::Left(quint32 address) {
+  Forget(address, false);
+  gone_.erase(address);
+}
+
+void PeerLinks::Forget(quint32 address, bool silent) {
   Peer* peer = Find(address);
   if (peer == nullptr) return;
   const std::string name = peer->name;
@@ -422,9 +427,9 @@ void PeerLinks::Forget(quint32 address) {
     for (Outgoing& item : *queue) Lost(address, item);
   }
   peers_.erase(address);
-  if (!was_verified) return;
+  if (!was_verified || !silent) return;
   if (gone_.size() >= kMaxGone) gone_.clear();
-  gone_[address] = name;
+  gone_[address] = Gone{name, Now(), Now()};
   if (Present().empty()) isolated_ = true;
   if (hooks_.gone) hooks_.gone(address, name);
 }
@@ -439,7 +444,7 @@ void PeerLinks::Tick() {
     Peer* peer = Find(address);
     if (peer == nullptr) continue;
     if (now - peer->heard_ms > timing_.gone_ms) {
-      Forget(address);
+      Forget(address, true);
       continue;
     }
     if (!peer->verified) {
@@ -471,7 +476,29 @@ void PeerLinks::Tick() {
     if (now - peer->sent_ms >= timing_.keep_alive_ms) peer->ack_due = true;
     Pump(address);
   }
+  Probe(now);
   SendAcks();
+}
+
+void PeerLinks::Probe(qint64 now) {
+  // Often in the first minute (a cable, a restart), then now and then (a
+  // computer asleep), for a day at most.
+  constexpr qint64 kSoonMs = 60'000;
+  constexpr qint64 kLaterMs = 30'000;
+  constexpr qint64 kGiveUpMs = 24 * 3600'000;
+  for (auto it = gone_.begin(); it != gone_.end();) {
+    Gone& gone = it->second;
+    if (now - gone.since_ms > kGiveUpMs) {
+      it = gone_.erase(it);
+      continue;
+    }
+    const qint64 pause = now - gone.since_ms < kSoonMs ? timing_.keep_alive_ms : kLaterMs;
+    if (now - gone.probed_ms >= pause) {
+      gone.probed_ms = now;
+      SendHello(it->first, nullptr);
+    }
+    ++it;
+  }
 }
 
 }  // namespace kovra

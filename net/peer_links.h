@@ -77,7 +77,7 @@ class PeerLinks : public QObject {
   // The copy whose board is the session's: the one present longest (0 is
   // this copy). Copies that joined within kSameTimeMs of each other are
   // told apart by whose board changed last, then by instance number.
-  static constexpr qint64 kSameTimeMs = 1500;
+  static constexpr qint64 kSameTimeMs = 500;
   quint32 Owner() const;
 
   // Queues the command text (after the tag) for address's stream; false
@@ -93,6 +93,8 @@ class PeerLinks : public QObject {
   void Heard(quint32 address);
   // A plain command from address: a copy not yet known is greeted.
   void Contact(quint32 address);
+  // address said "Exit": it is forgotten, and not looked for.
+  void Left(quint32 address);
   // One of the link's own commands from address.
   void Received(quint32 address, quint16 port, const ReceivedCommand& command);
   // This copy's board changed by drawing.
@@ -152,7 +154,8 @@ class PeerLinks : public QObject {
   void Tick();
   void Shrink(Peer& peer);
   void NewInstance(quint32 address, Peer& peer, quint32 instance);
-  void Forget(quint32 address);
+  // Drops address; a verified peer is then looked for as gone when silent.
+  void Forget(quint32 address, bool silent);
   void Lost(quint32 address, Outgoing& item);
 
   std::string computer_name_;
@@ -165,7 +168,14 @@ class PeerLinks : public QObject {
   bool isolated_ = false;  // every peer went silent: the next one met is a new session
   bool closed_ = false;
   std::unordered_map<quint32, Peer> peers_;
-  std::unordered_map<quint32, std::string> gone_;   // silent peers, to tell of their return
+  struct Gone {
+    std::string name;
+    qint64 since_ms = 0;
+    qint64 probed_ms = 0;
+  };
+  // Silent peers, greeted now and then to tell of their return.
+  std::unordered_map<quint32, Gone> gone_;
+  void Probe(qint64 now);
   std::unordered_map<quint32, qint64> contacted_;  // unknown copies greeted, and when
   QTimer ticks_;
   QTimer acks_;
