@@ -79,7 +79,7 @@ std::string PeerLinks::NameOf(quint32 address) const {
 quint32 PeerLinks::Owner() const {
   quint32 best = 0;
   qint64 best_joined = Now() - joined_.elapsed();
-  qint64 best_changed = changed_.isValid() ? Now() - changed_.elapsed() : -1;
+  qint64 best_changed = changed_.isValid() ? Now() - changed_.elapsed() : kNever;
   quint32 best_instance = instance_;
   // Estimates from two clocks and a network differ a little: only clear
   // differences count, so that every copy comes to the same choice.
@@ -254,7 +254,7 @@ void PeerLinks::OnHello(quint32 address, std::string_view args) {
   const qint64 now = Now();
   peer->heard_ms = now;
   peer->joined_at = now - hello->joined_ago;
-  peer->changed_at = hello->changed_ago < 0 ? -1 : now - hello->changed_ago;
+  peer->changed_at = hello->changed_ago < 0 ? kNever : now - hello->changed_ago;
   const bool knows_us = hello->your == instance_;
   // Answered when the peer has yet to learn this copy or has just been
   // learned; never more often than kHelloPauseMs, whatever arrives.

@@ -14,6 +14,7 @@
 #include <QtGlobal>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -121,7 +122,7 @@ class PeerLinks : public QObject {
     qint64 sent_ms = 0;
     qint64 hello_ms = -1;
     qint64 joined_at = 0;   // on this copy's clock
-    qint64 changed_at = -1; // likewise; -1 never
+    qint64 changed_at = kNever;  // likewise
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;
@@ -138,6 +139,9 @@ class PeerLinks : public QObject {
     bool ack_due = false;
   };
 
+  // A time before any other, for a board never drawn on; times on this
+  // copy's clock may be negative (before it started).
+  static constexpr qint64 kNever = std::numeric_limits<qint64>::min() / 4;
   qint64 Now() const { return clock_.elapsed(); }
   Peer* Find(quint32 address);
   const Peer* Find(quint32 address) const;
