@@ -71,7 +71,7 @@ std::optional<Data> Data::Parse(std::string_view args) {
 
 std::string Ack::Build() const {
   std::string text = std::to_string(instance) + ' ' + std::to_string(your) + ' ' +
-                     std::to_string(through);
+                     std::to_string(through) + ' ' + std::to_string(known);
   for (const Range& range : missing) {
     text += ' ' + std::to_string(range.from) + '-' + std::to_string(range.to);
   }
@@ -81,7 +81,8 @@ std::string Ack::Build() const {
 std::optional<Ack> Ack::Parse(std::string_view args) {
   Ack ack;
   if (!ReadNumber(args, ack.instance) || !ReadNumber(args, ack.your) ||
-      !ReadNumber(args, ack.through) || ack.instance == 0) {
+      !ReadNumber(args, ack.through) || !ReadNumber(args, ack.known) || ack.instance == 0 ||
+      ack.known < ack.through) {
     return std::nullopt;
   }
   while (!(args = TrimView(args)).empty() && ack.missing.size() < kMaxAckRanges) {
@@ -91,7 +92,7 @@ std::optional<Ack> Ack::Parse(std::string_view args) {
     args.remove_prefix(dash + 1);
     Range range;
     if (!ReadNumber(from, range.from) || !TrimView(from).empty() || !ReadNumber(args, range.to) ||
-        range.from > range.to || range.from <= ack.through) {
+        range.from > range.to || range.from <= ack.through || range.to >= ack.known) {
       return std::nullopt;
     }
     ack.missing.push_back(range);

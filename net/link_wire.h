@@ -58,8 +58,9 @@ struct Data {
 };
 
 // "KvAck": sender's instance, receiver's instance, the last number received
-// with none missing before it, and up to kMaxAckRanges missing ranges
-// "from-to" after it.
+// with none missing before it, the last number up to which the missing ones
+// are all named, and up to kMaxAckRanges missing ranges "from-to" between
+// the two; every other number up to the second has arrived.
 struct Ack {
   struct Range {
     quint32 from = 0;
@@ -68,6 +69,7 @@ struct Ack {
   quint32 instance = 0;
   quint32 your = 0;
   quint32 through = 0;
+  quint32 known = 0;
   std::vector<Range> missing;
   std::string Build() const;
   static std::optional<Ack> Parse(std::string_view args);

@@ -19,8 +19,10 @@ constexpr qint64 kTickMs = 40;
 constexpr std::size_t kMaxGone = 256;
 constexpr std::size_t kMaxContacted = 1024;
 constexpr std::size_t kMaxNameSize = 64;
-// Resent at most so many a tick, or for one acknowledgement, to one peer.
+// Resent at most so many a tick to one peer.
 constexpr int kResendBudget = 32;
+// Resent at most so many for one acknowledgement that names missing ones.
+constexpr int kResendPerAck = 8;
 // A peer's answers are repeated at most this often.
 constexpr qint64 kHelloPauseMs = 250;
 
@@ -140,7 +142,7 @@ void PeerLinks::Pump(quint32 address) {
   for (;;) {
     Peer* peer = Find(address);
     if (closed_ || peer == nullptr || !peer->verified) return;
-    const bool room = peer->unacked.size() < static_cast<std::size_t>(peer->window);
+    const bool room = InFlight(*peer) < static_cast<std::size_t>(peer->window);
     if (!room) return;
     if (peer->waiting.empty()) {
       // Whoever has more to send (a board on its way) is asked once.
@@ -167,14 +169,19 @@ void PeerLinks::Transmit(quint32 address, Peer& peer, Outgoing& item) {
   item.sent_ms = Now();
   ++item.tries;
   peer.sent_ms = item.sent_ms;
-  if (!hooks_.send(address, LinkDatagram(link::kData, data.Build()))) Shrink(peer);
+  if (!hooks_.send(address, LinkDatagram(link::kData, data.Build()))) Shrink(peer, 0.5);
 }
 
-void PeerLinks::Shrink(Peer& peer) {
+std::size_t PeerLinks::InFlight(const Peer& peer) {
+  return static_cast<std::size_t>(std::count_if(peer.unacked.begin(), peer.unacked.end(),
+                                                [](const Outgoing& item) { return !item.arrived; }));
+}
+
+void PeerLinks::Shrink(Peer& peer, double factor) {
   const qint64 now = Now();
   if (peer.shrunk_ms >= 0 && now - peer.shrunk_ms < std::max<qint64>(peer.rtt_ms, 20)) return;
   peer.shrunk_ms = now;
-  peer.window = std::max(4.0, peer.window / 2);
+  peer.window = std::max(4.0, peer.window * factor);
 }
 
 void PeerLinks::Announce(quint32 address) {
@@ -295,18 +302,26 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
   Pump(address);
 }
 
+void PeerLinks::Mend(quint32 address, quint32 your) {
+  // Either side lost track of the other: a greeting, now and then, mends
+  // it. A host that does not know this copy's instance is a stranger, and
+  // greeted as one.
+  Peer* peer = Find(address);
+  if (peer == nullptr && your == instance_) peer = Follow(address);
+  if (peer == nullptr) {
+    Contact(address);
+  } else if (peer->hello_ms < 0 || Now() - peer->hello_ms >= kHelloPauseMs) {
+    SendHello(address, peer);
+  }
+}
+
 void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   const auto data = link::Data::Parse(args);
   if (!data) return;
   Peer* peer = Find(address);
   const qint64 now = Now();
   if (peer == nullptr || data->your != instance_ || data->instance != peer->instance) {
-    // Either side lost track of the other: a greeting, now and then, mends it.
-    if (peer == nullptr) {
-      Contact(address);
-    } else if (peer->hello_ms < 0 || now - peer->hello_ms >= kHelloPauseMs) {
-      SendHello(address, peer);
-    }
+    Mend(address, data->your);
     return;
   }
   Verified(address, *peer);
@@ -331,6 +346,7 @@ void PeerLinks::Deliver(quint32 address) {
   // waits for this loop, so that the order holds.
   if (peer == nullptr || peer->delivering) return;
   peer->delivering = true;
+  const quint32 from = peer->expected;
   for (;;) {
     const auto next = peer->ahead.find(peer->expected);
     if (next == peer->ahead.end()) break;
@@ -342,9 +358,11 @@ void PeerLinks::Deliver(quint32 address) {
     if (peer == nullptr || closed_) return;
   }
   peer->delivering = false;
+  // A gap is timed from when the stream last moved on, not from when the
+  // first gap opened: on a lossy network there is nearly always one.
   if (peer->ahead.empty()) {
     peer->gap_since = -1;
-  } else if (peer->gap_since < 0) {
+  } else if (peer->gap_since < 0 || peer->expected != from) {
     peer->gap_since = Now();
   }
 }
@@ -358,10 +376,14 @@ void PeerLinks::SendAcks() {
     ack.instance = instance_;
     ack.your = peer.instance;
     ack.through = peer.expected > 0 ? peer.expected - 1 : 0;
+    ack.known = ack.through;
     quint32 next = peer.expected;
     for (const auto& [seq, text] : peer.ahead) {
-      if (ack.missing.size() >= link::kMaxAckRanges) break;
-      if (seq > next) ack.missing.push_back({next, seq - 1});
+      if (seq > next) {
+        if (ack.missing.size() >= link::kMaxAckRanges) break;
+        ack.missing.push_back({next, seq - 1});
+      }
+      ack.known = seq;
       next = seq + 1;
     }
     peer.sent_ms = Now();
@@ -375,38 +397,44 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
   Peer* peer = Find(address);
   const qint64 now = Now();
   if (peer == nullptr || ack->your != instance_ || ack->instance != peer->instance) {
-    if (peer == nullptr) {
-      Contact(address);
-    } else if (peer->hello_ms < 0 || now - peer->hello_ms >= kHelloPauseMs) {
-      SendHello(address, peer);
-    }
+    Mend(address, ack->your);
     return;
   }
   Verified(address, *peer);
   peer = Find(address);
   if (peer == nullptr) return;
+  // The round trip is measured on the newest datagram this acknowledgement
+  // is the first to report, sent once: one held behind a gap says nothing.
+  for (const Outgoing& item : peer->unacked) {
+    if (item.seq != ack->known) continue;
+    if (item.tries == 1 && !item.arrived && item.sent_ms >= 0) {
+      // Quick to fall, slow to rise: a report put off behind a gap shows
+      // as one long sample now and then.
+      const qint64 sample = now - item.sent_ms;
+      peer->rtt_ms = peer->rtt_ms < 0 || sample < peer->rtt_ms
+                         ? sample
+                         : peer->rtt_ms + (sample - peer->rtt_ms) / 16;
+    }
+    break;
+  }
   int acked = 0;
   while (!peer->unacked.empty() && peer->unacked.front().seq <= ack->through) {
-    const Outgoing& item = peer->unacked.front();
-    if (item.tries == 1 && item.sent_ms >= 0) {
-      const qint64 sample = now - item.sent_ms;
-      peer->rtt_ms = peer->rtt_ms < 0 ? sample : (7 * peer->rtt_ms + sample) / 8;
-    }
     peer->unacked.pop_front();
     ++acked;
   }
   // Grows by one for each acknowledged until it is large, then slowly.
   peer->window += peer->window < 64 ? acked : static_cast<double>(acked) / peer->window * 8;
   peer->window = std::min<double>(peer->window, kMaxWindow);
-  if (!ack->missing.empty()) Shrink(*peer);
-  int budget = kResendBudget;
+  if (!ack->missing.empty()) Shrink(*peer, 0.875);
+  int budget = kResendPerAck;
   const qint64 pause = std::max<qint64>(peer->rtt_ms, 10);
   for (Outgoing& item : peer->unacked) {
-    if (budget == 0) break;
+    if (item.seq > ack->known) break;
     const bool missing = std::any_of(ack->missing.begin(), ack->missing.end(), [&](auto& range) {
       return item.seq >= range.from && item.seq <= range.to;
     });
-    if (!missing || (item.sent_ms >= 0 && now - item.sent_ms < pause)) continue;
+    item.arrived = item.arrived || !missing;
+    if (!missing || budget == 0 || (item.sent_ms >= 0 && now - item.sent_ms < pause)) continue;
     Transmit(address, *peer, item);
     --budget;
   }
@@ -451,11 +479,12 @@ void PeerLinks::Tick() {
       if (now - peer->hello_ms >= timing_.keep_alive_ms) SendHello(address, peer);
       continue;
     }
-    const qint64 rto = peer->rtt_ms < 0 ? 200 : std::max<qint64>(3 * peer->rtt_ms + 30, 80);
+    const qint64 rto =
+        peer->rtt_ms < 0 ? 200 : std::clamp<qint64>(3 * peer->rtt_ms + 30, 80, 1000);
     int budget = kResendBudget;
     for (Outgoing& item : peer->unacked) {
-      const qint64 backoff = std::min<qint64>(rto << std::clamp(item.tries - 1, 0, 4), 2000);
-      if (budget > 0 && (item.sent_ms < 0 || now - item.sent_ms >= backoff)) {
+      const qint64 backoff = rto << std::clamp(item.tries - 1, 0, 2);
+      if (!item.arrived && budget > 0 && (item.sent_ms < 0 || now - item.sent_ms >= backoff)) {
         Transmit(address, *peer, item);
         --budget;
       }

@@ -42,7 +42,7 @@ class PeerLinks : public QObject {
 
   struct Timing {
     qint64 gone_ms = 10000;          // silence after which a peer is gone
-    qint64 gap_ms = 1500;            // a gap open so long is passed over
+    qint64 gap_ms = 3000;            // a gap open so long is passed over
     qint64 undelivered_ms = 5000;    // a message not acknowledged so long is told of
     qint64 keep_alive_ms = 2000;     // a sign of life at least this often
     qint64 first_contact_ms = 30000; // an unknown copy is greeted at most this often
@@ -110,6 +110,7 @@ class PeerLinks : public QObject {
     std::string text;
     bool message = false;
     bool told = false;  // its loss was told of
+    bool arrived = false;  // acknowledged beyond a gap: not sent again
     qint64 queued_ms = 0;
     qint64 sent_ms = -1;
     int tries = 0;
@@ -148,6 +149,7 @@ class PeerLinks : public QObject {
   Peer* Follow(quint32 address);
   void SendHello(quint32 address, Peer* peer);
   void OnHello(quint32 address, std::string_view args);
+  void Mend(quint32 address, quint32 your);
   void OnData(quint32 address, quint16 port, std::string_view args);
   void OnAck(quint32 address, std::string_view args);
   void Verified(quint32 address, Peer& peer);
@@ -156,7 +158,10 @@ class PeerLinks : public QObject {
   void Transmit(quint32 address, Peer& peer, Outgoing& item);
   void Pump(quint32 address);
   void Tick();
-  void Shrink(Peer& peer);
+  // Halves the window when the system had no room; a datagram lost on the
+  // way narrows it a little.
+  void Shrink(Peer& peer, double factor);
+  static std::size_t InFlight(const Peer& peer);
   void NewInstance(quint32 address, Peer& peer, quint32 instance);
   // Drops address; a verified peer is then looked for as gone when silent.
   void Forget(quint32 address, bool silent);

@@ -1,0 +1,181 @@
+// The delivery between two links joined by a seeded in-memory network that
+// loses, duplicates and reorders, and what a hostile host can make a link
+// keep or send.
+#include "net/peer_links.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <deque>
+#include <random>
+
+#include "net/link_wire.h"
+
+namespace kovra {
+namespace {
+
+constexpr quint32 kA = 0x0A000001;
+constexpr quint32 kB = 0x0A000002;
+constexpr quint32 kStranger = 0x0A000063;
+
+struct Datagram {
+  quint32 from;
+  quint32 to;
+  std::string bytes;
+};
+
+// Both links' datagrams, handed over when Run is called.
+class Network {
+ public:
+  Network(double loss, double duplicate, unsigned seed) : loss_(loss), duplicate_(duplicate), random_(seed) {}
+  std::function<bool(quint32, const std::string&)> From(quint32 from) {
+    return [this, from](quint32 to, const std::string& bytes) {
+      sent_.push_back({from, to, bytes});
+      return true;
+    };
+  }
+  void Attach(quint32 address, PeerLinks* links) { links_[address] = links; }
+  // Hands over what was sent, shuffled a little; false when nothing was.
+  bool Run() {
+    std::vector<Datagram> batch(sent_.begin(), sent_.end());
+    sent_.clear();
+    for (std::size_t i = 0; i + 1 < batch.size(); ++i) {
+      if (Chance(0.3)) std::swap(batch[i], batch[i + 1]);
+    }
+    for (const Datagram& datagram : batch) {
+      if (Chance(loss_)) continue;
+      for (int copy = Chance(duplicate_) ? 2 : 1; copy > 0; --copy) Hand(datagram);
+    }
+    return !batch.empty();
+  }
+  const std::deque<Datagram>& Sent() const { return sent_; }
+  void Forget() { sent_.clear(); }
+
+ private:
+  bool Chance(double share) { return std::uniform_real_distribution<>(0, 1)(random_) < share; }
+  void Hand(const Datagram& datagram) {
+    const auto links = links_.find(datagram.to);
+    if (links == links_.end()) return;
+    const auto command = ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()));
+    ASSERT_TRUE(command);
+    links->second->Heard(datagram.from);
+    links->second->Received(datagram.from, 571, *command);
+  }
+  double loss_;
+  double duplicate_;
+  std::mt19937 random_;
+  std::deque<Datagram> sent_;
+  std::map<quint32, PeerLinks*> links_;
+};
+
+PeerLinks::Hooks HooksFor(Network& network, quint32 address, std::vector<std::string>& delivered) {
+  PeerLinks::Hooks hooks;
+  hooks.send = network.From(address);
+  hooks.deliver = [&delivered](quint32, quint16, std::string_view text) {
+    delivered.emplace_back(text);
+  };
+  return hooks;
+}
+
+void RunUntil(Network& network, const std::function<bool()>& done, int ms = 10000,
+              const std::function<void()>& step = {}) {
+  QElapsedTimer spent;
+  spent.start();
+  while (!done() && !spent.hasExpired(ms)) {
+    if (step) step();
+    network.Run();
+    QTest::qWait(5);
+  }
+}
+
+TEST(PeerLinks, EveryCommandArrivesOnceInOrderBothWaysOverALossyNetwork) {
+  Network network(0.2, 0.1, 17);
+  std::vector<std::string> at_a, at_b;
+  PeerLinks a("PCA", HooksFor(network, kA, at_a));
+  PeerLinks b("PCB", HooksFor(network, kB, at_b));
+  network.Attach(kA, &a);
+  network.Attach(kB, &b);
+  // Announced again and again, as "Enter" and "IamToo" are, until it is heard.
+  RunUntil(network, [&] { return a.Speaks(kB) && b.Speaks(kA); }, 5000, [&] { a.Announce(kB); });
+  ASSERT_TRUE(a.Speaks(kB) && b.Speaks(kA));
+  EXPECT_EQ(a.NameOf(kB), "PCB");
+  EXPECT_FALSE(a.Send(kStranger, "ImageKV_LineTo:>1 1")) << "only to a copy that speaks it";
+
+  std::vector<std::string> to_b, to_a;
+  for (int i = 0; i < 3000; ++i) {
+    to_b.push_back("ImageKV_LineTo:>" + std::to_string(i) + " 7");
+    ASSERT_TRUE(a.Send(kB, to_b.back()));
+    if (i % 3 == 0) {
+      to_a.push_back("Message:>line " + std::to_string(i));
+      ASSERT_TRUE(b.Send(kA, to_a.back(), true));
+    }
+    if (i % 50 == 0) network.Run();
+  }
+  RunUntil(network, [&] { return at_b.size() >= to_b.size() && at_a.size() >= to_a.size(); });
+  EXPECT_EQ(at_b, to_b);
+  EXPECT_EQ(at_a, to_a);
+  RunUntil(network, [&] { return a.Waiting(kB) == 0 && b.Waiting(kA) == 0; }, 3000);
+  EXPECT_EQ(a.Waiting(kB), 0u) << "everything acknowledged, nothing kept";
+}
+
+TEST(PeerLinks, AHostileHostGetsNoMoreThanItSendsAndCannotMakeALinkKeepMore) {
+  Network network(0, 0, 1);
+  std::vector<std::string> at_a, at_b;
+  PeerLinks a("PCA", HooksFor(network, kA, at_a));
+  PeerLinks b("PCB", HooksFor(network, kB, at_b));
+  network.Attach(kA, &a);
+  network.Attach(kB, &b);
+  a.Announce(kB);
+  RunUntil(network, [&] { return a.Speaks(kB) && b.Speaks(kA); });
+  network.Forget();
+
+  // A stranger (or a spoofed address) that does not know B's instance:
+  // a hundred datagrams draw at most one small greeting, and nothing is handed on.
+  std::size_t asked = 0;
+  for (int i = 0; i < 100; ++i) {
+    const std::string ack = link::Ack{12345, 999, 1, 901, {{2, 900}}}.Build();
+    asked += ack.size();
+    b.Received(kStranger, 571, {"KVACK", ack});
+    b.Received(kStranger, 571, {"KVDATA", link::Data{12345, 999, 5, 1, "Message:>x"}.Build()});
+  }
+  std::size_t answered = 0;
+  for (const Datagram& datagram : network.Sent()) {
+    EXPECT_EQ(datagram.to, kStranger);
+    EXPECT_TRUE(datagram.bytes.rfind("Kovra:>KvHello:>", 0) == 0) << datagram.bytes;
+    answered += datagram.bytes.size();
+  }
+  EXPECT_LE(network.Sent().size(), 1u);
+  EXPECT_LT(answered, asked / 10);
+  EXPECT_TRUE(at_b.empty());
+  EXPECT_FALSE(b.Speaks(kStranger));
+  network.Forget();
+
+  // A peer that knows the instances asks for everything again: one
+  // acknowledgement makes B send a few datagrams, not its whole window.
+  for (int i = 0; i < 200; ++i) b.Send(kA, "ImageKV_LineTo:>" + std::to_string(i) + " 1");
+  network.Forget();  // lost on the way
+  QTest::qWait(15);
+  const quint32 a_instance = a.Instance();
+  const quint32 b_instance = b.Instance();
+  b.Received(kA, 571, {"KVACK", link::Ack{a_instance, b_instance, 0, 201, {{1, 200}}}.Build()});
+  EXPECT_LE(network.Sent().size(), 8u);
+  network.Forget();
+
+  // Commands far ahead of a gap that never fills are not all kept: at most
+  // PeerLinks::kMaxAhead are handed on when the gap is given up.
+  std::vector<std::string> hostile;
+  PeerLinks::Hooks hooks = HooksFor(network, kA, hostile);
+  PeerLinks target("PCT", hooks);
+  target.SetTiming({10000, 100, 5000, 2000, 30000});
+  target.Received(kA, 571, {"KVHELLO", link::Hello{1, a_instance, target.Instance(), 0, -1, "PCA"}.Build()});
+  ASSERT_TRUE(target.Speaks(kA));
+  for (quint32 seq = 2; seq < 5000; ++seq) {
+    target.Received(kA, 571, {"KVDATA", link::Data{a_instance, target.Instance(), seq, 1, "ImageKV_MouseUp:>"}.Build()});
+  }
+  EXPECT_TRUE(hostile.empty()) << "nothing before the first";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !hostile.empty(); }, 2000)) << "the gap is given up";
+  EXPECT_LE(hostile.size(), PeerLinks::kMaxAhead);
+}
+
+}  // namespace
+}  // namespace kovra
