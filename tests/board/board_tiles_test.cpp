@@ -1,0 +1,83 @@
+#include "board/board_tiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+namespace kovra {
+namespace {
+
+QImage Noisy(int width, int height, quint32 seed) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QRandomGenerator random(seed);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, random.generate() | 0xFF000000u);
+  }
+  return image;
+}
+
+TEST(BoardTiles, EncodedTilesRebuildTheBoardAndFitTheirDatagrams) {
+  // Noise compresses worst: every tile must still be split to fit.
+  const QImage board = Noisy(200, 150, 5);
+  QImage copy(200, 150, QImage::Format_RGB32);
+  copy.fill(Qt::white);
+  constexpr std::size_t kMax = 1300;
+  const int count = tiles::Count(200, 150);
+  EXPECT_EQ(count, 4 * 3);
+  EXPECT_EQ(tiles::Area(count - 1, 200, 150), QRect(192, 128, 8, 22));
+  EXPECT_TRUE(tiles::Area(count, 200, 150).isEmpty());
+  for (int i = 0; i < count; ++i) {
+    for (const std::string& text : tiles::Encode(board, tiles::Area(i, 200, 150), kMax)) {
+      EXPECT_LE(text.size(), kMax);
+      const auto patch = tiles::Decode(text, copy.size());
+      ASSERT_TRUE(patch) << text.substr(0, 40);
+      for (int y = 0; y < patch->pixels.height(); ++y) {
+        for (int x = 0; x < patch->pixels.width(); ++x) {
+          copy.setPixel(patch->at + QPoint(x, y), patch->pixels.pixel(x, y));
+        }
+      }
+    }
+  }
+  EXPECT_EQ(copy, board);
+  EXPECT_EQ(tiles::Digests(copy), tiles::Digests(board));
+
+  // One pixel changes one tile's digest and the board's.
+  copy.setPixel(130, 70, qRgb(1, 2, 3));
+  const auto before = tiles::Digests(board);
+  const auto after = tiles::Digests(copy);
+  int differing = 0;
+  for (std::size_t i = 0; i < before.size(); ++i) differing += before[i] != after[i];
+  EXPECT_EQ(differing, 1);
+  EXPECT_NE(before[6], after[6]);
+  EXPECT_NE(tiles::BoardDigest(200, 150, before), tiles::BoardDigest(200, 150, after));
+  EXPECT_NE(tiles::BoardDigest(200, 150, before), tiles::BoardDigest(150, 200, before));
+
+  // A plain tile is one short datagram.
+  QImage white(64, 64, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  EXPECT_TRUE(tiles::IsWhite(white, white.rect()));
+  const auto plain = tiles::Encode(white, white.rect(), kMax);
+  ASSERT_EQ(plain.size(), 1u);
+  EXPECT_LT(plain[0].size(), 200u);
+}
+
+TEST(BoardTiles, DecodeRefusesWhatIsNotAWholeTileInsideTheBoard) {
+  const QImage board = Noisy(64, 64, 9);
+  const std::string good = tiles::Encode(board, QRect(0, 0, 8, 4), 100000).front();
+  EXPECT_TRUE(tiles::Decode(good, QSize(64, 64)));
+  const std::string data = good.substr(good.find(' ', good.find(' ', good.find(' ', good.find(' ') + 1) + 1) + 1) + 1);
+  // A claimed length of 2 GiB in the compressed data's header unpacks nothing.
+  QByteArray bomb = QByteArray::fromBase64(QByteArray::fromStdString(data));
+  bomb[0] = char(0x7F);
+  for (const std::string& bad :
+       {std::string("0 0 8 4"), "60 0 8 4 " + data, "0 62 8 4 " + data, "-1 0 8 4 " + data,
+        "0 0 8 5 " + data, "0 0 65 1 " + data, "0 0 0 4 " + data, "0 0 8 4 !!" + data,
+        "0 0 8 4 " + bomb.toBase64().toStdString(), "0 0 8 4 " + data.substr(0, data.size() / 2),
+        "x 0 8 4 " + data}) {
+    EXPECT_FALSE(tiles::Decode(bad, QSize(64, 64))) << bad.substr(0, 30);
+  }
+  EXPECT_FALSE(tiles::Decode(good, QSize(7, 64))) << "outside a smaller board";
+}
+
+}  // namespace
+}  // namespace kovra
