@@ -110,18 +110,21 @@ void TForm1::Dispatch(const ReceivedCommand& command, quint32 address, quint16 p
 }
 
 void TForm1::ReceivedInOrder(quint32 address, quint16 port, std::string_view text) {
-  const std::string datagram = kProgramTag + ":>" + std::string(text);
-  const auto whole = ParseCommandText(datagram.data(), static_cast<int>(datagram.size()));
-  if (!whole || link::IsLinkCommand(whole->name)) return;
-  if (BoardSync::IsSyncCommand(whole->name)) {
-    const RoutedDialogs::FromPeer from(dialogs_, address);
-    Guard([&] { sync_->Received(address, *whole); });
+  std::string datagram;
+  datagram.reserve(kProgramTag.size() + 2 + text.size());
+  datagram.append(kProgramTag).append(":>").append(text);
+  // Read as the same command would be read from its own datagram; only the
+  // board's repair may say more.
+  const auto size = static_cast<int>(datagram.size());
+  auto command = ParseCommandText(datagram.data(), std::min(size, int{kMaxCommandText}));
+  if (!command || link::IsLinkCommand(command->name)) return;
+  if (!BoardSync::IsSyncCommand(command->name)) {
+    Dispatch(*command, address, port);
     return;
   }
-  // Read as the same command would be read from its own datagram.
-  const auto received = ParseCommandText(datagram.data(),
-                                         static_cast<int>(std::min(datagram.size(), kMaxCommandText)));
-  if (received) Dispatch(*received, address, port);
+  if (size > int{kMaxCommandText}) command = ParseCommandText(datagram.data(), size);
+  const RoutedDialogs::FromPeer from(dialogs_, address);
+  Guard([&] { sync_->Received(address, *command); });
 }
 
 void TForm1::RegisterCommands() {

@@ -50,8 +50,16 @@ std::optional<Hello> Hello::Parse(std::string_view args) {
 }
 
 std::string Data::Build() const {
-  return std::to_string(instance) + ' ' + std::to_string(your) + ' ' + std::to_string(seq) + ' ' +
-         std::to_string(first) + std::string(kMark) + std::string(inner);
+  // On every stroke's path: built in one piece.
+  std::string text;
+  text.reserve(48 + inner.size());
+  char number[16];
+  for (const quint32 value : {instance, your, seq, first}) {
+    if (!text.empty()) text += ' ';
+    text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+  }
+  text.append(kMark).append(inner);
+  return text;
 }
 
 std::optional<Data> Data::Parse(std::string_view args) {

@@ -23,6 +23,9 @@ constexpr std::size_t kMaxNameSize = 64;
 constexpr int kResendBudget = 32;
 // Resent at most so many for one acknowledgement that names missing ones.
 constexpr int kResendPerAck = 8;
+// Commands received in order are acknowledged after so many, or so long.
+constexpr int kAckEvery = 16;
+constexpr qint64 kAckDelayMs = 10;
 // A peer's answers are repeated at most this often.
 constexpr qint64 kHelloPauseMs = 250;
 
@@ -39,7 +42,6 @@ PeerLinks::PeerLinks(std::string computer_name, Hooks hooks, QObject* parent)
   connect(&ticks_, &QTimer::timeout, this, &PeerLinks::Tick);
   ticks_.start();
   acks_.setSingleShot(true);
-  acks_.setInterval(0);
   connect(&acks_, &QTimer::timeout, this, &PeerLinks::SendAcks);
 }
 
@@ -142,7 +144,7 @@ void PeerLinks::Pump(quint32 address) {
   for (;;) {
     Peer* peer = Find(address);
     if (closed_ || peer == nullptr || !peer->verified) return;
-    const bool room = InFlight(*peer) < static_cast<std::size_t>(peer->window);
+    const bool room = peer->in_flight < static_cast<std::size_t>(peer->window);
     if (!room) return;
     if (peer->waiting.empty()) {
       // Whoever has more to send (a board on its way) is asked once.
@@ -155,6 +157,7 @@ void PeerLinks::Pump(quint32 address) {
     peer->waiting.pop_front();
     item.seq = peer->next_seq++;
     peer->unacked.push_back(std::move(item));
+    ++peer->in_flight;
     Transmit(address, *peer, peer->unacked.back());
   }
 }
@@ -169,12 +172,8 @@ void PeerLinks::Transmit(quint32 address, Peer& peer, Outgoing& item) {
   item.sent_ms = Now();
   ++item.tries;
   peer.sent_ms = item.sent_ms;
-  if (!hooks_.send(address, LinkDatagram(link::kData, data.Build()))) Shrink(peer, 0.5);
-}
-
-std::size_t PeerLinks::InFlight(const Peer& peer) {
-  return static_cast<std::size_t>(std::count_if(peer.unacked.begin(), peer.unacked.end(),
-                                                [](const Outgoing& item) { return !item.arrived; }));
+  static const std::string kHead = kProgramTag + ":>" + link::kData + ":>";
+  if (!hooks_.send(address, kHead + data.Build())) Shrink(peer, 0.5);
 }
 
 void PeerLinks::Shrink(Peer& peer, double factor) {
@@ -291,6 +290,7 @@ void PeerLinks::NewInstance(quint32 address, Peer& peer, quint32 instance) {
     queue->clear();
   }
   peer.waiting = std::move(messages);
+  peer.in_flight = 0;
   peer.window = kFirstWindow;
 }
 
@@ -329,15 +329,39 @@ void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   if (peer == nullptr) return;
   peer->port = port;
   peer->ack_due = true;
-  if (!acks_.isActive()) acks_.start();
   // A stream met for the first time starts where its sender still waits.
   if (peer->expected == 0 || data->first > peer->expected) {
     peer->expected = data->first;
     peer->ahead.erase(peer->ahead.begin(), peer->ahead.lower_bound(data->first));
   }
+  // In order, acknowledged a little later with what follows; a gap or a
+  // repeat at once, so that the sender mends it soon.
+  const bool in_order = data->seq == peer->expected && peer->ahead.empty();
+  ScheduleAck(in_order && ++peer->unreported < kAckEvery);
   if (data->seq < peer->expected || data->seq - peer->expected >= kMaxAhead) return;
+  if (in_order && !peer->delivering) {
+    // The usual case, handed on without being kept.
+    ++peer->expected;
+    peer->gap_since = -1;
+    peer->delivering = true;
+    if (hooks_.deliver) hooks_.deliver(address, port, data->inner);
+    peer = Find(address);
+    if (peer == nullptr) return;
+    peer->delivering = false;
+    // What arrived while it was handled waits in order behind it.
+    if (!peer->ahead.empty()) Deliver(address);
+    return;
+  }
   peer->ahead.emplace(data->seq, std::string(data->inner));
   Deliver(address);
+}
+
+void PeerLinks::ScheduleAck(bool later) {
+  if (!later) {
+    acks_.start(0);
+  } else if (!acks_.isActive()) {
+    acks_.start(static_cast<int>(kAckDelayMs));
+  }
 }
 
 void PeerLinks::Deliver(quint32 address) {
@@ -372,6 +396,7 @@ void PeerLinks::SendAcks() {
   for (auto& [address, peer] : peers_) {
     if (!peer.ack_due || !peer.verified) continue;
     peer.ack_due = false;
+    peer.unreported = 0;
     link::Ack ack;
     ack.instance = instance_;
     ack.your = peer.instance;
@@ -419,6 +444,7 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
   }
   int acked = 0;
   while (!peer->unacked.empty() && peer->unacked.front().seq <= ack->through) {
+    if (!peer->unacked.front().arrived) --peer->in_flight;
     peer->unacked.pop_front();
     ++acked;
   }
@@ -433,7 +459,10 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     const bool missing = std::any_of(ack->missing.begin(), ack->missing.end(), [&](auto& range) {
       return item.seq >= range.from && item.seq <= range.to;
     });
-    item.arrived = item.arrived || !missing;
+    if (!missing && !item.arrived) {
+      item.arrived = true;
+      --peer->in_flight;
+    }
     if (!missing || budget == 0 || (item.sent_ms >= 0 && now - item.sent_ms < pause)) continue;
     Transmit(address, *peer, item);
     --budget;

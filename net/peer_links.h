@@ -127,6 +127,7 @@ class PeerLinks : public QObject {
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;
+    std::size_t in_flight = 0;  // of unacked, those not known to have arrived
     std::deque<Outgoing> waiting;
     double window = kFirstWindow;
     qint64 shrunk_ms = -1;
@@ -138,6 +139,7 @@ class PeerLinks : public QObject {
     qint64 gap_since = -1;
     bool delivering = false;
     bool ack_due = false;
+    int unreported = 0;  // received in order since the last acknowledgement
   };
 
   // A time before any other, for a board never drawn on; times on this
@@ -155,13 +157,14 @@ class PeerLinks : public QObject {
   void Verified(quint32 address, Peer& peer);
   void Deliver(quint32 address);
   void SendAcks();
+  // Acknowledges soon, or at once.
+  void ScheduleAck(bool later);
   void Transmit(quint32 address, Peer& peer, Outgoing& item);
   void Pump(quint32 address);
   void Tick();
   // Halves the window when the system had no room; a datagram lost on the
   // way narrows it a little.
   void Shrink(Peer& peer, double factor);
-  static std::size_t InFlight(const Peer& peer);
   void NewInstance(quint32 address, Peer& peer, quint32 instance);
   // Drops address; a verified peer is then looked for as gone when silent.
   void Forget(quint32 address, bool silent);

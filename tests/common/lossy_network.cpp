@@ -14,6 +14,7 @@ void LossyNetwork::Impair(TForm1& form) {
       endpoint->OnDatagram);
   endpoint->OnDatagram = [this, endpoint, deliver](const ReceivedDatagram& datagram) {
     ++arrived_;
+    bytes_ += static_cast<qint64>(datagram.bytes.size());
     if (Chance(impairment_.loss)) {
       ++dropped_;
       return;

@@ -29,6 +29,8 @@ class LossyNetwork {
   // Datagrams dropped so far, over all windows.
   int Dropped() const { return dropped_; }
   int Arrived() const { return arrived_; }
+  // The bytes of every datagram that arrived, dropped or not.
+  qint64 Bytes() const { return bytes_; }
 
  private:
   bool Chance(double share) { return std::uniform_real_distribution<>(0, 1)(random_) < share; }
@@ -37,6 +39,7 @@ class LossyNetwork {
   std::mt19937 random_;
   int dropped_ = 0;
   int arrived_ = 0;  // dropped or not
+  qint64 bytes_ = 0;
 };
 
 }  // namespace kovra::test
