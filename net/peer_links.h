@@ -33,7 +33,7 @@ class PeerLinks : public QObject {
   // acknowledged, or waiting), and commands received ahead of a gap.
   static constexpr std::size_t kMaxPeers = 64;
   static constexpr std::size_t kMaxWaiting = 4096;
-  static constexpr std::size_t kMaxAhead = 1024;
+  static constexpr std::size_t kMaxAhead = 512;
   // Datagrams in flight to one peer: the window starts small and grows as
   // acknowledgements come, and halves when datagrams go missing or the
   // system has no room for them.
