@@ -1,7 +1,10 @@
 // One datagram through the real receive path of a whole window: a real
 // socket on loopback, the event loop, the dispatch and every handler, and
 // the board painted as the window shows it. The window is made once; after
-// each input a known command tells when the input has been handled.
+// each input a known command tells when the input has been handled. The
+// sending socket speaks the delivery extension with the window, and an
+// input that begins with "D:" goes as the next command of its ordered
+// stream, so that the board's repair is reached too.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -13,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "app/main_window.h"
 #include "board/board_view.h"
@@ -65,6 +69,19 @@ struct Rig {
     to.sin_family = AF_INET;
     to.sin_port = local.sin_port;
     to.sin_addr.s_addr = htonl(0x7F000002);
+    const std::string hello =
+        "Kovra:>KvHello:>1 77 " + std::to_string(window->Links()->Instance()) + " 0 -1 FUZZPEER";
+    Send(hello.data(), hello.size());
+    while (!window->Links()->Speaks(0x7F000001)) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+  }
+  // The input as the next command of the sender's ordered stream.
+  std::string InStream(const std::uint8_t* data, std::size_t size) {
+    ++seq;
+    return "Kovra:>KvData:>77 " + std::to_string(window->Links()->Instance()) + ' ' +
+           std::to_string(seq) + ' ' + std::to_string(seq) + ":>" +
+           std::string(reinterpret_cast<const char*>(data), size);
   }
   void Send(const void* bytes, std::size_t size) {
     ::sendto(sender, bytes, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -81,13 +98,20 @@ struct Rig {
   int sender = -1;
   sockaddr_in to{};
   bool handled = false;
+  quint32 seq = 0;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Rig rig;
-  rig.Send(data, std::min<std::size_t>(size, 65000));
+  size = std::min<std::size_t>(size, 65000);
+  if (size >= 2 && data[0] == 'D' && data[1] == ':') {
+    const std::string wrapped = rig.InStream(data + 2, size - 2);
+    rig.Send(wrapped.data(), wrapped.size());
+  } else {
+    rig.Send(data, size);
+  }
   static const char kHandled[] = "Kovra:>FuzzHandled:>";
   rig.handled = false;
   rig.Send(kHandled, sizeof kHandled - 1);
