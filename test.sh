@@ -4,7 +4,8 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/tools/setup.sh"
 
-kovra_install_missing clang libclang-rt-14-dev desktop-file-utils
+# nftables and iproute2: the test that drops datagrams on a veth between namespaces.
+kovra_install_missing clang libclang-rt-14-dev desktop-file-utils nftables iproute2
 kovra_build -DKOVRA_BUILD_TESTS=ON
 
 export QT_QPA_PLATFORM=offscreen
