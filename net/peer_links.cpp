@@ -251,7 +251,8 @@ PeerLinks::Peer* PeerLinks::Follow(quint32 address) {
 
 void PeerLinks::OnHello(quint32 address, std::string_view args) {
   const auto hello = link::Hello::Parse(args);
-  if (!hello) return;
+  // This copy's own announcement, back from a broadcast address.
+  if (!hello || hello->instance == instance_) return;
   Peer* peer = Follow(address);
   if (peer == nullptr) return;
   const bool fresh = peer->instance != hello->instance;

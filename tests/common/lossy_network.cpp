@@ -13,6 +13,7 @@ void LossyNetwork::Impair(TForm1& form) {
   auto deliver = std::make_shared<std::function<void(const ReceivedDatagram&)>>(
       endpoint->OnDatagram);
   endpoint->OnDatagram = [this, endpoint, deliver](const ReceivedDatagram& datagram) {
+    if (OnArrival) OnArrival(datagram);
     ++arrived_;
     bytes_ += static_cast<qint64>(datagram.bytes.size());
     if (Chance(impairment_.loss)) {

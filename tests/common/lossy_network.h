@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
 #include <random>
 
 #include "app/main_window.h"
@@ -24,6 +25,8 @@ class LossyNetwork {
 
   // Every datagram form receives from now on passes this network.
   void Impair(TForm1& form);
+  // Told of every datagram that arrives, before the network decides its fate.
+  std::function<void(const ReceivedDatagram& datagram)> OnArrival;
   // A cable pulled (1) or put back (0), or a network getting worse.
   void SetLoss(double loss) { impairment_.loss = loss; }
   // Datagrams dropped so far, over all windows.

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <algorithm>
+#include <set>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
@@ -23,6 +24,7 @@
 #include "common/window_group.h"
 #include "net/correspondents.h"
 #include "net/peer_links.h"
+#include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
 
 namespace kovra {
@@ -133,7 +135,14 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
   TForm1& late = group[2].Start();
   test::LossyNetwork network({0.05, 0.02, 0.1, 20}, 7);
   for (int i = 0; i < 3; ++i) network.Impair(group.Form(i));
+  std::set<quint32> tile_senders;
+  network.OnArrival = [&](const ReceivedDatagram& datagram) {
+    if (datagram.bytes.find(":>KvPixels:>") != std::string_view::npos) {
+      tile_senders.insert(datagram.address);
+    }
+  };
   EXPECT_TRUE(QTest::qWaitFor([&] { return late.Board().Image() == session; }, 10000));
+  EXPECT_EQ(tile_senders.size(), 1u) << "one copy answers, not all of them";
   EXPECT_EQ(group.Form(0).Board().Image(), session) << "the session's board stays";
 
   // The board it held is in its picture folder (written in the background),

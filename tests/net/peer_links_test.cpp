@@ -145,6 +145,9 @@ TEST(PeerLinks, AHostileHostGetsNoMoreThanItSendsAndCannotMakeALinkKeepMore) {
     answered += datagram.bytes.size();
   }
   EXPECT_LE(network.Sent().size(), 1u);
+  // Its own announcement, back from a broadcast address, is nobody.
+  b.Received(kStranger, 571, {"KVHELLO", link::Hello{1, b.Instance(), 0, 0, -1, "PCB"}.Build()});
+  EXPECT_TRUE(b.NameOf(kStranger).empty());
   EXPECT_LT(answered, asked / 10);
   EXPECT_TRUE(at_b.empty());
   EXPECT_FALSE(b.Speaks(kStranger));
