@@ -23,6 +23,10 @@ bool ReadNumber(std::string_view& text, Number& value) {
 
 }  // namespace
 
+std::string Datagram(const std::string& name, const std::string& args) {
+  return kProgramTag + ":>" + name + ":>" + args;
+}
+
 bool IsLinkCommand(const std::string& upper_name) {
   return upper_name == "KVHELLO" || upper_name == "KVDATA" || upper_name == "KVACK";
 }

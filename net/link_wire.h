@@ -23,6 +23,10 @@ constexpr std::size_t kMaxDatagram = 1400;
 // Missing ranges one "KvAck" names at most.
 constexpr std::size_t kMaxAckRanges = 8;
 
+// A datagram of the extension: tag, name and arguments, not cut to the
+// length of a plain command.
+std::string Datagram(const std::string& name, const std::string& args);
+
 // Whether an upper-cased command name is one of the three above.
 bool IsLinkCommand(const std::string& upper_name);
 // Whether a command goes in the ordered stream to a copy that speaks the

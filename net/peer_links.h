@@ -156,6 +156,10 @@ class PeerLinks : public QObject {
   void OnAck(quint32 address, std::string_view args);
   void Verified(quint32 address, Peer& peer);
   void Deliver(quint32 address);
+  // Sends again what stayed unacknowledged too long; tells of messages lost.
+  void Resend(quint32 address, Peer& peer, qint64 now);
+  // Passes over a gap open too long; false when the peer is gone meanwhile.
+  bool PassGap(quint32 address, qint64 now);
   void SendAcks();
   // Acknowledges soon, or at once.
   void ScheduleAck(bool later);
@@ -165,7 +169,7 @@ class PeerLinks : public QObject {
   // Halves the window when the system had no room; a datagram lost on the
   // way narrows it a little.
   void Shrink(Peer& peer, double factor);
-  void NewInstance(quint32 address, Peer& peer, quint32 instance);
+  void NewInstance(Peer& peer, quint32 instance);
   // Drops address; a verified peer is then looked for as gone when silent.
   void Forget(quint32 address, bool silent);
   void Lost(quint32 address, Outgoing& item);

@@ -88,96 +88,101 @@ void RunUntil(Network& network, const std::function<bool()>& done, int ms = 1000
   }
 }
 
-TEST(PeerLinks, EveryCommandArrivesOnceInOrderBothWaysOverALossyNetwork) {
-  Network network(0.2, 0.1, 17);
-  std::vector<std::string> at_a, at_b;
-  PeerLinks a("PCA", HooksFor(network, kA, at_a));
-  PeerLinks b("PCB", HooksFor(network, kB, at_b));
-  network.Attach(kA, &a);
-  network.Attach(kB, &b);
-  // Announced again and again, as "Enter" and "IamToo" are, until it is heard.
-  RunUntil(network, [&] { return a.Speaks(kB) && b.Speaks(kA); }, 5000, [&] { a.Announce(kB); });
-  ASSERT_TRUE(a.Speaks(kB) && b.Speaks(kA));
-  EXPECT_EQ(a.NameOf(kB), "PCB");
-  EXPECT_FALSE(a.Send(kStranger, "ImageKV_LineTo:>1 1")) << "only to a copy that speaks it";
+// Two links that know each other, on a network of the given loss.
+class JoinedLinks : public ::testing::Test {
+ protected:
+  explicit JoinedLinks(double loss = 0, double duplicate = 0)
+      : network_(loss, duplicate, 17),
+        a_("PCA", HooksFor(network_, kA, at_a_)),
+        b_("PCB", HooksFor(network_, kB, at_b_)) {
+    network_.Attach(kA, &a_);
+    network_.Attach(kB, &b_);
+    // Announced again and again, as "Enter" and "IamToo" are, until it is heard.
+    RunUntil(network_, [&] { return a_.Speaks(kB) && b_.Speaks(kA); }, 5000,
+             [&] { a_.Announce(kB); });
+    EXPECT_TRUE(a_.Speaks(kB) && b_.Speaks(kA));
+    network_.Forget();
+  }
+  Network network_;
+  std::vector<std::string> at_a_, at_b_;
+  PeerLinks a_;
+  PeerLinks b_;
+};
 
+class LossyLinks : public JoinedLinks {
+ protected:
+  LossyLinks() : JoinedLinks(0.2, 0.1) {}
+};
+
+TEST_F(LossyLinks, EveryCommandArrivesOnceInOrderBothWays) {
+  EXPECT_EQ(a_.NameOf(kB), "PCB");
+  EXPECT_FALSE(a_.Send(kStranger, "ImageKV_LineTo:>1 1")) << "only to a copy that speaks it";
   std::vector<std::string> to_b, to_a;
   for (int i = 0; i < 3000; ++i) {
     to_b.push_back("ImageKV_LineTo:>" + std::to_string(i) + " 7");
-    ASSERT_TRUE(a.Send(kB, to_b.back()));
+    ASSERT_TRUE(a_.Send(kB, to_b.back()));
     if (i % 3 == 0) {
       to_a.push_back("Message:>line " + std::to_string(i));
-      ASSERT_TRUE(b.Send(kA, to_a.back(), true));
+      ASSERT_TRUE(b_.Send(kA, to_a.back(), true));
     }
-    if (i % 50 == 0) network.Run();
+    if (i % 50 == 0) network_.Run();
   }
-  RunUntil(network, [&] { return at_b.size() >= to_b.size() && at_a.size() >= to_a.size(); });
-  EXPECT_EQ(at_b, to_b);
-  EXPECT_EQ(at_a, to_a);
-  RunUntil(network, [&] { return a.Waiting(kB) == 0 && b.Waiting(kA) == 0; }, 3000);
-  EXPECT_EQ(a.Waiting(kB), 0u) << "everything acknowledged, nothing kept";
+  RunUntil(network_, [&] { return at_b_.size() >= to_b.size() && at_a_.size() >= to_a.size(); });
+  EXPECT_EQ(at_b_, to_b);
+  EXPECT_EQ(at_a_, to_a);
+  RunUntil(network_, [&] { return a_.Waiting(kB) == 0 && b_.Waiting(kA) == 0; }, 3000);
+  EXPECT_EQ(a_.Waiting(kB), 0u) << "everything acknowledged, nothing kept";
 }
 
-TEST(PeerLinks, AHostileHostGetsNoMoreThanItSendsAndCannotMakeALinkKeepMore) {
-  Network network(0, 0, 1);
-  std::vector<std::string> at_a, at_b;
-  PeerLinks a("PCA", HooksFor(network, kA, at_a));
-  PeerLinks b("PCB", HooksFor(network, kB, at_b));
-  network.Attach(kA, &a);
-  network.Attach(kB, &b);
-  a.Announce(kB);
-  RunUntil(network, [&] { return a.Speaks(kB) && b.Speaks(kA); });
-  network.Forget();
-
+TEST_F(JoinedLinks, AStrangerGetsNoMoreThanItSendsAndAPeerOnlyAFewResends) {
   // A stranger (or a spoofed address) that does not know B's instance:
-  // a hundred datagrams draw at most one small greeting, and nothing is handed on.
+  // two hundred datagrams draw at most one small greeting, and nothing is handed on.
   std::size_t asked = 0;
   for (int i = 0; i < 100; ++i) {
     const std::string ack = link::Ack{12345, 999, 1, 901, {{2, 900}}}.Build();
     asked += ack.size();
-    b.Received(kStranger, 571, {"KVACK", ack});
-    b.Received(kStranger, 571, {"KVDATA", link::Data{12345, 999, 5, 1, "Message:>x"}.Build()});
+    b_.Received(kStranger, 571, {"KVACK", ack});
+    b_.Received(kStranger, 571, {"KVDATA", link::Data{12345, 999, 5, 1, "Message:>x"}.Build()});
   }
   std::size_t answered = 0;
-  for (const Datagram& datagram : network.Sent()) {
+  for (const Datagram& datagram : network_.Sent()) {
     EXPECT_EQ(datagram.to, kStranger);
     EXPECT_TRUE(datagram.bytes.rfind("Kovra:>KvHello:>", 0) == 0) << datagram.bytes;
     answered += datagram.bytes.size();
   }
-  EXPECT_LE(network.Sent().size(), 1u);
-  // Its own announcement, back from a broadcast address, is nobody.
-  b.Received(kStranger, 571, {"KVHELLO", link::Hello{1, b.Instance(), 0, 0, -1, "PCB"}.Build()});
-  EXPECT_TRUE(b.NameOf(kStranger).empty());
+  EXPECT_LE(network_.Sent().size(), 1u);
   EXPECT_LT(answered, asked / 10);
-  EXPECT_TRUE(at_b.empty());
-  EXPECT_FALSE(b.Speaks(kStranger));
-  network.Forget();
+  // Its own announcement, back from a broadcast address, is nobody.
+  b_.Received(kStranger, 571, {"KVHELLO", link::Hello{1, b_.Instance(), 0, 0, -1, "PCB"}.Build()});
+  EXPECT_TRUE(b_.NameOf(kStranger).empty());
+  EXPECT_TRUE(at_b_.empty());
+  EXPECT_FALSE(b_.Speaks(kStranger));
+  network_.Forget();
 
   // A peer that knows the instances asks for everything again: one
   // acknowledgement makes B send a few datagrams, not its whole window.
-  for (int i = 0; i < 200; ++i) b.Send(kA, "ImageKV_LineTo:>" + std::to_string(i) + " 1");
-  network.Forget();  // lost on the way
+  for (int i = 0; i < 200; ++i) b_.Send(kA, "ImageKV_LineTo:>" + std::to_string(i) + " 1");
+  network_.Forget();  // lost on the way
   QTest::qWait(15);
-  const quint32 a_instance = a.Instance();
-  const quint32 b_instance = b.Instance();
-  b.Received(kA, 571, {"KVACK", link::Ack{a_instance, b_instance, 0, 201, {{1, 200}}}.Build()});
-  EXPECT_LE(network.Sent().size(), 8u);
-  network.Forget();
+  b_.Received(kA, 571, {"KVACK", link::Ack{a_.Instance(), b_.Instance(), 0, 201, {{1, 200}}}.Build()});
+  EXPECT_LE(network_.Sent().size(), 8u);
+}
 
-  // Commands far ahead of a gap that never fills are not all kept: at most
-  // PeerLinks::kMaxAhead are handed on when the gap is given up.
-  std::vector<std::string> hostile;
-  PeerLinks::Hooks hooks = HooksFor(network, kA, hostile);
-  PeerLinks target("PCT", hooks);
+TEST_F(JoinedLinks, CommandsFarAheadOfAGapThatNeverFillsAreNotAllKept) {
+  // At most PeerLinks::kMaxAhead are handed on when the gap is given up.
+  std::vector<std::string> kept;
+  PeerLinks target("PCT", HooksFor(network_, kA, kept));
   target.SetTiming({10000, 100, 5000, 2000, 30000});
-  target.Received(kA, 571, {"KVHELLO", link::Hello{1, a_instance, target.Instance(), 0, -1, "PCA"}.Build()});
+  const quint32 a = a_.Instance();
+  target.Received(kA, 571, {"KVHELLO", link::Hello{1, a, target.Instance(), 0, -1, "PCA"}.Build()});
   ASSERT_TRUE(target.Speaks(kA));
   for (quint32 seq = 2; seq < 5000; ++seq) {
-    target.Received(kA, 571, {"KVDATA", link::Data{a_instance, target.Instance(), seq, 1, "ImageKV_MouseUp:>"}.Build()});
+    const link::Data data{a, target.Instance(), seq, 1, "ImageKV_MouseUp:>"};
+    target.Received(kA, 571, {"KVDATA", data.Build()});
   }
-  EXPECT_TRUE(hostile.empty()) << "nothing before the first";
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !hostile.empty(); }, 2000)) << "the gap is given up";
-  EXPECT_LE(hostile.size(), PeerLinks::kMaxAhead);
+  EXPECT_TRUE(kept.empty()) << "nothing before the first";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !kept.empty(); }, 2000)) << "the gap is given up";
+  EXPECT_LE(kept.size(), PeerLinks::kMaxAhead);
 }
 
 }  // namespace
