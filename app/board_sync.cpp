@@ -131,11 +131,10 @@ void BoardSync::Skipped(quint32 address) {
 
 void BoardSync::SendSum(quint32 address) {
   const BoardCanvas& canvas = parts_.canvas;
-  parts_.links.Send(address, Command(kSum, std::to_string(canvas.Width()) + ' ' +
-                                               std::to_string(canvas.Height()) + ' ' +
-                                               Hex(tiles::BoardDigest(canvas.Width(),
-                                                                      canvas.Height(),
-                                                                      Digests()))));
+  parts_.links.Send(
+      address,
+      Command(kSum, std::to_string(canvas.Width()) + ' ' + std::to_string(canvas.Height()) + ' ' +
+                        Hex(tiles::BoardDigest(canvas.Width(), canvas.Height(), Digests()))));
 }
 
 void BoardSync::OnSum(quint32 from, std::string_view args) {
@@ -210,7 +209,8 @@ void BoardSync::OnDigests(quint32 from, std::string_view args) {
   std::vector<std::size_t> differing;
   for (std::size_t i = 3; i < words.size() && first + i - 3 < mine.size(); ++i) {
     quint32 digest = 0;
-    if (Read(words[i], digest, 16) && digest != mine[first + i - 3]) differing.push_back(first + i - 3);
+    if (Read(words[i], digest, 16) && digest != mine[first + i - 3])
+      differing.push_back(first + i - 3);
   }
   const std::string size = std::to_string(width) + ' ' + std::to_string(height);
   for (std::size_t start = 0; start < differing.size(); start += kTilesPerWant) {
@@ -315,7 +315,8 @@ bool BoardSync::KeepBeforeReplacing() {
   // Nothing is lost: the board stays as it is until it can be kept.
   if (!refused_told_.isValid() || refused_told_.hasExpired(10000)) {
     refused_told_.start();
-    parts_.tell(QStringLiteral("Доска сеанса не принята: прежнюю доску не удалось сохранить в BMP/"));
+    parts_.tell(
+        QStringLiteral("Доска сеанса не принята: прежнюю доску не удалось сохранить в BMP/"));
   }
   return false;
 }

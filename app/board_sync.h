@@ -46,7 +46,7 @@ class BoardSync : public QObject {
     BoardCanvas& canvas;
     BoardFiles& files;
     std::function<void(const QString& text)> tell;  // the notice line
-    std::function<void()> resized;                   // the board changed size
+    std::function<void()> resized;                  // the board changed size
   };
   explicit BoardSync(Parts parts, QObject* parent = nullptr);
 

@@ -39,10 +39,10 @@ void TForm1::CreateLinks() {
     chat_->Undelivered(name, command->args);
   };
   links_ = std::make_unique<PeerLinks>(env_.computer_name, std::move(hooks));
-  sync_ = std::make_unique<BoardSync>(BoardSync::Parts{
-      *links_, canvas_, board_files_,
-      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
-      [this] { ui_.Image_KV->Show(&canvas_.Image()); }});
+  sync_ = std::make_unique<BoardSync>(
+      BoardSync::Parts{*links_, canvas_, board_files_,
+                       [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
+                       [this] { ui_.Image_KV->Show(&canvas_.Image()); }});
   fan_out_->SetLinks(links_.get());
   // The whole board goes to a copy that speaks the extension as tiles.
   board_sending_->TakeOver = [this](const std::string& name) {

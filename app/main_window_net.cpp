@@ -87,8 +87,8 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
     links_->Heard(datagram.address);
     // The extension's own datagrams may be longer, and are read whole.
     if (link::IsLinkCommand(received->name)) {
-      const auto whole = ParseCommandText(datagram.bytes.data(),
-                                          static_cast<int>(datagram.bytes.size()));
+      const auto whole =
+          ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()));
       if (whole) Guard([&] { links_->Received(datagram.address, datagram.port, *whole); });
       return;
     }

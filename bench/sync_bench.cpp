@@ -10,8 +10,8 @@
 #include <QMouseEvent>
 #include <algorithm>
 #include <cstdio>
-#include <string>
 #include <memory>
+#include <string>
 
 #include "app/main_window.h"
 #include "bench_common.h"
@@ -43,7 +43,8 @@ struct Pair {
     Wait([&] { return !a->FirstTick() && !b->FirstTick(); }, 10);
     a->Controls().CB_YesPaint->click();
     a->Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
-    if (extension) Wait([&] { return a->Links()->Speaks(0x7F000003) && b->Links()->Speaks(0x7F000002); }, 10);
+    if (extension)
+      Wait([&] { return a->Links()->Speaks(0x7F000003) && b->Links()->Speaks(0x7F000002); }, 10);
   }
   static bool Wait(const std::function<bool()>& done, double seconds) {
     const auto start = std::chrono::steady_clock::now();
@@ -71,7 +72,8 @@ struct Pair {
     const QImage& y = b->Board().Image();
     long count = 0;
     for (int row = 0; row < x.height(); ++row) {
-      for (int column = 0; column < x.width(); ++column) count += x.pixel(column, row) != y.pixel(column, row);
+      for (int column = 0; column < x.width(); ++column)
+        count += x.pixel(column, row) != y.pixel(column, row);
     }
     return count;
   }
@@ -93,11 +95,13 @@ void HealTime() {
       QCoreApplication::processEvents();
     }
     const auto start = std::chrono::steady_clock::now();
-    const bool equal = Pair::Wait([&] { return pair.a->Board().Image() == pair.b->Board().Image(); }, 30);
+    const bool equal =
+        Pair::Wait([&] { return pair.a->Board().Image() == pair.b->Board().Image(); }, 30);
     const double seconds = SecondsSince(start);
     worst = std::max(worst, seconds);
-    std::printf("5%% loss, 40 strokes, seed %u: boards %s after %.2f s (%d of %d datagrams dropped)\n",
-                seed, equal ? "equal" : "STILL DIFFERENT", seconds, network.Dropped(), network.Arrived());
+    std::printf(
+        "5%% loss, 40 strokes, seed %u: boards %s after %.2f s (%d of %d datagrams dropped)\n",
+        seed, equal ? "equal" : "STILL DIFFERENT", seconds, network.Dropped(), network.Arrived());
   }
   std::printf("boards equal after the last stroke, worst: %.2f s = %.2f of the 2 s target\n", worst,
               worst / kTarget);
@@ -144,8 +148,9 @@ int main(int argc, char** argv) {
     without = std::min(without, StrokeSeconds(false));
     with = std::min(with, StrokeSeconds(true));
   }
-  std::printf("stroke path, 1000 strokes of 40 points to a present copy: %.3f s with the extension, "
-              "%.3f s without: ratio %.2f (target 1.2)\n",
-              with, without, with / without);
+  std::printf(
+      "stroke path, 1000 strokes of 40 points to a present copy: %.3f s with the extension, "
+      "%.3f s without: ratio %.2f (target 1.2)\n",
+      with, without, with / without);
   return 0;
 }

@@ -101,8 +101,8 @@ std::vector<std::string> Encode(const QImage& board, const QRect& area, std::siz
                      packed.toBase64().toStdString();
   if (text.size() <= max_text || area.height() == 1) return {std::move(text)};
   const int half = area.height() / 2;
-  std::vector<std::string> parts = Encode(board, area.adjusted(0, 0, 0, half - area.height()),
-                                          max_text);
+  std::vector<std::string> parts =
+      Encode(board, area.adjusted(0, 0, 0, half - area.height()), max_text);
   std::vector<std::string> rest = Encode(board, area.adjusted(0, half, 0, 0), max_text);
   parts.insert(parts.end(), std::make_move_iterator(rest.begin()),
                std::make_move_iterator(rest.end()));

@@ -41,11 +41,11 @@ class PeerLinks : public QObject {
   static constexpr int kMaxWindow = 512;
 
   struct Timing {
-    qint64 gone_ms = 10000;          // silence after which a peer is gone
-    qint64 gap_ms = 3000;            // a gap open so long is passed over
-    qint64 undelivered_ms = 5000;    // a message not acknowledged so long is told of
-    qint64 keep_alive_ms = 2000;     // a sign of life at least this often
-    qint64 first_contact_ms = 30000; // an unknown copy is greeted at most this often
+    qint64 gone_ms = 10000;           // silence after which a peer is gone
+    qint64 gap_ms = 3000;             // a gap open so long is passed over
+    qint64 undelivered_ms = 5000;     // a message not acknowledged so long is told of
+    qint64 keep_alive_ms = 2000;      // a sign of life at least this often
+    qint64 first_contact_ms = 30000;  // an unknown copy is greeted at most this often
   };
 
   struct Hooks {
@@ -109,7 +109,7 @@ class PeerLinks : public QObject {
     quint32 seq = 0;
     std::string text;
     bool message = false;
-    bool told = false;  // its loss was told of
+    bool told = false;     // its loss was told of
     bool arrived = false;  // acknowledged beyond a gap: not sent again
     qint64 queued_ms = 0;
     qint64 sent_ms = -1;
@@ -122,7 +122,7 @@ class PeerLinks : public QObject {
     qint64 heard_ms = 0;
     qint64 sent_ms = 0;
     qint64 hello_ms = -1;
-    qint64 joined_at = 0;   // on this copy's clock
+    qint64 joined_at = 0;        // on this copy's clock
     qint64 changed_at = kNever;  // likewise
     // Sending.
     quint32 next_seq = 1;

@@ -65,7 +65,8 @@ TEST(BoardTiles, DecodeRefusesWhatIsNotAWholeTileInsideTheBoard) {
   const QImage board = Noisy(64, 64, 9);
   const std::string good = tiles::Encode(board, QRect(0, 0, 8, 4), 100000).front();
   EXPECT_TRUE(tiles::Decode(good, QSize(64, 64)));
-  const std::string data = good.substr(good.find(' ', good.find(' ', good.find(' ', good.find(' ') + 1) + 1) + 1) + 1);
+  const std::string data =
+      good.substr(good.find(' ', good.find(' ', good.find(' ', good.find(' ') + 1) + 1) + 1) + 1);
   // A claimed length of 2 GiB in the compressed data's header unpacks nothing.
   QByteArray bomb = QByteArray::fromBase64(QByteArray::fromStdString(data));
   bomb[0] = char(0x7F);

@@ -10,8 +10,8 @@ namespace kovra::test {
 
 void LossyNetwork::Impair(TForm1& form) {
   TUdpEndpoint* endpoint = form.Udp1;
-  auto deliver = std::make_shared<std::function<void(const ReceivedDatagram&)>>(
-      endpoint->OnDatagram);
+  auto deliver =
+      std::make_shared<std::function<void(const ReceivedDatagram&)>>(endpoint->OnDatagram);
   endpoint->OnDatagram = [this, endpoint, deliver](const ReceivedDatagram& datagram) {
     if (OnArrival) OnArrival(datagram);
     ++arrived_;

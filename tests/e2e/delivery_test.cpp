@@ -18,8 +18,8 @@
 #include "app/notice_line.h"
 #include "board/canvas.h"
 #include "common/bmp_builder.h"
-#include "common/lossy_network.h"
 #include "common/loopback.h"
+#include "common/lossy_network.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -93,7 +93,8 @@ TEST(Delivery, ThreeCopiesDrawingAtOnceOverALossyNetworkEndWithOneWholeBoard) {
   for (int i = 0; i < 3; ++i) group.Form(i).show();
   if (qEnvironmentVariableIsSet("KOVRA_DUMP")) {
     expected.save("/tmp/expected.png");
-    for (int i = 0; i < 3; ++i) group.Form(i).Board().Image().save(QStringLiteral("/tmp/board%1.png").arg(i));
+    for (int i = 0; i < 3; ++i)
+      group.Form(i).Board().Image().save(QStringLiteral("/tmp/board%1.png").arg(i));
   }
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(test::ScreenShowsBoard(group.Form(i))) << i;
 
@@ -157,9 +158,9 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
       3000));
   group[2].Window().Files().FinishSaves();
   ASSERT_EQ(kept.size(), 1);
-  EXPECT_EQ(QImage(group[2].Path(QStringLiteral("BMP/") + kept[0])).convertToFormat(
-                QImage::Format_RGB32),
-            earlier.convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(
+      QImage(group[2].Path(QStringLiteral("BMP/") + kept[0])).convertToFormat(QImage::Format_RGB32),
+      earlier.convertToFormat(QImage::Format_RGB32));
   EXPECT_TRUE(late.Controls().Label_Notice->text().contains(kept[0]))
       << late.Controls().Label_Notice->text().toStdString();
   for (int i = 0; i < 2; ++i) {
@@ -192,20 +193,19 @@ TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredAndItsReturnNotice
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
         const std::string newest = a.History().Line(0);
-        return newest.rfind(undelivered, 0) == 0 && newest.find("127.0.0.2> anyone there?") != std::string::npos;
+        return newest.rfind(undelivered, 0) == 0 &&
+               newest.find("127.0.0.2> anyone there?") != std::string::npos;
       },
       3000))
       << a.History().Line(0);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return a.UserList().Lines() == std::vector<std::string>{
-                                               "127.0.0.3=No"}; },
-                              4000));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return a.UserList().Lines() == std::vector<std::string>{"127.0.0.3=No"}; }, 4000));
   EXPECT_TRUE(test::WaitForLines(b, {"127.0.0.2=No"}));
 
   // Put back: each is heard again and marked present, with nothing typed.
   cable.SetLoss(0.0);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return a.UserList().Lines() == std::vector<std::string>{
-                                               "127.0.0.3=Yes"}; },
-                              6000));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return a.UserList().Lines() == std::vector<std::string>{"127.0.0.3=Yes"}; }, 6000));
   EXPECT_TRUE(test::WaitForLines(b, {"127.0.0.2=Yes"}));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !a.Links()->Present().empty(); }, 3000));
 }
@@ -223,8 +223,9 @@ RawSession RunBesideRawCopy(bool extension) {
   test::Collector raw(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
   for (int i = 0; i < 2; ++i) {
     group[i].Env().delivery_extension = extension;
-    group[i].WriteFile(QStringLiteral("~ListUser.txt"),
-                       i == 0 ? "127.0.0.3=No\r\n127.0.0.9=No\r\n" : "127.0.0.2=No\r\n127.0.0.9=No\r\n");
+    group[i].WriteFile(QStringLiteral("~ListUser.txt"), i == 0
+                                                            ? "127.0.0.3=No\r\n127.0.0.9=No\r\n"
+                                                            : "127.0.0.2=No\r\n127.0.0.9=No\r\n");
   }
   group.StartAll();
   for (int i = 0; i < 2; ++i) {
@@ -247,7 +248,8 @@ RawSession RunBesideRawCopy(bool extension) {
   // The raw copy draws too, and is understood.
   raw.Send("Kovra:>ImageKV_LineFromTo:>5 300 90 300", QHostAddress(QStringLiteral("127.0.0.2")),
            group.Port());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return group.Form(0).Board().Image().pixel(50, 300) != qRgb(255, 255, 255); }, 3000));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return group.Form(0).Board().Image().pixel(50, 300) != qRgb(255, 255, 255); }, 3000));
   QTest::qWait(500);
   static const QRegularExpression time(QStringLiteral("\\d\\d:\\d\\d:\\d\\d"));
   for (std::size_t i = before; i < raw.Received().size(); ++i) {

@@ -26,8 +26,8 @@ TEST(LinkWire, CommandsReadBackWhatTheirSenderWroteAndRefuseTheRest) {
   EXPECT_EQ(got->seq, 42u);
   EXPECT_EQ(got->first, 40u);
   EXPECT_EQ(got->inner, "ImageKV_LineTo:>3 4:>more");
-  for (const char* bad : {"5 6 42 40", "5 6 42 43:>x", "0 6 42 40:>x", "5 6 0 0:>x",
-                          "5 6 42:>x", "5 6 42 40 1:>x", "-5 6 42 40:>x"}) {
+  for (const char* bad : {"5 6 42 40", "5 6 42 43:>x", "0 6 42 40:>x", "5 6 0 0:>x", "5 6 42:>x",
+                          "5 6 42 40 1:>x", "-5 6 42 40:>x"}) {
     EXPECT_FALSE(Data::Parse(bad)) << bad;
   }
 
@@ -40,8 +40,8 @@ TEST(LinkWire, CommandsReadBackWhatTheirSenderWroteAndRefuseTheRest) {
   std::string many = "5 6 0 200";
   for (int i = 1; i < 100; i += 2) many += ' ' + std::to_string(i) + '-' + std::to_string(i);
   EXPECT_EQ(Ack::Parse(many)->missing.size(), kMaxAckRanges) << "no more ranges than read";
-  for (const char* bad : {"5 6 10", "5 6 10 9", "5 6 10 20 9-12", "5 6 10 20 14-12",
-                          "5 6 10 20 12", "0 6 10 10", "5 6 10 20 12-20"}) {
+  for (const char* bad : {"5 6 10", "5 6 10 9", "5 6 10 20 9-12", "5 6 10 20 14-12", "5 6 10 20 12",
+                          "0 6 10 10", "5 6 10 20 12-20"}) {
     EXPECT_FALSE(Ack::Parse(bad)) << bad;
   }
 

@@ -27,7 +27,8 @@ struct Datagram {
 // Both links' datagrams, handed over when Run is called.
 class Network {
  public:
-  Network(double loss, double duplicate, unsigned seed) : loss_(loss), duplicate_(duplicate), random_(seed) {}
+  Network(double loss, double duplicate, unsigned seed)
+      : loss_(loss), duplicate_(duplicate), random_(seed) {}
   std::function<bool(quint32, const std::string&)> From(quint32 from) {
     return [this, from](quint32 to, const std::string& bytes) {
       sent_.push_back({from, to, bytes});
@@ -56,7 +57,8 @@ class Network {
   void Hand(const Datagram& datagram) {
     const auto links = links_.find(datagram.to);
     if (links == links_.end()) return;
-    const auto command = ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()));
+    const auto command =
+        ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()));
     ASSERT_TRUE(command);
     links->second->Heard(datagram.from);
     links->second->Received(datagram.from, 571, *command);
@@ -98,8 +100,8 @@ class JoinedLinks : public ::testing::Test {
     network_.Attach(kA, &a_);
     network_.Attach(kB, &b_);
     // Announced again and again, as "Enter" and "IamToo" are, until it is heard.
-    RunUntil(network_, [&] { return a_.Speaks(kB) && b_.Speaks(kA); }, 5000,
-             [&] { a_.Announce(kB); });
+    RunUntil(
+        network_, [&] { return a_.Speaks(kB) && b_.Speaks(kA); }, 5000, [&] { a_.Announce(kB); });
     EXPECT_TRUE(a_.Speaks(kB) && b_.Speaks(kA));
     network_.Forget();
   }
@@ -130,7 +132,8 @@ TEST_F(LossyLinks, EveryCommandArrivesOnceInOrderBothWays) {
   RunUntil(network_, [&] { return at_b_.size() >= to_b.size() && at_a_.size() >= to_a.size(); });
   EXPECT_EQ(at_b_, to_b);
   EXPECT_EQ(at_a_, to_a);
-  RunUntil(network_, [&] { return a_.Waiting(kB) == 0 && b_.Waiting(kA) == 0; }, 3000);
+  RunUntil(
+      network_, [&] { return a_.Waiting(kB) == 0 && b_.Waiting(kA) == 0; }, 3000);
   EXPECT_EQ(a_.Waiting(kB), 0u) << "everything acknowledged, nothing kept";
 }
 
@@ -164,7 +167,8 @@ TEST_F(JoinedLinks, AStrangerGetsNoMoreThanItSendsAndAPeerOnlyAFewResends) {
   for (int i = 0; i < 200; ++i) b_.Send(kA, "ImageKV_LineTo:>" + std::to_string(i) + " 1");
   network_.Forget();  // lost on the way
   QTest::qWait(15);
-  b_.Received(kA, 571, {"KVACK", link::Ack{a_.Instance(), b_.Instance(), 0, 201, {{1, 200}}}.Build()});
+  b_.Received(kA, 571,
+              {"KVACK", link::Ack{a_.Instance(), b_.Instance(), 0, 201, {{1, 200}}}.Build()});
   EXPECT_LE(network_.Sent().size(), 8u);
 }
 

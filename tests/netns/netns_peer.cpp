@@ -64,7 +64,8 @@ void DrawAndTalk(TForm1& form) {
     const int top = 15 + stroke * 8;
     mouse(QEvent::MouseButtonPress, {10, top}, Qt::LeftButton);
     for (int step = 1; step < 30; ++step) {
-      mouse(QEvent::MouseMove, {10 + 19 * step, top + (step % 2) * (10 + stroke % 7)}, Qt::LeftButton);
+      mouse(QEvent::MouseMove, {10 + 19 * step, top + (step % 2) * (10 + stroke % 7)},
+            Qt::LeftButton);
       QCoreApplication::processEvents();
     }
     mouse(QEvent::MouseButtonRelease, {580, top}, Qt::NoButton);
