@@ -152,6 +152,9 @@ class PeerLinks : public QObject {
   void SendHello(quint32 address, Peer* peer);
   void OnHello(quint32 address, std::string_view args);
   void Mend(quint32 address, quint32 your);
+  // The peer at address when a datagram of its stream names both instances
+  // as they are known; otherwise the greeting that mends it, and null.
+  Peer* Knowing(quint32 address, quint32 instance, quint32 your);
   void OnData(quint32 address, quint16 port, std::string_view args);
   void OnAck(quint32 address, std::string_view args);
   void Verified(quint32 address, Peer& peer);

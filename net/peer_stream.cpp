@@ -94,16 +94,20 @@ void PeerLinks::Shrink(Peer& peer, double factor) {
   peer.window = std::max(4.0, peer.window * factor);
 }
 
+PeerLinks::Peer* PeerLinks::Knowing(quint32 address, quint32 instance, quint32 your) {
+  Peer* peer = Find(address);
+  if (peer == nullptr || your != instance_ || instance != peer->instance) {
+    Mend(address, your);
+    return nullptr;
+  }
+  Verified(address, *peer);
+  return Find(address);
+}
+
 void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   const auto data = link::Data::Parse(args);
   if (!data) return;
-  Peer* peer = Find(address);
-  if (peer == nullptr || data->your != instance_ || data->instance != peer->instance) {
-    Mend(address, data->your);
-    return;
-  }
-  Verified(address, *peer);
-  peer = Find(address);
+  Peer* peer = Knowing(address, data->instance, data->your);
   if (peer == nullptr) return;
   peer->port = port;
   peer->ack_due = true;
@@ -197,15 +201,9 @@ void PeerLinks::SendAcks() {
 void PeerLinks::OnAck(quint32 address, std::string_view args) {
   const auto ack = link::Ack::Parse(args);
   if (!ack) return;
-  Peer* peer = Find(address);
-  const qint64 now = Now();
-  if (peer == nullptr || ack->your != instance_ || ack->instance != peer->instance) {
-    Mend(address, ack->your);
-    return;
-  }
-  Verified(address, *peer);
-  peer = Find(address);
+  Peer* peer = Knowing(address, ack->instance, ack->your);
   if (peer == nullptr) return;
+  const qint64 now = Now();
   // The round trip is measured on the newest datagram this acknowledgement
   // is the first to report, sent once: one held behind a gap says nothing.
   // The numbers kept follow each other, so the one reported is found at once.

@@ -17,31 +17,16 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "bench_common.h"
 #include "board/board_view.h"
 #include "board/tools/tool_table.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
-#include "support/dialogs.h"
 #include "support/environment.h"
 
 using namespace kovra;
 
 namespace {
-
-class NoDialogs : public Dialogs {
- public:
-  void ShowMessage(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-  void ShowError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QColor> ChooseColor(const QColor&) override { return std::nullopt; }
-  std::optional<FontChoice> ChooseFont(const FontChoice&) override { return std::nullopt; }
-  QString OpenPictureFile(const QString&) override { return {}; }
-  QString SavePictureFile(const QString&) override { return {}; }
-  QString SavePngFile(const QString&) override { return {}; }
-  bool Confirm(const QString&) override { return false; }
-};
 
 bool RunUntil(const std::function<bool()>& done, qint64 ms) {
   QElapsedTimer spent;
@@ -86,7 +71,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const std::string role = argv[4];
-  NoDialogs dialogs;
+  bench::SilentDialogs dialogs;
   Environment env;
   env.program_dir = QString::fromLocal8Bit(argv[1]) + u'/';
   env.computer_name = role == "draw" ? "NSA" : "NSB";
