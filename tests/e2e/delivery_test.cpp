@@ -210,6 +210,32 @@ TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredAndItsReturnNotice
   EXPECT_TRUE(QTest::qWaitFor([&] { return !a.Links()->Present().empty(); }, 3000));
 }
 
+TEST(Delivery, AWholeBoardGoesAsTilesAtTheReceiversPaceWhenTheSystemHasNoRoomNowAndThen) {
+  WindowGroup group(2);
+  ASSERT_TRUE(group.StartListingEachOther());
+  TForm1& a = group.Form(0);
+  TForm1& b = group.Form(1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.Links()->Speaks(0x7F000003); }, 3000));
+  QImage picture(300, 200, QImage::Format_RGB32);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) picture.setPixel(x, y, qRgb(x * 7 % 256, y * 3 % 256, (x ^ y) % 256));
+  }
+  ASSERT_TRUE(picture.save(group[0].Path(QStringLiteral("BMP/p.bmp")), "BMP"));
+  ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("p.bmp")));
+  test::LossyNetwork wire({}, 1);
+  wire.Impair(b);
+  int sends = 0;
+  a.Udp1->SetSendFault([&sends] { return ++sends % 30 == 0 ? ENOBUFS : 0; });
+  a.BoardItems().SendBoardToAllClick();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return b.Board().Image() == a.Board().Image(); }, 10000));
+  a.Udp1->SetSendFault({});
+  // A few hundred datagrams of tiles, not one for each run of a colour.
+  EXPECT_LT(wire.Arrived(), 400) << wire.Arrived();
+  EXPECT_TRUE(b.Controls().Label_Notice->isHidden() ||
+              !b.Controls().Label_Notice->text().contains(QStringLiteral("BMP/")))
+      << "a board the session saw is not kept";
+}
+
 // What a copy that knows nothing of the extension receives while two copies
 // start, find it, draw and talk; the times in messages left out.
 struct RawSession {
