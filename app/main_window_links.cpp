@@ -31,8 +31,7 @@ void TForm1::CreateLinks() {
     Guard([&] { presence_->Returned(name, address); });
   };
   hooks.undelivered = [this](quint32 address, const std::string& text) {
-    const auto command = ParseCommandText((kProgramTag + ":>" + text).c_str(),
-                                          static_cast<int>(kProgramTag.size() + 2 + text.size()));
+    const auto command = ParseUntaggedCommand(text);
     if (!command || command->name != UpperText(command::kMessage)) return;
     std::string name = links_->NameOf(address);
     if (name.empty()) name = DottedAddressText(address);

@@ -3,6 +3,7 @@
 #include <QListView>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
@@ -79,6 +80,19 @@ void TForm1::CreateEndpoint() {
 }
 
 void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
+  // The ordered delivery's datagrams are the most of a drawing session's:
+  // read where they lie, as "KvData" is sent, without copying.
+  static const std::string kDataHead = kProgramTag + ":>" + link::kData + ":>";
+  const std::string_view whole(datagram.bytes.data(),
+                               strnlen(datagram.bytes.data(), datagram.bytes.size()));
+  if (links_ && whole.substr(0, kDataHead.size()) == kDataHead) {
+    links_->Heard(datagram.address);
+    Guard([&] {
+      links_->ReceivedData(datagram.address, datagram.port,
+                           TrimView(whole.substr(kDataHead.size())));
+    });
+    return;
+  }
   // A command is at most kMaxCommandText characters; what follows is not read.
   const std::string_view bytes = datagram.bytes.substr(0, kMaxCommandText);
   const auto received = ParseCommandText(bytes.data(), static_cast<int>(bytes.size()));
@@ -87,8 +101,10 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
     links_->Heard(datagram.address);
     // The extension's own datagrams may be longer, and are read whole.
     if (link::IsLinkCommand(received->name)) {
-      const auto whole =
-          ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()));
+      const bool cut = datagram.bytes.size() > bytes.size();
+      const auto whole = cut ? ParseCommandText(datagram.bytes.data(),
+                                                static_cast<int>(datagram.bytes.size()))
+                             : received;
       if (whole) Guard([&] { links_->Received(datagram.address, datagram.port, *whole); });
       return;
     }
@@ -110,19 +126,16 @@ void TForm1::Dispatch(const ReceivedCommand& command, quint32 address, quint16 p
 }
 
 void TForm1::ReceivedInOrder(quint32 address, quint16 port, std::string_view text) {
-  std::string datagram;
-  datagram.reserve(kProgramTag.size() + 2 + text.size());
-  datagram.append(kProgramTag).append(":>").append(text);
-  // Read as the same command would be read from its own datagram; only the
-  // board's repair may say more.
-  const auto size = static_cast<int>(datagram.size());
-  auto command = ParseCommandText(datagram.data(), std::min(size, int{kMaxCommandText}));
+  // Read as the same command would be read from its own datagram of at most
+  // kMaxCommandText characters; only the board's repair may say more.
+  const std::size_t plain_size = kMaxCommandText - kProgramTag.size() - 2;
+  auto command = ParseUntaggedCommand(text.substr(0, plain_size));
   if (!command || link::IsLinkCommand(command->name)) return;
   if (!BoardSync::IsSyncCommand(command->name)) {
     Dispatch(*command, address, port);
     return;
   }
-  if (size > int{kMaxCommandText}) command = ParseCommandText(datagram.data(), size);
+  if (text.size() > plain_size) command = ParseUntaggedCommand(text);
   const RoutedDialogs::FromPeer from(dialogs_, address);
   Guard([&] { sync_->Received(address, *command); });
 }

@@ -1,15 +1,17 @@
 // The delivery extension at work between two windows on loopback:
 // - how long after the last stroke the boards are equal, at 5% loss with
 //   reordering and duplication (target: 2 s), against copies without it;
-// - what the extension adds to the stroke path: the time a window takes to
-//   draw and send strokes to a present copy, with it and without (target:
-//   1.2 times).
+// - what the extension adds to the stroke path: the processor time two
+//   windows take to draw strokes on one and send them to the other, which
+//   draws them too, with it and without (target: 1.2 times).
 #include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <sys/resource.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -118,11 +120,27 @@ void HealTime() {
               plain.Differing());
 }
 
-double StrokeSeconds(bool extension) {
+bool told_acks = false;
+
+// The processor time of the whole process (both windows), in seconds.
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Cost {
+  double wall = 1e9;
+  double cpu = 1e9;
+};
+
+Cost StrokeCost(bool extension) {
   Pair pair(extension);
   test::LossyNetwork at_a({}, 1), at_b({}, 1);
   at_a.Impair(*pair.a);
   at_b.Impair(*pair.b);
+  const double cpu = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   for (int round = 0; round < 1000; ++round) {
     pair.Stroke(round);
@@ -130,11 +148,12 @@ double StrokeSeconds(bool extension) {
   }
   // Until the receiver has drawn it all: both ends of the path count.
   Pair::Wait([&] { return pair.a->Board().Image() == pair.b->Board().Image(); }, 60);
-  const double seconds = SecondsSince(start);
-  if (extension) {
+  const Cost cost{SecondsSince(start), CpuSeconds() - cpu};
+  if (extension && !told_acks) {
+    told_acks = true;
     std::printf("  %d datagrams drawn, %d acknowledgements back\n", at_b.Arrived(), at_a.Arrived());
   }
-  return seconds;
+  return cost;
 }
 
 }  // namespace
@@ -143,14 +162,19 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   if (argc < 2 || std::string(argv[1]) != "--strokes-only") HealTime();
-  double with = 1e9, without = 1e9;
-  for (int i = 0; i < 3; ++i) {
-    without = std::min(without, StrokeSeconds(false));
-    with = std::min(with, StrokeSeconds(true));
+  Cost with, without;
+  // The best of several, taken in turn: a virtual machine's pauses fall on either.
+  const char* only = std::getenv("KOVRA_ONLY");  // "plain" or "extension": for a profiler
+  for (int i = 0; i < 6; ++i) {
+    const Cost plain = only && std::string(only) == "extension" ? Cost{} : StrokeCost(false);
+    const Cost extended = only && std::string(only) == "plain" ? Cost{} : StrokeCost(true);
+    without = {std::min(without.wall, plain.wall), std::min(without.cpu, plain.cpu)};
+    with = {std::min(with.wall, extended.wall), std::min(with.cpu, extended.cpu)};
   }
-  std::printf(
-      "stroke path, 1000 strokes of 40 points to a present copy: %.3f s with the extension, "
-      "%.3f s without: ratio %.2f (target 1.2)\n",
-      with, without, with / without);
+  std::printf("stroke path, 1000 strokes of 40 points to a present copy, drawn by both: processor "
+              "%.3f s with the extension, %.3f s without: ratio %.2f (target 1.2); elapsed %.3f s "
+              "and %.3f s: %.2f\n",
+              with.cpu, without.cpu, with.cpu / without.cpu, with.wall, without.wall,
+              with.wall / without.wall);
   return 0;
 }

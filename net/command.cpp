@@ -29,6 +29,10 @@ std::optional<ReceivedCommand> ParseCommandText(const char* bytes, int number_by
   if (const auto tag_end = text.find(kMark); tag_end != std::string_view::npos) {
     text.remove_prefix(tag_end + kMarkSize);
   }
+  return ParseUntaggedCommand(text);
+}
+
+std::optional<ReceivedCommand> ParseUntaggedCommand(std::string_view text) {
   const auto name_end = text.find(kMark);
   if (name_end == std::string_view::npos) return std::nullopt;
   ReceivedCommand command{UpperText(std::string(TrimView(text.substr(0, name_end)))),

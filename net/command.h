@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "support/text.h"
 #include "support/text_command.h"
@@ -43,5 +44,8 @@ struct ReceivedCommand {
 // Takes a received datagram apart: the text ends at its first zero byte, and
 // only the first two marks split it. nullopt when it is no command text.
 std::optional<ReceivedCommand> ParseCommandText(const char* bytes, int number_bytes);
+// The same for the text after the tag and its mark, as the delivery
+// extension carries a command; the text holds no zero byte.
+std::optional<ReceivedCommand> ParseUntaggedCommand(std::string_view text);
 
 }  // namespace kovra

@@ -43,16 +43,15 @@ bool FanOut::Deliver(const std::string& name, const std::string& command, const 
   if (links_ == nullptr) return endpoint_.SendTo(name, text);
   const std::optional<quint32> address = endpoint_.Resolve(name);
   if (!address) return false;
-  if (link::Carried(command) && links_->Speaks(*address)) {
-    const std::size_t tag = text.find(":>");
-    const bool message = UpperText(command) == UpperText(command::kMessage);
-    return links_->Send(*address, text.substr(tag + 2), message);
+  const std::string upper = UpperText(command);
+  if (link::Carried(upper) && links_->Speaks(*address)) {
+    static const std::string kMessage = UpperText(command::kMessage);
+    return links_->Send(*address, text.substr(text.find(":>") + 2), upper == kMessage);
   }
   if (!endpoint_.SendToAddress(*address, name, text)) return false;
-  const std::string upper = UpperText(command);
-  if (upper == UpperText(command::kEnter) || upper == UpperText(command::kIamToo)) {
-    links_->Announce(*address);
-  }
+  static const std::string kEnter = UpperText(command::kEnter);
+  static const std::string kIamToo = UpperText(command::kIamToo);
+  if (upper == kEnter || upper == kIamToo) links_->Announce(*address);
   return true;
 }
 

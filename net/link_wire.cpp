@@ -31,10 +31,9 @@ bool IsLinkCommand(const std::string& upper_name) {
   return upper_name == "KVHELLO" || upper_name == "KVDATA" || upper_name == "KVACK";
 }
 
-bool Carried(const std::string& command) {
-  const std::string name = UpperText(command);
-  return name != "ENTER" && name != "IAMTOO" && name != "EXIT" && name != "IMAGEKV_CURSORTO" &&
-         !IsLinkCommand(name);
+bool Carried(const std::string& upper_name) {
+  return upper_name != "ENTER" && upper_name != "IAMTOO" && upper_name != "EXIT" &&
+         upper_name != "IMAGEKV_CURSORTO" && !IsLinkCommand(upper_name);
 }
 
 std::string Hello::Build() const {
@@ -54,13 +53,20 @@ std::optional<Hello> Hello::Parse(std::string_view args) {
 }
 
 std::string Data::Build() const {
-  // On every stroke's path: built in one piece.
+  std::string text = Datagram();
+  return text.substr(kProgramTag.size() + kData.size() + 2 * kMark.size());
+}
+
+std::string Data::Datagram() const {
   std::string text;
-  text.reserve(48 + inner.size());
+  text.reserve(kProgramTag.size() + kData.size() + 48 + inner.size());
+  text.append(kProgramTag).append(kMark).append(kData).append(kMark);
   char number[16];
+  const char* separator = "";
   for (const quint32 value : {instance, your, seq, first}) {
-    if (!text.empty()) text += ' ';
+    text.append(separator);
     text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+    separator = " ";
   }
   text.append(kMark).append(inner);
   return text;

@@ -29,10 +29,10 @@ std::string Datagram(const std::string& name, const std::string& args);
 
 // Whether an upper-cased command name is one of the three above.
 bool IsLinkCommand(const std::string& upper_name);
-// Whether a command goes in the ordered stream to a copy that speaks the
-// extension. Announcements and the pointer stay plain: they are repeated
-// anyway, and the pointer is worth nothing late.
-bool Carried(const std::string& command);
+// Whether a command (its upper-cased name) goes in the ordered stream to a
+// copy that speaks the extension. Announcements and the pointer stay plain:
+// they are repeated anyway, and the pointer is worth nothing late.
+bool Carried(const std::string& upper_name);
 
 // "KvHello": version, the sender's instance, the receiver's instance as the
 // sender knows it (0: none), how long ago the sender joined the session and
@@ -58,6 +58,8 @@ struct Data {
   quint32 first = 0;
   std::string_view inner;
   std::string Build() const;
+  // The whole datagram, built in one piece: it is on every stroke's path.
+  std::string Datagram() const;
   static std::optional<Data> Parse(std::string_view args);
 };
 

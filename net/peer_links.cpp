@@ -62,9 +62,10 @@ std::vector<quint32> PeerLinks::Present() const {
   return present;
 }
 
-std::string PeerLinks::NameOf(quint32 address) const {
+const std::string& PeerLinks::NameOf(quint32 address) const {
+  static const std::string kNobody;
   const Peer* peer = Find(address);
-  return peer != nullptr ? peer->name : std::string();
+  return peer != nullptr ? peer->name : kNobody;
 }
 
 quint32 PeerLinks::Owner() const {

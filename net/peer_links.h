@@ -74,7 +74,8 @@ class PeerLinks : public QObject {
   // Whether address speaks the extension both ways and is present.
   bool Speaks(quint32 address) const;
   std::vector<quint32> Present() const;
-  std::string NameOf(quint32 address) const;
+  // Empty for an address that is no peer.
+  const std::string& NameOf(quint32 address) const;
   // The copy whose board is the session's: the one present longest (0 is
   // this copy). Copies that joined within kSameTimeMs of each other are
   // told apart by whose board changed last, then by instance number.
@@ -98,6 +99,8 @@ class PeerLinks : public QObject {
   void Left(quint32 address);
   // One of the link's own commands from address.
   void Received(quint32 address, quint16 port, const ReceivedCommand& command);
+  // The arguments of a "KvData", read from the datagram without a copy.
+  void ReceivedData(quint32 address, quint16 port, std::string_view args);
   // This copy's board changed by drawing.
   void BoardChanged() { changed_.start(); }
 

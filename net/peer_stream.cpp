@@ -83,8 +83,7 @@ void PeerLinks::Transmit(quint32 address, Peer& peer, Outgoing& item) {
   item.sent_ms = Now();
   ++item.tries;
   peer.sent_ms = item.sent_ms;
-  static const std::string kHead = kProgramTag + ":>" + link::kData + ":>";
-  if (!hooks_.send(address, kHead + data.Build())) Shrink(peer, 0.5);
+  if (!hooks_.send(address, data.Datagram())) Shrink(peer, 0.5);
 }
 
 void PeerLinks::Shrink(Peer& peer, double factor) {
@@ -102,6 +101,10 @@ PeerLinks::Peer* PeerLinks::Knowing(quint32 address, quint32 instance, quint32 y
   }
   Verified(address, *peer);
   return Find(address);
+}
+
+void PeerLinks::ReceivedData(quint32 address, quint16 port, std::string_view args) {
+  if (!closed_) OnData(address, port, args);
 }
 
 void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {

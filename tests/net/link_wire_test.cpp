@@ -45,10 +45,10 @@ TEST(LinkWire, CommandsReadBackWhatTheirSenderWroteAndRefuseTheRest) {
     EXPECT_FALSE(Ack::Parse(bad)) << bad;
   }
 
-  EXPECT_TRUE(Carried("ImageKV_LineTo"));
-  EXPECT_TRUE(Carried("Message"));
-  EXPECT_TRUE(Carried("NewKV"));
-  for (const char* plain : {"Enter", "IAMTOO", "exit", "ImageKV_CursorTo", "KvHello", "KvAck"}) {
+  EXPECT_TRUE(Carried("IMAGEKV_LINETO"));
+  EXPECT_TRUE(Carried("MESSAGE"));
+  EXPECT_TRUE(Carried("NEWKV"));
+  for (const char* plain : {"ENTER", "IAMTOO", "EXIT", "IMAGEKV_CURSORTO", "KVHELLO", "KVACK"}) {
     EXPECT_FALSE(Carried(plain)) << plain;
   }
 }
