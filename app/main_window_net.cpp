@@ -102,9 +102,9 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
     // The extension's own datagrams may be longer, and are read whole.
     if (link::IsLinkCommand(received->name)) {
       const bool cut = datagram.bytes.size() > bytes.size();
-      const auto whole = cut ? ParseCommandText(datagram.bytes.data(),
-                                                static_cast<int>(datagram.bytes.size()))
-                             : received;
+      const auto whole =
+          cut ? ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()))
+              : received;
       if (whole) Guard([&] { links_->Received(datagram.address, datagram.port, *whole); });
       return;
     }

@@ -4,11 +4,12 @@
 // - what the extension adds to the stroke path: the processor time two
 //   windows take to draw strokes on one and send them to the other, which
 //   draws them too, with it and without (target: 1.2 times).
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <sys/resource.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -171,10 +172,11 @@ int main(int argc, char** argv) {
     without = {std::min(without.wall, plain.wall), std::min(without.cpu, plain.cpu)};
     with = {std::min(with.wall, extended.wall), std::min(with.cpu, extended.cpu)};
   }
-  std::printf("stroke path, 1000 strokes of 40 points to a present copy, drawn by both: processor "
-              "%.3f s with the extension, %.3f s without: ratio %.2f (target 1.2); elapsed %.3f s "
-              "and %.3f s: %.2f\n",
-              with.cpu, without.cpu, with.cpu / without.cpu, with.wall, without.wall,
-              with.wall / without.wall);
+  std::printf(
+      "stroke path, 1000 strokes of 40 points to a present copy, drawn by both: processor "
+      "%.3f s with the extension, %.3f s without: ratio %.2f (target 1.2); elapsed %.3f s "
+      "and %.3f s: %.2f\n",
+      with.cpu, without.cpu, with.cpu / without.cpu, with.wall, without.wall,
+      with.wall / without.wall);
   return 0;
 }
