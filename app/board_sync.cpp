@@ -55,7 +55,6 @@ std::string Hex(quint64 value) {
 
 BoardSync::BoardSync(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts)) {
   quiet_.setSingleShot(true);
-  quiet_.setInterval(kQuietMs);
   connect(&quiet_, &QTimer::timeout, this, &BoardSync::Quiet);
   check_.setInterval(kCheckMs);
   connect(&check_, &QTimer::timeout, this, &BoardSync::Check);
@@ -82,8 +81,11 @@ void BoardSync::Touched(bool drawn) {
   dirty_ = true;
   if (drawn) parts_.links.BoardChanged();
   // Drawn with nobody of the session there to see it.
-  if (parts_.links.Present().empty()) unshared_ = true;
-  quiet_.start();
+  if (parts_.links.Alone()) unshared_ = true;
+  // Every command of a stroke passes here: the timer is started once, and
+  // waits on when it finds the board changed meanwhile.
+  last_change_.start();
+  if (!quiet_.isActive()) quiet_.start(kQuietMs);
 }
 
 const std::vector<quint32>& BoardSync::Digests() {
@@ -95,6 +97,10 @@ const std::vector<quint32>& BoardSync::Digests() {
 }
 
 void BoardSync::Quiet() {
+  if (last_change_.isValid() && !last_change_.hasExpired(kQuietMs)) {
+    quiet_.start(static_cast<int>(kQuietMs - last_change_.elapsed()));
+    return;
+  }
   if (!dirty_ || parts_.links.Owner() != 0) return;
   dirty_ = false;
   for (const quint32 address : parts_.links.Present()) SendSum(address);

@@ -94,6 +94,7 @@ class BoardSync : public QObject {
 
   Parts parts_;
   QTimer quiet_;
+  QElapsedTimer last_change_;
   QTimer check_;
   bool dirty_ = false;     // changed by drawing since the last digest went out
   bool unshared_ = false;  // see SetUnshared

@@ -62,6 +62,11 @@ std::vector<quint32> PeerLinks::Present() const {
   return present;
 }
 
+bool PeerLinks::Alone() const {
+  return std::none_of(peers_.begin(), peers_.end(),
+                      [](const auto& entry) { return entry.second.verified; });
+}
+
 const std::string& PeerLinks::NameOf(quint32 address) const {
   static const std::string kNobody;
   const Peer* peer = Find(address);
@@ -245,7 +250,7 @@ void PeerLinks::Forget(quint32 address, bool silent) {
   if (!was_verified || !silent) return;
   if (gone_.size() >= kMaxGone) gone_.clear();
   gone_[address] = Gone{name, Now(), Now()};
-  if (Present().empty()) isolated_ = true;
+  if (Alone()) isolated_ = true;
   if (hooks_.gone) hooks_.gone(address, name);
 }
 

@@ -74,6 +74,8 @@ class PeerLinks : public QObject {
   // Whether address speaks the extension both ways and is present.
   bool Speaks(quint32 address) const;
   std::vector<quint32> Present() const;
+  // Whether no copy speaks the extension with this one.
+  bool Alone() const;
   // Empty for an address that is no peer.
   const std::string& NameOf(quint32 address) const;
   // The copy whose board is the session's: the one present longest (0 is
