@@ -289,8 +289,8 @@ bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, 
                             std::size_t length) {
   Status(2, QStringLiteral("Sending Data"));
   // Every datagram of a stroke goes to the same names: only a new or
-  // changed name is written.
-  // A send that names no host (an announcement) keeps the name known.
+  // changed name is written, and a send that names no host (an
+  // announcement) keeps the name known.
   const auto known = sent_names_.find(address);
   if (known == sent_names_.end()) {
     if (sent_names_.size() >= kMaxSentNames) sent_names_.clear();
