@@ -44,10 +44,12 @@ done
 set +e
 
 mkdir "$work/a" "$work/b"
-ip netns exec "$b" "$peer" "$work/b" 10.57.71.2 10.57.71.1 watch 20 &
+# The watcher stays until the drawer, done and settled for 4 s, has closed.
+ip netns exec "$b" "$peer" "$work/b" 10.57.71.2 10.57.71.1 watch "$work/done" &
 watcher=$!
-ip netns exec "$a" "$peer" "$work/a" 10.57.71.1 10.57.71.2 draw 20
+ip netns exec "$a" "$peer" "$work/a" 10.57.71.1 10.57.71.2 draw 4
 drew=$?
+touch "$work/done"
 wait "$watcher"
 watched=$?
 [ "$drew" -eq 0 ] && [ "$watched" -eq 0 ] || { echo "a copy failed: $drew $watched"; exit 1; }
