@@ -40,13 +40,13 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   BuildLayout();
   canvas_.SetChangeListener([this](const QRect& area) {
     ui_.Image_KV->ImageChanged(area);
-    if (sync_) sync_->Touched(true);
+    if (session_) session_->Touched(true);
   });
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] {
     ui_.Image_KV->Show(&canvas_.Image());
-    if (sync_) sync_->Touched(false);
+    if (session_) session_->Touched(false);
   };
   QStringList not_understood;
   board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));
@@ -221,7 +221,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   bool can_close = true;
   Guard([&] { FormCloseQuery(can_close); });
   Timer1->stop();
-  if (links_) links_->Close();
+  if (session_) session_->Close();
   // A send still waiting for a name below this handler gives up, so the
   // program ends as soon as its window has closed.
   Udp1->Close();

@@ -6,7 +6,6 @@
 
 #include <QMainWindow>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,13 +13,13 @@
 #include "app/board_gestures.h"
 #include "app/board_menu.h"
 #include "app/board_sending.h"
-#include "app/board_sync.h"
 #include "app/chat_pane.h"
 #include "app/choice_list.h"
 #include "app/correspondents_menu.h"
 #include "app/held_input.h"
 #include "app/key_preview.h"
 #include "app/routed_dialogs.h"
+#include "app/session_links.h"
 #include "app/tool_panel.h"
 #include "app/window_layout.h"
 #include "board/board_commands.h"
@@ -30,7 +29,6 @@
 #include "net/command_table.h"
 #include "net/fan_out.h"
 #include "net/message_history.h"
-#include "net/peer_links.h"
 #include "net/presence.h"
 #include "support/environment.h"
 #include "support/error_guard.h"
@@ -68,7 +66,7 @@ class TForm1 : public QMainWindow {
   FanOut& Sender() { return *fan_out_; }
   // The delivery extension and the board's repair over it; null when the
   // environment turned the extension off.
-  PeerLinks* Links() { return links_.get(); }
+  PeerLinks* Links() { return session_ ? &session_->Links() : nullptr; }
 
   // The endpoint's events, and the one received command the window handles itself.
   void Udp1DataReceived(const ReceivedDatagram& datagram);
@@ -95,13 +93,8 @@ class TForm1 : public QMainWindow {
  private:
   void BuildLayout();
   void CreateEndpoint();
-  void CreateLinks();
   // A command to its table's row, as sent by address and port.
   void Dispatch(const ReceivedCommand& command, quint32 address, quint16 port);
-  // A command of a peer's ordered delivery: its text after the tag.
-  void ReceivedInOrder(quint32 address, quint16 port, std::string_view text);
-  // The address of a correspondent's name, as far as it is known without a lookup.
-  std::optional<quint32> KnownAddressOf(const std::string& name) const;
   void RegisterCommands();
   void BuildMenus();
   void WireEvents();
@@ -125,8 +118,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<CorrespondentsMenu> correspondents_menu_;
   std::unique_ptr<ChatPane> chat_;
   std::unique_ptr<BoardGestures> gestures_;
-  std::unique_ptr<PeerLinks> links_;
-  std::unique_ptr<BoardSync> sync_;
+  std::unique_ptr<SessionLinks> session_;  // null when the extension is off
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;

@@ -3,7 +3,6 @@
 #include <QListView>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
@@ -11,7 +10,6 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
-#include "net/link_wire.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
 #include "support/state_files.h"
@@ -70,7 +68,16 @@ void TForm1::CreateEndpoint() {
     Guard([&] { presence_->Unreachable(host); });
   };
   RegisterCommands();
-  if (env_.delivery_extension) CreateLinks();
+  if (env_.delivery_extension) {
+    session_ = std::make_unique<SessionLinks>(SessionLinks::Parts{
+        dialogs_, *Udp1, *fan_out_, *board_sending_, *presence_, *chat_, canvas_, board_files_,
+        env_.computer_name,
+        [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
+        [this] { ui_.Image_KV->Show(&canvas_.Image()); },
+        [this](const ReceivedCommand& command, quint32 address, quint16 port) {
+          Dispatch(command, address, port);
+        }});
+  }
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
     const QString message = Udp1->BindFailedMessage();
@@ -80,38 +87,12 @@ void TForm1::CreateEndpoint() {
 }
 
 void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
-  // The ordered delivery's datagrams are the most of a drawing session's:
-  // read where they lie, as "KvData" is sent, without copying.
-  static const std::string kDataHead = kProgramTag + ":>" + link::kData + ":>";
-  const std::string_view whole(datagram.bytes.data(),
-                               strnlen(datagram.bytes.data(), datagram.bytes.size()));
-  if (links_ && whole.substr(0, kDataHead.size()) == kDataHead) {
-    links_->Heard(datagram.address);
-    Guard([&] {
-      links_->ReceivedData(datagram.address, datagram.port,
-                           TrimView(whole.substr(kDataHead.size())));
-    });
-    return;
-  }
+  if (session_ && session_->TakeStream(datagram)) return;
   // A command is at most kMaxCommandText characters; what follows is not read.
   const std::string_view bytes = datagram.bytes.substr(0, kMaxCommandText);
   const auto received = ParseCommandText(bytes.data(), static_cast<int>(bytes.size()));
   if (!received) return;
-  if (links_) {
-    links_->Heard(datagram.address);
-    // The extension's own datagrams may be longer, and are read whole.
-    if (link::IsLinkCommand(received->name)) {
-      const bool cut = datagram.bytes.size() > bytes.size();
-      const auto whole =
-          cut ? ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()))
-              : received;
-      if (whole) Guard([&] { links_->Received(datagram.address, datagram.port, *whole); });
-      return;
-    }
-    if (BoardSync::IsSyncCommand(received->name)) return;  // taken only in order
-    links_->Contact(datagram.address);
-    if (received->name == UpperText(command::kExit)) links_->Left(datagram.address);
-  }
+  if (session_ && !session_->PassOn(datagram, *received)) return;
   Dispatch(*received, datagram.address, datagram.port);
 }
 
@@ -123,21 +104,6 @@ void TForm1::Dispatch(const ReceivedCommand& command, quint32 address, quint16 p
   Guard([&] { commands_.Dispatch(command); });  // an unknown command is ignored
   sender_address_ = 0;
   replay_.SetSender(0, 0);
-}
-
-void TForm1::ReceivedInOrder(quint32 address, quint16 port, std::string_view text) {
-  // Read as the same command would be read from its own datagram of at most
-  // kMaxCommandText characters; only the board's repair may say more.
-  const std::size_t plain_size = kMaxCommandText - kProgramTag.size() - 2;
-  auto command = ParseUntaggedCommand(text.substr(0, plain_size));
-  if (!command || link::IsLinkCommand(command->name)) return;
-  if (!BoardSync::IsSyncCommand(command->name)) {
-    Dispatch(*command, address, port);
-    return;
-  }
-  if (text.size() > plain_size) command = ParseUntaggedCommand(text);
-  const RoutedDialogs::FromPeer from(dialogs_, address);
-  Guard([&] { sync_->Received(address, *command); });
 }
 
 void TForm1::RegisterCommands() {

@@ -1,0 +1,129 @@
+#include "app/session_links.h"
+
+#include <cstring>
+
+#include "app/board_sending.h"
+#include "app/chat_pane.h"
+#include "app/routed_dialogs.h"
+#include "net/dotted_address.h"
+#include "net/fan_out.h"
+#include "net/link_wire.h"
+#include "net/presence.h"
+#include "net/udp_endpoint.h"
+#include "support/error_guard.h"
+#include "support/text.h"
+
+namespace kovra {
+
+template <typename Body>
+void SessionLinks::Guard(Body&& body) {
+  RunGuarded(parts_.dialogs, std::forward<Body>(body));
+}
+
+SessionLinks::SessionLinks(Parts parts)
+    : parts_(std::move(parts)),
+      links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
+      sync_(std::make_unique<BoardSync>(
+          BoardSync::Parts{*links_, parts_.canvas, parts_.files, parts_.tell, parts_.resized})) {
+  parts_.fan_out.SetLinks(links_.get());
+  // The whole board goes to a copy that speaks the extension as tiles.
+  parts_.board_sending.TakeOver = [this](const std::string& name) {
+    const std::optional<quint32> address = KnownAddressOf(name);
+    return address && sync_->SendBoard(*address);
+  };
+}
+
+PeerLinks::Hooks SessionLinks::Hooks() {
+  PeerLinks::Hooks hooks;
+  hooks.send = [this](quint32 address, const std::string& bytes) {
+    try {
+      return parts_.endpoint.SendToAddress(address, links_->NameOf(address), bytes);
+    } catch (const Error&) {
+      return false;  // lost, as on the wire; sent again later
+    }
+  };
+  hooks.deliver = [this](quint32 address, quint16 port, std::string_view text) {
+    ReceivedInOrder(address, port, text);
+  };
+  hooks.joined = [this](quint32 address) { Guard([&] { sync_->Joined(address); }); };
+  hooks.skipped = [this](quint32 address) { Guard([&] { sync_->Skipped(address); }); };
+  hooks.room = [this](quint32 address) { Guard([&] { sync_->Room(address); }); };
+  hooks.gone = [this](quint32 address, const std::string& name) {
+    sync_->Forget(address);
+    Guard([&] { parts_.presence.Silent(name, address); });
+  };
+  hooks.back = [this](quint32 address, const std::string& name) {
+    Guard([&] { parts_.presence.Returned(name, address); });
+  };
+  hooks.undelivered = [this](quint32 address, const std::string& text) {
+    Undelivered(address, text);
+  };
+  return hooks;
+}
+
+bool SessionLinks::TakeStream(const ReceivedDatagram& datagram) {
+  // The ordered delivery's datagrams are the most of a drawing session's:
+  // read where they lie, as "KvData" is sent, without copying.
+  static const std::string kDataHead = kProgramTag + ":>" + link::kData + ":>";
+  const std::string_view whole(datagram.bytes.data(),
+                               strnlen(datagram.bytes.data(), datagram.bytes.size()));
+  if (whole.substr(0, kDataHead.size()) != kDataHead) return false;
+  links_->Heard(datagram.address);
+  Guard([&] {
+    links_->ReceivedData(datagram.address, datagram.port, TrimView(whole.substr(kDataHead.size())));
+  });
+  return true;
+}
+
+bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedCommand& received) {
+  links_->Heard(datagram.address);
+  if (link::IsLinkCommand(received.name)) {
+    // The extension's own datagrams may be longer than a command, and are read whole.
+    const auto whole =
+        datagram.bytes.size() <= kMaxCommandText
+            ? std::optional<ReceivedCommand>(received)
+            : ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()));
+    if (whole) Guard([&] { links_->Received(datagram.address, datagram.port, *whole); });
+    return false;
+  }
+  if (BoardSync::IsSyncCommand(received.name)) return false;  // taken only in order
+  links_->Contact(datagram.address);
+  static const std::string kExit = UpperText(command::kExit);
+  if (received.name == kExit) links_->Left(datagram.address);
+  return true;
+}
+
+void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_view text) {
+  // Read as the same command would be read from its own datagram of at most
+  // kMaxCommandText characters; only the board's repair may say more.
+  const std::size_t plain_size = kMaxCommandText - kProgramTag.size() - 2;
+  auto command = ParseUntaggedCommand(text.substr(0, plain_size));
+  if (!command || link::IsLinkCommand(command->name)) return;
+  if (!BoardSync::IsSyncCommand(command->name)) {
+    parts_.dispatch(*command, address, port);
+    return;
+  }
+  if (text.size() > plain_size) command = ParseUntaggedCommand(text);
+  const RoutedDialogs::FromPeer from(parts_.dialogs, address);
+  Guard([&] { sync_->Received(address, *command); });
+}
+
+void SessionLinks::Undelivered(quint32 address, std::string_view text) {
+  const auto command = ParseUntaggedCommand(text);
+  static const std::string kMessage = UpperText(command::kMessage);
+  if (!command || command->name != kMessage) return;
+  std::string name = links_->NameOf(address);
+  if (name.empty()) name = DottedAddressText(address);
+  parts_.chat.Undelivered(name, command->args);
+}
+
+std::optional<quint32> SessionLinks::KnownAddressOf(const std::string& name) const {
+  if (const auto dotted = ParseDottedAddress(TrimText(name))) return dotted;
+  const std::string upper = UpperText(TrimText(name));
+  for (const quint32 address : links_->Present()) {
+    if (UpperText(links_->NameOf(address)) == upper) return address;
+  }
+  return parts_.presence.Addresses().Find(name);
+}
+
+}  // namespace kovra
