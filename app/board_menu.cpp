@@ -59,25 +59,24 @@ void BoardMenu::N11Click() {
 void BoardMenu::N3Click() {
   const QString chosen = parts_.dialogs.OpenPictureFile(parts_.files.PictureFolder());
   if (chosen.isEmpty()) return;
-  if (parts_.files.LoadFromBmpFolder(chosen)) {
-    parts_.fan_out.SendToCorrespondents(command::kLoadFromFile,
-                                        QStringToAnsi(*PictureFileName(chosen)), false);
-  } else {
-    parts_.dialogs.ShowMessage(QStringLiteral("Файл не найден: ") +
-                               parts_.files.PicturePath(chosen));
-  }
+  TellPicture(parts_.files.LoadFromBmpFolder(chosen), command::kLoadFromFile, chosen,
+              QStringLiteral("Файл не найден: "));
 }
 
 void BoardMenu::N4Click() {
   if (!DriveWritable(parts_.program_dir)) return;
   const QString chosen = parts_.dialogs.SavePictureFile(parts_.files.PictureFolder());
   if (chosen.isEmpty()) return;
-  if (parts_.files.SaveToBmpFolder(chosen)) {
-    parts_.fan_out.SendToCorrespondents(command::kSaveToFile,
-                                        QStringToAnsi(*PictureFileName(chosen)), false);
+  TellPicture(parts_.files.SaveToBmpFolder(chosen), command::kSaveToFile, chosen,
+              QStringLiteral("Неудачное сохранение файла : : "));
+}
+
+void BoardMenu::TellPicture(bool done, const std::string& command, const QString& chosen,
+                            const QString& failure) {
+  if (done) {
+    parts_.fan_out.SendToCorrespondents(command, QStringToAnsi(*PictureFileName(chosen)), false);
   } else {
-    parts_.dialogs.ShowMessage(QStringLiteral("Неудачное сохранение файла : : ") +
-                               parts_.files.PicturePath(chosen));
+    parts_.dialogs.ShowMessage(failure + parts_.files.PicturePath(chosen));
   }
 }
 

@@ -46,6 +46,10 @@ class BoardMenu {
   void SavePngClick();         // "Сохранить как PNG…"
 
  private:
+  // After a picture of the folder was loaded or saved, the others do the
+  // same with it; otherwise the user is told failure and its path.
+  void TellPicture(bool done, const std::string& command, const QString& chosen,
+                   const QString& failure);
   // The whole board to each of names, after asking when it takes a while.
   void SendBoard(std::vector<std::string> names);
 
