@@ -45,7 +45,12 @@ PeerLinks::Hooks SessionLinks::Hooks() {
   hooks.deliver = [this](quint32 address, quint16 port, std::string_view text) {
     ReceivedInOrder(address, port, text);
   };
-  hooks.joined = [this](quint32 address) { Guard([&] { sync_->Joined(address); }); };
+  hooks.joined = [this](quint32 address) {
+    // A copy that answers the extension is there, whether or not its
+    // "Enter" or "IamToo" came through.
+    Guard([&] { parts_.presence.Returned(links_->NameOf(address), address); });
+    Guard([&] { sync_->Joined(address); });
+  };
   hooks.skipped = [this](quint32 address) { Guard([&] { sync_->Skipped(address); }); };
   hooks.room = [this](quint32 address) { Guard([&] { sync_->Room(address); }); };
   hooks.gone = [this](quint32 address, const std::string& name) {

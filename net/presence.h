@@ -91,7 +91,8 @@ class Presence {
   void HeardFrom(const std::string& name, quint32 from);
   // Nobody listens at host: its line is marked absent.
   void Unreachable(const std::string& host);
-  // The copy name at from fell silent, or was heard again after it did.
+  // The copy name at from fell silent, or was heard again after it did (or
+  // answered in a way that shows it is there).
   void Silent(const std::string& name, quint32 from);
   void Returned(const std::string& name, quint32 from);
 

@@ -16,7 +16,7 @@ void LossyNetwork::Impair(TForm1& form) {
     if (OnArrival) OnArrival(datagram);
     ++arrived_;
     bytes_ += static_cast<qint64>(datagram.bytes.size());
-    if (Chance(impairment_.loss)) {
+    if ((Refuse && Refuse(datagram)) || Chance(impairment_.loss)) {
       ++dropped_;
       return;
     }

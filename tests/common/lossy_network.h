@@ -25,6 +25,8 @@ class LossyNetwork {
 
   // Every datagram form receives from now on passes this network.
   void Impair(TForm1& form);
+  // Datagrams this says yes to are always lost, whatever the chances.
+  std::function<bool(const ReceivedDatagram& datagram)> Refuse;
   // Told of every datagram that arrives, before the network decides its fate.
   std::function<void(const ReceivedDatagram& datagram)> OnArrival;
   // A cable pulled (1) or put back (0), or a network getting worse.

@@ -236,6 +236,24 @@ TEST(Delivery, AWholeBoardGoesAsTilesAtTheReceiversPaceWhenTheSystemHasNoRoomNow
       << "a board the session saw is not kept";
 }
 
+TEST(Delivery, ACopyThatSpeaksTheExtensionIsPresentThoughItsAnnouncementsAreLost) {
+  WindowGroup group(2);
+  group.ListEachOther();
+  group[0].Start(false);
+  // Every "Enter" and "IamToo" that reaches A is lost; only the extension's
+  // greeting, which goes with them, comes through.
+  test::LossyNetwork network({}, 3);
+  network.Refuse = [](const ReceivedDatagram& datagram) {
+    return datagram.bytes.find(":>Enter:>") != std::string_view::npos ||
+           datagram.bytes.find(":>IamToo:>") != std::string_view::npos;
+  };
+  network.Impair(group.Form(0));
+  group[1].Start(false);
+  EXPECT_TRUE(test::WaitForLines(group.Form(0), {"127.0.0.3=Yes"}));
+  EXPECT_TRUE(group.Form(0).Links()->Speaks(0x7F000003));
+  EXPECT_GT(network.Dropped(), 0);
+}
+
 // What a copy that knows nothing of the extension receives while two copies
 // start, find it, draw and talk; the times in messages left out.
 struct RawSession {
