@@ -13,6 +13,8 @@ constexpr qint64 kTickMs = 40;
 constexpr std::size_t kMaxGone = 256;
 constexpr std::size_t kMaxContacted = 1024;
 constexpr std::size_t kMaxNameSize = 64;
+// While a gap is open, what is missing is told again this often.
+constexpr qint64 kGapReportMs = 100;
 // A peer's answers are repeated at most this often.
 constexpr qint64 kHelloPauseMs = 250;
 
@@ -274,7 +276,10 @@ void PeerLinks::Tick() {
     Resend(address, *peer, now);
     if (!PassGap(address, now)) continue;
     peer = Find(address);
-    if (now - peer->sent_ms >= timing_.keep_alive_ms) peer->ack_due = true;
+    // A sign of life now and then; what is missing, told again often while
+    // a gap is open, since nothing new may come to make it told.
+    const qint64 report_ms = peer->gap_since >= 0 ? kGapReportMs : timing_.keep_alive_ms;
+    if (now - peer->sent_ms >= report_ms) peer->ack_due = true;
     Pump(address);
   }
   Probe(now);

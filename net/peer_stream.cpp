@@ -255,7 +255,9 @@ void PeerLinks::Resend(quint32 address, Peer& peer, qint64 now) {
   const qint64 rto = peer.rtt_ms < 0 ? 200 : std::clamp<qint64>(3 * peer.rtt_ms + 30, 80, 1000);
   int budget = kResendBudget;
   for (Outgoing& item : peer.unacked) {
-    const qint64 backoff = rto << std::clamp(item.tries - 1, 0, 2);
+    // Never longer than a second, so that a receiver hears again well
+    // before it gives a gap up.
+    const qint64 backoff = std::min<qint64>(rto << std::clamp(item.tries - 1, 0, 2), 1000);
     if (!item.arrived && budget > 0 && (item.sent_ms < 0 || now - item.sent_ms >= backoff)) {
       Transmit(address, peer, item);
       --budget;
