@@ -65,7 +65,9 @@ void TForm1::CreateEndpoint() {
   Udp1->SetRememberedAddresses(
       [this](const std::string& name) { return presence_->Addresses().Find(name); });
   Udp1->OnPortUnreachable = [this](const std::string& host) {
-    Guard([&] { presence_->Unreachable(host); });
+    Guard([&] {
+      if (!session_ || !session_->Suspect(host)) presence_->Unreachable(host);
+    });
   };
   RegisterCommands();
   if (env_.delivery_extension) {

@@ -57,6 +57,9 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     sync_->Forget(address);
     Guard([&] { parts_.presence.Silent(name, address); });
   };
+  hooks.unanswered = [this](quint32 address, const std::string& name) {
+    Guard([&] { parts_.presence.Silent(name, address); });
+  };
   hooks.back = [this](quint32 address, const std::string& name) {
     Guard([&] { parts_.presence.Returned(name, address); });
   };
@@ -120,6 +123,11 @@ void SessionLinks::Undelivered(quint32 address, std::string_view text) {
   std::string name = links_->NameOf(address);
   if (name.empty()) name = DottedAddressText(address);
   parts_.chat.Undelivered(name, command->args);
+}
+
+bool SessionLinks::Suspect(const std::string& host) {
+  const std::optional<quint32> address = KnownAddressOf(host);
+  return address && links_->Suspect(*address);
 }
 
 std::optional<quint32> SessionLinks::KnownAddressOf(const std::string& name) const {

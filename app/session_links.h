@@ -57,6 +57,10 @@ class SessionLinks {
   // extension's own and is handled, true when it goes on to the dispatch.
   bool PassOn(const ReceivedDatagram& datagram, const ReceivedCommand& received);
 
+  // Nobody listened at host: false when that is for presence to tell, true
+  // when the copy there speaks the extension and must first stay silent.
+  bool Suspect(const std::string& host);
+
   // The board changed (see BoardSync::Touched).
   void Touched(bool drawn) { sync_->Touched(drawn); }
   void Close() { links_->Close(); }

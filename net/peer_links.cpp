@@ -13,6 +13,8 @@ constexpr qint64 kTickMs = 40;
 constexpr std::size_t kMaxGone = 256;
 constexpr std::size_t kMaxContacted = 1024;
 constexpr std::size_t kMaxNameSize = 64;
+// A peer nobody listened at is absent unless heard within so long.
+constexpr qint64 kSuspectMs = 1000;
 // While a gap is open, what is missing is told again this often.
 constexpr qint64 kGapReportMs = 100;
 // A peer's answers are repeated at most this often.
@@ -118,8 +120,21 @@ void PeerLinks::SendHello(quint32 address, Peer* peer) {
   hooks_.send(address, link::Datagram(link::kHello, hello.Build()));
 }
 
+bool PeerLinks::Suspect(quint32 address) {
+  Peer* peer = Find(address);
+  if (closed_ || peer == nullptr || !peer->verified) return false;
+  if (peer->suspect_ms >= 0) return true;
+  peer->suspect_ms = Now();
+  // A greeting that does not name its instance is answered at once.
+  SendHello(address, nullptr);
+  return true;
+}
+
 void PeerLinks::Heard(quint32 address) {
-  if (Peer* peer = Find(address)) peer->heard_ms = Now();
+  if (Peer* peer = Find(address)) {
+    peer->heard_ms = Now();
+    peer->suspect_ms = -1;
+  }
   const auto gone = gone_.find(address);
   if (gone == gone_.end() || closed_) return;
   const std::string name = gone->second.name;
@@ -272,6 +287,12 @@ void PeerLinks::Tick() {
     if (!peer->verified) {
       if (now - peer->hello_ms >= timing_.keep_alive_ms) SendHello(address, peer);
       continue;
+    }
+    if (peer->suspect_ms >= 0 && now - peer->suspect_ms > kSuspectMs) {
+      peer->suspect_ms = -1;
+      if (hooks_.unanswered) hooks_.unanswered(address, peer->name);
+      peer = Find(address);
+      if (peer == nullptr) continue;
     }
     Resend(address, *peer, now);
     if (!PassGap(address, now)) continue;

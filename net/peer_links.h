@@ -59,6 +59,8 @@ class PeerLinks : public QObject {
     // address fell silent, or was heard again after it did.
     std::function<void(quint32 address, const std::string& name)> gone;
     std::function<void(quint32 address, const std::string& name)> back;
+    // A suspected peer stayed silent.
+    std::function<void(quint32 address, const std::string& name)> unanswered;
     // A message (its text after the tag) that address did not acknowledge.
     std::function<void(quint32 address, const std::string& text)> undelivered;
     // Nothing waits for address and its window has room.
@@ -97,6 +99,11 @@ class PeerLinks : public QObject {
   void Heard(quint32 address);
   // A plain command from address: a copy not yet known is greeted.
   void Contact(quint32 address);
+  // Nobody listened at address when a datagram came there. That may be a
+  // datagram from before the copy started: a peer that speaks the extension
+  // is greeted, and marked absent (through unanswered) only if it then
+  // stays silent for a second. False when address speaks no extension.
+  bool Suspect(quint32 address);
   // address said "Exit": it is forgotten, and not looked for.
   void Left(quint32 address);
   // One of the link's own commands from address.
@@ -127,6 +134,7 @@ class PeerLinks : public QObject {
     qint64 heard_ms = 0;
     qint64 sent_ms = 0;
     qint64 hello_ms = -1;
+    qint64 suspect_ms = -1;  // when nobody listened there, until it is heard
     qint64 joined_at = 0;        // on this copy's clock
     qint64 changed_at = kNever;  // likewise
     // Sending.

@@ -254,6 +254,22 @@ TEST(Delivery, ACopyThatSpeaksTheExtensionIsPresentThoughItsAnnouncementsAreLost
   EXPECT_GT(network.Dropped(), 0);
 }
 
+TEST(Delivery, AStaleUnreachablePortDoesNotMarkAnAnsweringCopyAbsent) {
+  WindowGroup group(2);
+  ASSERT_TRUE(group.StartListingEachOther());
+  TForm1& a = group.Form(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.Links()->Speaks(0x7F000003); }, 3000));
+  // As when an "Enter" reached the computer before the copy there had started.
+  a.Udp1->OnPortUnreachable("127.0.0.3");
+  QTest::qWait(1500);
+  EXPECT_EQ(a.UserList().Lines(), std::vector<std::string>{"127.0.0.3=Yes"});
+  // Once the copy there is gone, the same report marks it absent soon.
+  group[1].Crash();
+  a.Udp1->OnPortUnreachable("127.0.0.3");
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return a.UserList().Lines() == std::vector<std::string>{"127.0.0.3=No"}; }, 4000));
+}
+
 // What a copy that knows nothing of the extension receives while two copies
 // start, find it, draw and talk; the times in messages left out.
 struct RawSession {
