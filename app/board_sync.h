@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <QtGlobal>
@@ -47,6 +48,7 @@ class BoardSync : public QObject {
     BoardFiles& files;
     std::function<void(const QString& text)> tell;  // the notice line
     std::function<void()> resized;                  // the board changed size
+    std::function<void(quint32 from)> replaced;     // a peer sent its whole board
   };
   explicit BoardSync(Parts parts, QObject* parent = nullptr);
 
@@ -70,11 +72,15 @@ class BoardSync : public QObject {
   // The whole board to address, as fast as it takes it; false when address
   // does not speak the extension.
   bool SendBoard(quint32 address);
+  // The pixels of area of the board to address, after what is on its way;
+  // false when address does not speak the extension.
+  bool SendArea(quint32 address, const QRect& area);
 
  private:
   struct TileOut {
     int index = 0;
     bool skip_white = false;  // the receiver's board is white there already
+    QRect part;               // of the tile, when not all of it goes
   };
   void Quiet();
   void Check();
@@ -85,7 +91,7 @@ class BoardSync : public QObject {
   void OnSum(quint32 from, std::string_view args);
   void OnWant(quint32 from, std::string_view args);
   void OnDigests(quint32 from, std::string_view args);
-  void OnBoard(std::string_view args);
+  void OnBoard(quint32 from, std::string_view args);
   void OnPixels(std::string_view args);
   // Keeps a board that held drawing the session never saw; false when it
   // could not be kept, and so must not be replaced.

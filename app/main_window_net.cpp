@@ -75,7 +75,7 @@ void TForm1::CreateEndpoint() {
         dialogs_, *Udp1, *fan_out_, *board_sending_, *presence_, *chat_, canvas_, board_files_,
         env_.computer_name,
         [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
-        [this] { ui_.Image_KV->Show(&canvas_.Image()); },
+        [this] { ui_.Image_KV->Show(&canvas_.Image()); }, {},
         [this](const ReceivedCommand& command, quint32 address, quint16 port) {
           Dispatch(command, address, port);
         }});

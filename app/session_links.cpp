@@ -24,7 +24,8 @@ SessionLinks::SessionLinks(Parts parts)
     : parts_(std::move(parts)),
       links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
       sync_(std::make_unique<BoardSync>(
-          BoardSync::Parts{*links_, parts_.canvas, parts_.files, parts_.tell, parts_.resized})) {
+          BoardSync::Parts{*links_, parts_.canvas, parts_.files, parts_.tell, parts_.resized,
+                           parts_.replaced})) {
   parts_.fan_out.SetLinks(links_.get());
   // The whole board goes to a copy that speaks the extension as tiles.
   parts_.board_sending.TakeOver = [this](const std::string& name) {
@@ -123,6 +124,11 @@ void SessionLinks::Undelivered(quint32 address, std::string_view text) {
   std::string name = links_->NameOf(address);
   if (name.empty()) name = DottedAddressText(address);
   parts_.chat.Undelivered(name, command->args);
+}
+
+bool SessionLinks::SendArea(const std::string& name, const QRect& area) {
+  const std::optional<quint32> address = KnownAddressOf(name);
+  return address && sync_->SendArea(*address, area);
 }
 
 bool SessionLinks::Suspect(const std::string& host) {

@@ -5,6 +5,7 @@
 // command of a peer's ordered stream on as if it had come on its own.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -44,6 +45,7 @@ class SessionLinks {
     std::string computer_name;
     std::function<void(const QString& text)> tell;  // the notice line
     std::function<void()> resized;                  // the board changed size
+    std::function<void(quint32 from)> replaced;     // a peer sent its whole board
     // A plain command, as from address and port.
     std::function<void(const ReceivedCommand& command, quint32 address, quint16 port)> dispatch;
   };
@@ -60,6 +62,10 @@ class SessionLinks {
   // Nobody listened at host: false when that is for presence to tell, true
   // when the copy there speaks the extension and must first stay silent.
   bool Suspect(const std::string& host);
+
+  // The pixels of area of the board to name, in the ordered delivery;
+  // false when name does not speak the extension.
+  bool SendArea(const std::string& name, const QRect& area);
 
   // The board changed (see BoardSync::Touched).
   void Touched(bool drawn) { sync_->Touched(drawn); }

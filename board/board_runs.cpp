@@ -19,6 +19,9 @@ int RunEnd(const QRgb* row, int x, int width) {
 
 BoardRuns::BoardRuns(QImage board) : board_(board.convertToFormat(QImage::Format_RGB32)) {}
 
+BoardRuns::BoardRuns(QImage changed, QPoint at)
+    : board_(changed.convertToFormat(QImage::Format_ARGB32)), at_(at), changed_only_(true) {}
+
 bool BoardRuns::NextLine(std::string& args) {
   const int width = board_.width();
   for (; y_ < board_.height(); ++y_, x_ = 0) {
@@ -26,14 +29,14 @@ bool BoardRuns::NextLine(std::string& args) {
     while (x_ < width) {
       const int start = x_;
       x_ = RunEnd(row, start, width);
-      if ((row[start] | 0xFF000000) == kWhite) continue;
+      if (changed_only_ ? qAlpha(row[start]) == 0 : (row[start] | 0xFF000000) == kWhite) continue;
       drawing::Figure line;
-      line.x0 = start;
-      line.y0 = y_;
-      line.x1 = x_;
-      line.y1 = y_;
+      line.x0 = at_.x() + start;
+      line.y0 = at_.y() + y_;
+      line.x1 = at_.x() + x_;
+      line.y1 = line.y0;
       line.width = 1;
-      line.pen = ColorToString(FromQColor(QColor::fromRgb(row[start])));
+      line.pen = ColorToString(FromQColor(QColor::fromRgb(row[start] | 0xFF000000)));
       args = line.Build();
       return true;
     }

@@ -22,6 +22,7 @@ bool BoardCanvas::SizeAllowed(qint64 width, qint64 height) {
 }
 
 void BoardCanvas::Reset(const QImage& picture) {
+  if (replacing_ && !image_.isNull()) replacing_();
   image_ = picture.convertToFormat(QImage::Format_RGB32);
   image_.setDotsPerMeterX(kDotsPerMeter);
   image_.setDotsPerMeterY(kDotsPerMeter);
@@ -37,6 +38,7 @@ DrawingState BoardCanvas::FreshState() {
 void BoardCanvas::Paste(const QImage& pixels, QPoint at) {
   const QRect area = QRect(at, pixels.size()).intersected(image_.rect());
   if (area.isEmpty()) return;
+  if (pasting_) pasting_(pixels, at);
   {
     QPainter painter(&image_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -46,6 +48,7 @@ void BoardCanvas::Paste(const QImage& pixels, QPoint at) {
 }
 
 void BoardCanvas::Resize(int width, int height) {
+  if (replacing_ && !image_.isNull()) replacing_();
   QImage resized(width, height, QImage::Format_RGB32);
   resized.setDotsPerMeterX(kDotsPerMeter);
   resized.setDotsPerMeterY(kDotsPerMeter);

@@ -86,6 +86,14 @@ class BoardCanvas {
   void SetChangeListener(std::function<void(const QRect&)> listener) {
     changed_ = std::move(listener);
   }
+  // Told before the whole picture is replaced or resized (Image() is still
+  // the old one), and before pixels are pasted onto it: the undo keeps both.
+  void SetReplaceListener(std::function<void()> listener) { replacing_ = std::move(listener); }
+  void SetPasteListener(std::function<void(const QImage& pixels, QPoint at)> listener) {
+    pasting_ = std::move(listener);
+  }
+  // The drawing state the local user's steps continue from.
+  const DrawingState& State() const { return state_; }
 
   // Coordinates and pen widths may be any 32-bit values: what is visible is
   // drawn exactly, at no more than a board's worth of work. Font sizes are
@@ -120,6 +128,8 @@ class BoardCanvas {
   QImage image_;
   DrawingState state_;
   std::function<void(const QRect&)> changed_;
+  std::function<void()> replacing_;
+  std::function<void(const QImage&, QPoint)> pasting_;
 };
 
 }  // namespace kovra

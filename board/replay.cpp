@@ -23,32 +23,8 @@ void FillFigurePen(BoardCanvas& canvas, const drawing::Figure& figure) {
   canvas.SetPenMode(PenMode::kCopy);
 }
 
-}  // namespace
-
-// For the length of one command: the sender's own state on the canvas
-// (none for the local user, whose state the canvas holds), always in copy
-// mode; afterwards, whatever the command did or raised, the sender keeps
-// what it left and the local state is back.
-class Replay::SenderScope {
- public:
-  // Nothing runs the event loop in between, so the sender's entry stays put.
-  SenderScope(BoardCanvas& canvas, DrawingState* sender) : canvas_(canvas), own_(sender) {
-    if (own_ != nullptr) canvas_.SwapState(*own_);  // own_ now holds the local state
-    canvas_.SetPenMode(PenMode::kCopy);
-  }
-  ~SenderScope() {
-    if (own_ != nullptr) canvas_.SwapState(*own_);
-  }
-  SenderScope(const SenderScope&) = delete;
-  SenderScope& operator=(const SenderScope&) = delete;
-
- private:
-  BoardCanvas& canvas_;
-  DrawingState* own_;
-};
-
 // Each command's steps on the canvas, in its sender's state.
-class Replay::Painter {
+class Painter {
  public:
   explicit Painter(BoardCanvas& canvas) : canvas_(canvas) {}
 
@@ -103,6 +79,30 @@ class Replay::Painter {
   BoardCanvas& canvas_;
 };
 
+}  // namespace
+
+// For the length of one command: the sender's own state on the canvas
+// (none for the local user, whose state the canvas holds), always in copy
+// mode; afterwards, whatever the command did or raised, the sender keeps
+// what it left and the local state is back.
+class Replay::SenderScope {
+ public:
+  // Nothing runs the event loop in between, so the sender's entry stays put.
+  SenderScope(BoardCanvas& canvas, DrawingState* sender) : canvas_(canvas), own_(sender) {
+    if (own_ != nullptr) canvas_.SwapState(*own_);  // own_ now holds the local state
+    canvas_.SetPenMode(PenMode::kCopy);
+  }
+  ~SenderScope() {
+    if (own_ != nullptr) canvas_.SwapState(*own_);
+  }
+  SenderScope(const SenderScope&) = delete;
+  SenderScope& operator=(const SenderScope&) = delete;
+
+ private:
+  BoardCanvas& canvas_;
+  DrawingState* own_;
+};
+
 DrawingState& Replay::StateOf(quint64 sender) {
   const qint64 now = clock_.elapsed();
   auto found = senders_.find(sender);
@@ -136,13 +136,21 @@ void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font) {
 }
 
 void Replay::Draw(const drawing::Command& command) {
-  const SenderScope scope(canvas_, &StateOf(sender_));
+  DrawingState& state = StateOf(sender_);
+  if (OnDrawing) OnDrawing(command, state, false);
+  const SenderScope scope(canvas_, &state);
   std::visit(Painter(canvas_), command);
 }
 
 void Replay::DrawOwn(const drawing::Command& command) {
+  if (OnDrawing) OnDrawing(command, canvas_.State(), true);
   const SenderScope scope(canvas_, nullptr);
   std::visit(Painter(canvas_), command);
+}
+
+void PaintCommand(BoardCanvas& canvas, const drawing::Command& command) {
+  canvas.SetPenMode(PenMode::kCopy);
+  std::visit(Painter(canvas), command);
 }
 
 }  // namespace kovra

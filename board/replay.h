@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <cstdint>
+#include <functional>
 #include <map>
 
 #include "board/canvas.h"
@@ -20,6 +21,10 @@ namespace kovra {
 // and the size and style then stay), the size, and the style. The text tool
 // sets its own font the same way, so its text is drawn as the peers draw it.
 void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font);
+
+// Draws one command on canvas in the canvas's own state, as the replay draws
+// every command; raises as the replay does.
+void PaintCommand(BoardCanvas& canvas, const drawing::Command& command);
 
 class Replay {
  public:
@@ -46,9 +51,12 @@ class Replay {
   // A command of the local user, under the local state: the canvas's own.
   void DrawOwn(const drawing::Command& command);
 
+  // Told of each command before it is drawn, with the state it is drawn in
+  // and whether it is the local user's.
+  std::function<void(const drawing::Command&, const DrawingState& before, bool own)> OnDrawing;
+
  private:
   class SenderScope;
-  class Painter;
   static quint64 Key(quint32 address, quint16 port) { return quint64{address} << 16 | port; }
   DrawingState& StateOf(quint64 sender);
 

@@ -1,0 +1,300 @@
+#include "board/board_history.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <climits>
+#include <type_traits>
+
+#include "board/replay.h"
+#include "support/error_guard.h"
+
+namespace kovra {
+namespace {
+
+constexpr QRgb kColorBits = 0x00FFFFFF;
+
+// The box from (left, top) up to, not including, (right, bottom), cut to the board.
+QRect Clamped(qint64 left, qint64 top, qint64 right, qint64 bottom, const QRect& board) {
+  left = std::max<qint64>(left, board.left());
+  top = std::max<qint64>(top, board.top());
+  right = std::min<qint64>(right, qint64{board.right()} + 1);
+  bottom = std::min<qint64>(bottom, qint64{board.bottom()} + 1);
+  if (right <= left || bottom <= top) return {};
+  return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
+// Where a command may change pixels, drawn in state on a board of rect
+// board: an empty rectangle for a command that draws nothing. A fill and a
+// text may reach anywhere.
+QRect Bound(const drawing::Command& command, const DrawingState& state, const QRect& board) {
+  auto around = [&](qint64 x0, qint64 y0, qint64 x1, qint64 y1, int width) {
+    // A width that the canvas ignores leaves the state's.
+    const qint64 margin = std::max<qint64>(std::max(width, state.pen_width), 1) / 2 + 2;
+    return Clamped(std::min(x0, x1) - margin, std::min(y0, y1) - margin,
+                   std::max(x0, x1) + margin + 1, std::max(y0, y1) + margin + 1, board);
+  };
+  return std::visit(
+      [&](const auto& step) -> QRect {
+        using Step = std::decay_t<decltype(step)>;
+        if constexpr (std::is_same_v<Step, drawing::LineTo>) {
+          return around(state.pen_pos.x(), state.pen_pos.y(), step.x, step.y, step.width);
+        } else if constexpr (std::is_base_of_v<drawing::Figure, Step>) {
+          return around(step.x0, step.y0, step.x1, step.y1, step.width);
+        } else if constexpr (std::is_same_v<Step, drawing::FloodFill>) {
+          return board;
+        } else if constexpr (std::is_same_v<Step, drawing::TextOut>) {
+          return step.text.empty() ? QRect() : board;
+        } else {
+          return QRect();  // moves the pen, sets the font, or points
+        }
+      },
+      command);
+}
+
+int Shifted(int value, int by) {
+  return int(std::clamp<qint64>(qint64{value} - by, INT_MIN, INT_MAX));
+}
+
+// The command as drawn on a part of the board whose top left is origin.
+drawing::Command Translated(drawing::Command command, QPoint origin) {
+  std::visit(
+      [&](auto& step) {
+        using Step = std::decay_t<decltype(step)>;
+        if constexpr (std::is_base_of_v<drawing::Figure, Step>) {
+          step.x0 = Shifted(step.x0, origin.x());
+          step.y0 = Shifted(step.y0, origin.y());
+          step.x1 = Shifted(step.x1, origin.x());
+          step.y1 = Shifted(step.y1, origin.y());
+        } else if constexpr (!std::is_same_v<Step, drawing::SetFont>) {
+          step.x = Shifted(step.x, origin.x());
+          step.y = Shifted(step.y, origin.y());
+        }
+      },
+      command);
+  return command;
+}
+
+// Copies the opaque pixels of change onto image, whose top left is at origin.
+void Overlay(QImage& image, const BoardHistory::Change& change, QPoint origin) {
+  QPainter painter(&image);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.drawImage(change.area.topLeft() - origin, change.pixels);
+}
+
+}  // namespace
+
+BoardHistory::BoardHistory(BoardCanvas& canvas) : canvas_(canvas) {
+  canvas_.SetReplaceListener([this] { Replacing(); });
+  canvas_.SetPasteListener([this](const QImage& pixels, QPoint at) { Pasting(pixels, at); });
+}
+
+void BoardHistory::BeginStep() {
+  // What was taken back can no longer be done again: its commands stay, drawn never more.
+  while (!steps_.empty() && steps_.back().undone) {
+    const Step* forgotten = &steps_.back();
+    for (Entry& entry : entries_) {
+      if (entry.step != forgotten) continue;
+      entry.step = nullptr;
+      entry.dead = true;
+    }
+    bytes_ -= StepBytes(*forgotten);
+    steps_.pop_back();
+  }
+  steps_.push_back(Step{first_entry_ + entries_.size()});
+  open_ = &steps_.back();
+}
+
+void BoardHistory::EndStep() {
+  if (open_ == nullptr) return;
+  if (!open_->drew) {
+    bytes_ -= StepBytes(*open_);
+    steps_.pop_back();  // the open step is always the last
+  }
+  open_ = nullptr;
+  Trim();
+}
+
+void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& before, bool own) {
+  // Nothing of the user's to take back: nothing to draw again either.
+  if (steps_.empty() || !canvas_.HasPicture()) return;
+  const QRect bound = Bound(command, before, canvas_.Image().rect());
+  if (bound.isEmpty()) return;
+  Step* step = own ? open_ : nullptr;
+  if (step != nullptr) {
+    Keep(*step, bound);
+    step->drew = true;
+  }
+  const qint64 bytes = qint64{sizeof(Entry)} + 64;
+  Add(Entry{step, bound, Drawn{command, before}, bytes});
+}
+
+void BoardHistory::Pasting(const QImage& pixels, QPoint at) {
+  if (applying_ || steps_.empty()) return;
+  const QRect area = QRect(at, pixels.size()).intersected(canvas_.Image().rect());
+  if (area.isEmpty()) return;
+  const QImage after =
+      pixels.copy(area.translated(-at)).convertToFormat(QImage::Format_RGB32);
+  if (auto change = Difference(canvas_.Image().copy(area), after, area.topLeft())) {
+    const qint64 bytes = qint64{sizeof(Entry)} + change->pixels.sizeInBytes();
+    const QRect changed = change->area;
+    Add(Entry{nullptr, changed, std::move(*change), bytes});
+  }
+}
+
+void BoardHistory::Replacing() {
+  previous_ = canvas_.Image();  // shared until either is drawn on
+  Clear();
+}
+
+void BoardHistory::Keep(Step& step, const QRect& area) {
+  const QRegion missing = QRegion(area).subtracted(step.kept);
+  if (missing.isEmpty()) return;
+  for (const QRect& part : missing) {
+    step.pieces.push_back(Piece{part, canvas_.Image().copy(part)});
+    bytes_ += step.pieces.back().pixels.sizeInBytes();
+  }
+  step.kept += missing;
+}
+
+void BoardHistory::Add(Entry entry) {
+  bytes_ += entry.bytes;
+  entries_.push_back(std::move(entry));
+  if (bytes_ > kMaxBytes) Trim();
+}
+
+void BoardHistory::Trim() {
+  // The open step stays whatever it holds: the gesture is not over.
+  const std::size_t keep = open_ != nullptr ? 1 : 0;
+  while (steps_.size() > keep && (steps_.size() > kMaxSteps || bytes_ > kMaxBytes)) {
+    const Step* oldest = &steps_.front();
+    for (Entry& entry : entries_) {
+      if (entry.step == oldest) entry.step = nullptr;
+    }
+    bytes_ -= StepBytes(*oldest);
+    steps_.pop_front();
+  }
+  // Only what came after the oldest step is ever drawn again.
+  const std::size_t needed = steps_.empty() ? first_entry_ + entries_.size() : steps_.front().first;
+  while (first_entry_ < needed && !entries_.empty()) {
+    bytes_ -= entries_.front().bytes;
+    entries_.pop_front();
+    ++first_entry_;
+  }
+}
+
+void BoardHistory::Clear() {
+  first_entry_ += entries_.size();
+  entries_.clear();
+  steps_.clear();
+  open_ = nullptr;
+  bytes_ = 0;
+}
+
+qint64 BoardHistory::StepBytes(const Step& step) const {
+  qint64 bytes = 0;
+  for (const Piece& piece : step.pieces) bytes += piece.pixels.sizeInBytes();
+  return bytes;
+}
+
+bool BoardHistory::CanUndo() const {
+  return std::any_of(steps_.begin(), steps_.end(),
+                     [this](const Step& step) { return !step.undone && &step != open_; });
+}
+
+bool BoardHistory::CanRedo() const {
+  return std::any_of(steps_.begin(), steps_.end(), [](const Step& step) { return step.undone; });
+}
+
+std::optional<BoardHistory::Change> BoardHistory::Undo() {
+  for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+    if (step->undone || &*step == open_) continue;
+    step->undone = true;
+    return Recompute(*step);
+  }
+  return std::nullopt;
+}
+
+std::optional<BoardHistory::Change> BoardHistory::Redo() {
+  for (Step& step : steps_) {
+    if (!step.undone) continue;
+    step.undone = false;
+    return Recompute(step);
+  }
+  return std::nullopt;
+}
+
+std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
+  const QRect area = step.kept.boundingRect().intersected(canvas_.Image().rect());
+  if (area.isEmpty()) return std::nullopt;
+  const QPoint origin = area.topLeft();
+  QImage before = canvas_.Image().copy(area);
+  {
+    QPainter painter(&before);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const Piece& piece : step.pieces) {
+      painter.drawImage(piece.area.topLeft() - origin, piece.pixels);
+    }
+  }
+  BoardCanvas scratch;
+  scratch.Reset(before);
+  for (std::size_t i = step.first - first_entry_; i < entries_.size(); ++i) {
+    const Entry& entry = entries_[i];
+    if (entry.dead || (entry.step != nullptr && entry.step->undone) ||
+        !entry.bound.intersects(area)) {
+      continue;
+    }
+    if (const auto* drawn = std::get_if<Drawn>(&entry.what)) {
+      DrawingState state = drawn->before;
+      state.pen_pos = QPoint(Shifted(state.pen_pos.x(), origin.x()),
+                             Shifted(state.pen_pos.y(), origin.y()));
+      scratch.SwapState(state);
+      try {
+        PaintCommand(scratch, Translated(drawn->command, origin));
+      } catch (const Error&) {
+        // It failed the same way when it came: it drew nothing then either.
+      }
+    } else {
+      QImage pixels = scratch.Image();
+      Overlay(pixels, std::get<Change>(entry.what), origin);
+      scratch.Paste(pixels, QPoint(0, 0));
+    }
+  }
+  auto change = Difference(canvas_.Image().copy(area), scratch.Image(), origin);
+  if (!change) return std::nullopt;
+  applying_ = true;
+  canvas_.Paste(scratch.Image(), origin);
+  applying_ = false;
+  return change;
+}
+
+std::optional<BoardHistory::Change> BoardHistory::Difference(const QImage& before,
+                                                             const QImage& after, QPoint at) {
+  const QImage old_pixels = before.convertToFormat(QImage::Format_RGB32);
+  const QImage new_pixels = after.convertToFormat(QImage::Format_RGB32);
+  int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+  for (int y = 0; y < new_pixels.height(); ++y) {
+    const auto* was = reinterpret_cast<const QRgb*>(old_pixels.constScanLine(y));
+    const auto* is = reinterpret_cast<const QRgb*>(new_pixels.constScanLine(y));
+    for (int x = 0; x < new_pixels.width(); ++x) {
+      if (((was[x] ^ is[x]) & kColorBits) == 0) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = y;
+    }
+  }
+  if (right < 0) return std::nullopt;
+  const QRect box(QPoint(left, top), QPoint(right, bottom));
+  QImage pixels(box.size(), QImage::Format_ARGB32);
+  for (int y = 0; y < box.height(); ++y) {
+    const auto* was = reinterpret_cast<const QRgb*>(old_pixels.constScanLine(y + top)) + left;
+    const auto* is = reinterpret_cast<const QRgb*>(new_pixels.constScanLine(y + top)) + left;
+    auto* out = reinterpret_cast<QRgb*>(pixels.scanLine(y));
+    for (int x = 0; x < box.width(); ++x) {
+      out[x] = ((was[x] ^ is[x]) & kColorBits) != 0 ? (is[x] | 0xFF000000) : 0;
+    }
+  }
+  return Change{box.translated(at), std::move(pixels)};
+}
+
+}  // namespace kovra

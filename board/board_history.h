@@ -1,0 +1,115 @@
+// The local user's steps on the board, to take back and to do again. A step
+// is everything one gesture drew. Taking it back leaves what anybody drew
+// after it: the step's area is set back to what it held before the step,
+// and what was drawn there since (the others' commands, the tiles the repair
+// pasted, the user's own later steps) is drawn over it again. The result is
+// pixels, so every board can be given them whatever it understands.
+//
+// The history also keeps the board as it was before the whole of it was
+// last replaced (a new board, a loaded picture, a board sent by a peer), so
+// that it can be brought back.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QRegion>
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "board/canvas.h"
+#include "board/drawing_commands.h"
+
+namespace kovra {
+
+class BoardHistory {
+ public:
+  // Steps kept, and the memory the history may hold, the board's copies
+  // before each step and the pixels pasted since included; the oldest steps
+  // give way first.
+  static constexpr std::size_t kMaxSteps = 50;
+  static constexpr qint64 kMaxBytes = qint64{128} << 20;
+
+  // What taking a step back or doing it again changed on the board: the
+  // smallest area that holds every changed pixel, and its pixels, opaque
+  // where they changed and fully transparent where they did not.
+  struct Change {
+    QRect area;
+    QImage pixels;  // ARGB32, the size of area
+  };
+
+  // Listens to canvas: its replacements and pastes. The canvas outlives it.
+  explicit BoardHistory(BoardCanvas& canvas);
+
+  // A gesture begins and ends; what the user draws in between is one step.
+  // A step that drew nothing is not kept. Beginning one forgets the steps
+  // taken back.
+  void BeginStep();
+  void EndStep();
+  // A command about to be drawn, with the state it is drawn in: the user's
+  // own, or a peer's.
+  void Drawing(const drawing::Command& command, const DrawingState& before, bool own);
+
+  bool CanUndo() const;
+  bool CanRedo() const;
+  // Takes the user's last step back, or does the last one taken back again,
+  // on the canvas; nullopt when there is none or nothing changed.
+  std::optional<Change> Undo();
+  std::optional<Change> Redo();
+
+  // The board before the whole of it was last replaced; null when there is none.
+  const QImage& Previous() const { return previous_; }
+  void ForgetPrevious() { previous_ = QImage(); }
+
+  // The pixels that differ between before and after, which have one size.
+  static std::optional<Change> Difference(const QImage& before, const QImage& after, QPoint at);
+
+ private:
+  // Before-pixels of a part of a step's area, taken before the step drew there.
+  struct Piece {
+    QRect area;
+    QImage pixels;
+  };
+  struct Step {
+    std::size_t first = 0;  // the sequence number of the step's first entry
+    QRegion kept;           // where the pieces hold the board as it was
+    std::vector<Piece> pieces;
+    bool undone = false;
+    bool drew = false;
+  };
+  struct Drawn {
+    drawing::Command command;
+    DrawingState before;
+  };
+  struct Entry {
+    const Step* step = nullptr;  // the user's step it belongs to, if any
+    QRect bound;                 // no pixel outside it changed
+    std::variant<Drawn, Change> what;
+    qint64 bytes = 0;
+    bool dead = false;  // of a step taken back and then forgotten
+  };
+
+  void Pasting(const QImage& pixels, QPoint at);
+  void Replacing();
+  void Keep(Step& step, const QRect& area);
+  void Add(Entry entry);
+  void Trim();
+  void Clear();
+  // The step's area drawn anew from before it, without the steps taken back.
+  std::optional<Change> Recompute(const Step& step);
+  qint64 StepBytes(const Step& step) const;
+
+  BoardCanvas& canvas_;
+  std::deque<Step> steps_;
+  Step* open_ = nullptr;  // the step being drawn
+  std::deque<Entry> entries_;
+  std::size_t first_entry_ = 0;  // the sequence number of entries_.front()
+  qint64 bytes_ = 0;
+  bool applying_ = false;  // the history itself is pasting
+  QImage previous_;
+};
+
+}  // namespace kovra

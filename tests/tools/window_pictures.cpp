@@ -1,0 +1,63 @@
+// Pictures of the window for the documentation: two copies on loopback,
+// something drawn and said on both, each window shown at the sizes a user
+// meets, saved as PNG files into the folder given.
+//   kovra_window_pictures <folder> [prefix]
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <cstdio>
+
+#include "common/window_group.h"
+
+using namespace kovra;
+using namespace kovra::test;
+
+namespace {
+
+void Say(TForm1& form, const QString& text) {
+  form.Controls().Edit_Mess->setText(text);
+  form.Controls().SpeedButton1->click();
+  QTest::qWait(50);
+}
+
+void Save(TForm1& form, QSize size, const QString& path) {
+  form.setWindowState(Qt::WindowNoState);
+  form.resize(size);
+  form.show();
+  QTest::qWait(300);
+  if (!form.grab().save(path)) std::fprintf(stderr, "not saved: %s\n", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: kovra_window_pictures <folder> [prefix]\n");
+    return 2;
+  }
+  const QString folder = QString::fromLocal8Bit(argv[1]);
+  const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("window");
+  QDir().mkpath(folder);
+  WindowGroup group(2);
+  if (!group.StartListingEachOther()) return 1;
+  for (int i = 0; i < 2; ++i) group.Form(i).Controls().CB_YesPaint->click();
+  std::vector<Stroke> strokes;
+  std::vector<QPoint> wave, box;
+  for (int x = 40; x <= 520; x += 8) wave.emplace_back(x, 150 + ((x / 8) % 12 - 6) * 6);
+  for (int t = 0; t <= 40; ++t) box.emplace_back(120 + t * 6, 260 - (t % 20) * 5);
+  strokes.push_back({0, wave});
+  strokes.push_back({1, box});
+  DrawInterleaved(group, strokes);
+  Say(group.Form(0), QStringLiteral("Привет! Рисую волну слева."));
+  Say(group.Form(1), QStringLiteral("Вижу. Добавил пилу ниже — посмотри, пожалуйста, "
+                                    "не закрывает ли она твою подпись на доске?"));
+  Say(group.Form(0), QStringLiteral("Нет, всё видно."));
+  QTest::qWait(300);
+  Save(group.Form(1), QSize(790, 590), folder + u'/' + prefix + QStringLiteral("-790x590.png"));
+  Save(group.Form(1), QSize(1366, 768), folder + u'/' + prefix + QStringLiteral("-1366x768.png"));
+  return 0;
+}
