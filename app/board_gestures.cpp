@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QToolTip>
 #include <utility>
 
 #include "app/chat_pane.h"
@@ -9,6 +11,7 @@
 #include "app/notice_line.h"
 #include "app/tool_panel.h"
 #include "app/window_layout.h"
+#include "board/board_history.h"
 #include "board/board_view.h"
 #include "board/replay.h"
 #include "net/correspondents.h"
@@ -35,6 +38,7 @@ void BoardGestures::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifi
   if (!parts_.ui.CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
   gesture_.StartX = x;
   gesture_.StartY = y;
+  parts_.history.BeginStep();
   // The move goes out after what the tool's press sends, as it always has.
   const drawing::MoveTo anchor{{x, y}};
   parts_.replay.DrawOwn(anchor);
@@ -52,8 +56,9 @@ void BoardGestures::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModi
   if (!parts_.ui.CB_YesPaint->isChecked()) {
     // A drag that draws nothing says why, once until the box is ticked.
     if ((buttons & Qt::LeftButton) && parts_.tools.ShouldTellToTick()) {
-      parts_.ui.Label_Notice->Tell(
-          QString(), QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»"));
+      // Where the user looks, and in the status bar until the box is ticked.
+      parts_.ui.Label_Notice->Tell(QString(), kTickHint);
+      QToolTip::showText(QCursor::pos(), kTickHint, parts_.ui.Image_KV);
     }
     return;
   }
@@ -81,12 +86,14 @@ void BoardGestures::Image_KVMouseUp(Qt::MouseButton button, Qt::KeyboardModifier
   }
   gesture_.Drawing = false;
   if (Tool* tool = std::exchange(gesture_tool_, nullptr)) tool->Release(shift, x, y);
+  parts_.history.EndStep();
 }
 
 void BoardGestures::CancelGesture() {
   if (!gesture_.Drawing) return;
   gesture_.Drawing = false;
   if (Tool* tool = std::exchange(gesture_tool_, nullptr)) tool->Cancel();
+  parts_.history.EndStep();
 }
 
 void BoardGestures::ReceivedPointer(const drawing::CursorTo& at, quint32 address) {

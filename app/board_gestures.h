@@ -17,6 +17,7 @@
 namespace kovra {
 
 class BoardCanvas;
+class BoardHistory;
 class ChatPane;
 class Correspondents;
 class Dialogs;
@@ -35,6 +36,7 @@ class BoardGestures : private ToolHost {
     Dialogs& dialogs;
     const BoardCanvas& board;
     Replay& replay;
+    BoardHistory& history;  // each gesture is one step of it
     FanOut& fan_out;
     ChatPane& chat;
     const Presence& presence;

@@ -21,8 +21,32 @@
 #include "support/text.h"
 
 namespace kovra {
+namespace {
+
+// "1 компьютер", "2 компьютера", "5 компьютеров".
+QString Computers(std::size_t count) {
+  const std::size_t tens = count % 100;
+  const std::size_t ones = count % 10;
+  const char* ending = (tens >= 11 && tens <= 14) ? "ов"
+                       : ones == 1                ? ""
+                       : (ones >= 2 && ones <= 4) ? "а"
+                                                  : "ов";
+  return QStringLiteral("%1 компьютер%2").arg(count).arg(QString::fromUtf8(ending));
+}
+
+}  // namespace
+
+bool BoardMenu::AskForEveryone(const QString& question, bool own_board_too) {
+  const std::size_t present = parts_.list.PresentNames().size();
+  if (present == 0 && !own_board_too) return true;
+  const std::size_t boards = present + (own_board_too ? 1 : 0);
+  const QString whose = present == 0 ? QStringLiteral("только у вас")
+                                     : QStringLiteral("у всех (%1)").arg(Computers(boards));
+  return parts_.dialogs.Confirm(question.arg(whose));
+}
 
 void BoardMenu::N2Click() {
+  if (!AskForEveryone(QStringLiteral("Стереть доску %1?"), true)) return;
   std::int32_t width = 0;
   std::int32_t height = 0;
   // The board's own size is offered, whatever the zoom shows it at.
@@ -52,6 +76,10 @@ void BoardMenu::N10Click() {
 void BoardMenu::N11Click() {
   const QString path = parts_.files.WorkingFile();
   if (!QFileInfo::exists(path)) return;
+  if (!parts_.list.PresentNames().empty() &&
+      !AskForEveryone(QStringLiteral("Заменить доску %1 доской из ~kv.bmp?"), true)) {
+    return;
+  }
   parts_.files.LoadBoardFile(path);
   parts_.fan_out.SendToCorrespondents(command::kLoad, "", false);
 }
@@ -59,6 +87,12 @@ void BoardMenu::N11Click() {
 void BoardMenu::N3Click() {
   const QString chosen = parts_.dialogs.OpenPictureFile(parts_.files.PictureFolder());
   if (chosen.isEmpty()) return;
+  if (!parts_.list.PresentNames().empty() &&
+      !AskForEveryone(QStringLiteral("Заменить доску %1 картинкой «") +
+                          QFileInfo(chosen).fileName().replace(u'%', u'_') + QStringLiteral("»?"),
+                      true)) {
+    return;
+  }
   TellPicture(parts_.files.LoadFromBmpFolder(chosen), command::kLoadFromFile, chosen,
               QStringLiteral("Файл не найден: "));
 }
@@ -89,14 +123,12 @@ void BoardMenu::SavePngClick() {
 }
 
 void BoardMenu::SendBoardToAllClick() {
-  std::vector<std::string> names;
-  for (const std::string& line : parts_.list.Lines()) {
-    const std::string name = TrimText(Correspondents::NameOf(line));
-    if (!name.empty() && UpperText(Correspondents::ValueOf(line)) == UpperText(kPresent)) {
-      names.push_back(name);
-    }
+  std::vector<std::string> names = parts_.list.PresentNames();
+  // Asked once: whether to replace everybody's board, however long it takes.
+  if (!names.empty() && !AskForEveryone(QStringLiteral("Заменить доску %1 вашей доской?"), false)) {
+    return;
   }
-  SendBoard(std::move(names));
+  SendBoard(std::move(names), true);
 }
 
 void BoardMenu::SendBoardClick() {
@@ -106,7 +138,7 @@ void BoardMenu::SendBoardClick() {
   if (!name.empty()) SendBoard({name});
 }
 
-void BoardMenu::SendBoard(std::vector<std::string> names) {
+void BoardMenu::SendBoard(std::vector<std::string> names, bool asked) {
   if (names.empty()) {
     parts_.dialogs.ShowMessage(
         QStringLiteral("Доску некому отправить: никто не отмечен как присутствующий"));
@@ -115,10 +147,11 @@ void BoardMenu::SendBoard(std::vector<std::string> names) {
   const QImage board = parts_.canvas.Image();
   const std::size_t lines = BoardRuns::Count(board);
   const std::size_t seconds = lines / BoardSending::kLinesPerSecond;
-  if (seconds >= 3 && !parts_.dialogs.Confirm(
-                          QStringLiteral("Отправка доски займёт около %1 с (%2 команд). Отправить?")
-                              .arg(seconds)
-                              .arg(lines))) {
+  if (seconds >= 3 && !asked &&
+      !parts_.dialogs.Confirm(
+          QStringLiteral("Отправка доски займёт около %1 с (%2 команд). Отправить?")
+              .arg(seconds)
+              .arg(lines))) {
     return;
   }
   parts_.sending.Start(board, std::move(names));

@@ -50,8 +50,12 @@ class BoardMenu {
   // same with it; otherwise the user is told failure and its path.
   void TellPicture(bool done, const std::string& command, const QString& chosen,
                    const QString& failure);
-  // The whole board to each of names, after asking when it takes a while.
-  void SendBoard(std::vector<std::string> names);
+  // Asks question, its "%1" naming the boards it changes: the present
+  // correspondents', and the user's own when own_board_too.
+  bool AskForEveryone(const QString& question, bool own_board_too);
+  // The whole board to each of names, after asking when it takes a while
+  // unless the user was asked already.
+  void SendBoard(std::vector<std::string> names, bool asked = false);
 
   Parts parts_;
 };

@@ -12,6 +12,7 @@
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
 #include "app/window_place.h"
+#include "board/board_tiles.h"
 #include "board/board_view.h"
 #include "net/correspondents.h"
 #include "net/udp_endpoint.h"
@@ -38,15 +39,23 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
       correspondents_(new Correspondents(this)) {
   env_.dialogs = &dialogs_;
   BuildLayout();
+  autosave_ = std::make_unique<BoardAutosave>(board_files_, *ui_.Label_Saved, this);
   canvas_.SetChangeListener([this](const QRect& area) {
     ui_.Image_KV->ImageChanged(area);
     if (session_) session_->Touched(true);
+    autosave_->Changed();
   });
+  replay_.OnDrawing = [this](const drawing::Command& command, const DrawingState& before,
+                             bool own) { board_history_.Drawing(command, before, own); };
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] {
     ui_.Image_KV->Show(&canvas_.Image());
     if (session_) session_->Touched(false);
+    autosave_->Changed();
+    const bool wiped = tiles::IsWhite(canvas_.Image(), canvas_.Image().rect());
+    undo_->Replaced(sender_address_, wiped ? QStringLiteral("стёр доску")
+                                           : QStringLiteral("заменил доску"));
   };
   QStringList not_understood;
   board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));
@@ -179,6 +188,8 @@ void TForm1::RestoreState() {
     board_files_.NewBoard(ui_.Image_KV->width(), ui_.Image_KV->height());
   }
 
+  autosave_->Enable();  // the working file is read: it may be written now
+
   ui_.List_W->setCurrentRow(0);
   ui_.Label_Font->setText(ui_.Label_Font->font().family());
   tool_panel_.ShowFillBehindFont();
@@ -201,7 +212,10 @@ void TForm1::FormCloseQuery(bool& CanClose) {
       unsaved.append(error.Message());
     }
   };
-  save([&] { board_files_.SaveBoardFile(board_files_.WorkingFile()); });
+  save([&] {
+    board_files_.SaveBoardFile(board_files_.WorkingFile());
+    autosave_->Saved();
+  });
   // May run the event loop; a correspondent that cannot be reached is passed over.
   save([&] { presence_->SayGoodbye(); });
   save([&] { history_.Flush(); });

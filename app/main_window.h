@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/board_autosave.h"
 #include "app/board_gestures.h"
 #include "app/board_menu.h"
 #include "app/board_sending.h"
+#include "app/board_undo.h"
 #include "app/chat_pane.h"
 #include "app/choice_list.h"
 #include "app/correspondents_menu.h"
@@ -24,6 +26,7 @@
 #include "app/window_layout.h"
 #include "board/board_commands.h"
 #include "board/board_files.h"
+#include "board/board_history.h"
 #include "board/canvas.h"
 #include "board/replay.h"
 #include "net/command_table.h"
@@ -85,6 +88,8 @@ class TForm1 : public QMainWindow {
   // The tool column: width, colours, font, the drawing switch, the tools.
   ToolPanel& ToolColumn() { return tool_panel_; }
   CommandTable& Commands() { return commands_; }
+  // Undo and redo on the board (the menu "Доска", Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y).
+  BoardUndo& Undo() { return *undo_; }
 
  protected:
   bool event(QEvent* event) override;
@@ -119,11 +124,14 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<ChatPane> chat_;
   std::unique_ptr<BoardGestures> gestures_;
   std::unique_ptr<SessionLinks> session_;  // null when the extension is off
+  std::unique_ptr<BoardUndo> undo_;
+  std::unique_ptr<BoardAutosave> autosave_;
   // The board's mouse events, held while a send is under way.
   HeldInput held_input_{[this] { return fan_out_ && fan_out_->Sending(); }};
   MessageHistory history_;
   ToolPanel tool_panel_{dialogs_, ui_};
   BoardCanvas canvas_;
+  BoardHistory board_history_{canvas_};
   BoardFiles board_files_{canvas_, env_.program_dir};
   ReceivedBoardCommands board_commands_{board_files_, dialogs_};
   Replay replay_{canvas_};

@@ -1,5 +1,6 @@
 // The window's menus and its timer.
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -25,6 +26,7 @@ void TForm1::BuildMenus() {
                      std::function<void()> handler) {
     QAction* action = Named(menu->addAction(caption), name);
     connect(action, &QAction::triggered, this, [this, handler] { Guard(handler); });
+    return action;
   };
   // The controllers are made after the menus: their items find them when used.
   auto board = [this](void (BoardMenu::*handler)()) {
@@ -37,17 +39,29 @@ void TForm1::BuildMenus() {
 
   QMenuBar* bar = Named(menuBar(), "MainMenu1");
   QMenu* board_menu = Named(bar->addMenu(QStringLiteral("Доска")), "N1");
+  board_menu->setToolTipsVisible(true);
+  item(board_menu, "Undo", QStringLiteral("Отменить"), [this] { undo_->Undo(); })
+      ->setShortcuts(QKeySequence::Undo);
+  item(board_menu, "Redo", QStringLiteral("Повторить"), [this] { undo_->Redo(); })
+      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                      QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  separator(board_menu, "UndoSeparator");
   item(board_menu, "N2", QStringLiteral("Новая (все стереть)"), board(&BoardMenu::N2Click));
-  item(board_menu, "N10", QStringLiteral("Сохранить на диск"), board(&BoardMenu::N10Click));
+  item(board_menu, "N10", QStringLiteral("Сохранить на диск"), board(&BoardMenu::N10Click))
+      ->setToolTip(QStringLiteral("Записать доску в ~kv.bmp сейчас (это делается и само) и "
+                                  "попросить всех сделать то же"));
   item(board_menu, "N11", QStringLiteral("Загрузить с диска"), board(&BoardMenu::N11Click));
   separator(board_menu, "N5");
   item(board_menu, "N3", QStringLiteral("Загрузить из файла"), board(&BoardMenu::N3Click));
-  item(board_menu, "N4", QStringLiteral("Сохранить в файл"), board(&BoardMenu::N4Click));
+  item(board_menu, "N4", QStringLiteral("Сохранить в файл"), board(&BoardMenu::N4Click))
+      ->setToolTip(QStringLiteral("Сохранить доску картинкой BMP в папку BMP под своим именем; "
+                                  "у всех она сохранится под тем же"));
   separator(board_menu, "SendingSeparator");
   item(board_menu, "SendBoardToAll", QStringLiteral("Отправить доску всем"),
        board(&BoardMenu::SendBoardToAllClick));
   item(board_menu, "SaveAsPng", QStringLiteral("Сохранить как PNG…"),
-       board(&BoardMenu::SavePngClick));
+       board(&BoardMenu::SavePngClick))
+      ->setToolTip(QStringLiteral("Сохранить доску картинкой PNG куда угодно; только у себя"));
   BuildZoomMenu(bar, ui_.Image_KV);
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));

@@ -53,8 +53,8 @@ void TForm1::CreateEndpoint() {
                                                      *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
   gestures_ = std::make_unique<BoardGestures>(
-      BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, *fan_out_, *chat_,
-                           *presence_, *correspondents_});
+      BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_, *fan_out_,
+                           *chat_, *presence_, *correspondents_});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -75,11 +75,17 @@ void TForm1::CreateEndpoint() {
         dialogs_, *Udp1, *fan_out_, *board_sending_, *presence_, *chat_, canvas_, board_files_,
         env_.computer_name,
         [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
-        [this] { ui_.Image_KV->Show(&canvas_.Image()); }, {},
+        [this] { ui_.Image_KV->Show(&canvas_.Image()); },
+        [this](quint32 from) { undo_->Replaced(from, QStringLiteral("прислал свою доску")); },
         [this](const ReceivedCommand& command, quint32 address, quint16 port) {
           Dispatch(command, address, port);
         }});
   }
+  undo_ = std::make_unique<BoardUndo>(
+      BoardUndo::Parts{board_history_, board_files_, *fan_out_, *board_sending_, *correspondents_,
+                       *presence_, [this] { return session_.get(); }, *ui_.Label_Notice,
+                       *ui_.RestoreBoard, *ui_.Edit_Mess},
+      this);
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.
     const QString message = Udp1->BindFailedMessage();

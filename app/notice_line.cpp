@@ -33,6 +33,10 @@ void NoticeLine::Tell(const QString& sender, const QString& text) {
   show();
 }
 
+void NoticeLine::Withdraw(const QString& text) {
+  if (!isHidden() && sender_.isEmpty() && text == text_) hide();
+}
+
 QSize NoticeLine::minimumSizeHint() const { return QSize(0, QLabel::minimumSizeHint().height()); }
 
 void NoticeLine::paintEvent(QPaintEvent*) {
@@ -46,6 +50,7 @@ void NoticeLine::paintEvent(QPaintEvent*) {
 void NoticeLine::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
   hide();
+  emit Dismissed();
 }
 
 }  // namespace kovra

@@ -16,10 +16,16 @@ class NoticeLine : public QLabel {
 
   // sender is empty for what this computer itself could not do.
   void Tell(const QString& sender, const QString& text);
+  // Hides the line if it still says text, which no longer holds.
+  void Withdraw(const QString& text);
 
   // However long the text, the line never widens the window: it is cut with
   // "…" where it ends, and its tip shows it whole.
   QSize minimumSizeHint() const override;
+
+ signals:
+  // The user clicked the notice away.
+  void Dismissed();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

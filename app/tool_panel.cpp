@@ -9,6 +9,7 @@
 #include "app/choice_list.h"
 #include "app/color_words.h"
 #include "app/mouse_panel.h"
+#include "app/notice_line.h"
 #include "app/pen_sample.h"
 #include "app/window_layout.h"
 #include "board/board_view.h"
@@ -27,8 +28,13 @@ constexpr int kFontSamplePixels = 24;
 
 int ToolPanel::CurrentWidth() const { return settings_.CurrentWidth(form_.List_W->currentRow()); }
 
-// The pointer tool now does what it says: choosing it shows nothing more.
-void ToolPanel::ListToolsClick() {}
+// Choosing a tool means wanting to draw with it: the switch goes on. The
+// pointer tool does what it says; choosing it shows nothing more.
+void ToolPanel::ListToolsClick() {
+  if (form_.CB_YesPaint->isChecked()) return;
+  form_.CB_YesPaint->setChecked(true);
+  CB_YesPaintClick();
+}
 
 void ToolPanel::List_WDblClick() {
   if (form_.List_W->currentRow() != 0) return;
@@ -65,7 +71,10 @@ void ToolPanel::SpeedButton2Click() {
 
 void ToolPanel::CB_YesPaintClick() {
   const bool on = form_.CB_YesPaint->isChecked();
-  if (on) told_to_tick_ = false;
+  if (on) {
+    told_to_tick_ = false;
+    form_.Label_Notice->Withdraw(kTickHint);
+  }
   // Only while drawing is off: a tip would cover what is drawn.
   form_.Image_KV->setToolTip(on ? QString() : kBoardTip);
   Paint(form_.CB_YesPaint, ToQColor(on ? kClYellow : kClBtnFace), ToQColor(on ? kClRed : kClBlack));

@@ -320,7 +320,10 @@ void BuildZoomMenu(QMenuBar* bar, BoardView* view) {
 }
 
 const QString kBoardTip = QStringLiteral(
-    "Доска. Поставьте «Жажду рисовать !!!», чтобы рисовать; Ctrl и колесо мыши — масштаб");
+    "Доска. Выберите инструмент или поставьте «Жажду рисовать !!!», чтобы рисовать; Ctrl и "
+    "колесо мыши — масштаб");
+const QString kTickHint = QStringLiteral(
+    "Чтобы рисовать, выберите инструмент или поставьте «Жажду рисовать !!!»");
 
 void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text) {
   QPalette palette = widget->palette();
@@ -365,7 +368,21 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemM
   form.Label_Notice = new NoticeLine(form.Panel1);
   status_row->addSpacing(16);
   status_row->addWidget(form.Label_Notice, 1);
+  form.RestoreBoard = Named(new QToolButton(form.Panel1), "RestoreBoard");
+  form.RestoreBoard->setText(QStringLiteral("Вернуть"));
+  form.RestoreBoard->setToolTip(
+      QStringLiteral("Вернуть доску, какой она была до замены, у себя и у всех (Ctrl+Z)"));
+  form.RestoreBoard->setFixedHeight(20);
+  status_row->addWidget(form.RestoreBoard);
   status_row->addStretch(1);
+  form.Label_Saved = Named(new QLabel(form.Panel1), "Label_Saved");
+  form.Label_Saved->setToolTip(
+      QStringLiteral("Доска записывается в ~kv.bmp сама через несколько секунд после изменений"));
+  status_row->addWidget(form.Label_Saved);
+  status_row->addSpacing(12);
+  form.Label_Zoom = Named(new QLabel(QStringLiteral("100%"), form.Panel1), "Label_Zoom");
+  form.Label_Zoom->setToolTip(QStringLiteral("Масштаб доски; Ctrl и колесо мыши меняют его"));
+  status_row->addWidget(form.Label_Zoom);
   root->addWidget(form.Panel1);
 
   auto* page_split = Splitter(Qt::Vertical, page);

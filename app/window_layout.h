@@ -67,6 +67,9 @@ struct WindowControls {
   QMenu* PopupMenu1 = nullptr;  // the board's context menu, empty
   QMenu* PopupMenu2 = nullptr;  // the correspondent list's: add, delete, send the board
   NoticeLine* Label_Notice = nullptr;
+  QToolButton* RestoreBoard = nullptr;  // "Вернуть": the board a peer replaced
+  QLabel* Label_Saved = nullptr;        // when the board was last written to disk
+  QLabel* Label_Zoom = nullptr;         // the board's zoom, in per cent
 };
 
 // The menus' items are not kept; they are found by name. MainMenu1 holds
@@ -76,8 +79,9 @@ struct WindowControls {
 // and N8 "Сеть" (N9 announce, FindEveryone, N12 a separator). PopupMenu2
 // holds N6 add, N7 delete and SendBoardToOne.
 
-// The board's tip while drawing is off.
+// The board's tip while drawing is off, and what a drag says then.
 extern const QString kBoardTip;
+extern const QString kTickHint;
 
 template <typename W>
 W* Named(W* widget, const char* name) {

@@ -154,6 +154,12 @@ bool BoardFiles::SaveBoardFileLater(const QString& path, PictureSaver::Done done
   return true;
 }
 
+void BoardFiles::Replace(const QImage& picture) {
+  saver_.WaitForAll();
+  canvas_.Reset(picture);
+  if (OnReplaced) OnReplaced();
+}
+
 void BoardFiles::LoadBoardFile(const QString& path) {
   saver_.WaitForAll();
   canvas_.Reset(ReadBoardPicture(path));  // the board stays as it was when this raises

@@ -53,6 +53,8 @@ class BoardFiles {
 
   bool SaveBoardFile(const QString& path);
   void LoadBoardFile(const QString& path);
+  // The board becomes picture, as a loaded file does.
+  void Replace(const QImage& picture);
   // A new white board of at least 100 by 100, written to the working file,
   // at once or, given saved_later, in the background.
   // Raises Error for a size too large to hold; the board then stays.

@@ -100,7 +100,9 @@ void BoardHistory::BeginStep() {
     bytes_ -= StepBytes(*forgotten);
     steps_.pop_back();
   }
-  steps_.push_back(Step{first_entry_ + entries_.size()});
+  Step step;
+  step.first = first_entry_ + entries_.size();
+  steps_.push_back(std::move(step));
   open_ = &steps_.back();
 }
 

@@ -72,6 +72,7 @@ void BoardView::SetZoom(int percent) {
   zoom_ = percent;
   FitToImage();
   update();
+  emit ZoomChanged(zoom_);
 }
 
 void BoardView::StepZoom(int direction) {

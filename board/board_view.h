@@ -54,6 +54,7 @@ class BoardView : public QWidget {
   void MouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
   // The view lost the mouse or was hidden: no release will come.
   void GestureLost();
+  void ZoomChanged(int percent);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -111,4 +111,13 @@ Qt::ItemFlags Correspondents::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
 }
 
+std::vector<std::string> Correspondents::PresentNames() const {
+  std::vector<std::string> names;
+  for (const std::string& line : lines_) {
+    const std::string name = TrimText(NameOf(line));
+    if (!name.empty() && UpperText(ValueOf(line)) == UpperText(kPresent)) names.push_back(name);
+  }
+  return names;
+}
+
 }  // namespace kovra

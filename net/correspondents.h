@@ -25,6 +25,8 @@ class Correspondents : public QAbstractListModel {
   int Count() const { return static_cast<int>(lines_.size()); }
   const std::string& Line(int index) const { return lines_.at(static_cast<std::size_t>(index)); }
   const std::vector<std::string>& Lines() const { return lines_; }
+  // The names of the lines marked present, trimmed, in the list's order.
+  std::vector<std::string> PresentNames() const;
   void SetLine(int index, std::string line);
   void Append(std::string line);
   void Remove(int index);

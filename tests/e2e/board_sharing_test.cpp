@@ -70,7 +70,10 @@ TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
           << "every pixel arrived";
     }
   }
-  EXPECT_TRUE(group[0].Dialogs().questions.isEmpty()) << "a short sending asks nothing";
+  EXPECT_EQ(group[0].Dialogs().questions,
+            QStringList(2, QStringLiteral("Заменить доску у всех (2 компьютера) вашей доской?")))
+      << "asked once each time, however short the sending";
+  group[0].Dialogs().questions.clear();
 
   // To one line from the list's menu; a sending that takes a while asks first.
   group[0].Dialogs().confirm_answers = {false};

@@ -210,13 +210,17 @@ TEST(Desktop, TheWindowTellsWhatHappens) {
     QCoreApplication::sendEvent(a.Controls().Image_KV, &move);
     QTest::mouseRelease(a.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
   };
-  const QString tick = QStringLiteral("Чтобы рисовать, поставьте «Жажду рисовать !!!»");
+  const QString tick =
+      QStringLiteral("Чтобы рисовать, выберите инструмент или поставьте «Жажду рисовать !!!»");
   drag();
   EXPECT_EQ(a.Controls().Label_Notice->text(), tick);
   a.Controls().Label_Notice->hide();  // clicked away
   drag();
   EXPECT_TRUE(a.Controls().Label_Notice->isHidden()) << "once, not at every drag";
+  drag();
+  EXPECT_EQ(a.Controls().Label_Notice->text(), tick);
   a.Controls().CB_YesPaint->click();
+  EXPECT_TRUE(a.Controls().Label_Notice->isHidden()) << "the hint goes once the box is ticked";
   a.Controls().CB_YesPaint->click();
   drag();
   EXPECT_EQ(a.Controls().Label_Notice->text(), tick)

@@ -1,0 +1,98 @@
+#include "app/board_undo.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QToolButton>
+#include <string>
+#include <vector>
+
+#include "app/board_sending.h"
+#include "app/notice_line.h"
+#include "app/session_links.h"
+#include "board/board_files.h"
+#include "board/board_runs.h"
+#include "net/correspondents.h"
+#include "net/dotted_address.h"
+#include "net/fan_out.h"
+#include "net/presence.h"
+#include "support/ansi_codec.h"
+
+namespace kovra {
+
+BoardUndo::BoardUndo(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts)) {
+  parts_.restore.hide();
+  connect(&parts_.restore, &QToolButton::clicked, this, [this] { RestorePrevious(); });
+  connect(&parts_.notice, &NoticeLine::Dismissed, &parts_.restore, &QWidget::hide);
+  parts_.message.installEventFilter(this);
+}
+
+void BoardUndo::Undo() {
+  if (parts_.history.CanUndo()) {
+    if (const auto change = parts_.history.Undo()) Send(*change);
+    return;
+  }
+  RestorePrevious();
+}
+
+void BoardUndo::Redo() {
+  if (const auto change = parts_.history.Redo()) Send(*change);
+}
+
+void BoardUndo::RestorePrevious() {
+  parts_.restore.hide();
+  const QImage previous = parts_.history.Previous();
+  if (previous.isNull()) return;
+  parts_.files.Replace(previous);  // what it replaces is kept in its turn
+  const std::vector<std::string> names = parts_.list.PresentNames();
+  if (!names.empty()) parts_.sending.Start(previous, names);
+}
+
+void BoardUndo::Replaced(quint32 from, const QString& what) {
+  if (from == 0 || parts_.history.Previous().isNull()) {
+    parts_.restore.hide();
+    return;
+  }
+  const std::string name =
+      parts_.presence.Addresses().NameAt(from).value_or(DottedAddressText(from));
+  parts_.notice.Tell(AnsiToQString(name),
+                     what + QStringLiteral("; прежнюю доску вернут «Вернуть» или Ctrl+Z"));
+  parts_.restore.show();
+}
+
+void BoardUndo::Send(const BoardHistory::Change& change) {
+  SessionLinks* session = parts_.session ? parts_.session() : nullptr;
+  std::vector<std::string> runs;
+  bool runs_made = false;
+  for (const std::string& name : parts_.list.PresentNames()) {
+    if (session != nullptr && session->SendArea(name, change.area)) continue;
+    if (!runs_made) {
+      BoardRuns lines(change.pixels, change.area.topLeft());
+      for (std::string args; lines.NextLine(args);) runs.push_back(args);
+      runs_made = true;
+    }
+    // Each may run the event loop while the name is looked up.
+    for (const std::string& args : runs) parts_.fan_out.SendToOne(name, command::kLineFromTo, args);
+  }
+}
+
+bool BoardUndo::eventFilter(QObject* watched, QEvent* event) {
+  // The message field takes back its own typing; once it is empty, the
+  // keys take back drawing, as everywhere else in the window.
+  if (watched != &parts_.message || event->type() != QEvent::KeyPress ||
+      !parts_.message.text().isEmpty()) {
+    return false;
+  }
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->matches(QKeySequence::Undo)) {
+    Undo();
+    return true;
+  }
+  if (key->matches(QKeySequence::Redo) ||
+      (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier)) {
+    Redo();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace kovra
