@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QSocketNotifier>
 #include <QTranslator>
 #include <array>
@@ -81,6 +83,13 @@ void DesktopReached() {
   }
   delete held_messages;
   held_messages = nullptr;
+}
+
+void UseCurrentLook() {
+  if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+    QApplication::setStyle(fusion);
+    QApplication::setPalette(fusion->standardPalette());
+  }
 }
 
 void SpeakRussian() {

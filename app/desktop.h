@@ -26,6 +26,9 @@ void DesktopReached();
 // them. Qt's own dialogs, not the desktop's, so that they follow. Call once
 // the application object exists.
 void SpeakRussian();
+// Qt's Fusion style with its light colours, the same on every desktop, dark
+// themes included: the board is white, and so is what surrounds it.
+void UseCurrentLook();
 
 // SIGTERM, SIGHUP and SIGINT (logout, shutdown, Ctrl+C) close window as its
 // close box would, so that what closing saves and says is done. A second

@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Kovra"));
   QApplication::setDesktopFileName(QStringLiteral("kovra"));
   kovra::SpeakRussian();
+  kovra::UseCurrentLook();
 
   kovra::QtDialogs dialogs;
   if (!kovra::FirstInstance(true, [&](const QString& text) { dialogs.ShowMessage(text); })) {

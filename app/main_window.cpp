@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QListWidget>
 #include <QStringList>
 #include <QTimer>
@@ -11,6 +13,7 @@
 
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
+#include "app/tool_look.h"
 #include "app/window_place.h"
 #include "board/board_tiles.h"
 #include "board/board_view.h"
@@ -114,7 +117,17 @@ void TForm1::WireEvents() {
           [this] { held_input_.Run([this] { Guard([this] { gestures_->CancelGesture(); }); }); });
   connect(ui_.List_W, &QListWidget::currentRowChanged, this,
           [this] { tool_panel_.ShowPenSample(); });
-  connect(ui_.Edit_Mess, &QLineEdit::textChanged, this, [this] { ShowCharactersLeft(ui_); });
+  connect(ui_.Edit_Mess, &QLineEdit::textChanged, this, [this] {
+    KeepMessageShort(ui_.Edit_Mess);
+    ShowCharactersLeft(ui_);
+  });
+  connect(ui_.Palette, &ColorPalette::Chosen, this,
+          [this](const QColor& color, Qt::MouseButton button) {
+            tool_panel_.PaletteChosen(color, button);
+          });
+  connect(ui_.Spin_W, &QSpinBox::valueChanged, this,
+          [this](int width) { tool_panel_.Spin_WChanged(width); });
+  tool_panel_.AddToolKeys(*this);
 }
 
 void TForm1::FormCreate() {
@@ -191,7 +204,7 @@ void TForm1::RestoreState() {
   autosave_->Enable();  // the working file is read: it may be written now
 
   ui_.List_W->setCurrentRow(0);
-  ui_.Label_Font->setText(ui_.Label_Font->font().family());
+  ui_.Label_Font->setText(QFontInfo(ui_.Label_Font->font()).family());  // the family shown
   tool_panel_.ShowFillBehindFont();
 
   // With nobody listed yet, everyone on the local networks is asked instead.

@@ -1,11 +1,14 @@
 // The window's menus and its timer.
 #include <QAction>
+#include <QLabel>
+#include <QListView>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 #include <functional>
 
+#include "app/chat_lines.h"
 #include "app/main_window.h"
 #include "app/window_layout.h"
 #include "board/board_view.h"
@@ -14,7 +17,10 @@
 namespace kovra {
 
 void TForm1::BuildLayout() {
-  BuildWindowLayout(*this, ui_, &history_, correspondents_);
+  BuildWindowLayout(*this, ui_, new ChatLines(history_, *correspondents_, this), correspondents_);
+  ui_.RE_Mess->setItemDelegate(new ChatLineDelegate(env_.computer_name, ui_.RE_Mess));
+  connect(ui_.Image_KV, &BoardView::ZoomChanged, this,
+          [this](int percent) { ui_.Label_Zoom->setText(QStringLiteral("%1%").arg(percent)); });
   Timer1 = Named(new QTimer(this), "Timer1");
   Timer1->setInterval(100);
   BuildMenus();

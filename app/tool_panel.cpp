@@ -1,6 +1,10 @@
 #include "app/tool_panel.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QKeySequence>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -11,6 +15,7 @@
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
 #include "app/pen_sample.h"
+#include "app/tool_look.h"
 #include "app/window_layout.h"
 #include "board/board_view.h"
 #include "board/colors.h"
@@ -61,10 +66,40 @@ void ToolPanel::Panel_Cvet_FonMouseDown(Qt::MouseButton button) {
   if (!pen) ShowFillBehindFont();
 }
 
+void ToolPanel::PaletteChosen(const QColor& color, Qt::MouseButton button) {
+  const bool pen = button == Qt::LeftButton;
+  (pen ? settings_.pen_color : settings_.fill_color) = FromQColor(color);
+  ShowSettings();
+  ShowPenSample();
+  if (!pen) ShowFillBehindFont();
+}
+
+void ToolPanel::Spin_WChanged(int width) {
+  settings_.user_width = width;
+  form_.List_W->item(0)->setText(ToolSettings::UserWidthEntry(width));
+  form_.List_W->setCurrentRow(0);
+  ShowPenSample();
+}
+
+void ToolPanel::AddToolKeys(QWidget& window) {
+  for (const ToolEntry& entry : ToolTable()) {
+    auto* key = new QAction(&window);
+    key->setObjectName(QStringLiteral("ToolKey%1").arg(ToolRow(entry.id)));
+    key->setShortcut(QKeySequence(QString(ToolKey(entry.id))));
+    window.addAction(key);
+    const int row = ToolRow(entry.id);
+    QObject::connect(key, &QAction::triggered, &window, [this, row] {
+      form_.ListTools->setCurrentRow(row);
+      ListToolsClick();
+    });
+  }
+}
+
 void ToolPanel::SpeedButton2Click() {
   if (const auto chosen = dialogs_.ChooseFont(settings_.FD1)) {
     settings_.SetTextFont(*chosen);
-    form_.Label_Font->setText(chosen->font.family());
+    // The family the system draws it in, which a name it lacks is not.
+    form_.Label_Font->setText(QFontInfo(chosen->font).family());
   }
   ShowSettings();
 }
@@ -100,6 +135,8 @@ void ToolPanel::ShowSettings() {
 
 void ToolPanel::ShowPenSample() {
   const int width = CurrentWidth();
+  const QSignalBlocker quiet(form_.Spin_W);  // shown, not chosen
+  form_.Spin_W->setValue(width);
   form_.Label_Pen->Show(ToQColor(settings_.pen_color), ToQColor(settings_.fill_color), width);
   form_.Label_Pen->setToolTip(
       QStringLiteral("Линия толщиной %1, «%2»; заливка «%3»")

@@ -3,10 +3,13 @@
 // what the drawing tools read of them. Each handler bears its control's name.
 #pragma once
 
+#include <QColor>
 #include <Qt>
 #include <string>
 
 #include "app/tool_settings.h"
+
+class QWidget;
 
 namespace kovra {
 
@@ -29,6 +32,12 @@ class ToolPanel {
   void Panel_Cvet_FonMouseDown(Qt::MouseButton button);
   void SpeedButton2Click();
   void CB_YesPaintClick();
+  // A swatch of the palette: the left button sets the pen's colour, the right the fill's.
+  void PaletteChosen(const QColor& color, Qt::MouseButton button);
+  // A width typed or stepped in Spin_W becomes entry 0's, and is chosen.
+  void Spin_WChanged(int width);
+  // The keys "1" to "0" choose the tools, as a click on them does.
+  void AddToolKeys(QWidget& window);
 
   // The controls as the settings are, the pen sample included.
   void Show();

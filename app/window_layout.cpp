@@ -14,18 +14,24 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QSpinBox>
 #include <QSplitterHandle>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
+#include <memory>
 
 #include "app/choice_list.h"
+#include "app/correspondent_delegate.h"
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
 #include "app/pen_sample.h"
+#include "app/tool_look.h"
 #include "app/tool_settings.h"
 #include "board/board_view.h"
 #include "board/canvas.h"
@@ -36,11 +42,9 @@
 namespace kovra {
 namespace {
 
-const QColor kSilver(192, 192, 192);
 // The tallest the font's sample and the pen's sample are shown, in pixels.
-constexpr int kFontSampleHeight = 30;
-constexpr int kPenSampleHeight = 16;
-const QColor kNavy(0, 0, 128);
+constexpr int kFontSampleHeight = 22;
+constexpr int kPenSampleHeight = 10;
 
 QFrame* Panel(QWidget* parent, const char* name, QFrame::Shadow shadow = QFrame::Sunken) {
   auto* panel = Named(new QFrame(parent), name);
@@ -65,7 +69,6 @@ QSplitter* Splitter(Qt::Orientation orientation, QWidget* parent) {
 // The handle before widget index gets the splitter's name and its navy colour.
 void NameHandle(QSplitter* splitter, int index, const char* name) {
   QSplitterHandle* handle = Named(splitter->handle(index), name);
-  Paint(handle, kNavy);
   handle->setToolTip(QStringLiteral("Потяните, чтобы поделить место иначе"));
 }
 
@@ -73,7 +76,6 @@ ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items
   auto* list = Named(new ChoiceList(parent), name);
   list->addItems(items);
   list->setUniformItemSizes(true);
-  Paint(list, kSilver);
   return list;
 }
 
@@ -124,23 +126,26 @@ void BuildBoardArea(WindowControls& form, QSplitter* board_split) {
 // The font sample with its button, and the widths with the colour panel.
 void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.GroupBox5 = Named(new QGroupBox(QStringLiteral("Шрифт : "), tool_split), "GroupBox5");
-  auto* font_column = Column(form.GroupBox5);
+  // The button beside the sample, in one row: the tools above keep their room.
+  auto* font_row = new QHBoxLayout(form.GroupBox5);
+  font_row->setContentsMargins(0, 0, 0, 0);
+  font_row->setSpacing(2);
   form.Panel8 = Named(new QFrame(form.GroupBox5), "Panel8");
-  form.Panel8->setFixedHeight(24);
+  form.Panel8->setFixedSize(27, 24);
   form.SpeedButton2 = Named(new QToolButton(form.Panel8), "SpeedButton2");
-  form.SpeedButton2->setGeometry(8, 1, 23, 22);
+  form.SpeedButton2->setGeometry(2, 1, 23, 22);
   form.SpeedButton2->setAutoRaise(true);
   form.SpeedButton2->setText(QStringLiteral("A"));  // a font symbol as the glyph
   form.SpeedButton2->setToolTip(
       QStringLiteral("Выбрать шрифт и цвет текста для инструмента «Текст»"));
-  font_column->addWidget(form.Panel8);
+  font_row->addWidget(form.Panel8, 0, Qt::AlignVCenter);
   form.Label_Font = Named(new QLabel(QStringLiteral("Шрифт"), form.GroupBox5), "Label_Font");
   form.Label_Font->setAlignment(Qt::AlignCenter);
   // The sample never sets the column's width, whatever the font.
   form.Label_Font->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   form.Label_Font->setMinimumHeight(kFontSampleHeight);
   Paint(form.Label_Font, Qt::white);
-  font_column->addWidget(form.Label_Font, 1);
+  font_row->addWidget(form.Label_Font, 1);
   tool_split->addWidget(form.GroupBox5);
 
   form.GroupBox4 =
@@ -150,6 +155,10 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   QStringList widths{ToolSettings::UserWidthEntry(1)};
   for (int width = 1; width <= 10; ++width) widths.append(QString::number(width));
   form.List_W = ToolList(form.Panel7, "List_W", widths);
+  form.List_W->setIconSize(kWidthIconSize);
+  for (int row = 0; row < form.List_W->count(); ++row) {
+    form.List_W->item(row)->setIcon(WidthIcon(std::max(row, 1)));
+  }
   // The eleven entries side by side in rows, so that all of them show
   // however short the window is.
   form.List_W->setFlow(QListView::LeftToRight);
@@ -160,9 +169,19 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   form.List_W->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   form.List_W->setMinimumHeight(RowsHeight(form.List_W, 3));
   form.List_W->setToolTip(
-      QStringLiteral("Толщина линий в точках; двойной щелчок по «Задать» — своя толщина"));
+      QStringLiteral("Толщина линий в точках; любая другая — в поле ниже или двойным щелчком "
+                     "по «Задать»"));
   Column(form.Panel7, 1)->addWidget(form.List_W);
   width_column->addWidget(form.Panel7, 1);
+  // Any width beside the colours' caption, in one row.
+  auto* colour_row = new QHBoxLayout();
+  colour_row->setSpacing(2);
+  width_column->addLayout(colour_row);
+  form.Spin_W = Named(new QSpinBox(form.GroupBox4), "Spin_W");
+  form.Spin_W->setRange(1, 999);
+  form.Spin_W->setFixedHeight(20);
+  form.Spin_W->setToolTip(QStringLiteral("Любая толщина линий в точках; она же — «Задать»"));
+  colour_row->addWidget(form.Spin_W);
   form.Panel_Cvet_Fon =
       Named(new MousePanel(QStringLiteral("Цвет и Фон"), form.GroupBox4), "Panel_Cvet_Fon");
   form.Panel_Cvet_Fon->setFixedHeight(20);
@@ -171,7 +190,9 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   Paint(form.Panel_Cvet_Fon, Qt::white);
   form.Panel_Cvet_Fon->setToolTip(
       QStringLiteral("Левая кнопка — цвет линий, правая — цвет заливки"));
-  width_column->addWidget(form.Panel_Cvet_Fon);
+  colour_row->addWidget(form.Panel_Cvet_Fon, 1);
+  form.Palette = new ColorPalette(form.GroupBox4);
+  width_column->addWidget(form.Palette);
   form.Label_Pen = Named(new PenSample(form.GroupBox4), "Label_Pen");
   form.Label_Pen->setFixedHeight(kPenSampleHeight);
   form.Label_Pen->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -190,6 +211,14 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   QStringList tools;
   for (const ToolEntry& entry : ToolTable()) tools.append(QString::fromUtf8(entry.caption));
   form.ListTools = ToolList(tool_split, "ListTools", tools);
+  form.ListTools->setIconSize(QSize(14, 14));
+  for (const ToolEntry& entry : ToolTable()) {
+    QListWidgetItem* item = form.ListTools->item(ToolRow(entry.id));
+    item->setIcon(ToolIcon(entry.id));
+    item->setToolTip(QStringLiteral("%1 — клавиша %2")
+                         .arg(QString::fromUtf8(entry.caption).remove(QStringLiteral(">>")))
+                         .arg(ToolKey(entry.id)));
+  }
   form.ListTools->setToolTip(
       QStringLiteral("Чем рисовать; «Указатель» показывает другим, куда вы указываете"));
   // Every caption whole, with room for a scroll bar when the window is short.
@@ -198,15 +227,34 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
     widest = std::max(widest, form.ListTools->fontMetrics().horizontalAdvance(tool));
   }
   form.ListTools->setMinimumWidth(
-      widest + form.ListTools->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
+      widest + form.ListTools->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16 + 20);
   tool_split->addWidget(form.ListTools);
   BuildFontAndWidths(form, tool_split);
   tool_split->setStretchFactor(0, 1);
   // Every tool shows at first; the user may shorten the list for the rest.
-  tool_split->setSizes({RowsHeight(form.ListTools, form.ListTools->count()), 81, 110});
+  tool_split->setSizes({RowsHeight(form.ListTools, form.ListTools->count()), 40, 130});
   NameHandle(tool_split, 1, "Splitter4");
   NameHandle(tool_split, 2, "Splitter5");
   board_split->addWidget(form.GroupBox2);
+}
+
+// The newest line stays in sight: a line that comes while the pane shows
+// the bottom scrolls it on; one that comes while the user reads older
+// lines leaves the pane where it is.
+void FollowNewest(QListView* pane) {
+  auto at_bottom = std::make_shared<bool>(true);
+  QAbstractItemModel* lines = pane->model();
+  QObject::connect(lines, &QAbstractItemModel::rowsAboutToBeInserted, pane, [pane, at_bottom] {
+    const QScrollBar* bar = pane->verticalScrollBar();
+    *at_bottom = bar->value() >= bar->maximum();
+  });
+  auto follow = [pane, at_bottom] {
+    if (*at_bottom) QTimer::singleShot(0, pane, [pane] { pane->scrollToBottom(); });
+  };
+  QObject::connect(lines, &QAbstractItemModel::rowsInserted, pane, follow);
+  QObject::connect(lines, &QAbstractItemModel::modelReset, pane, [pane] {
+    QTimer::singleShot(0, pane, [pane] { pane->scrollToBottom(); });
+  });
 }
 
 // Ctrl+C copies the selected lines of a list, top to bottom.
@@ -243,15 +291,14 @@ void BuildSendRow(WindowControls& form) {
   form.Edit_Mess = Named(new QLineEdit(form.Panel4), "Edit_Mess");
   form.Edit_Mess->setFixedHeight(21);
   form.Edit_Mess->setToolTip(
-      QStringLiteral("Текст сообщения, до %1 знаков; Enter посылает").arg(kMaxMessageText));
-  Paint(form.Edit_Mess, kSilver);
+      QStringLiteral("Текст сообщения, до %1 знаков (больше не вводится); Enter посылает")
+          .arg(kMaxMessageText));
   send_row->addWidget(form.Edit_Mess, 1);
   form.Label_Left = Named(new QLabel(form.Panel4), "Label_Left");
   form.Label_Left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   form.Label_Left->setMinimumWidth(
       form.Label_Left->fontMetrics().horizontalAdvance(QStringLiteral("−0000")));
-  form.Label_Left->setToolTip(
-      QStringLiteral("Сколько знаков ещё войдёт в сообщение; лишние не дойдут"));
+  form.Label_Left->setToolTip(QStringLiteral("Сколько знаков ещё войдёт в сообщение"));
   send_row->addWidget(form.Label_Left);
 }
 
@@ -261,15 +308,21 @@ QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* history,
   auto* message_split = Splitter(Qt::Horizontal, form.GroupBox1);
   form.Panel5 = Panel(message_split, "Panel5");
   // A list over the history rather than a text editor: it shows a history
-  // of any length at once and puts a new line on top in constant time.
+  // of any length at once, laid out a batch at a time, the newest at the bottom.
   form.RE_Mess = Named(new QListView(form.Panel5), "RE_Mess");
   form.RE_Mess->setModel(history);
-  form.RE_Mess->setUniformItemSizes(true);
+  form.RE_Mess->setWordWrap(true);
+  form.RE_Mess->setUniformItemSizes(false);
+  form.RE_Mess->setLayoutMode(QListView::Batched);
+  form.RE_Mess->setBatchSize(200);
+  form.RE_Mess->setResizeMode(QListView::Adjust);
+  form.RE_Mess->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  form.RE_Mess->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   form.RE_Mess->setEditTriggers(QAbstractItemView::NoEditTriggers);
   form.RE_Mess->setSelectionMode(QAbstractItemView::ExtendedSelection);
   form.RE_Mess->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Paint(form.RE_Mess, kSilver);
-  form.RE_Mess->setToolTip(QStringLiteral("Сообщения, новые сверху; Ctrl+C копирует выделенные"));
+  form.RE_Mess->setToolTip(QStringLiteral("Сообщения, новые внизу; Ctrl+C копирует выделенные"));
+  FollowNewest(form.RE_Mess);
   AddCopyShortcut(form.RE_Mess);
   Column(form.Panel5, 1)->addWidget(form.RE_Mess);
   message_split->addWidget(form.Panel5);
@@ -280,10 +333,10 @@ QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* history,
   form.ListUser->setUniformItemSizes(true);
   form.ListUser->setSelectionMode(QAbstractItemView::SingleSelection);
   form.ListUser->setContextMenuPolicy(Qt::CustomContextMenu);
+  form.ListUser->setItemDelegate(new CorrespondentDelegate(form.ListUser));
   form.ListUser->setToolTip(
-      QStringLiteral("Компьютеры, с которыми вы на связи: Yes — на месте, No — нет.\n"
-                     "Правая кнопка: добавить, удалить, отправить доску"));
-  Paint(form.ListUser, kSilver);
+      QStringLiteral("Компьютеры, с которыми вы переписываетесь и рисуете: зелёная точка — на "
+                     "связи, серый кружок — нет.\nПравая кнопка: добавить, удалить, отправить доску"));
   Column(form.GroupBox3)->addWidget(form.ListUser);
   message_split->addWidget(form.GroupBox3);
   message_split->setStretchFactor(0, 1);
@@ -335,6 +388,19 @@ void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text
   }
   widget->setPalette(palette);
   widget->setAutoFillBackground(true);
+}
+
+void KeepMessageShort(QLineEdit* edit) {
+  QString text = edit->text();
+  if (static_cast<std::size_t>(QStringToAnsi(text.trimmed()).size()) <= kMaxMessageText) return;
+  // What goes over is cut off the end: characters as the code page counts
+  // them, a character outside it (two halves here) being one "?" there.
+  const int cursor = edit->cursorPosition();
+  while (static_cast<std::size_t>(QStringToAnsi(text.trimmed()).size()) > kMaxMessageText) {
+    text.chop(text.size() >= 2 && text.back().isLowSurrogate() ? 2 : 1);
+  }
+  edit->setText(text);
+  edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
 }
 
 void ShowCharactersLeft(WindowControls& form) {
@@ -393,7 +459,7 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemM
   BuildBoardArea(form, board_split);
   BuildToolColumn(form, board_split);
   board_split->setStretchFactor(0, 1);
-  board_split->setSizes({600, 157});
+  board_split->setSizes({600, 185});
   NameHandle(board_split, 1, "Splitter2");
 
   BuildMessageArea(form, page_split, history, correspondents);

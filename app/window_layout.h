@@ -17,6 +17,7 @@ class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QScrollArea;
+class QSpinBox;
 class QTabWidget;
 class QWidget;
 class QToolButton;
@@ -24,6 +25,7 @@ class QToolButton;
 namespace kovra {
 
 class BoardView;
+class ColorPalette;
 class ChoiceList;
 class MousePanel;
 class NoticeLine;
@@ -57,7 +59,9 @@ struct WindowControls {
   QGroupBox* GroupBox4 = nullptr;  // "Толщина линий : ": widths and colours
   QFrame* Panel7 = nullptr;        // around the width list
   ChoiceList* List_W = nullptr;
+  QSpinBox* Spin_W = nullptr;  // any width, typed or stepped: entry 0's number
   MousePanel* Panel_Cvet_Fon = nullptr;
+  ColorPalette* Palette = nullptr;  // the common colours: left the pen, right the fill
   PenSample* Label_Pen = nullptr;  // the pen's colour and width on the fill colour
   QFrame* Panel3 = nullptr;        // the board area: the drawing switch above the board
   QFrame* Panel9 = nullptr;        // the drawing switch's row
@@ -96,6 +100,8 @@ void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text
 // and "+", "-" and "0", as Ctrl with the wheel on the board.
 void BuildZoomMenu(QMenuBar* bar, BoardView* view);
 
+// Cuts the message being typed to kMaxMessageText characters of the code page.
+void KeepMessageShort(QLineEdit* edit);
 // The characters left for the message being typed, of kMaxMessageText.
 void ShowCharactersLeft(WindowControls& form);
 

@@ -25,7 +25,6 @@ void Correspondents::SetLine(int index, std::string line) {
 void Correspondents::Append(std::string line) {
   beginInsertRows(QModelIndex(), Count(), Count());
   lines_.push_back(std::move(line));
-  checked_.push_back(false);
   endInsertRows();
 }
 
@@ -33,14 +32,12 @@ void Correspondents::Remove(int index) {
   if (index < 0 || index >= Count()) return;
   beginRemoveRows(QModelIndex(), index, index);
   lines_.erase(lines_.begin() + index);
-  checked_.erase(checked_.begin() + index);
   endRemoveRows();
 }
 
 void Correspondents::Clear() {
   beginResetModel();
   lines_.clear();
-  checked_.clear();
   endResetModel();
 }
 
@@ -77,7 +74,6 @@ void Correspondents::Load(const QString& path) {
   auto lines = ReadLineFile(path);
   beginResetModel();
   lines_ = std::move(lines);
-  checked_.assign(lines_.size(), false);
   endResetModel();
   loaded_ = true;
 }
@@ -93,22 +89,12 @@ int Correspondents::rowCount(const QModelIndex& parent) const {
 QVariant Correspondents::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= Count()) return {};
   if (role == Qt::DisplayRole) return AnsiToQString(Line(index.row()));
-  if (role == Qt::CheckStateRole) {
-    return checked_[static_cast<std::size_t>(index.row())] ? Qt::Checked : Qt::Unchecked;
-  }
   return {};
-}
-
-bool Correspondents::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= Count()) return false;
-  checked_[static_cast<std::size_t>(index.row())] = value.toInt() == Qt::Checked;
-  emit dataChanged(index, index, {Qt::CheckStateRole});
-  return true;
 }
 
 Qt::ItemFlags Correspondents::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
 std::vector<std::string> Correspondents::PresentNames() const {

@@ -53,12 +53,10 @@ class Correspondents : public QAbstractListModel {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
-  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
   std::vector<std::string> lines_;
-  std::vector<bool> checked_;
   bool loaded_ = false;
 };
 

@@ -14,7 +14,9 @@ constexpr std::size_t kMaxGone = 256;
 constexpr std::size_t kMaxContacted = 1024;
 constexpr std::size_t kMaxNameSize = 64;
 // A peer nobody listened at is absent unless heard within so long.
-constexpr qint64 kSuspectMs = 1000;
+constexpr qint64 kSuspectMs = 2000;
+// A suspected peer is greeted again this often: one greeting or its answer may be lost.
+constexpr qint64 kSuspectProbeMs = 400;
 // While a gap is open, what is missing is told again this often.
 constexpr qint64 kGapReportMs = 100;
 // A peer's answers are repeated at most this often.
@@ -125,6 +127,7 @@ bool PeerLinks::Suspect(quint32 address) {
   if (closed_ || peer == nullptr || !peer->verified) return false;
   if (peer->suspect_ms >= 0) return true;
   peer->suspect_ms = Now();
+  peer->probed_ms = peer->suspect_ms;
   // A greeting that does not name its instance is answered at once.
   SendHello(address, nullptr);
   return true;
@@ -293,6 +296,9 @@ void PeerLinks::Tick() {
       if (hooks_.unanswered) hooks_.unanswered(address, peer->name);
       peer = Find(address);
       if (peer == nullptr) continue;
+    } else if (peer->suspect_ms >= 0 && now - peer->probed_ms >= kSuspectProbeMs) {
+      peer->probed_ms = now;
+      SendHello(address, nullptr);
     }
     Resend(address, *peer, now);
     if (!PassGap(address, now)) continue;

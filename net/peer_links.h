@@ -135,6 +135,7 @@ class PeerLinks : public QObject {
     qint64 sent_ms = 0;
     qint64 hello_ms = -1;
     qint64 suspect_ms = -1;      // when nobody listened there, until it is heard
+    qint64 probed_ms = -1;       // when it was last greeted since
     qint64 joined_at = 0;        // on this copy's clock
     qint64 changed_at = kNever;  // likewise
     // Sending.

@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   kovra::SpeakRussian();  // as the program does: the dialogs tests see are Russian
+  kovra::UseCurrentLook();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -117,7 +118,8 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_EQ(form.Timer1->interval(), 1000);
   EXPECT_EQ(form.Controls().ListTools->currentRow(), 0);
   EXPECT_EQ(form.Controls().List_W->currentRow(), 0);
-  EXPECT_EQ(form.Controls().Label_Font->text(), form.Controls().Label_Font->font().family());
+  EXPECT_EQ(form.Controls().Label_Font->text(), QFontInfo(form.Controls().Label_Font->font()).family())
+      << "the family shown, not the one asked for";
   EXPECT_EQ(form.UserList().Count(), 0);
   EXPECT_EQ(form.Controls().RE_Mess->model()->rowCount(), 0);
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "app/chat_lines.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "common/loopback.h"
@@ -30,12 +31,15 @@ using test::WaitForLines;
 
 using Group = test::WindowGroup;
 
-// The lines the message pane shows, top first.
+// The message lines the pane shows, newest (the bottom one) first; the
+// pane's own lines of who came and went are left out.
 QStringList PaneLines(TForm1& form) {
   QStringList lines;
   const QAbstractItemModel* pane = form.Controls().RE_Mess->model();
-  for (int row = 0; row < pane->rowCount(); ++row)
-    lines.append(pane->index(row, 0).data().toString());
+  for (int row = pane->rowCount() - 1; row >= 0; --row) {
+    const QModelIndex line = pane->index(row, 0);
+    if (!line.data(ChatLines::kQuietRole).toBool()) lines.append(line.data().toString());
+  }
   return lines;
 }
 
@@ -150,7 +154,7 @@ TEST(Chat, TypedMessageReachesEveryPaneAndHistoryInRussian) {
   EXPECT_EQ(a.History().Count(), 1u);
 }
 
-TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
+TEST(Chat, HistoryKeepsEarlyMessagesAndShowsTheNewestAtTheBottomAfterRestart) {
   Group group(2);
   group[1].WriteFile(QStringLiteral("~Messages.txt"), "second\r\nfirst\r\n");
   test::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group[1].Env().udp_port);
@@ -170,14 +174,16 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsNewestFirstAfterRestart) {
   }));
   EXPECT_EQ(PaneLines(b)[0], QString());
 
-  // Selected lines are copied in pane order.
-  b.Controls().RE_Mess->selectionModel()->select(b.Controls().RE_Mess->model()->index(3, 0),
-                                                 QItemSelectionModel::Select);
-  b.Controls().RE_Mess->selectionModel()->select(b.Controls().RE_Mess->model()->index(1, 0),
-                                                 QItemSelectionModel::Select);
+  // The file keeps the newest line first; the pane shows it at the bottom,
+  // and copies selected lines in its own order, top to bottom.
+  const QAbstractItemModel* pane = b.Controls().RE_Mess->model();
+  ASSERT_EQ(pane->rowCount(), 4);
+  EXPECT_EQ(pane->index(0, 0).data().toString(), QStringLiteral("first"));
+  b.Controls().RE_Mess->selectionModel()->select(pane->index(2, 0), QItemSelectionModel::Select);
+  b.Controls().RE_Mess->selectionModel()->select(pane->index(0, 0), QItemSelectionModel::Select);
   ASSERT_EQ(b.Controls().RE_Mess->actions().size(), 1);
   b.Controls().RE_Mess->actions()[0]->trigger();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("early\nfirst"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first\nearly"));
 }
 
 TEST(Chat, AnUnwritableHistoryIsToldOnceInTheNoticeLineAndNothingShownIsLost) {

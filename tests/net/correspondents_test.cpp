@@ -75,15 +75,16 @@ TEST(CorrespondentList, MarkAllAbsentKeepsNamelessLines) {
   EXPECT_EQ(Correspondents::ValueOf(" pc5 = yes "), "yes");
 }
 
-TEST(CorrespondentList, ChecksAreKeptPerLineAndNeverChangeTheText) {
+TEST(CorrespondentList, HasNoCheckMarksAndTheViewCannotChangeTheText) {
   Correspondents list;
   list.Append("A=Yes");
   list.Append("B=No");
-  EXPECT_TRUE(list.setData(list.index(1), Qt::Checked, Qt::CheckStateRole));
+  EXPECT_FALSE(list.flags(list.index(1)) & Qt::ItemIsUserCheckable);
+  EXPECT_FALSE(list.data(list.index(1), Qt::CheckStateRole).isValid());
   EXPECT_FALSE(list.setData(list.index(1), QStringLiteral("X"), Qt::EditRole));
+  EXPECT_EQ(list.PresentNames(), std::vector<std::string>{"A"});
   list.Remove(0);
   EXPECT_EQ(list.Lines(), Lines{"B=No"});
-  EXPECT_EQ(list.data(list.index(0), Qt::CheckStateRole).toInt(), Qt::Checked);
   list.Remove(5);  // out of range: nothing happens
   EXPECT_EQ(list.Count(), 1);
 }

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <cstdio>
 
+#include "app/desktop.h"
 #include "common/window_group.h"
 
 using namespace kovra;
@@ -35,6 +36,8 @@ void Save(TForm1& form, QSize size, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  SpeakRussian();
+  UseCurrentLook();
   if (argc < 2) {
     std::fprintf(stderr, "usage: kovra_window_pictures <folder> [prefix]\n");
     return 2;
@@ -45,13 +48,11 @@ int main(int argc, char** argv) {
   WindowGroup group(2);
   if (!group.StartListingEachOther()) return 1;
   for (int i = 0; i < 2; ++i) group.Form(i).Controls().CB_YesPaint->click();
-  std::vector<Stroke> strokes;
-  std::vector<QPoint> wave, box;
+  std::vector<QPoint> wave, saw;
   for (int x = 40; x <= 520; x += 8) wave.emplace_back(x, 150 + ((x / 8) % 12 - 6) * 6);
-  for (int t = 0; t <= 40; ++t) box.emplace_back(120 + t * 6, 260 - (t % 20) * 5);
-  strokes.push_back({0, wave});
-  strokes.push_back({1, box});
-  DrawInterleaved(group, strokes);
+  for (int t = 0; t <= 40; ++t) saw.emplace_back(120 + t * 8, 300 - (t % 10) * 8);
+  DrawInterleaved(group, {{0, wave}});
+  DrawInterleaved(group, {{1, saw}});
   Say(group.Form(0), QStringLiteral("Привет! Рисую волну слева."));
   Say(group.Form(1), QStringLiteral("Вижу. Добавил пилу ниже — посмотри, пожалуйста, "
                                     "не закрывает ли она твою подпись на доске?"));

@@ -1,0 +1,52 @@
+#include "app/correspondent_delegate.h"
+
+#include <QPainter>
+
+namespace kovra {
+namespace {
+
+const QColor kPresent(40, 160, 70);
+const QColor kAbsent(150, 150, 150);
+
+}  // namespace
+
+ShownCorrespondent ShowCorrespondent(const QString& line) {
+  const qsizetype equals = line.indexOf(u'=');
+  if (equals < 0) return {line.trimmed(), false};
+  return {line.left(equals).trimmed(),
+          line.mid(equals + 1).trimmed().compare(QStringLiteral("Yes"), Qt::CaseInsensitive) == 0};
+}
+
+void CorrespondentDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const {
+  const ShownCorrespondent shown = ShowCorrespondent(index.data().toString());
+  const bool selected = option.state & QStyle::State_Selected;
+  painter->save();
+  if (selected) painter->fillRect(option.rect, option.palette.highlight());
+  painter->setRenderHint(QPainter::Antialiasing);
+  const int dot = std::min(8, option.rect.height() - 4);
+  const QRectF mark(option.rect.left() + 5, option.rect.center().y() - dot / 2.0 + 0.5, dot, dot);
+  if (shown.present) {
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(kPresent);
+  } else {
+    painter->setPen(QPen(kAbsent, 1.5));
+    painter->setBrush(Qt::NoBrush);
+  }
+  painter->drawEllipse(mark);
+  painter->setPen(selected ? option.palette.highlightedText().color()
+                  : shown.present ? option.palette.text().color()
+                                  : kAbsent);
+  const QRect text = option.rect.adjusted(dot + 11, 0, -2, 0);
+  painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                    option.fontMetrics.elidedText(shown.name, Qt::ElideRight, text.width()));
+  painter->restore();
+}
+
+QSize CorrespondentDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                      const QModelIndex& index) const {
+  const QSize text = QStyledItemDelegate::sizeHint(option, index);
+  return QSize(text.width(), std::max(text.height(), option.fontMetrics.height() + 4));
+}
+
+}  // namespace kovra
