@@ -1,0 +1,137 @@
+// Taking a step back gives exactly the board that drawing everything else,
+// in its order, would give: wide lines, figures and text cut at the step's
+// edges included, and a peer's later drawing over it kept.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "board/board_history.h"
+#include "board/replay.h"
+#include "common/test_window.h"
+
+namespace kovra {
+namespace {
+
+struct Op {
+  int step;  // the user's step, or 0 for a peer's command
+  drawing::Command command;
+};
+
+drawing::LineTo Line(int x, int y, int width, const char* pen) { return {x, y, width, pen}; }
+
+template <typename Figure>
+Figure Box(int x0, int y0, int x1, int y1, int width, const char* pen, const char* fill = "") {
+  Figure figure;
+  figure.x0 = x0;
+  figure.y0 = y0;
+  figure.x1 = x1;
+  figure.y1 = y1;
+  figure.width = width;
+  figure.pen = pen;
+  figure.fill = fill;
+  return figure;
+}
+
+// What the board holds with every op but those of the steps left out.
+QImage Without(const std::vector<Op>& ops, const std::set<int>& left_out) {
+  BoardCanvas canvas;
+  canvas.Reset(test::WhiteImage(320, 200));
+  Replay replay(canvas);
+  for (const Op& op : ops) {
+    if (left_out.count(op.step) != 0) continue;
+    replay.SetSender(op.step == 0 ? 7 : 0, op.step == 0 ? 7 : 0);
+    op.step == 0 ? replay.Draw(op.command) : replay.DrawOwn(op.command);
+  }
+  return canvas.Image();
+}
+
+TEST(BoardHistory, AStepTakenBackLeavesTheBoardAsIfItWasNeverDrawn) {
+  drawing::SetFont font;
+  font.color = "clGreen";
+  font.size = 14;
+  const std::vector<Op> ops = {
+      {1, drawing::MoveTo{{10, 10}}},
+      {1, Line(200, 100, 5, "clRed")},
+      {1, Line(250, 20, 9, "clRed")},
+      {0, drawing::MoveTo{{0, 50}}},
+      {0, Line(310, 70, 3, "clBlue")},
+      {2, Box<drawing::RectangleFill>(50, 30, 150, 120, 2, "clBlack", "clYellow")},
+      {0, Box<drawing::EllipseFill>(100, 0, 220, 90, 4, "clMaroon", "clAqua")},
+      {3, font},
+      {3, drawing::TextOut{60, 60, "clWhite", "\xcf\xf0\xe8\xe2\xe5\xf2"}},
+      {0, Box<drawing::LineFromTo>(0, 199, 319, 0, 7, "clPurple")},
+      {3, Box<drawing::Ellipse>(-40, -30, 90, 70, 11, "clNavy", "clWhite")},
+  };
+  BoardCanvas canvas;
+  canvas.Reset(test::WhiteImage(320, 200));
+  BoardHistory history(canvas);
+  Replay replay(canvas);
+  replay.OnDrawing = [&](const drawing::Command& command, const DrawingState& before, bool own) {
+    history.Drawing(command, before, own);
+  };
+  // A step stays open while a peer's commands come in the middle of it.
+  int open = 0;
+  for (const Op& op : ops) {
+    if (op.step != 0 && op.step != open) {
+      if (open != 0) history.EndStep();
+      history.BeginStep();
+      open = op.step;
+    }
+    replay.SetSender(op.step == 0 ? 7 : 0, op.step == 0 ? 7 : 0);
+    op.step == 0 ? replay.Draw(op.command) : replay.DrawOwn(op.command);
+  }
+  history.EndStep();
+  ASSERT_EQ(canvas.Image(), Without(ops, {}));
+
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(canvas.Image(), Without(ops, {3}));
+  const auto change = history.Undo();
+  ASSERT_TRUE(change);
+  EXPECT_EQ(canvas.Image(), Without(ops, {2, 3}));
+  // The change is the pixels that changed, and only those.
+  QImage rebuilt = Without(ops, {3});
+  for (int y = 0; y < change->area.height(); ++y) {
+    for (int x = 0; x < change->area.width(); ++x) {
+      const QRgb pixel = change->pixels.pixel(x, y);
+      if (qAlpha(pixel) != 0) rebuilt.setPixel(change->area.topLeft() + QPoint(x, y), pixel);
+    }
+  }
+  EXPECT_EQ(rebuilt, canvas.Image());
+
+  ASSERT_TRUE(history.Redo());
+  EXPECT_EQ(canvas.Image(), Without(ops, {3}));
+  ASSERT_TRUE(history.Undo());
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(canvas.Image(), Without(ops, {1, 2, 3}));
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_FALSE(history.Undo()) << "the peer's commands are not the user's to take back";
+}
+
+TEST(BoardHistory, KeepsItsStepsBoundedAndABoardReplacedWhole) {
+  BoardCanvas canvas;
+  canvas.Reset(test::WhiteImage(320, 200));
+  BoardHistory history(canvas);
+  Replay replay(canvas);
+  replay.OnDrawing = [&](const drawing::Command& command, const DrawingState& before, bool own) {
+    history.Drawing(command, before, own);
+  };
+  const std::size_t steps = BoardHistory::kMaxSteps + 10;
+  for (std::size_t i = 0; i < steps; ++i) {
+    history.BeginStep();
+    replay.DrawOwn(drawing::MoveTo{{int(i * 5), 0}});
+    replay.DrawOwn(Line(int(i * 5), 199, 2, "clBlack"));
+    history.EndStep();
+  }
+  std::size_t undone = 0;
+  while (history.CanUndo() && history.Undo()) ++undone;
+  EXPECT_EQ(undone, BoardHistory::kMaxSteps);
+
+  const QImage before = canvas.Image();
+  canvas.Reset(test::WhiteImage(100, 100));
+  EXPECT_EQ(history.Previous(), before);
+  EXPECT_FALSE(history.CanUndo() || history.CanRedo()) << "the steps were on the old board";
+}
+
+}  // namespace
+}  // namespace kovra

@@ -1,0 +1,162 @@
+// The window as a person uses it for the first minutes: choosing a tool and
+// drawing at once, a red line of width 8 in three clicks, keys for the
+// tools, who is there and who left, the message pane read like a
+// messenger's, and a board that survives the program being killed.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/chat_lines.h"
+#include "app/main_window.h"
+#include "app/tool_look.h"
+#include "board/board_view.h"
+#include "board/board_files.h"
+#include "board/canvas.h"
+#include "common/test_window.h"
+#include "common/window_group.h"
+#include "net/correspondents.h"
+
+namespace kovra {
+namespace {
+
+using test::WindowGroup;
+
+void Click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+  QTest::mouseClick(widget, button, Qt::NoModifier, at);
+}
+
+void ClickRow(QListWidget* list, int row) {
+  Click(list->viewport(), list->visualItemRect(list->item(row)).center());
+}
+
+void Drag(QWidget* board, const std::vector<QPoint>& path) {
+  QTest::mousePress(board, Qt::LeftButton, Qt::NoModifier, path.front());
+  for (QPoint p : path) {
+    QMouseEvent move(QEvent::MouseMove, p, board->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(board, &move);
+  }
+  QTest::mouseRelease(board, Qt::LeftButton, Qt::NoModifier, path.back());
+}
+
+TEST(WindowUse, ChoosingAToolAndDraggingDrawsARedLineOfWidthEightInThreeClicks) {
+  WindowGroup group(2);
+  ASSERT_TRUE(group.StartListingEachOther());
+  TForm1& a = group.Form(0);
+  a.show();
+  const auto& ui = a.Controls();
+  ASSERT_FALSE(ui.CB_YesPaint->isChecked());
+
+  Click(ui.Palette, ui.Palette->SwatchCenter(3));  // red, for the pen
+  ClickRow(ui.List_W, 8);
+  ClickRow(ui.ListTools, ToolRow(ToolId::kStraightLine));
+  EXPECT_TRUE(ui.CB_YesPaint->isChecked()) << "choosing a tool means drawing with it";
+  EXPECT_EQ(a.ToolColumn().PenColorName(), "clRed");
+  EXPECT_EQ(a.ToolColumn().CurrentWidth(), 8);
+  EXPECT_EQ(ui.Spin_W->value(), 8);
+
+  Drag(ui.Image_KV, {QPoint(40, 60), QPoint(200, 60), QPoint(300, 90)});
+  BoardCanvas expected;
+  expected.Reset(test::WhiteImage(602, 385));
+  expected.SetPenColor(kClRed);
+  expected.SetPenWidth(8);
+  expected.MoveTo(40, 60);
+  expected.LineTo(300, 90);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return group.Form(i).Board().Image() == expected.Image(); }, 3000))
+        << "board " << i;
+  }
+
+  // The right button gives the fill colour; any width goes in the field.
+  Click(ui.Palette, ui.Palette->SwatchCenter(13), Qt::RightButton);
+  EXPECT_EQ(a.ToolColumn().FillColorName(), "clBlue");
+  EXPECT_EQ(a.ToolColumn().PenColorName(), "clRed");
+  ui.Spin_W->setValue(23);
+  EXPECT_EQ(a.ToolColumn().CurrentWidth(), 23);
+  EXPECT_EQ(ui.List_W->currentRow(), 0);
+  EXPECT_EQ(ui.List_W->item(0)->text(), QStringLiteral("Задать=23"));
+
+  // One key per tool, said in its tip; typing a digit in the message field types it.
+  ui.Image_KV->setFocus();
+  QTest::keyClick(&a, Qt::Key_6);
+  EXPECT_EQ(ui.ListTools->currentRow(), ToolRow(ToolId::kEllipse));
+  EXPECT_TRUE(ui.ListTools->item(ToolRow(ToolId::kEllipse))->toolTip().contains("клавиша 6"));
+  EXPECT_TRUE(ui.ListTools->item(ToolRow(ToolId::kPointer))->toolTip().contains("клавиша 0"));
+  ui.Edit_Mess->setFocus();
+  QTest::keyClick(ui.Edit_Mess, Qt::Key_2);
+  EXPECT_EQ(ui.Edit_Mess->text(), QStringLiteral("2"));
+  EXPECT_EQ(ui.ListTools->currentRow(), ToolRow(ToolId::kEllipse));
+}
+
+TEST(WindowUse, WhoIsThereReadsAsDotsAndTheMessagePaneSaysWhoCameAndWentNewestAtTheBottom) {
+  WindowGroup group(2);
+  ASSERT_TRUE(group.StartListingEachOther());
+  TForm1& a = group.Form(0);
+  a.show();
+  const auto& ui = a.Controls();
+  EXPECT_FALSE(ui.ListUser->model()->flags(ui.ListUser->model()->index(0, 0)) &
+               Qt::ItemIsUserCheckable)
+      << "no check boxes that do nothing";
+
+  ui.Edit_Mess->setText(QStringLiteral("short"));
+  ui.SpeedButton1->click();
+  ui.Edit_Mess->setText(QString(120, u'ж'));  // wraps in a pane this narrow
+  ui.SpeedButton1->click();
+  const QAbstractItemModel* pane = ui.RE_Mess->model();
+  const int rows = pane->rowCount();
+  ASSERT_GE(rows, 3);
+  EXPECT_TRUE(pane->index(0, 0).data(ChatLines::kQuietRole).toBool());
+  EXPECT_TRUE(pane->index(0, 0).data().toString().endsWith(
+      QString::fromStdString(group.Name(1)) + QStringLiteral(" на связи")));
+  EXPECT_TRUE(pane->index(rows - 1, 0).data().toString().endsWith(QString(120, u'ж')))
+      << "the newest at the bottom";
+  QTest::qWait(100);
+  const int short_height = ui.RE_Mess->visualRect(pane->index(rows - 2, 0)).height();
+  const int long_height = ui.RE_Mess->visualRect(pane->index(rows - 1, 0)).height();
+  EXPECT_GE(long_height, 2 * short_height - 2) << "a long line wraps instead of ending in …";
+  EXPECT_TRUE(ui.RE_Mess->viewport()->rect().intersects(
+      ui.RE_Mess->visualRect(pane->index(rows - 1, 0))))
+      << "the newest line is in sight";
+
+  // A copy killed outright is shown absent within ten seconds, and said so.
+  group[1].Crash();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return a.UserList().PresentNames().empty(); }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return pane->index(pane->rowCount() - 1, 0).data().toString().endsWith(
+            QString::fromStdString(group.Name(1)) + QStringLiteral(" вне связи"));
+      },
+      1000));
+  EXPECT_EQ(a.History().Count(), 2u) << "who came and went is not stored with the messages";
+}
+
+TEST(WindowUse, ABoardDrawnOnComesBackAfterTheProgramIsKilled) {
+  test::TestWindow test;
+  TForm1& form = test.Start();
+  form.show();
+  const QByteArray before = test.ReadFile(QStringLiteral("~kv.bmp"));
+  ClickRow(form.Controls().ListTools, ToolRow(ToolId::kFilledRectangle));
+  Drag(form.Controls().Image_KV, {QPoint(30, 30), QPoint(120, 90)});
+  const QImage drawn = form.Board().Image();
+  ASSERT_NE(drawn, test::WhiteImage(602, 385));
+  // Written by itself a few seconds after the change, nothing clicked.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return form.Controls().Label_Saved->text().startsWith("Доска записана в"); },
+      BoardAutosave::kDelayMs + 5000));
+  EXPECT_NE(test.ReadFile(QStringLiteral("~kv.bmp")), before);
+  test.Crash();
+  TForm1& again = test.Start();
+  EXPECT_EQ(again.Board().Image(), drawn);
+}
+
+}  // namespace
+}  // namespace kovra
