@@ -1,11 +1,12 @@
-// The message pane as a messenger shows it: the history's lines oldest
-// first, so the newest is at the bottom, with quiet lines of its own in
-// between (who joined, who left) that are shown and never stored. The
-// history and its file keep their order; only the pane turns it over.
+// The lines of the message pane, as a messenger shows them: the history's
+// oldest first, so the newest is at the bottom, with quiet lines of the
+// pane's own in between (who came, who went) that are shown and never
+// stored. The history and its file keep their order; only the pane turns it
+// over. Reading a line costs the same however long the history is.
 #pragma once
 
-#include <QAbstractListModel>
-#include <QStyledItemDelegate>
+#include <QObject>
+#include <QString>
 #include <deque>
 #include <set>
 #include <string>
@@ -15,31 +16,37 @@ namespace kovra {
 class Correspondents;
 class MessageHistory;
 
-class ChatLines : public QAbstractListModel {
+class ChatLines : public QObject {
   Q_OBJECT
 
  public:
   // Quiet lines kept at most; the oldest go first.
   static constexpr std::size_t kMaxQuiet = 500;
-  // A quiet line has this role true.
-  static constexpr int kQuietRole = Qt::UserRole + 1;
 
-  // Both outlive the pane.
+  // Both outlive the lines.
   ChatLines(const MessageHistory& history, const Correspondents& list, QObject* parent = nullptr);
+
+  std::size_t Count() const;
+  // Line 0 is the oldest.
+  QString Text(std::size_t line) const;
+  bool IsQuiet(std::size_t line) const;
 
   // A line below the newest, shown until the program ends.
   void AddQuiet(const QString& text);
 
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
+ signals:
+  // Lines came at the bottom.
+  void Appended();
+  // Any line may have changed (the stored history was read).
+  void Reset();
 
  private:
   struct Quiet {
     std::size_t after = 0;  // history lines above it
     QString text;
   };
-  // The history's line (oldest-first index) or quiet line a row shows.
-  const Quiet* QuietAt(int row, std::size_t& history_line) const;
+  // The quiet lines above line, and whether line is the next of them.
+  std::size_t QuietAbove(std::size_t line, bool& is_quiet) const;
   void HistoryInserted(int first, int last);
   // Tells who came and who went since the list was last looked at.
   void PresenceChanged();
@@ -48,20 +55,7 @@ class ChatLines : public QAbstractListModel {
   const Correspondents& list_;
   std::deque<Quiet> quiet_;
   std::set<std::string> present_;  // upper-cased names
-};
-
-// Paints a line of the pane: the time quiet, the name bold, the text
-// wrapped to the pane's width; this computer's own lines on a tint.
-class ChatLineDelegate : public QStyledItemDelegate {
- public:
-  ChatLineDelegate(std::string own_name, QObject* parent = nullptr)
-      : QStyledItemDelegate(parent), own_name_(std::move(own_name)) {}
-  void paint(QPainter* painter, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override;
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
- private:
-  std::string own_name_;
+  std::size_t count_before_reset_ = 0;
 };
 
 }  // namespace kovra

@@ -1,7 +1,6 @@
 // The window's menus and its timer.
 #include <QAction>
 #include <QLabel>
-#include <QListView>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,6 +8,7 @@
 #include <functional>
 
 #include "app/chat_lines.h"
+#include "app/chat_view.h"
 #include "app/main_window.h"
 #include "app/window_layout.h"
 #include "board/board_view.h"
@@ -17,8 +17,8 @@
 namespace kovra {
 
 void TForm1::BuildLayout() {
-  BuildWindowLayout(*this, ui_, new ChatLines(history_, *correspondents_, this), correspondents_);
-  ui_.RE_Mess->setItemDelegate(new ChatLineDelegate(env_.computer_name, ui_.RE_Mess));
+  BuildWindowLayout(*this, ui_, correspondents_);
+  ui_.RE_Mess->SetLines(new ChatLines(history_, *correspondents_, this), env_.computer_name);
   connect(ui_.Image_KV, &BoardView::ZoomChanged, this,
           [this](int percent) { ui_.Label_Zoom->setText(QStringLiteral("%1%").arg(percent)); });
   Timer1 = Named(new QTimer(this), "Timer1");

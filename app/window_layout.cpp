@@ -3,9 +3,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
-#include <QScrollBar>
-#include <QTimer>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QSpinBox>
@@ -24,8 +20,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
-#include <memory>
 
+#include "app/chat_view.h"
 #include "app/choice_list.h"
 #include "app/correspondent_delegate.h"
 #include "app/mouse_panel.h"
@@ -238,40 +234,6 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   board_split->addWidget(form.GroupBox2);
 }
 
-// The newest line stays in sight: a line that comes while the pane shows
-// the bottom scrolls it on; one that comes while the user reads older
-// lines leaves the pane where it is.
-void FollowNewest(QListView* pane) {
-  auto at_bottom = std::make_shared<bool>(true);
-  QAbstractItemModel* lines = pane->model();
-  QObject::connect(lines, &QAbstractItemModel::rowsAboutToBeInserted, pane, [pane, at_bottom] {
-    const QScrollBar* bar = pane->verticalScrollBar();
-    *at_bottom = bar->value() >= bar->maximum();
-  });
-  auto follow = [pane, at_bottom] {
-    if (*at_bottom) QTimer::singleShot(0, pane, [pane] { pane->scrollToBottom(); });
-  };
-  QObject::connect(lines, &QAbstractItemModel::rowsInserted, pane, follow);
-  QObject::connect(lines, &QAbstractItemModel::modelReset, pane, [pane] {
-    QTimer::singleShot(0, pane, [pane] { pane->scrollToBottom(); });
-  });
-}
-
-// Ctrl+C copies the selected lines of a list, top to bottom.
-void AddCopyShortcut(QListView* list) {
-  auto* copy = new QAction(list);
-  copy->setShortcut(QKeySequence::Copy);
-  copy->setShortcutContext(Qt::WidgetShortcut);
-  list->addAction(copy);
-  QObject::connect(copy, &QAction::triggered, list, [list] {
-    QModelIndexList rows = list->selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end());
-    QStringList lines;
-    for (const QModelIndex& row : rows) lines.append(row.data().toString());
-    QGuiApplication::clipboard()->setText(lines.join(u'\n'));
-  });
-}
-
 // Panel4: the label, the send button, the message field and what is left of it.
 void BuildSendRow(WindowControls& form) {
   form.Panel4 = Panel(form.GroupBox1, "Panel4");
@@ -303,27 +265,12 @@ void BuildSendRow(WindowControls& form) {
 }
 
 // The message pane beside the correspondent list, split between them.
-QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* history,
-                             QAbstractItemModel* correspondents) {
+QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* correspondents) {
   auto* message_split = Splitter(Qt::Horizontal, form.GroupBox1);
   form.Panel5 = Panel(message_split, "Panel5");
-  // A list over the history rather than a text editor: it shows a history
-  // of any length at once, laid out a batch at a time, the newest at the bottom.
-  form.RE_Mess = Named(new QListView(form.Panel5), "RE_Mess");
-  form.RE_Mess->setModel(history);
-  form.RE_Mess->setWordWrap(true);
-  form.RE_Mess->setUniformItemSizes(false);
-  form.RE_Mess->setLayoutMode(QListView::Batched);
-  form.RE_Mess->setBatchSize(200);
-  form.RE_Mess->setResizeMode(QListView::Adjust);
-  form.RE_Mess->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-  form.RE_Mess->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  form.RE_Mess->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  form.RE_Mess->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  form.RE_Mess->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  form.RE_Mess->setToolTip(QStringLiteral("Сообщения, новые внизу; Ctrl+C копирует выделенные"));
-  FollowNewest(form.RE_Mess);
-  AddCopyShortcut(form.RE_Mess);
+  form.RE_Mess = Named(new ChatView(form.Panel5), "RE_Mess");
+  form.RE_Mess->setToolTip(
+      QStringLiteral("Сообщения, новые внизу; выделите строки мышью, Ctrl+C копирует их"));
   Column(form.Panel5, 1)->addWidget(form.RE_Mess);
   message_split->addWidget(form.Panel5);
   form.GroupBox3 =
@@ -346,13 +293,13 @@ QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* history,
 }
 
 // The send row above the message pane and the correspondent list.
-void BuildMessageArea(WindowControls& form, QSplitter* page_split, QAbstractItemModel* history,
+void BuildMessageArea(WindowControls& form, QSplitter* page_split,
                       QAbstractItemModel* correspondents) {
   form.GroupBox1 = Named(new QGroupBox(QStringLiteral("Сообщения : "), page_split), "GroupBox1");
   auto* message_column = Column(form.GroupBox1);
   BuildSendRow(form);
   message_column->addWidget(form.Panel4);
-  message_column->addWidget(BuildMessagePanes(form, history, correspondents), 1);
+  message_column->addWidget(BuildMessagePanes(form, correspondents), 1);
 }
 
 }  // namespace
@@ -411,7 +358,7 @@ void ShowCharactersLeft(WindowControls& form) {
         left < 0 ? QColor(Qt::red) : form.Panel4->palette().color(QPalette::WindowText));
 }
 
-void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemModel* history,
+void BuildWindowLayout(QMainWindow& window, WindowControls& form,
                        QAbstractItemModel* correspondents) {
   BuildWindow(window);
   auto* central = new QWidget(&window);
@@ -462,7 +409,7 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemM
   board_split->setSizes({600, 185});
   NameHandle(board_split, 1, "Splitter2");
 
-  BuildMessageArea(form, page_split, history, correspondents);
+  BuildMessageArea(form, page_split, correspondents);
   page_split->addWidget(form.Panel2);
   page_split->addWidget(form.GroupBox1);
   page_split->setStretchFactor(0, 1);

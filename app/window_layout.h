@@ -25,6 +25,7 @@ class QToolButton;
 namespace kovra {
 
 class BoardView;
+class ChatView;
 class ColorPalette;
 class ChoiceList;
 class MousePanel;
@@ -45,7 +46,7 @@ struct WindowControls {
   QLineEdit* Edit_Mess = nullptr;
   QLabel* Label_Left = nullptr;  // how many characters the message may still take
   QFrame* Panel5 = nullptr;      // around the message pane
-  QListView* RE_Mess = nullptr;
+  ChatView* RE_Mess = nullptr;
   QGroupBox* GroupBox3 = nullptr;  // "Список корреспондентов : " around ListUser
   QListView* ListUser = nullptr;
   QFrame* Panel2 = nullptr;        // the board area and the tool column
@@ -105,9 +106,8 @@ void KeepMessageShort(QLineEdit* edit);
 // The characters left for the message being typed, of kMaxMessageText.
 void ShowCharactersLeft(WindowControls& form);
 
-// Builds the controls into window; history and correspondents are the
-// models of RE_Mess and ListUser.
-void BuildWindowLayout(QMainWindow& window, WindowControls& form, QAbstractItemModel* history,
+// Builds the controls into window; correspondents is the model of ListUser.
+void BuildWindowLayout(QMainWindow& window, WindowControls& form,
                        QAbstractItemModel* correspondents);
 
 }  // namespace kovra

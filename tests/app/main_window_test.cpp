@@ -1,3 +1,5 @@
+#include "app/chat_lines.h"
+#include "app/chat_view.h"
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +18,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSplitterHandle>
 #include <QTabWidget>
@@ -98,8 +99,7 @@ TEST(MainWindow, HasEveryControlWithItsCaption) {
   EXPECT_EQ(form.Controls().Image_KV->size(), QSize(602, 385));
   EXPECT_TRUE(form.Controls().PopupMenu1->actions().isEmpty());
   EXPECT_FALSE(form.Controls().CB_YesPaint->isChecked());
-  EXPECT_EQ(form.Controls().RE_Mess->editTriggers(), QAbstractItemView::NoEditTriggers);
-  EXPECT_EQ(form.Controls().RE_Mess->model()->rowCount(), 0);
+  EXPECT_EQ(form.Controls().RE_Mess->Lines().Count(), 0u);
 }
 
 TEST(MainWindow, FirstStartInAnEmptyFolder) {
@@ -121,7 +121,7 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_EQ(form.Controls().Label_Font->text(), QFontInfo(form.Controls().Label_Font->font()).family())
       << "the family shown, not the one asked for";
   EXPECT_EQ(form.UserList().Count(), 0);
-  EXPECT_EQ(form.Controls().RE_Mess->model()->rowCount(), 0);
+  EXPECT_EQ(form.Controls().RE_Mess->Lines().Count(), 0u);
   EXPECT_TRUE(test.Dialogs().messages.isEmpty());
   EXPECT_TRUE(test.Dialogs().errors.isEmpty());
   // The picture folder and a white board file of the layout's size, nothing else.

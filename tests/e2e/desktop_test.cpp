@@ -28,6 +28,7 @@
 #include <QToolButton>
 #include <csignal>
 
+#include "app/chat_view.h"
 #include "app/choice_list.h"
 #include "app/main_window.h"
 #include "app/mouse_panel.h"

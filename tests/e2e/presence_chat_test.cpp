@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "app/chat_lines.h"
+#include "app/chat_view.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "common/loopback.h"
@@ -35,10 +36,9 @@ using Group = test::WindowGroup;
 // pane's own lines of who came and went are left out.
 QStringList PaneLines(TForm1& form) {
   QStringList lines;
-  const QAbstractItemModel* pane = form.Controls().RE_Mess->model();
-  for (int row = pane->rowCount() - 1; row >= 0; --row) {
-    const QModelIndex line = pane->index(row, 0);
-    if (!line.data(ChatLines::kQuietRole).toBool()) lines.append(line.data().toString());
+  const ChatLines& pane = form.Controls().RE_Mess->Lines();
+  for (std::size_t line = pane.Count(); line-- > 0;) {
+    if (!pane.IsQuiet(line)) lines.append(pane.Text(line));
   }
   return lines;
 }
@@ -176,14 +176,12 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsTheNewestAtTheBottomAfterRestart) {
 
   // The file keeps the newest line first; the pane shows it at the bottom,
   // and copies selected lines in its own order, top to bottom.
-  const QAbstractItemModel* pane = b.Controls().RE_Mess->model();
-  ASSERT_EQ(pane->rowCount(), 4);
-  EXPECT_EQ(pane->index(0, 0).data().toString(), QStringLiteral("first"));
-  b.Controls().RE_Mess->selectionModel()->select(pane->index(2, 0), QItemSelectionModel::Select);
-  b.Controls().RE_Mess->selectionModel()->select(pane->index(0, 0), QItemSelectionModel::Select);
-  ASSERT_EQ(b.Controls().RE_Mess->actions().size(), 1);
-  b.Controls().RE_Mess->actions()[0]->trigger();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first\nearly"));
+  ChatView* pane = b.Controls().RE_Mess;
+  ASSERT_EQ(pane->Lines().Count(), 4u);
+  EXPECT_EQ(pane->Lines().Text(0), QStringLiteral("first"));
+  pane->SelectLines(2, 0);
+  QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first\nsecond\nearly"));
 }
 
 TEST(Chat, AnUnwritableHistoryIsToldOnceInTheNoticeLineAndNothingShownIsLost) {

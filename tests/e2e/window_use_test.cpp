@@ -7,13 +7,13 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QListView>
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
 #include "app/chat_lines.h"
+#include "app/chat_view.h"
 #include "app/main_window.h"
 #include "app/tool_look.h"
 #include "board/board_view.h"
@@ -110,21 +110,16 @@ TEST(WindowUse, WhoIsThereReadsAsDotsAndTheMessagePaneSaysWhoCameAndWentNewestAt
   ui.SpeedButton1->click();
   ui.Edit_Mess->setText(QString(120, u'ж'));  // wraps in a pane this narrow
   ui.SpeedButton1->click();
-  const QAbstractItemModel* pane = ui.RE_Mess->model();
-  const int rows = pane->rowCount();
-  ASSERT_GE(rows, 3);
-  EXPECT_TRUE(pane->index(0, 0).data(ChatLines::kQuietRole).toBool());
-  EXPECT_TRUE(pane->index(0, 0).data().toString().endsWith(
-      QString::fromStdString(group.Name(1)) + QStringLiteral(" на связи")));
-  EXPECT_TRUE(pane->index(rows - 1, 0).data().toString().endsWith(QString(120, u'ж')))
-      << "the newest at the bottom";
-  QTest::qWait(100);
-  const int short_height = ui.RE_Mess->visualRect(pane->index(rows - 2, 0)).height();
-  const int long_height = ui.RE_Mess->visualRect(pane->index(rows - 1, 0)).height();
-  EXPECT_GE(long_height, 2 * short_height - 2) << "a long line wraps instead of ending in …";
-  EXPECT_TRUE(ui.RE_Mess->viewport()->rect().intersects(
-      ui.RE_Mess->visualRect(pane->index(rows - 1, 0))))
-      << "the newest line is in sight";
+  const ChatLines& pane = ui.RE_Mess->Lines();
+  ASSERT_EQ(pane.Count(), 3u);
+  EXPECT_TRUE(pane.IsQuiet(0));
+  EXPECT_TRUE(pane.Text(0).endsWith(QString::fromStdString(group.Name(1)) +
+                                    QStringLiteral(" на связи")));
+  EXPECT_TRUE(pane.Text(2).endsWith(QString(120, u'ж'))) << "the newest at the bottom";
+  EXPECT_FALSE(pane.IsQuiet(2));
+  EXPECT_EQ(ui.RE_Mess->RowsOf(1), 1);
+  EXPECT_GE(ui.RE_Mess->RowsOf(2), 2) << "a long line wraps instead of ending in …";
+  EXPECT_TRUE(ui.RE_Mess->ShowsNewest());
 
   // A copy killed outright is shown absent within ten seconds, and said so.
   group[1].Crash();
@@ -132,8 +127,9 @@ TEST(WindowUse, WhoIsThereReadsAsDotsAndTheMessagePaneSaysWhoCameAndWentNewestAt
       [&] { return a.UserList().PresentNames().empty(); }, 10000));
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
-        return pane->index(pane->rowCount() - 1, 0).data().toString().endsWith(
-            QString::fromStdString(group.Name(1)) + QStringLiteral(" вне связи"));
+        const std::size_t last = pane.Count() - 1;
+        return pane.IsQuiet(last) && pane.Text(last).endsWith(QString::fromStdString(group.Name(1)) +
+                                                              QStringLiteral(" вне связи"));
       },
       1000));
   EXPECT_EQ(a.History().Count(), 2u) << "who came and went is not stored with the messages";

@@ -1,0 +1,233 @@
+#include "app/chat_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QResizeEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "app/chat_lines.h"
+#include "net/message_history.h"
+#include "support/ansi_codec.h"
+#include "support/text.h"
+
+namespace kovra {
+namespace {
+
+constexpr int kMargin = 4;  // left and right of the text
+constexpr int kGap = 2;     // below each line
+constexpr std::size_t kKeptHeights = 4096;
+const QColor kQuiet(120, 120, 120);
+const QColor kOwnTint(226, 238, 252);
+const QColor kOwnName(20, 80, 170);
+const QColor kName(120, 40, 20);
+
+}  // namespace
+
+ChatView::ChatView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setFocusPolicy(Qt::ClickFocus);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+}
+
+void ChatView::SetLines(const ChatLines* lines, std::string own_name) {
+  lines_ = lines;
+  own_name_ = UpperText(std::move(own_name));
+  connect(lines_, &ChatLines::Appended, this, [this] {
+    UpdateRange(true);
+    viewport()->update();
+  });
+  connect(lines_, &ChatLines::Reset, this, [this] {
+    heights_.clear();
+    anchor_ = current_ = -1;
+    UpdateRange(false);
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+  });
+  UpdateRange(true);
+}
+
+int ChatView::Count() const { return lines_ != nullptr ? static_cast<int>(lines_->Count()) : 0; }
+
+void ChatView::LayOut(QTextLayout& layout, int line, bool& own) const {
+  const auto index = static_cast<std::size_t>(line);
+  const QString text = lines_->Text(index);
+  own = false;
+  layout.setText(text);
+  layout.setFont(font());
+  QTextOption wrap;
+  wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(wrap);
+  QList<QTextLayout::FormatRange> formats;
+  QTextCharFormat quiet;
+  quiet.setForeground(kQuiet);
+  if (lines_->IsQuiet(index)) {
+    quiet.setFontItalic(true);
+    formats.append({0, static_cast<int>(text.size()), quiet});
+  } else {
+    // "time  NAME> text", as every copy builds it; anything else stays plain.
+    const qsizetype time_end = text.indexOf(QStringLiteral("  "));
+    const qsizetype name_end = time_end < 0 ? -1 : text.indexOf(QStringLiteral("> "), time_end);
+    if (name_end > 0) {
+      const auto name_start = static_cast<int>(time_end + 2);
+      own = UpperText(TrimText(QStringToAnsi(text.mid(name_start, name_end - name_start)))) ==
+            own_name_;
+      QTextCharFormat name;
+      name.setFontWeight(QFont::Bold);
+      name.setForeground(own ? kOwnName : kName);
+      formats.append({0, static_cast<int>(time_end), quiet});
+      formats.append({name_start, static_cast<int>(name_end + 1) - name_start, name});
+    }
+  }
+  layout.setFormats(formats);
+  layout.beginLayout();
+  qreal y = 0;
+  const int width = std::max(20, viewport()->width() - 2 * kMargin);
+  for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
+    row.setLineWidth(width);
+    row.setPosition(QPointF(0, y));
+    y += row.height();
+  }
+  layout.endLayout();
+}
+
+int ChatView::Height(int line) const {
+  if (const auto known = heights_.find(line); known != heights_.end()) return known->second;
+  QTextLayout layout;
+  bool own = false;
+  LayOut(layout, line, own);
+  const int height = static_cast<int>(std::ceil(layout.boundingRect().height())) + kGap;
+  if (heights_.size() >= kKeptHeights) heights_.clear();
+  heights_.emplace(line, height);
+  return height;
+}
+
+int ChatView::RowsOf(int line) const {
+  QTextLayout layout;
+  bool own = false;
+  LayOut(layout, line, own);
+  return layout.lineCount();
+}
+
+void ChatView::UpdateRange(bool follow) {
+  QScrollBar* bar = verticalScrollBar();
+  const bool at_bottom = bar->value() >= bar->maximum();
+  // As many of the newest lines as fit whole: the last top line shows them.
+  const int count = Count();
+  int fit = 0;
+  for (int y = 0, line = count - 1; line >= 0; --line, ++fit) {
+    y += Height(line);
+    if (y > viewport()->height()) break;
+  }
+  bar->setRange(0, std::max(0, count - std::max(fit, 1)));
+  bar->setPageStep(std::max(1, fit));
+  bar->setSingleStep(1);
+  if (follow && at_bottom) bar->setValue(bar->maximum());
+}
+
+int ChatView::TopLine() const { return verticalScrollBar()->value(); }
+
+bool ChatView::ShowsNewest() const {
+  int y = 0;
+  for (int line = TopLine(); line < Count() && y <= viewport()->height(); ++line) {
+    y += Height(line);
+  }
+  return y <= viewport()->height();
+}
+
+void ChatView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  const int low = std::min(anchor_, current_);
+  const int high = std::max(anchor_, current_);
+  int y = 0;
+  for (int line = TopLine(); line < Count() && y < viewport()->height(); ++line) {
+    QTextLayout layout;
+    bool own = false;
+    LayOut(layout, line, own);
+    const int height = static_cast<int>(std::ceil(layout.boundingRect().height())) + kGap;
+    const QRect band(0, y, viewport()->width(), height);
+    const bool selected = low >= 0 && line >= low && line <= high;
+    if (selected) {
+      painter.fillRect(band, palette().highlight());
+      painter.setPen(palette().highlightedText().color());
+      // The formats' colours give way to the selection's.
+      layout.clearFormats();
+    } else {
+      if (own) painter.fillRect(band, kOwnTint);
+      painter.setPen(palette().text().color());
+    }
+    layout.draw(&painter, QPointF(kMargin, y + kGap / 2));
+    y += height;
+  }
+}
+
+void ChatView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  if (event->size().width() != event->oldSize().width()) heights_.clear();
+  UpdateRange(true);
+}
+
+void ChatView::scrollContentsBy(int, int) { viewport()->update(); }
+
+int ChatView::LineAt(int y) const {
+  int top = 0;
+  for (int line = TopLine(); line < Count(); ++line) {
+    top += Height(line);
+    if (y < top) return line;
+  }
+  return Count() - 1;
+}
+
+void ChatView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || Count() == 0) return;
+  current_ = LineAt(event->position().toPoint().y());
+  if (!(event->modifiers() & Qt::ShiftModifier) || anchor_ < 0) anchor_ = current_;
+  viewport()->update();
+}
+
+void ChatView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton) || anchor_ < 0) return;
+  current_ = LineAt(event->position().toPoint().y());
+  viewport()->update();
+}
+
+void ChatView::SelectLines(int first, int last) {
+  anchor_ = std::clamp(first, 0, Count() - 1);
+  current_ = std::clamp(last, 0, Count() - 1);
+  viewport()->update();
+}
+
+QString ChatView::SelectedText() const {
+  if (anchor_ < 0 || lines_ == nullptr) return {};
+  QStringList text;
+  for (int line = std::min(anchor_, current_); line <= std::max(anchor_, current_); ++line) {
+    text.append(lines_->Text(static_cast<std::size_t>(line)));
+  }
+  return text.join(u'\n');
+}
+
+void ChatView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    if (anchor_ >= 0) QApplication::clipboard()->setText(SelectedText());
+    return;
+  }
+  if (event->matches(QKeySequence::SelectAll)) return SelectLines(0, Count() - 1);
+  QScrollBar* bar = verticalScrollBar();
+  switch (event->key()) {
+    case Qt::Key_Home: return bar->setValue(0);
+    case Qt::Key_End: return bar->setValue(bar->maximum());
+    case Qt::Key_PageUp: return bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    case Qt::Key_PageDown: return bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    case Qt::Key_Up: return bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    case Qt::Key_Down: return bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    default: QAbstractScrollArea::keyPressEvent(event);
+  }
+}
+
+}  // namespace kovra
