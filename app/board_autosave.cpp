@@ -35,7 +35,8 @@ void BoardAutosave::Save() {
       self->label_.setText(QStringLiteral("Доска не записана: ") + error);
     }
   });
-  if (!queued) label_.setText(QStringLiteral("Доска не записана: папка программы закрыта для записи"));
+  if (!queued)
+    label_.setText(QStringLiteral("Доска не записана: папка программы закрыта для записи"));
 }
 
 }  // namespace kovra

@@ -278,9 +278,8 @@ void BoardSync::FeedTiles(quint32 address) {
     if (parts_.links.Waiting(address) >= kTilesAhead) break;
     const TileOut tile = found->second.front();
     found->second.pop_front();
-    const QRect area = tile.part.isEmpty()
-                           ? tiles::Area(tile.index, board.width(), board.height())
-                           : tile.part.intersected(board.rect());
+    const QRect area = tile.part.isEmpty() ? tiles::Area(tile.index, board.width(), board.height())
+                                           : tile.part.intersected(board.rect());
     if (area.isEmpty() || (tile.skip_white && tiles::IsWhite(board, area))) continue;
     bool sent = true;
     for (const std::string& part : tiles::Encode(board, area, kMaxPixelsText)) {

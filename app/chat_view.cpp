@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
-#include <QResizeEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextLayout>
 #include <algorithm>
@@ -220,13 +220,20 @@ void ChatView::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::SelectAll)) return SelectLines(0, Count() - 1);
   QScrollBar* bar = verticalScrollBar();
   switch (event->key()) {
-    case Qt::Key_Home: return bar->setValue(0);
-    case Qt::Key_End: return bar->setValue(bar->maximum());
-    case Qt::Key_PageUp: return bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-    case Qt::Key_PageDown: return bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    case Qt::Key_Up: return bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    case Qt::Key_Down: return bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    default: QAbstractScrollArea::keyPressEvent(event);
+    case Qt::Key_Home:
+      return bar->setValue(0);
+    case Qt::Key_End:
+      return bar->setValue(bar->maximum());
+    case Qt::Key_PageUp:
+      return bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    case Qt::Key_PageDown:
+      return bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    case Qt::Key_Up:
+      return bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    case Qt::Key_Down:
+      return bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
   }
 }
 

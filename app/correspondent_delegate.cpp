@@ -34,7 +34,7 @@ void CorrespondentDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     painter->setBrush(Qt::NoBrush);
   }
   painter->drawEllipse(mark);
-  painter->setPen(selected ? option.palette.highlightedText().color()
+  painter->setPen(selected        ? option.palette.highlightedText().color()
                   : shown.present ? option.palette.text().color()
                                   : kAbsent);
   const QRect text = option.rect.adjusted(dot + 11, 0, -2, 0);

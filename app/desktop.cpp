@@ -8,9 +8,9 @@
 #include <QDialog>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QSocketNotifier>
 #include <QTranslator>
 #include <array>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QSpinBox>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
@@ -57,8 +57,8 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     if (session_) session_->Touched(false);
     autosave_->Changed();
     const bool wiped = tiles::IsWhite(canvas_.Image(), canvas_.Image().rect());
-    undo_->Replaced(sender_address_, wiped ? QStringLiteral("стёр доску")
-                                           : QStringLiteral("заменил доску"));
+    undo_->Replaced(sender_address_,
+                    wiped ? QStringLiteral("стёр доску") : QStringLiteral("заменил доску"));
   };
   QStringList not_understood;
   board_commands_.SetAllowance(ReadDiskAllowance(env_.program_dir + kSettingsFile, not_understood));

@@ -1,7 +1,7 @@
 // The window's menus and its timer.
 #include <QAction>
-#include <QLabel>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -46,11 +46,11 @@ void TForm1::BuildMenus() {
   QMenuBar* bar = Named(menuBar(), "MainMenu1");
   QMenu* board_menu = Named(bar->addMenu(QStringLiteral("Доска")), "N1");
   board_menu->setToolTipsVisible(true);
-  item(board_menu, "Undo", QStringLiteral("Отменить"), [this] { undo_->Undo(); })
-      ->setShortcuts(QKeySequence::Undo);
-  item(board_menu, "Redo", QStringLiteral("Повторить"), [this] { undo_->Redo(); })
-      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                      QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  QAction* undo = item(board_menu, "Undo", QStringLiteral("Отменить"), [this] { undo_->Undo(); });
+  undo->setShortcuts(QKeySequence::Undo);
+  QAction* redo = item(board_menu, "Redo", QStringLiteral("Повторить"), [this] { undo_->Redo(); });
+  redo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   separator(board_menu, "UndoSeparator");
   item(board_menu, "N2", QStringLiteral("Новая (все стереть)"), board(&BoardMenu::N2Click));
   item(board_menu, "N10", QStringLiteral("Сохранить на диск"), board(&BoardMenu::N10Click))

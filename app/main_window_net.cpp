@@ -53,8 +53,8 @@ void TForm1::CreateEndpoint() {
                                                      *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
   gestures_ = std::make_unique<BoardGestures>(
-      BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_, *fan_out_,
-                           *chat_, *presence_, *correspondents_});
+      BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
+                           *fan_out_, *chat_, *presence_, *correspondents_});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };

@@ -23,9 +23,8 @@ void SessionLinks::Guard(Body&& body) {
 SessionLinks::SessionLinks(Parts parts)
     : parts_(std::move(parts)),
       links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
-      sync_(std::make_unique<BoardSync>(
-          BoardSync::Parts{*links_, parts_.canvas, parts_.files, parts_.tell, parts_.resized,
-                           parts_.replaced})) {
+      sync_(std::make_unique<BoardSync>(BoardSync::Parts{
+          *links_, parts_.canvas, parts_.files, parts_.tell, parts_.resized, parts_.replaced})) {
   parts_.fan_out.SetLinks(links_.get());
   // The whole board goes to a copy that speaks the extension as tiles.
   parts_.board_sending.TakeOver = [this](const std::string& name) {

@@ -79,8 +79,9 @@ QIcon ToolIcon(ToolId id) {
       }
       case ToolId::kPointer:
         p.setBrush(Qt::white);
-        p.drawPolygon(QPolygonF({QPointF(3, 1.5), QPointF(3, 13), QPointF(6, 10), QPointF(8.5, 14.5),
-                                 QPointF(10.5, 13.5), QPointF(8, 9), QPointF(12, 9)}));
+        p.drawPolygon(
+            QPolygonF({QPointF(3, 1.5), QPointF(3, 13), QPointF(6, 10), QPointF(8.5, 14.5),
+                       QPointF(10.5, 13.5), QPointF(8, 9), QPointF(12, 9)}));
         break;
     }
   });
@@ -91,8 +92,9 @@ QIcon WidthIcon(int width) {
       [width](QPainter& p) {
         p.setRenderHint(QPainter::Antialiasing, false);
         const int shown = std::clamp(width, 1, kWidthIconSize.height());
-        p.fillRect(QRect(1, (kWidthIconSize.height() - shown) / 2, kWidthIconSize.width() - 2, shown),
-                   kInk);
+        p.fillRect(
+            QRect(1, (kWidthIconSize.height() - shown) / 2, kWidthIconSize.width() - 2, shown),
+            kInk);
       },
       kWidthIconSize);
 }

@@ -2,12 +2,12 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QKeySequence>
-#include <QSignalBlocker>
-#include <QSpinBox>
 #include <QFontInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <utility>
 
 #include "app/choice_list.h"

@@ -13,8 +13,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
-#include <QSplitter>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QSplitterHandle>
 #include <QStyle>
 #include <QTabWidget>
@@ -281,9 +281,9 @@ QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* correspon
   form.ListUser->setSelectionMode(QAbstractItemView::SingleSelection);
   form.ListUser->setContextMenuPolicy(Qt::CustomContextMenu);
   form.ListUser->setItemDelegate(new CorrespondentDelegate(form.ListUser));
-  form.ListUser->setToolTip(
-      QStringLiteral("Компьютеры, с которыми вы переписываетесь и рисуете: зелёная точка — на "
-                     "связи, серый кружок — нет.\nПравая кнопка: добавить, удалить, отправить доску"));
+  form.ListUser->setToolTip(QStringLiteral(
+      "Компьютеры, с которыми вы переписываетесь и рисуете: зелёная точка — на "
+      "связи, серый кружок — нет.\nПравая кнопка: добавить, удалить, отправить доску"));
   Column(form.GroupBox3)->addWidget(form.ListUser);
   message_split->addWidget(form.GroupBox3);
   message_split->setStretchFactor(0, 1);
@@ -322,8 +322,8 @@ void BuildZoomMenu(QMenuBar* bar, BoardView* view) {
 const QString kBoardTip = QStringLiteral(
     "Доска. Выберите инструмент или поставьте «Жажду рисовать !!!», чтобы рисовать; Ctrl и "
     "колесо мыши — масштаб");
-const QString kTickHint = QStringLiteral(
-    "Чтобы рисовать, выберите инструмент или поставьте «Жажду рисовать !!!»");
+const QString kTickHint =
+    QStringLiteral("Чтобы рисовать, выберите инструмент или поставьте «Жажду рисовать !!!»");
 
 void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text) {
   QPalette palette = widget->palette();

@@ -134,8 +134,7 @@ void BoardHistory::Pasting(const QImage& pixels, QPoint at) {
   if (applying_ || steps_.empty()) return;
   const QRect area = QRect(at, pixels.size()).intersected(canvas_.Image().rect());
   if (area.isEmpty()) return;
-  const QImage after =
-      pixels.copy(area.translated(-at)).convertToFormat(QImage::Format_RGB32);
+  const QImage after = pixels.copy(area.translated(-at)).convertToFormat(QImage::Format_RGB32);
   if (auto change = Difference(canvas_.Image().copy(area), after, area.topLeft())) {
     const qint64 bytes = qint64{sizeof(Entry)} + change->pixels.sizeInBytes();
     const QRect changed = change->area;
@@ -247,8 +246,8 @@ std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
     }
     if (const auto* drawn = std::get_if<Drawn>(&entry.what)) {
       DrawingState state = drawn->before;
-      state.pen_pos = QPoint(Shifted(state.pen_pos.x(), origin.x()),
-                             Shifted(state.pen_pos.y(), origin.y()));
+      state.pen_pos =
+          QPoint(Shifted(state.pen_pos.x(), origin.x()), Shifted(state.pen_pos.y(), origin.y()));
       scratch.SwapState(state);
       try {
         PaintCommand(scratch, Translated(drawn->command, origin));

@@ -1,5 +1,3 @@
-#include "app/chat_lines.h"
-#include "app/chat_view.h"
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
@@ -7,10 +5,10 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QFontInfo>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +25,8 @@
 #include <atomic>
 #include <future>
 
+#include "app/chat_lines.h"
+#include "app/chat_view.h"
 #include "app/notice_line.h"
 #include "app/qt_dialogs.h"
 #include "board/board_view.h"
@@ -118,7 +118,8 @@ TEST(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_EQ(form.Timer1->interval(), 1000);
   EXPECT_EQ(form.Controls().ListTools->currentRow(), 0);
   EXPECT_EQ(form.Controls().List_W->currentRow(), 0);
-  EXPECT_EQ(form.Controls().Label_Font->text(), QFontInfo(form.Controls().Label_Font->font()).family())
+  EXPECT_EQ(form.Controls().Label_Font->text(),
+            QFontInfo(form.Controls().Label_Font->font()).family())
       << "the family shown, not the one asked for";
   EXPECT_EQ(form.UserList().Count(), 0);
   EXPECT_EQ(form.Controls().RE_Mess->Lines().Count(), 0u);

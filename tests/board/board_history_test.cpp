@@ -1,12 +1,13 @@
 // Taking a step back gives exactly the board that drawing everything else,
 // in its order, would give: wide lines, figures and text cut at the step's
 // edges included, and a peer's later drawing over it kept.
+#include "board/board_history.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <vector>
 
-#include "board/board_history.h"
 #include "board/replay.h"
 #include "common/test_window.h"
 

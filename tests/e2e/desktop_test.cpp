@@ -21,8 +21,8 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
-#include <QSplitter>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -103,13 +103,13 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
   ShowAt(form, QSize(790, 590));
   EXPECT_EQ(ClippedTexts(form), QStringList());
   for (const QWidget* control : std::initializer_list<const QWidget*>{
-           form.Controls().CB_YesPaint, form.Controls().Image_KV, form.Controls().ListTools,
-           form.Controls().SpeedButton2, form.Controls().Label_Font, form.Controls().List_W,
-           form.Controls().Panel_Cvet_Fon, form.Controls().Label_Pen, form.Controls().SpeedButton1,
-           form.Controls().Edit_Mess, form.Controls().Label_Left, form.Controls().RE_Mess,
-           form.Controls().ListUser, form.Controls().Label_DT, form.Controls().Label_Notice,
-           form.Controls().Spin_W, form.Controls().Palette, form.Controls().RestoreBoard,
-           form.Controls().Label_Saved, form.Controls().Label_Zoom}) {
+           form.Controls().CB_YesPaint,    form.Controls().Image_KV,   form.Controls().ListTools,
+           form.Controls().SpeedButton2,   form.Controls().Label_Font, form.Controls().List_W,
+           form.Controls().Panel_Cvet_Fon, form.Controls().Label_Pen,  form.Controls().SpeedButton1,
+           form.Controls().Edit_Mess,      form.Controls().Label_Left, form.Controls().RE_Mess,
+           form.Controls().ListUser,       form.Controls().Label_DT,   form.Controls().Label_Notice,
+           form.Controls().Spin_W,         form.Controls().Palette,    form.Controls().RestoreBoard,
+           form.Controls().Label_Saved,    form.Controls().Label_Zoom}) {
     EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
   }
   const int narrow_field = form.Controls().Edit_Mess->width();

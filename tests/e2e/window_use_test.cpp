@@ -16,8 +16,8 @@
 #include "app/chat_view.h"
 #include "app/main_window.h"
 #include "app/tool_look.h"
-#include "board/board_view.h"
 #include "board/board_files.h"
+#include "board/board_view.h"
 #include "board/canvas.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
@@ -70,8 +70,8 @@ TEST(WindowUse, ChoosingAToolAndDraggingDrawsARedLineOfWidthEightInThreeClicks) 
   expected.MoveTo(40, 60);
   expected.LineTo(300, 90);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return group.Form(i).Board().Image() == expected.Image(); }, 3000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return group.Form(i).Board().Image() == expected.Image(); }, 3000))
         << "board " << i;
   }
 
@@ -113,8 +113,8 @@ TEST(WindowUse, WhoIsThereReadsAsDotsAndTheMessagePaneSaysWhoCameAndWentNewestAt
   const ChatLines& pane = ui.RE_Mess->Lines();
   ASSERT_EQ(pane.Count(), 3u);
   EXPECT_TRUE(pane.IsQuiet(0));
-  EXPECT_TRUE(pane.Text(0).endsWith(QString::fromStdString(group.Name(1)) +
-                                    QStringLiteral(" на связи")));
+  EXPECT_TRUE(
+      pane.Text(0).endsWith(QString::fromStdString(group.Name(1)) + QStringLiteral(" на связи")));
   EXPECT_TRUE(pane.Text(2).endsWith(QString(120, u'ж'))) << "the newest at the bottom";
   EXPECT_FALSE(pane.IsQuiet(2));
   EXPECT_EQ(ui.RE_Mess->RowsOf(1), 1);
@@ -123,13 +123,13 @@ TEST(WindowUse, WhoIsThereReadsAsDotsAndTheMessagePaneSaysWhoCameAndWentNewestAt
 
   // A copy killed outright is shown absent within ten seconds, and said so.
   group[1].Crash();
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return a.UserList().PresentNames().empty(); }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return a.UserList().PresentNames().empty(); }, 10000));
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
         const std::size_t last = pane.Count() - 1;
-        return pane.IsQuiet(last) && pane.Text(last).endsWith(QString::fromStdString(group.Name(1)) +
-                                                              QStringLiteral(" вне связи"));
+        return pane.IsQuiet(last) &&
+               pane.Text(last).endsWith(QString::fromStdString(group.Name(1)) +
+                                        QStringLiteral(" вне связи"));
       },
       1000));
   EXPECT_EQ(a.History().Count(), 2u) << "who came and went is not stored with the messages";
