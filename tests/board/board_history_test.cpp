@@ -47,6 +47,18 @@ QImage Without(const std::vector<Op>& ops, const std::set<int>& left_out) {
   return canvas.Image();
 }
 
+// A board whose history hears every command drawn on it.
+struct Recorded {
+  Recorded() {
+    canvas.Reset(test::WhiteImage(320, 200));
+    replay.OnDrawing = [this](const drawing::Command& command, const DrawingState& before,
+                              bool own) { history.Drawing(command, before, own); };
+  }
+  BoardCanvas canvas;
+  BoardHistory history{canvas};
+  Replay replay{canvas};
+};
+
 TEST(BoardHistory, AStepTakenBackLeavesTheBoardAsIfItWasNeverDrawn) {
   drawing::SetFont font;
   font.color = "clGreen";
@@ -64,13 +76,10 @@ TEST(BoardHistory, AStepTakenBackLeavesTheBoardAsIfItWasNeverDrawn) {
       {0, Box<drawing::LineFromTo>(0, 199, 319, 0, 7, "clPurple")},
       {3, Box<drawing::Ellipse>(-40, -30, 90, 70, 11, "clNavy", "clWhite")},
   };
-  BoardCanvas canvas;
-  canvas.Reset(test::WhiteImage(320, 200));
-  BoardHistory history(canvas);
-  Replay replay(canvas);
-  replay.OnDrawing = [&](const drawing::Command& command, const DrawingState& before, bool own) {
-    history.Drawing(command, before, own);
-  };
+  Recorded board;
+  BoardCanvas& canvas = board.canvas;
+  BoardHistory& history = board.history;
+  Replay& replay = board.replay;
   // A step stays open while a peer's commands come in the middle of it.
   int open = 0;
   for (const Op& op : ops) {
@@ -110,13 +119,10 @@ TEST(BoardHistory, AStepTakenBackLeavesTheBoardAsIfItWasNeverDrawn) {
 }
 
 TEST(BoardHistory, KeepsItsStepsBoundedAndABoardReplacedWhole) {
-  BoardCanvas canvas;
-  canvas.Reset(test::WhiteImage(320, 200));
-  BoardHistory history(canvas);
-  Replay replay(canvas);
-  replay.OnDrawing = [&](const drawing::Command& command, const DrawingState& before, bool own) {
-    history.Drawing(command, before, own);
-  };
+  Recorded board;
+  BoardCanvas& canvas = board.canvas;
+  BoardHistory& history = board.history;
+  Replay& replay = board.replay;
   const std::size_t steps = BoardHistory::kMaxSteps + 10;
   for (std::size_t i = 0; i < steps; ++i) {
     history.BeginStep();
