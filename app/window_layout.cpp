@@ -119,8 +119,8 @@ void BuildBoardArea(WindowControls& form, QSplitter* board_split) {
   board_split->addWidget(form.Panel3);
 }
 
-// The font sample with its button, and the widths with the colour panel.
-void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
+// The font sample with its button.
+void BuildFontBox(WindowControls& form, QSplitter* tool_split) {
   form.GroupBox5 = Named(new QGroupBox(QStringLiteral("Шрифт : "), tool_split), "GroupBox5");
   // The button beside the sample, in one row: the tools above keep their room.
   auto* font_row = new QHBoxLayout(form.GroupBox5);
@@ -143,7 +143,10 @@ void BuildFontAndWidths(WindowControls& form, QSplitter* tool_split) {
   Paint(form.Label_Font, Qt::white);
   font_row->addWidget(form.Label_Font, 1);
   tool_split->addWidget(form.GroupBox5);
+}
 
+// The widths as samples and a number, and the colours: the panel and the palette.
+void BuildWidthBox(WindowControls& form, QSplitter* tool_split) {
   form.GroupBox4 =
       Named(new QGroupBox(QStringLiteral("Толщина линий : "), tool_split), "GroupBox4");
   auto* width_column = Column(form.GroupBox4);
@@ -225,7 +228,8 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   form.ListTools->setMinimumWidth(
       widest + form.ListTools->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16 + 20);
   tool_split->addWidget(form.ListTools);
-  BuildFontAndWidths(form, tool_split);
+  BuildFontBox(form, tool_split);
+  BuildWidthBox(form, tool_split);
   tool_split->setStretchFactor(0, 1);
   // Every tool shows at first; the user may shorten the list for the rest.
   tool_split->setSizes({RowsHeight(form.ListTools, form.ListTools->count()), 40, 130});
