@@ -16,6 +16,7 @@
 #include "net/fan_out.h"
 #include "net/presence.h"
 #include "support/ansi_codec.h"
+#include "support/dialogs.h"
 
 namespace kovra {
 
@@ -42,6 +43,11 @@ void BoardUndo::RestorePrevious() {
   parts_.restore.hide();
   const QImage previous = parts_.history.Previous();
   if (previous.isNull()) return;
+  if (parts_.history.DrawnSinceReplaced() &&
+      !parts_.dialogs.Confirm(QStringLiteral("Вернуть прежнюю доску у всех? Нарисованное на этой "
+                                             "доске пропадёт"))) {
+    return;
+  }
   parts_.files.Replace(previous);  // what it replaces is kept in its turn
   const std::vector<std::string> names = parts_.list.PresentNames();
   if (!names.empty()) parts_.sending.Start(previous, names);

@@ -21,6 +21,7 @@ namespace kovra {
 class BoardFiles;
 class BoardSending;
 class Correspondents;
+class Dialogs;
 class FanOut;
 class NoticeLine;
 class Presence;
@@ -32,6 +33,7 @@ class BoardUndo : public QObject {
  public:
   // All of it outlives the undo.
   struct Parts {
+    Dialogs& dialogs;
     BoardHistory& history;
     BoardFiles& files;
     FanOut& fan_out;
@@ -49,7 +51,8 @@ class BoardUndo : public QObject {
   void Undo();
   // Ctrl+Shift+Z or Ctrl+Y.
   void Redo();
-  // The board before it was last replaced, here and on every board present.
+  // The board before it was last replaced, here and on every board present;
+  // asked first when anybody drew on the board since.
   void RestorePrevious();
   // The whole board was replaced: by the user (from 0) or by the peer at
   // from, which did what (a short phrase in the past tense).

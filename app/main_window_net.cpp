@@ -82,7 +82,7 @@ void TForm1::CreateEndpoint() {
         }});
   }
   undo_ = std::make_unique<BoardUndo>(
-      BoardUndo::Parts{board_history_, board_files_, *fan_out_, *board_sending_, *correspondents_,
+      BoardUndo::Parts{*env_.dialogs, board_history_, board_files_, *fan_out_, *board_sending_, *correspondents_,
                        *presence_, [this] { return session_.get(); }, *ui_.Label_Notice,
                        *ui_.RestoreBoard, *ui_.Edit_Mess},
       this);

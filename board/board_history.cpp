@@ -117,10 +117,12 @@ void BoardHistory::EndStep() {
 }
 
 void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& before, bool own) {
-  // Nothing of the user's to take back: nothing to draw again either.
-  if (steps_.empty() || !canvas_.HasPicture()) return;
+  if (!canvas_.HasPicture()) return;
   const QRect bound = Bound(command, before, canvas_.Image().rect());
   if (bound.isEmpty()) return;
+  drawn_since_replaced_ = true;
+  // Nothing of the user's to take back: nothing to draw again either.
+  if (steps_.empty()) return;
   Step* step = own ? open_ : nullptr;
   if (step != nullptr) {
     Keep(*step, bound);
@@ -144,6 +146,7 @@ void BoardHistory::Pasting(const QImage& pixels, QPoint at) {
 
 void BoardHistory::Replacing() {
   previous_ = canvas_.Image();  // shared until either is drawn on
+  drawn_since_replaced_ = false;
   Clear();
 }
 

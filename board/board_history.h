@@ -62,7 +62,9 @@ class BoardHistory {
 
   // The board before the whole of it was last replaced; null when there is none.
   const QImage& Previous() const { return previous_; }
-  void ForgetPrevious() { previous_ = QImage(); }
+  // Whether anybody drew on the board since it was replaced: bringing the
+  // previous one back would take that drawing away.
+  bool DrawnSinceReplaced() const { return drawn_since_replaced_; }
 
   // The pixels that differ between before and after, which have one size.
   static std::optional<Change> Difference(const QImage& before, const QImage& after, QPoint at);
@@ -110,6 +112,7 @@ class BoardHistory {
   qint64 bytes_ = 0;
   bool applying_ = false;  // the history itself is pasting
   QImage previous_;
+  bool drawn_since_replaced_ = false;
 };
 
 }  // namespace kovra

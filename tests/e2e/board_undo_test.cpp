@@ -146,6 +146,23 @@ TEST(BoardUndo, ABoardAPeerWipedTellsWhoAndComesBackEverywhere) {
   b.RestoreBoard->click();
   EXPECT_TRUE(AllShow(group, 2, drawn)) << "back on both boards";
   EXPECT_FALSE(b.RestoreBoard->isVisibleTo(&group.Form(1)));
+  EXPECT_TRUE(group[1].Dialogs().questions.isEmpty()) << "nothing was drawn since: nothing to ask";
+
+  // Wiped again, then drawn on: Ctrl+Z takes the stroke back first, and
+  // the previous board only if the user agrees to lose what was drawn since.
+  group[0].Dialogs().text_answers = {QStringLiteral("602"), QStringLiteral("385")};
+  Trigger(group.Form(0), "N2");
+  ASSERT_TRUE(AllShow(group, 2, test::WhiteImage(602, 385)));
+  const Stroke after = Diagonal(1, 300, 10, 10);
+  test::DrawInterleaved(group, {after});
+  ASSERT_TRUE(AllShow(group, 2, test::UnionOfStrokes({after})));
+  group[1].Dialogs().confirm_answers = {false};
+  Trigger(group.Form(1), "Undo");
+  EXPECT_TRUE(AllShow(group, 2, test::WhiteImage(602, 385)));
+  EXPECT_TRUE(group[1].Dialogs().questions.isEmpty());
+  Trigger(group.Form(1), "Undo");
+  EXPECT_EQ(group[1].Dialogs().questions.size(), 1);
+  EXPECT_TRUE(AllShow(group, 2, test::WhiteImage(602, 385))) << "declined: nothing changes";
 }
 
 }  // namespace
