@@ -38,7 +38,7 @@ void BoardGestures::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifi
   if (!parts_.ui.CB_YesPaint->isChecked() || button != Qt::LeftButton) return;
   gesture_.StartX = x;
   gesture_.StartY = y;
-  parts_.history.BeginStep();
+  parts_.step_begun();
   // The move goes out after what the tool's press sends, as it always has.
   const drawing::MoveTo anchor{{x, y}};
   parts_.replay.DrawOwn(anchor);

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,7 +37,8 @@ class BoardGestures : private ToolHost {
     Dialogs& dialogs;
     const BoardCanvas& board;
     Replay& replay;
-    BoardHistory& history;  // each gesture is one step of it
+    BoardHistory& history;             // each gesture is one step of it
+    std::function<void()> step_begun;  // begins the step, and tells the others
     FanOut& fan_out;
     ChatPane& chat;
     const Presence& presence;

@@ -179,7 +179,7 @@ void BoardSync::OnWant(quint32 from, std::string_view args) {
   for (std::size_t i = 3; i < words.size() && out.size() < 2 * count; ++i) {
     int index = 0;
     if (Read(words[i], index) && index >= 0 && static_cast<std::size_t>(index) < count) {
-      out.push_back({index, false, {}});
+      out.push_back({index, false});
     }
   }
   FeedTiles(from);
@@ -235,26 +235,7 @@ bool BoardSync::SendBoard(quint32 address) {
   auto& out = tiles_out_[address];
   out.clear();
   const int count = tiles::Count(canvas.Width(), canvas.Height());
-  for (int i = 0; i < count; ++i) out.push_back({i, true, {}});
-  FeedTiles(address);
-  return true;
-}
-
-bool BoardSync::SendArea(quint32 address, const QRect& area) {
-  const BoardCanvas& canvas = parts_.canvas;
-  if (!parts_.links.Speaks(address)) return false;
-  const QRect board(0, 0, canvas.Width(), canvas.Height());
-  const QRect sent = area.intersected(board);
-  if (sent.isEmpty()) return true;
-  const int columns = (board.width() + tiles::kTileSize - 1) / tiles::kTileSize;
-  auto& out = tiles_out_[address];
-  for (int row = sent.top() / tiles::kTileSize; row <= sent.bottom() / tiles::kTileSize; ++row) {
-    for (int column = sent.left() / tiles::kTileSize; column <= sent.right() / tiles::kTileSize;
-         ++column) {
-      const int index = row * columns + column;
-      out.push_back({index, false, tiles::Area(index, board.width(), board.height()) & sent});
-    }
-  }
+  for (int i = 0; i < count; ++i) out.push_back({i, true});
   FeedTiles(address);
   return true;
 }
@@ -278,8 +259,7 @@ void BoardSync::FeedTiles(quint32 address) {
     if (parts_.links.Waiting(address) >= kTilesAhead) break;
     const TileOut tile = found->second.front();
     found->second.pop_front();
-    const QRect area = tile.part.isEmpty() ? tiles::Area(tile.index, board.width(), board.height())
-                                           : tile.part.intersected(board.rect());
+    const QRect area = tiles::Area(tile.index, board.width(), board.height());
     if (area.isEmpty() || (tile.skip_white && tiles::IsWhite(board, area))) continue;
     bool sent = true;
     for (const std::string& part : tiles::Encode(board, area, kMaxPixelsText)) {

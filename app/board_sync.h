@@ -12,7 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <QtGlobal>
@@ -72,15 +71,11 @@ class BoardSync : public QObject {
   // The whole board to address, as fast as it takes it; false when address
   // does not speak the extension.
   bool SendBoard(quint32 address);
-  // The pixels of area of the board to address, after what is on its way;
-  // false when address does not speak the extension.
-  bool SendArea(quint32 address, const QRect& area);
 
  private:
   struct TileOut {
     int index = 0;
     bool skip_white = false;  // the receiver's board is white there already
-    QRect part;               // of the tile, when not all of it goes
   };
   void Quiet();
   void Check();

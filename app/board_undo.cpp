@@ -11,6 +11,7 @@
 #include "app/session_links.h"
 #include "board/board_files.h"
 #include "board/board_runs.h"
+#include "board/replay.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
 #include "net/fan_out.h"
@@ -20,6 +21,10 @@
 
 namespace kovra {
 
+bool IsStepCommand(const std::string& upper_name) {
+  return upper_name == "KVSTEP" || upper_name == "KVUNDO" || upper_name == "KVREDO";
+}
+
 BoardUndo::BoardUndo(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts)) {
   parts_.restore.hide();
   connect(&parts_.restore, &QToolButton::clicked, this, [this] { RestorePrevious(); });
@@ -27,16 +32,32 @@ BoardUndo::BoardUndo(Parts parts, QObject* parent) : QObject(parent), parts_(std
   parts_.message.installEventFilter(this);
 }
 
+void BoardUndo::StepBegun() {
+  parts_.history.BeginStep();
+  SessionLinks* session = parts_.session ? parts_.session() : nullptr;
+  if (session == nullptr) return;
+  for (const std::string& name : parts_.list.PresentNames()) {
+    session->SendInOrder(name, kStepCommand + ":>");
+  }
+}
+
+void BoardUndo::FromPeer(quint32 address, quint16 port, const std::string& name) {
+  const quint64 sender = Replay::Key(address, port);
+  if (name == "KVSTEP") parts_.history.BeginStep(sender);
+  if (name == "KVUNDO") parts_.history.Undo(sender);
+  if (name == "KVREDO") parts_.history.Redo(sender);
+}
+
 void BoardUndo::Undo() {
   if (parts_.history.CanUndo()) {
-    if (const auto change = parts_.history.Undo()) Send(*change);
+    if (const auto change = parts_.history.Undo()) Send(*change, kUndoCommand);
     return;
   }
   RestorePrevious();
 }
 
 void BoardUndo::Redo() {
-  if (const auto change = parts_.history.Redo()) Send(*change);
+  if (const auto change = parts_.history.Redo()) Send(*change, kRedoCommand);
 }
 
 void BoardUndo::RestorePrevious() {
@@ -65,12 +86,14 @@ void BoardUndo::Replaced(quint32 from, const QString& what) {
   parts_.restore.show();
 }
 
-void BoardUndo::Send(const BoardHistory::Change& change) {
+void BoardUndo::Send(const BoardHistory::Change& change, const std::string& command) {
   SessionLinks* session = parts_.session ? parts_.session() : nullptr;
   std::vector<std::string> runs;
   bool runs_made = false;
   for (const std::string& name : parts_.list.PresentNames()) {
-    if (session != nullptr && session->SendArea(name, change.area)) continue;
+    // A copy that speaks the extension takes the same step back itself,
+    // leaving what was drawn there meanwhile that this board has not seen.
+    if (session != nullptr && session->SendInOrder(name, command + ":>")) continue;
     if (!runs_made) {
       BoardRuns lines(change.pixels, change.area.topLeft());
       for (std::string args; lines.NextLine(args);) runs.push_back(args);

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <string>
 
 #include "board/board_history.h"
 
@@ -17,6 +18,13 @@ class QLineEdit;
 class QToolButton;
 
 namespace kovra {
+
+// In the delivery extension's ordered stream: a gesture of the sender
+// begins, and the sender took its last step back or did it again.
+inline const std::string kStepCommand = "KvStep";
+inline const std::string kUndoCommand = "KvUndo";
+inline const std::string kRedoCommand = "KvRedo";
+bool IsStepCommand(const std::string& upper_name);
 
 class BoardFiles;
 class BoardSending;
@@ -47,6 +55,12 @@ class BoardUndo : public QObject {
   };
   explicit BoardUndo(Parts parts, QObject* parent = nullptr);
 
+  // A gesture of the user's begins: the copies that speak the extension
+  // are told, so that their steps of this user's are the user's.
+  void StepBegun();
+  // A peer's step command (upper-cased name) from the sender at address and port.
+  void FromPeer(quint32 address, quint16 port, const std::string& name);
+
   // Ctrl+Z: the last own step back; with none left, the board before it was replaced.
   void Undo();
   // Ctrl+Shift+Z or Ctrl+Y.
@@ -62,7 +76,8 @@ class BoardUndo : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Send(const BoardHistory::Change& change);
+  // What an undo or redo changed, to every board present.
+  void Send(const BoardHistory::Change& change, const std::string& command);
 
   Parts parts_;
 };

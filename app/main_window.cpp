@@ -49,7 +49,7 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     autosave_->Changed();
   });
   replay_.OnDrawing = [this](const drawing::Command& command, const DrawingState& before,
-                             bool own) { board_history_.Drawing(command, before, own); };
+                             quint64 sender) { board_history_.Drawing(command, before, sender); };
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] {

@@ -54,7 +54,8 @@ void TForm1::CreateEndpoint() {
                                                      env_.computer_name});
   gestures_ = std::make_unique<BoardGestures>(
       BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
-                           *fan_out_, *chat_, *presence_, *correspondents_});
+                           [this] { undo_->StepBegun(); }, *fan_out_, *chat_, *presence_,
+                           *correspondents_});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -77,6 +78,9 @@ void TForm1::CreateEndpoint() {
         [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
         [this] { ui_.Image_KV->Show(&canvas_.Image()); },
         [this](quint32 from) { undo_->Replaced(from, QStringLiteral("прислал свою доску")); },
+        [this](quint32 address, quint16 port, const std::string& name) {
+          undo_->FromPeer(address, port, name);
+        },
         [this](const ReceivedCommand& command, quint32 address, quint16 port) {
           Dispatch(command, address, port);
         }});

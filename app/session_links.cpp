@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/board_sending.h"
+#include "app/board_undo.h"
 #include "app/chat_pane.h"
 #include "app/routed_dialogs.h"
 #include "net/dotted_address.h"
@@ -94,7 +95,8 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
     if (whole) Guard([&] { links_->Received(datagram.address, datagram.port, *whole); });
     return false;
   }
-  if (BoardSync::IsSyncCommand(received.name)) return false;  // taken only in order
+  // Taken only in order.
+  if (BoardSync::IsSyncCommand(received.name) || IsStepCommand(received.name)) return false;
   links_->Contact(datagram.address);
   static const std::string kExit = UpperText(command::kExit);
   if (received.name == kExit) links_->Left(datagram.address);
@@ -107,6 +109,11 @@ void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_vi
   const std::size_t plain_size = kMaxCommandText - kProgramTag.size() - 2;
   auto command = ParseUntaggedCommand(text.substr(0, plain_size));
   if (!command || link::IsLinkCommand(command->name)) return;
+  if (IsStepCommand(command->name)) {
+    const RoutedDialogs::FromPeer from(parts_.dialogs, address);
+    Guard([&] { parts_.step(address, port, command->name); });
+    return;
+  }
   if (!BoardSync::IsSyncCommand(command->name)) {
     parts_.dispatch(*command, address, port);
     return;
@@ -125,9 +132,9 @@ void SessionLinks::Undelivered(quint32 address, std::string_view text) {
   parts_.chat.Undelivered(name, command->args);
 }
 
-bool SessionLinks::SendArea(const std::string& name, const QRect& area) {
+bool SessionLinks::SendInOrder(const std::string& name, const std::string& command) {
   const std::optional<quint32> address = KnownAddressOf(name);
-  return address && sync_->SendArea(*address, area);
+  return address && links_->Speaks(*address) && links_->Send(*address, command);
 }
 
 bool SessionLinks::Suspect(const std::string& host) {

@@ -5,7 +5,6 @@
 // command of a peer's ordered stream on as if it had come on its own.
 #pragma once
 
-#include <QRect>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -46,6 +45,8 @@ class SessionLinks {
     std::function<void(const QString& text)> tell;  // the notice line
     std::function<void()> resized;                  // the board changed size
     std::function<void(quint32 from)> replaced;     // a peer sent its whole board
+    // A peer's step marked, taken back or done again (its upper-cased command name).
+    std::function<void(quint32 address, quint16 port, const std::string& name)> step;
     // A plain command, as from address and port.
     std::function<void(const ReceivedCommand& command, quint32 address, quint16 port)> dispatch;
   };
@@ -63,9 +64,9 @@ class SessionLinks {
   // when the copy there speaks the extension and must first stay silent.
   bool Suspect(const std::string& host);
 
-  // The pixels of area of the board to name, in the ordered delivery;
-  // false when name does not speak the extension.
-  bool SendArea(const std::string& name, const QRect& area);
+  // An untagged command ("name:>args") to name in its ordered stream; false
+  // when name does not speak the extension.
+  bool SendInOrder(const std::string& name, const std::string& command);
 
   // The board changed (see BoardSync::Touched).
   void Touched(bool drawn) { sync_->Touched(drawn); }

@@ -88,42 +88,49 @@ BoardHistory::BoardHistory(BoardCanvas& canvas) : canvas_(canvas) {
   canvas_.SetPasteListener([this](const QImage& pixels, QPoint at) { Pasting(pixels, at); });
 }
 
-void BoardHistory::BeginStep() {
-  // What was taken back can no longer be done again: its commands stay, drawn never more.
-  while (!steps_.empty() && steps_.back().undone) {
-    const Step* forgotten = &steps_.back();
-    for (Entry& entry : entries_) {
-      if (entry.step != forgotten) continue;
-      entry.step = nullptr;
-      entry.dead = true;
-    }
-    bytes_ -= StepBytes(*forgotten);
-    steps_.pop_back();
-  }
-  Step step;
-  step.first = first_entry_ + entries_.size();
-  steps_.push_back(std::move(step));
-  open_ = &steps_.back();
+BoardHistory::Step* BoardHistory::Open(quint64 owner) const {
+  const auto open = open_.find(owner);
+  return open != open_.end() ? open->second : nullptr;
 }
 
-void BoardHistory::EndStep() {
-  if (open_ == nullptr) return;
-  if (!open_->drew) {
-    bytes_ -= StepBytes(*open_);
-    steps_.pop_back();  // the open step is always the last
+void BoardHistory::BeginStep(quint64 owner) {
+  // What was taken back can no longer be done again: its commands stay, drawn never more.
+  for (auto step = steps_.begin(); step != steps_.end();) {
+    const auto next = std::next(step);
+    if (step->owner == owner && step->undone) Forget(step);
+    step = next;
   }
-  open_ = nullptr;
+  EndStep(owner);
+  Step step;
+  step.owner = owner;
+  step.first = first_entry_ + entries_.size();
+  steps_.push_back(std::move(step));
+  open_[owner] = &steps_.back();
   Trim();
 }
 
-void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& before, bool own) {
+void BoardHistory::EndStep() { EndStep(kOwn); }
+
+void BoardHistory::EndStep(quint64 owner) {
+  Step* open = Open(owner);
+  if (open == nullptr) return;
+  open_.erase(owner);
+  if (!open->drew) {
+    Forget(std::find_if(steps_.begin(), steps_.end(),
+                        [open](const Step& step) { return &step == open; }));
+  }
+  Trim();
+}
+
+void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& before,
+                           quint64 sender) {
   if (!canvas_.HasPicture()) return;
   const QRect bound = Bound(command, before, canvas_.Image().rect());
   if (bound.isEmpty()) return;
   drawn_since_replaced_ = true;
-  // Nothing of the user's to take back: nothing to draw again either.
+  // Nobody's step to take back: nothing to draw again either.
   if (steps_.empty()) return;
-  Step* step = own ? open_ : nullptr;
+  Step* step = Open(sender);
   if (step != nullptr) {
     Keep(*step, bound);
     step->drew = true;
@@ -166,16 +173,34 @@ void BoardHistory::Add(Entry entry) {
   if (bytes_ > kMaxBytes) Trim();
 }
 
+void BoardHistory::Forget(StepList::iterator step) {
+  if (step == steps_.end()) return;
+  for (Entry& entry : entries_) {
+    if (entry.step != &*step) continue;
+    entry.step = nullptr;
+    entry.dead = step->undone;
+  }
+  if (Open(step->owner) == &*step) open_.erase(step->owner);
+  bytes_ -= StepBytes(*step);
+  steps_.erase(step);
+}
+
 void BoardHistory::Trim() {
-  // The open step stays whatever it holds: the gesture is not over.
-  const std::size_t keep = open_ != nullptr ? 1 : 0;
-  while (steps_.size() > keep && (steps_.size() > kMaxSteps || bytes_ > kMaxBytes)) {
-    const Step* oldest = &steps_.front();
-    for (Entry& entry : entries_) {
-      if (entry.step == oldest) entry.step = nullptr;
+  std::map<quint64, std::size_t> counts;
+  for (const Step& step : steps_) ++counts[step.owner];
+  for (auto step = steps_.begin(); step != steps_.end();) {
+    const auto next = std::next(step);
+    if (counts[step->owner] > kMaxSteps) {
+      --counts[step->owner];
+      Forget(step);
     }
-    bytes_ -= StepBytes(*oldest);
-    steps_.pop_front();
+    step = next;
+  }
+  // The user's gesture in progress stays whatever it holds.
+  for (auto step = steps_.begin(); bytes_ > kMaxBytes && step != steps_.end();) {
+    const auto next = std::next(step);
+    if (&*step != Open(kOwn)) Forget(step);
+    step = next;
   }
   // Only what came after the oldest step is ever drawn again.
   const std::size_t needed = steps_.empty() ? first_entry_ + entries_.size() : steps_.front().first;
@@ -190,7 +215,7 @@ void BoardHistory::Clear() {
   first_entry_ += entries_.size();
   entries_.clear();
   steps_.clear();
-  open_ = nullptr;
+  open_.clear();
   bytes_ = 0;
 }
 
@@ -200,31 +225,40 @@ qint64 BoardHistory::StepBytes(const Step& step) const {
   return bytes;
 }
 
-bool BoardHistory::CanUndo() const {
-  return std::any_of(steps_.begin(), steps_.end(),
-                     [this](const Step& step) { return !step.undone && &step != open_; });
-}
-
-bool BoardHistory::CanRedo() const {
-  return std::any_of(steps_.begin(), steps_.end(), [](const Step& step) { return step.undone; });
-}
-
-std::optional<BoardHistory::Change> BoardHistory::Undo() {
+BoardHistory::Step* BoardHistory::LastDone(quint64 owner) const {
+  // The user's gesture in progress is not over; a peer's last step is
+  // open until its next begins, and it is the one the peer means.
+  const Step* busy = owner == kOwn ? Open(kOwn) : nullptr;
   for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
-    if (step->undone || &*step == open_) continue;
-    step->undone = true;
-    return Recompute(*step);
+    if (step->owner == owner && step->drew && !step->undone && &*step != busy) {
+      return const_cast<Step*>(&*step);
+    }
   }
-  return std::nullopt;
+  return nullptr;
 }
 
-std::optional<BoardHistory::Change> BoardHistory::Redo() {
-  for (Step& step : steps_) {
-    if (!step.undone) continue;
-    step.undone = false;
-    return Recompute(step);
+BoardHistory::Step* BoardHistory::FirstUndone(quint64 owner) const {
+  for (const Step& step : steps_) {
+    if (step.owner == owner && step.undone) return const_cast<Step*>(&step);
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+bool BoardHistory::CanUndo(quint64 owner) const { return LastDone(owner) != nullptr; }
+bool BoardHistory::CanRedo(quint64 owner) const { return FirstUndone(owner) != nullptr; }
+
+std::optional<BoardHistory::Change> BoardHistory::Undo(quint64 owner) {
+  Step* step = LastDone(owner);
+  if (step == nullptr) return std::nullopt;
+  step->undone = true;
+  return Recompute(*step);
+}
+
+std::optional<BoardHistory::Change> BoardHistory::Redo(quint64 owner) {
+  Step* step = FirstUndone(owner);
+  if (step == nullptr) return std::nullopt;
+  step->undone = false;
+  return Recompute(*step);
 }
 
 std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {

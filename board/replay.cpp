@@ -137,13 +137,13 @@ void ApplyFont(BoardCanvas& canvas, const drawing::SetFont& font) {
 
 void Replay::Draw(const drawing::Command& command) {
   DrawingState& state = StateOf(sender_);
-  if (OnDrawing) OnDrawing(command, state, false);
+  if (OnDrawing) OnDrawing(command, state, sender_);
   const SenderScope scope(canvas_, &state);
   std::visit(Painter(canvas_), command);
 }
 
 void Replay::DrawOwn(const drawing::Command& command) {
-  if (OnDrawing) OnDrawing(command, canvas_.State(), true);
+  if (OnDrawing) OnDrawing(command, canvas_.State(), kOwnKey);
   const SenderScope scope(canvas_, nullptr);
   std::visit(Painter(canvas_), command);
 }

@@ -52,12 +52,15 @@ class Replay {
   void DrawOwn(const drawing::Command& command);
 
   // Told of each command before it is drawn, with the state it is drawn in
-  // and whether it is the local user's.
-  std::function<void(const drawing::Command&, const DrawingState& before, bool own)> OnDrawing;
+  // and its sender's key (kOwnKey for the local user's).
+  std::function<void(const drawing::Command&, const DrawingState& before, quint64 sender)>
+      OnDrawing;
+  static constexpr quint64 kOwnKey = 0;
+  // The key of the sender at address and port.
+  static quint64 Key(quint32 address, quint16 port) { return quint64{address} << 16 | port; }
 
  private:
   class SenderScope;
-  static quint64 Key(quint32 address, quint16 port) { return quint64{address} << 16 | port; }
   DrawingState& StateOf(quint64 sender);
 
   struct Sender {

@@ -52,7 +52,7 @@ struct Recorded {
   Recorded() {
     canvas.Reset(test::WhiteImage(320, 200));
     replay.OnDrawing = [this](const drawing::Command& command, const DrawingState& before,
-                              bool own) { history.Drawing(command, before, own); };
+                              quint64 sender) { history.Drawing(command, before, sender); };
   }
   BoardCanvas canvas;
   BoardHistory history{canvas};
@@ -138,6 +138,31 @@ TEST(BoardHistory, KeepsItsStepsBoundedAndABoardReplacedWhole) {
   canvas.Reset(test::WhiteImage(100, 100));
   EXPECT_EQ(history.Previous(), before);
   EXPECT_FALSE(history.CanUndo() || history.CanRedo()) << "the steps were on the old board";
+}
+
+TEST(BoardHistory, APeersStepIsTakenBackByItsKeyAndTheUsersStaysAsItIs) {
+  Recorded board;
+  const quint64 peer = Replay::Key(7, 7);
+  const std::vector<Op> ops = {
+      {0, drawing::MoveTo{{0, 100}}},
+      {0, Line(319, 100, 6, "clBlue")},
+      {1, drawing::MoveTo{{160, 0}}},
+      {1, Line(160, 199, 4, "clRed")},
+  };
+  board.history.BeginStep(peer);  // the peer marks where its gesture begins
+  board.replay.SetSender(7, 7);
+  board.replay.Draw(ops[0].command);
+  board.replay.Draw(ops[1].command);
+  board.history.BeginStep();
+  board.replay.DrawOwn(ops[2].command);
+  board.replay.DrawOwn(ops[3].command);
+  board.history.EndStep();
+  EXPECT_TRUE(board.history.CanUndo(peer));
+  ASSERT_TRUE(board.history.Undo(peer)) << "its last step, still open until its next begins";
+  EXPECT_EQ(board.canvas.Image(), Without(ops, {0}));
+  ASSERT_TRUE(board.history.Redo(peer));
+  ASSERT_TRUE(board.history.Undo());
+  EXPECT_EQ(board.canvas.Image(), Without(ops, {1}));
 }
 
 }  // namespace

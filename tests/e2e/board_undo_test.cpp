@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
+#include "common/lossy_network.h"
 #include "common/loopback.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -78,6 +79,28 @@ TEST(BoardUndo, TakesBackTheOwnStrokeOnEveryBoardAndLeavesWhatAPeerDrewOverIt) {
   Trigger(group.Form(0), "Undo");
   Trigger(group.Form(0), "Undo");
   EXPECT_TRUE(AllShow(group, 3, test::UnionOfStrokes({theirs})));
+}
+
+TEST(BoardUndo, ThreeCopiesDrawingAndTakingBackOverALossyNetworkEndWithOneBoard) {
+  WindowGroup group(3);
+  ASSERT_TRUE(group.StartListingEachOther());
+  test::LossyNetwork network({0.05, 0.03, 0.20, 30}, 8122026);
+  for (int i = 0; i < 3; ++i) network.Impair(group.Form(i));
+  // Each draws two strokes across the others', at once, and takes the first back.
+  std::vector<Stroke> kept;
+  std::vector<Stroke> first, second;
+  for (int i = 0; i < 3; ++i) {
+    first.push_back(Diagonal(i, 20 + i * 60, 10 + i * 30));
+    second.push_back(Diagonal(i, 250 - i * 70, 20 + i * 25));
+  }
+  test::DrawInterleaved(group, first);
+  test::DrawInterleaved(group, second);
+  for (int i = 0; i < 3; ++i) Trigger(group.Form(i), "Undo");  // each its second
+  for (int i = 0; i < 3; ++i) Trigger(group.Form(i), "Undo");  // and its first
+  for (int i = 0; i < 3; ++i) Trigger(group.Form(i), "Redo");  // the first again
+  EXPECT_TRUE(AllShow(group, 3, test::UnionOfStrokes(first)))
+      << "dropped " << network.Dropped() << " of " << network.Arrived();
+  EXPECT_GT(network.Dropped(), 10);
 }
 
 TEST(BoardUndo, KeepsMoreThanTwentyStepsAndForgetsWhatWasTakenBackOnceANewStepIsDrawn) {
