@@ -5,6 +5,7 @@
 #include <climits>
 #include <type_traits>
 
+#include "board/board_tiles.h"
 #include "board/replay.h"
 #include "support/error_guard.h"
 
@@ -158,13 +159,22 @@ void BoardHistory::Replacing() {
 }
 
 void BoardHistory::Keep(Step& step, const QRect& area) {
-  const QRegion missing = QRegion(area).subtracted(step.kept);
-  if (missing.isEmpty()) return;
-  for (const QRect& part : missing) {
-    step.pieces.push_back(Piece{part, canvas_.Image().copy(part)});
-    bytes_ += step.pieces.back().pixels.sizeInBytes();
+  // Whole tiles, each once: a step of any length costs the same for each
+  // command, and a piece taken a little late holds nothing the log does not
+  // draw again.
+  const QImage& board = canvas_.Image();
+  const int columns = (board.width() + tiles::kTileSize - 1) / tiles::kTileSize;
+  for (int row = area.top() / tiles::kTileSize; row <= area.bottom() / tiles::kTileSize; ++row) {
+    for (int column = area.left() / tiles::kTileSize; column <= area.right() / tiles::kTileSize;
+         ++column) {
+      const int index = row * columns + column;
+      if (!step.kept.insert(index).second) continue;
+      const QRect tile = tiles::Area(index, board.width(), board.height());
+      step.pieces.push_back(Piece{tile, board.copy(tile)});
+      bytes_ += step.pieces.back().pixels.sizeInBytes();
+      step.area |= tile;
+    }
   }
-  step.kept += missing;
 }
 
 void BoardHistory::Add(Entry entry) {
@@ -262,7 +272,7 @@ std::optional<BoardHistory::Change> BoardHistory::Redo(quint64 owner) {
 }
 
 std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
-  const QRect area = step.kept.boundingRect().intersected(canvas_.Image().rect());
+  const QRect area = step.area.intersected(canvas_.Image().rect());
   if (area.isEmpty()) return std::nullopt;
   const QPoint origin = area.topLeft();
   QImage before = canvas_.Image().copy(area);

@@ -14,12 +14,12 @@
 
 #include <QImage>
 #include <QRect>
-#include <QRegion>
 #include <cstddef>
 #include <deque>
 #include <list>
 #include <map>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -35,9 +35,9 @@ class BoardHistory {
   // the board's copies before each step and the pixels pasted since
   // included; the oldest steps give way first.
   static constexpr std::size_t kMaxSteps = 50;
+  static constexpr qint64 kMaxBytes = qint64{64} << 20;
   // Whose step: the local user's, or a peer's by the key the replay gives it.
   static constexpr quint64 kOwn = 0;
-  static constexpr qint64 kMaxBytes = qint64{128} << 20;
 
   // What taking a step back or doing it again changed on the board: the
   // smallest area that holds every changed pixel, and its pixels, opaque
@@ -60,8 +60,8 @@ class BoardHistory {
 
   bool CanUndo(quint64 owner = kOwn) const;
   bool CanRedo(quint64 owner = kOwn) const;
-  // Takes the owner's last step back, or does the last one taken back again,
-  // on the canvas; nullopt when there is none or nothing changed.
+  // Takes the owner's last step back, or does the first one taken back
+  // again, on the canvas; nullopt when there is none or nothing changed.
   std::optional<Change> Undo(quint64 owner = kOwn);
   std::optional<Change> Redo(quint64 owner = kOwn);
 
@@ -75,15 +75,16 @@ class BoardHistory {
   static std::optional<Change> Difference(const QImage& before, const QImage& after, QPoint at);
 
  private:
-  // Before-pixels of a part of a step's area, taken before the step drew there.
+  // A tile of the board as it was before the step first drew there.
   struct Piece {
     QRect area;
     QImage pixels;
   };
   struct Step {
     quint64 owner = kOwn;
-    std::size_t first = 0;  // the sequence number of the step's first entry
-    QRegion kept;           // where the pieces hold the board as it was
+    std::size_t first = 0;       // the sequence number of the step's first entry
+    std::unordered_set<int> kept;  // the board's tiles the pieces hold as they were
+    QRect area;                  // around those tiles
     std::vector<Piece> pieces;
     bool undone = false;
     bool drew = false;
