@@ -33,8 +33,10 @@ BoardUndo::BoardUndo(Parts parts, QObject* parent) : QObject(parent), parts_(std
 }
 
 void BoardUndo::StepBegun() {
-  parts_.history.BeginStep();
   SessionLinks* session = parts_.session ? parts_.session() : nullptr;
+  // The step's mark is when it began: only a copy that spoke the extension
+  // then knows where it begins, and may be told to take it back.
+  parts_.history.BeginStep(BoardHistory::kOwn, session != nullptr ? session->Clock() : 0);
   if (session == nullptr) return;
   for (const std::string& name : parts_.list.PresentNames()) {
     session->SendInOrder(name, kStepCommand + ":>");
@@ -91,9 +93,10 @@ void BoardUndo::Send(const BoardHistory::Change& change, const std::string& comm
   std::vector<std::string> runs;
   bool runs_made = false;
   for (const std::string& name : parts_.list.PresentNames()) {
-    // A copy that speaks the extension takes the same step back itself,
-    // leaving what was drawn there meanwhile that this board has not seen.
-    if (session != nullptr && session->SendInOrder(name, command + ":>")) continue;
+    // A copy that knew where the step began takes it back itself, leaving
+    // what was drawn there meanwhile that this board has not seen; the
+    // others get the pixels that changed here.
+    if (session != nullptr && session->SendInOrder(name, command + ":>", change.mark)) continue;
     if (!runs_made) {
       BoardRuns lines(change.pixels, change.area.topLeft());
       for (std::string args; lines.NextLine(args);) runs.push_back(args);

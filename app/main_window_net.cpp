@@ -52,10 +52,9 @@ void TForm1::CreateEndpoint() {
   chat_ = std::make_unique<ChatPane>(ChatPane::Parts{*env_.dialogs, *fan_out_, history_, *presence_,
                                                      *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
-  gestures_ = std::make_unique<BoardGestures>(
-      BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
-                           [this] { undo_->StepBegun(); }, *fan_out_, *chat_, *presence_,
-                           *correspondents_});
+  gestures_ = std::make_unique<BoardGestures>(BoardGestures::Parts{
+      ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
+      [this] { undo_->StepBegun(); }, *fan_out_, *chat_, *presence_, *correspondents_});
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -86,9 +85,9 @@ void TForm1::CreateEndpoint() {
         }});
   }
   undo_ = std::make_unique<BoardUndo>(
-      BoardUndo::Parts{*env_.dialogs, board_history_, board_files_, *fan_out_, *board_sending_, *correspondents_,
-                       *presence_, [this] { return session_.get(); }, *ui_.Label_Notice,
-                       *ui_.RestoreBoard, *ui_.Edit_Mess},
+      BoardUndo::Parts{*env_.dialogs, board_history_, board_files_, *fan_out_, *board_sending_,
+                       *correspondents_, *presence_, [this] { return session_.get(); },
+                       *ui_.Label_Notice, *ui_.RestoreBoard, *ui_.Edit_Mess},
       this);
   if (!Udp1->SetLocalPort(env_.udp_port)) {
     // Told once, when the window is up; the program goes on and still sends.

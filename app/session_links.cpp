@@ -26,6 +26,7 @@ SessionLinks::SessionLinks(Parts parts)
       links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
       sync_(std::make_unique<BoardSync>(BoardSync::Parts{
           *links_, parts_.canvas, parts_.files, parts_.tell, parts_.resized, parts_.replaced})) {
+  clock_.start();
   parts_.fan_out.SetLinks(links_.get());
   // The whole board goes to a copy that speaks the extension as tiles.
   parts_.board_sending.TakeOver = [this](const std::string& name) {
@@ -47,6 +48,7 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     ReceivedInOrder(address, port, text);
   };
   hooks.joined = [this](quint32 address) {
+    speaking_since_[address] = clock_.elapsed();
     // A copy that answers the extension is there, whether or not its
     // "Enter" or "IamToo" came through.
     Guard([&] { parts_.presence.Returned(links_->NameOf(address), address); });
@@ -56,6 +58,7 @@ PeerLinks::Hooks SessionLinks::Hooks() {
   hooks.room = [this](quint32 address) { Guard([&] { sync_->Room(address); }); };
   hooks.gone = [this](quint32 address, const std::string& name) {
     sync_->Forget(address);
+    speaking_since_.erase(address);
     Guard([&] { parts_.presence.Silent(name, address); });
   };
   hooks.unanswered = [this](quint32 address, const std::string& name) {
@@ -132,9 +135,13 @@ void SessionLinks::Undelivered(quint32 address, std::string_view text) {
   parts_.chat.Undelivered(name, command->args);
 }
 
-bool SessionLinks::SendInOrder(const std::string& name, const std::string& command) {
+bool SessionLinks::SendInOrder(const std::string& name, const std::string& command,
+                               qint64 since_ms) {
   const std::optional<quint32> address = KnownAddressOf(name);
-  return address && links_->Speaks(*address) && links_->Send(*address, command);
+  if (!address || !links_->Speaks(*address)) return false;
+  const auto since = speaking_since_.find(*address);
+  if (since == speaking_since_.end() || since->second > since_ms) return false;
+  return links_->Send(*address, command);
 }
 
 bool SessionLinks::Suspect(const std::string& host) {

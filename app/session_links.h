@@ -5,13 +5,16 @@
 // command of a peer's ordered stream on as if it had come on its own.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "app/board_sync.h"
 #include "net/command.h"
@@ -65,8 +68,12 @@ class SessionLinks {
   bool Suspect(const std::string& host);
 
   // An untagged command ("name:>args") to name in its ordered stream; false
-  // when name does not speak the extension.
-  bool SendInOrder(const std::string& name, const std::string& command);
+  // when name does not speak the extension, or began to speak it only after
+  // since_ms (on Clock()).
+  bool SendInOrder(const std::string& name, const std::string& command,
+                   qint64 since_ms = std::numeric_limits<qint64>::max());
+  // Milliseconds since the links were made.
+  qint64 Clock() const { return clock_.elapsed(); }
 
   // The board changed (see BoardSync::Touched).
   void Touched(bool drawn) { sync_->Touched(drawn); }
@@ -84,6 +91,8 @@ class SessionLinks {
   Parts parts_;
   std::unique_ptr<PeerLinks> links_;
   std::unique_ptr<BoardSync> sync_;
+  QElapsedTimer clock_;
+  std::unordered_map<quint32, qint64> speaking_since_;  // on clock_
 };
 
 }  // namespace kovra

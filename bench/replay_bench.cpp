@@ -137,8 +137,7 @@ int main(int argc, char** argv) {
   ::getsockname(sender, reinterpret_cast<sockaddr*>(&own), &own_size);
   form.Undo().FromPeer(ntohl(own.sin_addr.s_addr), ntohs(own.sin_port), "KVSTEP");
   const long before_step = replayed;
-  const double kept =
-      ReplaySeconds(replayed, [&] { Fill(sender, datagrams, bench.env.udp_port); });
+  const double kept = ReplaySeconds(replayed, [&] { Fill(sender, datagrams, bench.env.udp_port); });
   std::printf("kept for undo:       %10.0f datagrams/s (%ld of %.0f)\n", total / kept,
               replayed - before_step, total);
   std::printf("ratio kept/replay:   %10.2f (the cost of keeping the steps)\n", window / kept);

@@ -52,29 +52,6 @@ QRect Bound(const drawing::Command& command, const DrawingState& state, const QR
       command);
 }
 
-int Shifted(int value, int by) {
-  return int(std::clamp<qint64>(qint64{value} - by, INT_MIN, INT_MAX));
-}
-
-// The command as drawn on a part of the board whose top left is origin.
-drawing::Command Translated(drawing::Command command, QPoint origin) {
-  std::visit(
-      [&](auto& step) {
-        using Step = std::decay_t<decltype(step)>;
-        if constexpr (std::is_base_of_v<drawing::Figure, Step>) {
-          step.x0 = Shifted(step.x0, origin.x());
-          step.y0 = Shifted(step.y0, origin.y());
-          step.x1 = Shifted(step.x1, origin.x());
-          step.y1 = Shifted(step.y1, origin.y());
-        } else if constexpr (!std::is_same_v<Step, drawing::SetFont>) {
-          step.x = Shifted(step.x, origin.x());
-          step.y = Shifted(step.y, origin.y());
-        }
-      },
-      command);
-  return command;
-}
-
 // Copies the opaque pixels of change onto image, whose top left is at origin.
 void Overlay(QImage& image, const BoardHistory::Change& change, QPoint origin) {
   QPainter painter(&image);
@@ -94,7 +71,7 @@ BoardHistory::Step* BoardHistory::Open(quint64 owner) const {
   return open != open_.end() ? open->second : nullptr;
 }
 
-void BoardHistory::BeginStep(quint64 owner) {
+void BoardHistory::BeginStep(quint64 owner, qint64 mark) {
   // What was taken back can no longer be done again: its commands stay, drawn never more.
   for (auto step = steps_.begin(); step != steps_.end();) {
     const auto next = std::next(step);
@@ -102,8 +79,14 @@ void BoardHistory::BeginStep(quint64 owner) {
     step = next;
   }
   EndStep(owner);
+  if (steps_.empty()) {
+    // Nothing to draw anew until now: the board as it is, shared until it is drawn on.
+    Clear();
+    base_.Reset(canvas_.Image());
+  }
   Step step;
   step.owner = owner;
+  step.mark = mark;
   step.first = first_entry_ + entries_.size();
   steps_.push_back(std::move(step));
   open_[owner] = &steps_.back();
@@ -132,10 +115,7 @@ void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& 
   // Nobody's step to take back: nothing to draw again either.
   if (steps_.empty()) return;
   Step* step = Open(sender);
-  if (step != nullptr) {
-    Keep(*step, bound);
-    step->drew = true;
-  }
+  if (step != nullptr) step->drew = true;
   const qint64 bytes = qint64{sizeof(Entry)} + 64;
   Add(Entry{step, bound, Drawn{command, before}, bytes});
 }
@@ -158,25 +138,6 @@ void BoardHistory::Replacing() {
   Clear();
 }
 
-void BoardHistory::Keep(Step& step, const QRect& area) {
-  // Whole tiles, each once: a step of any length costs the same for each
-  // command, and a piece taken a little late holds nothing the log does not
-  // draw again.
-  const QImage& board = canvas_.Image();
-  const int columns = (board.width() + tiles::kTileSize - 1) / tiles::kTileSize;
-  for (int row = area.top() / tiles::kTileSize; row <= area.bottom() / tiles::kTileSize; ++row) {
-    for (int column = area.left() / tiles::kTileSize; column <= area.right() / tiles::kTileSize;
-         ++column) {
-      const int index = row * columns + column;
-      if (!step.kept.insert(index).second) continue;
-      const QRect tile = tiles::Area(index, board.width(), board.height());
-      step.pieces.push_back(Piece{tile, board.copy(tile)});
-      bytes_ += step.pieces.back().pixels.sizeInBytes();
-      step.area |= tile;
-    }
-  }
-}
-
 void BoardHistory::Add(Entry entry) {
   bytes_ += entry.bytes;
   entries_.push_back(std::move(entry));
@@ -191,7 +152,6 @@ void BoardHistory::Forget(StepList::iterator step) {
     entry.dead = step->undone;
   }
   if (Open(step->owner) == &*step) open_.erase(step->owner);
-  bytes_ -= StepBytes(*step);
   steps_.erase(step);
 }
 
@@ -212,9 +172,11 @@ void BoardHistory::Trim() {
     if (&*step != Open(kOwn)) Forget(step);
     step = next;
   }
-  // Only what came after the oldest step is ever drawn again.
-  const std::size_t needed = steps_.empty() ? first_entry_ + entries_.size() : steps_.front().first;
-  while (first_entry_ < needed && !entries_.empty()) {
+  // Only what came after the oldest step is ever drawn again; what came
+  // before goes into the copy it is drawn on.
+  if (steps_.empty()) return Clear();
+  while (first_entry_ < steps_.front().first && !entries_.empty()) {
+    if (Counts(entries_.front())) Apply(base_, entries_.front());
     bytes_ -= entries_.front().bytes;
     entries_.pop_front();
     ++first_entry_;
@@ -227,12 +189,7 @@ void BoardHistory::Clear() {
   steps_.clear();
   open_.clear();
   bytes_ = 0;
-}
-
-qint64 BoardHistory::StepBytes(const Step& step) const {
-  qint64 bytes = 0;
-  for (const Piece& piece : step.pieces) bytes += piece.pixels.sizeInBytes();
-  return bytes;
+  base_ = BoardCanvas();
 }
 
 BoardHistory::Step* BoardHistory::LastDone(quint64 owner) const {
@@ -271,46 +228,39 @@ std::optional<BoardHistory::Change> BoardHistory::Redo(quint64 owner) {
   return Recompute(*step);
 }
 
+bool BoardHistory::Counts(const Entry& entry) {
+  return !entry.dead && (entry.step == nullptr || !entry.step->undone);
+}
+
+void BoardHistory::Apply(BoardCanvas& canvas, const Entry& entry) {
+  if (const auto* drawn = std::get_if<Drawn>(&entry.what)) {
+    DrawingState state = drawn->before;
+    canvas.SwapState(state);
+    try {
+      PaintCommand(canvas, drawn->command);
+    } catch (const Error&) {
+      // It failed the same way when it came: it drew nothing then either.
+    }
+    return;
+  }
+  const Change& change = std::get<Change>(entry.what);
+  QImage pixels = canvas.Image().copy(change.area);
+  Overlay(pixels, change, change.area.topLeft());
+  canvas.Paste(pixels, change.area.topLeft());
+}
+
 std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
-  const QRect area = step.area.intersected(canvas_.Image().rect());
-  if (area.isEmpty()) return std::nullopt;
-  const QPoint origin = area.topLeft();
-  QImage before = canvas_.Image().copy(area);
-  {
-    QPainter painter(&before);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const Piece& piece : step.pieces) {
-      painter.drawImage(piece.area.topLeft() - origin, piece.pixels);
-    }
-  }
+  if (!base_.HasPicture() || base_.Image().size() != canvas_.Image().size()) return std::nullopt;
   BoardCanvas scratch;
-  scratch.Reset(before);
-  for (std::size_t i = step.first - first_entry_; i < entries_.size(); ++i) {
-    const Entry& entry = entries_[i];
-    if (entry.dead || (entry.step != nullptr && entry.step->undone) ||
-        !entry.bound.intersects(area)) {
-      continue;
-    }
-    if (const auto* drawn = std::get_if<Drawn>(&entry.what)) {
-      DrawingState state = drawn->before;
-      state.pen_pos =
-          QPoint(Shifted(state.pen_pos.x(), origin.x()), Shifted(state.pen_pos.y(), origin.y()));
-      scratch.SwapState(state);
-      try {
-        PaintCommand(scratch, Translated(drawn->command, origin));
-      } catch (const Error&) {
-        // It failed the same way when it came: it drew nothing then either.
-      }
-    } else {
-      QImage pixels = scratch.Image();
-      Overlay(pixels, std::get<Change>(entry.what), origin);
-      scratch.Paste(pixels, QPoint(0, 0));
-    }
+  scratch.Reset(base_.Image());  // shared until the first command draws
+  for (const Entry& entry : entries_) {
+    if (Counts(entry)) Apply(scratch, entry);
   }
-  auto change = Difference(canvas_.Image().copy(area), scratch.Image(), origin);
+  auto change = Difference(canvas_.Image(), scratch.Image(), QPoint(0, 0));
   if (!change) return std::nullopt;
+  change->mark = step.mark;
   applying_ = true;
-  canvas_.Paste(scratch.Image(), origin);
+  canvas_.Paste(scratch.Image().copy(change->area), change->area.topLeft());
   applying_ = false;
   return change;
 }

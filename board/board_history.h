@@ -2,10 +2,12 @@
 // user's, and those of the peers that mark where theirs begin, so that a
 // peer's "take my last step back" is done here as it was done there. A step
 // is everything one gesture drew. Taking it back leaves what anybody drew
-// after it: the step's area is set back to what it held before the step,
-// and what was drawn there since (the others' commands, the tiles the repair
-// pasted, later steps) is drawn over it again. The result is also given as
-// pixels, for the boards that understand nothing else.
+// after it: the board is drawn anew from a copy of it made before the
+// oldest step kept, with every command (anybody's) and every pixel the
+// repair pasted since, in their order, except the steps taken back. Two
+// people taking back at once thus end on the same board, and a fill flows
+// as it would have. What changed is also given as pixels, for the boards
+// that understand nothing else.
 //
 // The history also keeps the board as it was before the whole of it was
 // last replaced (a new board, a loaded picture, a board sent by a peer), so
@@ -19,7 +21,6 @@
 #include <list>
 #include <map>
 #include <optional>
-#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -31,9 +32,8 @@ namespace kovra {
 
 class BoardHistory {
  public:
-  // Steps kept for each one who draws, and the memory the history may hold,
-  // the board's copies before each step and the pixels pasted since
-  // included; the oldest steps give way first.
+  // Steps kept for each one who draws, and the memory the commands and
+  // pixels drawn since the oldest may take; the oldest steps give way first.
   static constexpr std::size_t kMaxSteps = 50;
   static constexpr qint64 kMaxBytes = qint64{64} << 20;
   // Whose step: the local user's, or a peer's by the key the replay gives it.
@@ -44,7 +44,8 @@ class BoardHistory {
   // where they changed and fully transparent where they did not.
   struct Change {
     QRect area;
-    QImage pixels;  // ARGB32, the size of area
+    QImage pixels;    // ARGB32, the size of area
+    qint64 mark = 0;  // what the step's owner gave BeginStep
   };
 
   // Listens to canvas: its replacements and pastes. The canvas outlives it.
@@ -53,7 +54,8 @@ class BoardHistory {
   // A gesture begins; what its owner draws until the next begins (or, for
   // the user, until EndStep) is one step. A step that drew nothing is not
   // kept. Beginning one forgets the owner's steps taken back.
-  void BeginStep(quint64 owner = kOwn);
+  // mark is the owner's own note of the step, handed back with its changes.
+  void BeginStep(quint64 owner = kOwn, qint64 mark = 0);
   void EndStep();
   // A command about to be drawn, with the state it is drawn in and who draws it.
   void Drawing(const drawing::Command& command, const DrawingState& before, quint64 sender);
@@ -75,17 +77,10 @@ class BoardHistory {
   static std::optional<Change> Difference(const QImage& before, const QImage& after, QPoint at);
 
  private:
-  // A tile of the board as it was before the step first drew there.
-  struct Piece {
-    QRect area;
-    QImage pixels;
-  };
   struct Step {
     quint64 owner = kOwn;
-    std::size_t first = 0;       // the sequence number of the step's first entry
-    std::unordered_set<int> kept;  // the board's tiles the pieces hold as they were
-    QRect area;                  // around those tiles
-    std::vector<Piece> pieces;
+    qint64 mark = 0;
+    std::size_t first = 0;  // the sequence number of the step's first entry
     bool undone = false;
     bool drew = false;
   };
@@ -94,7 +89,7 @@ class BoardHistory {
     DrawingState before;
   };
   struct Entry {
-    const Step* step = nullptr;  // the user's step it belongs to, if any
+    const Step* step = nullptr;  // the step it belongs to, if any
     QRect bound;                 // no pixel outside it changed
     std::variant<Drawn, Change> what;
     qint64 bytes = 0;
@@ -104,7 +99,6 @@ class BoardHistory {
   void Pasting(const QImage& pixels, QPoint at);
   void Replacing();
   using StepList = std::list<Step>;
-  void Keep(Step& step, const QRect& area);
   void Add(Entry entry);
   void Trim();
   // Drops a step: its commands stay, drawn again as anybody's, unless it
@@ -117,15 +111,20 @@ class BoardHistory {
   Step* LastDone(quint64 owner) const;
   Step* FirstUndone(quint64 owner) const;
   void Clear();
-  // The step's area drawn anew from before it, without the steps taken back.
+  // Draws an entry on canvas, as it was drawn.
+  static void Apply(BoardCanvas& canvas, const Entry& entry);
+  // Whether an entry is drawn when the board is drawn anew.
+  static bool Counts(const Entry& entry);
+  // The board drawn anew from the copy, without the steps taken back.
   std::optional<Change> Recompute(const Step& step);
-  qint64 StepBytes(const Step& step) const;
 
   BoardCanvas& canvas_;
-  StepList steps_;  // oldest first; a list, so that a step stays where it is
+  StepList steps_;                 // oldest first; a list, so that a step stays where it is
   std::map<quint64, Step*> open_;  // each owner's step being drawn
   std::deque<Entry> entries_;
   std::size_t first_entry_ = 0;  // the sequence number of entries_.front()
+  // The board as it was before entries_.front(): kept while a step is.
+  BoardCanvas base_;
   qint64 bytes_ = 0;
   bool applying_ = false;  // the history itself is pasting
   QImage previous_;

@@ -1,6 +1,6 @@
 // Taking a step back gives exactly the board that drawing everything else,
-// in its order, would give: wide lines, figures and text cut at the step's
-// edges included, and a peer's later drawing over it kept.
+// in its order, would give: wide lines, figures, text and a later fill that
+// now flows further included, and a peer's later drawing over it kept.
 #include "board/board_history.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +75,8 @@ TEST(BoardHistory, AStepTakenBackLeavesTheBoardAsIfItWasNeverDrawn) {
       {3, drawing::TextOut{60, 60, "clWhite", "\xcf\xf0\xe8\xe2\xe5\xf2"}},
       {0, Box<drawing::LineFromTo>(0, 199, 319, 0, 7, "clPurple")},
       {3, Box<drawing::Ellipse>(-40, -30, 90, 70, 11, "clNavy", "clWhite")},
+      // A fill that the steps taken back let flow further.
+      {0, drawing::FloodFill{300, 190, "clLime", ""}},
   };
   Recorded board;
   BoardCanvas& canvas = board.canvas;

@@ -12,8 +12,8 @@
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
-#include "common/lossy_network.h"
 #include "common/loopback.h"
+#include "common/lossy_network.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
 
@@ -98,7 +98,8 @@ TEST(BoardUndo, ThreeCopiesDrawingAndTakingBackOverALossyNetworkEndWithOneBoard)
   for (int i = 0; i < 3; ++i) Trigger(group.Form(i), "Undo");  // each its second
   for (int i = 0; i < 3; ++i) Trigger(group.Form(i), "Undo");  // and its first
   for (int i = 0; i < 3; ++i) Trigger(group.Form(i), "Redo");  // the first again
-  EXPECT_TRUE(AllShow(group, 3, test::UnionOfStrokes(first)))
+  const QImage expected = test::UnionOfStrokes(first);
+  EXPECT_TRUE(AllShow(group, 3, expected))
       << "dropped " << network.Dropped() << " of " << network.Arrived();
   EXPECT_GT(network.Dropped(), 10);
 }
