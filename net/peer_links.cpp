@@ -14,9 +14,9 @@ constexpr std::size_t kMaxGone = 256;
 constexpr std::size_t kMaxContacted = 1024;
 constexpr std::size_t kMaxNameSize = 64;
 // A peer nobody listened at is absent unless heard within so long.
-constexpr qint64 kSuspectMs = 2000;
+constexpr qint64 kSuspectMs = 1000;
 // A suspected peer is greeted again this often: one greeting or its answer may be lost.
-constexpr qint64 kSuspectProbeMs = 400;
+constexpr qint64 kSuspectProbeMs = 300;
 // While a gap is open, what is missing is told again this often.
 constexpr qint64 kGapReportMs = 100;
 // A peer's answers are repeated at most this often.
