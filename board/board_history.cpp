@@ -166,20 +166,22 @@ void BoardHistory::Trim() {
     }
     step = next;
   }
-  // The user's gesture in progress stays whatever it holds.
-  for (auto step = steps_.begin(); bytes_ > kMaxBytes && step != steps_.end();) {
-    const auto next = std::next(step);
-    if (&*step != Open(kOwn)) Forget(step);
-    step = next;
-  }
   // Only what came after the oldest step is ever drawn again; what came
-  // before goes into the copy it is drawn on.
-  if (steps_.empty()) return Clear();
-  while (first_entry_ < steps_.front().first && !entries_.empty()) {
-    if (Counts(entries_.front())) Apply(base_, entries_.front());
-    bytes_ -= entries_.front().bytes;
-    entries_.pop_front();
-    ++first_entry_;
+  // before goes into the copy it is drawn on. The oldest steps give way
+  // until the rest fits, the user's gesture in progress whatever it holds.
+  for (;;) {
+    if (steps_.empty()) return Clear();
+    while (first_entry_ < steps_.front().first && !entries_.empty()) {
+      if (Counts(entries_.front())) Apply(base_, entries_.front());
+      bytes_ -= entries_.front().bytes;
+      entries_.pop_front();
+      ++first_entry_;
+    }
+    if (bytes_ <= kMaxBytes) return;
+    auto oldest = steps_.begin();
+    if (&*oldest == Open(kOwn)) ++oldest;
+    if (oldest == steps_.end()) return;
+    Forget(oldest);
   }
 }
 

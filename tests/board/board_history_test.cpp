@@ -142,6 +142,29 @@ TEST(BoardHistory, KeepsItsStepsBoundedAndABoardReplacedWhole) {
   EXPECT_FALSE(history.CanUndo() || history.CanRedo()) << "the steps were on the old board";
 }
 
+TEST(BoardHistory, WhatOverflowsItsMemoryGoesIntoTheCopyAndTheNewestStepStillComesBackExactly) {
+  Recorded board;
+  board.history.BeginStep();
+  board.replay.DrawOwn(drawing::MoveTo{{0, 0}});
+  board.replay.DrawOwn(Line(319, 199, 3, "clRed"));
+  board.history.EndStep();
+  // The repair pastes whole boards, far more than the history may hold.
+  QImage black = test::WhiteImage(320, 200);
+  black.fill(Qt::black);
+  const std::size_t pastes = BoardHistory::kMaxBytes / black.sizeInBytes() + 20;
+  for (std::size_t i = 0; i < pastes; ++i) {
+    board.canvas.Paste(i % 2 == 0 ? black : test::WhiteImage(320, 200), QPoint(0, 0));
+  }
+  EXPECT_FALSE(board.history.CanUndo()) << "the oldest step gave way";
+  const QImage before = board.canvas.Image();
+  board.history.BeginStep();
+  board.replay.DrawOwn(drawing::MoveTo{{0, 199}});
+  board.replay.DrawOwn(Line(319, 0, 5, "clBlue"));
+  board.history.EndStep();
+  ASSERT_TRUE(board.history.Undo());
+  EXPECT_EQ(board.canvas.Image(), before);
+}
+
 TEST(BoardHistory, APeersStepIsTakenBackByItsKeyAndTheUsersStaysAsItIs) {
   Recorded board;
   const quint64 peer = Replay::Key(7, 7);
