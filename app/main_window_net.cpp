@@ -70,6 +70,16 @@ void TForm1::CreateEndpoint() {
     });
   };
   RegisterCommands();
+  CreateSessionAndUndo();
+  if (!Udp1->SetLocalPort(env_.udp_port)) {
+    // Told once, when the window is up; the program goes on and still sends.
+    const QString message = Udp1->BindFailedMessage();
+    QTimer::singleShot(0, this,
+                       [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
+  }
+}
+
+void TForm1::CreateSessionAndUndo() {
   if (env_.delivery_extension) {
     session_ = std::make_unique<SessionLinks>(SessionLinks::Parts{
         dialogs_, *Udp1, *fan_out_, *board_sending_, *presence_, *chat_, canvas_, board_files_,
@@ -89,12 +99,6 @@ void TForm1::CreateEndpoint() {
                        *correspondents_, *presence_, [this] { return session_.get(); },
                        *ui_.Label_Notice, *ui_.RestoreBoard, *ui_.Edit_Mess},
       this);
-  if (!Udp1->SetLocalPort(env_.udp_port)) {
-    // Told once, when the window is up; the program goes on and still sends.
-    const QString message = Udp1->BindFailedMessage();
-    QTimer::singleShot(0, this,
-                       [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
-  }
 }
 
 void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
