@@ -64,11 +64,6 @@ void TForm1::CreateEndpoint() {
   };
   Udp1->SetRememberedAddresses(
       [this](const std::string& name) { return presence_->Addresses().Find(name); });
-  Udp1->OnPortUnreachable = [this](const std::string& host) {
-    Guard([&] {
-      if (!session_ || !session_->Suspect(host)) presence_->Unreachable(host);
-    });
-  };
   RegisterCommands();
   CreateSessionAndUndo();
   if (!Udp1->SetLocalPort(env_.udp_port)) {
@@ -80,6 +75,12 @@ void TForm1::CreateEndpoint() {
 }
 
 void TForm1::CreateSessionAndUndo() {
+  // Nobody listening at a copy that speaks the extension is checked with it first.
+  Udp1->OnPortUnreachable = [this](const std::string& host) {
+    Guard([&] {
+      if (!session_ || !session_->Suspect(host)) presence_->Unreachable(host);
+    });
+  };
   if (env_.delivery_extension) {
     session_ = std::make_unique<SessionLinks>(SessionLinks::Parts{
         dialogs_, *Udp1, *fan_out_, *board_sending_, *presence_, *chat_, canvas_, board_files_,
