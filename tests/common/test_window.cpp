@@ -71,4 +71,10 @@ TForm1& TestWindow::Start(bool wait_first_tick) {
   return *window_;
 }
 
+void ShowAt(TForm1& form, QSize size) {
+  form.showNormal();
+  form.resize(size);
+  QTest::qWait(50);
+}
+
 }  // namespace kovra::test

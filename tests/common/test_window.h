@@ -21,6 +21,9 @@ QImage OnScreen(QWidget* widget);
 // board holds it; false if it never does.
 bool ScreenShowsBoard(TForm1& form);
 
+// Shows form at size, as the desktop would lay it out.
+void ShowAt(TForm1& form, QSize size);
+
 class TestWindow {
  public:
   // A port of 0 picks a free one.

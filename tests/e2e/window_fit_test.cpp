@@ -1,0 +1,113 @@
+// The window at the sizes users meet: every control, caption and tool row
+// whole, the tool column steady whatever the font, the message field
+// taking the width.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/chat_view.h"
+#include "app/choice_list.h"
+#include "app/main_window.h"
+#include "app/mouse_panel.h"
+#include "app/notice_line.h"
+#include "app/pen_sample.h"
+#include "app/tool_look.h"
+#include "board/board_view.h"
+#include "common/test_window.h"
+
+namespace kovra {
+namespace {
+
+using test::ShowAt;
+using test::TestWindow;
+
+// Text that does not fit its control, named for the failure message.
+QStringList ClippedTexts(TForm1& form) {
+  QStringList clipped;
+  auto check = [&](const QWidget* widget, const QString& text, int room) {
+    if (!widget->isVisibleTo(&form) || text.isEmpty()) return;
+    const int needed = widget->fontMetrics().horizontalAdvance(text);
+    if (needed > room) {
+      clipped.append(
+          QStringLiteral("%1 «%2»: %3 > %4").arg(widget->objectName(), text).arg(needed).arg(room));
+    }
+  };
+  for (const QLabel* label : form.findChildren<QLabel*>()) {
+    if (label == form.Controls().Label_Font || label == form.Controls().Label_Notice)
+      continue;  // samples, elided
+    check(label, label->text(), label->contentsRect().width());
+  }
+  for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
+    // The box's text begins after its indicator.
+    const int indicator = qobject_cast<const QCheckBox*>(button) ? 20 : 0;
+    check(button, button->text(), button->width() - indicator);
+  }
+  for (const QGroupBox* box : form.findChildren<QGroupBox*>()) {
+    check(box, box->title(), box->width());
+  }
+  // The tool column's rows are cut off by its frame, not by their own width.
+  for (const QWidget* part : std::initializer_list<const QWidget*>{
+           form.Controls().Spin_W, form.Controls().Panel_Cvet_Fon, form.Controls().Palette,
+           form.Controls().Label_Pen, form.Controls().Panel8, form.Controls().Label_Font}) {
+    const QRect room = part->parentWidget()->contentsRect();
+    if (!room.contains(part->geometry()) || part->height() < 8) {
+      clipped.append(part->objectName() + QStringLiteral(" cut"));
+    }
+  }
+  for (ChoiceList* list : {form.Controls().ListTools, form.Controls().List_W}) {
+    const QRect view = list->viewport()->rect();
+    for (int row = 0; row < list->count(); ++row) {
+      const QRect item = list->visualItemRect(list->item(row));
+      if (!view.contains(item)) clipped.append(list->objectName() + u' ' + list->item(row)->text());
+      check(list, list->item(row)->text(), item.width());
+    }
+  }
+  return clipped;
+}
+
+TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
+  TestWindow test;
+  TForm1& form = test.Start();
+  ShowAt(form, QSize(790, 590));
+  EXPECT_EQ(ClippedTexts(form), QStringList());
+  for (const QWidget* control : std::initializer_list<const QWidget*>{
+           form.Controls().CB_YesPaint,    form.Controls().Image_KV,   form.Controls().ListTools,
+           form.Controls().SpeedButton2,   form.Controls().Label_Font, form.Controls().List_W,
+           form.Controls().Panel_Cvet_Fon, form.Controls().Label_Pen,  form.Controls().SpeedButton1,
+           form.Controls().Edit_Mess,      form.Controls().Label_Left, form.Controls().RE_Mess,
+           form.Controls().ListUser,       form.Controls().Label_DT,   form.Controls().Label_Notice,
+           form.Controls().Spin_W,         form.Controls().Palette,    form.Controls().RestoreBoard,
+           form.Controls().Label_Saved,    form.Controls().Label_Zoom}) {
+    EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+  }
+  const int narrow_field = form.Controls().Edit_Mess->width();
+  const int tool_column = form.Controls().GroupBox2->width();
+
+  ShowAt(form, QSize(1366, 768));
+  EXPECT_EQ(ClippedTexts(form), QStringList());
+  EXPECT_GT(form.Controls().Edit_Mess->width(), narrow_field + 400)
+      << "the field takes the new width";
+
+  // A large text font, and a long notice, leave the columns as they were.
+  ShowAt(form, QSize(790, 590));
+  QFont large(QStringLiteral("DejaVu Serif"));
+  large.setPointSize(72);
+  test.Dialogs().font_answers = {FontChoice{large, kClRed}};
+  form.ToolColumn().SpeedButton2Click();
+  form.Controls().Label_Notice->Tell(QStringLiteral("10.0.0.9"), QString(300, u'ж'));
+  QTest::qWait(50);
+  EXPECT_EQ(form.Settings().text_font.font, large) << "the text tool still draws at 72 points";
+  EXPECT_LE(QFontInfo(form.Controls().Label_Font->font()).pixelSize(), 24);
+  EXPECT_EQ(form.Controls().GroupBox2->width(), tool_column);
+  EXPECT_EQ(form.width(), 790);
+}
+
+}  // namespace
+}  // namespace kovra
