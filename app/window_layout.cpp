@@ -205,16 +205,23 @@ void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text
 }
 
 void KeepMessageShort(QLineEdit* edit) {
-  QString text = edit->text();
-  if (static_cast<std::size_t>(QStringToAnsi(text.trimmed()).size()) <= kMaxMessageText) return;
-  // What goes over is cut off the end: characters as the code page counts
-  // them, a character outside it (two halves here) being one "?" there.
-  const int cursor = edit->cursorPosition();
-  while (static_cast<std::size_t>(QStringToAnsi(text.trimmed()).size()) > kMaxMessageText) {
-    text.chop(text.size() >= 2 && text.back().isLowSurrogate() ? 2 : 1);
+  if (static_cast<std::size_t>(edit->text().size()) <= kMaxMessageText)
+    return;  // fits however counted
+  // What goes over is cut off the end, in one pass however much was pasted:
+  // characters as the code page counts them, a character outside it (two
+  // halves here) being one "?" there; the spaces around are not sent.
+  const QString text = edit->text();
+  qsizetype at = 0;
+  while (at < text.size() && text[at].isSpace()) ++at;
+  std::size_t counted = 0;
+  for (; at < text.size(); ++at) {
+    if (at > 0 && text[at].isLowSurrogate() && text[at - 1].isHighSurrogate()) continue;
+    if (++counted > kMaxMessageText) break;
   }
-  edit->setText(text);
-  edit->setCursorPosition(std::min(cursor, static_cast<int>(text.size())));
+  if (text.mid(at).trimmed().isEmpty()) return;
+  const int cursor = edit->cursorPosition();
+  edit->setText(text.left(at));
+  edit->setCursorPosition(std::min(cursor, static_cast<int>(at)));
 }
 
 void ShowCharactersLeft(WindowControls& form) {
