@@ -96,6 +96,17 @@ void BoardGestures::CancelGesture() {
   parts_.history.EndStep();
 }
 
+bool BoardGestures::DrawAgain(const std::vector<std::vector<drawing::Command>>& steps) {
+  if (gesture_.Drawing) return false;
+  for (const std::vector<drawing::Command>& step : steps) {
+    parts_.step_begun();
+    // Each send may run the event loop while a name is looked up.
+    for (const drawing::Command& command : step) Draw(command);
+    parts_.history.EndStep();
+  }
+  return true;
+}
+
 void BoardGestures::ReceivedPointer(const drawing::CursorTo& at, quint32 address) {
   const std::string dotted = DottedAddressText(address);
   const auto name = parts_.presence.Addresses().NameAt(address);

@@ -55,6 +55,10 @@ class BoardGestures : private ToolHost {
   void Reset() { gesture_ = GestureState{}; }
   const GestureState& Current() const { return gesture_; }
 
+  // Draws the steps again and sends them, each a step of the user's; false,
+  // drawing nothing, while a gesture is in progress.
+  bool DrawAgain(const std::vector<std::vector<drawing::Command>>& steps);
+
   // "ImageKV_CursorTo" from the sender at address (host order).
   void ReceivedPointer(const drawing::CursorTo& at, quint32 address);
 

@@ -72,7 +72,7 @@ void BoardSync::Received(quint32 from, const ReceivedCommand& command) {
   if (name == "KVWANT") OnWant(from, command.args);
   if (name == "KVDIGEST") OnDigests(from, command.args);
   if (name == "KVBOARD") OnBoard(from, command.args);
-  if (name == "KVPIXELS") OnPixels(command.args);
+  if (name == "KVPIXELS") OnPixels(from, command.args);
 }
 
 void BoardSync::Touched(bool drawn) {
@@ -101,7 +101,7 @@ void BoardSync::Quiet() {
     quiet_.start(static_cast<int>(kQuietMs - last_change_.elapsed()));
     return;
   }
-  if (!dirty_ || parts_.links.Owner() != 0) return;
+  if (!dirty_ || parts_.owner() != 0) return;
   dirty_ = false;
   for (const quint32 address : parts_.links.Present()) SendSum(address);
 }
@@ -109,25 +109,34 @@ void BoardSync::Quiet() {
 void BoardSync::Check() {
   // A copy that follows asks, so that a board left different is found
   // within a few seconds even when the owner thinks nothing changed.
-  if (quiet_.isActive()) return;
+  if (quiet_.isActive() || InRound()) return;
   AskOwner("sum");
 }
 
 void BoardSync::AskOwner(const std::string& what) {
-  const quint32 owner = parts_.links.Owner();
-  if (owner != 0) parts_.links.Send(owner, Command(kWant, what));
+  const quint32 owner = parts_.owner();
+  if (owner != 0 && !held_) parts_.links.Send(owner, Command(kWant, what));
 }
 
-void BoardSync::Joined(quint32 address) {
-  // The owner greets a joining copy with its digest; a copy that follows
-  // asks its owner, who may not know yet that it is the owner.
-  const quint32 owner = parts_.links.Owner();
-  if (owner == 0) {
-    unshared_ = false;  // the session sees this board from now on
-    SendSum(address);
-  } else if (owner == address) {
+void BoardSync::AskForRepair(quint32 owner, const std::string& what) {
+  round_.start();
+  parts_.links.Send(owner, Command(kWant, what));
+}
+
+void BoardSync::OwnerChanged() {
+  round_.invalidate();  // a round with another owner is over
+  asked_board_ = false;
+  held_ = false;
+  if (parts_.owner() == 0) {
+    unshared_ = false;  // this board is the session's from now on
+  } else {
     AskOwner("sum");
   }
+}
+
+void BoardSync::MemberJoined(quint32 address) {
+  // The owner greets a joining copy with its digest; the copy asks for what differs.
+  if (parts_.owner() == 0) SendSum(address);
 }
 
 void BoardSync::Skipped(quint32 address) {
@@ -144,7 +153,7 @@ void BoardSync::SendSum(quint32 address) {
 }
 
 void BoardSync::OnSum(quint32 from, std::string_view args) {
-  if (from != parts_.links.Owner()) return;  // only the session's board counts
+  if (from != parts_.owner() || held_) return;  // only the session's board counts
   const auto words = Words(args);
   int width = 0, height = 0;
   quint64 digest = 0;
@@ -153,13 +162,16 @@ void BoardSync::OnSum(quint32 from, std::string_view args) {
     return;
   }
   const BoardCanvas& canvas = parts_.canvas;
-  if (width != canvas.Width() || height != canvas.Height()) {
-    parts_.links.Send(from, Command(kWant, "board"));
-  } else if (tiles::BoardDigest(width, height, Digests()) != digest) {
-    parts_.links.Send(from, Command(kWant, "digest"));
-  } else {
+  const bool same_size = width == canvas.Width() && height == canvas.Height();
+  if (same_size && tiles::BoardDigest(width, height, Digests()) == digest) {
     unshared_ = false;  // the same board as the session's
+    round_.invalidate();
+    return;
   }
+  // A second digest while the first round runs would fetch every tile twice.
+  if (InRound()) return;
+  if (!same_size) asked_board_ = true;
+  AskForRepair(from, same_size ? "digest" : "board");
 }
 
 void BoardSync::OnWant(quint32 from, std::string_view args) {
@@ -176,11 +188,13 @@ void BoardSync::OnWant(quint32 from, std::string_view args) {
   }
   auto& out = tiles_out_[from];
   const auto count = static_cast<std::size_t>(tiles::Count(width, height));
-  for (std::size_t i = 3; i < words.size() && out.size() < 2 * count; ++i) {
+  for (std::size_t i = 3; i < words.size() && out.size() < count; ++i) {
     int index = 0;
-    if (Read(words[i], index) && index >= 0 && static_cast<std::size_t>(index) < count) {
-      out.push_back({index, false});
-    }
+    if (!Read(words[i], index) || index < 0 || static_cast<std::size_t>(index) >= count) continue;
+    // A tile asked for twice before it went out goes once.
+    const bool queued = std::any_of(out.begin(), out.end(),
+                                    [&](const TileOut& tile) { return tile.index == index; });
+    if (!queued) out.push_back({index, false});
   }
   FeedTiles(from);
 }
@@ -198,7 +212,7 @@ void BoardSync::SendDigests(quint32 address) {
 }
 
 void BoardSync::OnDigests(quint32 from, std::string_view args) {
-  if (from != parts_.links.Owner()) return;
+  if (from != parts_.owner()) return;
   const auto words = Words(args);
   int width = 0, height = 0;
   std::size_t first = 0;
@@ -208,9 +222,11 @@ void BoardSync::OnDigests(quint32 from, std::string_view args) {
   }
   const BoardCanvas& canvas = parts_.canvas;
   if (width != canvas.Width() || height != canvas.Height()) {
-    parts_.links.Send(from, Command(kWant, "board"));
+    asked_board_ = true;
+    AskForRepair(from, "board");
     return;
   }
+  round_.start();
   const std::vector<quint32>& mine = Digests();
   std::vector<std::size_t> differing;
   for (std::size_t i = 3; i < words.size() && first + i - 3 < mine.size(); ++i) {
@@ -223,7 +239,7 @@ void BoardSync::OnDigests(quint32 from, std::string_view args) {
     std::string want = "tiles " + size;
     const std::size_t end = std::min(differing.size(), start + kTilesPerWant);
     for (std::size_t i = start; i < end; ++i) want += ' ' + std::to_string(differing[i]);
-    parts_.links.Send(from, Command(kWant, want));
+    AskForRepair(from, want);
   }
 }
 
@@ -277,7 +293,10 @@ void BoardSync::OnBoard(quint32 from, std::string_view args) {
       height <= 0 || !BoardCanvas::SizeAllowed(width, height)) {
     return;
   }
-  if (!KeepBeforeReplacing()) return;
+  // The board the repair asked for, or one a person sent.
+  const bool repair = std::exchange(asked_board_, false) && from == parts_.owner();
+  if (!KeepBeforeReplacing(from)) return;
+  if (repair) round_.start();
   applying_ = true;
   BoardCanvas& canvas = parts_.canvas;
   const bool resized = width != canvas.Width() || height != canvas.Height();
@@ -288,19 +307,20 @@ void BoardSync::OnBoard(quint32 from, std::string_view args) {
   canvas.Paste(white, QPoint(0, 0));
   applying_ = false;
   if (resized && parts_.resized) parts_.resized();
-  if (parts_.replaced) parts_.replaced(from);
+  if (!repair && parts_.replaced) parts_.replaced(from);
 }
 
-void BoardSync::OnPixels(std::string_view args) {
+void BoardSync::OnPixels(quint32 from, std::string_view args) {
   BoardCanvas& canvas = parts_.canvas;
   auto patch = tiles::Decode(args, QSize(canvas.Width(), canvas.Height()));
-  if (!patch || !KeepBeforeReplacing()) return;
+  if (!patch || !KeepBeforeReplacing(from)) return;
+  if (from == parts_.owner()) round_.start();
   applying_ = true;
   canvas.Paste(patch->pixels, patch->at);
   applying_ = false;
 }
 
-bool BoardSync::KeepBeforeReplacing() {
+bool BoardSync::KeepBeforeReplacing(quint32 from) {
   if (!unshared_) return true;
   const QImage& board = parts_.canvas.Image();
   if (board.isNull() || tiles::IsWhite(board, board.rect())) {
@@ -317,7 +337,7 @@ bool BoardSync::KeepBeforeReplacing() {
   }
   if (kept) {
     unshared_ = false;
-    parts_.tell(QStringLiteral("Доска заменена доской сеанса; прежняя сохранена в BMP/") + name);
+    if (parts_.aligned) parts_.aligned(from, name, board);
     return true;
   }
   // Nothing is lost: the board stays as it is until it can be kept.

@@ -1,6 +1,6 @@
 // Keeps the boards of the copies that speak the delivery extension one
-// board. The session's board is the board of the copy present longest (the
-// link's owner). When drawing goes quiet the owner sends each other copy a
+// board. The session's board is the board of the session's leader (the
+// owner). When drawing goes quiet the owner sends each other copy a
 // digest of its board; a copy whose board differs asks for the digests of
 // the tiles, then for the tiles that differ, and the owner sends their
 // pixels, compressed, through the ordered delivery, as fast as the receiver
@@ -41,13 +41,20 @@ class BoardSync : public QObject {
   // Datagrams of tiles handed to the delivery ahead of its acknowledgements.
   static constexpr std::size_t kTilesAhead = 48;
 
+  // A repair asked for is answered within so long, or asked for again.
+  static constexpr int kRoundMs = 1500;
+
   struct Parts {
     PeerLinks& links;
+    std::function<quint32()> owner;  // the session's leader; 0 is this copy
     BoardCanvas& canvas;
     BoardFiles& files;
     std::function<void(const QString& text)> tell;  // the notice line
     std::function<void()> resized;                  // the board changed size
     std::function<void(quint32 from)> replaced;     // a peer sent its whole board
+    // This board was brought to the owner's, from, and what it held that the
+    // session never saw is kept in the picture folder as file.
+    std::function<void(quint32 from, const QString& file, const QImage& before)> aligned;
   };
   explicit BoardSync(Parts parts, QObject* parent = nullptr);
 
@@ -62,8 +69,13 @@ class BoardSync : public QObject {
   // The board holds drawing the session never saw (a board of an earlier run).
   void SetUnshared(bool unshared) { unshared_ = unshared; }
 
+  // The session's news: this copy follows another owner now; a copy joined
+  // the session this copy leads.
+  void OwnerChanged();
+  void MemberJoined(quint32 address);
+  // This board is kept as it is, not brought to the owner's, until the owner changes.
+  void Hold() { held_ = true; }
   // The delivery's news of a peer.
-  void Joined(quint32 address);
   void Skipped(quint32 address);
   void Room(quint32 address);
   void Forget(quint32 address) { tiles_out_.erase(address); }
@@ -87,10 +99,13 @@ class BoardSync : public QObject {
   void OnWant(quint32 from, std::string_view args);
   void OnDigests(quint32 from, std::string_view args);
   void OnBoard(quint32 from, std::string_view args);
-  void OnPixels(std::string_view args);
+  void OnPixels(quint32 from, std::string_view args);
   // Keeps a board that held drawing the session never saw; false when it
   // could not be kept, and so must not be replaced.
-  bool KeepBeforeReplacing();
+  bool KeepBeforeReplacing(quint32 from);
+  // Asks the owner for a part of the repair; one round at a time.
+  void AskForRepair(quint32 owner, const std::string& what);
+  bool InRound() const { return round_.isValid() && !round_.hasExpired(kRoundMs); }
   const std::vector<quint32>& Digests();
 
   Parts parts_;
@@ -104,6 +119,9 @@ class BoardSync : public QObject {
   std::vector<quint32> digests_;
   bool digests_valid_ = false;
   QElapsedTimer refused_told_;
+  QElapsedTimer round_;       // since the repair last moved on
+  bool asked_board_ = false;
+  bool held_ = false;  // see Hold  // a "KvBoard" from the owner is the repair's, not a person's
   std::unordered_map<quint32, std::deque<TileOut>> tiles_out_;
 };
 

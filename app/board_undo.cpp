@@ -64,6 +64,15 @@ void BoardUndo::Redo() {
 
 void BoardUndo::RestorePrevious() {
   parts_.restore.hide();
+  if (!before_alignment_.isNull()) {
+    // The user's own board, for this user: the session keeps its board.
+    const QImage own = std::exchange(before_alignment_, QImage());
+    parts_.files.Replace(own);
+    if (SessionLinks* session = parts_.session ? parts_.session() : nullptr) session->Hold();
+    parts_.notice.Tell(QString(), QStringLiteral("Ваша прежняя доска возвращена только у вас; "
+                                                 "другим её даст «Отправить доску всем»"));
+    return;
+  }
   const QImage previous = parts_.history.Previous();
   if (previous.isNull()) return;
   if (parts_.history.DrawnSinceReplaced() &&
@@ -77,15 +86,27 @@ void BoardUndo::RestorePrevious() {
 }
 
 void BoardUndo::Replaced(quint32 from, const QString& what) {
+  before_alignment_ = QImage();
   if (from == 0 || parts_.history.Previous().isNull()) {
     parts_.restore.hide();
     return;
   }
-  const std::string name =
-      parts_.presence.Addresses().NameAt(from).value_or(DottedAddressText(from));
-  parts_.notice.Tell(AnsiToQString(name),
+  parts_.notice.Tell(NameAt(from),
                      what + QStringLiteral("; прежнюю доску вернут «Вернуть» или Ctrl+Z"));
   parts_.restore.show();
+}
+
+void BoardUndo::Aligned(quint32 from, const QString& file, const QImage& before) {
+  before_alignment_ = before;
+  parts_.notice.Tell(QString(), QStringLiteral("Доска выровнена по доске сеанса (%1); ваша "
+                                               "прежняя — BMP/%2")
+                                    .arg(NameAt(from), file));
+  parts_.restore.show();
+}
+
+QString BoardUndo::NameAt(quint32 address) const {
+  return AnsiToQString(
+      parts_.presence.Addresses().NameAt(address).value_or(DottedAddressText(address)));
 }
 
 void BoardUndo::Send(const BoardHistory::Change& change, const std::string& command) {

@@ -6,6 +6,7 @@
 // they already replay.
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
@@ -71,6 +72,9 @@ class BoardUndo : public QObject {
   // The whole board was replaced: by the user (from 0) or by the peer at
   // from, which did what (a short phrase in the past tense).
   void Replaced(quint32 from, const QString& what);
+  // The board was brought to the session's, whose owner is at from; the one
+  // it held is kept as file. "Вернуть" then brings it back here only.
+  void Aligned(quint32 from, const QString& file, const QImage& before);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -79,7 +83,10 @@ class BoardUndo : public QObject {
   // What an undo or redo changed, to every board present.
   void Send(const BoardHistory::Change& change, const std::string& command);
 
+  QString NameAt(quint32 address) const;
+
   Parts parts_;
+  QImage before_alignment_;  // null unless the last replacement was an alignment
 };
 
 }  // namespace kovra

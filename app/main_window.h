@@ -70,6 +70,9 @@ class TForm1 : public QMainWindow {
   // The delivery extension and the board's repair over it; null when the
   // environment turned the extension off.
   PeerLinks* Links() { return session_ ? &session_->Links() : nullptr; }
+  const SessionLinks* Session() const { return session_.get(); }
+  // What draws every command on the board, the user's and the peers'.
+  Replay& BoardReplay() { return replay_; }
 
   // The endpoint's events, and the one received command the window handles itself.
   void Udp1DataReceived(const ReceivedDatagram& datagram);

@@ -84,10 +84,16 @@ void TForm1::CreateSessionAndUndo() {
   if (env_.delivery_extension) {
     session_ = std::make_unique<SessionLinks>(SessionLinks::Parts{
         dialogs_, *Udp1, *fan_out_, *board_sending_, *presence_, *chat_, canvas_, board_files_,
-        env_.computer_name,
+        board_history_, env_.computer_name,
         [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
         [this] { ui_.Image_KV->Show(&canvas_.Image()); },
         [this](quint32 from) { undo_->Replaced(from, QStringLiteral("прислал свою доску")); },
+        [this](quint32 from, const QString& file, const QImage& before) {
+          undo_->Aligned(from, file, before);
+        },
+        [this](const std::vector<std::vector<drawing::Command>>& steps) {
+          return gestures_->DrawAgain(steps);
+        },
         [this](quint32 address, quint16 port, const std::string& name) {
           undo_->FromPeer(address, port, name);
         },

@@ -1,5 +1,8 @@
 #include "app/session_links.h"
 
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QTimer>
 #include <cstring>
 
 #include "app/board_sending.h"
@@ -9,6 +12,7 @@
 #include "net/dotted_address.h"
 #include "net/fan_out.h"
 #include "net/link_wire.h"
+#include "net/local_networks.h"
 #include "net/presence.h"
 #include "net/udp_endpoint.h"
 #include "support/error_guard.h"
@@ -21,12 +25,27 @@ void SessionLinks::Guard(Body&& body) {
   RunGuarded(parts_.dialogs, std::forward<Body>(body));
 }
 
+namespace {
+
+const std::string kSessionUpper = UpperText(kSessionCommand);
+
+}  // namespace
+
+quint64 SessionLinks::NewSessionId() {
+  return SessionRoster::NewId(QDateTime::currentMSecsSinceEpoch(),
+                              QRandomGenerator::global()->generate());
+}
+
 SessionLinks::SessionLinks(Parts parts)
     : parts_(std::move(parts)),
       links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
-      sync_(std::make_unique<BoardSync>(BoardSync::Parts{
-          *links_, parts_.canvas, parts_.files, parts_.tell, parts_.resized, parts_.replaced})) {
+      sync_(std::make_unique<BoardSync>(
+          BoardSync::Parts{*links_, [this] { return roster_.Leader(); }, parts_.canvas,
+                           parts_.files, parts_.tell, parts_.resized, parts_.replaced,
+                           parts_.aligned})),
+      roster_(links_->Instance(), NewSessionId()) {
   clock_.start();
+  parts_.history.SetClock([this] { return clock_.elapsed(); });
   parts_.fan_out.SetLinks(links_.get());
   // The whole board goes to a copy that speaks the extension as tiles.
   parts_.board_sending.TakeOver = [this](const std::string& name) {
@@ -48,11 +67,15 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     ReceivedInOrder(address, port, text);
   };
   hooks.joined = [this](quint32 address) {
-    speaking_since_[address] = clock_.elapsed();
+    const qint64 now = clock_.elapsed();
+    speaking_since_[address] = now;
+    const quint32 instance = links_->InstanceOf(address);
+    met_[instance].linked_at = now;
     // A copy that answers the extension is there, whether or not its
     // "Enter" or "IamToo" came through.
     Guard([&] { parts_.presence.Returned(links_->NameOf(address), address); });
-    Guard([&] { sync_->Joined(address); });
+    Guard([&] { Roster([&] { roster_.Linked(address, instance, now); }); });
+    Announce(address);
   };
   hooks.skipped = [this](quint32 address) { Guard([&] { sync_->Skipped(address); }); };
   hooks.room = [this](quint32 address) { Guard([&] { sync_->Room(address); }); };
@@ -60,12 +83,20 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     sync_->Forget(address);
     speaking_since_.erase(address);
     Guard([&] { parts_.presence.Silent(name, address); });
+    Left(address);
   };
   hooks.unanswered = [this](quint32 address, const std::string& name) {
     Guard([&] { parts_.presence.Silent(name, address); });
+    // A copy whose program ended: the session goes on without it at once.
+    Left(address);
   };
   hooks.back = [this](quint32 address, const std::string& name) {
     Guard([&] { parts_.presence.Returned(name, address); });
+    if (!links_->Speaks(address)) return;  // it speaks again once it answers
+    const quint32 instance = links_->InstanceOf(address);
+    met_[instance].linked_at = clock_.elapsed();
+    Guard([&] { Roster([&] { roster_.Linked(address, instance, clock_.elapsed()); }); });
+    Announce(address);
   };
   hooks.undelivered = [this](quint32 address, const std::string& text) {
     Undelivered(address, text);
@@ -99,11 +130,103 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
     return false;
   }
   // Taken only in order.
-  if (BoardSync::IsSyncCommand(received.name) || IsStepCommand(received.name)) return false;
+  if (BoardSync::IsSyncCommand(received.name) || IsStepCommand(received.name) ||
+      received.name == kSessionUpper) {
+    return false;
+  }
   links_->Contact(datagram.address);
   static const std::string kExit = UpperText(command::kExit);
-  if (received.name == kExit) links_->Left(datagram.address);
+  if (received.name == kExit) {
+    links_->Left(datagram.address);
+    Left(datagram.address);
+  }
   return true;
+}
+
+void SessionLinks::Left(quint32 address) {
+  const quint32 instance = roster_.InstanceAt(address);
+  if (instance == 0) return;
+  Met& met = met_[instance];
+  if (met.apart_since < 0) met.apart_since = clock_.elapsed();
+  Guard([&] {
+    Roster([&] {
+      roster_.Unlinked(address, true, clock_.elapsed());
+      // Alone: a session of its own, as old as the moment it began.
+      if (links_->Alone()) roster_.Found(NewSessionId());
+    });
+  });
+}
+
+template <typename Fact>
+void SessionLinks::Roster(Fact&& fact) {
+  const quint32 leader_before = roster_.Leader();
+  const quint32 leader_instance_before = roster_.InstanceAt(leader_before);
+  const std::vector<SessionRoster::Member> members_before = roster_.Members();
+  fact();
+  if (roster_.TakeChanged()) {
+    for (const quint32 address : links_->Present()) Announce(address);
+  }
+  const quint32 leader = roster_.Leader();
+  if (leader != leader_before || roster_.InstanceAt(leader) != leader_instance_before) {
+    FollowOwner(leader);
+    sync_->OwnerChanged();
+    return;
+  }
+  if (leader != 0) return;
+  for (const SessionRoster::Member& member : roster_.Members()) {
+    const bool joined =
+        std::none_of(members_before.begin(), members_before.end(),
+                     [&](const SessionRoster::Member& old) { return old.instance == member.instance; });
+    if (joined && member.address != 0) sync_->MemberJoined(member.address);
+  }
+}
+
+void SessionLinks::Announce(quint32 address) {
+  links_->Send(address, kSessionCommand + ":>" + roster_.Current().Build());
+}
+
+void SessionLinks::OnSession(quint32 address, const std::string& args) {
+  const auto announcement = SessionRoster::Announcement::Parse(args, address);
+  if (!announcement) return;
+  // Everyone finds everyone: a copy that a peer speaks with is greeted.
+  for (const SessionRoster::Member& member : announcement->members) {
+    if (member.instance != links_->Instance() && member.address != address &&
+        !links_->Speaks(member.address) &&
+        IsOneComputer(member.address, parts_.presence.LoopbackIsPeer())) {
+      links_->Introduce(member.address);
+    }
+  }
+  Roster([&] { roster_.Announced(address, *announcement, clock_.elapsed()); });
+}
+
+void SessionLinks::FollowOwner(quint32 leader) {
+  if (leader == 0) return;
+  Met& met = met_[roster_.InstanceAt(leader)];
+  // The user's steps that the new owner's board has not seen: those made
+  // while the two were apart, or before they first met.
+  const qint64 from = met.apart_since >= 0 ? met.apart_since
+                      : met.followed       ? met.linked_at
+                                           : std::numeric_limits<qint64>::min();
+  const qint64 to = met.linked_at;
+  met.apart_since = -1;
+  met.followed = true;
+  BoardHistory::OwnSteps own = parts_.history.OwnStepsBetween(from, to);
+  // What cannot be drawn again is kept in the picture folder before the
+  // session's board replaces it.
+  sync_->SetUnshared(!own.whole);
+  if (own.steps.empty() || !parts_.redraw) return;
+  // Drawn once the news that brought it is handled: a send may run the event loop.
+  QTimer::singleShot(0, links_.get(), [this, steps = std::move(own.steps)] { Redraw(steps); });
+}
+
+void SessionLinks::Redraw(const std::vector<std::vector<drawing::Command>>& steps) {
+  if (redrawing_) return;
+  redrawing_ = true;
+  bool done = true;
+  Guard([&] { done = parts_.redraw(steps); });
+  redrawing_ = false;
+  // The user is drawing: after the gesture, so as not to cut it in two.
+  if (!done) QTimer::singleShot(100, links_.get(), [this, steps] { Redraw(steps); });
 }
 
 void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_view text) {
@@ -117,12 +240,18 @@ void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_vi
     Guard([&] { parts_.step(address, port, command->name); });
     return;
   }
-  if (!BoardSync::IsSyncCommand(command->name)) {
+  const bool session = command->name == kSessionUpper;
+  if (!session && !BoardSync::IsSyncCommand(command->name)) {
     parts_.dispatch(*command, address, port);
     return;
   }
   if (text.size() > plain_size) command = ParseUntaggedCommand(text);
+  if (!command) return;
   const RoutedDialogs::FromPeer from(parts_.dialogs, address);
+  if (session) {
+    Guard([&] { OnSession(address, command->args); });
+    return;
+  }
   Guard([&] { sync_->Received(address, *command); });
 }
 

@@ -15,10 +15,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "app/board_sync.h"
+#include "board/board_history.h"
 #include "net/command.h"
 #include "net/peer_links.h"
+#include "net/session_roster.h"
 
 namespace kovra {
 
@@ -44,10 +47,16 @@ class SessionLinks {
     ChatPane& chat;
     BoardCanvas& canvas;
     BoardFiles& files;
+    BoardHistory& history;
     std::string computer_name;
     std::function<void(const QString& text)> tell;  // the notice line
     std::function<void()> resized;                  // the board changed size
     std::function<void(quint32 from)> replaced;     // a peer sent its whole board
+    // The board was brought to the session's board at from; the one it held is file.
+    std::function<void(quint32 from, const QString& file, const QImage& before)> aligned;
+    // The user's own steps drawn again and sent, each a step of its own.
+    // false while it cannot be done yet.
+    std::function<bool(const std::vector<std::vector<drawing::Command>>& steps)> redraw;
     // A peer's step marked, taken back or done again (its upper-cased command name).
     std::function<void(quint32 address, quint16 port, const std::string& name)> step;
     // A plain command, as from address and port.
@@ -56,6 +65,7 @@ class SessionLinks {
   explicit SessionLinks(Parts parts);
 
   PeerLinks& Links() { return *links_; }
+  const SessionRoster& Roster() const { return roster_; }
 
   // A stream's datagram, read where it lies; false for any other.
   bool TakeStream(const ReceivedDatagram& datagram);
@@ -78,9 +88,24 @@ class SessionLinks {
   // The board changed (see BoardSync::Touched).
   void Touched(bool drawn) { sync_->Touched(drawn); }
   void Close() { links_->Close(); }
+  // Nobody listened at a copy of the session, or it said goodbye.
+  void Left(quint32 address);
+  // The user keeps this board, not the session's, until the session's owner changes.
+  void Hold() { sync_->Hold(); }
 
  private:
   PeerLinks::Hooks Hooks();
+  static quint64 NewSessionId();
+  // Tells the session of a fact, then tells the peers what changed, greets
+  // the copies they named, and follows a new owner.
+  template <typename Fact>
+  void Roster(Fact&& fact);
+  void Announce(quint32 address);
+  // The owner is now leader, whose copy this one was apart from, or never
+  // followed: the user's steps its board has not seen are drawn again.
+  void FollowOwner(quint32 leader);
+  void OnSession(quint32 address, const std::string& args);
+  void Redraw(const std::vector<std::vector<drawing::Command>>& steps);
   void ReceivedInOrder(quint32 address, quint16 port, std::string_view text);
   void Undelivered(quint32 address, std::string_view text);
   // The address of a correspondent's name, as far as it is known without a lookup.
@@ -93,6 +118,16 @@ class SessionLinks {
   std::unique_ptr<BoardSync> sync_;
   QElapsedTimer clock_;
   std::unordered_map<quint32, qint64> speaking_since_;  // on clock_
+  SessionRoster roster_;
+  // Each copy met, by instance: when it last began to speak the extension
+  // with this one, and since when it was apart (-1: it was not).
+  struct Met {
+    qint64 linked_at = 0;
+    qint64 apart_since = -1;
+    bool followed = false;  // its board was this one's session board once
+  };
+  std::unordered_map<quint32, Met> met_;
+  bool redrawing_ = false;
 };
 
 }  // namespace kovra

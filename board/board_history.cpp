@@ -133,6 +133,7 @@ void BoardHistory::Pasting(const QImage& pixels, QPoint at) {
 }
 
 void BoardHistory::Replacing() {
+  if (clock_) replaced_at_ = clock_();
   previous_ = canvas_.Image();  // shared until either is drawn on
   drawn_since_replaced_ = false;
   Clear();
@@ -152,6 +153,9 @@ void BoardHistory::Forget(StepList::iterator step) {
     entry.dead = step->undone;
   }
   if (Open(step->owner) == &*step) open_.erase(step->owner);
+  if (step->owner == kOwn && step->drew && !step->undone) {
+    forgotten_own_mark_ = std::max(forgotten_own_mark_, step->mark);
+  }
   steps_.erase(step);
 }
 
@@ -183,6 +187,35 @@ void BoardHistory::Trim() {
     if (oldest == steps_.end()) return;
     Forget(oldest);
   }
+}
+
+BoardHistory::OwnSteps BoardHistory::OwnStepsBetween(qint64 from, qint64 to) const {
+  OwnSteps own;
+  own.whole = forgotten_own_mark_ < from && replaced_at_ < from;
+  for (const Step& step : steps_) {
+    if (step.owner != kOwn || step.undone || !step.drew || step.mark < from || step.mark >= to) {
+      continue;
+    }
+    std::vector<drawing::Command> commands;
+    for (const Entry& entry : entries_) {
+      const auto* drawn = std::get_if<Drawn>(&entry.what);
+      if (entry.step != &step || drawn == nullptr) continue;
+      // Each command with what it took from the state it was drawn in.
+      if (const auto* line = std::get_if<drawing::LineTo>(&drawn->command)) {
+        commands.push_back(drawing::LineFromTo{{drawn->before.pen_pos.x(),
+                                                drawn->before.pen_pos.y(), line->x, line->y,
+                                                line->width, line->pen, {}}});
+        continue;
+      }
+      if (std::holds_alternative<drawing::TextOut>(drawn->command)) {
+        commands.push_back(
+            drawing::SetFont::From(FontChoice{drawn->before.font, drawn->before.font_color}));
+      }
+      commands.push_back(drawn->command);
+    }
+    if (!commands.empty()) own.steps.push_back(std::move(commands));
+  }
+  return own;
 }
 
 void BoardHistory::Clear() {

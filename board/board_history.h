@@ -18,6 +18,8 @@
 #include <QRect>
 #include <cstddef>
 #include <deque>
+#include <functional>
+#include <limits>
 #include <list>
 #include <map>
 #include <optional>
@@ -72,6 +74,18 @@ class BoardHistory {
   // Whether anybody drew on the board since it was replaced: bringing the
   // previous one back would take that drawing away.
   bool DrawnSinceReplaced() const { return drawn_since_replaced_; }
+
+  // The user's own steps that began (by their marks) from from up to, not
+  // including, to and are not taken back, each as commands that draw it
+  // again from any state; whole is false when a step of that time was
+  // forgotten or the board was replaced since from.
+  struct OwnSteps {
+    std::vector<std::vector<drawing::Command>> steps;
+    bool whole = true;
+  };
+  OwnSteps OwnStepsBetween(qint64 from, qint64 to) const;
+  // The time marks are counted in, for telling when the board was replaced.
+  void SetClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
 
   // The pixels that differ between before and after, which have one size.
   static std::optional<Change> Difference(const QImage& before, const QImage& after, QPoint at);
@@ -129,6 +143,10 @@ class BoardHistory {
   bool applying_ = false;  // the history itself is pasting
   QImage previous_;
   bool drawn_since_replaced_ = false;
+  std::function<qint64()> clock_;
+  static constexpr qint64 kLongAgo = std::numeric_limits<qint64>::min();
+  qint64 replaced_at_ = kLongAgo;
+  qint64 forgotten_own_mark_ = kLongAgo;  // the latest mark of an own step forgotten
 };
 
 }  // namespace kovra

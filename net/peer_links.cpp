@@ -19,6 +19,9 @@ constexpr qint64 kSuspectMs = 1000;
 constexpr qint64 kSuspectProbeMs = 300;
 // While a gap is open, what is missing is told again this often.
 constexpr qint64 kGapReportMs = 100;
+// A copy that has yet to echo this copy's instance is greeted again this
+// often: a greeting or its answer may be lost.
+constexpr qint64 kGreetAgainMs = 500;
 // A peer's answers are repeated at most this often.
 constexpr qint64 kHelloPauseMs = 250;
 
@@ -79,31 +82,9 @@ const std::string& PeerLinks::NameOf(quint32 address) const {
   return peer != nullptr ? peer->name : kNobody;
 }
 
-quint32 PeerLinks::Owner() const {
-  quint32 best = 0;
-  qint64 best_joined = Now() - joined_.elapsed();
-  qint64 best_changed = changed_.isValid() ? Now() - changed_.elapsed() : kNever;
-  quint32 best_instance = instance_;
-  // Estimates from two clocks and a network differ a little: only clear
-  // differences count, so that every copy comes to the same choice.
-  constexpr qint64 kChangeTolerance = 500;
-  for (const auto& [address, peer] : peers_) {
-    if (!peer.verified) continue;
-    bool better = false;
-    if (std::llabs(peer.joined_at - best_joined) > kSameTimeMs) {
-      better = peer.joined_at < best_joined;
-    } else if (std::llabs(peer.changed_at - best_changed) > kChangeTolerance) {
-      better = peer.changed_at > best_changed;
-    } else {
-      better = peer.instance < best_instance;
-    }
-    if (!better) continue;
-    best = address;
-    best_joined = peer.joined_at;
-    best_changed = peer.changed_at;
-    best_instance = peer.instance;
-  }
-  return best;
+quint32 PeerLinks::InstanceOf(quint32 address) const {
+  const Peer* peer = Find(address);
+  return peer != nullptr && peer->verified ? peer->instance : 0;
 }
 
 void PeerLinks::Announce(quint32 address) {
@@ -138,15 +119,15 @@ void PeerLinks::Heard(quint32 address) {
     peer->heard_ms = Now();
     peer->suspect_ms = -1;
   }
+  if (Peer* peer = Find(address); peer != nullptr && peer->unanswered && !closed_) {
+    // Told of as absent, and there after all.
+    peer->unanswered = false;
+    if (hooks_.back) hooks_.back(address, peer->name);
+  }
   const auto gone = gone_.find(address);
   if (gone == gone_.end() || closed_) return;
   const std::string name = gone->second.name;
   gone_.erase(gone);
-  if (isolated_) {
-    // Back after every peer fell silent: this copy joins anew.
-    isolated_ = false;
-    joined_.restart();
-  }
   SendHello(address, Find(address));
   if (hooks_.back) hooks_.back(address, name);
 }
@@ -159,6 +140,12 @@ void PeerLinks::Contact(quint32 address) {
   if (contacted_.size() >= kMaxContacted) contacted_.clear();
   contacted_[address] = now;
   SendHello(address, nullptr);
+}
+
+void PeerLinks::Introduce(quint32 address) {
+  if (closed_ || Find(address) != nullptr) return;
+  Peer* peer = Follow(address);
+  if (peer != nullptr) SendHello(address, peer);
 }
 
 void PeerLinks::Received(quint32 address, quint16 port, const ReceivedCommand& command) {
@@ -177,10 +164,6 @@ PeerLinks::Peer* PeerLinks::Follow(quint32 address) {
     if (stranger == peers_.end()) return nullptr;
     peers_.erase(stranger);
   }
-  if (isolated_) {
-    isolated_ = false;
-    joined_.restart();
-  }
   Peer& peer = peers_[address];
   peer.heard_ms = Now();
   return &peer;
@@ -197,8 +180,6 @@ void PeerLinks::OnHello(quint32 address, std::string_view args) {
   peer->name = hello->name.substr(0, kMaxNameSize);
   const qint64 now = Now();
   peer->heard_ms = now;
-  peer->joined_at = now - hello->joined_ago;
-  peer->changed_at = hello->changed_ago < 0 ? kNever : now - hello->changed_ago;
   const bool knows_us = hello->your == instance_;
   // Answered when the peer has yet to learn this copy or has just been
   // learned; never more often than kHelloPauseMs, whatever arrives.
@@ -270,7 +251,6 @@ void PeerLinks::Forget(quint32 address, bool silent) {
   if (!was_verified || !silent) return;
   if (gone_.size() >= kMaxGone) gone_.clear();
   gone_[address] = Gone{name, Now(), Now()};
-  if (Alone()) isolated_ = true;
   if (hooks_.gone) hooks_.gone(address, name);
 }
 
@@ -288,11 +268,12 @@ void PeerLinks::Tick() {
       continue;
     }
     if (!peer->verified) {
-      if (now - peer->hello_ms >= timing_.keep_alive_ms) SendHello(address, peer);
+      if (now - peer->hello_ms >= kGreetAgainMs) SendHello(address, peer);
       continue;
     }
     if (peer->suspect_ms >= 0 && now - peer->suspect_ms > kSuspectMs) {
       peer->suspect_ms = -1;
+      peer->unanswered = true;
       if (hooks_.unanswered) hooks_.unanswered(address, peer->name);
       peer = Find(address);
       if (peer == nullptr) continue;

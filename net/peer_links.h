@@ -80,11 +80,8 @@ class PeerLinks : public QObject {
   bool Alone() const;
   // Empty for an address that is no peer.
   const std::string& NameOf(quint32 address) const;
-  // The copy whose board is the session's: the one present longest (0 is
-  // this copy). Copies that joined within kSameTimeMs of each other are
-  // told apart by whose board changed last, then by instance number.
-  static constexpr qint64 kSameTimeMs = 500;
-  quint32 Owner() const;
+  // The instance of a copy that speaks the extension; 0 for any other address.
+  quint32 InstanceOf(quint32 address) const;
 
   // Queues the command text (after the tag) for address's stream; false
   // when address does not speak the extension. A message is followed until
@@ -99,6 +96,9 @@ class PeerLinks : public QObject {
   void Heard(quint32 address);
   // A plain command from address: a copy not yet known is greeted.
   void Contact(quint32 address);
+  // A copy another one speaks with: greeted until it answers, or for as
+  // long as a silent peer is kept.
+  void Introduce(quint32 address);
   // Nobody listened at address when a datagram came there. That may be a
   // datagram from before the copy started: a peer that speaks the extension
   // is greeted, and marked absent (through unanswered) only if it then
@@ -136,8 +136,7 @@ class PeerLinks : public QObject {
     qint64 hello_ms = -1;
     qint64 suspect_ms = -1;      // when nobody listened there, until it is heard
     qint64 probed_ms = -1;       // when it was last greeted since
-    qint64 joined_at = 0;        // on this copy's clock
-    qint64 changed_at = kNever;  // likewise
+    bool unanswered = false;     // told of as absent after it stayed silent
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;
@@ -156,9 +155,6 @@ class PeerLinks : public QObject {
     int unreported = 0;  // received in order since the last acknowledgement
   };
 
-  // A time before any other, for a board never drawn on; times on this
-  // copy's clock may be negative (before it started).
-  static constexpr qint64 kNever = std::numeric_limits<qint64>::min() / 4;
   qint64 Now() const { return clock_.elapsed(); }
   Peer* Find(quint32 address);
   const Peer* Find(quint32 address) const;
@@ -198,7 +194,6 @@ class PeerLinks : public QObject {
   QElapsedTimer clock_;
   QElapsedTimer joined_;
   QElapsedTimer changed_;
-  bool isolated_ = false;  // every peer went silent: the next one met is a new session
   bool closed_ = false;
   std::unordered_map<quint32, Peer> peers_;
   struct Gone {
