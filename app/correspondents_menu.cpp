@@ -53,11 +53,11 @@ void CorrespondentsMenu::N9Click() {
   answers_.Asked(parts_.presence.AskEveryone(), kComputers);
 }
 
-int CorrespondentsMenu::FindEveryone() {
-  const std::vector<std::string> addresses =
-      parts_.broadcast_addresses ? parts_.broadcast_addresses() : LocalBroadcastAddresses();
-  return parts_.presence.FindEveryone(addresses);
+std::vector<std::string> CorrespondentsMenu::Networks() const {
+  return parts_.broadcast_addresses ? parts_.broadcast_addresses() : LocalBroadcastAddresses();
 }
+
+int CorrespondentsMenu::FindEveryone() { return parts_.presence.FindEveryone(Networks()); }
 
 void CorrespondentsMenu::FindEveryoneClick() {
   answers_.Begin({});  // whoever answers from anywhere

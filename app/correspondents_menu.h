@@ -40,6 +40,8 @@ class CorrespondentsMenu {
   void FindEveryoneClick();  // "Найти всех в сети"
   // "Enter" to the broadcast address of every local network; how many.
   int FindEveryone();
+  // The broadcast addresses of the local networks, as dotted text.
+  std::vector<std::string> Networks() const;
 
   // The name just typed into "Добавить" while it is greeted, else empty:
   // a name the user typed that cannot be reached is told in a box.

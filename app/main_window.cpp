@@ -208,7 +208,13 @@ void TForm1::RestoreState() {
   tool_panel_.ShowFillBehindFont();
 
   // With nobody listed yet, everyone on the local networks is asked instead.
-  if (correspondents_->Count() == 0) correspondents_menu_->FindEveryone();
+  // Otherwise copies that speak the extension are still greeted there: one
+  // that started a moment ago may have been asked before it listened.
+  if (correspondents_->Count() == 0) {
+    correspondents_menu_->FindEveryone();
+  } else if (session_) {
+    session_->AnnounceTo(correspondents_menu_->Networks());
+  }
   presence_->Greet();  // may run the event loop while it sends
 }
 

@@ -46,6 +46,11 @@ SessionLinks::SessionLinks(Parts parts)
       roster_(links_->Instance(), NewSessionId()) {
   clock_.start();
   parts_.history.SetClock([this] { return clock_.elapsed(); });
+  roster_ticks_.setInterval(500);
+  QObject::connect(&roster_ticks_, &QTimer::timeout, links_.get(), [this] {
+    Guard([&] { Roster([&] { roster_.Tick(clock_.elapsed()); }); });
+  });
+  roster_ticks_.start();
   parts_.fan_out.SetLinks(links_.get());
   // The whole board goes to a copy that speaks the extension as tiles.
   parts_.board_sending.TakeOver = [this](const std::string& name) {
@@ -141,6 +146,12 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
     Left(datagram.address);
   }
   return true;
+}
+
+void SessionLinks::AnnounceTo(const std::vector<std::string>& addresses) {
+  for (const std::string& text : addresses) {
+    if (const auto address = ParseDottedAddress(text)) links_->Announce(*address);
+  }
 }
 
 void SessionLinks::Left(quint32 address) {

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <QtGlobal>
 #include <functional>
 #include <limits>
@@ -87,7 +88,12 @@ class SessionLinks {
 
   // The board changed (see BoardSync::Touched).
   void Touched(bool drawn) { sync_->Touched(drawn); }
-  void Close() { links_->Close(); }
+  void Close() {
+    roster_ticks_.stop();
+    links_->Close();
+  }
+  // Greets every copy that speaks the extension at these addresses (dotted).
+  void AnnounceTo(const std::vector<std::string>& addresses);
   // Nobody listened at a copy of the session, or it said goodbye.
   void Left(quint32 address);
   // The user keeps this board, not the session's, until the session's owner changes.
@@ -119,6 +125,7 @@ class SessionLinks {
   QElapsedTimer clock_;
   std::unordered_map<quint32, qint64> speaking_since_;  // on clock_
   SessionRoster roster_;
+  QTimer roster_ticks_;
   // Each copy met, by instance: when it last began to speak the extension
   // with this one, and since when it was apart (-1: it was not).
   struct Met {

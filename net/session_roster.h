@@ -49,7 +49,7 @@ class SessionRoster {
   static constexpr std::size_t kMaxMembers = 40;
   // After following on from a silent leader, the session left behind is
   // not gone back to for so long: its other members follow within a round trip.
-  static constexpr qint64 kForsakenMs = 5000;
+  static constexpr qint64 kForsakenMs = 3000;
 
   // An id for a session founded now: older sessions have smaller ids
   // wherever the clocks agree, and any two ids order the same everywhere.
@@ -70,6 +70,8 @@ class SessionRoster {
   // address fell silent, or said goodbye (left).
   void Unlinked(quint32 address, bool left, qint64 now);
   void Announced(quint32 address, const Announcement& announcement, qint64 now);
+  // Time passed: a session left behind may be gone back to now.
+  void Tick(qint64 now) { Evaluate(now); }
   // This copy alone in a session of its own, say when every other copy fell silent.
   void Found(quint64 id);
 
