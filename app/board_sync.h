@@ -73,8 +73,9 @@ class BoardSync : public QObject {
   // the session this copy leads.
   void OwnerChanged();
   void MemberJoined(quint32 address);
-  // This board is kept as it is, not brought to the owner's, until the owner changes.
-  void Hold() { held_ = true; }
+  // This board is kept as it is, not brought to the owner's, until the
+  // owner changes or the user sends it (held false).
+  void Hold(bool held) { held_ = held; }
   // The delivery's news of a peer.
   void Skipped(quint32 address);
   void Room(quint32 address);

@@ -55,6 +55,7 @@ SessionLinks::SessionLinks(Parts parts)
   // The whole board goes to a copy that speaks the extension as tiles.
   parts_.board_sending.TakeOver = [this](const std::string& name) {
     const std::optional<quint32> address = KnownAddressOf(name);
+    sync_->Hold(false);  // the user's board goes to the others: it is theirs too now
     return address && sync_->SendBoard(*address);
   };
 }

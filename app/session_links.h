@@ -97,7 +97,7 @@ class SessionLinks {
   // Nobody listened at a copy of the session, or it said goodbye.
   void Left(quint32 address);
   // The user keeps this board, not the session's, until the session's owner changes.
-  void Hold() { sync_->Hold(); }
+  void Hold() { sync_->Hold(true); }
 
  private:
   PeerLinks::Hooks Hooks();

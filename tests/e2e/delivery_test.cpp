@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <set>
 
+#include "app/board_sync.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "board/canvas.h"
@@ -161,13 +162,24 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
   EXPECT_EQ(
       QImage(group[2].Path(QStringLiteral("BMP/") + kept[0])).convertToFormat(QImage::Format_RGB32),
       earlier.convertToFormat(QImage::Format_RGB32));
-  EXPECT_TRUE(late.Controls().Label_Notice->text().contains(kept[0]))
-      << late.Controls().Label_Notice->text().toStdString();
+  const QString notice = late.Controls().Label_Notice->text();
+  EXPECT_TRUE(notice.contains(kept[0])) << notice.toStdString();
+  EXPECT_TRUE(notice.contains(QStringLiteral("Доска выровнена по доске сеанса ("))) << notice.toStdString();
   for (int i = 0; i < 2; ++i) {
     EXPECT_TRUE(QDir(group[i].Path(QStringLiteral("BMP")))
                     .entryList({QStringLiteral("kovra-before-sync-*.bmp")})
                     .isEmpty());
   }
+
+  // "Вернуть" brings the late copy's own board back there only, and the
+  // repair leaves it so; the session's board stays everywhere else.
+  ASSERT_FALSE(late.Controls().RestoreBoard->isHidden());
+  late.Controls().RestoreBoard->click();
+  const QImage own = earlier.convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(late.Board().Image(), own);
+  QTest::qWait(2 * BoardSync::kCheckMs + 500);
+  EXPECT_EQ(late.Board().Image(), own);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(group.Form(i).Board().Image(), session) << i;
 }
 
 TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredAndItsReturnNoticed) {

@@ -17,6 +17,7 @@
 #include "board/canvas.h"
 #include "board/replay.h"
 #include "board/tools/tool_table.h"
+#include "common/loopback.h"
 #include "common/lossy_network.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -294,6 +295,61 @@ TEST(OneSession, AKilledOwnerIsFollowedAtOnceAndHalvesCutApartKeepWhatEachDrew) 
   ASSERT_TRUE(OneBoard(group, {0, 1, 2, 3}, 15000));
   const QImage board = group.Form(0).Board().Image();
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(Shows(board, 60 + 70 * i, kColours[i])) << i;
+}
+
+// The instance the window named name told the host (it echoes the host's 77); 0 for none yet.
+quint32 InstanceTold(const test::Collector& host, const std::string& name) {
+  for (const QByteArray& hello : host.Announcements()) {
+    const QList<QByteArray> fields = hello.mid(hello.indexOf(":>KvHello:>") + 11).split(' ');
+    if (fields.size() > 5 && fields[2] == "77" && fields[5] == QByteArray(name.c_str())) {
+      return fields[1].toUInt();
+    }
+  }
+  return 0;
+}
+
+TEST(OneSession, AHostThatClaimsTheOldestSessionNeverBecomesItsOwner) {
+  WindowGroup group(2);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  DrawAcross(group, 0, 100);
+  DrawAcross(group, 1, 200);
+  ASSERT_TRUE(OneBoard(group, {0, 1}, 5000));
+  const QImage drawn = group.Form(0).Board().Image();
+
+  // A host completes the greeting with each window in turn, claiming to
+  // have joined a day ago and to have drawn just now.
+  const quint16 port = group.Port();
+  test::Collector host(QHostAddress(QStringLiteral("127.0.0.9")), port);
+  for (int i = 0; i < 2; ++i) {
+    const QHostAddress window(QStringLiteral("127.0.0.%1").arg(2 + i));
+    host.Send("Kovra:>KvHello:>1 77 0 86400000 0 OLDEST", window, port);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          host.WaitFor(host.Received().size() + 1, 10);
+          return InstanceTold(host, group.Name(i)) != 0;
+        },
+        3000));
+    const quint32 instance = InstanceTold(host, group.Name(i));
+    const QByteArray their = QByteArray::number(instance);
+    host.Send("Kovra:>KvHello:>1 77 " + their + " 86400000 0 OLDEST", window, port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return group.Form(i).Links()->Speaks(0x7F000009); }, 3000));
+    // Its own session, the oldest there can be, listed first with a
+    // generation far ahead; then a digest of a white board.
+    host.Send("Kovra:>KvData:>77 " + their + " 1 1:>KvSession:>1 4000000000 77@0.0.0.0", window,
+              port);
+    host.Send("Kovra:>KvData:>77 " + their + " 2 1:>KvSum:>602 385 0", window, port);
+  }
+  QTest::qWait(3000);
+  EXPECT_GE(AgreedOwner(group, {0, 1}), 0);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(group.Form(i).Board().Image(), drawn) << i;
+    // The windows never asked the host for any part of its board.
+    for (const QByteArray& datagram : host.Received()) {
+      EXPECT_FALSE(datagram.contains("KvWant")) << datagram.toStdString();
+    }
+  }
 }
 
 }  // namespace
