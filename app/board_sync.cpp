@@ -1,6 +1,7 @@
 #include "app/board_sync.h"
 
 #include <QDateTime>
+#include <QPainter>
 #include <algorithm>
 #include <charconv>
 
@@ -75,9 +76,14 @@ void BoardSync::Received(quint32 from, const ReceivedCommand& command) {
   if (name == "KVPIXELS") OnPixels(from, command.args);
 }
 
-void BoardSync::Touched(bool drawn) {
+void BoardSync::Touched(bool drawn, const QRect& area, quint32 from) {
   digests_valid_ = false;
   if (applying_) return;
+  if (InRound() && from != parts_.owner()) {
+    drawn_since_asked_ += area;
+    // Bounded: many small areas become the box around them.
+    if (drawn_since_asked_.rectCount() > 64) drawn_since_asked_ = drawn_since_asked_.boundingRect();
+  }
   dirty_ = true;
   if (drawn) parts_.links.BoardChanged();
   // Drawn with nobody of the session there to see it.
@@ -119,6 +125,8 @@ void BoardSync::AskOwner(const std::string& what) {
 }
 
 void BoardSync::AskForRepair(quint32 owner, const std::string& what) {
+  // What the owner sends from now on holds all this copy sent before.
+  drawn_since_asked_ = QRegion();
   round_.start();
   parts_.links.Send(owner, Command(kWant, what));
 }
@@ -166,6 +174,7 @@ void BoardSync::OnSum(quint32 from, std::string_view args) {
   if (same_size && tiles::BoardDigest(width, height, Digests()) == digest) {
     unshared_ = false;  // the same board as the session's
     round_.invalidate();
+    drawn_since_asked_ = QRegion();
     return;
   }
   // A second digest while the first round runs would fetch every tile twice.
@@ -315,6 +324,16 @@ void BoardSync::OnPixels(quint32 from, std::string_view args) {
   auto patch = tiles::Decode(args, QSize(canvas.Width(), canvas.Height()));
   if (!patch || !KeepBeforeReplacing(from)) return;
   if (from == parts_.owner()) round_.start();
+  // What was drawn here since the tiles were asked for stays: the next
+  // round brings whatever of it the owner's board shows otherwise.
+  const QRegion drawn = drawn_since_asked_.intersected(QRect(patch->at, patch->pixels.size()));
+  if (!drawn.isEmpty()) {
+    QPainter painter(&patch->pixels);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& area : drawn) {
+      painter.drawImage(area.topLeft() - patch->at, canvas.Image(), area);
+    }
+  }
   applying_ = true;
   canvas.Paste(patch->pixels, patch->at);
   applying_ = false;

@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QRegion>
 #include <QString>
 #include <QTimer>
 #include <QtGlobal>
@@ -63,9 +64,9 @@ class BoardSync : public QObject {
   static bool IsSyncCommand(const std::string& upper_name);
   void Received(quint32 from, const ReceivedCommand& command);
 
-  // The board changed, unless it is this part's own change: drawn on, or
-  // made or loaded anew. Only drawing makes a board newer than another.
-  void Touched(bool drawn);
+  // The board changed in area, unless it is this part's own change: drawn
+  // on, or made or loaded anew, by the user (from 0) or the copy at from.
+  void Touched(bool drawn, const QRect& area, quint32 from);
   // The board holds drawing the session never saw (a board of an earlier run).
   void SetUnshared(bool unshared) { unshared_ = unshared; }
 
@@ -122,7 +123,10 @@ class BoardSync : public QObject {
   QElapsedTimer refused_told_;
   QElapsedTimer round_;       // since the repair last moved on
   bool asked_board_ = false;
-  bool held_ = false;  // see Hold  // a "KvBoard" from the owner is the repair's, not a person's
+  bool held_ = false;  // see Hold
+  // Drawn by others than the owner since tiles were last asked for: the
+  // owner's tiles may not hold it yet, and are not pasted over it.
+  QRegion drawn_since_asked_;  // a "KvBoard" from the owner is the repair's, not a person's
   std::unordered_map<quint32, std::deque<TileOut>> tiles_out_;
 };
 

@@ -45,7 +45,7 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   autosave_ = std::make_unique<BoardAutosave>(board_files_, *ui_.Label_Saved, this);
   canvas_.SetChangeListener([this](const QRect& area) {
     ui_.Image_KV->ImageChanged(area);
-    if (session_) session_->Touched(true);
+    if (session_) session_->Touched(true, area, sender_address_);
     autosave_->Changed();
   });
   replay_.OnDrawing = [this](const drawing::Command& command, const DrawingState& before,
@@ -54,7 +54,7 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] {
     ui_.Image_KV->Show(&canvas_.Image());
-    if (session_) session_->Touched(false);
+    if (session_) session_->Touched(false, canvas_.Image().rect(), sender_address_);
     autosave_->Changed();
     const bool wiped = tiles::IsWhite(canvas_.Image(), canvas_.Image().rect());
     undo_->Replaced(sender_address_,

@@ -87,7 +87,7 @@ class SessionLinks {
   qint64 Clock() const { return clock_.elapsed(); }
 
   // The board changed (see BoardSync::Touched).
-  void Touched(bool drawn) { sync_->Touched(drawn); }
+  void Touched(bool drawn, const QRect& area, quint32 from) { sync_->Touched(drawn, area, from); }
   void Close() {
     roster_ticks_.stop();
     links_->Close();
