@@ -37,9 +37,9 @@ class ChatPane {
   void SpeedButton1Click();
   // "Message": a line from the computer at from (host order; 0 unknown).
   void ReceivedMessage(const std::string& args, quint32 from = 0);
-  // A line of this computer's that name did not acknowledge: marked so in
-  // the pane, under the line.
-  void Undelivered(const std::string& name, const std::string& line);
+  // A line of this computer's that name did not acknowledge, or (after_all)
+  // acknowledged later: marked so in the pane, under the line.
+  void Undelivered(const std::string& name, const std::string& line, bool after_all = false);
   // The window became the active one: everything has been seen.
   void WindowActivated();
   // True when text travels whole, or the user agrees that the characters

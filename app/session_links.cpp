@@ -105,7 +105,10 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     Announce(address);
   };
   hooks.undelivered = [this](quint32 address, const std::string& text) {
-    Undelivered(address, text);
+    Undelivered(address, text, false);
+  };
+  hooks.delivered = [this](quint32 address, const std::string& text) {
+    Undelivered(address, text, true);
   };
   return hooks;
 }
@@ -267,13 +270,13 @@ void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_vi
   Guard([&] { sync_->Received(address, *command); });
 }
 
-void SessionLinks::Undelivered(quint32 address, std::string_view text) {
+void SessionLinks::Undelivered(quint32 address, std::string_view text, bool after_all) {
   const auto command = ParseUntaggedCommand(text);
   static const std::string kMessage = UpperText(command::kMessage);
   if (!command || command->name != kMessage) return;
   std::string name = links_->NameOf(address);
   if (name.empty()) name = DottedAddressText(address);
-  parts_.chat.Undelivered(name, command->args);
+  Guard([&] { parts_.chat.Undelivered(name, command->args, after_all); });
 }
 
 bool SessionLinks::SendInOrder(const std::string& name, const std::string& command,

@@ -113,7 +113,8 @@ class SessionLinks {
   void OnSession(quint32 address, const std::string& args);
   void Redraw(const std::vector<std::vector<drawing::Command>>& steps);
   void ReceivedInOrder(quint32 address, quint16 port, std::string_view text);
-  void Undelivered(quint32 address, std::string_view text);
+  // A message told of as not delivered to address, or (after_all) delivered later.
+  void Undelivered(quint32 address, std::string_view text, bool after_all);
   // The address of a correspondent's name, as far as it is known without a lookup.
   std::optional<quint32> KnownAddressOf(const std::string& name) const;
   template <typename Body>

@@ -13,6 +13,10 @@ constexpr qint64 kTickMs = 40;
 constexpr std::size_t kMaxGone = 256;
 constexpr std::size_t kMaxContacted = 1024;
 constexpr std::size_t kMaxNameSize = 64;
+// Messages kept for a copy that is not there, and copies they are kept for.
+constexpr std::size_t kMaxHeldMessages = 100;
+constexpr std::size_t kMaxHeldCopies = 64;
+constexpr qint64 kHoldMessagesMs = 24 * 3600'000;
 // A peer nobody listened at is absent unless heard within so long.
 constexpr qint64 kSuspectMs = 1000;
 // A suspected peer is greeted again this often: one greeting or its answer may be lost.
@@ -217,6 +221,21 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
   if (peer.verified) return;
   peer.verified = true;
   gone_.erase(address);
+  // What it missed while it was away, first, in its order.
+  const auto held = held_.find(address);
+  if (held != held_.end()) {
+    if (Now() - held->second.since_ms < kHoldMessagesMs) {
+      for (auto text = held->second.texts.rbegin(); text != held->second.texts.rend(); ++text) {
+        Outgoing item;
+        item.text = std::move(*text);
+        item.message = true;
+        item.told = true;
+        item.queued_ms = Now();
+        peer.waiting.push_front(std::move(item));
+      }
+    }
+    held_.erase(held);
+  }
   if (hooks_.joined) hooks_.joined(address);
   Pump(address);
 }
@@ -247,11 +266,32 @@ void PeerLinks::Forget(quint32 address, bool silent) {
   for (auto* queue : {&peer->unacked, &peer->waiting}) {
     for (Outgoing& item : *queue) Lost(address, item);
   }
+  if (was_verified) Hold(address, *peer);
   peers_.erase(address);
   if (!was_verified || !silent) return;
   if (gone_.size() >= kMaxGone) gone_.clear();
   gone_[address] = Gone{name, Now(), Now()};
   if (hooks_.gone) hooks_.gone(address, name);
+}
+
+void PeerLinks::Hold(quint32 address, Peer& peer) {
+  std::deque<std::string> texts;
+  for (auto* queue : {&peer.unacked, &peer.waiting}) {
+    for (Outgoing& item : *queue) {
+      if (item.message && !item.arrived) texts.push_back(std::move(item.text));
+    }
+  }
+  if (texts.empty()) return;
+  if (held_.size() >= kMaxHeldCopies && held_.count(address) == 0) {
+    // The copy away longest gives way.
+    held_.erase(std::min_element(held_.begin(), held_.end(), [](const auto& a, const auto& b) {
+      return a.second.since_ms < b.second.since_ms;
+    }));
+  }
+  Held& held = held_[address];
+  held.since_ms = Now();
+  for (std::string& text : texts) held.texts.push_back(std::move(text));
+  while (held.texts.size() > kMaxHeldMessages) held.texts.pop_front();
 }
 
 void PeerLinks::Tick() {

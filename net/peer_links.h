@@ -61,8 +61,10 @@ class PeerLinks : public QObject {
     std::function<void(quint32 address, const std::string& name)> back;
     // A suspected peer stayed silent.
     std::function<void(quint32 address, const std::string& name)> unanswered;
-    // A message (its text after the tag) that address did not acknowledge.
+    // A message (its text after the tag) that address did not acknowledge;
+    // and one told of so that address acknowledged after all.
     std::function<void(quint32 address, const std::string& text)> undelivered;
+    std::function<void(quint32 address, const std::string& text)> delivered;
     // Nothing waits for address and its window has room.
     std::function<void(quint32 address)> room;
   };
@@ -201,6 +203,14 @@ class PeerLinks : public QObject {
     qint64 since_ms = 0;
     qint64 probed_ms = 0;
   };
+  // Messages to copies that fell silent or left, sent again when each is
+  // back within a day; bounded per copy and in copies.
+  struct Held {
+    std::deque<std::string> texts;
+    qint64 since_ms = 0;
+  };
+  std::unordered_map<quint32, Held> held_;
+  void Hold(quint32 address, Peer& peer);
   // Silent peers, greeted now and then to tell of their return.
   std::unordered_map<quint32, Gone> gone_;
   void Probe(qint64 now);

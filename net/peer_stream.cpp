@@ -45,7 +45,7 @@ std::size_t PeerLinks::Waiting(quint32 address) const {
 }
 
 void PeerLinks::Lost(quint32 address, Outgoing& item) {
-  if (!item.message || item.told) return;
+  if (!item.message || item.told || item.arrived) return;
   item.told = true;
   if (hooks_.undelivered) hooks_.undelivered(address, item.text);
 }
@@ -224,8 +224,16 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     }
   }
   int acked = 0;
+  // Messages told of as lost that arrived after all, told of once more.
+  std::vector<std::string> late;
+  auto arrived = [&late](Outgoing& item) {
+    if (!item.message || !item.told) return;
+    item.told = false;
+    late.push_back(item.text);
+  };
   while (!peer->unacked.empty() && peer->unacked.front().seq <= ack->through) {
     if (!peer->unacked.front().arrived) --peer->in_flight;
+    arrived(peer->unacked.front());
     peer->unacked.pop_front();
     ++acked;
   }
@@ -243,12 +251,16 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     if (!missing && !item.arrived) {
       item.arrived = true;
       --peer->in_flight;
+      arrived(item);
     }
     if (!missing || budget == 0 || (item.sent_ms >= 0 && now - item.sent_ms < pause)) continue;
     Transmit(address, *peer, item);
     --budget;
   }
   Pump(address);
+  for (const std::string& text : late) {
+    if (hooks_.delivered) hooks_.delivered(address, text);
+  }
 }
 
 void PeerLinks::Resend(quint32 address, Peer& peer, qint64 now) {

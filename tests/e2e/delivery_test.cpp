@@ -182,7 +182,7 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
   for (int i = 0; i < 2; ++i) EXPECT_EQ(group.Form(i).Board().Image(), session) << i;
 }
 
-TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredAndItsReturnNoticed) {
+TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredUntilItsReturn) {
   WindowGroup group(2);
   ASSERT_TRUE(group.StartListingEachOther());
   TForm1& a = group.Form(0);
@@ -220,6 +220,22 @@ TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredAndItsReturnNotice
       [&] { return a.UserList().Lines() == std::vector<std::string>{"127.0.0.3=Yes"}; }, 6000));
   EXPECT_TRUE(test::WaitForLines(b, {"127.0.0.2=Yes"}));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !a.Links()->Present().empty(); }, 3000));
+  // The message said while it was away reaches it now, once, and the line says so.
+  const std::string late = QStringToAnsi(QStringLiteral("доставлено позже 127.0.0.3: "));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        const std::string newest = a.History().Line(0);
+        return newest.rfind(late, 0) == 0 &&
+               newest.find("127.0.0.2> anyone there?") != std::string::npos;
+      },
+      3000))
+      << a.History().Line(0);
+  const auto received = Said(b);
+  EXPECT_EQ(std::count_if(received.begin(), received.end(),
+                          [](const std::string& line) {
+                            return line.find("127.0.0.2> anyone there?") != std::string::npos;
+                          }),
+            1);
 }
 
 TEST(Delivery, AWholeBoardGoesAsTilesAtTheReceiversPaceWhenTheSystemHasNoRoomNowAndThen) {
