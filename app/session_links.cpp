@@ -76,6 +76,7 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     const qint64 now = clock_.elapsed();
     speaking_since_[address] = now;
     const quint32 instance = links_->InstanceOf(address);
+    if (met_.size() >= kMaxMet) ForgetMet();
     met_[instance].linked_at = now;
     // A copy that answers the extension is there, whether or not its
     // "Enter" or "IamToo" came through.
@@ -152,6 +153,16 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
   return true;
 }
 
+void SessionLinks::ForgetMet() {
+  // Only copies of the session now are worth remembering.
+  for (auto it = met_.begin(); it != met_.end();) {
+    const bool member = std::any_of(
+        roster_.Members().begin(), roster_.Members().end(),
+        [&](const SessionRoster::Member& m) { return m.instance == it->first; });
+    it = member ? std::next(it) : met_.erase(it);
+  }
+}
+
 void SessionLinks::AnnounceTo(const std::vector<std::string>& addresses) {
   for (const std::string& text : addresses) {
     if (const auto address = ParseDottedAddress(text)) links_->Announce(*address);
@@ -165,7 +176,7 @@ void SessionLinks::Left(quint32 address) {
   if (met.apart_since < 0) met.apart_since = clock_.elapsed();
   Guard([&] {
     Roster([&] {
-      roster_.Unlinked(address, true, clock_.elapsed());
+      roster_.Unlinked(address, clock_.elapsed());
       // Alone: a session of its own, as old as the moment it began.
       if (links_->Alone()) roster_.Found(NewSessionId());
     });
@@ -218,10 +229,10 @@ void SessionLinks::FollowOwner(quint32 leader) {
   if (leader == 0) return;
   Met& met = met_[roster_.InstanceAt(leader)];
   // The user's steps that the new owner's board has not seen: those made
-  // while the two were apart, or before they first met.
-  const qint64 from = met.apart_since >= 0 ? met.apart_since
-                      : met.followed       ? met.linked_at
-                                           : std::numeric_limits<qint64>::min();
+  // while the two were apart, or before they first met. A copy followed
+  // before and never apart since has seen them all.
+  if (met.followed && met.apart_since < 0) return;
+  const qint64 from = met.followed ? met.apart_since : std::numeric_limits<qint64>::min();
   const qint64 to = met.linked_at;
   met.apart_since = -1;
   met.followed = true;

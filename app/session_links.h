@@ -135,6 +135,8 @@ class SessionLinks {
     bool followed = false;  // its board was this one's session board once
   };
   std::unordered_map<quint32, Met> met_;
+  static constexpr std::size_t kMaxMet = 256;
+  void ForgetMet();
   bool redrawing_ = false;
 };
 

@@ -108,8 +108,7 @@ void SessionRoster::Linked(quint32 address, quint32 instance, qint64 now) {
   Evaluate(now);
 }
 
-void SessionRoster::Unlinked(quint32 address, bool left, qint64 now) {
-  (void)left;  // a goodbye and a silence end a membership alike: the leader takes it out
+void SessionRoster::Unlinked(quint32 address, qint64 now) {
   if (peers_.erase(address) > 0) Evaluate(now);
 }
 
@@ -152,14 +151,13 @@ void SessionRoster::Evaluate(qint64 now) {
   }
   // Each move may make another possible; each also only ever goes to a
   // session that counts more, so a few rounds settle it.
-  for (int round = 0; round < 4 && (Merge(now) || FollowSuccessor(now)); ++round) {
+  for (int round = 0; round < 4 && (Merge() || FollowSuccessor(now)); ++round) {
   }
   AdoptLeadersList();
   Lead(now);
 }
 
-bool SessionRoster::Merge(qint64 now) {
-  (void)now;
+bool SessionRoster::Merge() {
   std::map<quint64, int> weight{{id_, 1}};
   for (const auto& entry : peers_) {
     if (entry.second.said) ++weight[entry.second.said->id];
@@ -224,11 +222,12 @@ void SessionRoster::Lead(qint64 now) {
     if (member.instance == own_instance_ || Present(member)) members.push_back(member);
   }
   for (const auto& [address, peer] : peers_) {
-    const bool listed = std::any_of(members.begin(), members.end(), [&](const Member& member) {
-      return member.instance == peer.instance;
+    const quint32 instance = peer.instance;
+    const bool listed = std::any_of(members.begin(), members.end(), [instance](const Member& member) {
+      return member.instance == instance;
     });
     if (!listed && peer.said && peer.said->id == id_ && members.size() < kMaxMembers) {
-      members.push_back({peer.instance, address});
+      members.push_back({instance, address});
     }
   }
   if (members != members_) Adopt(id_, generation_ + 1, members);

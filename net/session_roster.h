@@ -67,8 +67,8 @@ class SessionRoster {
 
   // The facts, with the time on this copy's clock.
   void Linked(quint32 address, quint32 instance, qint64 now);
-  // address fell silent, or said goodbye (left).
-  void Unlinked(quint32 address, bool left, qint64 now);
+  // address fell silent, nobody listens there, or it said goodbye.
+  void Unlinked(quint32 address, qint64 now);
   void Announced(quint32 address, const Announcement& announcement, qint64 now);
   // Time passed: a session left behind may be gone back to now.
   void Tick(qint64 now) { Evaluate(now); }
@@ -89,7 +89,7 @@ class SessionRoster {
   int OwnIndex() const;
   void Evaluate(qint64 now);
   // Another session, met through the peers, that this copy goes over to.
-  bool Merge(qint64 now);
+  bool Merge();
   bool FollowSuccessor(qint64 now);
   void AdoptLeadersList();
   void Lead(qint64 now);

@@ -46,8 +46,8 @@ class Copies {
   }
   void Cut(std::size_t i, std::size_t j) {
     links_.erase({std::min(i, j), std::max(i, j)});
-    rosters_[i]->Unlinked(Address(j), false, now_);
-    rosters_[j]->Unlinked(Address(i), false, now_);
+    rosters_[i]->Unlinked(Address(j), now_);
+    rosters_[j]->Unlinked(Address(i), now_);
   }
   bool Linked(std::size_t i, std::size_t j) const {
     return links_.count({std::min(i, j), std::max(i, j)}) > 0;
