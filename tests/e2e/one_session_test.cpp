@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <memory>
 
 #include "app/main_window.h"
+#include "app/notice_line.h"
 #include "app/session_links.h"
 #include "app/tool_panel.h"
 #include "board/canvas.h"
@@ -336,12 +339,26 @@ TEST(OneSession, AKilledOwnerIsFollowedAtOnceAndHalvesCutApartKeepWhatEachDrew) 
   }
   QTest::qWait(3500);
   EXPECT_LT(AgreedOwner(group, {0, 1, 2, 3}), 0);  // two sessions now
+  // One of the second pair wipes the board of its half first.
+  group[2].Dialogs().text_answers = {QStringLiteral("602"), QStringLiteral("385")};
+  group.Form(2).BoardItems().N2Click();
   for (int i = 0; i < 4; ++i) DrawAcross(group, i, 60 + 70 * i);
   QTest::qWait(500);
   cut = false;
   ASSERT_TRUE(OneBoard(group, {0, 1, 2, 3}, 15000));
   const QImage board = group.Form(0).Board().Image();
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(Shows(board, 60 + 70 * i, kColours[i])) << i;
+  // The half that kept its leader is the session (its id is older, almost
+  // always): the wipe, which no rule can merge, stays in the other half's
+  // picture folder, and its notice line names it.
+  if (AgreedOwner(group, {0, 1, 2, 3}) < 2) {
+    TForm1& wiper = group.Form(2);
+    wiper.Files().FinishSaves();
+    const QStringList kept = QDir(group[2].Path(QStringLiteral("BMP")))
+                                 .entryList({QStringLiteral("kovra-before-sync-*.bmp")});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(wiper.Controls().Label_Notice->text().contains(kept[0]));
+  }
 }
 
 TEST(OneSession, DrawingDuringARepairIsNeverOverwrittenByIt) {
