@@ -86,8 +86,9 @@ void BoardSync::Touched(bool drawn, const QRect& area, quint32 from) {
   }
   dirty_ = true;
   if (drawn) parts_.links.BoardChanged();
-  // Drawn with nobody of the session there to see it.
-  if (parts_.links.Alone()) unshared_ = true;
+  // Changed with nobody of the session there to see it, other than by the
+  // user's own steps, which are drawn again when the session is met.
+  if (parts_.links.Alone() && (from != 0 || !drawn)) unshared_ = true;
   // Every command of a stroke passes here: the timer is started once, and
   // waits on when it finds the board changed meanwhile.
   last_change_.start();

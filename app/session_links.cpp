@@ -9,6 +9,7 @@
 #include "app/board_undo.h"
 #include "app/chat_pane.h"
 #include "app/routed_dialogs.h"
+#include "net/correspondents.h"
 #include "net/dotted_address.h"
 #include "net/fan_out.h"
 #include "net/link_wire.h"
@@ -49,6 +50,7 @@ SessionLinks::SessionLinks(Parts parts)
   roster_ticks_.setInterval(500);
   QObject::connect(&roster_ticks_, &QTimer::timeout, links_.get(), [this] {
     Guard([&] { Roster([&] { roster_.Tick(clock_.elapsed()); }); });
+    GreetAbsent();
   });
   roster_ticks_.start();
   parts_.fan_out.SetLinks(links_.get());
@@ -153,6 +155,24 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
   return true;
 }
 
+void SessionLinks::GreetAbsent() {
+  // Often in the first minute, when copies start in any order, then now and then.
+  const qint64 pause = clock_.elapsed() < 60'000 ? 5'000 : 30'000;
+  if (greeted_absent_.isValid() && !greeted_absent_.hasExpired(pause)) return;
+  greeted_absent_.start();
+  const Correspondents& list = parts_.presence.List();
+  for (int row = 0; row < list.Count() && row < static_cast<int>(PeerLinks::kMaxPeers); ++row) {
+    const std::string& line = list.Line(row);
+    if (Correspondents::ValueOf(line) == kPresent) continue;
+    // Only where it is known without a lookup: no name is resolved for this.
+    const std::optional<quint32> address = KnownAddressOf(Correspondents::NameOf(line));
+    if (address && !links_->Speaks(*address) &&
+        IsOneComputer(*address, parts_.presence.LoopbackIsPeer())) {
+      links_->Announce(*address);
+    }
+  }
+}
+
 void SessionLinks::ForgetMet() {
   // Only copies of the session now are worth remembering.
   for (auto it = met_.begin(); it != met_.end();) {
@@ -189,16 +209,20 @@ void SessionLinks::Roster(Fact&& fact) {
   const quint32 leader_instance_before = roster_.InstanceAt(leader_before);
   const std::vector<SessionRoster::Member> members_before = roster_.Members();
   fact();
+  const bool merged = roster_.TakeMerged();
   if (roster_.TakeChanged()) {
     for (const quint32 address : links_->Present()) Announce(address);
   }
   const quint32 leader = roster_.Leader();
-  if (leader != leader_before || roster_.InstanceAt(leader) != leader_instance_before) {
-    FollowOwner(leader);
+  const bool new_owner =
+      leader != leader_before || roster_.InstanceAt(leader) != leader_instance_before;
+  if (new_owner) {
+    FollowOwner(leader, merged);
     sync_->OwnerChanged();
-    return;
   }
-  if (leader != 0) return;
+  Replay();
+  // The owner greets copies that joined the session it leads.
+  if (new_owner || leader != 0) return;
   for (const SessionRoster::Member& member : roster_.Members()) {
     const bool joined =
         std::none_of(members_before.begin(), members_before.end(),
@@ -225,22 +249,37 @@ void SessionLinks::OnSession(quint32 address, const std::string& args) {
   Roster([&] { roster_.Announced(address, *announcement, clock_.elapsed()); });
 }
 
-void SessionLinks::FollowOwner(quint32 leader) {
+void SessionLinks::FollowOwner(quint32 leader, bool merged) {
   if (leader == 0) return;
   Met& met = met_[roster_.InstanceAt(leader)];
   // The user's steps that the new owner's board has not seen: those made
-  // while the two were apart, or before they first met. A copy followed
-  // before and never apart since has seen them all.
-  if (met.followed && met.apart_since < 0) return;
-  const qint64 from = met.followed ? met.apart_since : std::numeric_limits<qint64>::min();
-  const qint64 to = met.linked_at;
-  met.apart_since = -1;
+  // while the two were apart, or, coming over from another session,
+  // before they met. A successor in the same session has seen them all.
+  const bool apart = met.apart_since >= 0;
+  const bool stranger = merged && !met.followed;
   met.followed = true;
-  BoardHistory::OwnSteps own = parts_.history.OwnStepsBetween(from, to);
+  if (!apart && !stranger) return;
+  const qint64 from = apart ? met.apart_since : std::numeric_limits<qint64>::min();
+  met.apart_since = -1;
   // What cannot be drawn again is kept in the picture folder before the
   // session's board replaces it.
-  sync_->SetUnshared(!own.whole);
-  if (own.steps.empty() || !parts_.redraw) return;
+  if (!parts_.history.OwnStepsBetween(from, met.linked_at).whole) sync_->SetUnshared(true);
+  replay_from_ = replay_since_.isValid() ? std::min(replay_from_, from) : from;
+  replay_since_.start();
+}
+
+void SessionLinks::Replay() {
+  if (!replay_since_.isValid()) return;
+  const quint32 leader = roster_.Leader();
+  // Drawn when every copy of the session is there to take it, or after a
+  // moment at the most: a copy that is not yet would lose it to the repair.
+  constexpr qint64 kSettleMs = 2000;
+  if (leader != 0 && !roster_.AllPresent() && !replay_since_.hasExpired(kSettleMs)) return;
+  replay_since_.invalidate();
+  if (leader == 0 || !parts_.redraw) return;  // this board is the session's after all
+  const qint64 to = met_[roster_.InstanceAt(leader)].linked_at;
+  BoardHistory::OwnSteps own = parts_.history.OwnStepsBetween(replay_from_, to);
+  if (own.steps.empty()) return;
   // Drawn once the news that brought it is handled: a send may run the event loop.
   QTimer::singleShot(0, links_.get(), [this, steps = std::move(own.steps)] { Redraw(steps); });
 }

@@ -107,10 +107,17 @@ class SessionLinks {
   template <typename Fact>
   void Roster(Fact&& fact);
   void Announce(quint32 address);
-  // The owner is now leader, whose copy this one was apart from, or never
-  // followed: the user's steps its board has not seen are drawn again.
-  void FollowOwner(quint32 leader);
+  // The owner is now leader: when this copy was apart from it, or came
+  // over from another session (merged), the user's steps its board has not
+  // seen are drawn again.
+  void FollowOwner(quint32 leader, bool merged);
+  // Draws those steps again once the session is settled.
+  void Replay();
   void OnSession(quint32 address, const std::string& args);
+  // Greets, now and then, the listed copies that are not there: one whose
+  // greetings were all lost at its start (a blip, a cable) meets the others
+  // when it is reachable again.
+  void GreetAbsent();
   void Redraw(const std::vector<std::vector<drawing::Command>>& steps);
   void ReceivedInOrder(quint32 address, quint16 port, std::string_view text);
   // A message told of as not delivered to address, or (after_all) delivered later.
@@ -127,6 +134,7 @@ class SessionLinks {
   std::unordered_map<quint32, qint64> speaking_since_;  // on clock_
   SessionRoster roster_;
   QTimer roster_ticks_;
+  QElapsedTimer greeted_absent_;
   // Each copy met, by instance: when it last began to speak the extension
   // with this one, and since when it was apart (-1: it was not).
   struct Met {
@@ -138,6 +146,8 @@ class SessionLinks {
   static constexpr std::size_t kMaxMet = 256;
   void ForgetMet();
   bool redrawing_ = false;
+  QElapsedTimer replay_since_;  // steps wait to be drawn again since
+  qint64 replay_from_ = 0;      // the time of the first of them
 };
 
 }  // namespace kovra

@@ -133,7 +133,9 @@ void BoardHistory::Pasting(const QImage& pixels, QPoint at) {
 }
 
 void BoardHistory::Replacing() {
-  if (clock_) replaced_at_ = clock_();
+  // Only a replacement that took drawing away leaves what cannot be drawn again.
+  const QImage& board = canvas_.Image();
+  if (clock_ && !board.isNull() && !tiles::IsWhite(board, board.rect())) replaced_at_ = clock_();
   previous_ = canvas_.Image();  // shared until either is drawn on
   drawn_since_replaced_ = false;
   Clear();
@@ -191,7 +193,8 @@ void BoardHistory::Trim() {
 
 BoardHistory::OwnSteps BoardHistory::OwnStepsBetween(qint64 from, qint64 to) const {
   OwnSteps own;
-  own.whole = forgotten_own_mark_ < from && replaced_at_ < from;
+  auto before = [from](qint64 at) { return at == kLongAgo || at < from; };
+  own.whole = before(forgotten_own_mark_) && before(replaced_at_);
   for (const Step& step : steps_) {
     if (step.owner != kOwn || step.undone || !step.drew || step.mark < from || step.mark >= to) {
       continue;

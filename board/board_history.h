@@ -78,7 +78,7 @@ class BoardHistory {
   // The user's own steps that began (by their marks) from from up to, not
   // including, to and are not taken back, each as commands that draw it
   // again from any state; whole is false when a step of that time was
-  // forgotten or the board was replaced since from.
+  // forgotten or a board with drawing on it was replaced since from.
   struct OwnSteps {
     std::vector<std::vector<drawing::Command>> steps;
     bool whole = true;

@@ -41,6 +41,7 @@ class Presence {
   // A copy that lives on loopback (in tests) takes loopback addresses for
   // computers; no other copy does.
   bool LoopbackIsPeer() const { return loopback_is_peer_; }
+  const Correspondents& List() const { return list_; }
   void SetLoopbackIsPeer(bool loopback_is_peer) {
     loopback_is_peer_ = loopback_is_peer;
     addresses_.SetLoopbackIsPeer(loopback_is_peer);

@@ -102,6 +102,12 @@ quint32 SessionRoster::Leader() const {
   return 0;
 }
 
+bool SessionRoster::AllPresent() const {
+  return std::all_of(members_.begin(), members_.end(), [this](const Member& member) {
+    return member.instance == own_instance_ || Present(member);
+  });
+}
+
 void SessionRoster::Linked(quint32 address, quint32 instance, qint64 now) {
   Peer& peer = peers_[address];
   if (peer.instance != instance) peer = Peer{instance, std::nullopt};
@@ -177,6 +183,7 @@ bool SessionRoster::Merge() {
   }
   const Announcement copy = *chosen;
   Adopt(copy.id, copy.generation, copy.members);
+  merged_ = true;
   return true;
 }
 

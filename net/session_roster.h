@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kovra {
@@ -63,6 +64,8 @@ class SessionRoster {
   const std::vector<Member>& Members() const { return members_; }
   // The address of the leader; 0 when it is this copy.
   quint32 Leader() const;
+  // Whether every member listed speaks the extension with this copy.
+  bool AllPresent() const;
   Announcement Current() const { return {id_, generation_, members_}; }
 
   // The facts, with the time on this copy's clock.
@@ -77,6 +80,8 @@ class SessionRoster {
 
   // Whether what this copy announces changed since the last call.
   bool TakeChanged();
+  // Whether this copy went over to another session since the last call.
+  bool TakeMerged() { return std::exchange(merged_, false); }
   // The instance of a linked peer, 0 for none.
   quint32 InstanceAt(quint32 address) const;
 
@@ -102,6 +107,7 @@ class SessionRoster {
   std::map<quint32, Peer> peers_;  // by address: the linked peers
   std::map<quint64, qint64> forsaken_;  // ids left after a silent leader, and when
   bool changed_ = true;
+  bool merged_ = false;
 };
 
 }  // namespace kovra

@@ -326,6 +326,7 @@ TEST(OneSession, AKilledOwnerIsFollowedAtOnceAndHalvesCutApartKeepWhatEachDrew) 
   PeerLinks::Timing quick;
   quick.gone_ms = 2500;
   for (int i = 0; i < 4; ++i) group.Form(i).Links()->SetTiming(quick);
+  DrawAcross(group, 0, 20);  // on every board before the cut
   ASSERT_TRUE(OneBoard(group, {0, 1, 2, 3}, 5000));
   // Each pair hears only itself while the cable is out.
   bool cut = true;
@@ -352,6 +353,7 @@ TEST(OneSession, AKilledOwnerIsFollowedAtOnceAndHalvesCutApartKeepWhatEachDrew) 
   // always): the wipe, which no rule can merge, stays in the other half's
   // picture folder, and its notice line names it.
   if (AgreedOwner(group, {0, 1, 2, 3}) < 2) {
+    EXPECT_TRUE(Shows(board, 20, kColours[0]));
     TForm1& wiper = group.Form(2);
     wiper.Files().FinishSaves();
     const QStringList kept = QDir(group[2].Path(QStringLiteral("BMP")))
@@ -359,6 +361,45 @@ TEST(OneSession, AKilledOwnerIsFollowedAtOnceAndHalvesCutApartKeepWhatEachDrew) 
     ASSERT_EQ(kept.size(), 1);
     EXPECT_TRUE(wiper.Controls().Label_Notice->text().contains(kept[0]));
   }
+}
+
+TEST(OneSession, ACopyCutOffAtItsStartMeetsTheOthersAndItsStrokeGoesToThemOnce) {
+  WindowGroup group(3);
+  group.ListEachOther();
+  // Window 2 starts with its cable out, and draws alone.
+  bool cut = true;
+  test::LossyNetwork others({}, 5), third({}, 6);
+  others.Refuse = [&cut](const ReceivedDatagram& datagram) {
+    return cut && IndexOf(datagram.address) == 2;
+  };
+  third.Refuse = [&cut](const ReceivedDatagram&) { return cut; };
+  // Each impaired as soon as it is made, before it greets anybody.
+  for (int i = 0; i < 3; ++i) {
+    group[i].Start(false);
+    (i < 2 ? others : third).Impair(group.Form(i));
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return AgreedOwner(group, {0, 1}) >= 0; }, 5000));
+  ASSERT_TRUE(group.Form(2).Links()->Alone());
+  DrawAcross(group, 2, 300);
+  cut = false;
+  // It meets them with nothing clicked, and its stroke is drawn on their board.
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 12000));
+  EXPECT_TRUE(Shows(group.Form(0).Board().Image(), 300, kColours[2]));
+  EXPECT_EQ(group.Form(2).UserList().Lines(),
+            (std::vector<std::string>{"127.0.0.2=Yes", "127.0.0.3=Yes"}));
+
+  // The owner's partner draws over that stroke; the owner is killed. The
+  // partner leads on, and nothing draws the old stroke over the new one.
+  const int owner = AgreedOwner(group, {0, 1, 2});
+  ASSERT_LT(owner, 2);
+  const int partner = 1 - owner;
+  DrawAcross(group, partner, 300);
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 5000));
+  group[owner].Crash();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return AgreedOwner(group, {partner, 2}) == partner; }, 12000));
+  QTest::qWait(500);
+  ASSERT_TRUE(OneBoard(group, {partner, 2}, 5000));
+  EXPECT_TRUE(Shows(group.Form(2).Board().Image(), 300, kColours[partner]));
 }
 
 TEST(OneSession, DrawingDuringARepairIsNeverOverwrittenByIt) {
