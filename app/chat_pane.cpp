@@ -54,7 +54,8 @@ void ChatPane::ReceivedMessage(const std::string& args, quint32 from) {
 }
 
 void ChatPane::Undelivered(const std::string& name, const std::string& line, bool after_all) {
-  const QString what = after_all ? QStringLiteral("доставлено позже ") : QStringLiteral("не доставлено ");
+  const QString what =
+      after_all ? QStringLiteral("доставлено позже ") : QStringLiteral("не доставлено ");
   parts_.history.AddAndSave(QStringToAnsi(what) + name + ": " + line);
 }
 

@@ -40,10 +40,9 @@ quint64 SessionLinks::NewSessionId() {
 SessionLinks::SessionLinks(Parts parts)
     : parts_(std::move(parts)),
       links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
-      sync_(std::make_unique<BoardSync>(
-          BoardSync::Parts{*links_, [this] { return roster_.Leader(); }, parts_.canvas,
-                           parts_.files, parts_.tell, parts_.resized, parts_.replaced,
-                           parts_.aligned})),
+      sync_(std::make_unique<BoardSync>(BoardSync::Parts{
+          *links_, [this] { return roster_.Leader(); }, parts_.canvas, parts_.files, parts_.tell,
+          parts_.resized, parts_.replaced, parts_.aligned})),
       roster_(links_->Instance(), NewSessionId()) {
   clock_.start();
   parts_.history.SetClock([this] { return clock_.elapsed(); });
@@ -176,9 +175,9 @@ void SessionLinks::GreetAbsent() {
 void SessionLinks::ForgetMet() {
   // Only copies of the session now are worth remembering.
   for (auto it = met_.begin(); it != met_.end();) {
-    const bool member = std::any_of(
-        roster_.Members().begin(), roster_.Members().end(),
-        [&](const SessionRoster::Member& m) { return m.instance == it->first; });
+    const bool member =
+        std::any_of(roster_.Members().begin(), roster_.Members().end(),
+                    [&](const SessionRoster::Member& m) { return m.instance == it->first; });
     it = member ? std::next(it) : met_.erase(it);
   }
 }
@@ -224,9 +223,9 @@ void SessionLinks::Roster(Fact&& fact) {
   // The owner greets copies that joined the session it leads.
   if (new_owner || leader != 0) return;
   for (const SessionRoster::Member& member : roster_.Members()) {
-    const bool joined =
-        std::none_of(members_before.begin(), members_before.end(),
-                     [&](const SessionRoster::Member& old) { return old.instance == member.instance; });
+    const bool joined = std::none_of(
+        members_before.begin(), members_before.end(),
+        [&](const SessionRoster::Member& old) { return old.instance == member.instance; });
     if (joined && member.address != 0) sync_->MemberJoined(member.address);
   }
 }

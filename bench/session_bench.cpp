@@ -194,8 +194,8 @@ void JoinerBytes() {
   joiner->UserList().Append("127.0.0.2=No");
   test::LossyNetwork at_joiner({}, 1);
   at_joiner.Impair(*joiner);
-  const bool equal = Wait(
-      [&] { return joiner->Board().Image() == owner.forms[0]->Board().Image(); }, 30);
+  const bool equal =
+      Wait([&] { return joiner->Board().Image() == owner.forms[0]->Board().Image(); }, 30);
   std::printf(
       "a joiner takes %zu differing tiles of %d: %s, %lld bytes received for %lld bytes of raw "
       "pixels: %.2f of the 1.1 target ratio\n",

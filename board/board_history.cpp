@@ -206,8 +206,12 @@ BoardHistory::OwnSteps BoardHistory::OwnStepsBetween(qint64 from, qint64 to) con
       // Each command with what it took from the state it was drawn in.
       if (const auto* line = std::get_if<drawing::LineTo>(&drawn->command)) {
         commands.push_back(drawing::LineFromTo{{drawn->before.pen_pos.x(),
-                                                drawn->before.pen_pos.y(), line->x, line->y,
-                                                line->width, line->pen, {}}});
+                                                drawn->before.pen_pos.y(),
+                                                line->x,
+                                                line->y,
+                                                line->width,
+                                                line->pen,
+                                                {}}});
         continue;
       }
       if (std::holds_alternative<drawing::TextOut>(drawn->command)) {

@@ -46,14 +46,13 @@ std::optional<SessionRoster::Announcement> SessionRoster::Announcement::Parse(st
     Member member;
     const auto address = ParseDottedAddress(word.substr(std::min(at + 1, word.size())));
     if (at == std::string_view::npos || !ReadNumber(word.substr(0, at), member.instance) ||
-        member.instance == 0 || !address ||
-        announcement.members.size() >= kMaxMembers) {
+        member.instance == 0 || !address || announcement.members.size() >= kMaxMembers) {
       return std::nullopt;
     }
     member.address = *address == 0 ? sender : *address;
-    const bool twice = std::any_of(
-        announcement.members.begin(), announcement.members.end(),
-        [&](const Member& other) { return other.instance == member.instance; });
+    const bool twice =
+        std::any_of(announcement.members.begin(), announcement.members.end(),
+                    [&](const Member& other) { return other.instance == member.instance; });
     if (twice) return std::nullopt;
     announcement.members.push_back(member);
   }
@@ -130,9 +129,7 @@ void SessionRoster::Announced(quint32 address, const Announcement& announcement,
   Evaluate(now);
 }
 
-void SessionRoster::Found(quint64 id) {
-  Adopt(id, 0, {});
-}
+void SessionRoster::Found(quint64 id) { Adopt(id, 0, {}); }
 
 bool SessionRoster::TakeChanged() { return std::exchange(changed_, false); }
 
@@ -230,9 +227,9 @@ void SessionRoster::Lead(qint64 now) {
   }
   for (const auto& [address, peer] : peers_) {
     const quint32 instance = peer.instance;
-    const bool listed = std::any_of(members.begin(), members.end(), [instance](const Member& member) {
-      return member.instance == instance;
-    });
+    const bool listed =
+        std::any_of(members.begin(), members.end(),
+                    [instance](const Member& member) { return member.instance == instance; });
     if (!listed && peer.said && peer.said->id == id_ && members.size() < kMaxMembers) {
       members.push_back({instance, address});
     }

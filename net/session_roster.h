@@ -104,7 +104,7 @@ class SessionRoster {
   quint64 id_;
   quint32 generation_ = 0;
   std::vector<Member> members_;
-  std::map<quint32, Peer> peers_;  // by address: the linked peers
+  std::map<quint32, Peer> peers_;       // by address: the linked peers
   std::map<quint64, qint64> forsaken_;  // ids left after a silent leader, and when
   bool changed_ = true;
   bool merged_ = false;

@@ -164,7 +164,8 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
       earlier.convertToFormat(QImage::Format_RGB32));
   const QString notice = late.Controls().Label_Notice->text();
   EXPECT_TRUE(notice.contains(kept[0])) << notice.toStdString();
-  EXPECT_TRUE(notice.contains(QStringLiteral("Доска выровнена по доске сеанса ("))) << notice.toStdString();
+  EXPECT_TRUE(notice.contains(QStringLiteral("Доска выровнена по доске сеанса (")))
+      << notice.toStdString();
   for (int i = 0; i < 2; ++i) {
     EXPECT_TRUE(QDir(group[i].Path(QStringLiteral("BMP")))
                     .entryList({QStringLiteral("kovra-before-sync-*.bmp")})
@@ -246,7 +247,8 @@ TEST(Delivery, AWholeBoardGoesAsTilesAtTheReceiversPaceWhenTheSystemHasNoRoomNow
   ASSERT_TRUE(QTest::qWaitFor([&] { return a.Links()->Speaks(0x7F000003); }, 3000));
   QImage picture(300, 200, QImage::Format_RGB32);
   for (int y = 0; y < 200; ++y) {
-    for (int x = 0; x < 300; ++x) picture.setPixel(x, y, qRgb(x * 7 % 256, y * 3 % 256, (x ^ y) % 256));
+    for (int x = 0; x < 300; ++x)
+      picture.setPixel(x, y, qRgb(x * 7 % 256, y * 3 % 256, (x ^ y) % 256));
   }
   ASSERT_TRUE(picture.save(group[0].Path(QStringLiteral("BMP/p.bmp")), "BMP"));
   ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("p.bmp")));

@@ -191,7 +191,8 @@ void DrawTogether(unsigned seed, Mix mix) {
   QElapsedTimer quiet;
   quiet.start();
   ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 10000)) << "seed " << seed;
-  if (qEnvironmentVariableIsSet("KOVRA_TIMES")) std::printf("seed %u: one board after %lld ms\n", seed, quiet.elapsed());
+  if (qEnvironmentVariableIsSet("KOVRA_TIMES"))
+    std::printf("seed %u: one board after %lld ms\n", seed, quiet.elapsed());
   const int owner = AgreedOwner(group, {0, 1, 2});
   if (mix == Mix::kUndoAndNew) {
     // The wipe came in the middle: what was drawn before it is gone.
@@ -246,7 +247,8 @@ TEST(OneSession, EightCopiesStartedTogetherWithEmptyListsFindEachOther) {
   WindowGroup group(kCount);
   // Loopback has no broadcast: asking everyone reaches every address instead.
   std::vector<std::string> everyone;
-  for (int i = 0; i < kCount; ++i) everyone.push_back(group[i].Env().bind_address.toString().toStdString());
+  for (int i = 0; i < kCount; ++i)
+    everyone.push_back(group[i].Env().bind_address.toString().toStdString());
   // Each asks only some, as when announcements cross during start-up.
   for (int i = 0; i < kCount; ++i) {
     group[i].Env().broadcast_addresses = [everyone, i] {
