@@ -26,6 +26,9 @@ constexpr qint64 kGapReportMs = 100;
 // A copy that has yet to echo this copy's instance is greeted again this
 // often: a greeting or its answer may be lost.
 constexpr qint64 kGreetAgainMs = 500;
+// Greetings to a copy that never answered, and copies introduced a second.
+constexpr int kGreetingsUnheard = 4;
+constexpr int kMaxIntroducedPerSecond = 16;
 // A peer's answers are repeated at most this often.
 constexpr qint64 kHelloPauseMs = 250;
 
@@ -148,6 +151,13 @@ void PeerLinks::Contact(quint32 address) {
 
 void PeerLinks::Introduce(quint32 address) {
   if (closed_ || Find(address) != nullptr) return;
+  const qint64 second = Now() / 1000;
+  if (second != introduced_second_) {
+    introduced_second_ = second;
+    introduced_ = 0;
+  }
+  if (introduced_ >= kMaxIntroducedPerSecond) return;  // named again later, greeted then
+  ++introduced_;
   Peer* peer = Follow(address);
   if (peer != nullptr) SendHello(address, peer);
 }
@@ -308,7 +318,13 @@ void PeerLinks::Tick() {
       continue;
     }
     if (!peer->verified) {
-      if (now - peer->hello_ms >= kGreetAgainMs) SendHello(address, peer);
+      // A copy that never said a word is greeted a few times, not for as
+      // long as it is kept.
+      const bool spoke = peer->instance != 0;
+      if (now - peer->hello_ms >= kGreetAgainMs && (spoke || peer->greetings < kGreetingsUnheard)) {
+        ++peer->greetings;
+        SendHello(address, peer);
+      }
       continue;
     }
     if (peer->suspect_ms >= 0 && now - peer->suspect_ms > kSuspectMs) {

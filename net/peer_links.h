@@ -139,6 +139,7 @@ class PeerLinks : public QObject {
     qint64 suspect_ms = -1;      // when nobody listened there, until it is heard
     qint64 probed_ms = -1;       // when it was last greeted since
     bool unanswered = false;     // told of as absent after it stayed silent
+    int greetings = 0;           // sent before it said anything
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;
@@ -215,6 +216,10 @@ class PeerLinks : public QObject {
   std::unordered_map<quint32, Gone> gone_;
   void Probe(qint64 now);
   std::unordered_map<quint32, qint64> contacted_;  // unknown copies greeted, and when
+  // Copies introduced by others in the current second: a peer that names
+  // many cannot make this copy greet the whole network.
+  int introduced_ = 0;
+  qint64 introduced_second_ = -1;
   QTimer ticks_;
   QTimer acks_;
 };

@@ -7,6 +7,7 @@
 
 #include <QTest>
 #include <deque>
+#include <map>
 #include <random>
 
 #include "net/link_wire.h"
@@ -170,6 +171,18 @@ TEST_F(JoinedLinks, AStrangerGetsNoMoreThanItSendsAndAPeerOnlyAFewResends) {
   b_.Received(kA, 571,
               {"KVACK", link::Ack{a_.Instance(), b_.Instance(), 0, 201, {{1, 200}}}.Build()});
   EXPECT_LE(network_.Sent().size(), 8u);
+  network_.Forget();
+
+  // A peer that names a hundred copies it speaks with: a few are greeted a
+  // few times, not the whole network for as long as they are kept.
+  for (quint32 i = 0; i < 100; ++i) b_.Introduce(0x0A000100 + i);
+  QTest::qWait(3000);
+  std::map<quint32, int> greeted;
+  for (const Datagram& datagram : network_.Sent()) {
+    if (datagram.bytes.rfind("Kovra:>KvHello:>", 0) == 0) ++greeted[datagram.to];
+  }
+  EXPECT_LE(greeted.size(), 16u);
+  for (const auto& [address, times] : greeted) EXPECT_LE(times, 5) << address;
 }
 
 TEST_F(JoinedLinks, CommandsFarAheadOfAGapThatNeverFillsAreNotAllKept) {
