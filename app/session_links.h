@@ -1,8 +1,9 @@
 // The window's side of the delivery extension: the links to the copies
-// that speak it and the repair of the board over them, wired to the
-// endpoint, the fan-out, presence, the message pane and the board. It takes
-// the extension's own datagrams out of what arrives, and hands each
-// command of a peer's ordered stream on as if it had come on its own.
+// that speak it, the session they agree on and the repair of the board over
+// them, wired to the endpoint, the fan-out, presence, the message pane and
+// the board. It takes the extension's own datagrams out of what arrives,
+// and hands each command of a peer's ordered stream on as if it had come
+// on its own.
 #pragma once
 
 #include <QElapsedTimer>
@@ -102,8 +103,8 @@ class SessionLinks {
  private:
   PeerLinks::Hooks Hooks();
   static quint64 NewSessionId();
-  // Tells the session of a fact, then tells the peers what changed, greets
-  // the copies they named, and follows a new owner.
+  // Tells the session of a fact, then tells the peers what changed,
+  // follows a new owner, and has the owner greet copies that joined.
   template <typename Fact>
   void Roster(Fact&& fact);
   void Announce(quint32 address);

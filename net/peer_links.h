@@ -98,8 +98,8 @@ class PeerLinks : public QObject {
   void Heard(quint32 address);
   // A plain command from address: a copy not yet known is greeted.
   void Contact(quint32 address);
-  // A copy another one speaks with: greeted until it answers, or for as
-  // long as a silent peer is kept.
+  // A copy another one speaks with: greeted a few times, and for as long
+  // as it is heard once it answers.
   void Introduce(quint32 address);
   // Nobody listened at address when a datagram came there. That may be a
   // datagram from before the copy started: a peer that speaks the extension
