@@ -129,6 +129,7 @@ void BoardSync::AskForRepair(quint32 owner, const std::string& what) {
   // What the owner sends from now on holds all this copy sent before.
   drawn_since_asked_ = QRegion();
   round_.start();
+  asked_board_ = what == "board";
   parts_.links.Send(owner, Command(kWant, what));
 }
 
@@ -180,7 +181,6 @@ void BoardSync::OnSum(quint32 from, std::string_view args) {
   }
   // A second digest while the first round runs would fetch every tile twice.
   if (InRound()) return;
-  if (!same_size) asked_board_ = true;
   AskForRepair(from, same_size ? "digest" : "board");
 }
 
@@ -232,7 +232,6 @@ void BoardSync::OnDigests(quint32 from, std::string_view args) {
   }
   const BoardCanvas& canvas = parts_.canvas;
   if (width != canvas.Width() || height != canvas.Height()) {
-    asked_board_ = true;
     AskForRepair(from, "board");
     return;
   }

@@ -74,16 +74,11 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     ReceivedInOrder(address, port, text);
   };
   hooks.joined = [this](quint32 address) {
-    const qint64 now = clock_.elapsed();
-    speaking_since_[address] = now;
-    const quint32 instance = links_->InstanceOf(address);
-    if (met_.size() >= kMaxMet) ForgetMet();
-    met_[instance].linked_at = now;
+    speaking_since_[address] = clock_.elapsed();
     // A copy that answers the extension is there, whether or not its
     // "Enter" or "IamToo" came through.
     Guard([&] { parts_.presence.Returned(links_->NameOf(address), address); });
-    Guard([&] { Roster([&] { roster_.Linked(address, instance, now); }); });
-    Announce(address);
+    Linked(address);
   };
   hooks.skipped = [this](quint32 address) { Guard([&] { sync_->Skipped(address); }); };
   hooks.room = [this](quint32 address) { Guard([&] { sync_->Room(address); }); };
@@ -100,11 +95,7 @@ PeerLinks::Hooks SessionLinks::Hooks() {
   };
   hooks.back = [this](quint32 address, const std::string& name) {
     Guard([&] { parts_.presence.Returned(name, address); });
-    if (!links_->Speaks(address)) return;  // it speaks again once it answers
-    const quint32 instance = links_->InstanceOf(address);
-    met_[instance].linked_at = clock_.elapsed();
-    Guard([&] { Roster([&] { roster_.Linked(address, instance, clock_.elapsed()); }); });
-    Announce(address);
+    if (links_->Speaks(address)) Linked(address);  // otherwise once it answers
   };
   hooks.undelivered = [this](quint32 address, const std::string& text) {
     Undelivered(address, text, false);
@@ -186,6 +177,15 @@ void SessionLinks::AnnounceTo(const std::vector<std::string>& addresses) {
   for (const std::string& text : addresses) {
     if (const auto address = ParseDottedAddress(text)) links_->Announce(*address);
   }
+}
+
+void SessionLinks::Linked(quint32 address) {
+  const qint64 now = clock_.elapsed();
+  const quint32 instance = links_->InstanceOf(address);
+  if (met_.size() >= kMaxMet) ForgetMet();
+  met_[instance].linked_at = now;
+  Guard([&] { Roster([&] { roster_.Linked(address, instance, now); }); });
+  Announce(address);
 }
 
 void SessionLinks::Left(quint32 address) {

@@ -108,6 +108,8 @@ class SessionLinks {
   template <typename Fact>
   void Roster(Fact&& fact);
   void Announce(quint32 address);
+  // address speaks the extension with this copy, first or again.
+  void Linked(quint32 address);
   // The owner is now leader: when this copy was apart from it, or came
   // over from another session (merged), the user's steps its board has not
   // seen are drawn again.

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QUdpSocket>
 #include <cstdio>
 
@@ -71,6 +72,15 @@ double BareReceiveSeconds(int sender, const std::vector<std::string>& datagrams,
   }
   ::close(receiver);
   return seconds;
+}
+
+bool WaitUntil(const std::function<bool()>& done, double seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  while (!done()) {
+    if (SecondsSince(start) > seconds) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
 }
 
 }  // namespace kovra::bench

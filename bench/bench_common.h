@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QTemporaryDir>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ int RawSocket(const char* address, quint16 port);
 void RawSend(int socket, const std::string& bytes, const char* address, quint16 port);
 
 double SecondsSince(std::chrono::steady_clock::time_point start);
+// Runs the event loop until done, or for seconds at most; whether done.
+bool WaitUntil(const std::function<bool()>& done, double seconds);
 
 // Sends the datagrams to a bare socket, rounds times, and returns the seconds
 // a plain recv loop took to take them all: the baseline for receiving.

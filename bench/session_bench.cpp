@@ -32,15 +32,6 @@ using namespace kovra::bench;
 
 namespace {
 
-bool Wait(const std::function<bool()>& done, double seconds) {
-  const auto start = std::chrono::steady_clock::now();
-  while (!done()) {
-    if (SecondsSince(start) > seconds) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
-
 // Copies on 127.0.0.2 upwards, built one right after another.
 struct Copies {
   Copies(int count, bool listed, const std::function<void(int, Environment&)>& adjust = {}) {
@@ -114,8 +105,8 @@ void StartedTogether() {
   const QColor colours[] = {Qt::red, Qt::darkGreen, Qt::blue};
   for (unsigned seed = 1; seed <= 5; ++seed) {
     Copies copies(3, true);
-    if (!Wait([&] { return copies.Listed(2); }, 10)) std::printf("  the copies never met\n");
-    Wait([] { return false; }, 1.2);  // past the moment each took itself for the owner
+    if (!WaitUntil([&] { return copies.Listed(2); }, 10)) std::printf("  the copies never met\n");
+    WaitUntil([] { return false; }, 1.2);  // past the moment each took itself for the owner
     test::LossyNetwork network({0.05, 0.02, 0.1, 20}, seed);
     for (int i = 0; i < 3; ++i) {
       network.Impair(*copies.forms[static_cast<std::size_t>(i)]);
@@ -128,7 +119,7 @@ void StartedTogether() {
       }
     }
     const auto start = std::chrono::steady_clock::now();
-    const bool equal = Wait([&] { return copies.OneBoard(); }, 30);
+    const bool equal = WaitUntil([&] { return copies.OneBoard(); }, 30);
     const double seconds = SecondsSince(start);
     worst = std::max(worst, seconds);
     std::printf("3 copies started together, 5%% loss, seed %u: one board %s after %.2f s\n", seed,
@@ -151,7 +142,7 @@ void Discovery() {
         return std::vector<std::string>{"127.0.0." + std::to_string(2 + (i + 1) % kCount)};
       };
     });
-    const bool found = Wait([&] { return copies.Listed(kCount - 1); }, 20);
+    const bool found = WaitUntil([&] { return copies.Listed(kCount - 1); }, 20);
     const double seconds = SecondsSince(start);
     worst = std::max(worst, seconds);
     std::printf("8 copies started together: every list names the 7 others %s after %.2f s\n",
@@ -165,7 +156,7 @@ void JoinerBytes() {
   // The owner's board holds a photograph-like picture (smooth shades with
   // grain) in some tiles; a copy that starts later with a white board takes them.
   Copies owner(1, false);
-  Wait([&] { return !owner.forms[0]->FirstTick(); }, 10);
+  WaitUntil([&] { return !owner.forms[0]->FirstTick(); }, 10);
   QImage board = owner.forms[0]->Board().Image().copy();
   const int count = tiles::Count(board.width(), board.height());
   std::vector<int> noisy;
@@ -195,7 +186,7 @@ void JoinerBytes() {
   test::LossyNetwork at_joiner({}, 1);
   at_joiner.Impair(*joiner);
   const bool equal =
-      Wait([&] { return joiner->Board().Image() == owner.forms[0]->Board().Image(); }, 30);
+      WaitUntil([&] { return joiner->Board().Image() == owner.forms[0]->Board().Image(); }, 30);
   std::printf(
       "a joiner takes %zu differing tiles of %d: %s, %lld bytes received for %lld bytes of raw "
       "pixels: %.2f of the 1.1 target ratio\n",

@@ -43,19 +43,12 @@ struct Pair {
     b = std::make_unique<TForm1>(places[1].env);
     a->UserList().Append("127.0.0.3=Yes");
     b->UserList().Append("127.0.0.2=Yes");
-    Wait([&] { return !a->FirstTick() && !b->FirstTick(); }, 10);
+    WaitUntil([&] { return !a->FirstTick() && !b->FirstTick(); }, 10);
     a->Controls().CB_YesPaint->click();
     a->Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
     if (extension)
-      Wait([&] { return a->Links()->Speaks(0x7F000003) && b->Links()->Speaks(0x7F000002); }, 10);
-  }
-  static bool Wait(const std::function<bool()>& done, double seconds) {
-    const auto start = std::chrono::steady_clock::now();
-    while (!done()) {
-      if (SecondsSince(start) > seconds) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+      WaitUntil([&] { return a->Links()->Speaks(0x7F000003) && b->Links()->Speaks(0x7F000002); },
+                10);
   }
   void Stroke(int round) {
     QWidget* board = a->Controls().Image_KV;
@@ -99,7 +92,7 @@ void HealTime() {
     }
     const auto start = std::chrono::steady_clock::now();
     const bool equal =
-        Pair::Wait([&] { return pair.a->Board().Image() == pair.b->Board().Image(); }, 30);
+        WaitUntil([&] { return pair.a->Board().Image() == pair.b->Board().Image(); }, 30);
     const double seconds = SecondsSince(start);
     worst = std::max(worst, seconds);
     std::printf(
@@ -116,7 +109,7 @@ void HealTime() {
     plain.Stroke(round);
     QCoreApplication::processEvents();
   }
-  Pair::Wait([] { return false; }, 3);
+  WaitUntil([] { return false; }, 3);
   std::printf("without the extension, 3 s after the last stroke: %ld pixels differ\n",
               plain.Differing());
 }
@@ -148,7 +141,7 @@ Cost StrokeCost(bool extension) {
     QCoreApplication::processEvents();
   }
   // Until the receiver has drawn it all: both ends of the path count.
-  Pair::Wait([&] { return pair.a->Board().Image() == pair.b->Board().Image(); }, 60);
+  WaitUntil([&] { return pair.a->Board().Image() == pair.b->Board().Image(); }, 60);
   const Cost cost{SecondsSince(start), CpuSeconds() - cpu};
   if (extension && !told_acks) {
     told_acks = true;

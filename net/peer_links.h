@@ -170,6 +170,8 @@ class PeerLinks : public QObject {
   Peer* Knowing(quint32 address, quint32 instance, quint32 your);
   void OnData(quint32 address, quint16 port, std::string_view args);
   void OnAck(quint32 address, std::string_view args);
+  // The round trip, from the newest datagram an acknowledgement through known reports.
+  void SampleRoundTrip(Peer& peer, quint32 known, qint64 now);
   void Verified(quint32 address, Peer& peer);
   void Deliver(quint32 address);
   // Sends again what stayed unacknowledged too long; tells of messages lost.

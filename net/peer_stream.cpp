@@ -201,28 +201,29 @@ void PeerLinks::SendAcks() {
   }
 }
 
+void PeerLinks::SampleRoundTrip(Peer& peer, quint32 known, qint64 now) {
+  // The round trip is measured on the newest datagram this acknowledgement
+  // is the first to report, sent once: one held behind a gap says nothing.
+  // The numbers kept follow each other, so the one reported is found at once.
+  if (peer.unacked.empty() || known < peer.unacked.front().seq) return;
+  const std::size_t newest = known - peer.unacked.front().seq;
+  if (newest >= peer.unacked.size()) return;
+  const Outgoing& item = peer.unacked[newest];
+  if (item.tries != 1 || item.arrived || item.sent_ms < 0) return;
+  // Quick to fall, slow to rise: a report put off behind a gap shows as
+  // one long sample now and then.
+  const qint64 sample = now - item.sent_ms;
+  peer.rtt_ms =
+      peer.rtt_ms < 0 || sample < peer.rtt_ms ? sample : peer.rtt_ms + (sample - peer.rtt_ms) / 16;
+}
+
 void PeerLinks::OnAck(quint32 address, std::string_view args) {
   const auto ack = link::Ack::Parse(args);
   if (!ack) return;
   Peer* peer = Knowing(address, ack->instance, ack->your);
   if (peer == nullptr) return;
   const qint64 now = Now();
-  // The round trip is measured on the newest datagram this acknowledgement
-  // is the first to report, sent once: one held behind a gap says nothing.
-  // The numbers kept follow each other, so the one reported is found at once.
-  const std::size_t newest = peer->unacked.empty() ? 0 : ack->known - peer->unacked.front().seq;
-  if (!peer->unacked.empty() && ack->known >= peer->unacked.front().seq &&
-      newest < peer->unacked.size()) {
-    const Outgoing& item = peer->unacked[newest];
-    if (item.tries == 1 && !item.arrived && item.sent_ms >= 0) {
-      // Quick to fall, slow to rise: a report put off behind a gap shows
-      // as one long sample now and then.
-      const qint64 sample = now - item.sent_ms;
-      peer->rtt_ms = peer->rtt_ms < 0 || sample < peer->rtt_ms
-                         ? sample
-                         : peer->rtt_ms + (sample - peer->rtt_ms) / 16;
-    }
-  }
+  SampleRoundTrip(*peer, ack->known, now);
   int acked = 0;
   // Messages told of as lost that arrived after all, told of once more.
   std::vector<std::string> late;

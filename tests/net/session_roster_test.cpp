@@ -39,6 +39,14 @@ class Copies {
     Tell(i, j);
     Tell(j, i);
   }
+  // Copies 0 and 1 meet first; copy 2 then meets both.
+  void PairThenThird() {
+    Link(0, 1);
+    Settle();
+    Link(2, 0);
+    Link(2, 1);
+    Settle();
+  }
   void LinkAll() {
     for (std::size_t i = 0; i < Size(); ++i) {
       for (std::size_t j = i + 1; j < Size(); ++j) Link(i, j);
@@ -127,22 +135,14 @@ TEST(SessionRoster, CopiesStartedTogetherAgreeOnTheOldestAndNoNewcomerLeads) {
 
   // A copy claiming a session far older than the running one joins it last.
   Copies copies({2'000'000'000, 2'000'000'100, 10});
-  copies.Link(0, 1);
-  copies.Settle();
-  copies.Link(2, 0);
-  copies.Link(2, 1);
-  copies.Settle();
+  copies.PairThenThird();
   EXPECT_EQ(copies.CommonLeader({0, 1, 2}), 0u);
   EXPECT_EQ(copies[2].Members().back().instance, Copies::Instance(2));
 }
 
 TEST(SessionRoster, WhatAHostileCopySaysNeverMakesItTheLeader) {
   Copies copies({100, 200, 300});
-  copies.Link(0, 1);
-  copies.Settle();
-  copies.Link(2, 0);
-  copies.Link(2, 1);
-  copies.Settle();
+  copies.PairThenThird();
   ASSERT_EQ(copies.CommonLeader({0, 1, 2}), 0u);
 
   // Copy 2 lies: the running session's own id, a later list with itself first.

@@ -1,0 +1,186 @@
+// Copies that lose each other and meet again: a killed owner is followed
+// at once, halves cut apart keep what each drew, a copy cut off at its
+// start meets the others and its stroke goes to them once, and drawing
+// made while a repair is on its way is never painted over by it.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTest>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/notice_line.h"
+#include "app/session_links.h"
+#include "common/lossy_network.h"
+#include "common/session_checks.h"
+#include "common/window_group.h"
+#include "net/peer_links.h"
+#include "net/udp_endpoint.h"
+
+namespace kovra {
+namespace {
+
+using test::AgreedOwner;
+using test::DrawAcross;
+using test::IndexOf;
+using test::kColours;
+using test::OneBoard;
+using test::Shows;
+using test::WindowGroup;
+
+TEST(OneSession, AKilledOwnerIsFollowedAtOnceAndHalvesCutApartKeepWhatEachDrew) {
+  {
+    WindowGroup group(3);
+    group.ListEachOther();
+    group.StartAll();
+    ASSERT_TRUE(group.AllPresent());
+    ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 5000));
+    const int owner = AgreedOwner(group, {0, 1, 2});
+    std::vector<int> left;
+    for (int i = 0; i < 3; ++i) {
+      if (i != owner) left.push_back(i);
+    }
+    group[owner].Crash();
+    // The next datagram finds nobody there; the next in the list leads.
+    DrawAcross(group, left[0], 100);
+    DrawAcross(group, left[1], 200);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          const int agreed = AgreedOwner(group, left);
+          return agreed >= 0 && agreed != owner;
+        },
+        4000));
+    ASSERT_TRUE(OneBoard(group, left, 5000));
+    const QImage board = group.Form(left[0]).Board().Image();
+    EXPECT_TRUE(Shows(board, 100, kColours[left[0]]));
+    EXPECT_TRUE(Shows(board, 200, kColours[left[1]]));
+  }
+
+  // Four together, then cut in two pairs long enough for each to find the
+  // other pair gone; each person draws; the cable goes back.
+  WindowGroup group(4);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  PeerLinks::Timing quick;
+  quick.gone_ms = 2500;
+  for (int i = 0; i < 4; ++i) group.Form(i).Links()->SetTiming(quick);
+  DrawAcross(group, 0, 20);  // on every board before the cut
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2, 3}, 5000));
+  // Each pair hears only itself while the cable is out.
+  bool cut = true;
+  std::vector<std::unique_ptr<test::LossyNetwork>> halves;
+  for (int half = 0; half < 2; ++half) {
+    halves.push_back(std::make_unique<test::LossyNetwork>(test::Impairment{}, 7));
+    halves.back()->Refuse = [&cut, half](const ReceivedDatagram& datagram) {
+      return cut && IndexOf(datagram.address) / 2 != half;
+    };
+    for (int i = 2 * half; i < 2 * half + 2; ++i) halves.back()->Impair(group.Form(i));
+  }
+  QTest::qWait(3500);
+  EXPECT_LT(AgreedOwner(group, {0, 1, 2, 3}), 0);  // two sessions now
+  // One of the second pair wipes the board of its half first.
+  group[2].Dialogs().text_answers = {QStringLiteral("602"), QStringLiteral("385")};
+  group.Form(2).BoardItems().N2Click();
+  for (int i = 0; i < 4; ++i) DrawAcross(group, i, 60 + 70 * i);
+  QTest::qWait(500);
+  cut = false;
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2, 3}, 15000));
+  const QImage board = group.Form(0).Board().Image();
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Shows(board, 60 + 70 * i, kColours[i])) << i;
+  // The half that kept its leader is the session (its id is older, almost
+  // always): the wipe, which no rule can merge, stays in the other half's
+  // picture folder, and its notice line names it.
+  if (AgreedOwner(group, {0, 1, 2, 3}) < 2) {
+    EXPECT_TRUE(Shows(board, 20, kColours[0]));
+    TForm1& wiper = group.Form(2);
+    wiper.Files().FinishSaves();
+    const QStringList kept = QDir(group[2].Path(QStringLiteral("BMP")))
+                                 .entryList({QStringLiteral("kovra-before-sync-*.bmp")});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(wiper.Controls().Label_Notice->text().contains(kept[0]));
+  }
+}
+
+TEST(OneSession, ACopyCutOffAtItsStartMeetsTheOthersAndItsStrokeGoesToThemOnce) {
+  WindowGroup group(3);
+  group.ListEachOther();
+  // Window 2 starts with its cable out, and draws alone.
+  bool cut = true;
+  test::LossyNetwork others({}, 5), third({}, 6);
+  others.Refuse = [&cut](const ReceivedDatagram& datagram) {
+    return cut && IndexOf(datagram.address) == 2;
+  };
+  third.Refuse = [&cut](const ReceivedDatagram&) { return cut; };
+  // Each impaired as soon as it is made, before it greets anybody.
+  for (int i = 0; i < 3; ++i) {
+    group[i].Start(false);
+    (i < 2 ? others : third).Impair(group.Form(i));
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return AgreedOwner(group, {0, 1}) >= 0; }, 5000));
+  ASSERT_TRUE(group.Form(2).Links()->Alone());
+  DrawAcross(group, 2, 300);
+  cut = false;
+  // It meets them with nothing clicked, and its stroke is drawn on their board.
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 12000));
+  EXPECT_TRUE(Shows(group.Form(0).Board().Image(), 300, kColours[2]));
+  EXPECT_EQ(group.Form(2).UserList().Lines(),
+            (std::vector<std::string>{"127.0.0.2=Yes", "127.0.0.3=Yes"}));
+
+  // The owner's partner draws over that stroke; the owner is killed. The
+  // partner leads on, and nothing draws the old stroke over the new one.
+  const int owner = AgreedOwner(group, {0, 1, 2});
+  ASSERT_LT(owner, 2);
+  const int partner = 1 - owner;
+  DrawAcross(group, partner, 300);
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 5000));
+  group[owner].Crash();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return AgreedOwner(group, {partner, 2}) == partner; }, 12000));
+  QTest::qWait(500);
+  ASSERT_TRUE(OneBoard(group, {partner, 2}, 5000));
+  EXPECT_TRUE(Shows(group.Form(2).Board().Image(), 300, kColours[partner]));
+}
+
+TEST(OneSession, DrawingDuringARepairIsNeverOverwrittenByIt) {
+  WindowGroup group(2);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(OneBoard(group, {0, 1}, 5000));
+  const int owner = AgreedOwner(group, {0, 1});
+  const int other = 1 - owner;
+  // The owner's network loses the follower's request for tiles until the
+  // follower has drawn: it draws after asking, before the owner looks.
+  test::LossyNetwork at_owner(test::Impairment{}, 3);
+  bool held = false;
+  bool drawn = false;
+  at_owner.Refuse = [&](const ReceivedDatagram& datagram) {
+    if (drawn || datagram.bytes.find(":>KvWant:>tiles") == std::string_view::npos) return false;
+    held = true;
+    return true;
+  };
+  at_owner.Impair(group.Form(owner));
+  // A square on the follower's board alone: the repair takes it away.
+  QImage board = group.Form(other).Board().Image().copy();
+  for (int y = 200; y < 240; ++y) {
+    for (int x = 300; x < 340; ++x) board.setPixel(x, y, qRgb(255, 0, 0));
+  }
+  group.Form(other).Files().Replace(board);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return held; }, 5000));
+  DrawAcross(group, other, 220);
+  drawn = true;
+  const QColor stroke = kColours[other % 4];
+  bool kept = true;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        kept = kept && group.Form(other).Board().Image().pixelColor(320, 220) == stroke;
+        return group.Form(other).Board().Image() == group.Form(owner).Board().Image() &&
+               group.Form(other).Board().Image().pixelColor(310, 205) != QColor(255, 0, 0);
+      },
+      8000));
+  EXPECT_TRUE(kept) << "the stroke was painted over for a while";
+  EXPECT_TRUE(Shows(group.Form(owner).Board().Image(), 220, stroke));
+}
+
+}  // namespace
+}  // namespace kovra
