@@ -139,8 +139,12 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
   links_->Contact(datagram.address);
   static const std::string kExit = UpperText(command::kExit);
   if (received.name == kExit) {
-    links_->Left(datagram.address);
-    Left(datagram.address);
+    // Anybody may write a copy's address on an "Exit": a copy that speaks
+    // the extension is asked first, and leaves only if it stays silent.
+    if (!links_->Suspect(datagram.address, true)) {
+      links_->Left(datagram.address);
+      Left(datagram.address);
+    }
   }
   return true;
 }

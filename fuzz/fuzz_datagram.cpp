@@ -2,9 +2,10 @@
 // socket on loopback, the event loop, the dispatch and every handler, and
 // the board painted as the window shows it. The window is made once; after
 // each input a known command tells when the input has been handled. The
-// sending socket speaks the delivery extension with the window, and an
-// input that begins with "D:" goes as the next command of its ordered
-// stream, so that the board's repair is reached too.
+// sending socket speaks the delivery extension with the window (greeting it
+// again whenever an input cost it the link), and an input that begins with
+// "D:" goes as the next command of its ordered stream, so that the board's
+// repair, the steps and the tiles are reached too.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -69,24 +70,33 @@ struct Rig {
     to.sin_family = AF_INET;
     to.sin_port = local.sin_port;
     to.sin_addr.s_addr = htonl(0x7F000002);
-    const std::string hello =
-        "Kovra:>KvHello:>1 77 " + std::to_string(window->Links()->Instance()) + " 0 -1 FUZZPEER";
-    Send(hello.data(), hello.size());
-    while (!window->Links()->Speaks(0x7F000001)) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    Greet();
+  }
+  // Greets the window as a copy that speaks the extension, again whenever
+  // an input made it lose the link, so that every input can reach the
+  // repair, the steps and the tiles.
+  void Greet() {
+    if (window->Links()->Speaks(kSender)) return;
+    const std::string hello = "Kovra:>KvHello:>2 77 " + Ticket() + " 0 -1 77 FUZZPEER";
+    while (!window->Links()->Speaks(kSender)) {
+      Send(hello.data(), hello.size());
+      for (int i = 0; i < 5 && !window->Links()->Speaks(kSender); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      }
     }
   }
+  std::string Ticket() const { return std::to_string(window->Links()->TicketFor(kSender)); }
   // The input as the next command of the sender's ordered stream.
   std::string InStream(const std::uint8_t* data, std::size_t size) {
     ++seq;
-    return "Kovra:>KvData:>77 " + std::to_string(window->Links()->Instance()) + ' ' +
-           std::to_string(seq) + ' ' + std::to_string(seq) + ":>" +
-           std::string(reinterpret_cast<const char*>(data), size);
+    return "Kovra:>KvData:>77 " + Ticket() + ' ' + std::to_string(seq) + ' ' + std::to_string(seq) +
+           ":>" + std::string(reinterpret_cast<const char*>(data), size);
   }
   void Send(const void* bytes, std::size_t size) {
     ::sendto(sender, bytes, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
   }
 
+  static constexpr quint32 kSender = 0x7F000001;
   int argc = 1;
   char name[16] = "fuzz_datagram";
   char* argv[2] = {name, nullptr};
@@ -106,6 +116,7 @@ struct Rig {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Rig rig;
   size = std::min<std::size_t>(size, 65000);
+  rig.Greet();
   if (size >= 2 && data[0] == 'D' && data[1] == ':') {
     const std::string wrapped = rig.InStream(data + 2, size - 2);
     rig.Send(wrapped.data(), wrapped.size());

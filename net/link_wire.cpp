@@ -38,7 +38,8 @@ bool Carried(const std::string& upper_name) {
 
 std::string Hello::Build() const {
   return std::to_string(version) + ' ' + std::to_string(instance) + ' ' + std::to_string(your) +
-         ' ' + std::to_string(joined_ago) + ' ' + std::to_string(changed_ago) + ' ' + name;
+         ' ' + std::to_string(joined_ago) + ' ' + std::to_string(changed_ago) + ' ' +
+         std::to_string(ticket) + ' ' + name;
 }
 
 std::optional<Hello> Hello::Parse(std::string_view args) {
@@ -48,6 +49,10 @@ std::optional<Hello> Hello::Parse(std::string_view args) {
   if (!ReadNumber(args, hello.your)) return std::nullopt;
   if (!ReadNumber(args, hello.joined_ago) || hello.joined_ago < 0) return std::nullopt;
   if (!ReadNumber(args, hello.changed_ago)) return std::nullopt;
+  // An earlier version has no ticket: its greeting is read, and answered with plain commands.
+  if (hello.version >= 2 && (!ReadNumber(args, hello.ticket) || hello.ticket == 0)) {
+    return std::nullopt;
+  }
   hello.name = std::string(TrimView(args).substr(0, kMaxCommandText));
   return hello;
 }
@@ -59,11 +64,11 @@ std::string Data::Build() const {
 
 std::string Data::Datagram() const {
   std::string text;
-  text.reserve(kProgramTag.size() + kData.size() + 48 + inner.size());
+  text.reserve(kProgramTag.size() + kData.size() + 60 + inner.size());
   text.append(kProgramTag).append(kMark).append(kData).append(kMark);
-  char number[16];
+  char number[24];
   const char* separator = "";
-  for (const quint32 value : {instance, your, seq, first}) {
+  for (const quint64 value : {quint64{instance}, your, quint64{seq}, quint64{first}}) {
     text.append(separator);
     text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
     separator = " ";

@@ -17,7 +17,9 @@ inline const std::string kHello = "KvHello";
 inline const std::string kData = "KvData";
 inline const std::string kAck = "KvAck";
 
-constexpr int kVersion = 1;
+// Version 2 gives each address a ticket of its own to echo; a copy that
+// greets with an earlier version is spoken to with plain commands only.
+constexpr int kVersion = 2;
 // The largest datagram the extension sends: it fits an Ethernet frame whole.
 constexpr std::size_t kMaxDatagram = 1400;
 // Missing ranges one "KvAck" names at most.
@@ -34,26 +36,30 @@ bool IsLinkCommand(const std::string& upper_name);
 // they are repeated anyway, and the pointer is worth nothing late.
 bool Carried(const std::string& upper_name);
 
-// "KvHello": version, the sender's instance, the receiver's instance as the
+// "KvHello": version, the sender's instance, the receiver's ticket as the
 // sender knows it (0: none), how long ago the sender joined the session and
-// last saw its board change (ms; -1: never), and its computer name.
+// last saw its board change (ms; -1: never), the sender's ticket for the
+// receiver, and its computer name. A ticket is what the receiver echoes in
+// "your" from then on: the sender tells it to that one address only, so
+// that a host elsewhere cannot speak as that address.
 struct Hello {
   int version = kVersion;
   quint32 instance = 0;
-  quint32 your = 0;
+  quint64 your = 0;
   qint64 joined_ago = 0;
   qint64 changed_ago = -1;
+  quint64 ticket = 0;
   std::string name;
   std::string Build() const;
   static std::optional<Hello> Parse(std::string_view args);
 };
 
-// "KvData": sender's instance, receiver's instance, the command's number and
+// "KvData": sender's instance, receiver's ticket, the command's number and
 // the oldest number the sender still waits to have acknowledged, then the
 // mark and the command as its plain datagram has it after the tag.
 struct Data {
   quint32 instance = 0;
-  quint32 your = 0;
+  quint64 your = 0;
   quint32 seq = 0;
   quint32 first = 0;
   std::string_view inner;
@@ -63,7 +69,7 @@ struct Data {
   static std::optional<Data> Parse(std::string_view args);
 };
 
-// "KvAck": sender's instance, receiver's instance, the last number received
+// "KvAck": sender's instance, receiver's ticket, the last number received
 // with none missing before it, the last number up to which the missing ones
 // are all named, and up to kMaxAckRanges missing ranges "from-to" between
 // the two; every other number up to the second has arrived.
@@ -73,7 +79,7 @@ struct Ack {
     quint32 to = 0;
   };
   quint32 instance = 0;
-  quint32 your = 0;
+  quint64 your = 0;
   quint32 through = 0;
   quint32 known = 0;
   std::vector<Range> missing;

@@ -1,6 +1,8 @@
 #include "net/peer_links.h"
 
+#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
 
@@ -39,6 +41,9 @@ PeerLinks::PeerLinks(std::string computer_name, Hooks hooks, QObject* parent)
       computer_name_(std::move(computer_name)),
       hooks_(std::move(hooks)),
       instance_(QRandomGenerator::global()->bounded(1u, 0xFFFFFFFFu)) {
+  secret_.resize(32);
+  QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(secret_.data()),
+                                        secret_.size() / 4);
   clock_.start();
   joined_.start();
   ticks_.setInterval(kTickMs);
@@ -89,6 +94,16 @@ const std::string& PeerLinks::NameOf(quint32 address) const {
   return peer != nullptr ? peer->name : kNobody;
 }
 
+quint64 PeerLinks::TicketFor(quint32 address) const {
+  uchar key[4];
+  qToBigEndian(address, key);
+  const QByteArray mac =
+      QMessageAuthenticationCode::hash(QByteArray(reinterpret_cast<const char*>(key), sizeof key),
+                                       secret_, QCryptographicHash::Sha256);
+  const quint64 ticket = qFromBigEndian<quint64>(mac.constData());
+  return ticket != 0 ? ticket : 1;
+}
+
 quint32 PeerLinks::InstanceOf(quint32 address) const {
   const Peer* peer = Find(address);
   return peer != nullptr && peer->verified ? peer->instance : 0;
@@ -99,44 +114,41 @@ void PeerLinks::Announce(quint32 address) {
   SendHello(address, Find(address));
 }
 
-void PeerLinks::SendHello(quint32 address, Peer* peer) {
+void PeerLinks::SendHello(quint32 address, Peer* peer, quint64 your) {
   link::Hello hello;
   hello.instance = instance_;
-  hello.your = peer != nullptr ? peer->instance : 0;
+  hello.your = your;
   hello.joined_ago = joined_.elapsed();
   hello.changed_ago = changed_.isValid() ? changed_.elapsed() : -1;
+  hello.ticket = peer != nullptr ? peer->ticket : TicketFor(address);
   hello.name = computer_name_;
   if (peer != nullptr) peer->hello_ms = peer->sent_ms = Now();
   hooks_.send(address, link::Datagram(link::kHello, hello.Build()));
 }
 
-bool PeerLinks::Suspect(quint32 address) {
+bool PeerLinks::Suspect(quint32 address, bool leaving) {
   Peer* peer = Find(address);
   if (closed_ || peer == nullptr || !peer->verified) return false;
+  peer->leaving = peer->leaving || leaving;
   if (peer->suspect_ms >= 0) return true;
   peer->suspect_ms = Now();
   peer->probed_ms = peer->suspect_ms;
-  // A greeting that does not name its instance is answered at once.
+  // A greeting that does not name its ticket is answered at once.
   SendHello(address, nullptr);
   return true;
 }
 
 void PeerLinks::Heard(quint32 address) {
-  if (Peer* peer = Find(address)) {
-    peer->heard_ms = Now();
-    peer->suspect_ms = -1;
-  }
-  if (Peer* peer = Find(address); peer != nullptr && peer->unanswered && !closed_) {
-    // Told of as absent, and there after all.
-    peer->unanswered = false;
-    if (hooks_.back) hooks_.back(address, peer->name);
-  }
+  // Whether a peer is alive is told by what carries its ticket (see
+  // Verified), not by any datagram that bears its address; a copy that
+  // fell silent is greeted, to learn whether it is back.
   const auto gone = gone_.find(address);
-  if (gone == gone_.end() || closed_) return;
-  const std::string name = gone->second.name;
-  gone_.erase(gone);
-  SendHello(address, Find(address));
-  if (hooks_.back) hooks_.back(address, name);
+  if (gone == gone_.end() || closed_ || Find(address) != nullptr ||
+      Now() - gone->second.probed_ms < kHelloPauseMs) {
+    return;
+  }
+  gone->second.probed_ms = Now();
+  SendHello(address, nullptr);
 }
 
 void PeerLinks::Contact(quint32 address) {
@@ -180,27 +192,43 @@ PeerLinks::Peer* PeerLinks::Follow(quint32 address) {
   }
   Peer& peer = peers_[address];
   peer.heard_ms = Now();
+  peer.ticket = TicketFor(address);
   return &peer;
+}
+
+void PeerLinks::Answer(quint32 address, Peer* peer, quint64 your) {
+  if (peer != nullptr && peer->hello_ms >= 0 && Now() - peer->hello_ms < kHelloPauseMs) return;
+  SendHello(address, peer, your);
 }
 
 void PeerLinks::OnHello(quint32 address, std::string_view args) {
   const auto hello = link::Hello::Parse(args);
-  // This copy's own announcement, back from a broadcast address.
-  if (!hello || hello->instance == instance_) return;
-  Peer* peer = Follow(address);
+  // This copy's own announcement, back from a broadcast address; or an
+  // earlier version's, which has no ticket and gets plain commands only.
+  if (!hello || hello->instance == instance_ || hello->version < 2) return;
+  Peer* peer = Find(address);
+  // It echoes what this copy told that address alone: the greeting comes
+  // from there, and may start the link anew.
+  const bool proven = hello->your == (peer != nullptr ? peer->ticket : TicketFor(address));
+  if (peer != nullptr && peer->verified && !proven) {
+    // Anybody may write this address on a datagram: the copy there is
+    // asked, and what it answers counts.
+    Answer(address, peer, hello->ticket);
+    return;
+  }
+  peer = Follow(address);
   if (peer == nullptr) return;
-  const bool fresh = peer->instance != hello->instance;
-  if (fresh) NewInstance(*peer, hello->instance);
+  const bool fresh = peer->instance != hello->instance || peer->theirs != hello->ticket;
+  if (peer->instance != hello->instance && (proven || !peer->verified)) {
+    NewInstance(*peer, hello->instance);
+  }
+  peer->theirs = hello->ticket;
   peer->name = hello->name.substr(0, kMaxNameSize);
-  const qint64 now = Now();
-  peer->heard_ms = now;
-  const bool knows_us = hello->your == instance_;
+  peer->heard_ms = Now();
   // Answered when the peer has yet to learn this copy or has just been
   // learned; never more often than kHelloPauseMs, whatever arrives.
-  if ((!knows_us || fresh) && (peer->hello_ms < 0 || now - peer->hello_ms >= kHelloPauseMs)) {
-    SendHello(address, peer);
-  }
-  if (knows_us) Verified(address, *peer);
+  if (!proven || fresh) Answer(address, peer, peer->theirs);
+  if (proven) Verified(address, *peer);
 }
 
 void PeerLinks::NewInstance(Peer& peer, quint32 instance) {
@@ -228,9 +256,31 @@ void PeerLinks::NewInstance(Peer& peer, quint32 instance) {
 }
 
 void PeerLinks::Verified(quint32 address, Peer& peer) {
+  peer.heard_ms = Now();
+  peer.suspect_ms = -1;
+  peer.leaving = false;
+  if (peer.unanswered && !closed_) {
+    // Told of as absent, and there after all.
+    peer.unanswered = false;
+    if (hooks_.back) hooks_.back(address, peer.name);
+    if (Find(address) != &peer) return;
+  }
   if (peer.verified) return;
+  if (const auto gone = gone_.find(address); gone != gone_.end()) {
+    const std::string name = gone->second.name;
+    gone_.erase(gone);
+    if (hooks_.back) hooks_.back(address, name);
+    if (Find(address) != &peer) return;
+  }
   peer.verified = true;
-  gone_.erase(address);
+  const auto position = positions_.find(address);
+  if (position != positions_.end()) {
+    if (position->second.instance == peer.instance && peer.expected == 0 && peer.next_seq == 1) {
+      peer.next_seq = position->second.next_seq;
+      peer.expected = position->second.expected;
+    }
+    positions_.erase(position);
+  }
   // What it missed while it was away, first, in its order.
   const auto held = held_.find(address);
   if (held != held_.end()) {
@@ -250,16 +300,16 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
   Pump(address);
 }
 
-void PeerLinks::Mend(quint32 address, quint32 your) {
+void PeerLinks::Mend(quint32 address, quint64 your) {
   // Either side lost track of the other: a greeting, now and then, mends
-  // it. A host that does not know this copy's instance is a stranger, and
+  // it. A host that does not know this copy's ticket is a stranger, and
   // greeted as one.
   Peer* peer = Find(address);
-  if (peer == nullptr && your == instance_) peer = Follow(address);
+  if (peer == nullptr && your == TicketFor(address)) peer = Follow(address);
   if (peer == nullptr) {
     Contact(address);
-  } else if (peer->hello_ms < 0 || Now() - peer->hello_ms >= kHelloPauseMs) {
-    SendHello(address, peer);
+  } else {
+    Answer(address, peer, peer->theirs);
   }
 }
 
@@ -276,7 +326,11 @@ void PeerLinks::Forget(quint32 address, bool silent) {
   for (auto* queue : {&peer->unacked, &peer->waiting}) {
     for (Outgoing& item : *queue) Lost(address, item);
   }
-  if (was_verified) Hold(address, *peer);
+  if (was_verified) {
+    Hold(address, *peer);
+    if (positions_.size() >= kMaxGone) positions_.clear();
+    positions_[address] = Position{peer->instance, peer->next_seq, peer->expected};
+  }
   peers_.erase(address);
   if (!was_verified || !silent) return;
   if (gone_.size() >= kMaxGone) gone_.clear();
@@ -330,7 +384,9 @@ void PeerLinks::Tick() {
     if (peer->suspect_ms >= 0 && now - peer->suspect_ms > kSuspectMs) {
       peer->suspect_ms = -1;
       peer->unanswered = true;
+      const bool leaving = peer->leaving;
       if (hooks_.unanswered) hooks_.unanswered(address, peer->name);
+      if (leaving) Left(address);  // it said goodbye, and meant it
       peer = Find(address);
       if (peer == nullptr) continue;
     } else if (peer->suspect_ms >= 0 && now - peer->probed_ms >= kSuspectProbeMs) {

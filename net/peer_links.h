@@ -5,9 +5,11 @@
 // board can be repaired instead. Peers that fall silent are told of as gone
 // and, when heard again, as back. Everything kept is bounded, and nothing
 // larger than a small answer goes to an address that has not shown, by
-// echoing this copy's random instance number, that it receives there.
+// echoing the ticket this copy told that address alone, that it receives
+// there. A datagram that does not carry that ticket changes nothing.
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -72,6 +74,9 @@ class PeerLinks : public QObject {
   PeerLinks(std::string computer_name, Hooks hooks, QObject* parent = nullptr);
 
   quint32 Instance() const { return instance_; }
+  // What this copy tells address to echo: its own, and unguessable
+  // elsewhere, for as long as this copy runs.
+  quint64 TicketFor(quint32 address) const;
   void SetTiming(const Timing& timing) { timing_ = timing; }
   const Timing& Times() const { return timing_; }
 
@@ -105,7 +110,8 @@ class PeerLinks : public QObject {
   // datagram from before the copy started: a peer that speaks the extension
   // is greeted, and marked absent (through unanswered) only if it then
   // stays silent for a second. False when address speaks no extension.
-  bool Suspect(quint32 address);
+  // A copy leaving (its "Exit") is then forgotten.
+  bool Suspect(quint32 address, bool leaving = false);
   // address said "Exit": it is forgotten, and not looked for.
   void Left(quint32 address);
   // One of the link's own commands from address.
@@ -131,15 +137,18 @@ class PeerLinks : public QObject {
   };
   struct Peer {
     quint32 instance = 0;
+    quint64 ticket = 0;  // this copy's, for the peer's address
+    quint64 theirs = 0;  // the peer's, echoed to it
     bool verified = false;
     std::string name;
     qint64 heard_ms = 0;
     qint64 sent_ms = 0;
     qint64 hello_ms = -1;
-    qint64 suspect_ms = -1;      // when nobody listened there, until it is heard
-    qint64 probed_ms = -1;       // when it was last greeted since
-    bool unanswered = false;     // told of as absent after it stayed silent
-    int greetings = 0;           // sent before it said anything
+    qint64 suspect_ms = -1;   // when nobody listened there, until it is heard
+    qint64 probed_ms = -1;    // when it was last greeted since
+    bool unanswered = false;  // told of as absent after it stayed silent
+    bool leaving = false;     // suspected for its "Exit"
+    int greetings = 0;        // sent before it said anything
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;
@@ -162,12 +171,18 @@ class PeerLinks : public QObject {
   Peer* Find(quint32 address);
   const Peer* Find(quint32 address) const;
   Peer* Follow(quint32 address);
-  void SendHello(quint32 address, Peer* peer);
+  // A greeting to address; your is the ticket echoed (0: none known).
+  void SendHello(quint32 address, Peer* peer, quint64 your);
+  void SendHello(quint32 address, Peer* peer) {
+    SendHello(address, peer, peer != nullptr ? peer->theirs : 0);
+  }
+  // Answers a greeting, at most once every kHelloPauseMs for one address.
+  void Answer(quint32 address, Peer* peer, quint64 your);
   void OnHello(quint32 address, std::string_view args);
-  void Mend(quint32 address, quint32 your);
-  // The peer at address when a datagram of its stream names both instances
-  // as they are known; otherwise the greeting that mends it, and null.
-  Peer* Knowing(quint32 address, quint32 instance, quint32 your);
+  void Mend(quint32 address, quint64 your);
+  // The peer at address when a datagram of its stream names its instance
+  // and this copy's ticket for it; otherwise the greeting that mends it, and null.
+  Peer* Knowing(quint32 address, quint32 instance, quint64 your);
   void OnData(quint32 address, quint16 port, std::string_view args);
   void OnAck(quint32 address, std::string_view args);
   // The round trip, from the newest datagram an acknowledgement through known reports.
@@ -196,6 +211,7 @@ class PeerLinks : public QObject {
   Hooks hooks_;
   Timing timing_;
   quint32 instance_;
+  QByteArray secret_;  // the tickets' key, new at each start
   QElapsedTimer clock_;
   QElapsedTimer joined_;
   QElapsedTimer changed_;
@@ -214,6 +230,15 @@ class PeerLinks : public QObject {
   };
   std::unordered_map<quint32, Held> held_;
   void Hold(quint32 address, Peer& peer);
+  // Where the streams with a copy that fell silent stood, so that both go
+  // on where they were when it is back with the same instance: a stream
+  // never starts over, nor jumps, on the other side's word.
+  struct Position {
+    quint32 instance = 0;
+    quint32 next_seq = 1;
+    quint32 expected = 0;
+  };
+  std::unordered_map<quint32, Position> positions_;
   // Silent peers, greeted now and then to tell of their return.
   std::unordered_map<quint32, Gone> gone_;
   void Probe(qint64 now);

@@ -76,7 +76,7 @@ void PeerLinks::Pump(quint32 address) {
 void PeerLinks::Transmit(quint32 address, Peer& peer, Outgoing& item) {
   link::Data data;
   data.instance = instance_;
-  data.your = peer.instance;
+  data.your = peer.theirs;
   data.seq = item.seq;
   data.first = peer.unacked.front().seq;
   data.inner = item.text;
@@ -93,9 +93,9 @@ void PeerLinks::Shrink(Peer& peer, double factor) {
   peer.window = std::max(4.0, peer.window * factor);
 }
 
-PeerLinks::Peer* PeerLinks::Knowing(quint32 address, quint32 instance, quint32 your) {
+PeerLinks::Peer* PeerLinks::Knowing(quint32 address, quint32 instance, quint64 your) {
   Peer* peer = Find(address);
-  if (peer == nullptr || your != instance_ || instance != peer->instance) {
+  if (peer == nullptr || your != peer->ticket || instance != peer->instance) {
     Mend(address, your);
     return nullptr;
   }
@@ -114,8 +114,9 @@ void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   if (peer == nullptr) return;
   peer->port = port;
   peer->ack_due = true;
-  // A stream met for the first time starts where its sender still waits.
-  if (peer->expected == 0 || data->first > peer->expected) {
+  // A stream met for the first time starts where its sender still waits;
+  // after that it moves on only by what arrives.
+  if (peer->expected == 0) {
     peer->expected = data->first;
     peer->ahead.erase(peer->ahead.begin(), peer->ahead.lower_bound(data->first));
   }
@@ -184,7 +185,7 @@ void PeerLinks::SendAcks() {
     peer.unreported = 0;
     link::Ack ack;
     ack.instance = instance_;
-    ack.your = peer.instance;
+    ack.your = peer.theirs;
     ack.through = peer.expected > 0 ? peer.expected - 1 : 0;
     ack.known = ack.through;
     quint32 next = peer.expected;

@@ -23,15 +23,15 @@ using test::OneBoard;
 using test::Shows;
 using test::WindowGroup;
 
-// The instance the window named name told the host (it echoes the host's 77); 0 for none yet.
-quint32 InstanceTold(const test::Collector& host, const std::string& name) {
+// The ticket the window named name told the host (it echoes the host's 77); empty for none yet.
+QByteArray TicketTold(const test::Collector& host, const std::string& name) {
   for (const QByteArray& hello : host.Announcements()) {
     const QList<QByteArray> fields = hello.mid(hello.indexOf(":>KvHello:>") + 11).split(' ');
-    if (fields.size() > 5 && fields[2] == "77" && fields[5] == QByteArray(name.c_str())) {
-      return fields[1].toUInt();
+    if (fields.size() > 6 && fields[2] == "77" && fields[6] == QByteArray(name.c_str())) {
+      return fields[5];
     }
   }
-  return 0;
+  return {};
 }
 
 TEST(OneSession, AHostThatClaimsTheOldestSessionFromAnyAddressNeverBecomesItsOwner) {
@@ -44,7 +44,7 @@ TEST(OneSession, AHostThatClaimsTheOldestSessionFromAnyAddressNeverBecomesItsOwn
   ASSERT_TRUE(OneBoard(group, {0, 1}, 5000));
   const QImage drawn = group.Form(0).Board().Image();
   const int owner = AgreedOwner(group, {0, 1});
-  quint32 instances[2] = {0, 0};
+  QByteArray tickets[2];
 
   // A host completes the greeting with each window in turn, claiming to
   // have joined a day ago and to have drawn just now.
@@ -52,16 +52,16 @@ TEST(OneSession, AHostThatClaimsTheOldestSessionFromAnyAddressNeverBecomesItsOwn
   test::Collector host(QHostAddress(QStringLiteral("127.0.0.9")), port);
   for (int i = 0; i < 2; ++i) {
     const QHostAddress window(QStringLiteral("127.0.0.%1").arg(2 + i));
-    host.Send("Kovra:>KvHello:>1 77 0 86400000 0 OLDEST", window, port);
+    host.Send("Kovra:>KvHello:>2 77 0 86400000 0 77 OLDEST", window, port);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
           host.WaitFor(host.Received().size() + 1, 10);
-          return InstanceTold(host, group.Name(i)) != 0;
+          return !TicketTold(host, group.Name(i)).isEmpty();
         },
         3000));
-    instances[i] = InstanceTold(host, group.Name(i));
-    const QByteArray their = QByteArray::number(instances[i]);
-    host.Send("Kovra:>KvHello:>1 77 " + their + " 86400000 0 OLDEST", window, port);
+    tickets[i] = TicketTold(host, group.Name(i));
+    const QByteArray their = tickets[i];
+    host.Send("Kovra:>KvHello:>2 77 " + their + " 86400000 0 77 OLDEST", window, port);
     ASSERT_TRUE(QTest::qWaitFor([&] { return group.Form(i).Links()->Speaks(0x7F000009); }, 3000));
     // Its own session, the oldest there can be, listed first with a
     // generation far ahead; then a digest of a white board.
@@ -77,19 +77,19 @@ TEST(OneSession, AHostThatClaimsTheOldestSessionFromAnyAddressNeverBecomesItsOwn
     EXPECT_FALSE(datagram.contains("KvWant")) << datagram.toStdString();
   }
 
-  // Then, with each window's instance learned, it speaks as the other
-  // window from that window's own address: a day-old join, a session and a
-  // board sent on their own instead of in order.
+  // Then, with what each window told it, it speaks as the other window
+  // from that window's own address: a day-old join, a session and a board
+  // sent on their own instead of in order.
   test::ForgedUdp forger;
   if (!forger.Ready()) GTEST_SKIP() << "no raw socket here: the forged half needs root";
   for (int i = 0; i < 2; ++i) {
     const quint32 victim = 0x7F000002u + static_cast<quint32>(i);
     const quint32 posing = 0x7F000002u + static_cast<quint32>(1 - i);
-    const QByteArray as = QByteArray::number(instances[1 - i]);
-    const QByteArray to = QByteArray::number(instances[i]);
+    const QByteArray as = QByteArray::number(group.Form(1 - i).Links()->Instance());
+    const QByteArray to = tickets[i];
     const QByteArray name(group.Name(1 - i).c_str());
     for (const QByteArray& lie :
-         {"Kovra:>KvHello:>1 " + as + ' ' + to + " 86400000000 0 " + name,
+         {"Kovra:>KvHello:>2 " + as + ' ' + to + " 86400000000 0 77 " + name,
           "Kovra:>KvSession:>1 4000000000 " + as + "@0.0.0.0",
           QByteArray("Kovra:>KvSum:>602 385 0"), QByteArray("Kovra:>KvBoard:>100 100")}) {
       ASSERT_TRUE(forger.Send(posing, port, victim, port, lie));

@@ -26,9 +26,12 @@ TEST(DottedAddress, OnlyOneComputersAddressIsAPeer) {
     const char* address;
     int prefix;
     const char* broadcast;  // empty: none
-  } networks[] = {{"192.168.1.23", 24, "192.168.1.255"}, {"10.0.0.1", 30, "10.0.0.3"},
-                  {"10.20.30.40", 8, "10.255.255.255"},  {"10.0.0.1", 31, ""},
-                  {"10.0.0.1", 32, ""},                  {"10.0.0.1", 0, ""},
+  } networks[] = {{"192.168.1.23", 24, "192.168.1.255"},
+                  {"10.0.0.1", 30, "10.0.0.3"},
+                  {"10.20.30.40", 8, "10.255.255.255"},
+                  {"10.0.0.1", 31, ""},
+                  {"10.0.0.1", 32, ""},
+                  {"10.0.0.1", 0, ""},
                   {"10.0.0.1", -1, ""}};
   for (const auto& network : networks) {
     const auto broadcast = NetworkBroadcast(*ParseDottedAddress(network.address), network.prefix);

@@ -6,15 +6,22 @@ namespace kovra::link {
 namespace {
 
 TEST(LinkWire, CommandsReadBackWhatTheirSenderWroteAndRefuseTheRest) {
-  const Hello hello{1, 4000000000u, 7, 123456, -1, "PC 7"};
-  EXPECT_EQ(hello.Build(), "1 4000000000 7 123456 -1 PC 7");
+  const Hello hello{2, 4000000000u, 7, 123456, -1, 18446744073709551615u, "PC 7"};
+  EXPECT_EQ(hello.Build(), "2 4000000000 7 123456 -1 18446744073709551615 PC 7");
   const auto read = Hello::Parse(hello.Build());
   ASSERT_TRUE(read);
   EXPECT_EQ(read->instance, 4000000000u);
   EXPECT_EQ(read->changed_ago, -1);
+  EXPECT_EQ(read->ticket, 18446744073709551615u);
   EXPECT_EQ(read->name, "PC 7");
+  // An earlier version's greeting has no ticket, and is read for what it says.
+  const auto earlier = Hello::Parse("1 5 0 0 -1 PC 7");
+  ASSERT_TRUE(earlier);
+  EXPECT_EQ(earlier->ticket, 0u);
+  EXPECT_EQ(earlier->name, "PC 7");
   for (const char* bad : {"", "0 1 0 0 0 PC", "1 0 0 0 0 PC", "1 1 0 -5 0 PC", "1 x 0 0 0",
-                          "1 1 0 99999999999999999999 0 PC"}) {
+                          "1 1 0 99999999999999999999 0 PC", "2 1 0 0 0 0 PC", "2 1 0 0 0 PC",
+                          "2 1 0 9223372036854775808 0 1 PC"}) {
     EXPECT_FALSE(Hello::Parse(bad)) << bad;
   }
 

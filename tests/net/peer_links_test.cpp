@@ -139,7 +139,7 @@ TEST_F(LossyLinks, EveryCommandArrivesOnceInOrderBothWays) {
 }
 
 TEST_F(JoinedLinks, AStrangerGetsNoMoreThanItSendsAndAPeerOnlyAFewResends) {
-  // A stranger (or a spoofed address) that does not know B's instance:
+  // A stranger (or a spoofed address) that does not know B's ticket:
   // two hundred datagrams draw at most one small greeting, and nothing is handed on.
   std::size_t asked = 0;
   for (int i = 0; i < 100; ++i) {
@@ -157,19 +157,20 @@ TEST_F(JoinedLinks, AStrangerGetsNoMoreThanItSendsAndAPeerOnlyAFewResends) {
   EXPECT_LE(network_.Sent().size(), 1u);
   EXPECT_LT(answered, asked / 10);
   // Its own announcement, back from a broadcast address, is nobody.
-  b_.Received(kStranger, 571, {"KVHELLO", link::Hello{1, b_.Instance(), 0, 0, -1, "PCB"}.Build()});
+  b_.Received(kStranger, 571,
+              {"KVHELLO", link::Hello{2, b_.Instance(), 0, 0, -1, 5, "PCB"}.Build()});
   EXPECT_TRUE(b_.NameOf(kStranger).empty());
   EXPECT_TRUE(at_b_.empty());
   EXPECT_FALSE(b_.Speaks(kStranger));
   network_.Forget();
 
-  // A peer that knows the instances asks for everything again: one
+  // A peer that knows its ticket asks for everything again: one
   // acknowledgement makes B send a few datagrams, not its whole window.
   for (int i = 0; i < 200; ++i) b_.Send(kA, "ImageKV_LineTo:>" + std::to_string(i) + " 1");
   network_.Forget();  // lost on the way
   QTest::qWait(15);
   b_.Received(kA, 571,
-              {"KVACK", link::Ack{a_.Instance(), b_.Instance(), 0, 201, {{1, 200}}}.Build()});
+              {"KVACK", link::Ack{a_.Instance(), b_.TicketFor(kA), 0, 201, {{1, 200}}}.Build()});
   EXPECT_LE(network_.Sent().size(), 8u);
   network_.Forget();
 
@@ -191,10 +192,11 @@ TEST_F(JoinedLinks, CommandsFarAheadOfAGapThatNeverFillsAreNotAllKept) {
   PeerLinks target("PCT", HooksFor(network_, kA, kept));
   target.SetTiming({10000, 100, 5000, 2000, 30000});
   const quint32 a = a_.Instance();
-  target.Received(kA, 571, {"KVHELLO", link::Hello{1, a, target.Instance(), 0, -1, "PCA"}.Build()});
+  target.Received(kA, 571,
+                  {"KVHELLO", link::Hello{2, a, target.TicketFor(kA), 0, -1, 5, "PCA"}.Build()});
   ASSERT_TRUE(target.Speaks(kA));
   for (quint32 seq = 2; seq < 5000; ++seq) {
-    const link::Data data{a, target.Instance(), seq, 1, "ImageKV_MouseUp:>"};
+    const link::Data data{a, target.TicketFor(kA), seq, 1, "ImageKV_MouseUp:>"};
     target.Received(kA, 571, {"KVDATA", data.Build()});
   }
   EXPECT_TRUE(kept.empty()) << "nothing before the first";
