@@ -298,8 +298,9 @@ void BoardSync::FeedTiles(quint32 address) {
 void BoardSync::OnBoard(quint32 from, std::string_view args) {
   const auto words = Words(args);
   int width = 0, height = 0;
+  // The size rules of "NewKV": a board counts as at least 100 by 100.
   if (words.size() != 2 || !Read(words[0], width) || !Read(words[1], height) || width <= 0 ||
-      height <= 0 || !BoardCanvas::SizeAllowed(width, height)) {
+      height <= 0 || !BoardCanvas::SizeAllowed(std::max(width, 100), std::max(height, 100))) {
     return;
   }
   // The board the repair asked for, or one a person sent.
@@ -348,9 +349,12 @@ bool BoardSync::KeepBeforeReplacing(quint32 from) {
   }
   const QString name = QStringLiteral("kovra-before-sync-%1.bmp")
                            .arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"));
+  // Written within the disk limits, as every picture a peer's doing writes.
+  const std::optional<QString> refusal =
+      parts_.refusal ? parts_.refusal(name) : std::optional<QString>();
   bool kept = false;
   try {
-    kept = parts_.files.SaveToBmpFolderLater(name, {});
+    kept = !refusal && parts_.files.SaveToBmpFolderLater(name, {});
   } catch (const Error&) {
     kept = false;
   }
@@ -362,8 +366,10 @@ bool BoardSync::KeepBeforeReplacing(quint32 from) {
   // Nothing is lost: the board stays as it is until it can be kept.
   if (!refused_told_.isValid() || refused_told_.hasExpired(10000)) {
     refused_told_.start();
-    parts_.tell(
-        QStringLiteral("Доска сеанса не принята: прежнюю доску не удалось сохранить в BMP/"));
+    QString text =
+        QStringLiteral("Доска сеанса не принята: прежнюю доску не удалось сохранить в BMP/");
+    if (refusal) text += QStringLiteral(" (") + *refusal + u')';
+    parts_.tell(text);
   }
   return false;
 }

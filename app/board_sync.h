@@ -18,6 +18,7 @@
 #include <QtGlobal>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -56,6 +57,9 @@ class BoardSync : public QObject {
     // This board was brought to the owner's, from, and what it held that the
     // session never saw is kept in the picture folder as file.
     std::function<void(quint32 from, const QString& file, const QImage& before)> aligned;
+    // Why the board may not be kept in the picture folder as name (the
+    // disk limits); nullopt when it may.
+    std::function<std::optional<QString>(const QString& name)> refusal;
   };
   explicit BoardSync(Parts parts, QObject* parent = nullptr);
 
@@ -121,7 +125,7 @@ class BoardSync : public QObject {
   std::vector<quint32> digests_;
   bool digests_valid_ = false;
   QElapsedTimer refused_told_;
-  QElapsedTimer round_;       // since the repair last moved on
+  QElapsedTimer round_;  // since the repair last moved on
   bool asked_board_ = false;
   bool held_ = false;  // see Hold
   // Drawn by others than the owner since tiles were last asked for: the

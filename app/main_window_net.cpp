@@ -91,6 +91,10 @@ void TForm1::CreateSessionAndUndo() {
         [this](quint32 from, const QString& file, const QImage& before) {
           undo_->Aligned(from, file, before);
         },
+        [this](const QString& name) {
+          return board_commands_.Refusal(canvas_.Width(), canvas_.Height(),
+                                         board_files_.PicturePath(name), true);
+        },
         [this](const std::vector<std::vector<drawing::Command>>& steps) {
           return gestures_->DrawAgain(steps);
         },

@@ -42,7 +42,7 @@ SessionLinks::SessionLinks(Parts parts)
       links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
       sync_(std::make_unique<BoardSync>(BoardSync::Parts{
           *links_, [this] { return roster_.Leader(); }, parts_.canvas, parts_.files, parts_.tell,
-          parts_.resized, parts_.replaced, parts_.aligned})),
+          parts_.resized, parts_.replaced, parts_.aligned, parts_.refusal})),
       roster_(links_->Instance(), NewSessionId()) {
   clock_.start();
   parts_.history.SetClock([this] { return clock_.elapsed(); });

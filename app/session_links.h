@@ -56,6 +56,8 @@ class SessionLinks {
     std::function<void(quint32 from)> replaced;     // a peer sent its whole board
     // The board was brought to the session's board at from; the one it held is file.
     std::function<void(quint32 from, const QString& file, const QImage& before)> aligned;
+    // Why the board may not be kept in the picture folder as name; nullopt when it may.
+    std::function<std::optional<QString>(const QString& name)> refusal;
     // The user's own steps drawn again and sent, each a step of its own.
     // false while it cannot be done yet.
     std::function<bool(const std::vector<std::vector<drawing::Command>>& steps)> redraw;

@@ -55,37 +55,42 @@ QString Megabytes(qint64 bytes) { return QString::number(bytes >> 20); }
 
 }  // namespace
 
-bool ReceivedBoardCommands::RoomFor(qint64 width, qint64 height, const QString& target,
-                                    bool in_picture_folder) {
+std::optional<QString> ReceivedBoardCommands::Refusal(qint64 width, qint64 height,
+                                                      const QString& target,
+                                                      bool in_picture_folder) const {
   if (files_.Saver().Pending() > 0 &&
       files_.Saver().PendingBytes() + BitmapFileBytes(width, height) > kMaxQueuedBytes) {
-    dialogs_.ShowMessage(QStringLiteral("Сохранение отклонено: ещё пишутся прежние"));
-    return false;
+    return QStringLiteral("Сохранение отклонено: ещё пишутся прежние");
   }
   const QFileInfo replaced(target);
   const qint64 growth = BitmapFileBytes(width, height) - (replaced.isFile() ? replaced.size() : 0) +
                         files_.Saver().PendingBytes();
   if (in_picture_folder &&
       FolderBytes(replaced.absolutePath()) + growth > allowance_.picture_folder_bytes) {
-    dialogs_.ShowMessage(
-        QStringLiteral("Сохранение отклонено: папка BMP превысила бы %1 МБ (предел "
-                       "PictureFolderLimitMB в ~Kovra.ini)")
-            .arg(Megabytes(allowance_.picture_folder_bytes)));
-    return false;
+    return QStringLiteral(
+               "Сохранение отклонено: папка BMP превысила бы %1 МБ (предел "
+               "PictureFolderLimitMB в ~Kovra.ini)")
+        .arg(Megabytes(allowance_.picture_folder_bytes));
   }
   const QStorageInfo disk(replaced.absolutePath());
-  if (!disk.isValid() || disk.bytesTotal() <= 0) return true;
+  if (!disk.isValid() || disk.bytesTotal() <= 0) return std::nullopt;
   const qint64 left = disk.bytesAvailable() - std::max<qint64>(growth, 0);
   if (left < allowance_.min_free_bytes ||
       left < disk.bytesTotal() / 100 * allowance_.min_free_percent) {
-    dialogs_.ShowMessage(
-        QStringLiteral("Сохранение отклонено: на диске осталось бы меньше %1 МБ или %2% свободного "
-                       "места")
-            .arg(Megabytes(allowance_.min_free_bytes))
-            .arg(allowance_.min_free_percent));
-    return false;
+    return QStringLiteral(
+               "Сохранение отклонено: на диске осталось бы меньше %1 МБ или %2% свободного "
+               "места")
+        .arg(Megabytes(allowance_.min_free_bytes))
+        .arg(allowance_.min_free_percent);
   }
-  return true;
+  return std::nullopt;
+}
+
+bool ReceivedBoardCommands::RoomFor(qint64 width, qint64 height, const QString& target,
+                                    bool in_picture_folder) {
+  const std::optional<QString> refusal = Refusal(width, height, target, in_picture_folder);
+  if (refusal) dialogs_.ShowMessage(*refusal);
+  return !refusal;
 }
 
 namespace files {

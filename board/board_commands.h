@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <optional>
 #include <string>
 
 #include "board/board_files.h"
@@ -58,6 +59,10 @@ class ReceivedBoardCommands {
   ReceivedBoardCommands(BoardFiles& files, Dialogs& dialogs) : files_(files), dialogs_(dialogs) {}
 
   void SetAllowance(const DiskAllowance& allowance) { allowance_ = allowance; }
+  // Why a bitmap of width by height may not replace target, or nullopt
+  // when it may: every picture written for a peer's sake passes here.
+  std::optional<QString> Refusal(qint64 width, qint64 height, const QString& target,
+                                 bool in_picture_folder) const;
 
   // A new board of at least 100 by 100; nothing for a non-positive size.
   void NewKV(const files::NewKV& size);
@@ -70,7 +75,7 @@ class ReceivedBoardCommands {
 
  private:
   // Whether a bitmap of width by height may replace target; when not, the
-  // sender is told why.
+  // sender is told why (see Refusal).
   bool RoomFor(qint64 width, qint64 height, const QString& target, bool in_picture_folder);
   // Tells the sender what became of a save written in the background.
   PictureSaver::Done Outcome();

@@ -1,5 +1,7 @@
 #include "board/board_tiles.h"
 
+#include <zlib.h>
+
 #include <QByteArray>
 #include <charconv>
 
@@ -130,8 +132,19 @@ std::optional<Patch> Decode(std::string_view text, QSize size) {
   const qsizetype claimed = (qsizetype(head[0]) << 24) | (qsizetype(head[1]) << 16) |
                             (qsizetype(head[2]) << 8) | qsizetype(head[3]);
   if (claimed != expected) return std::nullopt;
-  const QByteArray rows = qUncompress(packed);
-  if (rows.size() != expected) return std::nullopt;
+  // Unpacked into a tile's room and no further: a stream that would
+  // unpack to more is refused when it passes the tile's size.
+  QByteArray rows(expected, Qt::Uninitialized);
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return std::nullopt;
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.constData() + 4));
+  stream.avail_in = static_cast<uInt>(packed.size() - 4);
+  stream.next_out = reinterpret_cast<Bytef*>(rows.data());
+  stream.avail_out = static_cast<uInt>(expected);
+  const int result = inflate(&stream, Z_FINISH);
+  const bool whole = result == Z_STREAM_END && stream.total_out == static_cast<uLong>(expected);
+  inflateEnd(&stream);
+  if (!whole) return std::nullopt;
   QImage pixels(width, height, QImage::Format_RGB32);
   const auto* in = reinterpret_cast<const uchar*>(rows.constData());
   for (int row = 0; row < height; ++row) {

@@ -9,7 +9,7 @@ KOVRA_BUILD="${KOVRA_ROOT}/build"
 # Extra packages may be named: the test run adds clang for its sanitizer and
 # fuzzing build.
 kovra_install_missing() {
-  local packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev
+  local packages=(build-essential cmake ninja-build qt6-base-dev zlib1g-dev libgtest-dev
                   libcap2-bin qt6-translations-l10n "$@")
   local missing=()
   for p in "${packages[@]}"; do

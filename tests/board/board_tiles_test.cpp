@@ -70,11 +70,15 @@ TEST(BoardTiles, DecodeRefusesWhatIsNotAWholeTileInsideTheBoard) {
   // A claimed length of 2 GiB in the compressed data's header unpacks nothing.
   QByteArray bomb = QByteArray::fromBase64(QByteArray::fromStdString(data));
   bomb[0] = char(0x7F);
+  // A stream that unpacks far past the tile it claims to be is refused there.
+  QByteArray flood = qCompress(QByteArray(1500000, '\0'));
+  flood[0] = flood[1] = flood[2] = 0;
+  flood[3] = char(8 * 4 * 3);
   for (const std::string& bad :
        {std::string("0 0 8 4"), "60 0 8 4 " + data, "0 62 8 4 " + data, "-1 0 8 4 " + data,
         "0 0 8 5 " + data, "0 0 65 1 " + data, "0 0 0 4 " + data, "0 0 8 4 !!" + data,
-        "0 0 8 4 " + bomb.toBase64().toStdString(), "0 0 8 4 " + data.substr(0, data.size() / 2),
-        "x 0 8 4 " + data}) {
+        "0 0 8 4 " + bomb.toBase64().toStdString(), "0 0 8 4 " + flood.toBase64().toStdString(),
+        "0 0 8 4 " + data.substr(0, data.size() / 2), "x 0 8 4 " + data}) {
     EXPECT_FALSE(tiles::Decode(bad, QSize(64, 64))) << bad.substr(0, 30);
   }
   EXPECT_FALSE(tiles::Decode(good, QSize(7, 64))) << "outside a smaller board";
