@@ -77,24 +77,24 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     speaking_since_[address] = clock_.elapsed();
     // A copy that answers the extension is there, whether or not its
     // "Enter" or "IamToo" came through.
-    Guard([&] { parts_.presence.Returned(links_->NameOf(address), address); });
+    Returned(address);
     Linked(address);
   };
   hooks.skipped = [this](quint32 address) { Guard([&] { sync_->Skipped(address); }); };
   hooks.room = [this](quint32 address) { Guard([&] { sync_->Room(address); }); };
-  hooks.gone = [this](quint32 address, const std::string& name) {
+  hooks.gone = [this](quint32 address, const std::string&) {
     sync_->Forget(address);
     speaking_since_.erase(address);
-    Guard([&] { parts_.presence.Silent(name, address); });
+    Guard([&] { parts_.presence.Silent(ListedName(address), address); });
     Left(address);
   };
-  hooks.unanswered = [this](quint32 address, const std::string& name) {
-    Guard([&] { parts_.presence.Silent(name, address); });
+  hooks.unanswered = [this](quint32 address, const std::string&) {
+    Guard([&] { parts_.presence.Silent(ListedName(address), address); });
     // A copy whose program ended: the session goes on without it at once.
     Left(address);
   };
-  hooks.back = [this](quint32 address, const std::string& name) {
-    Guard([&] { parts_.presence.Returned(name, address); });
+  hooks.back = [this](quint32 address, const std::string&) {
+    Returned(address);
     if (links_->Speaks(address)) Linked(address);  // otherwise once it answers
   };
   hooks.undelivered = [this](quint32 address, const std::string& text) {
@@ -327,9 +327,7 @@ void SessionLinks::Undelivered(quint32 address, std::string_view text, bool afte
   const auto command = ParseUntaggedCommand(text);
   static const std::string kMessage = UpperText(command::kMessage);
   if (!command || command->name != kMessage) return;
-  std::string name = links_->NameOf(address);
-  if (name.empty()) name = DottedAddressText(address);
-  Guard([&] { parts_.chat.Undelivered(name, command->args, after_all); });
+  Guard([&] { parts_.chat.Undelivered(ListedName(address), command->args, after_all); });
 }
 
 bool SessionLinks::SendInOrder(const std::string& name, const std::string& command,
@@ -347,12 +345,21 @@ bool SessionLinks::Suspect(const std::string& host) {
 }
 
 std::optional<quint32> SessionLinks::KnownAddressOf(const std::string& name) const {
+  // By what the list and the announcements heard say, never by the name a
+  // greeting claims: anybody can greet with any name.
   if (const auto dotted = ParseDottedAddress(TrimText(name))) return dotted;
-  const std::string upper = UpperText(TrimText(name));
-  for (const quint32 address : links_->Present()) {
-    if (UpperText(links_->NameOf(address)) == upper) return address;
-  }
   return parts_.presence.Addresses().Find(name);
+}
+
+std::string SessionLinks::ListedName(quint32 address) const {
+  const std::optional<std::string> known = parts_.presence.Addresses().NameAt(address);
+  return known ? *known : DottedAddressText(address);
+}
+
+void SessionLinks::Returned(quint32 address) {
+  // Marked by the name this address announced, not by what its greeting says.
+  const std::optional<std::string> known = parts_.presence.Addresses().NameAt(address);
+  if (known) Guard([&] { parts_.presence.Returned(*known, address); });
 }
 
 }  // namespace kovra

@@ -52,6 +52,16 @@ QRect Bound(const drawing::Command& command, const DrawingState& state, const QR
       command);
 }
 
+// The pixels drawing a command again may touch: a fill may flow over the
+// whole board, a text only over its letters.
+qint64 Cost(const drawing::Command& command, const QRect& bound) {
+  const qint64 area = qint64{bound.width()} * bound.height();
+  if (const auto* text = std::get_if<drawing::TextOut>(&command)) {
+    return std::min<qint64>(area, 4096 * (qint64(text->text.size()) + 1));
+  }
+  return area;
+}
+
 // Copies the opaque pixels of change onto image, whose top left is at origin.
 void Overlay(QImage& image, const BoardHistory::Change& change, QPoint origin) {
   QPainter painter(&image);
@@ -83,6 +93,8 @@ void BoardHistory::BeginStep(quint64 owner, qint64 mark) {
     // Nothing to draw anew until now: the board as it is, shared until it is drawn on.
     Clear();
     base_.Reset(canvas_.Image());
+  } else {
+    Checkpoint();
   }
   Step step;
   step.owner = owner;
@@ -117,7 +129,7 @@ void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& 
   Step* step = Open(sender);
   if (step != nullptr) step->drew = true;
   const qint64 bytes = qint64{sizeof(Entry)} + 64;
-  Add(Entry{step, bound, Drawn{command, before}, bytes});
+  Add(Entry{step, bound, Drawn{command, before}, bytes, Cost(command, bound)});
 }
 
 void BoardHistory::Pasting(const QImage& pixels, QPoint at) {
@@ -125,10 +137,12 @@ void BoardHistory::Pasting(const QImage& pixels, QPoint at) {
   const QRect area = QRect(at, pixels.size()).intersected(canvas_.Image().rect());
   if (area.isEmpty()) return;
   const QImage after = pixels.copy(area.translated(-at)).convertToFormat(QImage::Format_RGB32);
-  if (auto change = Difference(canvas_.Image().copy(area), after, area.topLeft())) {
+  if (auto change = Difference(canvas_.Image().copy(area), after, after.rect())) {
+    change->area.translate(area.topLeft());
     const qint64 bytes = qint64{sizeof(Entry)} + change->pixels.sizeInBytes();
     const QRect changed = change->area;
-    Add(Entry{nullptr, changed, std::move(*change), bytes});
+    const qint64 cost = qint64{changed.width()} * changed.height();
+    Add(Entry{nullptr, changed, std::move(*change), bytes, cost});
   }
 }
 
@@ -143,8 +157,78 @@ void BoardHistory::Replacing() {
 
 void BoardHistory::Add(Entry entry) {
   bytes_ += entry.bytes;
+  entry.cost_before = cost_;
+  cost_ += entry.cost;
   entries_.push_back(std::move(entry));
-  if (bytes_ > kMaxBytes) Trim();
+  if (bytes_ > kMaxBytes ||
+      (!steps_.empty() && CostFrom(CheckpointAt(steps_.front().first)) > kMaxReplayPixels)) {
+    Trim();
+  }
+}
+
+qint64 BoardHistory::CostFrom(std::size_t seq) const {
+  if (seq < first_entry_) seq = first_entry_;
+  if (seq - first_entry_ >= entries_.size()) return 0;
+  return cost_ - entries_[seq - first_entry_].cost_before;
+}
+
+std::size_t BoardHistory::CheckpointAt(std::size_t seq) const {
+  auto after = checkpoints_.upper_bound(seq);
+  if (after == checkpoints_.begin()) return first_entry_;
+  return std::max(std::prev(after)->first, first_entry_);
+}
+
+void BoardHistory::Checkpoint() {
+  // Kept only once about a board's worth was drawn since the last: one is
+  // free until the board is next drawn on, and then costs one copy.
+  const QImage& board = canvas_.Image();
+  if (board.isNull() || cost_ - cost_at_checkpoint_ < qint64{board.width()} * board.height()) {
+    return;
+  }
+  const std::size_t seq = first_entry_ + entries_.size();
+  const qint64 bytes = board.sizeInBytes();
+  if (bytes > kMaxCheckpointBytes || checkpoints_.count(seq) != 0) return;
+  // The oldest give way: they serve only the oldest steps, which are
+  // forgotten when they cost too much without them.
+  while (!checkpoints_.empty() && checkpoint_bytes_ + bytes > kMaxCheckpointBytes) {
+    checkpoint_bytes_ -= checkpoints_.begin()->second.sizeInBytes();
+    checkpoints_.erase(checkpoints_.begin());
+  }
+  checkpoints_.emplace(seq, board);
+  checkpoint_bytes_ += bytes;
+  cost_at_checkpoint_ = cost_;
+}
+
+void BoardHistory::Advance(std::size_t seq) {
+  // From the latest copy at or before seq, when there is one, instead of
+  // drawing everything before it into base_.
+  const std::size_t from = CheckpointAt(seq);
+  if (from > first_entry_) {
+    base_.Reset(checkpoints_.at(from));
+    while (first_entry_ < from && !entries_.empty()) {
+      bytes_ -= entries_.front().bytes;
+      entries_.pop_front();
+      ++first_entry_;
+    }
+  }
+  while (!checkpoints_.empty() && checkpoints_.begin()->first <= first_entry_) {
+    checkpoint_bytes_ -= checkpoints_.begin()->second.sizeInBytes();
+    checkpoints_.erase(checkpoints_.begin());
+  }
+  while (first_entry_ < seq && !entries_.empty()) {
+    if (Counts(entries_.front())) Apply(base_, entries_.front());
+    bytes_ -= entries_.front().bytes;
+    entries_.pop_front();
+    ++first_entry_;
+  }
+}
+
+void BoardHistory::Toggled(const Step& step) {
+  // The copies after the step were taken with it as it was.
+  for (auto it = checkpoints_.upper_bound(step.first); it != checkpoints_.end();) {
+    checkpoint_bytes_ -= it->second.sizeInBytes();
+    it = checkpoints_.erase(it);
+  }
 }
 
 void BoardHistory::Forget(StepList::iterator step) {
@@ -174,18 +258,18 @@ void BoardHistory::Trim() {
   }
   // Only what came after the oldest step is ever drawn again; what came
   // before goes into the copy it is drawn on. The oldest steps give way
-  // until the rest fits, the user's gesture in progress whatever it holds.
+  // until the rest fits and the oldest costs little enough to take back,
+  // the user's gesture in progress whatever it holds.
   for (;;) {
     if (steps_.empty()) return Clear();
-    while (first_entry_ < steps_.front().first && !entries_.empty()) {
-      if (Counts(entries_.front())) Apply(base_, entries_.front());
-      bytes_ -= entries_.front().bytes;
-      entries_.pop_front();
-      ++first_entry_;
-    }
-    if (bytes_ <= kMaxBytes) return;
+    Advance(steps_.front().first);
+    const bool too_large = bytes_ > kMaxBytes;
+    if (!too_large && CostFrom(CheckpointAt(steps_.front().first)) <= kMaxReplayPixels) return;
     auto oldest = steps_.begin();
-    if (&*oldest == Open(kOwn)) ++oldest;
+    if (&*oldest == Open(kOwn)) {
+      if (!too_large) return;
+      ++oldest;
+    }
     if (oldest == steps_.end()) return;
     Forget(oldest);
   }
@@ -232,6 +316,9 @@ void BoardHistory::Clear() {
   open_.clear();
   bytes_ = 0;
   base_ = BoardCanvas();
+  checkpoints_.clear();
+  checkpoint_bytes_ = 0;
+  cost_at_checkpoint_ = cost_;
 }
 
 BoardHistory::Step* BoardHistory::LastDone(quint64 owner) const {
@@ -260,6 +347,7 @@ std::optional<BoardHistory::Change> BoardHistory::Undo(quint64 owner) {
   Step* step = LastDone(owner);
   if (step == nullptr) return std::nullopt;
   step->undone = true;
+  Toggled(*step);
   return Recompute(*step);
 }
 
@@ -267,6 +355,7 @@ std::optional<BoardHistory::Change> BoardHistory::Redo(quint64 owner) {
   Step* step = FirstUndone(owner);
   if (step == nullptr) return std::nullopt;
   step->undone = false;
+  Toggled(*step);
   return Recompute(*step);
 }
 
@@ -292,13 +381,22 @@ void BoardHistory::Apply(BoardCanvas& canvas, const Entry& entry) {
 }
 
 std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
-  if (!base_.HasPicture() || base_.Image().size() != canvas_.Image().size()) return std::nullopt;
+  const std::size_t from = CheckpointAt(step.first);
+  const auto checkpoint = checkpoints_.find(from);
+  const QImage& start = checkpoint != checkpoints_.end() ? checkpoint->second : base_.Image();
+  if (start.isNull() || start.size() != canvas_.Image().size()) return std::nullopt;
   BoardCanvas scratch;
-  scratch.Reset(base_.Image());  // shared until the first command draws
-  for (const Entry& entry : entries_) {
+  scratch.Reset(start);  // shared until the first command draws
+  // Only where something was drawn since can the two boards differ.
+  QRect drawn;
+  for (std::size_t i = from - first_entry_; i < entries_.size(); ++i) {
+    const Entry& entry = entries_[i];
+    drawn |= entry.bound;
     if (Counts(entry)) Apply(scratch, entry);
   }
-  auto change = Difference(canvas_.Image(), scratch.Image(), QPoint(0, 0));
+  drawn &= canvas_.Image().rect();
+  if (drawn.isEmpty()) return std::nullopt;
+  auto change = Difference(canvas_.Image(), scratch.Image(), drawn);
   if (!change) return std::nullopt;
   change->mark = step.mark;
   applying_ = true;
@@ -308,14 +406,17 @@ std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
 }
 
 std::optional<BoardHistory::Change> BoardHistory::Difference(const QImage& before,
-                                                             const QImage& after, QPoint at) {
+                                                             const QImage& after,
+                                                             const QRect& area) {
+  // Compared where they lie, without copies: a board may be tens of megabytes.
   const QImage old_pixels = before.convertToFormat(QImage::Format_RGB32);
   const QImage new_pixels = after.convertToFormat(QImage::Format_RGB32);
+  const QRect within = area & old_pixels.rect() & new_pixels.rect();
   int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
-  for (int y = 0; y < new_pixels.height(); ++y) {
+  for (int y = within.top(); y <= within.bottom(); ++y) {
     const auto* was = reinterpret_cast<const QRgb*>(old_pixels.constScanLine(y));
     const auto* is = reinterpret_cast<const QRgb*>(new_pixels.constScanLine(y));
-    for (int x = 0; x < new_pixels.width(); ++x) {
+    for (int x = within.left(); x <= within.right(); ++x) {
       if (((was[x] ^ is[x]) & kColorBits) == 0) continue;
       left = std::min(left, x);
       right = std::max(right, x);
@@ -334,7 +435,7 @@ std::optional<BoardHistory::Change> BoardHistory::Difference(const QImage& befor
       out[x] = ((was[x] ^ is[x]) & kColorBits) != 0 ? (is[x] | 0xFF000000) : 0;
     }
   }
-  return Change{box.translated(at), std::move(pixels)};
+  return Change{box, std::move(pixels)};
 }
 
 }  // namespace kovra

@@ -2,12 +2,18 @@
 // user's, and those of the peers that mark where theirs begin, so that a
 // peer's "take my last step back" is done here as it was done there. A step
 // is everything one gesture drew. Taking it back leaves what anybody drew
-// after it: the board is drawn anew from a copy of it made before the
-// oldest step kept, with every command (anybody's) and every pixel the
-// repair pasted since, in their order, except the steps taken back. Two
-// people taking back at once thus end on the same board, and a fill flows
-// as it would have. What changed is also given as pixels, for the boards
-// that understand nothing else.
+// after it: the board is drawn anew from a copy of it made before that
+// step, with every command (anybody's) and every pixel the repair pasted
+// since, in their order, except the steps taken back. Two people taking
+// back at once thus end on the same board, and a fill flows as it would
+// have. What changed is also given as pixels, for the boards that
+// understand nothing else.
+//
+// Drawing anew costs at most about one board's worth of work beyond the
+// commands since the step: a copy of the board is kept at the start of a
+// step whenever that much was drawn since the last copy, and a step that
+// would cost more than kMaxReplayPixels to take back is forgotten, however
+// the history was filled.
 //
 // The history also keeps the board as it was before the whole of it was
 // last replaced (a new board, a loaded picture, a board sent by a peer), so
@@ -38,6 +44,10 @@ class BoardHistory {
   // pixels drawn since the oldest may take; the oldest steps give way first.
   static constexpr std::size_t kMaxSteps = 50;
   static constexpr qint64 kMaxBytes = qint64{64} << 20;
+  // The pixels drawing anew may touch at most, and the memory the copies
+  // kept at step starts may take.
+  static constexpr qint64 kMaxReplayPixels = qint64{48} << 20;
+  static constexpr qint64 kMaxCheckpointBytes = qint64{256} << 20;
   // Whose step: the local user's, or a peer's by the key the replay gives it.
   static constexpr quint64 kOwn = 0;
 
@@ -87,8 +97,10 @@ class BoardHistory {
   // The time marks are counted in, for telling when the board was replaced.
   void SetClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
 
-  // The pixels that differ between before and after, which have one size.
-  static std::optional<Change> Difference(const QImage& before, const QImage& after, QPoint at);
+  // The pixels within area that differ between before and after, which
+  // have one size.
+  static std::optional<Change> Difference(const QImage& before, const QImage& after,
+                                          const QRect& area);
 
  private:
   struct Step {
@@ -107,7 +119,9 @@ class BoardHistory {
     QRect bound;                 // no pixel outside it changed
     std::variant<Drawn, Change> what;
     qint64 bytes = 0;
-    bool dead = false;  // of a step taken back and then forgotten
+    qint64 cost = 0;         // the pixels drawing it again may touch
+    qint64 cost_before = 0;  // the cost of everything added before it
+    bool dead = false;       // of a step taken back and then forgotten
   };
 
   void Pasting(const QImage& pixels, QPoint at);
@@ -129,8 +143,18 @@ class BoardHistory {
   static void Apply(BoardCanvas& canvas, const Entry& entry);
   // Whether an entry is drawn when the board is drawn anew.
   static bool Counts(const Entry& entry);
-  // The board drawn anew from the copy, without the steps taken back.
+  // The board drawn anew from the latest copy before step, without the steps taken back.
   std::optional<Change> Recompute(const Step& step);
+  // The cost of everything added from the entry numbered seq on.
+  qint64 CostFrom(std::size_t seq) const;
+  // The number of the entry the latest copy at or before seq was taken at.
+  std::size_t CheckpointAt(std::size_t seq) const;
+  // A copy of the board at the start of a step, when enough was drawn since the last.
+  void Checkpoint();
+  // Drops the entries before seq (a step's first), taking base_ forward.
+  void Advance(std::size_t seq);
+  // A step was taken back or done again: the copies after it no longer hold.
+  void Toggled(const Step& step);
 
   BoardCanvas& canvas_;
   StepList steps_;                 // oldest first; a list, so that a step stays where it is
@@ -139,6 +163,13 @@ class BoardHistory {
   std::size_t first_entry_ = 0;  // the sequence number of entries_.front()
   // The board as it was before entries_.front(): kept while a step is.
   BoardCanvas base_;
+  // Copies of the board before the entry of each number, with every entry
+  // before it drawn as it counts now; those after a step taken back or done
+  // again are dropped.
+  std::map<std::size_t, QImage> checkpoints_;
+  qint64 checkpoint_bytes_ = 0;
+  qint64 cost_ = 0;  // of everything ever added
+  qint64 cost_at_checkpoint_ = 0;
   qint64 bytes_ = 0;
   bool applying_ = false;  // the history itself is pasting
   QImage previous_;

@@ -31,6 +31,8 @@ constexpr qint64 kGreetAgainMs = 500;
 // Greetings to a copy that never answered, and copies introduced a second.
 constexpr int kGreetingsUnheard = 4;
 constexpr int kMaxIntroducedPerSecond = 16;
+// A tick later than this by more than its interval finds this copy was held up.
+constexpr qint64 kStallMs = 250;
 // A peer's answers are repeated at most this often.
 constexpr qint64 kHelloPauseMs = 250;
 
@@ -233,6 +235,7 @@ void PeerLinks::OnHello(quint32 address, std::string_view args) {
 
 void PeerLinks::NewInstance(Peer& peer, quint32 instance) {
   peer.instance = instance;
+  peer.port = 0;
   peer.verified = false;
   peer.expected = 0;
   peer.ahead.clear();
@@ -361,6 +364,18 @@ void PeerLinks::Hold(quint32 address, Peer& peer) {
 void PeerLinks::Tick() {
   if (closed_) return;
   const qint64 now = Now();
+  // After this copy was held up (a long drawing, a slow disk), what the
+  // peers sent meanwhile still waits to be read: silence is counted
+  // without the time this copy did not listen.
+  const qint64 stall = last_tick_ms_ >= 0 ? now - last_tick_ms_ - kTickMs : 0;
+  last_tick_ms_ = now;
+  if (stall > kStallMs) {
+    for (auto& entry : peers_) {
+      Peer& peer = entry.second;
+      peer.heard_ms += stall;
+      if (peer.suspect_ms >= 0) peer.suspect_ms += stall;
+    }
+  }
   std::vector<quint32> addresses;
   addresses.reserve(peers_.size());
   for (const auto& entry : peers_) addresses.push_back(entry.first);

@@ -248,6 +248,7 @@ class PeerLinks : public QObject {
   int introduced_ = 0;
   qint64 introduced_second_ = -1;
   QTimer ticks_;
+  qint64 last_tick_ms_ = -1;
   QTimer acks_;
 };
 

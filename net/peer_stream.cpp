@@ -112,7 +112,9 @@ void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   if (!data) return;
   Peer* peer = Knowing(address, data->instance, data->your);
   if (peer == nullptr) return;
-  peer->port = port;
+  // Its commands are drawn as one sender's, whatever port a datagram
+  // claims: one host cannot become thousands of senders.
+  if (peer->port == 0) peer->port = port;
   peer->ack_due = true;
   // A stream met for the first time starts where its sender still waits;
   // after that it moves on only by what arrives.

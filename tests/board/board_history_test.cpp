@@ -190,5 +190,87 @@ TEST(BoardHistory, APeersStepIsTakenBackByItsKeyAndTheUsersStaysAsItIs) {
   EXPECT_EQ(board.canvas.Image(), Without(ops, {1}));
 }
 
+TEST(BoardHistory, StepsAmidFillsComeBackExactlyFromTheCopiesKeptAndOneBuriedTooDeepIsForgotten) {
+  // The user's steps and a peer's (negative) each fill much of the board,
+  // so that a copy is kept at nearly every step's start. The peer takes
+  // back steps that come before copies the user's next step back would
+  // start from: those copies no longer hold, and the board must still be exact.
+  const char* colours[] = {"clRed", "clBlue", "clYellow", "clGreen", "clAqua", "clFuchsia"};
+  const quint64 peer = Replay::Key(7, 7);
+  std::vector<Op> ops;
+  for (int step = 1; step <= 12; ++step) {
+    ops.push_back({step, drawing::MoveTo{{step * 20, 0}}});
+    ops.push_back({step, Line(step * 20 + 30, 199, 3 + step % 4, "clBlack")});
+    ops.push_back({step, drawing::FloodFill{1, 1 + step, colours[step % 6], ""}});
+    ops.push_back({-step, drawing::FloodFill{318, 198 - step, colours[(step + 3) % 6], ""}});
+  }
+  auto without = [&ops](const std::set<int>& left_out) {
+    BoardCanvas canvas;
+    canvas.Reset(test::WhiteImage(320, 200));
+    Replay replay(canvas);
+    for (const Op& op : ops) {
+      if (left_out.count(op.step) != 0) continue;
+      replay.SetSender(op.step < 0 ? 7 : 0, op.step < 0 ? 7 : 0);
+      op.step < 0 ? replay.Draw(op.command) : replay.DrawOwn(op.command);
+    }
+    return canvas.Image();
+  };
+  Recorded board;
+  for (const Op& op : ops) {
+    if (op.step < 0) {
+      board.history.EndStep();
+      board.history.BeginStep(peer);
+      board.replay.SetSender(7, 7);
+      board.replay.Draw(op.command);
+      continue;
+    }
+    if (std::holds_alternative<drawing::MoveTo>(op.command)) board.history.BeginStep();
+    board.replay.SetSender(0, 0);
+    board.replay.DrawOwn(op.command);
+  }
+  board.history.EndStep();
+  ASSERT_EQ(board.canvas.Image(), without({}));
+  std::set<int> out;
+  for (int step = 12; step >= 10; --step) {
+    ASSERT_TRUE(board.history.Undo()) << step;
+    out.insert(step);
+    ASSERT_EQ(board.canvas.Image(), without(out)) << step;
+  }
+  for (int step = 12; step >= 3; --step) {
+    ASSERT_TRUE(board.history.Undo(peer)) << -step;
+    out.insert(-step);
+  }
+  ASSERT_EQ(board.canvas.Image(), without(out));
+  for (int step = 9; step >= 7; --step) {
+    ASSERT_TRUE(board.history.Undo()) << step;
+    out.insert(step);
+    ASSERT_EQ(board.canvas.Image(), without(out)) << step;
+  }
+  for (int step = 3; step <= 5; ++step) {
+    ASSERT_TRUE(board.history.Redo(peer)) << -step;
+    out.erase(-step);
+    ASSERT_EQ(board.canvas.Image(), without(out)) << -step;
+  }
+  ASSERT_TRUE(board.history.Redo());
+  out.erase(7);
+  EXPECT_EQ(board.canvas.Image(), without(out));
+
+  // A step under a little drawing is taken back; under more than drawing
+  // anew may cost, it is forgotten rather than made to cost it.
+  Recorded buried;
+  buried.history.BeginStep();
+  buried.replay.DrawOwn(drawing::MoveTo{{0, 100}});
+  buried.replay.DrawOwn(Line(319, 100, 9, "clRed"));
+  buried.history.EndStep();
+  buried.replay.SetSender(7, 7);
+  const qint64 board_pixels = 320 * 200;
+  const qint64 fills = BoardHistory::kMaxReplayPixels / board_pixels + 2;
+  for (qint64 i = 0; i < fills; ++i) {
+    buried.replay.Draw(drawing::FloodFill{0, 0, i % 2 == 0 ? "clBlue" : "clWhite", ""});
+    if (i == 10) ASSERT_TRUE(buried.history.CanUndo()) << "ten fills over it";
+  }
+  EXPECT_FALSE(buried.history.CanUndo());
+}
+
 }  // namespace
 }  // namespace kovra
