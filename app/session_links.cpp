@@ -357,9 +357,19 @@ std::string SessionLinks::ListedName(quint32 address) const {
 }
 
 void SessionLinks::Returned(quint32 address) {
-  // Marked by the name this address announced, not by what its greeting says.
-  const std::optional<std::string> known = parts_.presence.Addresses().NameAt(address);
-  if (known) Guard([&] { parts_.presence.Returned(*known, address); });
+  // Marked by the name this address announced; by the name its greeting
+  // claims only when the list and the announcements know that name
+  // nowhere, so that no greeting takes a listed copy's place.
+  const KnownAddresses& book = parts_.presence.Addresses();
+  std::string name;
+  if (const std::optional<std::string> known = book.NameAt(address)) {
+    name = *known;
+  } else if (const std::string& claimed = links_->NameOf(address); !claimed.empty()) {
+    const std::optional<quint32> dotted = ParseDottedAddress(TrimText(claimed));
+    const bool unknown = !book.Find(claimed) && parts_.presence.List().Find(claimed) < 0;
+    if (dotted ? *dotted == address : unknown) name = claimed;
+  }
+  if (!name.empty()) Guard([&] { parts_.presence.Returned(name, address); });
 }
 
 }  // namespace kovra

@@ -33,6 +33,10 @@ constexpr int kGreetingsUnheard = 4;
 constexpr int kMaxIntroducedPerSecond = 16;
 // A tick later than this by more than its interval finds this copy was held up.
 constexpr qint64 kStallMs = 250;
+// What a datagram from a peer earns it in bytes sent, for each of its bytes.
+constexpr qint64 kEarnPerByte = 4;
+// Greetings to an address that never echoed its ticket exceed what it sent by one at most.
+constexpr qint64 kGreetingGrace = 160;
 // A peer's answers are repeated at most this often.
 constexpr qint64 kHelloPauseMs = 250;
 
@@ -124,8 +128,12 @@ void PeerLinks::SendHello(quint32 address, Peer* peer, quint64 your) {
   hello.changed_ago = changed_.isValid() ? changed_.elapsed() : -1;
   hello.ticket = peer != nullptr ? peer->ticket : TicketFor(address);
   hello.name = computer_name_;
-  if (peer != nullptr) peer->hello_ms = peer->sent_ms = Now();
-  hooks_.send(address, link::Datagram(link::kHello, hello.Build()));
+  const std::string bytes = link::Datagram(link::kHello, hello.Build());
+  if (peer != nullptr) {
+    peer->hello_ms = peer->sent_ms = Now();
+    peer->greeting_room -= qint64(bytes.size());
+  }
+  hooks_.send(address, bytes);
 }
 
 bool PeerLinks::Suspect(quint32 address, bool leaving) {
@@ -203,6 +211,10 @@ void PeerLinks::Answer(quint32 address, Peer* peer, quint64 your) {
   SendHello(address, peer, your);
 }
 
+void PeerLinks::Earn(Peer& peer, std::size_t size) {
+  peer.credit = std::min(kMaxCredit, peer.credit + kEarnPerByte * qint64(size));
+}
+
 void PeerLinks::OnHello(quint32 address, std::string_view args) {
   const auto hello = link::Hello::Parse(args);
   // This copy's own announcement, back from a broadcast address; or an
@@ -212,14 +224,19 @@ void PeerLinks::OnHello(quint32 address, std::string_view args) {
   // It echoes what this copy told that address alone: the greeting comes
   // from there, and may start the link anew.
   const bool proven = hello->your == (peer != nullptr ? peer->ticket : TicketFor(address));
+  if (peer != nullptr) peer->greeting_room += qint64(args.size());
   if (peer != nullptr && peer->verified && !proven) {
     // Anybody may write this address on a datagram: the copy there is
     // asked, and what it answers counts.
     Answer(address, peer, hello->ticket);
     return;
   }
-  peer = Follow(address);
-  if (peer == nullptr) return;
+  if (peer == nullptr) {
+    peer = Follow(address);
+    if (peer == nullptr) return;
+    peer->greeting_room = qint64(args.size()) + kGreetingGrace;
+  }
+  if (proven) Earn(*peer, args.size());
   const bool fresh = peer->instance != hello->instance || peer->theirs != hello->ticket;
   if (peer->instance != hello->instance && (proven || !peer->verified)) {
     NewInstance(*peer, hello->instance);
@@ -389,8 +406,11 @@ void PeerLinks::Tick() {
     if (!peer->verified) {
       // A copy that never said a word is greeted a few times, not for as
       // long as it is kept.
+      // One that spoke is greeted only as much as it sent: a greeting
+      // forged with another's address is not made into many to it.
       const bool spoke = peer->instance != 0;
-      if (now - peer->hello_ms >= kGreetAgainMs && (spoke || peer->greetings < kGreetingsUnheard)) {
+      const bool room = spoke ? peer->greeting_room > 0 : peer->greetings < kGreetingsUnheard;
+      if (now - peer->hello_ms >= kGreetAgainMs && room) {
         ++peer->greetings;
         SendHello(address, peer);
       }
@@ -423,10 +443,11 @@ void PeerLinks::Tick() {
 
 void PeerLinks::Probe(qint64 now) {
   // Often in the first minute (a cable, a restart), then now and then (a
-  // computer asleep), for a day at most.
+  // computer asleep), for ten minutes; a listed copy is greeted after that
+  // too, as the list asks (see the session's links).
   constexpr qint64 kSoonMs = 60'000;
   constexpr qint64 kLaterMs = 30'000;
-  constexpr qint64 kGiveUpMs = 24 * 3600'000;
+  constexpr qint64 kGiveUpMs = 10 * 60'000;
   for (auto it = gone_.begin(); it != gone_.end();) {
     Gone& gone = it->second;
     if (now - gone.since_ms > kGiveUpMs) {

@@ -41,6 +41,8 @@ class PeerLinks : public QObject {
   // system has no room for them.
   static constexpr int kFirstWindow = 16;
   static constexpr int kMaxWindow = 512;
+  // The most a peer may have earned of what this copy sends it (see Peer::credit).
+  static constexpr qint64 kMaxCredit = qint64{1} << 20;
 
   struct Timing {
     qint64 gone_ms = 10000;           // silence after which a peer is gone
@@ -149,6 +151,13 @@ class PeerLinks : public QObject {
     bool unanswered = false;  // told of as absent after it stayed silent
     bool leaving = false;     // suspected for its "Exit"
     int greetings = 0;        // sent before it said anything
+    // Bytes this copy may still send: what comes from the peer earns a few
+    // times its size, what it acknowledges earns back twice what it cost,
+    // so that nothing answers a request at more than a small multiple, and
+    // a transfer goes only as fast as it is acknowledged. Before the peer
+    // echoed its ticket: greetings to it total at most what it sent.
+    qint64 credit = 0;
+    qint64 greeting_room = 0;
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;
@@ -182,7 +191,9 @@ class PeerLinks : public QObject {
   void Mend(quint32 address, quint64 your);
   // The peer at address when a datagram of its stream names its instance
   // and this copy's ticket for it; otherwise the greeting that mends it, and null.
-  Peer* Knowing(quint32 address, quint32 instance, quint64 your);
+  Peer* Knowing(quint32 address, quint32 instance, quint64 your, std::size_t size);
+  // What a proven datagram of size from the peer earns it.
+  static void Earn(Peer& peer, std::size_t size);
   void OnData(quint32 address, quint16 port, std::string_view args);
   void OnAck(quint32 address, std::string_view args);
   // The round trip, from the newest datagram an acknowledgement through known reports.

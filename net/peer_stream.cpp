@@ -55,7 +55,7 @@ void PeerLinks::Pump(quint32 address) {
   for (;;) {
     Peer* peer = Find(address);
     if (closed_ || peer == nullptr || !peer->verified) return;
-    const bool room = peer->in_flight < static_cast<std::size_t>(peer->window);
+    const bool room = peer->in_flight < static_cast<std::size_t>(peer->window) && peer->credit > 0;
     if (!room) return;
     if (peer->waiting.empty()) {
       // Whoever has more to send (a board on its way) is asked once.
@@ -83,7 +83,9 @@ void PeerLinks::Transmit(quint32 address, Peer& peer, Outgoing& item) {
   item.sent_ms = Now();
   ++item.tries;
   peer.sent_ms = item.sent_ms;
-  if (!hooks_.send(address, data.Datagram())) Shrink(peer, 0.5);
+  const std::string bytes = data.Datagram();
+  peer.credit -= qint64(bytes.size());
+  if (!hooks_.send(address, bytes)) Shrink(peer, 0.5);
 }
 
 void PeerLinks::Shrink(Peer& peer, double factor) {
@@ -93,12 +95,14 @@ void PeerLinks::Shrink(Peer& peer, double factor) {
   peer.window = std::max(4.0, peer.window * factor);
 }
 
-PeerLinks::Peer* PeerLinks::Knowing(quint32 address, quint32 instance, quint64 your) {
+PeerLinks::Peer* PeerLinks::Knowing(quint32 address, quint32 instance, quint64 your,
+                                    std::size_t size) {
   Peer* peer = Find(address);
   if (peer == nullptr || your != peer->ticket || instance != peer->instance) {
     Mend(address, your);
     return nullptr;
   }
+  Earn(*peer, size);
   Verified(address, *peer);
   return Find(address);
 }
@@ -110,7 +114,7 @@ void PeerLinks::ReceivedData(quint32 address, quint16 port, std::string_view arg
 void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   const auto data = link::Data::Parse(args);
   if (!data) return;
-  Peer* peer = Knowing(address, data->instance, data->your);
+  Peer* peer = Knowing(address, data->instance, data->your, args.size());
   if (peer == nullptr) return;
   // Its commands are drawn as one sender's, whatever port a datagram
   // claims: one host cannot become thousands of senders.
@@ -223,7 +227,7 @@ void PeerLinks::SampleRoundTrip(Peer& peer, quint32 known, qint64 now) {
 void PeerLinks::OnAck(quint32 address, std::string_view args) {
   const auto ack = link::Ack::Parse(args);
   if (!ack) return;
-  Peer* peer = Knowing(address, ack->instance, ack->your);
+  Peer* peer = Knowing(address, ack->instance, ack->your, args.size());
   if (peer == nullptr) return;
   const qint64 now = Now();
   SampleRoundTrip(*peer, ack->known, now);
@@ -235,8 +239,16 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     item.told = false;
     late.push_back(item.text);
   };
+  // What arrived earns back twice what it cost: the flow grows as fast as
+  // it is acknowledged, and no faster.
+  const auto earn_back = [peer](const Outgoing& item) {
+    peer->credit = std::min(kMaxCredit, peer->credit + 2 * qint64(item.text.size() + 48));
+  };
   while (!peer->unacked.empty() && peer->unacked.front().seq <= ack->through) {
-    if (!peer->unacked.front().arrived) --peer->in_flight;
+    if (!peer->unacked.front().arrived) {
+      --peer->in_flight;
+      earn_back(peer->unacked.front());
+    }
     arrived(peer->unacked.front());
     peer->unacked.pop_front();
     ++acked;
@@ -255,9 +267,13 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     if (!missing && !item.arrived) {
       item.arrived = true;
       --peer->in_flight;
+      earn_back(item);
       arrived(item);
     }
-    if (!missing || budget == 0 || (item.sent_ms >= 0 && now - item.sent_ms < pause)) continue;
+    if (!missing || budget == 0 || peer->credit <= 0 ||
+        (item.sent_ms >= 0 && now - item.sent_ms < pause)) {
+      continue;
+    }
     Transmit(address, *peer, item);
     --budget;
   }
@@ -274,7 +290,8 @@ void PeerLinks::Resend(quint32 address, Peer& peer, qint64 now) {
     // Never longer than a second, so that a receiver hears again well
     // before it gives a gap up.
     const qint64 backoff = std::min<qint64>(rto << std::clamp(item.tries - 1, 0, 2), 1000);
-    if (!item.arrived && budget > 0 && (item.sent_ms < 0 || now - item.sent_ms >= backoff)) {
+    if (!item.arrived && budget > 0 && peer.credit > 0 &&
+        (item.sent_ms < 0 || now - item.sent_ms >= backoff)) {
       Transmit(address, peer, item);
       --budget;
     }
