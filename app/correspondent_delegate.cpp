@@ -5,8 +5,8 @@
 namespace kovra {
 namespace {
 
-const QColor kPresent(40, 160, 70);
-const QColor kAbsent(150, 150, 150);
+const QColor kPresentColour(40, 160, 70);
+const QColor kAbsentColour(150, 150, 150);
 
 }  // namespace
 
@@ -28,15 +28,15 @@ void CorrespondentDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   const QRectF mark(option.rect.left() + 5, option.rect.center().y() - dot / 2.0 + 0.5, dot, dot);
   if (shown.present) {
     painter->setPen(Qt::NoPen);
-    painter->setBrush(kPresent);
+    painter->setBrush(kPresentColour);
   } else {
-    painter->setPen(QPen(kAbsent, 1.5));
+    painter->setPen(QPen(kAbsentColour, 1.5));
     painter->setBrush(Qt::NoBrush);
   }
   painter->drawEllipse(mark);
   painter->setPen(selected        ? option.palette.highlightedText().color()
                   : shown.present ? option.palette.text().color()
-                                  : kAbsent);
+                                  : kAbsentColour);
   const QRect text = option.rect.adjusted(dot + 11, 0, -2, 0);
   painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                     option.fontMetrics.elidedText(shown.name, Qt::ElideRight, text.width()));

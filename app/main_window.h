@@ -22,6 +22,7 @@
 #include "app/key_preview.h"
 #include "app/routed_dialogs.h"
 #include "app/session_links.h"
+#include "app/session_word.h"
 #include "app/tool_panel.h"
 #include "app/window_layout.h"
 #include "board/board_commands.h"
@@ -63,6 +64,7 @@ class TForm1 : public QMainWindow {
   BoardMenu& BoardItems() { return *board_menu_; }
   // The correspondent list's and the network menu's items.
   CorrespondentsMenu& ListItems() { return *correspondents_menu_; }
+  SessionWord& Word() { return *session_word_; }
   // The message pane: sending and receiving lines.
   ChatPane& Chat() { return *chat_; }
   BoardFiles& Files() { return board_files_; }
@@ -129,6 +131,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<ChatPane> chat_;
   std::unique_ptr<BoardGestures> gestures_;
   std::unique_ptr<SessionLinks> session_;  // null when the extension is off
+  std::unique_ptr<SessionWord> session_word_;
   std::unique_ptr<BoardUndo> undo_;
   std::unique_ptr<BoardAutosave> autosave_;
   // The board's mouse events, held while a send is under way.

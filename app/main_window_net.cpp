@@ -55,6 +55,20 @@ void TForm1::CreateEndpoint() {
   gestures_ = std::make_unique<BoardGestures>(BoardGestures::Parts{
       ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
       [this] { undo_->StepBegun(); }, *fan_out_, *chat_, *presence_, *correspondents_});
+  session_word_ = std::make_unique<SessionWord>(SessionWord::Parts{
+      *env_.dialogs, *Udp1, env_.program_dir + kSessionWordFile,
+      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
+      [this](quint32 address) {
+        return AnsiToQString(
+            presence_->Addresses().NameAt(address).value_or(DottedAddressText(address)));
+      },
+      // Who may speak changed: every link is made anew, and those of the
+      // session now are told of this copy again, and answer.
+      [this] {
+        if (session_) session_->Links().ForgetAll();
+        correspondents_menu_->N9Click();
+      }});
+  session_word_->Load();
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -112,7 +126,10 @@ void TForm1::CreateSessionAndUndo() {
       this);
 }
 
-void TForm1::Udp1DataReceived(const ReceivedDatagram& datagram) {
+void TForm1::Udp1DataReceived(const ReceivedDatagram& arrived) {
+  // In a closed session only what is sealed with its word is read.
+  ReceivedDatagram datagram;
+  if (!session_word_->Open(arrived, datagram)) return;
   if (session_ && session_->TakeStream(datagram)) return;
   // A command is at most kMaxCommandText characters; what follows is not read.
   const std::string_view bytes = datagram.bytes.substr(0, kMaxCommandText);

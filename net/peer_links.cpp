@@ -31,6 +31,8 @@ constexpr qint64 kGreetAgainMs = 500;
 // Greetings to a copy that never answered, and copies introduced a second.
 constexpr int kGreetingsUnheard = 4;
 constexpr int kMaxIntroducedPerSecond = 16;
+// A copy whose stream carried nothing for so long gives its place to a newcomer.
+constexpr qint64 kIdlePlaceMs = 30'000;
 // A tick later than this by more than its interval finds this copy was held up.
 constexpr qint64 kStallMs = 250;
 // What a datagram from a peer earns it in bytes sent, for each of its bytes.
@@ -63,6 +65,12 @@ void PeerLinks::Close() {
   closed_ = true;
   ticks_.stop();
   acks_.stop();
+}
+
+void PeerLinks::ForgetAll() {
+  std::vector<quint32> addresses;
+  for (const auto& entry : peers_) addresses.push_back(entry.first);
+  for (const quint32 address : addresses) Forget(address, true);
 }
 
 PeerLinks::Peer* PeerLinks::Find(quint32 address) {
@@ -194,11 +202,21 @@ void PeerLinks::Received(quint32 address, quint16 port, const ReceivedCommand& c
 PeerLinks::Peer* PeerLinks::Follow(quint32 address) {
   if (Peer* peer = Find(address)) return peer;
   if (peers_.size() >= kMaxPeers) {
-    // Room is made only at the cost of one that never answered.
+    // Room is made at the cost of one that never answered, else of one
+    // whose stream has carried nothing for long: a copy of a session asks
+    // for its owner's digest every few seconds, a host that only holds
+    // places does nothing with them.
     const auto stranger = std::find_if(peers_.begin(), peers_.end(),
                                        [](const auto& entry) { return !entry.second.verified; });
-    if (stranger == peers_.end()) return nullptr;
-    peers_.erase(stranger);
+    if (stranger != peers_.end()) {
+      peers_.erase(stranger);
+    } else {
+      const auto idle = std::min_element(peers_.begin(), peers_.end(), [](auto& a, auto& b) {
+        return a.second.useful_ms < b.second.useful_ms;
+      });
+      if (Now() - idle->second.useful_ms < kIdlePlaceMs) return nullptr;
+      Forget(idle->first, true);
+    }
   }
   Peer& peer = peers_[address];
   peer.heard_ms = Now();
@@ -286,6 +304,11 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
     if (Find(address) != &peer) return;
   }
   if (peer.verified) return;
+  const int same = static_cast<int>(std::count_if(peers_.begin(), peers_.end(), [&](auto& entry) {
+    return entry.second.verified && entry.second.instance == peer.instance;
+  }));
+  if (same >= kMaxAddressesPerInstance) return;  // one copy, many addresses: it has enough
+  peer.useful_ms = Now();
   if (const auto gone = gone_.find(address); gone != gone_.end()) {
     const std::string name = gone->second.name;
     gone_.erase(gone);

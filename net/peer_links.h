@@ -34,6 +34,8 @@ class PeerLinks : public QObject {
   // Bounds: peers followed, commands kept for one peer (sent and not yet
   // acknowledged, or waiting), and commands received ahead of a gap.
   static constexpr std::size_t kMaxPeers = 64;
+  // Addresses one instance may speak from: one host cannot take every place.
+  static constexpr int kMaxAddressesPerInstance = 2;
   static constexpr std::size_t kMaxWaiting = 4096;
   static constexpr std::size_t kMaxAhead = 512;
   // Datagrams in flight to one peer: the window starts small and grows as
@@ -43,6 +45,8 @@ class PeerLinks : public QObject {
   static constexpr int kMaxWindow = 512;
   // The most a peer may have earned of what this copy sends it (see Peer::credit).
   static constexpr qint64 kMaxCredit = qint64{1} << 20;
+  // What a peer that acknowledged everything sent to it may have at least.
+  static constexpr qint64 kFreshCredit = 16 * 1024;
 
   struct Timing {
     qint64 gone_ms = 10000;           // silence after which a peer is gone
@@ -123,6 +127,10 @@ class PeerLinks : public QObject {
   // This copy's board changed by drawing.
   void BoardChanged() { changed_.start(); }
 
+  // Every link is dropped, as if its copy fell silent, and looked for
+  // again: those that answer now are linked anew (a closed session's word
+  // changed, and with it who may speak).
+  void ForgetAll();
   // Stops for good; nothing more is sent.
   void Close();
 
@@ -136,6 +144,7 @@ class PeerLinks : public QObject {
     qint64 queued_ms = 0;
     qint64 sent_ms = -1;
     int tries = 0;
+    qint64 spent = 0;  // bytes its sends took, earned back twice when it arrives
   };
   struct Peer {
     quint32 instance = 0;
@@ -158,6 +167,7 @@ class PeerLinks : public QObject {
     // echoed its ticket: greetings to it total at most what it sent.
     qint64 credit = 0;
     qint64 greeting_room = 0;
+    qint64 useful_ms = 0;  // when its stream last brought or took anything
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;

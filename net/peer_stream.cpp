@@ -85,6 +85,7 @@ void PeerLinks::Transmit(quint32 address, Peer& peer, Outgoing& item) {
   peer.sent_ms = item.sent_ms;
   const std::string bytes = data.Datagram();
   peer.credit -= qint64(bytes.size());
+  item.spent += qint64(bytes.size());
   if (!hooks_.send(address, bytes)) Shrink(peer, 0.5);
 }
 
@@ -104,7 +105,8 @@ PeerLinks::Peer* PeerLinks::Knowing(quint32 address, quint32 instance, quint64 y
   }
   Earn(*peer, size);
   Verified(address, *peer);
-  return Find(address);
+  peer = Find(address);
+  return peer != nullptr && peer->verified ? peer : nullptr;
 }
 
 void PeerLinks::ReceivedData(quint32 address, quint16 port, std::string_view args) {
@@ -129,6 +131,7 @@ void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   // In order, acknowledged a little later with what follows; a gap or a
   // repeat at once, so that the sender mends it soon.
   const bool in_order = data->seq == peer->expected && peer->ahead.empty();
+  if (data->seq >= peer->expected) peer->useful_ms = Now();
   ScheduleAck(in_order && ++peer->unreported < kAckEvery);
   if (data->seq < peer->expected || data->seq - peer->expected >= kMaxAhead) return;
   if (in_order && !peer->delivering) {
@@ -239,10 +242,10 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     item.told = false;
     late.push_back(item.text);
   };
-  // What arrived earns back twice what it cost: the flow grows as fast as
-  // it is acknowledged, and no faster.
+  // What arrived earns back twice what it cost, sent again or not: the
+  // flow grows as fast as it is acknowledged, and no faster.
   const auto earn_back = [peer](const Outgoing& item) {
-    peer->credit = std::min(kMaxCredit, peer->credit + 2 * qint64(item.text.size() + 48));
+    peer->credit = std::min(kMaxCredit, peer->credit + 2 * item.spent);
   };
   while (!peer->unacked.empty() && peer->unacked.front().seq <= ack->through) {
     if (!peer->unacked.front().arrived) {
@@ -253,6 +256,9 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     peer->unacked.pop_front();
     ++acked;
   }
+  if (acked > 0) peer->useful_ms = now;
+  // Everything sent has arrived: the peer has shown it takes what it asks for.
+  if (peer->unacked.empty()) peer->credit = std::max(peer->credit, kFreshCredit);
   // Grows by one for each acknowledged until it is large, then slowly.
   peer->window += peer->window < 64 ? acked : static_cast<double>(acked) / peer->window * 8;
   peer->window = std::min<double>(peer->window, kMaxWindow);

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "net/session_seal.h"
+
 #ifdef __linux__
 #include <linux/errqueue.h>
 #endif
@@ -299,6 +301,12 @@ bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, 
     *known = host;
   }
   const sockaddr_in remote = Ipv4Address(address, port);
+  std::string sealed;
+  if (seal_ != nullptr) {
+    sealed = seal_->Seal(std::string_view(bytes, length));
+    bytes = sealed.data();
+    length = sealed.size();
+  }
   int failure = send_fault_ ? send_fault_() : 0;
   if (failure == 0 && ::sendto(socket_, bytes, length, 0,
                                reinterpret_cast<const sockaddr*>(&remote), sizeof remote) < 0) {

@@ -101,6 +101,9 @@ class TUdpEndpoint : public QObject {
   // ENOBUFS): its datagram did not go out, and the sender should slow down
   // and try it again. Any other failure loses the datagram, as a network may.
   bool LastSendBusy() const { return last_send_busy_; }
+  // Every datagram sent from now on is sealed with seal (null: none); the
+  // seal outlives the endpoint's use of it.
+  void SetSeal(const class SessionSeal* seal) { seal_ = seal; }
   // For tests: asked before each datagram goes out; 0 sends it, an errno
   // makes the send fail as the system would with that code.
   void SetSendFault(std::function<int()> fault) { send_fault_ = std::move(fault); }
@@ -147,6 +150,7 @@ class TUdpEndpoint : public QObject {
   void DrainErrorQueue();
 
   QHostAddress bind_address_;
+  const SessionSeal* seal_ = nullptr;
   int local_port_ = 0;
   int socket_ = -1;
   QSocketNotifier* notifier_ = nullptr;

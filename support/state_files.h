@@ -13,6 +13,8 @@ inline const QString kPictureFolder = QStringLiteral("BMP");
 inline const QString kSettingsFile = QStringLiteral("~Kovra.ini");
 // Where each computer was last heard from; a file older copies never read.
 inline const QString kKnownAddressesFile = QStringLiteral("~Addresses.txt");
+// The word of a closed session, readable by the user only; a file older copies never read.
+inline const QString kSessionWordFile = QStringLiteral("~SessionWord.txt");
 // The window's size and place and its splitters'; a file older copies never read.
 inline const QString kWindowPlaceFile = QStringLiteral("~Window.ini");
 

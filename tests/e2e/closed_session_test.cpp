@@ -1,0 +1,100 @@
+// A closed session: two windows given one word speak as before; a third
+// without it can neither draw on, wipe nor read their boards and messages,
+// nor they its; each side is told so once in the notice line, and a wrong
+// word is told as such.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "app/notice_line.h"
+#include "common/session_checks.h"
+#include "common/window_group.h"
+#include "net/peer_links.h"
+#include "support/state_files.h"
+
+namespace kovra {
+namespace {
+
+using test::DrawAcross;
+using test::kColours;
+using test::Shows;
+using test::WindowGroup;
+
+void SetWord(test::TestWindow& window, const QString& word) {
+  window.Dialogs().text_answers = {word};
+  window.Window().findChild<QAction*>(QStringLiteral("SessionWord"))->trigger();
+}
+
+bool Said(TForm1& form, const std::string& text) {
+  for (std::size_t i = 0; i < form.History().Count(); ++i) {
+    if (form.History().Line(i).find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+bool Noticed(TForm1& form, const QString& text) {
+  return QTest::qWaitFor([&] { return form.Controls().Label_Notice->text().contains(text); }, 3000);
+}
+
+TEST(ClosedSession, OnlyCopiesWithTheWordDrawAndTalkTogetherAndAWrongWordIsTold) {
+  WindowGroup group(3);
+  group.ListEachOther();
+  // A takes the word kept from an earlier run, B is given it once started.
+  const QString kept = group[0].Env().program_dir + kSessionWordFile;
+  {
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("груша\n").toUtf8());
+  }
+  group.StartAll();
+  SetWord(group[1], QStringLiteral("груша"));
+  const QString written = group[1].Env().program_dir + kSessionWordFile;
+  EXPECT_EQ(QFile::permissions(written) & 0x0077, QFileDevice::Permissions())
+      << "readable by the user only";
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return group.Form(0).Links()->Speaks(0x7F000003) &&
+               group.Form(1).Links()->Speaks(0x7F000002);
+      },
+      5000));
+
+  DrawAcross(group, 0, 100);
+  DrawAcross(group, 1, 200);
+  DrawAcross(group, 2, 300);
+  group.Form(0).Controls().Edit_Mess->setText(QStringLiteral("inside"));
+  group.Form(0).Controls().SpeedButton1->click();
+  group.Form(2).Controls().Edit_Mess->setText(QStringLiteral("outside"));
+  group.Form(2).Controls().SpeedButton1->click();
+  ASSERT_TRUE(test::OneBoard(group, {0, 1}, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Said(group.Form(1), "inside"); }, 3000));
+  QTest::qWait(1500);
+  for (int i = 0; i < 2; ++i) {
+    const QImage board = group.Form(i).Board().Image();
+    EXPECT_TRUE(Shows(board, 100, kColours[0]) && Shows(board, 200, kColours[1])) << i;
+    EXPECT_FALSE(Shows(board, 300, kColours[2])) << "the outsider drew on window " << i;
+    EXPECT_FALSE(Said(group.Form(i), "outside")) << i;
+  }
+  const QImage outside = group.Form(2).Board().Image();
+  EXPECT_FALSE(Shows(outside, 100, kColours[0]) || Shows(outside, 200, kColours[1]));
+  EXPECT_FALSE(Said(group.Form(2), "inside"));
+  EXPECT_FALSE(group.Form(0).Links()->Speaks(0x7F000004));
+  EXPECT_TRUE(Noticed(group.Form(0), QStringLiteral("не в закрытом сеансе")));
+  EXPECT_TRUE(Noticed(group.Form(2), QStringLiteral("в закрытом сеансе: нужен")));
+
+  // With another word it is still outside, and told it has another.
+  SetWord(group[2], QStringLiteral("яблоко"));
+  EXPECT_TRUE(Noticed(group.Form(0), QStringLiteral("другой пароль сеанса")));
+  DrawAcross(group, 2, 350);
+  QTest::qWait(1000);
+  EXPECT_FALSE(Shows(group.Form(0).Board().Image(), 350, kColours[2]));
+  // Given the same word, it joins and gets the session's board.
+  SetWord(group[2], QStringLiteral("груша"));
+  EXPECT_TRUE(test::OneBoard(group, {0, 1, 2}, 10000));
+  EXPECT_TRUE(Shows(group.Form(2).Board().Image(), 100, kColours[0]));
+}
+
+}  // namespace
+}  // namespace kovra
