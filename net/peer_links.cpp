@@ -432,7 +432,8 @@ void PeerLinks::Tick() {
       // One that spoke is greeted only as much as it sent: a greeting
       // forged with another's address is not made into many to it.
       const bool spoke = peer->instance != 0;
-      const bool room = spoke ? peer->greeting_room > 0 : peer->greetings < kGreetingsUnheard;
+      const bool room =
+          spoke ? peer->greeting_room >= kGreetingGrace : peer->greetings < kGreetingsUnheard;
       if (now - peer->hello_ms >= kGreetAgainMs && room) {
         ++peer->greetings;
         SendHello(address, peer);

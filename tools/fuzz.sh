@@ -11,11 +11,14 @@ seconds="${2:-30}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-for target in datagram picture colour text codec; do
+for target in datagram stream picture colour text codec; do
   work="$build/fuzz/corpus-$target"
   mkdir -p "$work"
   dictionary=()
-  [ -f "$root/fuzz/$target.dict" ] && dictionary=(-dict="$root/fuzz/$target.dict")
+  words="$root/fuzz/$target.dict"
+  # A stream's commands are a datagram's, after the tag.
+  [ "$target" = stream ] && words="$root/fuzz/datagram.dict"
+  [ -f "$words" ] && dictionary=(-dict="$words")
   echo "Fuzzing $target for ${seconds}s"
   (cd "$build" && "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 \
      -rss_limit_mb=4096 -print_final_stats=1 "${dictionary[@]}" "$work" "$root/fuzz/corpus/$target")

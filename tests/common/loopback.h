@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QUdpSocket>
+#include <map>
 #include <vector>
 
 #include "common/free_port.h"
@@ -20,10 +21,28 @@ class Collector {
   bool WaitFor(std::size_t count, int timeout_ms = 3000);
   const std::vector<QByteArray>& Received() const { return received_; }
   const std::vector<QByteArray>& Announcements() const { return announcements_; }
+  // Every byte that arrived, and every byte sent.
+  std::size_t BytesReceived() {
+    Drain();
+    return bytes_received_;
+  }
+  std::size_t BytesSent() const { return bytes_sent_; }
   void Send(const QByteArray& bytes, const QHostAddress& to, quint16 port);
+
+  // Speaks the delivery extension with the window at window:port named
+  // name, as the copy of instance 77: greets it, waits for the ticket it is
+  // told and echoes it. The ticket; empty when none came.
+  QByteArray Greet(const QHostAddress& window, quint16 port, const std::string& name,
+                   const QByteArray& own_name = "HOST");
+  // The next command of its ordered stream to a window it greeted.
+  void InStream(const QByteArray& command, const QHostAddress& window, quint16 port,
+                const QByteArray& ticket);
 
  private:
   void Drain();
+  std::size_t bytes_received_ = 0;
+  std::size_t bytes_sent_ = 0;
+  std::map<quint32, quint32> seqs_;  // the stream's last number, by window
   QUdpSocket socket_;
   std::vector<QByteArray> received_;
   std::vector<QByteArray> announcements_;

@@ -23,17 +23,6 @@ using test::OneBoard;
 using test::Shows;
 using test::WindowGroup;
 
-// The ticket the window named name told the host (it echoes the host's 77); empty for none yet.
-QByteArray TicketTold(const test::Collector& host, const std::string& name) {
-  for (const QByteArray& hello : host.Announcements()) {
-    const QList<QByteArray> fields = hello.mid(hello.indexOf(":>KvHello:>") + 11).split(' ');
-    if (fields.size() > 6 && fields[2] == "77" && fields[6] == QByteArray(name.c_str())) {
-      return fields[5];
-    }
-  }
-  return {};
-}
-
 TEST(OneSession, AHostThatClaimsTheOldestSessionFromAnyAddressNeverBecomesItsOwner) {
   WindowGroup group(2);
   group.ListEachOther();
@@ -46,28 +35,18 @@ TEST(OneSession, AHostThatClaimsTheOldestSessionFromAnyAddressNeverBecomesItsOwn
   const int owner = AgreedOwner(group, {0, 1});
   QByteArray tickets[2];
 
-  // A host completes the greeting with each window in turn, claiming to
-  // have joined a day ago and to have drawn just now.
+  // A host completes the greeting with each window in turn.
   const quint16 port = group.Port();
   test::Collector host(QHostAddress(QStringLiteral("127.0.0.9")), port);
   for (int i = 0; i < 2; ++i) {
     const QHostAddress window(QStringLiteral("127.0.0.%1").arg(2 + i));
-    host.Send("Kovra:>KvHello:>2 77 0 86400000 0 77 OLDEST", window, port);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-          host.WaitFor(host.Received().size() + 1, 10);
-          return !TicketTold(host, group.Name(i)).isEmpty();
-        },
-        3000));
-    tickets[i] = TicketTold(host, group.Name(i));
-    const QByteArray their = tickets[i];
-    host.Send("Kovra:>KvHello:>2 77 " + their + " 86400000 0 77 OLDEST", window, port);
+    tickets[i] = host.Greet(window, port, group.Name(i), "OLDEST");
+    ASSERT_FALSE(tickets[i].isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return group.Form(i).Links()->Speaks(0x7F000009); }, 3000));
     // Its own session, the oldest there can be, listed first with a
     // generation far ahead; then a digest of a white board.
-    host.Send("Kovra:>KvData:>77 " + their + " 1 1:>KvSession:>1 4000000000 77@0.0.0.0", window,
-              port);
-    host.Send("Kovra:>KvData:>77 " + their + " 2 1:>KvSum:>602 385 0", window, port);
+    host.InStream("KvSession:>1 4000000000 77@0.0.0.0", window, port, tickets[i]);
+    host.InStream("KvSum:>602 385 0", window, port, tickets[i]);
   }
   QTest::qWait(3000);
   EXPECT_EQ(AgreedOwner(group, {0, 1}), owner);
