@@ -3,14 +3,17 @@
 // A sealed datagram is a command of its own, so a copy without the word
 // passes over it:
 //   Kovra:>KvSeal:>code:>the datagram as it would go unsealed
-// code is the first 16 bytes of HMAC-SHA256 over the datagram, in hex, keyed
-// by PBKDF2-SHA256 of the word.
+// code is the first 16 bytes of HMAC-BLAKE2s-256 over the datagram, in hex,
+// keyed by PBKDF2-SHA256 of the word.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <string>
 #include <string_view>
+
+class QMessageAuthenticationCode;
 
 namespace kovra {
 
@@ -19,6 +22,7 @@ class SessionSeal {
   // The longest word taken; longer ones are cut.
   static constexpr int kMaxWord = 256;
   explicit SessionSeal(const QString& word);
+  ~SessionSeal();
 
   std::string Seal(std::string_view datagram) const;
   enum class Opened { kUnsealed, kOtherWord, kOpen };
@@ -30,6 +34,7 @@ class SessionSeal {
  private:
   QByteArray Code(std::string_view datagram) const;
   QByteArray key_;
+  std::unique_ptr<QMessageAuthenticationCode> code_;  // kept keyed: made once
 };
 
 }  // namespace kovra
