@@ -36,8 +36,16 @@ std::vector<std::string> Presence::Load() {
   for (const std::string& line : heard_before) {
     const std::string name = Correspondents::NameOf(line);
     if (TrimText(name).empty()) continue;
-    list_.SetPresence(name, Correspondents::ValueOf(line));
     list_heard_ = true;
+    // A computer the file lists by its address keeps its place, under the
+    // name it announced, as when it is heard after the list was read.
+    const std::optional<quint32> at = addresses_.Find(TrimText(name));
+    const int by_address = at ? list_.Find(DottedAddressText(*at)) : -1;
+    if (by_address >= 0 && list_.Find(name) < 0) {
+      list_.SetLine(by_address, name + "=" + Correspondents::ValueOf(line));
+      continue;
+    }
+    list_.SetPresence(name, Correspondents::ValueOf(line));
   }
   // Every walk would reach the whole network through such a line.
   std::vector<std::string> left_out;

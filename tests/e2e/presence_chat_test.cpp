@@ -72,14 +72,18 @@ TEST(Presence, NamesLearnedFromAnnouncementsSurviveACrash) {
   group[1].Crash();
   EXPECT_EQ(group[1].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.2=Yes\r\n");
 
-  // An announcement that comes before the list is read is kept in it.
+  // An announcement that comes before the list is read is kept in it; one
+  // from a computer the list names by its address keeps that line's place.
+  group[1].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.10=No\r\n127.0.0.2=Yes\r\n");
   test::Collector early(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
+  test::Collector listed(QHostAddress(QStringLiteral("127.0.0.10")), group.Port());
   TForm1& again = group[1].Start(false);
   early.Send("Kovra:>Enter:>EARLY", QHostAddress(QStringLiteral("127.0.0.3")), group.Port());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return again.UserList().Count() > 0; }));
+  listed.Send("Kovra:>Enter:>LISTED", QHostAddress(QStringLiteral("127.0.0.3")), group.Port());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return again.UserList().Count() > 1; }));
   ASSERT_TRUE(again.FirstTick()) << "heard before the first tick";
   ASSERT_TRUE(QTest::qWaitFor([&] { return !again.FirstTick(); }));
-  EXPECT_EQ(again.UserList().Lines(), (Lines{"127.0.0.2=Yes", "EARLY=Yes"}));
+  EXPECT_EQ(again.UserList().Lines(), (Lines{"LISTED=Yes", "127.0.0.2=Yes", "EARLY=Yes"}));
 }
 
 TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
