@@ -53,11 +53,19 @@ std::optional<std::string> KnownAddresses::NameAt(quint32 address) const {
 }
 
 void KnownAddresses::Load(const QString& path) {
+  // What was heard before the file is read is newer than the file.
+  const std::list<Entry> heard = std::move(newest_first_);
   newest_first_.clear();
   by_name_.clear();
+  const auto learn_heard = [&] {
+    for (auto entry = heard.rbegin(); entry != heard.rend(); ++entry) {
+      Learn(entry->name, entry->address);
+    }
+    changed_ = !heard.empty();
+  };
   const QFileInfo file(path);
   if (file.exists() && file.size() > kMaxFileBytes) {
-    changed_ = false;
+    learn_heard();
     throw Error(QStringLiteral("Файл «%1» слишком велик (%2 байт)").arg(path).arg(file.size()));
   }
   if (file.exists()) {
@@ -71,7 +79,7 @@ void KnownAddresses::Load(const QString& path) {
       }
     }
   }
-  changed_ = false;
+  learn_heard();
 }
 
 void KnownAddresses::Save(const QString& path) {

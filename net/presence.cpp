@@ -28,6 +28,13 @@ std::vector<std::string> Presence::Load() {
   // Announcements heard before the list was read are not lost with it.
   const std::vector<std::string> heard_before = list_.Lines();
   list_.Clear();
+  // Read first, keeping what was heard before, so that a computer heard
+  // before the list is read finds the line that lists it by address.
+  try {
+    addresses_.Load(addresses_file_);
+  } catch (const Error&) {
+    // Unreadable: the addresses are heard again with the next announcements.
+  }
   if (QFileInfo::exists(list_file_)) {
     list_.Load(list_file_);
   } else {
@@ -54,11 +61,6 @@ std::vector<std::string> Presence::Load() {
     if (NamesOneComputer(name, loopback_is_peer_)) continue;
     left_out.insert(left_out.begin(), name);
     list_.Remove(row);
-  }
-  try {
-    addresses_.Load(addresses_file_);
-  } catch (const Error&) {
-    // Unreadable: the addresses are heard again with the next announcements.
   }
   return left_out;
 }

@@ -106,12 +106,23 @@ TEST(KnownAddresses, SurvivesASaveAndALoadAndPassesOverLinesOfAnotherForm) {
   EXPECT_EQ(loaded.Find("OLD"), 0x0A000001u);
   EXPECT_FALSE(loaded.Changed());
 
+  // What was heard before the file was read stays, newer than the file.
+  KnownAddresses early;
+  early.Learn("OLD", 0x0A000007u);
+  early.Load(path);
+  EXPECT_EQ(early.Find("OLD"), 0x0A000007u);
+  EXPECT_EQ(early.Find("A=B"), 0x0A000002u);
+  EXPECT_TRUE(early.Changed()) << "to be written";
+
   // A file larger than the book can ever be is not read at all.
   ASSERT_TRUE(file.open(QIODevice::Append));
   file.write(QByteArray(KnownAddresses::kMaxFileBytes, 'x'));
   file.close();
-  EXPECT_THROW(loaded.Load(path), Error);
-  EXPECT_EQ(loaded.Count(), 0u);
+  KnownAddresses refused;
+  refused.Learn("HEARD", 0x0A000003u);
+  EXPECT_THROW(refused.Load(path), Error);
+  EXPECT_EQ(refused.Count(), 1u);
+  EXPECT_EQ(refused.Find("HEARD"), 0x0A000003u);
 }
 
 }  // namespace
