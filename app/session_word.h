@@ -38,7 +38,6 @@ class SessionWord {
   // Asks for the word; an empty one opens the session again.
   void Ask();
   void Set(const QString& word);
-  bool Closed() const { return seal_ != nullptr; }
 
   // A datagram as it arrived: false when it is turned away; otherwise
   // opened is what to read (the datagram itself in an open session).
