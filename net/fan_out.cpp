@@ -5,6 +5,7 @@
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/link_wire.h"
+#include "net/local_networks.h"
 #include "net/peer_links.h"
 #include "net/udp_endpoint.h"
 #include "support/text.h"
@@ -40,9 +41,12 @@ bool FanOut::SendCommand(const std::string& host, const std::string& command,
 bool FanOut::Deliver(const std::string& name, const std::string& command, const std::string& args) {
   const std::string text = BuildCommandText(kProgramTag, command, args);
   // May run the event loop while the name is looked up.
-  if (links_ == nullptr) return endpoint_.SendTo(name, text);
   const std::optional<quint32> address = endpoint_.Resolve(name);
   if (!address) return false;
+  // A line of the list names one computer: one whose name turns out to be
+  // a broadcast or group address would reach everyone.
+  if (walking_list_ && !IsOneComputer(*address, true)) return false;
+  if (links_ == nullptr) return endpoint_.SendToAddress(*address, name, text);
   const std::string upper = UpperText(command);
   if (link::Carried(upper) && links_->Speaks(*address)) {
     static const std::string kMessage = UpperText(command::kMessage);
@@ -57,6 +61,15 @@ bool FanOut::Deliver(const std::string& name, const std::string& command, const 
 
 int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all) {
   const SendingScope sending(*this);
+  const bool outer = !walking_list_;
+  walking_list_ = true;
+  struct Done {
+    FanOut& fan_out;
+    bool outer;
+    ~Done() {
+      if (outer) fan_out.walking_list_ = false;
+    }
+  } done{*this, outer};
   int count = 0;
   for (int i = 0; i < list_.Count(); ++i) {
     if (OnStep) OnStep(i);

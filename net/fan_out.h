@@ -63,7 +63,8 @@ class FanOut {
   Dialogs& dialogs_;
   PeerLinks* links_ = nullptr;
   std::set<std::string> unreachable_;
-  int depth_ = 0;  // sends under way, nested ones included
+  int depth_ = 0;              // sends under way, nested ones included
+  bool walking_list_ = false;  // sending to the list's lines
 };
 
 }  // namespace kovra

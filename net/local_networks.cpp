@@ -68,7 +68,8 @@ bool IsOneComputer(quint32 address, bool loopback_is_peer) {
 }
 
 bool NamesOneComputer(const std::string& name, bool loopback_is_peer) {
-  const auto address = ParseDottedAddress(name);
+  // By the address the resolver would take it for, however it is written.
+  const auto address = ParseNumericAddress(name);
   return !address || IsOneComputer(*address, loopback_is_peer);
 }
 

@@ -34,6 +34,12 @@ TEST(FanOutWalk, StepsThroughEveryLineAndSendsToThePresentOnly) {
   ASSERT_TRUE(absent.WaitFor(1));
   EXPECT_TRUE(dialogs.messages.isEmpty()) << "a nameless line is passed over silently";
 
+  // A line whose name is a broadcast address, however written, reaches nobody.
+  for (const char* line : {"4294967295=Yes", "0xffffffff=Yes", "255.255.255.0377=Yes"}) {
+    list.Append(line);
+  }
+  EXPECT_EQ(fan_out.SendToCorrespondents("IamToo", "ME", false), 1);
+
   EXPECT_FALSE(fan_out.SendCommand("  ", "Enter", "ME"));
   EXPECT_EQ(dialogs.messages,
             QStringList{QStringLiteral("Имя компьютера Вашего Корреспондента - не задано !!!")});

@@ -19,6 +19,21 @@ TEST(DottedAddress, IsFourNumbersAndNothingElse) {
     EXPECT_FALSE(ParseDottedAddress(text)) << text;
   }
   EXPECT_EQ(DottedAddressText(0x7F000003u), "127.0.0.3");
+
+  // Every numeric form the resolver takes, as it takes it.
+  const struct {
+    const char* text;
+    quint32 address;
+  } numeric[] = {
+      {"4294967295", 0xFFFFFFFFu}, {"0xffffffff", 0xFFFFFFFFu}, {"255.255.255.0377", 0xFFFFFFFFu},
+      {"10.77.255", 0x0A4D00FFu},  {"127.1", 0x7F000001u},      {"0x7f.0.0.1", 0x7F000001u},
+      {"10.0.0.2", 0x0A000002u},   {"010.0.0.1", 0x08000001u}};
+  for (const auto& form : numeric)
+    EXPECT_EQ(ParseNumericAddress(form.text), form.address) << form.text;
+  for (const char* text :
+       {"", "UXB", "10.0.0.2.", "4294967296", "256.0.0.1", "08", "1.2.3.4.5", "0xg", "10.0.0.2 "}) {
+    EXPECT_FALSE(ParseNumericAddress(text)) << text;
+  }
 }
 
 TEST(DottedAddress, OnlyOneComputersAddressIsAPeer) {
@@ -41,6 +56,9 @@ TEST(DottedAddress, OnlyOneComputersAddressIsAPeer) {
   for (const char* special : {"0.0.0.0", "0.1.2.3", "255.255.255.255", "224.0.0.1",
                               "239.255.255.250", "240.0.0.1", "127.0.0.1"}) {
     EXPECT_FALSE(IsOneComputer(*ParseDottedAddress(special), false)) << special;
+    EXPECT_FALSE(NamesOneComputer(special, false)) << special;
+  }
+  for (const char* special : {"4294967295", "0xffffffff", "255.255.255.0377", "0xe0000001"}) {
     EXPECT_FALSE(NamesOneComputer(special, false)) << special;
   }
   EXPECT_TRUE(IsOneComputer(*ParseDottedAddress("127.0.0.3"), true)) << "a copy on loopback";
