@@ -86,6 +86,9 @@ void ChatLines::AddQuiet(const QString& text) {
 }
 
 void ChatLines::PresenceChanged() {
+  // Until the list is read, what it shows is not yet news: a copy heard
+  // before is told of once, when the list is whole.
+  if (!list_.Loaded()) return;
   std::set<std::string> now;
   std::map<std::string, std::string> listed;  // upper-cased name to name, present or not
   for (const std::string& line : list_.Lines()) {

@@ -49,6 +49,7 @@ class Correspondents : public QAbstractListModel {
   // so a close before the list was read cannot wipe the stored one.
   void Load(const QString& path);
   void MarkLoaded() { loaded_ = true; }
+  bool Loaded() const { return loaded_; }
   void Save(const QString& path) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -37,6 +37,16 @@ std::vector<std::string> Presence::Load() {
   }
   if (QFileInfo::exists(list_file_)) {
     list_.Load(list_file_);
+    // Nobody answered yet in this run, whatever the file says (it says
+    // "=Yes" after a crash): each line keeps its name as written.
+    for (int row = 0; row < list_.Count(); ++row) {
+      const std::string& line = list_.Line(row);
+      const std::size_t mark = line.rfind('=');
+      if (mark != std::string::npos &&
+          UpperText(Correspondents::ValueOf(line)) == UpperText(kPresent)) {
+        list_.SetLine(row, line.substr(0, mark + 1) + kAbsent);
+      }
+    }
   } else {
     list_.MarkLoaded();
   }

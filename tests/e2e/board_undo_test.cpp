@@ -125,9 +125,11 @@ TEST(BoardUndo, KeepsMoreThanTwentyStepsAndForgetsWhatWasTakenBackOnceANewStepIs
 TEST(BoardUndo, AWipeAsksNamingTheBoardsAndANoSendsNothing) {
   WindowGroup group(2);
   test::Collector raw(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
-  group[0].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.3=No\r\n127.0.0.9=Yes\r\n");
+  group[0].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.3=No\r\n127.0.0.9=No\r\n");
   group[1].WriteFile(QStringLiteral("~ListUser.txt"), "127.0.0.2=No\r\n");
   group.StartAll();
+  // A copy without the extension, there.
+  raw.Send("Kovra:>IamToo:>127.0.0.9", QHostAddress(QStringLiteral("127.0.0.2")), group.Port());
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return group.Form(0).UserList().PresentNames().size() == 2; }, 3000));
   QTest::qWait(300);
