@@ -107,15 +107,16 @@ DrawingState& Replay::StateOf(quint64 sender) {
   const qint64 now = clock_.elapsed();
   auto found = senders_.find(sender);
   if (found == senders_.end()) {
-    if (senders_.size() >= kMaxSenders) {
-      const auto longest_ago = std::min_element(
-          senders_.begin(), senders_.end(),
-          [](const auto& a, const auto& b) { return a.second.heard_ms < b.second.heard_ms; });
-      if (now - longest_ago->second.heard_ms < kKeepHeardMs) {
-        passing_ = BoardCanvas::FreshState();
-        return passing_;
-      }
-      senders_.erase(longest_ago);
+    const auto heard_before = [](const auto& a, const auto& b) {
+      return a.second.heard_ms < b.second.heard_ms;
+    };
+    // The address's own ports, which lie together in the map.
+    const auto first = senders_.lower_bound(sender & ~quint64{0xFFFF});
+    const auto last = senders_.lower_bound((sender | 0xFFFF) + 1);
+    if (static_cast<std::size_t>(std::distance(first, last)) >= kMaxPortsPerAddress) {
+      senders_.erase(std::min_element(first, last, heard_before));
+    } else if (senders_.size() >= kMaxSenders) {
+      senders_.erase(std::min_element(senders_.begin(), senders_.end(), heard_before));
     }
     found = senders_.emplace(sender, Sender{BoardCanvas::FreshState()}).first;
   }

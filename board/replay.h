@@ -29,13 +29,12 @@ void PaintCommand(BoardCanvas& canvas, const drawing::Command& command);
 class Replay {
  public:
   // States kept at most, the one heard from longest ago giving way: a peer
-  // cannot grow the map past it.
+  // cannot grow the map past it. One address keeps a few ports' states at
+  // most, its own oldest giving way, so that a stranger's many source ports
+  // cannot push out a live stroke of another, which would start again from
+  // (0,0); a new sender always gets a state of its own to continue from.
   static constexpr std::size_t kMaxSenders = 256;
-  // A sender heard from so recently never gives way: a stranger's many
-  // source ports cannot make a live stroke start again from (0,0). A new
-  // sender finding only such states draws from a fresh one, kept for no longer
-  // than its command.
-  static constexpr qint64 kKeepHeardMs = 10000;
+  static constexpr std::size_t kMaxPortsPerAddress = 4;
 
   explicit Replay(BoardCanvas& canvas) : canvas_(canvas) { clock_.start(); }
 
@@ -69,8 +68,7 @@ class Replay {
   };
 
   BoardCanvas& canvas_;
-  std::map<quint64, Sender> senders_;
-  DrawingState passing_;  // for a sender that found no room
+  std::map<quint64, Sender> senders_;  // by Key: one address's ports lie together
   QElapsedTimer clock_;
   quint64 sender_ = 0;
 };

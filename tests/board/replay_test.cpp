@@ -185,12 +185,24 @@ TEST(Replay, EachSenderContinuesFromItsOwnStateInCopyMode) {
     b.replay.SetSender(0x0A000009, static_cast<quint16>(i));
     b.replay.Draw(drawing::MoveTo::Parse("1 1"));
   }
-  EXPECT_TRUE(b.replay.SenderState(0x0A000009, 999).pen_pos.isNull())
+  EXPECT_TRUE(b.replay.SenderState(0x0A000009, 0).pen_pos.isNull())
       << "a flood of senders is kept to a bounded number of states";
   b.replay.SetSender(0x7F000002, 571);
   b.replay.Draw(drawing::LineTo::Parse("50 15 1 clBlack"));
   EXPECT_EQ(b.At(50, 10), kBlack) << "continued from where it was, not from (0,0)";
   EXPECT_EQ(b.At(10, 3), kWhite) << "no line from the corner";
+
+  // Every state heard from a moment ago, by as many computers: a new
+  // sender still draws from where its own commands put it.
+  for (quint32 i = 0; i < Replay::kMaxSenders; ++i) {
+    b.replay.SetSender(0x0A010000 + i, 571);
+    b.replay.Draw(drawing::MoveTo::Parse("1 1"));
+  }
+  b.replay.SetSender(0x0B000001, 571);
+  b.replay.Draw(drawing::MoveTo::Parse("5 35"));
+  b.replay.Draw(drawing::LineTo::Parse("55 35 1 clBlack"));
+  EXPECT_EQ(b.At(30, 35), kBlack);
+  EXPECT_EQ(b.At(22, 14), kWhite) << "nothing from the corner";
 }
 
 TEST(Replay, FontStyleTravelsInAFourthFieldThatOldReadersNeverSee) {
