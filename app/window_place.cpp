@@ -54,7 +54,13 @@ bool SaveWindowPlace(const QMainWindow& window, const QString& file) {
 bool RestoreWindowPlace(QMainWindow& window, const QString& file) {
   const QSettings settings(file, QSettings::IniFormat);
   if (!window.restoreGeometry(settings.value(kGeometry).toByteArray())) return false;
+  // A maximized window keeps a normal place behind it, shown when it is
+  // made normal again: that place is kept on the screen too.
+  const Qt::WindowStates states = window.windowState();
+  const Qt::WindowStates whole = Qt::WindowMaximized | Qt::WindowFullScreen;
+  if (states & whole) window.setWindowState(states & ~whole);
   KeepOnScreen(window);
+  if (states & whole) window.setWindowState(states);
   for (QSplitter* splitter : window.findChildren<QSplitter*>()) {
     const QString key = SplitterKey(splitter);
     if (!key.isEmpty()) splitter->restoreState(settings.value(key).toByteArray());

@@ -193,6 +193,24 @@ TEST(Desktop, AWindowPlaceBeyondTheScreenIsBroughtOntoIt) {
       << form.frameGeometry().width() << "x" << form.frameGeometry().height();
   form.repaint();  // a window far larger than the screen crashed its first paint
   EXPECT_TRUE(test::ScreenShowsBoard(form));
+  EXPECT_TRUE(form.close());
+
+  // The same size kept behind a maximized window: shown normal, it fits too.
+  {
+    QMainWindow maximized;
+    maximized.setGeometry(-50000, 70000, 60000, 60000);
+    maximized.setWindowState(Qt::WindowMaximized);
+    QSettings place(test.Path(QStringLiteral("~Window.ini")), QSettings::IniFormat);
+    place.setValue(QStringLiteral("Window/Geometry"), maximized.saveGeometry());
+  }
+  TForm1& again = test.Start(false);
+  again.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !again.FirstTick(); }));
+  again.showNormal();
+  QTest::qWait(50);
+  EXPECT_TRUE(available.contains(again.frameGeometry()))
+      << again.frameGeometry().width() << "x" << again.frameGeometry().height();
+  again.repaint();
 }
 
 TEST(Desktop, InterruptedSavesAreRemovedAtStartAndNothingElse) {
