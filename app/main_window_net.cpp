@@ -127,6 +127,9 @@ void TForm1::CreateSessionAndUndo() {
 }
 
 void TForm1::Udp1DataReceived(const ReceivedDatagram& arrived) {
+  // The board is saved before the goodbye walk: what arrives while it runs
+  // would be drawn for nobody, and only hold the close.
+  if (closing_) return;
   // In a closed session only what is sealed with its word is read.
   ReceivedDatagram datagram;
   if (!session_word_->Open(arrived, datagram)) return;

@@ -259,6 +259,25 @@ TEST(MainWindow, CloseDuringALookupEndsAtOnce) {
   gate->set_value();
 }
 
+TEST(MainWindow, TheGoodbyeGivesASlowNameAMomentOnly) {
+  TestWindow test("ME");
+  // Only a name added since the start is slow: the goodbye is its first lookup.
+  auto gate = std::make_shared<std::promise<void>>();
+  std::shared_future<void> opened = gate->get_future().share();
+  test.Env().resolve_host = [opened](const QString& name) -> std::optional<quint32> {
+    if (name == QStringLiteral("SLOWPC")) opened.wait_for(std::chrono::seconds(10));
+    return std::nullopt;
+  };
+  TForm1& form = test.Start();
+  form.show();
+  form.UserList().Append("SLOWPC=Yes");
+  QElapsedTimer since_close;
+  since_close.start();
+  EXPECT_TRUE(form.close());
+  EXPECT_LT(since_close.elapsed(), 2000) << "the lookup below the goodbye gave up";
+  gate->set_value();
+}
+
 TEST(MainWindow, CloseSavesWhatItCanAndReportsTheRestWithoutABox) {
   TestWindow test("ME");
   test::Collector pc1(QHostAddress(QStringLiteral("127.0.0.21")), test.Env().udp_port);
