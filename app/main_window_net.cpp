@@ -166,8 +166,8 @@ void TForm1::Udp1InvalidHost(const std::string& name, bool& handled) {
   // is told of once until a send to it goes through again.
   if (closing_ || fan_out_->Unreachable(name)) return;
   if (!name.empty() && correspondents_menu_->Introducing() == name) {
-    env_.dialogs->ShowMessage(QStringLiteral("Error!  \"InvalidHost\" for [") +
-                              AnsiToQString(name) + u']');
+    env_.dialogs->ShowMessage(
+        QStringLiteral("Компьютер «%1» не найден в сети").arg(AnsiToQString(name)));
     return;
   }
   // A name of the list, at every start and every walk: never a box.

@@ -100,7 +100,8 @@ QString BoardTooLargeMessage(qint64 width, qint64 height) {
 }
 
 QImage ReadBoardPicture(const QString& path) {
-  const QString not_valid = QStringLiteral("Bitmap image is not valid");
+  const QString not_valid =
+      QStringLiteral("«%1» — не картинка BMP, или она повреждена").arg(QFileInfo(path).fileName());
   // A pipe or a device would never end its read.
   if (!QFileInfo(path).isFile()) throw Error(not_valid);
   const auto header = ReadBitmapHeader(path);

@@ -114,7 +114,7 @@ TEST(FanOut, UnresolvableLineIsToldOnceAndTheWalkGoesOn) {
   form.ListItems().N6Click();
   EXPECT_EQ(test.Dialogs().messages.size(), 1);
   EXPECT_EQ(test.Dialogs().messages.last(),
-            QStringLiteral("Error!  \"InvalidHost\" for [LOST.INVALID]"));
+            QStringLiteral("Компьютер «LOST.INVALID» не найден в сети"));
   EXPECT_TRUE(test.Dialogs().errors.isEmpty()) << "no second box saying the lookup was canceled";
 
   EXPECT_FALSE(form.Sender().SendCommand("   ", "Enter", "ME"));

@@ -95,7 +95,7 @@ TEST(PictureFiles, RefusesWhatIsNoBoardAndKeepsOldFilesWhole) {
   QTemporaryDir dir;
   const QString png = dir.path() + QStringLiteral("/fake.bmp");
   QImage(5, 5, QImage::Format_RGB32).save(png, "png");
-  EXPECT_EQ(ErrorOf(png), QStringLiteral("Bitmap image is not valid"));
+  EXPECT_EQ(ErrorOf(png), QStringLiteral("«fake.bmp» — не картинка BMP, или она повреждена"));
 
   const QByteArray whole = test::MakeBmp(40, 40, 24, false);
   const QString truncated = dir.path() + QStringLiteral("/cut.bmp");

@@ -274,7 +274,7 @@ TEST(Desktop, NamesThatResolveNowhereNeverHoldTheStartOrTheEnd) {
   test.Dialogs().text_answers = {QStringLiteral("TYPO")};
   form.ListItems().N6Click();
   EXPECT_EQ(test.Dialogs().messages,
-            QStringList{QStringLiteral("Error!  \"InvalidHost\" for [TYPO]")});
+            QStringList{QStringLiteral("Компьютер «TYPO» не найден в сети")});
 
   const QStringList shown_before = test.Dialogs().messages + test.Dialogs().errors;
   QElapsedTimer closing;
