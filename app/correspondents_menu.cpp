@@ -69,4 +69,13 @@ void CorrespondentsMenu::FindEveryoneClick() {
   answers_.Asked(asked, QStringLiteral("сетей"));
 }
 
+void CorrespondentsMenu::NotFound(const std::string& name) {
+  if (!name.empty() && introducing_ == name) {
+    parts_.dialogs.ShowMessage(
+        QStringLiteral("Компьютер «%1» не найден в сети").arg(AnsiToQString(name)));
+    return;
+  }
+  parts_.tell(AnsiToQString(name) + QStringLiteral(" не найден в сети"));
+}
+
 }  // namespace kovra

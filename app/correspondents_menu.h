@@ -46,6 +46,10 @@ class CorrespondentsMenu {
   // The name just typed into "Добавить" while it is greeted, else empty:
   // a name the user typed that cannot be reached is told in a box.
   const std::string& Introducing() const { return introducing_; }
+  // A send found no computer of that name: a box for the name just
+  // added, else the notice line (a name of the list, at every start and
+  // every walk).
+  void NotFound(const std::string& name);
   // A computer answered: its announced name and dotted address.
   void Heard(const std::string& name, const std::string& dotted) { answers_.Heard(name, dotted); }
 

@@ -73,9 +73,9 @@ void TForm1::BuildMenus() {
   item(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));
   item(network, "FindEveryone", QStringLiteral("Найти всех в сети"),
        list(&CorrespondentsMenu::FindEveryoneClick));
-  item(network, "SessionWord", QStringLiteral("Пароль сеанса…"), [this] { session_word_->Ask(); })
-      ->setToolTip(QStringLiteral("Закрыть сеанс: команды принимаются только от тех, у кого "
-                                  "тот же пароль"));
+  item(network, "SessionWord", QStringLiteral("Пароль сеанса…"), [this] {
+    session_word_->Ask();
+  })->setToolTip(QStringLiteral("Закрыть сеанс для всех, у кого нет того же пароля"));
   separator(network, "N12");
 
   ui_.PopupMenu2 = Named(new QMenu(ui_.ListUser), "PopupMenu2");

@@ -55,20 +55,6 @@ void TForm1::CreateEndpoint() {
   gestures_ = std::make_unique<BoardGestures>(BoardGestures::Parts{
       ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
       [this] { undo_->StepBegun(); }, *fan_out_, *chat_, *presence_, *correspondents_});
-  session_word_ = std::make_unique<SessionWord>(SessionWord::Parts{
-      *env_.dialogs, *Udp1, env_.program_dir + kSessionWordFile,
-      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
-      [this](quint32 address) {
-        return AnsiToQString(
-            presence_->Addresses().NameAt(address).value_or(DottedAddressText(address)));
-      },
-      // Who may speak changed: every link is made anew, and those of the
-      // session now are told of this copy again, and answer.
-      [this] {
-        if (session_) session_->Links().ForgetAll();
-        correspondents_menu_->N9Click();
-      }});
-  session_word_->Load();
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -89,6 +75,15 @@ void TForm1::CreateEndpoint() {
 }
 
 void TForm1::CreateSessionAndUndo() {
+  // Who may speak changed: every link is made anew, and those of the
+  // session now are told of this copy again, and answer.
+  session_word_ = std::make_unique<SessionWord>(
+      SessionWord::Parts{*env_.dialogs, *Udp1, *presence_, *ui_.Label_Notice,
+                         env_.program_dir + kSessionWordFile, [this] {
+                           if (session_) session_->Links().ForgetAll();
+                           correspondents_menu_->N9Click();
+                         }});
+  session_word_->Load();
   // Nobody listening at a copy that speaks the extension is checked with it first.
   Udp1->OnPortUnreachable = [this](const std::string& host) {
     Guard([&] {
@@ -105,10 +100,7 @@ void TForm1::CreateSessionAndUndo() {
         [this](quint32 from, const QString& file, const QImage& before) {
           undo_->Aligned(from, file, before);
         },
-        [this](const QString& name) {
-          return board_commands_.Refusal(canvas_.Width(), canvas_.Height(),
-                                         board_files_.PicturePath(name), true);
-        },
+        [this](const QString& name) { return board_commands_.PictureRefusal(name); },
         [this](const std::vector<std::vector<drawing::Command>>& steps) {
           return gestures_->DrawAgain(steps);
         },
@@ -127,9 +119,7 @@ void TForm1::CreateSessionAndUndo() {
 }
 
 void TForm1::Udp1DataReceived(const ReceivedDatagram& arrived) {
-  // The board is saved before the goodbye walk: what arrives while it runs
-  // would be drawn for nobody, and only hold the close.
-  if (closing_) return;
+  if (closing_) return;  // the board is saved: what arrives now is drawn for nobody
   // In a closed session only what is sealed with its word is read.
   ReceivedDatagram datagram;
   if (!session_word_->Open(arrived, datagram)) return;
@@ -165,13 +155,7 @@ void TForm1::Udp1InvalidHost(const std::string& name, bool& handled) {
   // A goodbye that cannot be delivered is skipped without a word, and a name
   // is told of once until a send to it goes through again.
   if (closing_ || fan_out_->Unreachable(name)) return;
-  if (!name.empty() && correspondents_menu_->Introducing() == name) {
-    env_.dialogs->ShowMessage(
-        QStringLiteral("Компьютер «%1» не найден в сети").arg(AnsiToQString(name)));
-    return;
-  }
-  // A name of the list, at every start and every walk: never a box.
-  ui_.Label_Notice->Tell(QString(), AnsiToQString(name) + QStringLiteral(" не найден в сети"));
+  correspondents_menu_->NotFound(name);
 }
 
 void TForm1::Udp1BufferInvalid(bool&, std::vector<char>&, int&) {

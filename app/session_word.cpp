@@ -3,7 +3,11 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "app/notice_line.h"
+#include "net/dotted_address.h"
+#include "net/presence.h"
 #include "net/udp_endpoint.h"
+#include "support/ansi_codec.h"
 #include "support/dialogs.h"
 #include "support/error_guard.h"
 
@@ -11,12 +15,13 @@ namespace kovra {
 
 SessionWord::SessionWord(Parts parts) : parts_(std::move(parts)) {}
 
+void SessionWord::Tell(const QString& text) { parts_.notice.Tell(QString(), text); }
+
 void SessionWord::Load() {
   QFile file(parts_.file);
   if (!file.exists()) return;
   if (file.size() > 4 * SessionSeal::kMaxWord || !file.open(QIODevice::ReadOnly)) {
-    parts_.tell(
-        QStringLiteral("Пароль сеанса не прочитан из %1: сеанс открыт для всех").arg(parts_.file));
+    Tell(QStringLiteral("Пароль сеанса не прочитан из %1: сеанс открыт для всех").arg(parts_.file));
     return;
   }
   const QString word = QString::fromUtf8(file.readAll()).trimmed();
@@ -53,9 +58,8 @@ void SessionWord::Set(const QString& typed) {
   seal_ = word.isEmpty() ? nullptr : std::make_unique<SessionSeal>(word);
   parts_.endpoint.SetSeal(seal_.get());
   told_.clear();
-  parts_.tell(word.isEmpty()
-                  ? QStringLiteral("Сеанс открыт для всех")
-                  : QStringLiteral("Сеанс закрыт паролем: команды без него не принимаются"));
+  Tell(word.isEmpty() ? QStringLiteral("Сеанс открыт для всех")
+                      : QStringLiteral("Сеанс закрыт паролем: команды без него не принимаются"));
   if (parts_.changed) parts_.changed();
 }
 
@@ -83,17 +87,18 @@ bool SessionWord::Open(const ReceivedDatagram& datagram, ReceivedDatagram& opene
 void SessionWord::TellOnce(quint32 address, Why why) {
   if (told_.size() >= kMaxTold) return;  // so many hosts: told of enough
   if (!told_.insert({address, why}).second) return;
-  const QString name = parts_.name_at(address);
+  const QString name = AnsiToQString(
+      parts_.presence.Addresses().NameAt(address).value_or(DottedAddressText(address)));
   switch (why) {
     case Why::kOutside:
-      parts_.tell(QStringLiteral("%1 не в закрытом сеансе: его команды не принимаются").arg(name));
+      Tell(QStringLiteral("%1 не в закрытом сеансе: его команды не принимаются").arg(name));
       break;
     case Why::kOtherWord:
-      parts_.tell(QStringLiteral("%1: другой пароль сеанса, его команды не принимаются").arg(name));
+      Tell(QStringLiteral("%1: другой пароль сеанса, его команды не принимаются").arg(name));
       break;
     case Why::kClosedElsewhere:
-      parts_.tell(QStringLiteral("%1 в закрытом сеансе: нужен его пароль (Сеть → Пароль сеанса…)")
-                      .arg(name));
+      Tell(QStringLiteral("%1 в закрытом сеансе: нужен его пароль (Сеть → Пароль сеанса…)")
+               .arg(name));
       break;
   }
 }

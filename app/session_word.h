@@ -17,6 +17,8 @@
 namespace kovra {
 
 class Dialogs;
+class NoticeLine;
+class Presence;
 class TUdpEndpoint;
 struct ReceivedDatagram;
 
@@ -25,10 +27,10 @@ class SessionWord {
   struct Parts {
     Dialogs& dialogs;
     TUdpEndpoint& endpoint;
-    QString file;                                     // where the word is kept
-    std::function<void(const QString& text)> tell;    // the notice line
-    std::function<QString(quint32 address)> name_at;  // a host, as the user knows it
-    std::function<void()> changed;                    // the word was set or cleared
+    const Presence& presence;  // who a host is, as the user knows it
+    NoticeLine& notice;
+    QString file;                   // where the word is kept
+    std::function<void()> changed;  // the word was set or cleared
   };
   explicit SessionWord(Parts parts);
 
@@ -45,6 +47,7 @@ class SessionWord {
 
  private:
   enum class Why { kOutside, kOtherWord, kClosedElsewhere };
+  void Tell(const QString& text);
   void TellOnce(quint32 address, Why why);
 
   Parts parts_;

@@ -63,6 +63,10 @@ class ReceivedBoardCommands {
   // when it may: every picture written for a peer's sake passes here.
   std::optional<QString> Refusal(qint64 width, qint64 height, const QString& target,
                                  bool in_picture_folder) const;
+  // The same for the board as it is, kept in the picture folder as name.
+  std::optional<QString> PictureRefusal(const QString& name) const {
+    return Refusal(files_.Width(), files_.Height(), files_.PicturePath(name), true);
+  }
 
   // A new board of at least 100 by 100; nothing for a non-positive size.
   void NewKV(const files::NewKV& size);

@@ -1,8 +1,6 @@
 #include "net/peer_links.h"
 
-#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
-#include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
 
@@ -13,8 +11,6 @@ namespace {
 
 constexpr qint64 kTickMs = 40;
 constexpr std::size_t kMaxGone = 256;
-constexpr std::size_t kMaxContacted = 1024;
-constexpr std::size_t kMaxNameSize = 64;
 // Messages kept for a copy that is not there, and copies they are kept for.
 constexpr std::size_t kMaxHeldMessages = 100;
 constexpr std::size_t kMaxHeldCopies = 64;
@@ -28,19 +24,12 @@ constexpr qint64 kGapReportMs = 100;
 // A copy that has yet to echo this copy's instance is greeted again this
 // often: a greeting or its answer may be lost.
 constexpr qint64 kGreetAgainMs = 500;
-// Greetings to a copy that never answered, and copies introduced a second.
+// Greetings to a copy that never answered.
 constexpr int kGreetingsUnheard = 4;
-constexpr int kMaxIntroducedPerSecond = 16;
 // A copy whose stream carried nothing for so long gives its place to a newcomer.
 constexpr qint64 kIdlePlaceMs = 30'000;
 // A tick later than this by more than its interval finds this copy was held up.
 constexpr qint64 kStallMs = 250;
-// What a datagram from a peer earns it in bytes sent, for each of its bytes.
-constexpr qint64 kEarnPerByte = 4;
-// Greetings to an address that never echoed its ticket exceed what it sent by one at most.
-constexpr qint64 kGreetingGrace = 160;
-// A peer's answers are repeated at most this often.
-constexpr qint64 kHelloPauseMs = 250;
 
 }  // namespace
 
@@ -108,40 +97,9 @@ const std::string& PeerLinks::NameOf(quint32 address) const {
   return peer != nullptr ? peer->name : kNobody;
 }
 
-quint64 PeerLinks::TicketFor(quint32 address) const {
-  uchar key[4];
-  qToBigEndian(address, key);
-  const QByteArray mac =
-      QMessageAuthenticationCode::hash(QByteArray(reinterpret_cast<const char*>(key), sizeof key),
-                                       secret_, QCryptographicHash::Sha256);
-  const quint64 ticket = qFromBigEndian<quint64>(mac.constData());
-  return ticket != 0 ? ticket : 1;
-}
-
 quint32 PeerLinks::InstanceOf(quint32 address) const {
   const Peer* peer = Find(address);
   return peer != nullptr && peer->verified ? peer->instance : 0;
-}
-
-void PeerLinks::Announce(quint32 address) {
-  if (closed_) return;
-  SendHello(address, Find(address));
-}
-
-void PeerLinks::SendHello(quint32 address, Peer* peer, quint64 your) {
-  link::Hello hello;
-  hello.instance = instance_;
-  hello.your = your;
-  hello.joined_ago = joined_.elapsed();
-  hello.changed_ago = changed_.isValid() ? changed_.elapsed() : -1;
-  hello.ticket = peer != nullptr ? peer->ticket : TicketFor(address);
-  hello.name = computer_name_;
-  const std::string bytes = link::Datagram(link::kHello, hello.Build());
-  if (peer != nullptr) {
-    peer->hello_ms = peer->sent_ms = Now();
-    peer->greeting_room -= qint64(bytes.size());
-  }
-  hooks_.send(address, bytes);
 }
 
 bool PeerLinks::Suspect(quint32 address, bool leaving) {
@@ -154,42 +112,6 @@ bool PeerLinks::Suspect(quint32 address, bool leaving) {
   // A greeting that does not name its ticket is answered at once.
   SendHello(address, nullptr);
   return true;
-}
-
-void PeerLinks::Heard(quint32 address) {
-  // Whether a peer is alive is told by what carries its ticket (see
-  // Verified), not by any datagram that bears its address; a copy that
-  // fell silent is greeted, to learn whether it is back.
-  const auto gone = gone_.find(address);
-  if (gone == gone_.end() || closed_ || Find(address) != nullptr ||
-      Now() - gone->second.probed_ms < kHelloPauseMs) {
-    return;
-  }
-  gone->second.probed_ms = Now();
-  SendHello(address, nullptr);
-}
-
-void PeerLinks::Contact(quint32 address) {
-  if (closed_ || Find(address) != nullptr) return;
-  const qint64 now = Now();
-  const auto greeted = contacted_.find(address);
-  if (greeted != contacted_.end() && now - greeted->second < timing_.first_contact_ms) return;
-  if (contacted_.size() >= kMaxContacted) contacted_.clear();
-  contacted_[address] = now;
-  SendHello(address, nullptr);
-}
-
-void PeerLinks::Introduce(quint32 address) {
-  if (closed_ || Find(address) != nullptr) return;
-  const qint64 second = Now() / 1000;
-  if (second != introduced_second_) {
-    introduced_second_ = second;
-    introduced_ = 0;
-  }
-  if (introduced_ >= kMaxIntroducedPerSecond) return;  // named again later, greeted then
-  ++introduced_;
-  Peer* peer = Follow(address);
-  if (peer != nullptr) SendHello(address, peer);
 }
 
 void PeerLinks::Received(quint32 address, quint16 port, const ReceivedCommand& command) {
@@ -222,50 +144,6 @@ PeerLinks::Peer* PeerLinks::Follow(quint32 address) {
   peer.heard_ms = Now();
   peer.ticket = TicketFor(address);
   return &peer;
-}
-
-void PeerLinks::Answer(quint32 address, Peer* peer, quint64 your) {
-  if (peer != nullptr && peer->hello_ms >= 0 && Now() - peer->hello_ms < kHelloPauseMs) return;
-  SendHello(address, peer, your);
-}
-
-void PeerLinks::Earn(Peer& peer, std::size_t size) {
-  peer.credit = std::min(kMaxCredit, peer.credit + kEarnPerByte * qint64(size));
-}
-
-void PeerLinks::OnHello(quint32 address, std::string_view args) {
-  const auto hello = link::Hello::Parse(args);
-  // This copy's own announcement, back from a broadcast address; or an
-  // earlier version's, which has no ticket and gets plain commands only.
-  if (!hello || hello->instance == instance_ || hello->version < 2) return;
-  Peer* peer = Find(address);
-  // It echoes what this copy told that address alone: the greeting comes
-  // from there, and may start the link anew.
-  const bool proven = hello->your == (peer != nullptr ? peer->ticket : TicketFor(address));
-  if (peer != nullptr) peer->greeting_room += qint64(args.size());
-  if (peer != nullptr && peer->verified && !proven) {
-    // Anybody may write this address on a datagram: the copy there is
-    // asked, and what it answers counts.
-    Answer(address, peer, hello->ticket);
-    return;
-  }
-  if (peer == nullptr) {
-    peer = Follow(address);
-    if (peer == nullptr) return;
-    peer->greeting_room = qint64(args.size()) + kGreetingGrace;
-  }
-  if (proven) Earn(*peer, args.size());
-  const bool fresh = peer->instance != hello->instance || peer->theirs != hello->ticket;
-  if (peer->instance != hello->instance && (proven || !peer->verified)) {
-    NewInstance(*peer, hello->instance);
-  }
-  peer->theirs = hello->ticket;
-  peer->name = hello->name.substr(0, kMaxNameSize);
-  peer->heard_ms = Now();
-  // Answered when the peer has yet to learn this copy or has just been
-  // learned; never more often than kHelloPauseMs, whatever arrives.
-  if (!proven || fresh) Answer(address, peer, peer->theirs);
-  if (proven) Verified(address, *peer);
 }
 
 void PeerLinks::NewInstance(Peer& peer, quint32 instance) {
@@ -343,19 +221,6 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
   Pump(address);
 }
 
-void PeerLinks::Mend(quint32 address, quint64 your) {
-  // Either side lost track of the other: a greeting, now and then, mends
-  // it. A host that does not know this copy's ticket is a stranger, and
-  // greeted as one.
-  Peer* peer = Find(address);
-  if (peer == nullptr && your == TicketFor(address)) peer = Follow(address);
-  if (peer == nullptr) {
-    Contact(address);
-  } else {
-    Answer(address, peer, peer->theirs);
-  }
-}
-
 void PeerLinks::Left(quint32 address) {
   Forget(address, false);
   gone_.erase(address);
@@ -404,18 +269,7 @@ void PeerLinks::Hold(quint32 address, Peer& peer) {
 void PeerLinks::Tick() {
   if (closed_) return;
   const qint64 now = Now();
-  // After this copy was held up (a long drawing, a slow disk), what the
-  // peers sent meanwhile still waits to be read: silence is counted
-  // without the time this copy did not listen.
-  const qint64 stall = last_tick_ms_ >= 0 ? now - last_tick_ms_ - kTickMs : 0;
-  last_tick_ms_ = now;
-  if (stall > kStallMs) {
-    for (auto& entry : peers_) {
-      Peer& peer = entry.second;
-      peer.heard_ms += stall;
-      if (peer.suspect_ms >= 0) peer.suspect_ms += stall;
-    }
-  }
+  Unstall(now);
   std::vector<quint32> addresses;
   addresses.reserve(peers_.size());
   for (const auto& entry : peers_) addresses.push_back(entry.first);
@@ -463,6 +317,19 @@ void PeerLinks::Tick() {
   }
   Probe(now);
   SendAcks();
+}
+
+void PeerLinks::Unstall(qint64 now) {
+  // After this copy was held up (a long drawing, a slow disk), what the
+  // peers sent meanwhile still waits to be read: silence is counted
+  // without the time this copy did not listen.
+  const qint64 stall = last_tick_ms_ >= 0 ? now - last_tick_ms_ - kTickMs : 0;
+  last_tick_ms_ = now;
+  if (stall <= kStallMs) return;
+  for (auto& entry : peers_) {
+    entry.second.heard_ms += stall;
+    if (entry.second.suspect_ms >= 0) entry.second.suspect_ms += stall;
+  }
 }
 
 void PeerLinks::Probe(qint64 now) {

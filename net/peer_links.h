@@ -186,6 +186,8 @@ class PeerLinks : public QObject {
     int unreported = 0;  // received in order since the last acknowledgement
   };
 
+  // Greetings to an address that never echoed its ticket exceed what it sent by one at most.
+  static constexpr qint64 kGreetingGrace = 160;
   qint64 Now() const { return clock_.elapsed(); }
   Peer* Find(quint32 address);
   const Peer* Find(quint32 address) const;
@@ -220,6 +222,8 @@ class PeerLinks : public QObject {
   void Transmit(quint32 address, Peer& peer, Outgoing& item);
   void Pump(quint32 address);
   void Tick();
+  // A tick far later than due: the time this copy was held up is not silence.
+  void Unstall(qint64 now);
   // Halves the window when the system had no room; a datagram lost on the
   // way narrows it a little.
   void Shrink(Peer& peer, double factor);

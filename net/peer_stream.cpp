@@ -235,23 +235,20 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
   const qint64 now = Now();
   SampleRoundTrip(*peer, ack->known, now);
   int acked = 0;
-  // Messages told of as lost that arrived after all, told of once more.
+  // What arrived earns back twice what it cost, sent again or not: the flow
+  // grows as fast as it is acknowledged, and no faster. A message told of
+  // as lost that arrived after all is told of once more.
   std::vector<std::string> late;
-  auto arrived = [&late](Outgoing& item) {
+  auto arrived = [&late, peer](Outgoing& item) {
+    if (item.arrived) return;
+    item.arrived = true;
+    --peer->in_flight;
+    peer->credit = std::min(kMaxCredit, peer->credit + 2 * item.spent);
     if (!item.message || !item.told) return;
     item.told = false;
     late.push_back(item.text);
   };
-  // What arrived earns back twice what it cost, sent again or not: the
-  // flow grows as fast as it is acknowledged, and no faster.
-  const auto earn_back = [peer](const Outgoing& item) {
-    peer->credit = std::min(kMaxCredit, peer->credit + 2 * item.spent);
-  };
   while (!peer->unacked.empty() && peer->unacked.front().seq <= ack->through) {
-    if (!peer->unacked.front().arrived) {
-      --peer->in_flight;
-      earn_back(peer->unacked.front());
-    }
     arrived(peer->unacked.front());
     peer->unacked.pop_front();
     ++acked;
@@ -270,12 +267,7 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     const bool missing = std::any_of(ack->missing.begin(), ack->missing.end(), [&](auto& range) {
       return item.seq >= range.from && item.seq <= range.to;
     });
-    if (!missing && !item.arrived) {
-      item.arrived = true;
-      --peer->in_flight;
-      earn_back(item);
-      arrived(item);
-    }
+    if (!missing) arrived(item);
     if (!missing || budget == 0 || peer->credit <= 0 ||
         (item.sent_ms >= 0 && now - item.sent_ms < pause)) {
       continue;
