@@ -4,8 +4,10 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/tools/setup.sh"
 
-# nftables and iproute2: the test that drops datagrams on a veth between namespaces.
-kovra_install_missing clang libclang-rt-14-dev desktop-file-utils nftables iproute2
+# nftables and iproute2: the test that drops datagrams on a veth between namespaces;
+# qt6-base-private-dev: the tests that queue input as the window system does.
+kovra_install_missing clang libclang-rt-14-dev desktop-file-utils nftables iproute2 \
+  qt6-base-private-dev
 kovra_build -DKOVRA_BUILD_TESTS=ON
 
 export QT_QPA_PLATFORM=offscreen

@@ -138,6 +138,10 @@ void BoardGestures::Send(const std::string& command, const std::string& args) {
   parts_.fan_out.SendToCorrespondents(command, args, false);
 }
 
-void BoardGestures::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+// Received commands are drawn; the user's next click waits until this
+// gesture's commands are out.
+void BoardGestures::ProcessPendingEvents() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 }  // namespace kovra

@@ -56,8 +56,11 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   deadline.setTimerType(Qt::PreciseTimer);
   QObject::connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
   if (!deadline_.isForever()) deadline.start(std::max<qint64>(deadline_.remainingTime(), 0));
+  // The user's input waits too: a click given now comes after the command
+  // that waits here, as it came after it.
   while (!lookup->done && !*closed && !timed_out) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                    QEventLoop::ExcludeUserInputEvents);
   }
   // The lookups, and the endpoint, may be gone now; only what this frame
   // holds is safe to read.
