@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace kovra {
@@ -36,6 +37,21 @@ void OnCloseSignal(int) {
   // Only what is safe in a handler: the loop does the rest.
   [[maybe_unused]] const ssize_t ignored = ::write(signal_pipe[1], &byte, 1);
 }
+
+// What Qt's Russian translation leaves in English, in the dialogs Kovra shows.
+class RussianWords : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char* /*disambiguation*/,
+                    int /*n*/) const override {
+    const std::string_view where(context ? context : "");
+    const std::string_view text(source ? source : "");
+    if (where == "QPlatformTheme" && text == "OK") return QStringLiteral("ОК");
+    if (where == "QColorDialog" && text == "&HTML:") return QStringLiteral("&Код:");
+    return {};
+  }
+};
 
 QtMessageHandler qt_handler = nullptr;
 // What the platform said while the display was being reached: shown only
@@ -102,6 +118,8 @@ void SpeakRussian() {
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(translator);
   }
+  // Installed last, so asked first.
+  QCoreApplication::installTranslator(new RussianWords(QCoreApplication::instance()));
 }
 
 CloseOnSignals::CloseOnSignals(QWidget* window) : window_(window) {

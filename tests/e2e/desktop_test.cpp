@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -52,6 +53,17 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
   QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
   EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
   EXPECT_EQ(buttons.button(QDialogButtonBox::Yes)->text(), QStringLiteral("&Да"));
+  // And what the translation leaves in English.
+  QDialogButtonBox ok(QDialogButtonBox::Ok);
+  EXPECT_EQ(ok.button(QDialogButtonBox::Ok)->text(), QStringLiteral("ОК"));
+  QColorDialog colour;
+  QStringList latin;
+  for (const QLabel* label : colour.findChildren<QLabel*>()) {
+    if (label->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}")))) {
+      latin.append(label->text());
+    }
+  }
+  EXPECT_TRUE(latin.isEmpty()) << latin.join(u',').toStdString();
   std::unique_ptr<QFileDialog> save(PictureDialog(&form, test.Path({}), QFileDialog::AcceptSave));
   EXPECT_EQ(save->windowTitle(), QStringLiteral("Сохранить как"));
 
