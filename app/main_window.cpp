@@ -153,6 +153,7 @@ void TForm1::SaveWindowPlace() {
   // A window never shown has no place of its own to keep.
   if (isVisible() && DriveWritable(env_.program_dir)) {
     kovra::SaveWindowPlace(*this, env_.program_dir + kWindowPlaceFile);
+    tool_panel_.SaveChoices(env_.program_dir + kWindowPlaceFile);
   }
 }
 
@@ -172,11 +173,8 @@ void TForm1::Timer1Timer() {
 void TForm1::RestoreState() {
   FirstTick_ = false;
   Timer1->setInterval(1000);
-  // Where the user left it, or maximised the first time.
-  if (!RestoreWindowPlace(*this, env_.program_dir + kWindowPlaceFile)) {
-    setWindowState(windowState() | Qt::WindowMaximized);
-  }
-  ui_.ListTools->setCurrentRow(0);  // a choice of the program's: no click
+  // Where the user left it, with the tools as they were.
+  if (!RestoreWindowPlace(*this, env_.program_dir + kWindowPlaceFile)) FirstWindowPlace(*this);
 
   try {
     history_.Restore();
@@ -203,9 +201,7 @@ void TForm1::RestoreState() {
 
   autosave_->Enable();  // the working file is read: it may be written now
 
-  ui_.List_W->setCurrentRow(0);
-  ui_.Label_Font->setText(QFontInfo(ui_.Label_Font->font()).family());  // the family shown
-  tool_panel_.ShowFillBehindFont();
+  tool_panel_.RestoreChoices(env_.program_dir + kWindowPlaceFile);
 
   // With nobody listed yet, everyone on the local networks is asked instead.
   // Otherwise copies that speak the extension are still greeted there: one

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <algorithm>
@@ -75,7 +76,11 @@ std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
   // Qt's font dialog has no colour, so it is shown inside one with a colour list.
   QDialog dialog(parent_);
   dialog.setWindowTitle(QStringLiteral("Шрифт"));
-  auto* fonts = new QFontDialog(initial.font, &dialog);
+  // The family the system draws the font in, as the font panel names it:
+  // a family it lacks ("MS Sans Serif") would show as another one.
+  QFont shown = initial.font;
+  shown.setFamily(QFontInfo(initial.font).family());
+  auto* fonts = new QFontDialog(shown, &dialog);
   fonts->setWindowFlags(Qt::Widget);
   fonts->setOptions(QFontDialog::NoButtons);
   auto* colors = Named(new QComboBox(&dialog), "ComboColor");

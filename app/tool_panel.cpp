@@ -6,8 +6,10 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <optional>
 #include <utility>
 
 #include "app/choice_list.h"
@@ -21,6 +23,7 @@
 #include "board/colors.h"
 #include "support/dialogs.h"
 #include "support/prompt.h"
+#include "support/text.h"
 
 namespace kovra {
 namespace {
@@ -118,6 +121,7 @@ void ToolPanel::CB_YesPaintClick() {
 void ToolPanel::Show() {
   ShowSettings();
   ShowPenSample();
+  CB_YesPaintClick();  // the switch's look and the board's tip
 }
 
 void ToolPanel::ShowSettings() {
@@ -156,5 +160,68 @@ void ToolPanel::TakeTextFont() {
 }
 
 bool ToolPanel::ShouldTellToTick() { return !std::exchange(told_to_tick_, true); }
+
+namespace {
+
+const QString kTool = QStringLiteral("Tools/Tool");
+const QString kWidth = QStringLiteral("Tools/Width");
+const QString kUserWidth = QStringLiteral("Tools/UserWidth");
+const QString kPen = QStringLiteral("Tools/Pen");
+const QString kFill = QStringLiteral("Tools/Fill");
+const QString kFont = QStringLiteral("Tools/Font");
+const QString kFontColor = QStringLiteral("Tools/FontColor");
+const QString kDrawing = QStringLiteral("Tools/Drawing");
+
+// A kept number between low and high; nullopt for anything else.
+std::optional<int> KeptNumber(const QSettings& kept, const QString& key, int low, int high) {
+  bool ok = false;
+  const int value = kept.value(key).toInt(&ok);
+  if (!ok || value < low || value > high) return std::nullopt;
+  return value;
+}
+
+// A kept colour by its name or number, as the commands write colours.
+std::optional<TColor> KeptColor(const QSettings& kept, const QString& key) {
+  const std::string text = kept.value(key).toString().toStdString();
+  if (auto value = IdentToColor(text)) return value;
+  return StrToInt(text);
+}
+
+}  // namespace
+
+void ToolPanel::SaveChoices(const QString& file) const {
+  QSettings kept(file, QSettings::IniFormat);
+  kept.setValue(kTool, form_.ListTools->currentRow());
+  kept.setValue(kWidth, form_.List_W->currentRow());
+  kept.setValue(kUserWidth, settings_.user_width);
+  kept.setValue(kPen, QString::fromStdString(settings_.PenColorName()));
+  kept.setValue(kFill, QString::fromStdString(settings_.FillColorName()));
+  kept.setValue(kFont, settings_.text_font.font.toString());
+  kept.setValue(kFontColor, QString::fromStdString(ColorToString(settings_.text_font.color)));
+  kept.setValue(kDrawing, form_.CB_YesPaint->isChecked());
+}
+
+void ToolPanel::RestoreChoices(const QString& file) {
+  const QSettings kept(file, QSettings::IniFormat);
+  // Whatever the file says, only what the controls can show is taken.
+  form_.ListTools->setCurrentRow(
+      KeptNumber(kept, kTool, 0, form_.ListTools->count() - 1).value_or(0));
+  if (const auto width = KeptNumber(kept, kUserWidth, -999, 999)) {
+    settings_.user_width = *width;
+    form_.List_W->item(0)->setText(ToolSettings::UserWidthEntry(*width));
+  }
+  form_.List_W->setCurrentRow(KeptNumber(kept, kWidth, 0, form_.List_W->count() - 1).value_or(0));
+  settings_.pen_color = KeptColor(kept, kPen).value_or(settings_.pen_color);
+  settings_.fill_color = KeptColor(kept, kFill).value_or(settings_.fill_color);
+  QFont font;
+  if (font.fromString(kept.value(kFont).toString())) {
+    settings_.SetTextFont(
+        FontChoice{font, KeptColor(kept, kFontColor).value_or(settings_.text_font.color)});
+  }
+  form_.Label_Font->setText(QFontInfo(settings_.text_font.font).family());  // the family drawn
+  form_.CB_YesPaint->setChecked(kept.value(kDrawing, true).toBool());
+  Show();
+  ShowFillBehindFont();
+}
 
 }  // namespace kovra

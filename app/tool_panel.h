@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 #include <Qt>
 #include <string>
 
@@ -49,6 +50,12 @@ class ToolPanel {
   void TakeTextFont();
   // Whether to say why a drag draws nothing: once until the box is ticked.
   bool ShouldTellToTick();
+
+  // The tool, the width, the colours, the font and the drawing switch, kept
+  // in file between runs. Without a kept choice the pen draws: a first drag
+  // draws a line.
+  void SaveChoices(const QString& file) const;
+  void RestoreChoices(const QString& file);
 
  private:
   // The pen and fill colours on Panel_Cvet_Fon and the text font, at a

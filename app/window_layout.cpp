@@ -84,6 +84,7 @@ void BuildBoardArea(WindowControls& form, QSplitter* board_split) {
   form.CB_YesPaint =
       Named(new QCheckBox(QStringLiteral("Жажду рисовать !!!"), form.Panel9), "CB_YesPaint");
   form.CB_YesPaint->setToolTip(QStringLiteral("Поставьте, чтобы рисовать на доске"));
+  form.CB_YesPaint->setChecked(true);  // a first drag draws; the choice is kept from then on
   auto* switch_row = new QHBoxLayout(form.Panel9);
   switch_row->setContentsMargins(8, 1, 2, 1);
   switch_row->addWidget(form.CB_YesPaint);

@@ -68,4 +68,15 @@ bool RestoreWindowPlace(QMainWindow& window, const QString& file) {
   return true;
 }
 
+void FirstWindowPlace(QMainWindow& window) {
+  // Holds the new board, 602 by 385, beside the tools and above the messages.
+  const QSize holds_board(880, 660);
+  if (const QScreen* screen = window.screen()) {
+    const QRect available = screen->availableGeometry();
+    window.resize(holds_board.boundedTo(available.size()).expandedTo(window.minimumSize()));
+    window.move(available.center() - window.rect().center());
+  }
+  window.setWindowState(window.windowState() | Qt::WindowMaximized);
+}
+
 }  // namespace kovra

@@ -13,5 +13,9 @@ namespace kovra {
 bool SaveWindowPlace(const QMainWindow& window, const QString& file);
 // Puts them back; false when the file holds no window place.
 bool RestoreWindowPlace(QMainWindow& window, const QString& file);
+// The first start's place: maximized, and in the middle of the screen at a
+// size that shows the whole of a new board when the desktop does not
+// maximize it or the user makes it normal.
+void FirstWindowPlace(QMainWindow& window);
 
 }  // namespace kovra

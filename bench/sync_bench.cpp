@@ -50,7 +50,6 @@ struct Pair {
       a->Word().Set(word);
       b->Word().Set(word);
     }
-    a->Controls().CB_YesPaint->click();
     a->Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
     if (extension)
       WaitUntil([&] { return a->Links()->Speaks(0x7F000003) && b->Links()->Speaks(0x7F000002); },

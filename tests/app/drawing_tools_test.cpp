@@ -34,7 +34,6 @@ class DrawingTest : public ::testing::Test {
     TForm1& form = test_.Start();
     form.show();
     form.UserList().Append("127.0.0.31=Yes");
-    form.Controls().CB_YesPaint->click();
     test_.Dialogs().color_answers = {QColor(255, 0, 0)};
     form.ToolColumn().Panel_Cvet_FonMouseDown(Qt::LeftButton);  // a red pen
     form.Commands().Dispatch({"NEWKV", "200 150"});

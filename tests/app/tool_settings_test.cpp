@@ -94,7 +94,6 @@ TEST(ToolSettings, ColoursFontAndSwitch) {
   EXPECT_EQ(form.Settings().FD1.font, chosen);
   EXPECT_EQ(form.Controls().Label_Font->font(), chosen);
 
-  form.Controls().CB_YesPaint->click();
   EXPECT_EQ(form.Controls().CB_YesPaint->palette().color(QPalette::Window), QColor(255, 255, 0));
   EXPECT_EQ(form.Controls().CB_YesPaint->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   form.Controls().CB_YesPaint->click();

@@ -2,13 +2,12 @@
 // board from another copy as ordinary commands, pixel for pixel.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 #include <QListView>
 #include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"

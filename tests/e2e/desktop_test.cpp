@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,9 +72,11 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
   QtDialogs dialogs;
   QStringList captions;
   bool swatches = true;
+  QString family;
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
+    family = dialog->findChild<QFontDialog*>()->currentFont().family();
     auto* colors = dialog->findChild<QComboBox*>(QStringLiteral("ComboColor"));
     ASSERT_NE(colors, nullptr);
     for (int i = 0; i < colors->count(); ++i) {
@@ -82,7 +85,9 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
     }
     dialog->reject();
   });
-  dialogs.ChooseFont(FontChoice{QFont(), kClWindowText});
+  dialogs.ChooseFont(form.ToolColumn().TextFont());
+  EXPECT_EQ(family.toStdString(), form.Controls().Label_Font->text().toStdString())
+      << "the family the font panel names";
   ASSERT_EQ(captions.size(), 17);
   EXPECT_EQ(captions.front(), QStringLiteral("Цвет текста окна")) << "the font's own colour first";
   EXPECT_TRUE(captions.contains(QStringLiteral("Бордовый")));
@@ -137,6 +142,8 @@ TEST(Desktop, TheWindowTellsWhatHappens) {
       << a.Controls().Label_Notice->text().toStdString();
 
   // A drag while drawing is off says once what to tick.
+  a.Controls().CB_YesPaint->click();
+  ASSERT_FALSE(a.Controls().CB_YesPaint->isChecked());
   auto drag = [&] {
     QTest::mousePress(a.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     QMouseEvent move(QEvent::MouseMove, QPoint(40, 40),

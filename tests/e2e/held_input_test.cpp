@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <qpa/qwindowsysteminterface.h>
 
-#include <QCheckBox>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -56,7 +55,6 @@ class HeldInput : public ::testing::Test {
     };
     TForm1& form = window_->Start();
     test::ShowAt(form, QSize(1000, 700));
-    form.Controls().CB_YesPaint->click();
     const QHostAddress window(QStringLiteral("127.0.0.8"));
     collector_.Send("Kovra:>IamToo:>127.0.0.9", window, port_);
     slow_.Send("Kovra:>IamToo:>SLOW", window, port_);

@@ -103,8 +103,8 @@ TEST(HostilePeers, PointersOffTheBoardShowAtItsEdgeAndStrangersNeverHideAColleag
 
   std::vector<std::unique_ptr<Collector>> strangers;
   for (int i = 0; i <= BoardView::kMaxPointers; ++i) {
-    strangers.push_back(std::make_unique<Collector>(
-        QHostAddress(QStringLiteral("127.0.0.%1").arg(100 + i)), port));
+    strangers.push_back(
+        std::make_unique<Collector>(QHostAddress(QStringLiteral("127.0.0.%1").arg(100 + i)), port));
   }
   // The farthest points there are: the marker shows at the board's corner.
   strangers[0]->Send("Kovra:>ImageKV_CursorTo:>-2147483648 -2147483648", window, port);
@@ -139,9 +139,9 @@ TEST(HostilePeers, BroadcastAndGroupAddressesNeverBecomeLinesOrAddresses) {
 
   const quint16 port = test.Env().udp_port;
   Collector attacker(QHostAddress(QStringLiteral("127.0.0.9")), port);
-  for (const char* announce : {"Kovra:>Enter:>255.255.255.255", "Kovra:>IamToo:>224.0.0.251",
-                               "Kovra:>Enter:>0.0.0.0", "Kovra:>Exit:>127.0.0.1",
-                               "Kovra:>Enter:>PCB"}) {
+  for (const char* announce :
+       {"Kovra:>Enter:>255.255.255.255", "Kovra:>IamToo:>224.0.0.251", "Kovra:>Enter:>0.0.0.0",
+        "Kovra:>Exit:>127.0.0.1", "Kovra:>Enter:>PCB"}) {
     attacker.Send(announce, QHostAddress(QStringLiteral("127.0.0.1")), port);
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return form.UserList().Count() == 1; }));

@@ -34,7 +34,6 @@ class SharedBoard : public ::testing::Test {
     // A is the active window: a deactivation would end A's gestures.
     A().activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&A()));
-    A().Controls().CB_YesPaint->click();
   }
   TForm1& A() { return a_.Window(); }
   TForm1& B() { return b_.Window(); }
@@ -162,7 +161,6 @@ TEST_F(SharedBoard, AStrokeAcrossTheOtherSidesBandIsNeverTouchedByIt) {
     return test::OnScreen(A().Controls().Image_KV).pixel(200, 100) == qRgb(0, 0, 0);
   })) << "the band shows, its pixels inverted";
   EXPECT_EQ(A().Board().Image().pixel(200, 100), qRgb(255, 255, 255)) << "and is not on the board";
-  B().Controls().CB_YesPaint->click();
   B().Controls().ListTools->setCurrentRow(ToolRow(ToolId::kStraightLine));
   QTest::mousePress(B().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {50, 100});
   QTest::mouseRelease(B().Controls().Image_KV, Qt::LeftButton, Qt::NoModifier, {400, 250});

@@ -77,6 +77,7 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
   TForm1& form = test.Start();
   ShowAt(form, QSize(790, 590));
   EXPECT_EQ(ClippedTexts(form), QStringList());
+  form.Controls().CB_YesPaint->click();  // drawing off: only then has the board a tip
   for (const QWidget* control : std::initializer_list<const QWidget*>{
            form.Controls().CB_YesPaint,    form.Controls().Image_KV,   form.Controls().ListTools,
            form.Controls().SpeedButton2,   form.Controls().Label_Font, form.Controls().List_W,

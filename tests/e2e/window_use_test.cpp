@@ -3,11 +3,15 @@
 // tools, who is there and who left, the message pane read like a
 // messenger's, and a board that survives the program being killed.
 #include <gtest/gtest.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
@@ -52,6 +56,7 @@ TEST(WindowUse, ChoosingAToolAndDraggingDrawsARedLineOfWidthEightInThreeClicks) 
   TForm1& a = group.Form(0);
   a.show();
   const auto& ui = a.Controls();
+  ui.CB_YesPaint->click();  // drawing off, as a user may leave it
   ASSERT_FALSE(ui.CB_YesPaint->isChecked());
 
   Click(ui.Palette, ui.Palette->SwatchCenter(3));  // red, for the pen
@@ -152,6 +157,71 @@ TEST(WindowUse, ABoardDrawnOnComesBackAfterTheProgramIsKilled) {
   test.Crash();
   TForm1& again = test.Start();
   EXPECT_EQ(again.Board().Image(), drawn);
+}
+
+// The screen the test's desktop has, for as long as it lives.
+class ScreenOf {
+ public:
+  explicit ScreenOf(QSize size) : before_(QGuiApplication::primaryScreen()->geometry()) {
+    Set(QRect(QPoint(0, 0), size));
+  }
+  ~ScreenOf() { Set(before_); }
+
+ private:
+  static void Set(const QRect& place) {
+    QWindowSystemInterface::handleScreenGeometryChange(QGuiApplication::primaryScreen(), place,
+                                                       place);
+    QCoreApplication::processEvents();
+  }
+  QRect before_;
+};
+
+TEST(WindowUse, AFirstStartShowsTheWholeBoardDrawsAtOnceAndTheToolsStayForTheNext) {
+  const ScreenOf laptop(QSize(1366, 768));
+  test::TestWindow test;
+  {
+    TForm1& form = test.Start(false);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.FirstTick(); }));
+    // Made normal, or never maximized by the desktop: the new board shows whole.
+    form.showNormal();
+    QTest::qWait(50);
+    const auto& ui = form.Controls();
+    EXPECT_FALSE(ui.ScrollBox1->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(ui.ScrollBox1->verticalScrollBar()->isVisible());
+    EXPECT_EQ(ui.Image_KV->visibleRegion().boundingRect(), ui.Image_KV->rect());
+    // The first drag draws with the pen, nothing chosen before.
+    Drag(ui.Image_KV, {QPoint(30, 30), QPoint(120, 30)});
+    EXPECT_EQ(form.Board().Image().pixel(80, 30), qRgb(0, 0, 0));
+
+    Click(ui.Palette, ui.Palette->SwatchCenter(3));                    // a red pen
+    Click(ui.Palette, ui.Palette->SwatchCenter(13), Qt::RightButton);  // a blue fill
+    ClickRow(ui.List_W, 5);
+    ClickRow(ui.ListTools, ToolRow(ToolId::kEllipse));
+    ui.CB_YesPaint->click();  // and drawing off
+    EXPECT_TRUE(form.close());
+  }
+  TForm1& again = test.Start();
+  const auto& ui = again.Controls();
+  EXPECT_EQ(ui.ListTools->currentRow(), ToolRow(ToolId::kEllipse));
+  EXPECT_EQ(again.ToolColumn().CurrentWidth(), 5);
+  EXPECT_EQ(again.ToolColumn().PenColorName(), "clRed");
+  EXPECT_EQ(again.ToolColumn().FillColorName(), "clBlue");
+  EXPECT_FALSE(ui.CB_YesPaint->isChecked());
+  again.close();
+
+  // What the file says that the controls cannot show is left at its usual value.
+  test.Crash();
+  QSettings place(test.Path(QStringLiteral("~Window.ini")), QSettings::IniFormat);
+  place.setValue(QStringLiteral("Tools/Tool"), 99);
+  place.setValue(QStringLiteral("Tools/Width"), QStringLiteral("wide"));
+  place.setValue(QStringLiteral("Tools/Pen"), QStringLiteral("clNothing"));
+  place.sync();
+  TForm1& third = test.Start();
+  EXPECT_EQ(third.Controls().ListTools->currentRow(), 0);
+  EXPECT_EQ(third.ToolColumn().CurrentWidth(), 1);
+  EXPECT_EQ(third.ToolColumn().PenColorName(), "clWindowText");
+  EXPECT_EQ(third.ToolColumn().FillColorName(), "clBlue");
 }
 
 }  // namespace

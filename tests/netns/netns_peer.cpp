@@ -39,7 +39,6 @@ bool RunUntil(const std::function<bool()>& done, qint64 ms) {
 }
 
 void DrawAndTalk(TForm1& form) {
-  form.Controls().CB_YesPaint->click();
   form.Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
   QWidget* board = form.Controls().Image_KV;
   auto mouse = [&](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
@@ -105,7 +104,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     DrawAndTalk(form);
-    if (form.Links()) RunUntil([&] { return form.Links()->Waiting(peer_address) == 0; }, kPatienceMs);
+    if (form.Links())
+      RunUntil([&] { return form.Links()->Waiting(peer_address) == 0; }, kPatienceMs);
     RunUntil([] { return false; }, std::stoll(argv[5]) * 1000);
   }
   form.close();

@@ -47,7 +47,6 @@ int main(int argc, char** argv) {
   QDir().mkpath(folder);
   WindowGroup group(2);
   if (!group.StartListingEachOther()) return 1;
-  for (int i = 0; i < 2; ++i) group.Form(i).Controls().CB_YesPaint->click();
   std::vector<QPoint> wave, saw;
   for (int x = 40; x <= 520; x += 8) wave.emplace_back(x, 150 + ((x / 8) % 12 - 6) * 6);
   for (int t = 0; t <= 40; ++t) saw.emplace_back(120 + t * 8, 300 - (t % 10) * 8);
