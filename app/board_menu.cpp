@@ -16,7 +16,6 @@
 #include "support/ansi_codec.h"
 #include "support/atomic_file.h"
 #include "support/dialogs.h"
-#include "support/prompt.h"
 #include "support/system.h"
 #include "support/text.h"
 
@@ -34,34 +33,53 @@ QString Computers(std::size_t count) {
   return QStringLiteral("%1 компьютер%2").arg(count).arg(QString::fromUtf8(ending));
 }
 
+// A new board's sides as typed: whole numbers from 100, of a size a board
+// may have.
+std::variant<QSize, QString> ReadBoardSize(const QString& width_text, const QString& height_text) {
+  const auto side = [](const QString& text, const QString& name) -> std::variant<int, QString> {
+    const std::optional<std::int32_t> number = TextToInt(QStringToAnsi(text));
+    if (!number) {
+      return QStringLiteral("%1 — целое число точек, а не «%2»").arg(name, text.trimmed());
+    }
+    if (*number < 100) return QStringLiteral("%1 — не меньше 100 точек").arg(name);
+    return *number;
+  };
+  const std::variant<int, QString> width = side(width_text, QStringLiteral("Ширина"));
+  if (const QString* problem = std::get_if<QString>(&width)) return *problem;
+  const std::variant<int, QString> height = side(height_text, QStringLiteral("Высота"));
+  if (const QString* problem = std::get_if<QString>(&height)) return *problem;
+  const QSize size(std::get<int>(width), std::get<int>(height));
+  if (!BoardCanvas::SizeAllowed(size.width(), size.height())) {
+    return BoardTooLargeMessage(size.width(), size.height());
+  }
+  return size;
+}
+
 }  // namespace
 
-bool BoardMenu::AskForEveryone(const QString& question, bool own_board_too) {
+QString BoardMenu::ForEveryone(const QString& question, bool own_board_too) const {
   const std::size_t present = parts_.list.PresentNames().size();
-  if (present == 0 && !own_board_too) return true;
   const std::size_t boards = present + (own_board_too ? 1 : 0);
   const QString whose = present == 0 ? QStringLiteral("только у вас")
                                      : QStringLiteral("у всех (%1)").arg(Computers(boards));
-  return parts_.dialogs.Confirm(question.arg(whose));
+  return question.arg(whose);
+}
+
+bool BoardMenu::AskForEveryone(const QString& question, bool own_board_too) {
+  if (parts_.list.PresentNames().empty() && !own_board_too) return true;
+  return parts_.dialogs.Confirm(ForEveryone(question, own_board_too));
 }
 
 void BoardMenu::N2Click() {
-  if (!AskForEveryone(QStringLiteral("Стереть доску %1?"), true)) return;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
   // The board's own size is offered, whatever the zoom shows it at.
-  const int shown_width = parts_.view.width() * 100 / parts_.view.Zoom();
-  const int shown_height = parts_.view.height() * 100 / parts_.view.Zoom();
-  if (!AskInteger(parts_.dialogs, QStringLiteral("Новая доска"), QStringLiteral("Укажите ширину"),
-                  width, shown_width) ||
-      width <= 99) {
-    return;
-  }
-  if (!AskInteger(parts_.dialogs, QStringLiteral("Новая доска"), QStringLiteral("Укажите высоту"),
-                  height, shown_height) ||
-      height <= 99) {
-    return;
-  }
+  const QSize offered(parts_.view.width() * 100 / parts_.view.Zoom(),
+                      parts_.view.height() * 100 / parts_.view.Zoom());
+  const std::optional<QSize> size = parts_.dialogs.AskSize(
+      QStringLiteral("Новая доска"), ForEveryone(QStringLiteral("Стереть доску %1?"), true),
+      offered, &ReadBoardSize);
+  if (!size) return;
+  const int width = size->width();
+  const int height = size->height();
   parts_.files.NewBoard(width, height);
   // The new board is painted; received commands may be replayed on it here.
   QCoreApplication::processEvents();

@@ -53,6 +53,7 @@ class BoardMenu {
   // Asks question, its "%1" naming the boards it changes: the present
   // correspondents', and the user's own when own_board_too.
   bool AskForEveryone(const QString& question, bool own_board_too);
+  QString ForEveryone(const QString& question, bool own_board_too) const;
   // The whole board to each of names, after asking when it takes a while
   // unless the user was asked already.
   void SendBoard(std::vector<std::string> names, bool asked = false);

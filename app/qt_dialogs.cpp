@@ -7,7 +7,10 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <algorithm>
 #include <iterator>
@@ -121,6 +124,41 @@ QString QtDialogs::SavePngFile(const QString& suggested) {
 
 bool QtDialogs::Confirm(const QString& question) {
   return QMessageBox::question(parent_, QStringLiteral("Kovra"), question) == QMessageBox::Yes;
+}
+
+std::optional<QSize> QtDialogs::AskSize(const QString& caption, const QString& question,
+                                        QSize offered, const SizeCheck& check) {
+  QDialog dialog(parent_);
+  dialog.setWindowTitle(caption);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(question, &dialog));
+  auto* sides = new QFormLayout;
+  auto* width = Named(new QLineEdit(QString::number(offered.width()), &dialog), "SizeWidth");
+  auto* height = Named(new QLineEdit(QString::number(offered.height()), &dialog), "SizeHeight");
+  sides->addRow(QStringLiteral("Ширина, точек:"), width);
+  sides->addRow(QStringLiteral("Высота, точек:"), height);
+  layout->addLayout(sides);
+  auto* problem = Named(new QLabel(&dialog), "SizeProblem");
+  problem->setWordWrap(true);
+  Paint(problem, dialog.palette().color(QPalette::Window), QColor(Qt::darkRed));
+  problem->hide();
+  layout->addWidget(problem);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &dialog);
+  layout->addWidget(buttons);
+  QSize size;
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+    const std::variant<QSize, QString> read = check(width->text(), height->text());
+    if (const QSize* good = std::get_if<QSize>(&read)) {
+      size = *good;
+      return dialog.accept();
+    }
+    problem->setText(std::get<QString>(read));  // said, and the dialog stays to mend it
+    problem->show();
+  });
+  width->selectAll();
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return size;
 }
 
 }  // namespace kovra

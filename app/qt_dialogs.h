@@ -26,6 +26,8 @@ class QtDialogs : public Dialogs {
   QString SavePictureFile(const QString& folder) override;
   QString SavePngFile(const QString& suggested) override;
   bool Confirm(const QString& question) override;
+  std::optional<QSize> AskSize(const QString& caption, const QString& question, QSize offered,
+                               const SizeCheck& check) override;
 
  private:
   QPointer<QWidget> parent_;

@@ -56,6 +56,11 @@ class RoutedDialogs : public Dialogs {
   QString SavePictureFile(const QString& folder) override { return user_.SavePictureFile(folder); }
   QString SavePngFile(const QString& suggested) override { return user_.SavePngFile(suggested); }
   bool Confirm(const QString& question) override { return !closed_ && user_.Confirm(question); }
+  std::optional<QSize> AskSize(const QString& caption, const QString& question, QSize offered,
+                               const SizeCheck& check) override {
+    if (closed_) return std::nullopt;
+    return user_.AskSize(caption, question, offered, check);
+  }
 
  private:
   Dialogs& user_;

@@ -29,6 +29,9 @@ class SilentDialogs : public Dialogs {
   QString SavePictureFile(const QString&) override { return {}; }
   QString SavePngFile(const QString&) override { return {}; }
   bool Confirm(const QString&) override { return true; }
+  std::optional<QSize> AskSize(const QString&, const QString&, QSize, const SizeCheck&) override {
+    return std::nullopt;
+  }
 };
 
 // A window environment in a temporary folder on 127.0.0.1 and a free port.

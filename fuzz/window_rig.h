@@ -42,6 +42,9 @@ class NoBoxes : public Dialogs {
   QString SavePictureFile(const QString&) override { std::abort(); }
   QString SavePngFile(const QString&) override { std::abort(); }
   bool Confirm(const QString&) override { std::abort(); }
+  std::optional<QSize> AskSize(const QString&, const QString&, QSize, const SizeCheck&) override {
+    std::abort();
+  }
 };
 
 struct Rig {

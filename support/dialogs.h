@@ -5,10 +5,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <variant>
 
 namespace kovra {
 
@@ -40,6 +42,15 @@ class Dialogs {
   virtual QString SavePngFile(const QString& suggested) = 0;
   // A yes-or-no question; true for yes.
   virtual bool Confirm(const QString& question) = 0;
+
+  // Reads a width and a height as typed: the size, or what is wrong with it.
+  using SizeCheck =
+      std::function<std::variant<QSize, QString>(const QString& width, const QString& height)>;
+  // A question that goes with a size, offered filled in. What check finds
+  // wrong is said in the dialog, which stays open to mend it. The size
+  // read; nullopt when the answer is no.
+  virtual std::optional<QSize> AskSize(const QString& caption, const QString& question,
+                                       QSize offered, const SizeCheck& check) = 0;
 
   // Shows an error report later as it would be shown now: what a peer's
   // command set going is still told as that peer's when it ends.

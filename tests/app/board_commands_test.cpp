@@ -2,12 +2,19 @@
 // loopback peer that records what the window sends.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
+#include "app/qt_dialogs.h"
 #include "board/board_files.h"
 #include "board/board_view.h"
 #include "common/bmp_builder.h"
@@ -39,13 +46,23 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   BoardFixture f;
   EXPECT_EQ(f.form.Board().Image().size(), QSize(602, 385));
 
-  f.test.Dialogs().text_answers = {QStringLiteral("99")};
+  // One dialog: the question with both sizes offered; a wrong size is told,
+  // and mended there.
+  auto& dialogs = f.test.Dialogs();
+  dialogs.text_answers = {QStringLiteral("50000"), QStringLiteral("50000")};
   f.form.BoardItems().N2Click();
-  EXPECT_EQ(f.test.Dialogs().prompts,
-            QStringList{QStringLiteral("Новая доска|Укажите ширину|602")});
+  EXPECT_EQ(dialogs.prompts, QStringList{QStringLiteral("Новая доска|602|385")});
+  EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("Стереть доску у всех (2 компьютера)?")});
+  EXPECT_EQ(dialogs.size_problems, QStringList{BoardTooLargeMessage(50000, 50000)});
+  EXPECT_EQ(f.form.Board().Image().size(), QSize(602, 385)) << "cancelled after it";
 
-  f.test.Dialogs().text_answers = {QStringLiteral("100"), QStringLiteral("100")};
+  dialogs.size_problems.clear();
+  dialogs.text_answers = {QStringLiteral("99"),  QStringLiteral("385"), QStringLiteral("широкая"),
+                          QStringLiteral("385"), QStringLiteral("100"), QStringLiteral("100")};
   f.form.BoardItems().N2Click();
+  EXPECT_EQ(dialogs.size_problems,
+            QStringList({QStringLiteral("Ширина — не меньше 100 точек"),
+                         QStringLiteral("Ширина — целое число точек, а не «широкая»")}));
   EXPECT_EQ(f.form.Board().Image(), test::WhiteImage(100, 100));
   EXPECT_EQ(f.SavedBoard().size(), QSize(100, 100));
   ASSERT_TRUE(f.peer.WaitFor(1));
@@ -76,6 +93,36 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
   ASSERT_TRUE(QFile::remove(f.test.Path(QStringLiteral("~kv.bmp"))));
   EXPECT_TRUE(f.form.close());
   EXPECT_EQ(f.SavedBoard().size(), QSize(300, 200)) << "saved at close";
+}
+
+TEST(BoardCommands, TheSizeDialogSaysWhatIsWrongAndStaysOpenToMendIt) {
+  QtDialogs dialogs;
+  const auto check = [](const QString& width,
+                        const QString& height) -> std::variant<QSize, QString> {
+    if (width.toInt() < 100) return QStringLiteral("Ширина — не меньше 100 точек");
+    return QSize(width.toInt(), height.toInt());
+  };
+  QString offered;
+  QString told;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    auto* width = dialog->findChild<QLineEdit*>(QStringLiteral("SizeWidth"));
+    auto* height = dialog->findChild<QLineEdit*>(QStringLiteral("SizeHeight"));
+    offered = width->text() + u'x' + height->text();
+    auto* yes = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Yes);
+    width->setText(QStringLiteral("7"));
+    yes->click();
+    auto* problem = dialog->findChild<QLabel*>(QStringLiteral("SizeProblem"));
+    told = problem->isVisibleTo(dialog) ? problem->text() : QString();
+    width->setText(QStringLiteral("300"));
+    yes->click();
+  });
+  EXPECT_EQ(dialogs.AskSize(QStringLiteral("Новая доска"), QStringLiteral("Стереть доску?"),
+                            QSize(602, 385), check),
+            QSize(300, 385));
+  EXPECT_EQ(offered, QStringLiteral("602x385"));
+  EXPECT_EQ(told, QStringLiteral("Ширина — не меньше 100 точек"));
 }
 
 TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {

@@ -47,4 +47,20 @@ bool ScriptedDialogs::Confirm(const QString& question) {
   return Take(confirm_answers, true);
 }
 
+std::optional<QSize> ScriptedDialogs::AskSize(const QString& caption, const QString& question,
+                                              QSize offered, const SizeCheck& check) {
+  questions.append(question);
+  prompts.append(caption + u'|' + QString::number(offered.width()) + u'|' +
+                 QString::number(offered.height()));
+  if (!Take(confirm_answers, true)) return std::nullopt;
+  for (;;) {
+    const std::optional<QString> width = Take(text_answers, std::optional<QString>());
+    const std::optional<QString> height = Take(text_answers, std::optional<QString>());
+    if (!width || !height) return std::nullopt;
+    const std::variant<QSize, QString> read = check(*width, *height);
+    if (const QSize* size = std::get_if<QSize>(&read)) return *size;
+    size_problems.append(std::get<QString>(read));
+  }
+}
+
 }  // namespace kovra::test

@@ -21,6 +21,10 @@ class ScriptedDialogs : public Dialogs {
   QString SavePictureFile(const QString& folder) override;
   QString SavePngFile(const QString& suggested) override;
   bool Confirm(const QString& question) override;
+  // Yes or no from confirm_answers, then a width and a height from
+  // text_answers, two at a time until check finds nothing wrong.
+  std::optional<QSize> AskSize(const QString& caption, const QString& question, QSize offered,
+                               const SizeCheck& check) override;
 
   // Answers, taken in order; an empty queue answers Cancel.
   std::deque<std::optional<QString>> text_answers;
@@ -35,6 +39,7 @@ class ScriptedDialogs : public Dialogs {
   QStringList prompts;
   QStringList file_dialog_folders;
   QStringList questions;
+  QStringList size_problems;  // what a size dialog said was wrong
 };
 
 }  // namespace kovra::test
