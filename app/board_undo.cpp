@@ -29,6 +29,8 @@ BoardUndo::BoardUndo(Parts parts, QObject* parent) : QObject(parent), parts_(std
   parts_.restore.hide();
   connect(&parts_.restore, &QToolButton::clicked, this, [this] { RestorePrevious(); });
   connect(&parts_.notice, &NoticeLine::Dismissed, &parts_.restore, &QWidget::hide);
+  back_watch_.setInterval(kBackCheckMs);
+  connect(&back_watch_, &QTimer::timeout, this, [this] { CheckTakenBack(); });
   parts_.message.installEventFilter(this);
 }
 
@@ -87,13 +89,36 @@ void BoardUndo::RestorePrevious() {
 
 void BoardUndo::Replaced(quint32 from, const QString& what) {
   before_alignment_ = QImage();
-  if (from == 0 || parts_.history.Previous().isNull()) {
+  const QImage& previous = parts_.history.Previous();
+  // Told once per replacement, however many parts report it.
+  const bool new_replacement = previous.cacheKey() != replaced_.cacheKey();
+  QImage taken_before = new_replacement ? std::exchange(replaced_, previous) : QImage();
+  if (from == 0 || replaced_.isNull()) {
     parts_.restore.hide();
     return;
   }
-  parts_.notice.Tell(NameAt(from),
-                     what + QStringLiteral("; прежнюю доску вернут «Вернуть» или Ctrl+Z"));
+  parts_.notice.Tell(NameAt(from), what + QStringLiteral("; вернуть прежнюю: Ctrl+Z"));
   parts_.restore.show();
+  if (new_replacement) WatchForTakenBack(from, std::move(taken_before));
+}
+
+void BoardUndo::WatchForTakenBack(quint32 from, QImage taken_before) {
+  // A board arrives in parts: once whole, it may turn out to be the one the
+  // replacement before took away. Then that replacement was taken back.
+  taken_before_ = std::move(taken_before);
+  taken_back_from_ = from;
+  back_checks_left_ = taken_before_.isNull() ? 0 : kBackChecks;
+  if (back_checks_left_ > 0) back_watch_.start();
+}
+
+void BoardUndo::CheckTakenBack() {
+  if (parts_.files.Image() == taken_before_) {
+    parts_.notice.Tell(NameAt(taken_back_from_), QStringLiteral("вернул прежнюю доску"));
+    back_checks_left_ = 0;
+  }
+  if (--back_checks_left_ > 0) return;
+  back_watch_.stop();
+  taken_before_ = QImage();
 }
 
 void BoardUndo::Aligned(quint32 from, const QString& file, const QImage& before) {

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QtGlobal>
 #include <functional>
 #include <string>
@@ -87,6 +88,18 @@ class BoardUndo : public QObject {
 
   Parts parts_;
   QImage before_alignment_;  // null unless the last replacement was an alignment
+  // Looks a few times whether a board a peer sent is the one taken away
+  // before it, to say it was taken back.
+  void WatchForTakenBack(quint32 from, QImage taken_before);
+  void CheckTakenBack();
+  static constexpr int kBackCheckMs = 250;
+  static constexpr int kBackChecks = 20;
+
+  QImage replaced_;      // what the last replacement took away
+  QImage taken_before_;  // what the replacement before it took away, while watched
+  quint32 taken_back_from_ = 0;
+  QTimer back_watch_;
+  int back_checks_left_ = 0;
 };
 
 }  // namespace kovra

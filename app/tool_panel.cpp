@@ -214,7 +214,7 @@ void ToolPanel::RestoreChoices(const QString& file) {
   settings_.pen_color = KeptColor(kept, kPen).value_or(settings_.pen_color);
   settings_.fill_color = KeptColor(kept, kFill).value_or(settings_.fill_color);
   QFont font;
-  if (font.fromString(kept.value(kFont).toString())) {
+  if (kept.contains(kFont) && font.fromString(kept.value(kFont).toString())) {
     settings_.SetTextFont(
         FontChoice{font, KeptColor(kept, kFontColor).value_or(settings_.text_font.color)});
   }

@@ -262,7 +262,7 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form,
       QStringLiteral("Вернуть доску, какой она была до замены, у себя и у всех (Ctrl+Z)"));
   form.RestoreBoard->setFixedHeight(20);
   status_row->addWidget(form.RestoreBoard);
-  status_row->addStretch(1);
+  status_row->addStretch(0);  // the room the notice line leaves: it takes it all when shown
   form.Label_Saved = Named(new QLabel(form.Panel1), "Label_Saved");
   form.Label_Saved->setToolTip(
       QStringLiteral("Доска записывается в ~kv.bmp сама через несколько секунд после изменений"));
@@ -272,6 +272,16 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form,
   form.Label_Zoom->setToolTip(QStringLiteral("Масштаб доски; Ctrl и колесо мыши меняют его"));
   status_row->addWidget(form.Label_Zoom);
   root->addWidget(form.Panel1);
+  // A second line for a long notice, and the recent notices on the clock's tip.
+  QObject::connect(form.Label_Notice, &NoticeLine::LinesNeeded, form.Panel1,
+                   [panel = form.Panel1, notice = form.Label_Notice](int lines) {
+                     panel->setFixedHeight(22 + (lines - 1) * notice->fontMetrics().lineSpacing());
+                   });
+  QObject::connect(form.Label_Notice, &NoticeLine::Told, form.Label_DT,
+                   [clock = form.Label_DT, notice = form.Label_Notice] {
+                     clock->setToolTip(QStringLiteral("Дата и время\n\nНедавние сообщения:\n") +
+                                       notice->Recent().join(u'\n'));
+                   });
 
   auto* page_split = Splitter(Qt::Vertical, page);
   Column(page)->addWidget(page_split);

@@ -133,6 +133,7 @@ QString BoardFiles::WorkingFile() const { return program_dir_ + kBoardStateFile;
 
 int BoardFiles::Width() const { return canvas_.Width(); }
 int BoardFiles::Height() const { return canvas_.Height(); }
+const QImage& BoardFiles::Image() const { return canvas_.Image(); }
 
 QString BoardFiles::PictureFolder() const { return program_dir_ + kPictureFolder + u'/'; }
 

@@ -47,6 +47,7 @@ class BoardFiles {
   QString WorkingFile() const;
   int Width() const;
   int Height() const;
+  const QImage& Image() const;
   QString PictureFolder() const;  // with its trailing separator
   // Where a chosen or received path lands: the picture folder and its name.
   QString PicturePath(const QString& path) const;

@@ -171,6 +171,10 @@ TEST(BoardUndo, ABoardAPeerWipedTellsWhoAndComesBackEverywhere) {
   ASSERT_TRUE(b.RestoreBoard->isVisibleTo(&group.Form(1)));
   b.RestoreBoard->click();
   EXPECT_TRUE(AllShow(group, 2, drawn)) << "back on both boards";
+  const auto& a = group.Form(0).Controls();
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return a.Label_Notice->text().endsWith(QStringLiteral(": вернул прежнюю доску"));
+  })) << a.Label_Notice->text().toStdString();
   EXPECT_FALSE(b.RestoreBoard->isVisibleTo(&group.Form(1)));
   EXPECT_TRUE(group[1].Dialogs().questions.isEmpty()) << "nothing was drawn since: nothing to ask";
 

@@ -96,6 +96,36 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
   EXPECT_GT(form.Controls().Edit_Mess->width(), narrow_field + 400)
       << "the field takes the new width";
 
+  // The longest notices read whole at the smallest size, on two lines.
+  NoticeLine& notice = *form.Controls().Label_Notice;
+  const QString name = QStringLiteral("БУХГАЛТЕРИЯ-2");
+  const QStringList longest = {
+      QStringLiteral("Доска выровнена по доске сеанса (%1); ваша прежняя — "
+                     "BMP/kovra-before-sync-20261208-234500.bmp")
+          .arg(name),
+      QStringLiteral("Ваша прежняя доска возвращена только у вас; другим её даст «Отправить "
+                     "доску всем»"),
+      QStringLiteral("Доска отправлена не полностью (12345 из 23456 строк): сеть не принимает "
+                     "больше данных"),
+      QStringLiteral("%1 в закрытом сеансе: нужен его пароль (Сеть → Пароль сеанса…)").arg(name)};
+  for (const QString& text : longest) {
+    notice.Tell(name, text);
+    QTest::qWait(20);
+    EXPECT_EQ(notice.Lines().join(u' '), notice.text()) << text.toStdString();
+    EXPECT_GE(notice.contentsRect().height(),
+              notice.fontMetrics().lineSpacing() * notice.Lines().size());
+  }
+  EXPECT_EQ(notice.Recent().size(), 4);
+  EXPECT_TRUE(notice.Recent().front().endsWith(name + QStringLiteral(": ") + longest.back()))
+      << "the newest first, with its time";
+  // It greys once old, then goes; the status bar is one line again.
+  notice.SetAges(50, 150);
+  notice.Tell(QString(), QStringLiteral("старое"));
+  EXPECT_FALSE(notice.Faded());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return notice.Faded(); }, 1000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return notice.isHidden(); }, 1000));
+  EXPECT_LT(form.Controls().Panel1->height(), 2 * notice.fontMetrics().lineSpacing());
+
   // A large text font, and a long notice, leave the columns as they were.
   ShowAt(form, QSize(790, 590));
   QFont large(QStringLiteral("DejaVu Serif"));
