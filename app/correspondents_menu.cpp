@@ -38,6 +38,13 @@ void CorrespondentsMenu::N6Click() {
 void CorrespondentsMenu::N7Click() {
   const QModelIndex highlighted = parts_.list_view.currentIndex();
   if (!highlighted.isValid()) return;
+  // A line typed once and heard from since is not lost at a slip of the mouse.
+  const QString name =
+      AnsiToQString(Correspondents::NameOf(parts_.list.Line(highlighted.row()))).trimmed();
+  if (!name.isEmpty() &&
+      !parts_.dialogs.Confirm(QStringLiteral("Убрать «%1» из списка корреспондентов?").arg(name))) {
+    return;
+  }
   parts_.presence.Remove(highlighted.row());
   parts_.list_view.setCurrentIndex(QModelIndex());  // no line is highlighted afterwards
 }

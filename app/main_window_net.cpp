@@ -30,9 +30,6 @@ void TForm1::CreateEndpoint() {
     Udp1BufferInvalid(handled, buff, length);
   };
   fan_out_ = std::make_unique<FanOut>(*Udp1, *correspondents_, *env_.dialogs);
-  fan_out_->OnStep = [this](int row) {
-    ui_.ListUser->setCurrentIndex(correspondents_->index(row));
-  };
   fan_out_->OnIdle = [this] { held_input_.SendsEnded(); };
   board_sending_ = std::make_unique<BoardSending>(*fan_out_, this);
   board_sending_->OnFailed = [this](const QString& text) {

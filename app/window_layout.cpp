@@ -297,7 +297,9 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form,
   BuildMessageArea(form, page_split, correspondents);
   page_split->addWidget(form.Panel2);
   page_split->addWidget(form.GroupBox1);
+  // A larger window gives the messages and the list half of the height it adds.
   page_split->setStretchFactor(0, 1);
+  page_split->setStretchFactor(1, 1);
   page_split->setSizes({400, 94});
   NameHandle(page_split, 1, "Splitter1");
 }

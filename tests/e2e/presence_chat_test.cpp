@@ -113,6 +113,11 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   // Removing: only the highlighted line, and the file follows.
   a.UserList().Append("OLD=No");
   a.Controls().ListUser->setCurrentIndex(a.UserList().index(1));
+  group[0].Dialogs().confirm_answers = {false};
+  a.ListItems().N7Click();
+  EXPECT_EQ(group[0].Dialogs().questions.back(),
+            QStringLiteral("Убрать «OLD» из списка корреспондентов?"));
+  EXPECT_EQ(a.UserList().Count(), 2) << "kept on a no";
   a.ListItems().N7Click();
   EXPECT_EQ(a.UserList().Lines(), Lines{"127.0.0.3=Yes"});
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=Yes\r\n");

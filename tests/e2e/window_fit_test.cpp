@@ -93,6 +93,14 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
 
   ShowAt(form, QSize(1366, 768));
   EXPECT_EQ(ClippedTexts(form), QStringList());
+  // The messages and the list take their share of the larger window.
+  const int row = form.Controls().ListUser->sizeHintForRow(0) > 0
+                      ? form.Controls().ListUser->sizeHintForRow(0)
+                      : form.Controls().ListUser->fontMetrics().lineSpacing();
+  const int line = form.Controls().RE_Mess->fontMetrics().lineSpacing();
+  EXPECT_GE(form.Controls().ListUser->viewport()->height() / row, 8) << "rows of the list";
+  EXPECT_GE(form.Controls().RE_Mess->viewport()->height() / line, 8) << "lines of the chat";
+  EXPECT_GE(form.Controls().ScrollBox1->viewport()->height(), 385) << "and the board shows whole";
   EXPECT_GT(form.Controls().Edit_Mess->width(), narrow_field + 400)
       << "the field takes the new width";
 
