@@ -15,6 +15,13 @@
 
 namespace kovra {
 
+ChatPane::ChatPane(Parts parts) : parts_(std::move(parts)) {
+  // Lines that come together, as a flood's do, change the title once.
+  title_due_.setSingleShot(true);
+  title_due_.setInterval(0);
+  QObject::connect(&title_due_, &QTimer::timeout, &title_due_, [this] { ShowUnread(); });
+}
+
 bool ChatPane::AllowedToLoseCharacters(const QString& text) {
   const QStringList lost = CharactersOutsideAnsi(text);
   if (lost.isEmpty()) return true;
@@ -47,9 +54,9 @@ void ChatPane::ReceivedMessage(const std::string& args, quint32 from) {
   if (!sender.empty() && parts_.list.Find(sender) >= 0) parts_.presence.HeardFrom(sender, from);
   parts_.history.AddAndSave(args);
   if (!parts_.window.isActiveWindow()) {
-    ++unread_;
-    ShowUnread();
-    QApplication::alert(&parts_.window);  // the taskbar entry asks for attention
+    // The taskbar entry asks for attention, once until the window is seen.
+    if (unread_++ == 0) QApplication::alert(&parts_.window);
+    if (!title_due_.isActive()) title_due_.start();
   }
 }
 

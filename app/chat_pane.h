@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <QtGlobal>
 #include <string>
 
@@ -31,7 +32,7 @@ class ChatPane {
     QWidget& window;  // whose title counts the unread lines
     std::string computer_name;
   };
-  explicit ChatPane(Parts parts) : parts_(std::move(parts)) {}
+  explicit ChatPane(Parts parts);
 
   // ">" after the typed message: the line to every present correspondent.
   void SpeedButton1Click();
@@ -52,6 +53,7 @@ class ChatPane {
 
   Parts parts_;
   int unread_ = 0;
+  QTimer title_due_;  // lines came unseen since the title was written
 };
 
 }  // namespace kovra

@@ -21,6 +21,8 @@ namespace {
 constexpr int kMargin = 4;  // left and right of the text
 constexpr int kGap = 2;     // below each line
 constexpr std::size_t kKeptHeights = 4096;
+constexpr std::size_t kKeptLayouts = 256;  // more than a tall pane shows
+constexpr int kFrameMs = 16;               // new lines show within a frame, and once in it
 const QColor kQuiet(120, 120, 120);
 const QColor kOwnTint(226, 238, 252);
 const QColor kOwnName(20, 80, 170);
@@ -39,18 +41,31 @@ ChatView::ChatView(QWidget* parent) : QAbstractScrollArea(parent) {
 void ChatView::SetLines(const ChatLines* lines, std::string own_name) {
   lines_ = lines;
   own_name_ = UpperText(std::move(own_name));
+  // Lines that come together, as a flood's do, are laid out for the range
+  // and painted once a frame: only the newest that fit are laid out.
   connect(lines_, &ChatLines::Appended, this, [this] {
-    UpdateRange(true);
-    viewport()->update();
+    if (range_due_.isActive()) return;
+    // The first line after a quiet while shows at once, the rest a frame on.
+    if (!range_shown_.isValid() || range_shown_.hasExpired(kFrameMs)) return ShowNewLines();
+    range_due_.start(static_cast<int>(kFrameMs - range_shown_.elapsed()));
   });
+  range_due_.setSingleShot(true);
+  connect(&range_due_, &QTimer::timeout, this, &ChatView::ShowNewLines);
   connect(lines_, &ChatLines::Reset, this, [this] {
-    heights_.clear();
+    range_due_.stop();
+    Forget();
     anchor_ = current_ = -1;
     UpdateRange(false);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
   });
   UpdateRange(true);
+}
+
+void ChatView::ShowNewLines() {
+  range_shown_.start();
+  UpdateRange(true);
+  viewport()->update();
 }
 
 int ChatView::Count() const { return lines_ != nullptr ? static_cast<int>(lines_->Count()) : 0; }
@@ -97,15 +112,26 @@ void ChatView::LayOut(QTextLayout& layout, int line, bool& own) const {
   layout.endLayout();
 }
 
+const ChatView::Laid& ChatView::LaidOut(int line) const {
+  if (const auto known = laid_.find(line); known != laid_.end()) return *known->second;
+  if (laid_.size() >= kKeptLayouts) laid_.clear();
+  auto laid = std::make_unique<Laid>();
+  LayOut(laid->layout, line, laid->own);
+  return *laid_.emplace(line, std::move(laid)).first->second;
+}
+
 int ChatView::Height(int line) const {
   if (const auto known = heights_.find(line); known != heights_.end()) return known->second;
-  QTextLayout layout;
-  bool own = false;
-  LayOut(layout, line, own);
-  const int height = static_cast<int>(std::ceil(layout.boundingRect().height())) + kGap;
+  const int height =
+      static_cast<int>(std::ceil(LaidOut(line).layout.boundingRect().height())) + kGap;
   if (heights_.size() >= kKeptHeights) heights_.clear();
   heights_.emplace(line, height);
   return height;
+}
+
+void ChatView::Forget() {
+  heights_.clear();
+  laid_.clear();
 }
 
 int ChatView::RowsOf(int line) const {
@@ -147,29 +173,31 @@ void ChatView::paintEvent(QPaintEvent*) {
   const int high = std::max(anchor_, current_);
   int y = 0;
   for (int line = TopLine(); line < Count() && y < viewport()->height(); ++line) {
-    QTextLayout layout;
-    bool own = false;
-    LayOut(layout, line, own);
-    const int height = static_cast<int>(std::ceil(layout.boundingRect().height())) + kGap;
+    const int height = Height(line);
     const QRect band(0, y, viewport()->width(), height);
-    const bool selected = low >= 0 && line >= low && line <= high;
-    if (selected) {
+    const QPointF at(kMargin, y + kGap / 2);
+    if (low >= 0 && line >= low && line <= high) {
       painter.fillRect(band, palette().highlight());
       painter.setPen(palette().highlightedText().color());
-      // The formats' colours give way to the selection's.
-      layout.clearFormats();
+      // The formats' colours give way to the selection's, on a layout of its own.
+      QTextLayout plain;
+      bool own = false;
+      LayOut(plain, line, own);
+      plain.clearFormats();
+      plain.draw(&painter, at);
     } else {
-      if (own) painter.fillRect(band, kOwnTint);
+      const Laid& laid = LaidOut(line);
+      if (laid.own) painter.fillRect(band, kOwnTint);
       painter.setPen(palette().text().color());
+      laid.layout.draw(&painter, at);
     }
-    layout.draw(&painter, QPointF(kMargin, y + kGap / 2));
     y += height;
   }
 }
 
 void ChatView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
-  if (event->size().width() != event->oldSize().width()) heights_.clear();
+  if (event->size().width() != event->oldSize().width()) Forget();
   UpdateRange(true);
 }
 

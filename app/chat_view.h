@@ -7,10 +7,12 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QTextLayout>
+#include <QTimer>
+#include <memory>
 #include <string>
 #include <unordered_map>
-
-class QTextLayout;
 
 namespace kovra {
 
@@ -45,7 +47,17 @@ class ChatView : public QAbstractScrollArea {
 
  private:
   void LayOut(QTextLayout& layout, int line, bool& own) const;
+  // A line laid out at the pane's width, kept while it may be painted again.
+  struct Laid {
+    QTextLayout layout;
+    bool own = false;  // this computer's line
+  };
+  const Laid& LaidOut(int line) const;
   int Height(int line) const;
+  // Every line is laid out anew: the width or the lines changed.
+  void Forget();
+  // Lines came: the range takes them, and the pane shows them.
+  void ShowNewLines();
   // The scroll range after lines came or the pane changed; follow keeps the
   // newest in sight if it was.
   void UpdateRange(bool follow);
@@ -57,8 +69,11 @@ class ChatView : public QAbstractScrollArea {
   // Heights of lines laid out at the pane's width: a line never changes,
   // so a new one costs one layout however often the range is worked out.
   mutable std::unordered_map<int, int> heights_;
-  std::string own_name_;  // upper-cased
-  int anchor_ = -1;       // the selection, from anchor_ to current_
+  mutable std::unordered_map<int, std::unique_ptr<Laid>> laid_;
+  QTimer range_due_;           // lines came since the range was worked out
+  QElapsedTimer range_shown_;  // since it last was
+  std::string own_name_;       // upper-cased
+  int anchor_ = -1;            // the selection, from anchor_ to current_
   int current_ = -1;
 };
 

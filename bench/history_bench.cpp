@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 
+#include "app/chat_view.h"
 #include "app/main_window.h"
 #include "bench_common.h"
 #include "support/line_file.h"
@@ -44,27 +46,33 @@ long MaxResidentMb() {
   return usage.ru_maxrss / 1024;
 }
 
-// One received message against writing the whole history once.
+// One received message against writing the whole history once, the best
+// of a few of each: a disk's hiccup is not the program's.
 void ReceivedAgainstWrite() {
   BenchEnvironment bench;
   const std::vector<std::string> lines = History(kLines);
   const QString history = bench.env.program_dir + kMessageHistoryFile;
-  auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kRepeats; ++i) WriteLineFile(history, lines);
-  const double write_once = SecondsSince(start) / kRepeats;
+  double write_once = 1e9;
+  for (int i = 0; i < kRepeats; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    WriteLineFile(history, lines);
+    write_once = std::min(write_once, SecondsSince(start));
+  }
 
   TForm1 form(bench.env);
   form.show();  // the pane lays out and paints the lines in sight
   while (form.FirstTick()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-  double received = 0;
+  const ChatView& pane = *form.Controls().RE_Mess;
+  double received = 1e9;
   for (int i = 0; i < kRepeats; ++i) {
     QThread::msleep(1100);  // past the last save, so this line is saved at once
-    start = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
     form.Chat().ReceivedMessage("12:35:00  PC9> a received message " + std::to_string(i));
-    QCoreApplication::processEvents();  // the pane repaints the top line
-    received += SecondsSince(start);
+    // Until the pane has it in sight, and then painted.
+    while (!pane.ShowsNewest()) QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    received = std::min(received, SecondsSince(start));
   }
-  received /= kRepeats;
   std::printf("history lines:            %d\n", static_cast<int>(form.History().Count()));
   std::printf("write history file once:  %8.2f ms\n", write_once * 1e3);
   std::printf("received message shown and saved: %8.2f ms\n", received * 1e3);
@@ -92,8 +100,9 @@ void Flood() {
     }
     window += SecondsSince(start);
   }
-  std::printf("flood of %d messages:  %.2f s, a bare receive loop %.2f s (ratio %.1f)\n", kFlood,
-              window, bare, window / bare);
+  std::printf(
+      "flood of %d messages:  %.2f s, a bare receive loop %.2f s (ratio %.1f, target at most 5)\n",
+      kFlood, window, bare, window / bare);
   ::close(sender);
 }
 
@@ -130,7 +139,9 @@ bool LongHistoryStart() {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  ReceivedAgainstWrite();
-  Flood();
-  return LongHistoryStart() ? 0 : 1;
+  // One part may be named, to time or profile it alone.
+  const std::string only = argc > 1 ? argv[1] : "";
+  if (only.empty() || only == "received") ReceivedAgainstWrite();
+  if (only.empty() || only == "flood") Flood();
+  return only.empty() || only == "start" ? (LongHistoryStart() ? 0 : 1) : 0;
 }

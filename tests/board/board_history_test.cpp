@@ -267,7 +267,9 @@ TEST(BoardHistory, StepsAmidFillsComeBackExactlyFromTheCopiesKeptAndOneBuriedToo
   const qint64 fills = BoardHistory::kMaxReplayPixels / board_pixels + 2;
   for (qint64 i = 0; i < fills; ++i) {
     buried.replay.Draw(drawing::FloodFill{0, 0, i % 2 == 0 ? "clBlue" : "clWhite", ""});
-    if (i == 10) ASSERT_TRUE(buried.history.CanUndo()) << "ten fills over it";
+    if (i == 10) {
+      ASSERT_TRUE(buried.history.CanUndo()) << "ten fills over it";
+    }
   }
   EXPECT_FALSE(buried.history.CanUndo());
 }
