@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
