@@ -1,29 +1,21 @@
 #include "net/udp_endpoint.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include "net/session_seal.h"
-
-#ifdef __linux__
-#include <linux/errqueue.h>
-#endif
-
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 
 #include "net/dotted_address.h"
+#include "net/session_seal.h"
+#include "net/system_socket.h"
 #include "support/ansi_codec.h"
 
 namespace kovra {
 namespace {
+
+namespace os = system_socket;
 
 // Deep enough for a fan-out answering a datagram that arrived during another
 // fan-out; a flood of such datagrams waits in the socket instead of the stack.
@@ -32,39 +24,6 @@ constexpr int kMaxNestedReceives = 8;
 // and input get their turn.
 constexpr int kMaxReceivesPerWakeup = 256;
 constexpr qint64 kMaxWakeupMs = 50;
-
-sockaddr_in Ipv4Address(quint32 host_order_address, int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<quint16>(port & 0xFFFF));
-  address.sin_addr.s_addr = htonl(host_order_address);
-  return address;
-}
-
-QString DottedText(const sockaddr_in& address) {
-  char text[INET_ADDRSTRLEN];
-  if (inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) return {};
-  return QString::fromLatin1(text);
-}
-
-void AskForLargeReceiveBuffer(int socket) {
-  int size = TUdpEndpoint::kSocketReceiveBuffer;
-  // The forcing option passes the system's cap where the process may do so.
-  if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
-    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-  }
-}
-
-// Asks the system to queue what it learns about datagrams sent, such as an
-// ICMP "port unreachable", instead of dropping it; Linux only.
-void AskForErrorReports(int socket) {
-#ifdef __linux__
-  int on = 1;
-  setsockopt(socket, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
-#else
-  (void)socket;
-#endif
-}
 
 // The names sent to are remembered for so many addresses at most.
 constexpr int kMaxSentNames = 1024;
@@ -75,8 +34,6 @@ TUdpEndpoint::TUdpEndpoint(QObject* owner, QHostAddress bind_address, int remote
     : QObject(owner), RemotePort(remote_port), bind_address_(std::move(bind_address)) {
   Status(8, QStringLiteral("Initializing Winsock"));
   CreateSocket();
-  linger off_linger{};
-  setsockopt(socket_, SOL_SOCKET, SO_LINGER, &off_linger, sizeof off_linger);
 }
 
 TUdpEndpoint::~TUdpEndpoint() { Close(); }
@@ -88,17 +45,15 @@ void TUdpEndpoint::Close() {
 }
 
 void TUdpEndpoint::CreateSocket() {
-  socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (socket_ < 0) CheckError(errno);
-  // "Enter" to a network's broadcast address finds every copy on it.
-  int on = 1;
-  setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+  // It may send to broadcast addresses: "Enter" to a network's finds every copy on it.
+  socket_ = os::Open();
+  if (socket_ < 0) CheckError(os::LastError());
 }
 
 void TUdpEndpoint::CloseSocket() {
   delete notifier_;
   notifier_ = nullptr;
-  if (socket_ >= 0) ::close(socket_);
+  if (socket_ >= 0) os::Close(socket_);
   socket_ = -1;
 }
 
@@ -112,16 +67,14 @@ bool TUdpEndpoint::SetLocalPort(int value) {
 
 bool TUdpEndpoint::Loaded() {
   if (socket_ < 0 || notifier_ != nullptr) return bind_error_.isEmpty();
-  const sockaddr_in local = Ipv4Address(bind_address_.toIPv4Address(), local_port_);
   bind_error_.clear();
-  if (::bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-    bind_error_ = QString::fromLocal8Bit(std::strerror(errno));
+  if (!os::Bind(socket_, bind_address_.toIPv4Address(), local_port_)) {
+    bind_error_ = os::ErrorText(os::LastError());
     // Still able to send: from a free port on the same address.
-    const sockaddr_in any_port = Ipv4Address(bind_address_.toIPv4Address(), 0);
-    ::bind(socket_, reinterpret_cast<const sockaddr*>(&any_port), sizeof any_port);
+    os::Bind(socket_, bind_address_.toIPv4Address(), 0);
   }
-  AskForLargeReceiveBuffer(socket_);
-  AskForErrorReports(socket_);
+  os::AskForLargeReceiveBuffer(socket_, kSocketReceiveBuffer);
+  os::AskForErrorReports(socket_);
   notifier_ = new QSocketNotifier(socket_, QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &TUdpEndpoint::SocketReadable);
   return bind_error_.isEmpty();
@@ -142,7 +95,7 @@ void TUdpEndpoint::Status(int level, const QString& text) {
 
 void TUdpEndpoint::CheckError(int code) {
   Status(16, QStringLiteral("Checking Error In Error Manager"));
-  if (code == EAGAIN || code == EWOULDBLOCK) return;
+  if (os::WouldBlock(code)) return;
   const QString text = code != 0 ? QStringLiteral("Unknown Error No. %1").arg(code) : QString();
   Status(8, QStringLiteral("Looking Up Error Message") + text);
   throw UDPSockError(text);
@@ -168,15 +121,18 @@ void TUdpEndpoint::SocketReadable() {
 }
 
 bool TUdpEndpoint::ReceiveOne() {
-  sockaddr_in from{};
-  socklen_t from_size = sizeof from;
-  // MSG_TRUNC makes the result the datagram's true size, so an oversized one
-  // is recognised instead of being taken as its first bytes.
-  const ssize_t result = ::recvfrom(socket_, ReceiveBuffer.data(), ReceiveBuffer.size(), MSG_TRUNC,
-                                    reinterpret_cast<sockaddr*>(&from), &from_size);
-  if (result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
-  if (result < 0 && errno == EINTR) return true;
-  if (result < 0 && errno != EMSGSIZE) {
+  quint32 from = 0;
+  quint16 from_port = 0;
+  const long result =
+      os::ReceiveFrom(socket_, ReceiveBuffer.data(), ReceiveBuffer.size(), from, from_port);
+  const int error = result < 0 ? os::LastError() : 0;
+  if (result < 0 && os::WouldBlock(error)) return false;
+  if (result < 0 && os::Interrupted(error)) return true;
+  if (result < 0 && os::PortUnreachable(error)) {
+    Unreachable(from);
+    return true;
+  }
+  if (result < 0 && !os::TooLong(error)) {
     // An error about a datagram sent earlier, not a failed receive; the
     // datagrams waiting behind it are still there.
     DrainErrorQueue();
@@ -187,49 +143,30 @@ bool TUdpEndpoint::ReceiveOne() {
   if (OnDatagram) {
     // A failed receive (a datagram too long for any command) means nothing.
     if (received) {
-      OnDatagram({std::string_view(ReceiveBuffer.data(), static_cast<std::size_t>(result)),
-                  ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)});
+      OnDatagram({std::string_view(ReceiveBuffer.data(), static_cast<std::size_t>(result)), from,
+                  from_port});
     }
     return result >= 0;
   }
   if (!OnDataReceived) return result >= 0;
-  const QString from_ip = received ? DottedText(from) : QString();
-  const int port = received ? ntohs(from.sin_port) : 0;
+  const QString from_ip = received ? QString::fromStdString(DottedAddressText(from)) : QString();
+  const int port = received ? from_port : 0;
   OnDataReceived(*this, ReceivedLength, from_ip, port);
   return result >= 0;
 }
 
 void TUdpEndpoint::DrainErrorQueue() {
-#ifdef __linux__
-  for (;;) {
-    sockaddr_in destination{};
-    char control[512];
-    char data[64];
-    iovec part{data, sizeof data};
-    msghdr message{};
-    message.msg_name = &destination;
-    message.msg_namelen = sizeof destination;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    if (::recvmsg(socket_, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-         header = CMSG_NXTHDR(&message, header)) {
-      if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_RECVERR) continue;
-      sock_extended_err report{};
-      std::memcpy(&report, CMSG_DATA(header), sizeof report);
-      // Only "port unreachable" says that nobody listens there; a host or
-      // network that cannot be reached may be a passing fault.
-      if (report.ee_origin != SO_EE_ORIGIN_ICMP || report.ee_errno != ECONNREFUSED) continue;
-      const auto name = sent_names_.constFind(ntohl(destination.sin_addr.s_addr));
-      if (name == sent_names_.constEnd() || !OnPortUnreachable) continue;
-      const std::string host = *name;  // the handler may send, and change the table
-      OnPortUnreachable(host);
-      if (*closed_) return;
-    }
+  for (const quint32 address : os::UnreachableReports(socket_)) {
+    Unreachable(address);
+    if (*closed_) return;
   }
-#endif
+}
+
+void TUdpEndpoint::Unreachable(quint32 address) {
+  const auto name = sent_names_.constFind(address);
+  if (name == sent_names_.constEnd() || !OnPortUnreachable) return;
+  const std::string host = *name;  // the handler may send, and change the table
+  OnPortUnreachable(host);
 }
 
 void TUdpEndpoint::FetchDatagram(char* buff, int capacity, int& length) const {
@@ -300,7 +237,6 @@ bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, 
   } else if (*known != host && !host.empty()) {
     *known = host;
   }
-  const sockaddr_in remote = Ipv4Address(address, port);
   std::string sealed;
   if (seal_ != nullptr) {
     sealed = seal_->Seal(std::string_view(bytes, length));
@@ -308,13 +244,12 @@ bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, 
     length = sealed.size();
   }
   int failure = send_fault_ ? send_fault_() : 0;
-  if (failure == 0 && ::sendto(socket_, bytes, length, 0,
-                               reinterpret_cast<const sockaddr*>(&remote), sizeof remote) < 0) {
-    failure = errno;
+  if (failure == 0 && os::SendTo(socket_, bytes, length, address, port) < 0) {
+    failure = os::LastError();
   }
   // No room in the queues: the caller decides whether to try again. A
   // datagram that cannot be delivered otherwise is lost, as on the wire.
-  last_send_busy_ = failure == EAGAIN || failure == EWOULDBLOCK || failure == ENOBUFS;
+  last_send_busy_ = os::NoRoom(failure);
   if (last_send_busy_) return false;
   if (OnDataSend) OnDataSend(*this);
   return true;

@@ -148,11 +148,13 @@ class TUdpEndpoint : public QObject {
   std::optional<quint32> ResolveRemoteHost(const std::string& host);
   // Reads what the system queued about datagrams sent earlier.
   void DrainErrorQueue();
+  // Nobody listens at address, to which a datagram went: its name is told.
+  void Unreachable(quint32 address);
 
   QHostAddress bind_address_;
   const SessionSeal* seal_ = nullptr;
   int local_port_ = 0;
-  int socket_ = -1;
+  qintptr socket_ = -1;  // a descriptor, or a Winsock handle
   QSocketNotifier* notifier_ = nullptr;
   int receive_depth_ = 0;
   std::array<char, kReceiveBufferSize> ReceiveBuffer{};

@@ -1,0 +1,45 @@
+// The system's datagram sockets, the one place where Linux and Windows
+// differ for the endpoint: a socket is a descriptor there and a Winsock
+// handle here, both held as qintptr (what QSocketNotifier takes); errors are
+// errno codes there and Winsock's here, asked about by what they mean.
+// Addresses are IPv4 in host order.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <cstddef>
+#include <vector>
+
+namespace kovra::system_socket {
+
+// A non-blocking UDP socket that children do not inherit and that may send
+// to broadcast addresses; -1 when there is none (LastError says why).
+qintptr Open();
+void Close(qintptr socket);
+// True when bound; a failure's reason is in LastError.
+bool Bind(qintptr socket, quint32 address, int port);
+// Asks for a receive queue of bytes, past the system's usual cap where the
+// process may; and, on Linux, for ICMP reports on datagrams sent.
+void AskForLargeReceiveBuffer(qintptr socket, int bytes);
+void AskForErrorReports(qintptr socket);
+
+// The datagram's true size (larger than size when it was cut, on Linux) or
+// -1; from is filled even for a "port unreachable" on Windows.
+long ReceiveFrom(qintptr socket, char* buffer, std::size_t size, quint32& from_address,
+                 quint16& from_port);
+long SendTo(qintptr socket, const char* bytes, std::size_t length, quint32 address, int port);
+// The addresses the system reported, since the last call, as listening on
+// no port a datagram went to (Linux's error queue; empty elsewhere).
+std::vector<quint32> UnreachableReports(qintptr socket);
+
+int LastError();
+bool WouldBlock(int code);
+// No room in the system's queues: the datagram may be sent again later.
+bool NoRoom(int code);
+bool Interrupted(int code);
+bool TooLong(int code);
+// Windows tells of an ICMP "port unreachable" as this error on a receive.
+bool PortUnreachable(int code);
+QString ErrorText(int code);
+
+}  // namespace kovra::system_socket
