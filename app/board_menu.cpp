@@ -6,6 +6,7 @@
 #include <QListView>
 
 #include "app/board_sending.h"
+#include "board/board_commands.h"
 #include "board/board_files.h"
 #include "board/board_runs.h"
 #include "board/board_view.h"

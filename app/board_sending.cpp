@@ -3,6 +3,7 @@
 #include <QProgressDialog>
 #include <algorithm>
 
+#include "board/board_commands.h"
 #include "board/board_runs.h"
 #include "board/drawing_commands.h"
 #include "net/command.h"

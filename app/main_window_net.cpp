@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/received_commands.h"
+#include "board/board_view.h"
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
