@@ -24,6 +24,9 @@ void TForm1::BuildLayout() {
   Timer1 = Named(new QTimer(this), "Timer1");
   Timer1->setInterval(100);
   BuildMenus();
+  connect(ui_.ListUser, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    ui_.PopupMenu2->popup(ui_.ListUser->viewport()->mapToGlobal(at));
+  });
 }
 
 void TForm1::BuildMenus() {
@@ -83,9 +86,6 @@ void TForm1::BuildMenus() {
   item(ui_.PopupMenu2, "N7", QStringLiteral("Удалить"), list(&CorrespondentsMenu::N7Click));
   item(ui_.PopupMenu2, "SendBoardToOne", QStringLiteral("Отправить доску"),
        board(&BoardMenu::SendBoardClick));
-  connect(ui_.ListUser, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    ui_.PopupMenu2->popup(ui_.ListUser->viewport()->mapToGlobal(at));
-  });
 }
 
 }  // namespace kovra

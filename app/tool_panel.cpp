@@ -23,7 +23,6 @@
 #include "board/colors.h"
 #include "support/dialogs.h"
 #include "support/prompt.h"
-#include "support/text.h"
 
 namespace kovra {
 namespace {
@@ -182,9 +181,7 @@ std::optional<int> KeptNumber(const QSettings& kept, const QString& key, int low
 
 // A kept colour by its name or number, as the commands write colours.
 std::optional<TColor> KeptColor(const QSettings& kept, const QString& key) {
-  const std::string text = kept.value(key).toString().toStdString();
-  if (auto value = IdentToColor(text)) return value;
-  return StrToInt(text);
+  return ReadColor(kept.value(key).toString().toStdString());
 }
 
 }  // namespace

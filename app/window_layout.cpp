@@ -170,6 +170,50 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split,
   message_column->addWidget(BuildMessagePanes(form, correspondents), 1);
 }
 
+// Panel1: the clock, the notice line, "Вернуть", when the board was written
+// and the zoom. A long notice takes a second line; the clock's tip lists the
+// recent notices.
+void BuildStatusBar(WindowControls& form, QWidget* central) {
+  constexpr int kStatusBarHeight = 22;  // one line
+  const QString clock_tip = QStringLiteral("Дата и время");
+  form.Panel1 = Panel(central, "Panel1");
+  form.Panel1->setFixedHeight(kStatusBarHeight);
+  form.Label_DT = Named(new QLabel(QStringLiteral("..."), form.Panel1), "Label_DT");
+  form.Label_DT->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  form.Label_DT->setToolTip(clock_tip);
+  auto* status_row = new QHBoxLayout(form.Panel1);
+  status_row->setContentsMargins(2, 0, 2, 0);
+  status_row->addWidget(form.Label_DT);
+  form.Label_Notice = new NoticeLine(form.Panel1);
+  status_row->addSpacing(16);
+  status_row->addWidget(form.Label_Notice, 1);
+  form.RestoreBoard = Named(new QToolButton(form.Panel1), "RestoreBoard");
+  form.RestoreBoard->setText(QStringLiteral("Вернуть"));
+  form.RestoreBoard->setToolTip(
+      QStringLiteral("Вернуть доску, какой она была до замены, у себя и у всех (Ctrl+Z)"));
+  form.RestoreBoard->setFixedHeight(20);
+  status_row->addWidget(form.RestoreBoard);
+  status_row->addStretch(0);  // the room the notice line leaves: it takes it all when shown
+  form.Label_Saved = Named(new QLabel(form.Panel1), "Label_Saved");
+  form.Label_Saved->setToolTip(
+      QStringLiteral("Доска записывается в ~kv.bmp сама через несколько секунд после изменений"));
+  status_row->addWidget(form.Label_Saved);
+  status_row->addSpacing(12);
+  form.Label_Zoom = Named(new QLabel(QStringLiteral("100%"), form.Panel1), "Label_Zoom");
+  form.Label_Zoom->setToolTip(QStringLiteral("Масштаб доски; Ctrl и колесо мыши меняют его"));
+  status_row->addWidget(form.Label_Zoom);
+  QObject::connect(
+      form.Label_Notice, &NoticeLine::LinesNeeded, form.Panel1,
+      [panel = form.Panel1, notice = form.Label_Notice](int lines) {
+        panel->setFixedHeight(kStatusBarHeight + (lines - 1) * notice->fontMetrics().lineSpacing());
+      });
+  QObject::connect(form.Label_Notice, &NoticeLine::Told, form.Label_DT,
+                   [clock = form.Label_DT, notice = form.Label_Notice, clock_tip] {
+                     clock->setToolTip(clock_tip + QStringLiteral("\n\nНедавние сообщения:\n") +
+                                       notice->Recent().join(u'\n'));
+                   });
+}
+
 }  // namespace
 
 void BuildZoomMenu(QMenuBar* bar, BoardView* view) {
@@ -245,43 +289,8 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form,
   form.TN1->addTab(page, QStringLiteral("Доска"));
   root->addWidget(form.TN1, 1);
 
-  form.Panel1 = Panel(central, "Panel1");
-  form.Panel1->setFixedHeight(22);
-  form.Label_DT = Named(new QLabel(QStringLiteral("..."), form.Panel1), "Label_DT");
-  form.Label_DT->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  form.Label_DT->setToolTip(QStringLiteral("Дата и время"));
-  auto* status_row = new QHBoxLayout(form.Panel1);
-  status_row->setContentsMargins(2, 0, 2, 0);
-  status_row->addWidget(form.Label_DT);
-  form.Label_Notice = new NoticeLine(form.Panel1);
-  status_row->addSpacing(16);
-  status_row->addWidget(form.Label_Notice, 1);
-  form.RestoreBoard = Named(new QToolButton(form.Panel1), "RestoreBoard");
-  form.RestoreBoard->setText(QStringLiteral("Вернуть"));
-  form.RestoreBoard->setToolTip(
-      QStringLiteral("Вернуть доску, какой она была до замены, у себя и у всех (Ctrl+Z)"));
-  form.RestoreBoard->setFixedHeight(20);
-  status_row->addWidget(form.RestoreBoard);
-  status_row->addStretch(0);  // the room the notice line leaves: it takes it all when shown
-  form.Label_Saved = Named(new QLabel(form.Panel1), "Label_Saved");
-  form.Label_Saved->setToolTip(
-      QStringLiteral("Доска записывается в ~kv.bmp сама через несколько секунд после изменений"));
-  status_row->addWidget(form.Label_Saved);
-  status_row->addSpacing(12);
-  form.Label_Zoom = Named(new QLabel(QStringLiteral("100%"), form.Panel1), "Label_Zoom");
-  form.Label_Zoom->setToolTip(QStringLiteral("Масштаб доски; Ctrl и колесо мыши меняют его"));
-  status_row->addWidget(form.Label_Zoom);
+  BuildStatusBar(form, central);
   root->addWidget(form.Panel1);
-  // A second line for a long notice, and the recent notices on the clock's tip.
-  QObject::connect(form.Label_Notice, &NoticeLine::LinesNeeded, form.Panel1,
-                   [panel = form.Panel1, notice = form.Label_Notice](int lines) {
-                     panel->setFixedHeight(22 + (lines - 1) * notice->fontMetrics().lineSpacing());
-                   });
-  QObject::connect(form.Label_Notice, &NoticeLine::Told, form.Label_DT,
-                   [clock = form.Label_DT, notice = form.Label_Notice] {
-                     clock->setToolTip(QStringLiteral("Дата и время\n\nНедавние сообщения:\n") +
-                                       notice->Recent().join(u'\n'));
-                   });
 
   auto* page_split = Splitter(Qt::Vertical, page);
   Column(page)->addWidget(page_split);

@@ -117,9 +117,13 @@ std::string ColorToString(TColor value) {
   return text;
 }
 
+std::optional<TColor> ReadColor(const std::string& text) {
+  if (auto value = IdentToColor(text)) return value;
+  return StrToInt(text);
+}
+
 TColor StringToColor(const std::string& text) {
-  if (auto value = IdentToColor(text)) return *value;
-  if (auto value = StrToInt(text)) return *value;
+  if (auto value = ReadColor(text)) return *value;
   throw Error(QStringLiteral("'%1' is not a valid integer value").arg(AnsiToQString(text)));
 }
 

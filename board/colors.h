@@ -33,6 +33,8 @@ std::string ColorToString(TColor value);
 // Raises Error "'text' is not a valid integer value" for a text that is
 // neither a name nor an integer.
 TColor StringToColor(const std::string& text);
+// The same, nullopt for a text that is neither.
+std::optional<TColor> ReadColor(const std::string& text);
 
 // The colour as this computer draws it: system colours in the application's
 // own palette, plain colours as they are.
