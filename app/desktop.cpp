@@ -1,9 +1,6 @@
 #include "app/desktop.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDialog>
 #include <QLibraryInfo>
@@ -15,8 +12,17 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 #include <vector>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
 
 namespace kovra {
 
@@ -26,6 +32,29 @@ const char kNeedsDesktop[] =
 
 namespace {
 
+#ifdef Q_OS_WIN
+// The end of the Windows session: asked first (WM_QUERYENDSESSION, which
+// Kovra always allows, so Qt answers it), then told (WM_ENDSESSION), after
+// which the process may be ended at any moment: the close runs while that
+// message is handled. Each top-level window is told; the close runs once.
+class SessionEndFilter : public QAbstractNativeEventFilter {
+ public:
+  explicit SessionEndFilter(std::function<void()> close) : close_(std::move(close)) {}
+
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+    if (type != "windows_generic_MSG" && type != "windows_dispatcher_MSG") return false;
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message != WM_ENDSESSION || msg->wParam == FALSE || closed_) return false;
+    closed_ = true;
+    close_();
+    return false;  // Qt's own handling follows
+  }
+
+ private:
+  std::function<void()> close_;
+  bool closed_ = false;
+};
+#else
 constexpr std::array<int, 3> kCloseSignals = {SIGTERM, SIGHUP, SIGINT};
 
 // The pipe from the signal handler to the event loop; -1 while none is set.
@@ -37,6 +66,7 @@ void OnCloseSignal(int) {
   // Only what is safe in a handler: the loop does the rest.
   [[maybe_unused]] const ssize_t ignored = ::write(signal_pipe[1], &byte, 1);
 }
+#endif
 
 // What Qt's Russian translation leaves in English, in the dialogs Kovra shows.
 class RussianWords : public QTranslator {
@@ -80,6 +110,16 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 }  // namespace
 
 bool DesktopAvailable() {
+#ifdef Q_OS_WIN
+  const bool always = true;  // a Windows program always has its desktop
+#else
+  const bool always = false;
+#endif
+  if (always) {
+    held_messages = new std::vector<HeldMessage>;
+    qt_handler = qInstallMessageHandler(OnQtMessage);
+    return true;
+  }
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     if (!qEnvironmentVariableIsEmpty(name)) {
       held_messages = new std::vector<HeldMessage>;
@@ -122,6 +162,16 @@ void SpeakRussian() {
   QCoreApplication::installTranslator(new RussianWords(QCoreApplication::instance()));
 }
 
+#ifdef Q_OS_WIN
+CloseOnSignals::CloseOnSignals(QWidget* window) : window_(window) {
+  session_end_ = std::make_unique<SessionEndFilter>([this] { CloseWindow(); });
+  QCoreApplication::instance()->installNativeEventFilter(session_end_.get());
+}
+
+CloseOnSignals::~CloseOnSignals() {
+  QCoreApplication::instance()->removeNativeEventFilter(session_end_.get());
+}
+#else
 CloseOnSignals::CloseOnSignals(QWidget* window) : window_(window) {
   if (::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   notifier_ = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, this);
@@ -156,6 +206,11 @@ void CloseOnSignals::Received() {
   ends.sa_handler = SIG_DFL;
   sigemptyset(&ends.sa_mask);
   for (int number : kCloseSignals) sigaction(number, &ends, nullptr);
+  CloseWindow();
+}
+#endif
+
+void CloseOnSignals::CloseWindow() {
   // A box left open (a prompt, a message) would keep the program running with
   // no window behind it: each is answered as its Cancel would.
   for (QWidget* top : QApplication::topLevelWidgets()) {

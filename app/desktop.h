@@ -2,9 +2,11 @@
 // Qt's own dialogs too, and closes properly when the session ends.
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 class QSocketNotifier;
 
@@ -30,10 +32,11 @@ void SpeakRussian();
 // themes included: the board is white, and so is what surrounds it.
 void UseCurrentLook();
 
-// SIGTERM, SIGHUP and SIGINT (logout, shutdown, Ctrl+C) close window as its
-// close box would, so that what closing saves and says is done. A second
-// signal ends the program at once. One at a time; the previous handling is
-// restored when it is destroyed.
+// SIGTERM, SIGHUP and SIGINT (logout, shutdown, Ctrl+C), or on Windows the
+// end of the session (logoff, shutdown), close window as its close box would,
+// so that what closing saves and says is done. A second signal ends the
+// program at once. One at a time; the previous handling is restored when it
+// is destroyed.
 class CloseOnSignals : public QObject {
   Q_OBJECT
 
@@ -43,9 +46,11 @@ class CloseOnSignals : public QObject {
 
  private:
   void Received();
+  void CloseWindow();
 
   QPointer<QWidget> window_;
   QSocketNotifier* notifier_ = nullptr;
+  std::unique_ptr<QAbstractNativeEventFilter> session_end_;
 };
 
 }  // namespace kovra

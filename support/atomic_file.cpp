@@ -9,6 +9,7 @@
 #include <cstring>
 
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -23,14 +24,20 @@ namespace {
 const QString kSaveMark = QStringLiteral(".kovra-save-");
 
 // Puts from in the place of to in one step: a reader sees the old file or
-// the new one, never a part.
-bool RenameOver(const QString& from, const QString& to) {
+// the new one, never a part. Says why not, or nothing.
+QString RenameOver(const QString& from, const QString& to) {
 #ifdef Q_OS_WIN
-  return MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
-                     reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
+                  reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return {};
+  }
+  return qt_error_string(static_cast<int>(GetLastError()));
 #else
-  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+  if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) {
+    return {};
+  }
+  return QString::fromLocal8Bit(std::strerror(errno));
 #endif
 }
 
@@ -39,7 +46,7 @@ bool RenameOver(const QString& from, const QString& to) {
 bool SyncToDisk(QFile& file) {
   if (!file.flush()) return false;
 #ifdef Q_OS_WIN
-  return true;
+  return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))) != 0;
 #else
   return ::fsync(file.handle()) == 0;
 #endif
@@ -59,6 +66,7 @@ void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& wri
   bool written = file.open() && write(file);
   // A writer that failed may not have said why; the system knows.
   int write_errno = errno;
+  QString rename_failure;
   if (written && !SyncToDisk(file)) {
     written = false;
     write_errno = errno;
@@ -69,15 +77,14 @@ void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& wri
                                           : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ReadGroup | QFileDevice::ReadOther);
     file.close();
-    written = RenameOver(file.fileName(), path);
-    if (written) {
-      file.setAutoRemove(false);  // it is the file now
-    } else {
-      write_errno = errno;
-    }
+    rename_failure = RenameOver(file.fileName(), path);
+    written = rename_failure.isEmpty();
+    if (written) file.setAutoRemove(false);  // it is the file now
   }
   if (!written) {
-    QString reason = file.error() != QFileDevice::NoError ? file.errorString() : QString();
+    QString reason = !rename_failure.isEmpty()                ? rename_failure
+                     : file.error() != QFileDevice::NoError ? file.errorString()
+                                                            : QString();
     // Qt's "Unknown error", in whatever language its translations speak.
     if ((reason.isEmpty() || reason == QFile().errorString()) && write_errno != 0) {
       reason = QString::fromLocal8Bit(std::strerror(write_errno));

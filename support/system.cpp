@@ -40,6 +40,11 @@ QString AlreadyRunningMessage(const QString& exe_file_name) {
          QStringLiteral("\" - уже работает");
 }
 
+QString LockFailedMessage(const QString& lock_path, const QString& reason) {
+  return QStringLiteral("Не удалось занять файл блокировки «%1»: %2")
+      .arg(QDir::toNativeSeparators(lock_path), reason);
+}
+
 }  // namespace
 
 bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder, bool show,
@@ -47,32 +52,31 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
   auto tell = [&](const QString& text) {
     if (show && show_message) show_message(text);
   };
-#ifdef Q_OS_WIN
-  Q_UNUSED(lock_folder);
-  Q_UNUSED(lock_name);
-  // The handle is never closed: the name stays taken until the process ends.
-  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32,
-                                      reinterpret_cast<LPCWSTR>(exe_file_name.utf16()));
-  if (mapping == nullptr) {
-    tell(QStringLiteral("Ошибка выделения памяти"));
-    return false;
-  }
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    tell(AlreadyRunningMessage(exe_file_name));
-    return false;
-  }
-  return true;
-#else
-  // An exclusive flock: the system drops it when the process ends, crash or not.
   const QString lock_path = QDir(lock_folder).filePath(
       (lock_name.isEmpty() ? exe_file_name : lock_name) + QStringLiteral(".lock"));
+#ifdef Q_OS_WIN
+  // Opened unshared: a second open fails until this process ends, crash or
+  // not, when the system closes the handle (and deletes the file).
+  const HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(lock_path.utf16()),
+                                  GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION) {
+      tell(AlreadyRunningMessage(exe_file_name));
+    } else {
+      tell(LockFailedMessage(lock_path, qt_error_string(static_cast<int>(error))));
+    }
+    return false;
+  }
+  return true;  // the handle stays open for the life of the process
+#else
+  // An exclusive flock: the system drops it when the process ends, crash or not.
   const int fd = ::open(QFile::encodeName(lock_path).constData(),
                         O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
     // Not a running copy: say what is in the way, and where.
-    tell(QStringLiteral("Не удалось занять файл блокировки «%1»: %2")
-             .arg(QDir::toNativeSeparators(lock_path),
-                  QString::fromLocal8Bit(std::strerror(errno))));
+    tell(LockFailedMessage(lock_path, QString::fromLocal8Bit(std::strerror(errno))));
     return false;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

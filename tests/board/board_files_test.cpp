@@ -1,7 +1,6 @@
 #include "board/board_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>

@@ -14,6 +14,7 @@
 #include "common/lossy_network.h"
 #include "common/session_checks.h"
 #include "common/window_group.h"
+#include "net/correspondents.h"
 #include "net/peer_links.h"
 #include "net/udp_endpoint.h"
 

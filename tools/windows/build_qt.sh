@@ -30,10 +30,16 @@ if [ ! -d "$source_dir" ]; then
   (cd "$cache" && apt-get source -qq "qt6-base=${version}-10" >&2)
 fi
 
+# Builds and installs of other recipes are this script's own leftovers.
+find "$cache" -mindepth 1 -maxdepth 1 \( -name 'qt-build-*' -o -name "qt-*-mingw-*" \) \
+  ! -name "qt-build-$recipe" ! -name "qt-$version-mingw-$recipe" -exec rm -rf {} +
+# An interrupted build goes on where it stopped.
 build="$cache/qt-build-$recipe"
-rm -rf "$build" "$prefix"
-# Static, with Qt's own zlib, PCRE2, libpng, HarfBuzz and FreeType; without
-# what Kovra does not use. Debian's source has no wintab.h, so no tablet
+rm -rf "$prefix"
+# Static, with Qt's own zlib, PCRE2, libpng and FreeType (the offscreen
+# platform's fonts on Windows); without what Kovra does not use. Without
+# HarfBuzz, Latin and Cyrillic are laid out by the font engine alone, and the
+# build is a third shorter. Debian's source has no wintab.h, so no tablet
 # events; the Windows platform plugin needs OpenGL on (it is loaded at run time).
 cmake -S "$source_dir" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
@@ -43,8 +49,9 @@ cmake -S "$source_dir" -B "$build" -G Ninja \
   -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_xml=OFF \
   -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
-  -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF \
-  -DFEATURE_jpeg=OFF -DFEATURE_sql_sqlite=OFF >&2
+  -DFEATURE_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF \
+  -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_sql_sqlite=OFF -DFEATURE_concurrent=OFF \
+  -DFEATURE_direct2d=OFF -DFEATURE_direct2d1_1=OFF >&2
 cmake --build "$build" --parallel "$(nproc)" >&2
 cmake --install "$build" >&2
 touch "$prefix/.complete"
