@@ -18,7 +18,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "bench_common.h"
+#include "common/scripted_dialogs.h"
 #include "board/board_view.h"
 #include "board/tools/tool_table.h"
 #include "net/correspondents.h"
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const std::string role = argv[4];
-  bench::SilentDialogs dialogs;
+  test::ScriptedDialogs dialogs;
   Environment env;
   env.program_dir = QString::fromLocal8Bit(argv[1]) + u'/';
   env.computer_name = role == "draw" ? "NSA" : "NSB";
@@ -109,5 +109,9 @@ int main(int argc, char** argv) {
     RunUntil([] { return false; }, std::stoll(argv[5]) * 1000);
   }
   form.close();
+  // Nobody answers a box here: what one would have said goes to the log.
+  for (const QString& said : dialogs.errors + dialogs.messages) {
+    std::fprintf(stderr, "%s\n", said.toLocal8Bit().constData());
+  }
   return 0;
 }

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sourced by the scripts that run the Windows programs under Wine: one Wine
+# prefix of Kovra's own, kept in the cache beside Qt for Windows and made
+# the first time (about a minute).
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+export WINEPREFIX="${KOVRA_CACHE:-$HOME/.cache/kovra}/wine" WINEDEBUG=-all
+# No offer to install Mono or Gecko, which nothing here needs.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Qt's offscreen platform on Windows reads its fonts from a folder: the same
+# DejaVu the Linux tests draw with.
+export QT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Making the Wine prefix $WINEPREFIX (once)"
+  "$wine" wineboot --init
+  "$wineserver" -w
+fi
+
+# A Linux path as a Windows program under Wine names it (Z: is the root).
+windows_path() {
+  local unix="$1"
+  echo "Z:${unix//\//\\}"
+}
