@@ -138,7 +138,8 @@ void BoardMenu::SavePngClick() {
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) path += QStringLiteral(".png");
   const QImage board = parts_.canvas.Image();
-  ReplaceFile(path, [&board](QIODevice& file) { return QImageWriter(&file, "png").write(board); });
+  ReplaceFileAtomically(
+      path, [&board](QIODevice& file) { return QImageWriter(&file, "png").write(board); });
 }
 
 void BoardMenu::SendBoardToAllClick() {

@@ -126,7 +126,8 @@ qint64 BitmapFileBytes(qint64 width, qint64 height) {
 
 void WriteBoardPicture(const QImage& image, const QString& path) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-  ReplaceFile(path, [&](QIODevice& file) { return QImageWriter(&file, "bmp").write(rgb); });
+  ReplaceFileAtomically(path,
+                        [&](QIODevice& file) { return QImageWriter(&file, "bmp").write(rgb); });
 }
 
 QString BoardFiles::WorkingFile() const { return program_dir_ + kBoardStateFile; }

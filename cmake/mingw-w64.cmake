@@ -11,3 +11,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+# GCC's interprocedural register allocation lets a caller keep values in
+# registers that its own object's copy of a shared function (a template's
+# COMDAT copy, such as std::mt19937's) leaves alone; the PE linker may keep
+# another object's copy, which does not, and the caller then reads garbage.
+# Off for everything built for Windows, Qt included.
+set(CMAKE_C_FLAGS_INIT "-fno-ipa-ra")
+set(CMAKE_CXX_FLAGS_INIT "-fno-ipa-ra")

@@ -96,7 +96,7 @@ bool MessageHistory::WriteLines(QIODevice& file) const {
 
 void MessageHistory::Save(const QString& path) const {
   if (!loaded_) return;
-  ReplaceFile(path, [this](QIODevice& file) { return WriteLines(file); });
+  ReplaceFileAtomically(path, [this](QIODevice& file) { return WriteLines(file); });
 }
 
 void MessageHistory::Restore() {

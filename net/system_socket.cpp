@@ -55,8 +55,6 @@ qintptr Open() {
   u_long on = 1;
   ioctlsocket(handle, FIONBIO, &on);
   SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
-  const BOOL broadcast = TRUE;
-  SetOption(static_cast<qintptr>(handle), SOL_SOCKET, SO_BROADCAST, &broadcast, sizeof broadcast);
   return static_cast<qintptr>(handle);
 }
 
@@ -83,9 +81,6 @@ QString ErrorText(int code) {
 #else
 qintptr Open() {
   const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (socket < 0) return -1;
-  const int on = 1;
-  SetOption(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
   return socket;
 }
 
@@ -104,6 +99,15 @@ QString ErrorText(int code) { return QString::fromLocal8Bit(std::strerror(code))
 bool Bind(qintptr socket, quint32 address, int port) {
   const sockaddr_in local = Ipv4Address(address, port);
   return ::bind(Native(socket), reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+}
+
+void AllowBroadcast(qintptr socket) {
+#ifdef _WIN32
+  const BOOL on = TRUE;
+#else
+  const int on = 1;
+#endif
+  SetOption(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
 }
 
 void AskForLargeReceiveBuffer(qintptr socket, int bytes) {

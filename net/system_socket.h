@@ -12,12 +12,16 @@
 
 namespace kovra::system_socket {
 
-// A non-blocking UDP socket that children do not inherit and that may send
-// to broadcast addresses; -1 when there is none (LastError says why).
+// A non-blocking UDP socket that children do not inherit; -1 when there is
+// none (LastError says why).
 qintptr Open();
 void Close(qintptr socket);
 // True when bound; a failure's reason is in LastError.
 bool Bind(qintptr socket, quint32 address, int port);
+// Lets it send to broadcast addresses. Asked for after the bind: Wine binds a
+// broadcast socket given one address to its whole interface instead, which
+// takes the port from every other program on that interface.
+void AllowBroadcast(qintptr socket);
 // Asks for a receive queue of bytes, past the system's usual cap where the
 // process may; and, on Linux, for ICMP reports on datagrams sent.
 void AskForLargeReceiveBuffer(qintptr socket, int bytes);

@@ -45,7 +45,6 @@ void TUdpEndpoint::Close() {
 }
 
 void TUdpEndpoint::CreateSocket() {
-  // It may send to broadcast addresses: "Enter" to a network's finds every copy on it.
   socket_ = os::Open();
   if (socket_ < 0) CheckError(os::LastError());
 }
@@ -73,6 +72,8 @@ bool TUdpEndpoint::Loaded() {
     // Still able to send: from a free port on the same address.
     os::Bind(socket_, bind_address_.toIPv4Address(), 0);
   }
+  // It may send to broadcast addresses: "Enter" to a network's finds every copy on it.
+  os::AllowBroadcast(socket_);
   os::AskForLargeReceiveBuffer(socket_, kSocketReceiveBuffer);
   os::AskForErrorReports(socket_);
   notifier_ = new QSocketNotifier(socket_, QSocketNotifier::Read, this);

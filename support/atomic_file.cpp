@@ -54,44 +54,49 @@ bool SyncToDisk(QFile& file) {
 
 }  // namespace
 
-void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& write) {
+void ReplaceFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write) {
   // A rename would silently replace a file marked read-only.
   const QFileInfo existing(path);
   if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner)) {
     throw Error(QStringLiteral("Cannot create file \"%1\". Access is denied")
                     .arg(QDir::toNativeSeparators(path)));
   }
-  QTemporaryFile file(path + kSaveMark + QStringLiteral("XXXXXX"));
-  errno = 0;
-  bool written = file.open() && write(file);
-  // A writer that failed may not have said why; the system knows.
-  int write_errno = errno;
-  QString rename_failure;
-  if (written && !SyncToDisk(file)) {
-    written = false;
+  QString temporary;  // the new file's name, once it is written whole and closed
+  QString reason;
+  int write_errno = 0;  // a writer that failed may not have said why; the system knows
+  {
+    QTemporaryFile file(path + kSaveMark + QStringLiteral("XXXXXX"));
+    errno = 0;
+    bool written = file.open() && write(file);
     write_errno = errno;
-  }
-  if (written) {
-    // The replaced file keeps who may read it; a new one gets the usual rights.
-    file.setPermissions(existing.exists() ? existing.permissions()
-                                          : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    file.close();
-    rename_failure = RenameOver(file.fileName(), path);
-    written = rename_failure.isEmpty();
-    if (written) file.setAutoRemove(false);  // it is the file now
-  }
-  if (!written) {
-    QString reason = !rename_failure.isEmpty()                ? rename_failure
-                     : file.error() != QFileDevice::NoError ? file.errorString()
-                                                            : QString();
-    // Qt's "Unknown error", in whatever language its translations speak.
-    if ((reason.isEmpty() || reason == QFile().errorString()) && write_errno != 0) {
-      reason = QString::fromLocal8Bit(std::strerror(write_errno));
+    if (written && !SyncToDisk(file)) {
+      written = false;
+      write_errno = errno;
     }
-    throw Error(QStringLiteral("Cannot create file \"%1\". %2")
-                    .arg(QDir::toNativeSeparators(path), reason));
+    if (written) {
+      // The replaced file keeps who may read it; a new one gets the usual rights.
+      file.setPermissions(existing.exists() ? existing.permissions()
+                                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
+      // Named and kept, and closed when file goes: the temporary file holds
+      // its handle until then, and Windows renames no open file.
+      temporary = file.fileName();
+      file.setAutoRemove(false);
+    } else if (file.error() != QFileDevice::NoError) {
+      reason = file.errorString();
+    }
   }
+  if (!temporary.isEmpty()) {
+    reason = RenameOver(temporary, path);
+    if (reason.isEmpty()) return;
+    QFile::remove(temporary);
+  }
+  // Qt's "Unknown error", in whatever language its translations speak.
+  if ((reason.isEmpty() || reason == QFile().errorString()) && write_errno != 0) {
+    reason = QString::fromLocal8Bit(std::strerror(write_errno));
+  }
+  throw Error(
+      QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 bool IsInterruptedSave(const QString& name) {

@@ -11,9 +11,9 @@ namespace kovra {
 // Writes the file through write (false on failure) into a temporary file
 // beside it and renames that over path. Raises Error when the file cannot
 // be written, also when the existing file is marked read-only.
-void ReplaceFile(const QString& path, const std::function<bool(QIODevice&)>& write);
+void ReplaceFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write);
 
-// Whether name is that of a temporary file ReplaceFile writes: the final
+// Whether name is that of a temporary file ReplaceFileAtomically writes: the final
 // name, ".kovra-save-" and six letters or digits. Nothing else is named so.
 bool IsInterruptedSave(const QString& name);
 

@@ -35,7 +35,7 @@ void WriteLineFile(const QString& path, const std::vector<std::string>& lines) {
 }
 
 void WriteFileBytes(const QString& path, const std::string& bytes) {
-  ReplaceFile(path, [&](QIODevice& file) {
+  ReplaceFileAtomically(path, [&](QIODevice& file) {
     return file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
            static_cast<qint64>(bytes.size());
   });

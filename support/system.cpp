@@ -52,8 +52,9 @@ bool FirstInstanceNamed(const QString& exe_file_name, const QString& lock_folder
   auto tell = [&](const QString& text) {
     if (show && show_message) show_message(text);
   };
-  const QString lock_path = QDir(lock_folder).filePath(
-      (lock_name.isEmpty() ? exe_file_name : lock_name) + QStringLiteral(".lock"));
+  const QString lock_path =
+      QDir(lock_folder)
+          .filePath((lock_name.isEmpty() ? exe_file_name : lock_name) + QStringLiteral(".lock"));
 #ifdef Q_OS_WIN
   // Opened unshared: a second open fails until this process ends, crash or
   // not, when the system closes the handle (and deletes the file).

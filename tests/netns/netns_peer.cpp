@@ -18,9 +18,9 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "common/scripted_dialogs.h"
 #include "board/board_view.h"
 #include "board/tools/tool_table.h"
+#include "common/scripted_dialogs.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
 #include "support/environment.h"

@@ -38,7 +38,7 @@ void LeaveAKilledSave(const QString& state) {
 #else
   const pid_t child = fork();
   if (child == 0) {
-    ReplaceFile(state, [](QIODevice& file) {
+    ReplaceFileAtomically(state, [](QIODevice& file) {
       // Asking its name gives the nameless file one, as a file system
       // that keeps no nameless files does from the start.
       static_cast<void>(qobject_cast<QFile*>(&file)->fileName());
@@ -86,8 +86,10 @@ TEST(InstanceGuard, ALockThatCannotBeTakenSaysWhyAndWhere) {
   ASSERT_TRUE(QDir(locks.path()).mkdir(QStringLiteral("board.exe.lock")));
   EXPECT_FALSE(FirstInstanceNamed("board.exe", locks.path(), true, show));
   ASSERT_EQ(shown.size(), 2);
-  const QString missing = QDir::toNativeSeparators(QStringLiteral("/nonexistent/folder/board.exe.lock"));
-  EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Не удалось занять файл блокировки «%1»: ").arg(missing)))
+  const QString missing =
+      QDir::toNativeSeparators(QStringLiteral("/nonexistent/folder/board.exe.lock"));
+  EXPECT_TRUE(
+      shown[0].startsWith(QStringLiteral("Не удалось занять файл блокировки «%1»: ").arg(missing)))
       << shown[0].toStdString();
   EXPECT_TRUE(shown[1].contains(QStringLiteral("board.exe.lock»: "))) << shown[1].toStdString();
 #ifndef _WIN32  // the system's own words
@@ -155,11 +157,11 @@ TEST(FolderRoutines, OnlyWhatAKilledSaveOrProbeLeftIsRemoved) {
   EXPECT_TRUE(IsInterruptedSave(left[0]));
 
   // The user's own files, however much they look like leftovers, stay.
-  const QStringList users = {QStringLiteral("~Messages.txt.backup"),
-                             QStringLiteral("~ListUser.txt.backup"),
-                             QStringLiteral("~kv.bmp.old001"), QStringLiteral("plan.bmp.Qw12er"),
-                             QStringLiteral("a.kovra-save-12345"), QStringLiteral("~!789-7.~~~"),
-                             QStringLiteral("~!789-x.~~~")};
+  const QStringList users = {
+      QStringLiteral("~Messages.txt.backup"), QStringLiteral("~ListUser.txt.backup"),
+      QStringLiteral("~kv.bmp.old001"),       QStringLiteral("plan.bmp.Qw12er"),
+      QStringLiteral("a.kovra-save-12345"),   QStringLiteral("~!789-7.~~~"),
+      QStringLiteral("~!789-x.~~~")};
   for (const QString& name : users) Touch(folder + name);
   for (const QString& name : {QStringLiteral("~!789.~~~"), QStringLiteral("~!789-3.~~~")})
     QFile(folder + name).open(QIODevice::WriteOnly);  // empty, as the probe leaves them
@@ -173,7 +175,7 @@ TEST(FolderRoutines, OnlyWhatAKilledSaveOrProbeLeftIsRemoved) {
   EXPECT_EQ(FolderEntries(folder), expected);
 
   kept.close();
-  ReplaceFile(state, [](QIODevice& file) { return file.write("new") == 3; });
+  ReplaceFileAtomically(state, [](QIODevice& file) { return file.write("new") == 3; });
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), "new");
   EXPECT_EQ(FolderEntries(folder), expected) << "a finished save leaves nothing beside it";

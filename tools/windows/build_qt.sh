@@ -40,7 +40,9 @@ rm -rf "$prefix"
 # platform's fonts on Windows); without what Kovra does not use. Without
 # HarfBuzz, Latin and Cyrillic are laid out by the font engine alone, and the
 # build is a third shorter. Debian's source has no wintab.h, so no tablet
-# events; the Windows platform plugin needs OpenGL on (it is loaded at run time).
+# events; the Windows platform plugin needs OpenGL on (it is loaded at run
+# time), and Direct2D on for Qt's DirectWrite font database, which it links
+# (the Direct2D platform plugin is left out).
 cmake -S "$source_dir" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -52,7 +54,7 @@ cmake -S "$source_dir" -B "$build" -G Ninja \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
   -DFEATURE_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF \
   -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_sql_sqlite=OFF -DFEATURE_concurrent=OFF \
-  -DFEATURE_direct2d=OFF -DFEATURE_direct2d1_1=OFF >&2
+  -DFEATURE_direct2d1_1=OFF >&2
 cmake --build "$build" --parallel "$(nproc)" >&2
 cmake --install "$build" >&2
 touch "$prefix/.complete"

@@ -25,12 +25,15 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+"$wineserver" -k 2>/dev/null || true  # nothing left over from an earlier run holds port 571
+start_virtual_display
+children+=($virtual_display)
 
 # 1. The test program.
 log="$build/windows-tests.log"
 echo "Running the Windows test program under Wine (log: $log)"
 set +e
-QT_QPA_PLATFORM=offscreen timeout 1800 "$wine" "$build/tests/kovra_tests.exe" >"$log" 2>&1
+QT_QPA_PLATFORM=offscreen timeout 1800 "$wine" "$build/kovra_tests.exe" >"$log" 2>&1
 tests_status=$?
 set -e
 grep -E '^\[  FAILED  \]|Failure$' "$log" | sort -u || true
@@ -47,7 +50,7 @@ peer() {  # linux|windows FOLDER OWN PEER ROLE SETTLE
   if [ "$system" = windows ]; then
     local settle="$4"
     [ "$3" = watch ] && settle="$(windows_path "$settle")"
-    "$wine" "$build/tests/kovra_netns_peer.exe" "$(windows_path "$folder")" "$1" "$2" "$3" "$settle"
+    "$wine" "$build/kovra_netns_peer.exe" "$(windows_path "$folder")" "$1" "$2" "$3" "$settle"
   else
     "$linux_peer" "$folder" "$@"
   fi

@@ -14,10 +14,9 @@ source "$root/tools/windows/wine_env.sh"
 
 work="$(mktemp -d)"
 tag="kvw$$"
-xvfb=""
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  [ -n "$virtual_display" ] && kill "$virtual_display" 2>/dev/null
   ip netns del "$tag" 2>/dev/null || true
   ip link del "${tag}x" 2>/dev/null || true
   rm -rf "$work"
@@ -45,12 +44,10 @@ if [ "$(id -u)" -eq 0 ] && ip netns add "$tag" 2>/dev/null; then
   fi
 fi
 
-display=":$((90 + $$ % 100))"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp 2>/dev/null &
-xvfb=$!
-export DISPLAY="$display"
+start_virtual_display
 "$wine" "$work/windows/kovra.exe" &
 kovra=$!
+disown "$kovra"  # the end of the session may kill it: no word from the shell about that
 shown=no
 for _ in $(seq 120); do
   if xwininfo -root -tree 2>/dev/null | grep -q '"Kovra"'; then

@@ -21,3 +21,21 @@ windows_path() {
   local unix="$1"
   echo "Z:${unix//\//\\}"
 }
+
+# Wine's windows, even the hidden ones Qt makes on its offscreen platform,
+# need a display: a virtual one on a free display number, unless one is
+# set. Sets DISPLAY, and virtual_display to the server's process.
+virtual_display=""
+start_virtual_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local number_file
+  number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" 2>/dev/null &
+  virtual_display=$!
+  for _ in $(seq 100); do
+    [ -s "$number_file" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -1 "$number_file")"
+  rm -f "$number_file"
+}
