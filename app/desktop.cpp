@@ -111,24 +111,20 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 
 bool DesktopAvailable() {
 #ifdef Q_OS_WIN
-  const bool always = true;  // a Windows program always has its desktop
+  bool named = true;  // a Windows program always has its desktop
 #else
-  const bool always = false;
-#endif
-  if (always) {
-    held_messages = new std::vector<HeldMessage>;
-    qt_handler = qInstallMessageHandler(OnQtMessage);
-    return true;
-  }
+  bool named = false;
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    if (!qEnvironmentVariableIsEmpty(name)) {
-      held_messages = new std::vector<HeldMessage>;
-      qt_handler = qInstallMessageHandler(OnQtMessage);
-      return true;
-    }
+    named = named || !qEnvironmentVariableIsEmpty(name);
   }
-  std::fprintf(stderr, "%s\n", kNeedsDesktop);
-  return false;
+#endif
+  if (!named) {
+    std::fprintf(stderr, "%s\n", kNeedsDesktop);
+    return false;
+  }
+  held_messages = new std::vector<HeldMessage>;
+  qt_handler = qInstallMessageHandler(OnQtMessage);
+  return true;
 }
 
 void DesktopReached() {
