@@ -7,11 +7,17 @@
 #include <algorithm>
 #include <thread>
 
+#include "net/dotted_address.h"
+
 namespace kovra {
 
 NameLookups::~NameLookups() { *self_ = nullptr; }
 
 std::optional<quint32> NameLookups::SystemResolver(const QString& name) {
+  // A number is an address as it stands. The name service would also look
+  // its name up in reverse, which nobody reads and which waits for a
+  // server's answer where none comes.
+  if (const auto number = ParseNumericAddress(name.toStdString())) return number;
   const QHostInfo info = QHostInfo::fromName(name);
   for (const QHostAddress& candidate : info.addresses()) {
     if (candidate.protocol() == QAbstractSocket::IPv4Protocol) return candidate.toIPv4Address();
@@ -56,6 +62,11 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   deadline.setTimerType(Qt::PreciseTimer);
   QObject::connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
   if (!deadline_.isForever()) deadline.start(std::max<qint64>(deadline_.remainingTime(), 0));
+  // The answer's wake-up from the lookup's thread can go missing: under
+  // Wine, a message posted from another thread does not end the wait for
+  // one. A tick makes the wait look again for what was posted.
+  QTimer tick;
+  tick.start(kPostedEventsCheckMs);
   // The user's input waits too: a click given now comes after the command
   // that waits here, as it came after it.
   while (!lookup->done && !*closed && !timed_out) {

@@ -22,6 +22,7 @@ class NameLookups {
  public:
   static constexpr qint64 kCacheMs = 5000;
   static constexpr qint64 kFailedPauseMs = 30000;
+  static constexpr int kPostedEventsCheckMs = 50;
 
   // Turns a computer name into an IPv4 address (host order); called on a
   // worker thread, so it may block.

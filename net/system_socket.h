@@ -18,9 +18,7 @@ qintptr Open();
 void Close(qintptr socket);
 // True when bound; a failure's reason is in LastError.
 bool Bind(qintptr socket, quint32 address, int port);
-// Lets it send to broadcast addresses. Asked for after the bind: Wine binds a
-// broadcast socket given one address to its whole interface instead, which
-// takes the port from every other program on that interface.
+// Lets it send to broadcast addresses.
 void AllowBroadcast(qintptr socket);
 // Asks for a receive queue of bytes, past the system's usual cap where the
 // process may; and, on Linux, for ICMP reports on datagrams sent.

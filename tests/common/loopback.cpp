@@ -3,20 +3,10 @@
 #include <QNetworkDatagram>
 #include <QTest>
 
-#include "net/system_socket.h"
-
 namespace kovra::test {
 
 Collector::Collector(const QHostAddress& address, quint16 port) {
-  // Bound before Qt takes it over: Qt allows broadcasts before its own bind,
-  // and Wine then binds the whole interface, taking the port from the window.
-  const qintptr socket = system_socket::Open();
-  if (socket >= 0 && system_socket::Bind(socket, address.toIPv4Address(), port)) {
-    socket_.setSocketDescriptor(socket, QAbstractSocket::BoundState);
-  } else {
-    if (socket >= 0) system_socket::Close(socket);
-    socket_.bind(address, port);
-  }
+  socket_.bind(address, port);
   QObject::connect(&socket_, &QUdpSocket::readyRead, [this] { Drain(); });
 }
 

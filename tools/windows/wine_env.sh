@@ -4,9 +4,11 @@
 # the first time (about a minute).
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-export WINEPREFIX="${KOVRA_CACHE:-$HOME/.cache/kovra}/wine" WINEDEBUG=-all
-# No offer to install Mono or Gecko, which nothing here needs.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+wine_cache="${KOVRA_CACHE:-$HOME/.cache/kovra}"
+export WINEPREFIX="$wine_cache/wine" WINEDEBUG=-all
+# No offer to install Mono or Gecko, which nothing here needs; no debugger
+# waiting on a crash, which ends the program as on a user's machine.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # Qt's offscreen platform on Windows reads its fonts from a folder: the same
 # DejaVu the Linux tests draw with.
 export QT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
@@ -15,6 +17,20 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot --init
   "$wineserver" -w
 fi
+
+# Starts a Wine server of our own, with every loopback address bound as asked
+# (see wine_exact_bind.c); the Wine programs run after it share it. Ends any
+# server left over, which may hold port 571.
+start_wine_server() {
+  local source="$(dirname "${BASH_SOURCE[0]}")/wine_exact_bind.c"
+  local shim="$wine_cache/wine_exact_bind.so"
+  if [ ! -f "$shim" ] || [ "$source" -nt "$shim" ]; then
+    cc -O2 -Wall -Wextra -shared -fPIC -o "$shim" "$source" -ldl
+  fi
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+  LD_PRELOAD="$shim" "$wineserver" -p
+}
 
 # A Linux path as a Windows program under Wine names it (Z: is the root).
 windows_path() {
