@@ -25,23 +25,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-"$wineserver" -k 2>/dev/null || true  # nothing left over from an earlier run holds port 571
+start_wine_server
 start_virtual_display
 children+=($virtual_display)
 
 # 1. The test program.
-log="$build/windows-tests.log"
-echo "Running the Windows test program under Wine (log: $log)"
-set +e
-QT_QPA_PLATFORM=offscreen timeout 1800 "$wine" "$build/kovra_tests.exe" >"$log" 2>&1
-tests_status=$?
-set -e
-grep -E '^\[  FAILED  \]|Failure$' "$log" | sort -u || true
-ran="$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran.*/\1/p' "$log")"
-passed="$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log")"
-skipped="$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below.*/\1/p' "$log")"
-echo "Windows: ${ran:-0} tests ran under Wine, ${passed:-0} passed, ${skipped:-0} skipped"
-[ "$tests_status" -eq 0 ] || { echo "the Windows test program failed ($tests_status)"; exit 1; }
+"$KOVRA_ROOT/tools/windows/run_tests.sh" "$build/kovra_tests.exe" "$build/windows-tests"
 
 # 2. A Windows copy and a Linux copy on loopback.
 peer() {  # linux|windows FOLDER OWN PEER ROLE SETTLE
