@@ -149,10 +149,14 @@ void SpeakRussian() {
   QLocale::setDefault(russian);
   QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   // Without the translations (another system's Qt) the dialogs stay English.
+  // Windows has them only inside the program.
   auto* translator = new QTranslator(QCoreApplication::instance());
-  if (translator->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QCoreApplication::installTranslator(translator);
+  for (const QString& folder :
+       {QLibraryInfo::path(QLibraryInfo::TranslationsPath), QStringLiteral(":/translations")}) {
+    if (translator->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+      QCoreApplication::installTranslator(translator);
+      break;
+    }
   }
   // Installed last, so asked first.
   QCoreApplication::installTranslator(new RussianWords(QCoreApplication::instance()));

@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
 exe="$1" logs="$2"
 rm -rf "$logs"
 mkdir -p "$logs"
-export QT_QPA_PLATFORM=offscreen wine exe logs
+export WINEQT_QPA_PLATFORM=offscreen wine exe logs
 
 # Windows writes the list with CRLF; a suite's line is its name and a dot.
 suites="$("$wine" "$exe" --gtest_list_tests | tr -d '\r' | sed -n 's/^\([A-Za-z0-9_]*\)\.$/\1/p')"

@@ -10,8 +10,9 @@ export WINEPREFIX="$wine_cache/wine" WINEDEBUG=-all
 # waiting on a crash, which ends the program as on a user's machine.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # Qt's offscreen platform on Windows reads its fonts from a folder: the same
-# DejaVu the Linux tests draw with.
-export QT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
+# DejaVu the Linux tests draw with. Wine hides Linux's QT_ variables from
+# Windows programs (they are meant for Linux's Qt); WINEQT_X sets their QT_X.
+export WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making the Wine prefix $WINEPREFIX (once)"
   "$wine" wineboot --init
