@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -112,13 +113,25 @@ void TUdpEndpoint::SocketReadable() {
   ++receive_depth_;
   QElapsedTimer spent;
   spent.start();
-  for (int i = 0; i < kMaxReceivesPerWakeup && !spent.hasExpired(kMaxWakeupMs); ++i) {
-    const bool more = ReceiveOne();
+  bool more = true;
+  for (int i = 0; i < kMaxReceivesPerWakeup && !spent.hasExpired(kMaxWakeupMs) && more; ++i) {
+    more = ReceiveOne();
     if (!alive) return;  // a handler closed the window
-    if (!more) break;
   }
   --receive_depth_;
-  if (notifier_ && !notifier_->isEnabled()) notifier_->setEnabled(true);
+  if (!notifier_) return;
+  if (more && receive_depth_ == 0) {
+    // Datagrams still wait: the window has its turn before the next of
+    // them. Windows tells of a readable socket by a message that comes
+    // before the window's input and timers, so a flood would keep them
+    // waiting until its end.
+    notifier_->setEnabled(false);
+    QTimer::singleShot(0, this, [this] {
+      if (notifier_ && !*closed_ && receive_depth_ == 0) notifier_->setEnabled(true);
+    });
+    return;
+  }
+  if (!notifier_->isEnabled()) notifier_->setEnabled(true);
 }
 
 bool TUdpEndpoint::ReceiveOne() {

@@ -2,9 +2,16 @@
 # Sourced by the scripts that run the Windows programs under Wine: one Wine
 # prefix of Kovra's own, kept in the cache beside Qt for Windows and made
 # the first time (about a minute).
-wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 wine_cache="${KOVRA_CACHE:-$HOME/.cache/kovra}"
+mkdir -p "$wine_cache"
+# Windows as Kovra's users have it: Russian, whose ANSI code page is 1251.
+# Wine takes the language from the Linux locale, which it need not have.
+wine="$wine_cache/wine-russian"
+if [ ! -x "$wine" ]; then
+  printf '#!/bin/sh\nLANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 exec /usr/lib/wine/wine64 "$@"\n' >"$wine"
+  chmod +x "$wine"
+fi
 export WINEPREFIX="$wine_cache/wine" WINEDEBUG=-all
 # No offer to install Mono or Gecko, which nothing here needs; no debugger
 # waiting on a crash, which ends the program as on a user's machine.
