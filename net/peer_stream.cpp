@@ -122,17 +122,28 @@ void PeerLinks::OnData(quint32 address, quint16 port, std::string_view args) {
   // claims: one host cannot become thousands of senders.
   if (peer->port == 0) peer->port = port;
   peer->ack_due = true;
-  // A stream met for the first time starts where its sender still waits;
-  // after that it moves on only by what arrives.
-  if (peer->expected == 0) {
+  // A stream starts where its sender still waits, and goes on from there
+  // whenever the sender no longer waits for what is missing.
+  bool passed_over = false;
+  if (peer->expected == 0 || data->first > peer->expected) {
+    // Nothing before first will come: the sender has it acknowledged or
+    // has given it up (it forgot what this copy had not confirmed when it
+    // took this copy for a new one). Waiting for it would hold up the rest.
+    passed_over = peer->expected != 0;
     peer->expected = data->first;
     peer->ahead.erase(peer->ahead.begin(), peer->ahead.lower_bound(data->first));
+    peer->gap_since = -1;
   }
   // In order, acknowledged a little later with what follows; a gap or a
   // repeat at once, so that the sender mends it soon.
   const bool in_order = data->seq == peer->expected && peer->ahead.empty();
   if (data->seq >= peer->expected) peer->useful_ms = Now();
   ScheduleAck(in_order && ++peer->unreported < kAckEvery);
+  if (passed_over && hooks_.skipped) {
+    hooks_.skipped(address);  // the board is repaired
+    peer = Find(address);
+    if (peer == nullptr) return;
+  }
   if (data->seq < peer->expected || data->seq - peer->expected >= kMaxAhead) return;
   if (in_order && !peer->delivering) {
     // The usual case, handed on without being kept.

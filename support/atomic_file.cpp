@@ -27,12 +27,22 @@ const QString kSaveMark = QStringLiteral(".kovra-save-");
 // the new one, never a part. Says why not, or nothing.
 QString RenameOver(const QString& from, const QString& to) {
 #ifdef Q_OS_WIN
-  if (MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
-                  reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return {};
+  // Windows refuses while any program reads the old file (a viewer, a virus
+  // scanner, a copy of Kovra looking at it), which seldom lasts long.
+  constexpr int kAttempts = 20;
+  constexpr DWORD kPauseMs = 25;
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (attempt > 0) Sleep(kPauseMs);
+    if (MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
+                    reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return {};
+    }
+    error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
   }
-  return qt_error_string(static_cast<int>(GetLastError()));
+  return qt_error_string(static_cast<int>(error));
 #else
   if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) {
     return {};

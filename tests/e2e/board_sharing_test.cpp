@@ -7,13 +7,13 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cerrno>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "board/board_files.h"
 #include "board/board_runs.h"
 #include "board/canvas.h"
+#include "common/platform.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -118,7 +118,7 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
 
   // Now and then the system's queue is full for a few datagrams, as on a slow link.
   int sends = 0;
-  a.Udp1->SetSendFault([&sends] { return ++sends % 400 < 5 ? ENOBUFS : 0; });
+  a.Udp1->SetSendFault([&sends] { return ++sends % 400 < 5 ? test::NoBuffersError() : 0; });
   a.BoardItems().SendBoardToAllClick();
   EXPECT_TRUE(QTest::qWaitFor([&] { return b.Board().Image() == a.Board().Image(); }, 20000))
       << "every datagram the system refused was sent again";
@@ -127,7 +127,7 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
                a.Controls().Label_Notice->text().startsWith(incomplete));
 
   // No room at all: the sending ends within seconds and says so.
-  a.Udp1->SetSendFault([] { return EAGAIN; });
+  a.Udp1->SetSendFault([] { return test::WouldBlockError(); });
   a.Commands().Dispatch({"NEWKV", "100 100"});
   a.BoardItems().SendBoardToAllClick();
   EXPECT_TRUE(

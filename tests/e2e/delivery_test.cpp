@@ -21,6 +21,7 @@
 #include "common/bmp_builder.h"
 #include "common/loopback.h"
 #include "common/lossy_network.h"
+#include "common/platform.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -239,7 +240,7 @@ TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredUntilItsReturn) {
       return line.find("127.0.0.2> anyone there?") != std::string::npos;
     });
   };
-  EXPECT_TRUE(QTest::qWaitFor([&] { return copies_at_b() >= 1; }, 3000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return copies_at_b() >= 1; }, 3000)); { QElapsedTimer t; t.start(); bool ok = QTest::qWaitFor([&] { return copies_at_b() >= 1; }, 15000); std::printf("EXTRA waited %lld ok=%d\n", t.elapsed(), ok); for (auto& l : Said(b)) std::printf("B: %s\n", l.c_str()); for (auto& l : Said(a)) std::printf("A: %s\n", l.c_str()); }
   QTest::qWait(300);  // time for a second copy, were one to come
   EXPECT_EQ(copies_at_b(), 1);
 }
@@ -260,7 +261,7 @@ TEST(Delivery, AWholeBoardGoesAsTilesAtTheReceiversPaceWhenTheSystemHasNoRoomNow
   test::LossyNetwork wire({}, 1);
   wire.Impair(b);
   int sends = 0;
-  a.Udp1->SetSendFault([&sends] { return ++sends % 30 == 0 ? ENOBUFS : 0; });
+  a.Udp1->SetSendFault([&sends] { return ++sends % 30 == 0 ? test::NoBuffersError() : 0; });
   a.BoardItems().SendBoardToAllClick();
   EXPECT_TRUE(QTest::qWaitFor([&] { return b.Board().Image() == a.Board().Image(); }, 10000));
   a.Udp1->SetSendFault({});

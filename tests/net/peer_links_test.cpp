@@ -204,5 +204,32 @@ TEST_F(JoinedLinks, CommandsFarAheadOfAGapThatNeverFillsAreNotAllKept) {
   EXPECT_LE(kept.size(), PeerLinks::kMaxAhead);
 }
 
+TEST_F(JoinedLinks, WhatTheSenderGaveUpIsNotWaitedFor) {
+  // A sender that took this copy for a new one forgets what was not yet
+  // confirmed, and says so by the first number it still waits for.
+  std::vector<std::string> kept;
+  PeerLinks::Hooks hooks = HooksFor(network_, kA, kept);
+  int skipped = 0;
+  hooks.skipped = [&skipped](quint32) { ++skipped; };
+  PeerLinks target("PCT", hooks);
+  target.SetTiming({10000, 10000, 5000, 2000, 30000});  // no gap given up by time
+  const quint32 a = a_.Instance();
+  target.Received(kA, 571,
+                  {"KVHELLO", link::Hello{2, a, target.TicketFor(kA), 0, -1, 5, "PCA"}.Build()});
+  ASSERT_TRUE(target.Speaks(kA));
+  const auto data = [&](quint32 seq, quint32 first, const char* text) {
+    target.Received(kA, 571,
+                    {"KVDATA", link::Data{a, target.TicketFor(kA), seq, first, text}.Build()});
+  };
+  data(1, 1, "one");
+  data(4, 2, "four");
+  EXPECT_EQ(kept, std::vector<std::string>{"one"}) << "two and three may still come";
+  data(5, 4, "five");
+  EXPECT_EQ(kept, (std::vector<std::string>{"one", "four", "five"}));
+  EXPECT_EQ(skipped, 1) << "what was passed over is repaired";
+  data(3, 2, "three");
+  EXPECT_EQ(kept.size(), 3u) << "a late one of those given up is not handed on";
+}
+
 }  // namespace
 }  // namespace kovra

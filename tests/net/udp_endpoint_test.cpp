@@ -10,7 +10,7 @@
 #include <future>
 
 #include "common/loopback.h"
-#include "common/wine.h"
+#include "common/platform.h"
 
 namespace kovra {
 namespace {

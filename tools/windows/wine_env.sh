@@ -37,7 +37,7 @@ start_wine_server() {
   fi
   "$wineserver" -k 2>/dev/null || true
   "$wineserver" -w 2>/dev/null || true
-  LD_PRELOAD="$shim" "$wineserver" -p
+  LD_PRELOAD="$shim" "$wineserver" -p </dev/null >/dev/null 2>&1
 }
 
 # A Linux path as a Windows program under Wine names it (Z: is the root).
@@ -54,7 +54,7 @@ start_virtual_display() {
   [ -n "${DISPLAY:-}" ] && return 0
   local number_file
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
   virtual_display=$!
   for _ in $(seq 100); do
     [ -s "$number_file" ] && break

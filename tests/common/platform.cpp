@@ -1,7 +1,9 @@
-#include "common/wine.h"
+#include "common/platform.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include <winsock2.h>
+#else
+#include <cerrno>
 #endif
 
 namespace kovra::test {
@@ -15,5 +17,13 @@ bool UnderWine() {
   return false;
 #endif
 }
+
+#ifdef _WIN32
+int NoBuffersError() { return WSAENOBUFS; }
+int WouldBlockError() { return WSAEWOULDBLOCK; }
+#else
+int NoBuffersError() { return ENOBUFS; }
+int WouldBlockError() { return EAGAIN; }
+#endif
 
 }  // namespace kovra::test
