@@ -28,19 +28,25 @@ const QString kSaveMark = QStringLiteral(".kovra-save-");
 QString RenameOver(const QString& from, const QString& to) {
 #ifdef Q_OS_WIN
   // Windows refuses while any program reads the old file (a viewer, a virus
-  // scanner, a copy of Kovra looking at it), which seldom lasts long.
-  constexpr int kAttempts = 20;
+  // scanner, a copy of Kovra looking at it), which seldom lasts long; a
+  // read-only file refuses for good, and is not waited for.
+  constexpr int kAttempts = 10;
   constexpr DWORD kPauseMs = 25;
+  const QString source_path = QDir::toNativeSeparators(from);
+  const QString target_path = QDir::toNativeSeparators(to);
+  const auto source = reinterpret_cast<LPCWSTR>(source_path.utf16());
+  const auto target = reinterpret_cast<LPCWSTR>(target_path.utf16());
   DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (attempt > 0) Sleep(kPauseMs);
-    if (MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
-                    reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return {};
     }
     error = GetLastError();
-    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
+    const DWORD attributes = GetFileAttributesW(target);
+    const bool read_only =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || read_only) break;
   }
   return qt_error_string(static_cast<int>(error));
 #else
