@@ -31,6 +31,7 @@ class LossyNetwork {
   std::function<void(const ReceivedDatagram& datagram)> OnArrival;
   // A cable pulled (1) or put back (0), or a network getting worse.
   void SetLoss(double loss) { impairment_.loss = loss; }
+  void SetImpairment(const Impairment& impairment) { impairment_ = impairment; }
   // Datagrams dropped so far, over all windows.
   int Dropped() const { return dropped_; }
   int Arrived() const { return arrived_; }

@@ -135,9 +135,10 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
   const QImage session = group.Form(0).Board().Image();
   ASSERT_TRUE(BoardsEqual(group, 2, 5000));
 
-  // Watched from its first datagram: the board may come before its first tick.
+  // Watched from its first datagram, since the board may come before its
+  // first tick; the network is lossy from that tick on.
   TForm1& late = group[2].Start(false);
-  test::LossyNetwork network({0.05, 0.02, 0.1, 20}, 7);
+  test::LossyNetwork network({}, 7);
   for (int i = 0; i < 3; ++i) network.Impair(group.Form(i));
   std::set<quint32> tile_senders;
   network.OnArrival = [&](const ReceivedDatagram& datagram) {
@@ -145,6 +146,8 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
       tile_senders.insert(datagram.address);
     }
   };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !late.FirstTick(); }, 5000));
+  network.SetImpairment({0.05, 0.02, 0.1, 20});
   EXPECT_TRUE(QTest::qWaitFor([&] { return late.Board().Image() == session; }, 10000));
   EXPECT_EQ(tile_senders.size(), 1u) << "one copy answers, not all of them";
   EXPECT_EQ(group.Form(0).Board().Image(), session) << "the session's board stays";

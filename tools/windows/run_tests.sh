@@ -12,13 +12,16 @@ mkdir -p "$logs"
 export WINEQT_QPA_PLATFORM=offscreen wine exe logs
 
 # Windows writes the list with CRLF; a suite's line is its name and a dot.
-suites="$("$wine" "$exe" --gtest_list_tests | tr -d '\r' | sed -n 's/^\([A-Za-z0-9_]*\)\.$/\1/p')"
+# Into a file, not a pipe: the Wine services the first program starts keep
+# its output open for as long as they run.
+"$wine" "$exe" --gtest_list_tests </dev/null >"$logs/list.txt" 2>&1 || true
+suites="$(tr -d '\r' <"$logs/list.txt" | sed -n 's/^\([A-Za-z0-9_]*\)\.$/\1/p')"
 [ -n "$suites" ] || { echo "the Windows test program lists no tests"; exit 1; }
 
 run_suite() {
   local suite="$1"
   timeout -k 5 "${KOVRA_SUITE_TIMEOUT:-300}" "$wine" "$exe" --gtest_filter="$suite.*" \
-    >"$logs/$suite.log" 2>&1
+    </dev/null >"$logs/$suite.log" 2>&1
   echo "$?" >"$logs/$suite.status"
 }
 export -f run_suite
