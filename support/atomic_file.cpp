@@ -28,8 +28,8 @@ const QString kSaveMark = QStringLiteral(".kovra-save-");
 QString RenameOver(const QString& from, const QString& to) {
 #ifdef Q_OS_WIN
   // Windows refuses while any program reads the old file (a viewer, a virus
-  // scanner, a copy of Kovra looking at it), which seldom lasts long; a
-  // read-only file refuses for good, and is not waited for.
+  // scanner, a copy of Kovra looking at it), which seldom lasts long. A
+  // read-only file, which refuses for good, never comes here.
   constexpr int kAttempts = 10;
   constexpr DWORD kPauseMs = 25;
   const QString source_path = QDir::toNativeSeparators(from);
@@ -43,10 +43,7 @@ QString RenameOver(const QString& from, const QString& to) {
       return {};
     }
     error = GetLastError();
-    const DWORD attributes = GetFileAttributesW(target);
-    const bool read_only =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || read_only) break;
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
   }
   return qt_error_string(static_cast<int>(error));
 #else

@@ -8,10 +8,8 @@ mkdir -p "$wine_cache"
 # Windows as Kovra's users have it: Russian, whose ANSI code page is 1251.
 # Wine takes the language from the Linux locale, which it need not have.
 wine="$wine_cache/wine-russian"
-if [ ! -x "$wine" ]; then
-  printf '#!/bin/sh\nLANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 exec /usr/lib/wine/wine64 "$@"\n' >"$wine"
-  chmod +x "$wine"
-fi
+printf '#!/bin/sh\nLANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 exec /usr/lib/wine/wine64 "$@"\n' >"$wine"
+chmod +x "$wine"
 export WINEPREFIX="$wine_cache/wine" WINEDEBUG=-all
 # No offer to install Mono or Gecko, which nothing here needs; no debugger
 # waiting on a crash, which ends the program as on a user's machine.
