@@ -193,10 +193,7 @@ void SessionLinks::Linked(quint32 address) {
 }
 
 void SessionLinks::Left(quint32 address) {
-  const quint32 instance = roster_.InstanceAt(address);
-  if (instance == 0) return;
-  Met& met = met_[instance];
-  if (met.apart_since < 0) met.apart_since = clock_.elapsed();
+  if (roster_.InstanceAt(address) == 0) return;
   Guard([&] {
     Roster([&] {
       roster_.Unlinked(address, clock_.elapsed());
@@ -204,6 +201,28 @@ void SessionLinks::Left(quint32 address) {
       if (links_->Alone()) roster_.Found(NewSessionId());
     });
   });
+}
+
+void SessionLinks::Track(const std::vector<SessionRoster::Member>& members_before) {
+  // A copy of the session takes the session's board, and with it every
+  // step drawn here, whether or not the two speak directly; one that left
+  // the session misses what is drawn from now on.
+  const auto listed = [this](quint32 instance) {
+    const std::vector<SessionRoster::Member>& members = roster_.Members();
+    return std::any_of(members.begin(), members.end(),
+                       [&](const SessionRoster::Member& m) { return m.instance == instance; });
+  };
+  for (const SessionRoster::Member& member : roster_.Members()) {
+    if (member.address == 0) continue;
+    Met& met = met_[member.instance];
+    met.shared = true;
+    met.apart_since = -1;
+  }
+  for (const SessionRoster::Member& member : members_before) {
+    const auto met = met_.find(member.instance);
+    if (met == met_.end() || listed(member.instance) || met->second.apart_since >= 0) continue;
+    met->second.apart_since = clock_.elapsed();
+  }
 }
 
 template <typename Fact>
@@ -223,6 +242,7 @@ void SessionLinks::Roster(Fact&& fact) {
     FollowOwner(leader, merged);
     sync_->OwnerChanged();
   }
+  Track(members_before);
   Replay();
   // The owner greets copies that joined the session it leads.
   if (new_owner || leader != 0) return;
@@ -259,8 +279,7 @@ void SessionLinks::FollowOwner(quint32 leader, bool merged) {
   // while the two were apart, or, coming over from another session,
   // before they met. A successor in the same session has seen them all.
   const bool apart = met.apart_since >= 0;
-  const bool stranger = merged && !met.followed;
-  met.followed = true;
+  const bool stranger = merged && !met.shared;
   if (!apart && !stranger) return;
   const qint64 from = apart ? met.apart_since : std::numeric_limits<qint64>::min();
   met.apart_since = -1;

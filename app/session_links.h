@@ -112,6 +112,8 @@ class SessionLinks {
   void Announce(quint32 address);
   // address speaks the extension with this copy, first or again.
   void Linked(quint32 address);
+  // Notes which copies joined or left the session since members_before.
+  void Track(const std::vector<SessionRoster::Member>& members_before);
   // The owner is now leader: when this copy was apart from it, or came
   // over from another session (merged), the user's steps its board has not
   // seen are drawn again.
@@ -145,11 +147,12 @@ class SessionLinks {
   QTimer roster_ticks_;
   QElapsedTimer greeted_absent_;
   // Each copy met, by instance: when it last began to speak the extension
-  // with this one, and since when it was apart (-1: it was not).
+  // with this one, and since when it was out of this one's session (-1:
+  // it is in it, or never was).
   struct Met {
     qint64 linked_at = 0;
     qint64 apart_since = -1;
-    bool followed = false;  // its board was this one's session board once
+    bool shared = false;  // it was in this one's session once, and had its board
   };
   std::unordered_map<quint32, Met> met_;
   static constexpr std::size_t kMaxMet = 256;

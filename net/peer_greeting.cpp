@@ -45,6 +45,7 @@ void PeerLinks::SendHello(quint32 address, Peer* peer, quint64 your) {
   hello.name = computer_name_;
   const std::string bytes = link::Datagram(link::kHello, hello.Build());
   if (peer != nullptr) {
+    if (your == peer->answer_your) peer->answer_due = false;
     peer->hello_ms = peer->sent_ms = Now();
     peer->greeting_room -= qint64(bytes.size());
   }
@@ -88,8 +89,20 @@ void PeerLinks::Introduce(quint32 address) {
 }
 
 void PeerLinks::Answer(quint32 address, Peer* peer, quint64 your) {
-  if (peer != nullptr && peer->hello_ms >= 0 && Now() - peer->hello_ms < kHelloPauseMs) return;
+  if (peer != nullptr && peer->hello_ms >= 0 && Now() - peer->hello_ms < kHelloPauseMs) {
+    // Two copies that greet each other at once would each hold back the
+    // answer that echoes the other's ticket.
+    peer->answer_due = true;
+    peer->answer_your = your;
+    return;
+  }
   SendHello(address, peer, your);
+}
+
+void PeerLinks::AnswerDue(quint32 address, Peer& peer) {
+  if (peer.answer_due && Now() - peer.hello_ms >= kHelloPauseMs) {
+    SendHello(address, &peer, peer.answer_your);
+  }
 }
 
 void PeerLinks::Earn(Peer& peer, std::size_t size) {

@@ -280,6 +280,7 @@ void PeerLinks::Tick() {
       Forget(address, true);
       continue;
     }
+    AnswerDue(address, *peer);
     if (!peer->verified) {
       // A copy that never said a word is greeted a few times, not for as
       // long as it is kept.

@@ -155,6 +155,10 @@ class PeerLinks : public QObject {
     qint64 heard_ms = 0;
     qint64 sent_ms = 0;
     qint64 hello_ms = -1;
+    // An answer that fell in the pause after a greeting, and what it
+    // echoes: sent when the pause ends, since the greeting crossed it.
+    bool answer_due = false;
+    quint64 answer_your = 0;
     qint64 suspect_ms = -1;   // when nobody listened there, until it is heard
     qint64 probed_ms = -1;    // when it was last greeted since
     bool unanswered = false;  // told of as absent after it stayed silent
@@ -197,8 +201,10 @@ class PeerLinks : public QObject {
   void SendHello(quint32 address, Peer* peer) {
     SendHello(address, peer, peer != nullptr ? peer->theirs : 0);
   }
-  // Answers a greeting, at most once every kHelloPauseMs for one address.
+  // Answers a greeting, at most once every kHelloPauseMs for one address;
+  // a known peer's answer within the pause goes when it ends (AnswerDue).
   void Answer(quint32 address, Peer* peer, quint64 your);
+  void AnswerDue(quint32 address, Peer& peer);
   void OnHello(quint32 address, std::string_view args);
   void Mend(quint32 address, quint64 your);
   // The peer at address when a datagram of its stream names its instance

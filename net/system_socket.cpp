@@ -67,6 +67,7 @@ bool Interrupted(int code) { return code == WSAEINTR; }
 // Windows fails a receive whose datagram is longer than the buffer.
 bool TooLong(int code) { return code == WSAEMSGSIZE; }
 bool PortUnreachable(int code) { return code == WSAECONNRESET; }
+bool EarlierSendRefused(int code) { return code == WSAECONNRESET; }
 
 QString ErrorText(int code) {
   wchar_t* text = nullptr;
@@ -93,6 +94,7 @@ bool Interrupted(int code) { return code == EINTR; }
 bool TooLong(int code) { return code == EMSGSIZE; }
 // Reported through the error queue (UnreachableReports), never by a receive.
 bool PortUnreachable(int) { return false; }
+bool EarlierSendRefused(int code) { return code == ECONNREFUSED; }
 QString ErrorText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 #endif
 

@@ -42,6 +42,10 @@ bool Interrupted(int code);
 bool TooLong(int code);
 // Windows tells of an ICMP "port unreachable" as this error on a receive.
 bool PortUnreachable(int code);
+// A send failed with this for a "port unreachable" that an earlier datagram
+// met: the system tells it on the next call, whatever that call sends, and
+// sends nothing.
+bool EarlierSendRefused(int code);
 QString ErrorText(int code);
 
 }  // namespace kovra::system_socket

@@ -26,6 +26,9 @@ constexpr int kMaxNestedReceives = 8;
 constexpr int kMaxReceivesPerWakeup = 256;
 constexpr qint64 kMaxWakeupMs = 50;
 
+// Sends of one datagram at most, each failed by a report of an earlier one.
+constexpr int kSendTries = 4;
+
 // The names sent to are remembered for so many addresses at most.
 constexpr int kMaxSentNames = 1024;
 
@@ -140,7 +143,12 @@ bool TUdpEndpoint::ReceiveOne() {
   const long result =
       os::ReceiveFrom(socket_, ReceiveBuffer.data(), ReceiveBuffer.size(), from, from_port);
   const int error = result < 0 ? os::LastError() : 0;
-  if (result < 0 && os::WouldBlock(error)) return false;
+  if (result < 0 && os::WouldBlock(error)) {
+    // A send may have taken the error that stood for the queue's reports,
+    // and the socket stays readable while they wait.
+    DrainErrorQueue();
+    return false;
+  }
   if (result < 0 && os::Interrupted(error)) return true;
   if (result < 0 && os::PortUnreachable(error)) {
     Unreachable(from);
@@ -258,8 +266,13 @@ bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, 
     length = sealed.size();
   }
   int failure = send_fault_ ? send_fault_() : 0;
-  if (failure == 0 && os::SendTo(socket_, bytes, length, address, port) < 0) {
+  // A datagram that went earlier to a copy no longer there fails this
+  // send, which then never left: it goes again. Its report waits in the
+  // error queue for the next receive.
+  for (int tries = 0; failure == 0 && tries < kSendTries; ++tries) {
+    if (os::SendTo(socket_, bytes, length, address, port) >= 0) break;
     failure = os::LastError();
+    if (os::EarlierSendRefused(failure) && tries + 1 < kSendTries) failure = 0;
   }
   // No room in the queues: the caller decides whether to try again. A
   // datagram that cannot be delivered otherwise is lost, as on the wire.

@@ -1,13 +1,16 @@
 // Copies that lose each other and meet again: a killed owner is followed
 // at once, halves cut apart keep what each drew, a copy cut off at its
-// start meets the others and its stroke goes to them once, and drawing
-// made while a repair is on its way is never painted over by it.
+// start meets the others and its stroke goes to them once, copies that
+// knew each other only through the owner draw again only what the other
+// never had, and drawing made while a repair is on its way is never
+// painted over by it.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTest>
 #include <memory>
 
+#include "app/board_sync.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/session_links.h"
@@ -145,6 +148,63 @@ TEST(OneSession, ACopyCutOffAtItsStartMeetsTheOthersAndItsStrokeGoesToThemOnce) 
   QTest::qWait(500);
   ASSERT_TRUE(OneBoard(group, {partner, 2}, 5000));
   EXPECT_TRUE(Shows(group.Form(2).Board().Image(), 300, kColours[partner]));
+}
+
+TEST(OneSession, ACopyThatHeardOnlyTheOwnerDrawsAgainOnlyWhatItDrewAfterTheOwnerDied) {
+  WindowGroup group(3);
+  group.ListEachOther();
+  group[0].Start();
+  group[1].Start();
+  ASSERT_TRUE(OneBoard(group, {0, 1}, 5000));
+  const int owner = AgreedOwner(group, {0, 1});
+  const int partner = 1 - owner;
+  // Window 2 joins, and it and the owner's partner never hear each other
+  // while the owner lives: each has the other's drawing through the owner.
+  bool apart = true;
+  test::LossyNetwork at_partner({}, 7), at_third({}, 8);
+  at_partner.Refuse = [&](const ReceivedDatagram& d) { return apart && IndexOf(d.address) == 2; };
+  at_third.Refuse = [&](const ReceivedDatagram& d) {
+    return apart && IndexOf(d.address) == partner;
+  };
+  at_partner.Impair(group.Form(partner));
+  group[2].Start(false);
+  at_third.Impair(group.Form(2));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return AgreedOwner(group, {0, 1, 2}) == owner; }, 5000));
+  // Each draws over a stroke of the other's, so that whichever of them
+  // draws its own again shows it.
+  const auto draw_over = [&](int first, int second, int y) {
+    DrawAcross(group, first, y);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Shows(group.Form(second).Board().Image(), y, kColours[first]); }, 8000));
+    DrawAcross(group, second, y);
+  };
+  draw_over(2, partner, 300);
+  draw_over(partner, 2, 200);
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 8000));
+
+  // The owner dies; each of the two leads a session of its own and draws
+  // in it, then they meet. The one that comes over draws again what it
+  // drew alone, over the other's, and nothing from before.
+  group[owner].Crash();
+  const auto leads = [&](int i) { return group.Form(i).Session()->Roster().Leader() == 0u; };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return leads(2) && leads(partner); }, 12000));
+  DrawAcross(group, 2, 100);
+  DrawAcross(group, partner, 100);
+  apart = false;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return AgreedOwner(group, {partner, 2}) >= 0; }, 12000));
+  const int came_over = AgreedOwner(group, {partner, 2}) == 2 ? partner : 2;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return Shows(group.Form(partner).Board().Image(), 100, kColours[came_over]) &&
+               group.Form(2).Board().Image() == group.Form(partner).Board().Image();
+      },
+      8000));
+  QTest::qWait(2 * BoardSync::kQuietMs);
+  ASSERT_TRUE(OneBoard(group, {partner, 2}, 5000));
+  const QImage board = group.Form(2).Board().Image();
+  EXPECT_TRUE(Shows(board, 100, kColours[came_over]));
+  EXPECT_TRUE(Shows(board, 200, kColours[2]));
+  EXPECT_TRUE(Shows(board, 300, kColours[partner]));
 }
 
 TEST(OneSession, DrawingDuringARepairIsNeverOverwrittenByIt) {

@@ -309,6 +309,19 @@ TEST(UdpEndpoint, PortUnreachableNamesTheHostAndReceivingGoesOn) {
   peer.Send("still here", kHere, end.port);
   ASSERT_TRUE(end.WaitFor(1));
   EXPECT_EQ(end.received[0].fetched, "still here") << "no failed receive in between";
+
+  // The report of a datagram to nobody fails the next send, to anybody:
+  // each goes out all the same, and each report still comes.
+  unreachable.clear();
+  const quint16 live_port = FreeUdpPort();
+  Collector live(kPeer, live_port);
+  for (const char* text : {"0", "1", "2", "3", "4"}) {
+    end.Send("anyone?", "GONE", closed_port);
+    end.Send(text, "127.0.0.5", live_port);
+  }
+  ASSERT_TRUE(live.WaitFor(5));
+  EXPECT_EQ(live.Received(), (std::vector<QByteArray>{"0", "1", "2", "3", "4"}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return unreachable.size() == 5; }, 3000));
 }
 
 TEST(UdpEndpoint, ReceivingGoesOnAfterDeeplyNestedReceives) {
