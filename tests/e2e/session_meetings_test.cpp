@@ -127,11 +127,12 @@ TEST(OneSession, ACopyCutOffAtItsStartMeetsTheOthersAndItsStrokeGoesToThemOnce) 
   ASSERT_TRUE(group.Form(2).Links()->Alone());
   DrawAcross(group, 2, 300);
   cut = false;
-  // It meets them with nothing clicked, and its stroke is drawn on their
-  // board: drawn again once it has the session's board, so the boards may
-  // be one a moment before the stroke comes.
+  // It meets them with nothing clicked, within a few of the greetings
+  // that go to absent copies every five seconds, and its stroke is drawn
+  // on their board: drawn again once it has the session's board, so the
+  // boards may be one a moment before the stroke comes.
   EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return Shows(group.Form(0).Board().Image(), 300, kColours[2]); }, 12000));
+      [&] { return Shows(group.Form(0).Board().Image(), 300, kColours[2]); }, 20000));
   ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 5000));
   EXPECT_EQ(group.Form(2).UserList().Lines(),
             (std::vector<std::string>{"127.0.0.2=Yes", "127.0.0.3=Yes"}));
