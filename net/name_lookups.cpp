@@ -52,6 +52,7 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   const std::shared_ptr<PendingLookup> lookup = StartLookup(name);
 
   const std::shared_ptr<bool> closed = closed_;
+  const std::shared_ptr<NameLookups*> self = self_;
   // The answer, a close and the deadline each come as an event that ends
   // the wait. Waiting for events, rather than running a loop of its own,
   // keeps the wait going unchanged when the application is ending, instead
@@ -62,14 +63,18 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   deadline.setTimerType(Qt::PreciseTimer);
   QObject::connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
   if (!deadline_.isForever()) deadline.start(std::max<qint64>(deadline_.remainingTime(), 0));
-  // The answer's wake-up from the lookup's thread can go missing: under
-  // Wine, a message posted from another thread does not end the wait for
-  // one. A tick makes the wait look again for what was posted.
+  // The answer's event from the lookup's thread can go missing: under
+  // Wine, a message posted from another thread may neither end the wait
+  // nor be handled in it. A tick makes the wait look at the answer itself.
   QTimer tick;
   tick.start(kPostedEventsCheckMs);
   // The user's input waits too: a click given now comes after the command
   // that waits here, as it came after it.
   while (!lookup->done && !*closed && !timed_out) {
+    if (lookup->ready.load(std::memory_order_acquire)) {
+      TakeIn(name, lookup, self);
+      break;
+    }
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                     QEventLoop::ExcludeUserInputEvents);
   }
@@ -95,21 +100,24 @@ std::shared_ptr<NameLookups::PendingLookup> NameLookups::StartLookup(const QStri
   // The resolver blocks, so it runs on a thread of its own while this thread
   // keeps the event loop going.
   std::thread([lookup, name, resolve = resolver_, self = self_] {
-    const std::optional<quint32> address = resolve(name);
+    lookup->answer = resolve(name);
+    lookup->ready.store(true, std::memory_order_release);
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return;
-    // Delivered on the GUI thread, where the lookups live; the event also
+    // Taken in on the GUI thread, where the lookups live; the event also
     // wakes a send that waits for it.
     QMetaObject::invokeMethod(
-        app,
-        [lookup, name, address, self] {
-          lookup->done = true;
-          lookup->address = address;
-          if (*self != nullptr) (*self)->LookupFinished(name, lookup);
-        },
-        Qt::QueuedConnection);
+        app, [lookup, name, self] { TakeIn(name, lookup, self); }, Qt::QueuedConnection);
   }).detach();
   return lookup;
+}
+
+void NameLookups::TakeIn(const QString& name, const std::shared_ptr<PendingLookup>& lookup,
+                         const std::shared_ptr<NameLookups*>& self) {
+  if (lookup->done) return;
+  lookup->done = true;
+  lookup->address = lookup->answer;
+  if (*self != nullptr) (*self)->LookupFinished(name, lookup);
 }
 
 void NameLookups::LookupFinished(const QString& name,

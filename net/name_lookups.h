@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QString>
 #include <QtGlobal>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -58,6 +59,10 @@ class NameLookups {
  private:
   // A lookup running on a worker thread; filled in on the GUI thread.
   struct PendingLookup {
+    // Set by the lookup's thread: the answer, then ready.
+    std::optional<quint32> answer;
+    std::atomic<bool> ready{false};
+    // Taken in on this thread, by the answer's event or by a wait that saw it first.
     bool done = false;
     std::optional<quint32> address;
   };
@@ -70,6 +75,9 @@ class NameLookups {
   // The lookup of name under way, or a new one.
   std::shared_ptr<PendingLookup> StartLookup(const QString& name);
   void LookupFinished(const QString& name, const std::shared_ptr<PendingLookup>& lookup);
+  // Takes a ready lookup's answer in, once.
+  static void TakeIn(const QString& name, const std::shared_ptr<PendingLookup>& lookup,
+                     const std::shared_ptr<NameLookups*>& self);
 
   std::shared_ptr<bool> closed_;
   QHash<QString, CachedAddress> cache_;
