@@ -52,7 +52,19 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   const std::shared_ptr<PendingLookup> lookup = StartLookup(name);
 
   const std::shared_ptr<bool> closed = closed_;
-  const std::shared_ptr<NameLookups*> self = self_;
+  Await(name, lookup, closed, self_, deadline_);
+  // The lookups, and the endpoint, may be gone now; only what this frame
+  // holds is safe to read.
+  if (*closed || !lookup->done) return {Result::Outcome::kGaveUp};
+  if (lookup->address) return {Result::Outcome::kFound, *lookup->address};
+  const std::optional<quint32> remembered = Remembered(host);
+  if (remembered) return {Result::Outcome::kFound, *remembered};
+  return {Result::Outcome::kNotFound};
+}
+
+void NameLookups::Await(const QString& name, const std::shared_ptr<PendingLookup>& lookup,
+                        const std::shared_ptr<bool>& closed,
+                        const std::shared_ptr<NameLookups*>& self, QDeadlineTimer until) {
   // The answer, a close and the deadline each come as an event that ends
   // the wait. Waiting for events, rather than running a loop of its own,
   // keeps the wait going unchanged when the application is ending, instead
@@ -62,7 +74,7 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
   QObject::connect(&deadline, &QTimer::timeout, &deadline, [&timed_out] { timed_out = true; });
-  if (!deadline_.isForever()) deadline.start(std::max<qint64>(deadline_.remainingTime(), 0));
+  if (!until.isForever()) deadline.start(std::max<qint64>(until.remainingTime(), 0));
   // The answer's event from the lookup's thread can go missing: under
   // Wine, a message posted from another thread may neither end the wait
   // nor be handled in it. A tick makes the wait look at the answer itself.
@@ -78,13 +90,6 @@ NameLookups::Result NameLookups::LookUp(const std::string& host, const QString& 
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                     QEventLoop::ExcludeUserInputEvents);
   }
-  // The lookups, and the endpoint, may be gone now; only what this frame
-  // holds is safe to read.
-  if (*closed || !lookup->done) return {Result::Outcome::kGaveUp};
-  if (lookup->address) return {Result::Outcome::kFound, *lookup->address};
-  const std::optional<quint32> remembered = Remembered(host);
-  if (remembered) return {Result::Outcome::kFound, *remembered};
-  return {Result::Outcome::kNotFound};
 }
 
 std::optional<quint32> NameLookups::Remembered(const std::string& host) const {

@@ -74,6 +74,11 @@ class NameLookups {
   std::optional<quint32> Remembered(const std::string& host) const;
   // The lookup of name under way, or a new one.
   std::shared_ptr<PendingLookup> StartLookup(const QString& name);
+  // Runs the event loop until the lookup is taken in, the lookups close or
+  // until passes; touches nothing the loop may destroy.
+  static void Await(const QString& name, const std::shared_ptr<PendingLookup>& lookup,
+                    const std::shared_ptr<bool>& closed, const std::shared_ptr<NameLookups*>& self,
+                    QDeadlineTimer until);
   void LookupFinished(const QString& name, const std::shared_ptr<PendingLookup>& lookup);
   // Takes a ready lookup's answer in, once.
   static void TakeIn(const QString& name, const std::shared_ptr<PendingLookup>& lookup,
