@@ -120,9 +120,14 @@ void BoardSync::Check() {
   AskOwner("sum");
 }
 
+bool BoardSync::Send(quint32 address, std::string text) {
+  // Worth nothing to a copy once it fell silent: it is asked for anew.
+  return parts_.links.Send(address, std::move(text), PeerLinks::Carry::kPassing);
+}
+
 void BoardSync::AskOwner(const std::string& what) {
   const quint32 owner = parts_.owner();
-  if (owner != 0 && !held_) parts_.links.Send(owner, Command(kWant, what));
+  if (owner != 0 && !held_) Send(owner, Command(kWant, what));
 }
 
 void BoardSync::AskForRepair(quint32 owner, const std::string& what) {
@@ -130,7 +135,7 @@ void BoardSync::AskForRepair(quint32 owner, const std::string& what) {
   drawn_since_asked_ = QRegion();
   round_.start();
   asked_board_ = what == "board";
-  parts_.links.Send(owner, Command(kWant, what));
+  Send(owner, Command(kWant, what));
 }
 
 void BoardSync::OwnerChanged() {
@@ -156,7 +161,7 @@ void BoardSync::Skipped(quint32 address) {
 
 void BoardSync::SendSum(quint32 address) {
   const BoardCanvas& canvas = parts_.canvas;
-  parts_.links.Send(
+  Send(
       address,
       Command(kSum, std::to_string(canvas.Width()) + ' ' + std::to_string(canvas.Height()) + ' ' +
                         Hex(tiles::BoardDigest(canvas.Width(), canvas.Height(), Digests()))));
@@ -217,7 +222,7 @@ void BoardSync::SendDigests(quint32 address) {
     std::string args = size + ' ' + std::to_string(first);
     const std::size_t end = std::min(digests.size(), first + kDigestsPerCommand);
     for (std::size_t i = first; i < end; ++i) args += ' ' + Hex(digests[i]);
-    parts_.links.Send(address, Command(kDigests, args));
+    Send(address, Command(kDigests, args));
   }
 }
 
@@ -255,7 +260,7 @@ void BoardSync::OnDigests(quint32 from, std::string_view args) {
 bool BoardSync::SendBoard(quint32 address) {
   const BoardCanvas& canvas = parts_.canvas;
   if (!parts_.links.Speaks(address)) return false;
-  parts_.links.Send(address, Command(kBoard, std::to_string(canvas.Width()) + ' ' +
+  Send(address, Command(kBoard, std::to_string(canvas.Width()) + ' ' +
                                                  std::to_string(canvas.Height())));
   auto& out = tiles_out_[address];
   out.clear();
@@ -288,7 +293,7 @@ void BoardSync::FeedTiles(quint32 address) {
     if (area.isEmpty() || (tile.skip_white && tiles::IsWhite(board, area))) continue;
     bool sent = true;
     for (const std::string& part : tiles::Encode(board, area, kMaxPixelsText)) {
-      sent = sent && parts_.links.Send(address, Command(kPixels, part));
+      sent = sent && Send(address, Command(kPixels, part));
     }
     if (!sent) tiles_out_.erase(address);  // the copy no longer speaks the extension
   }

@@ -97,6 +97,7 @@ class BoardSync : public QObject {
   };
   void Quiet();
   void Check();
+  bool Send(quint32 address, std::string text);
   void AskOwner(const std::string& what);
   void SendSum(quint32 address);
   void SendDigests(quint32 address);

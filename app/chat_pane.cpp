@@ -41,9 +41,11 @@ void ChatPane::SpeedButton1Click() {
   };
   if (line_now().empty()) return;
   // Runs the event loop: lines received meanwhile go on top first.
-  parts_.fan_out.SendToCorrespondents(command::kMessage, line_now(), false);
+  const std::string sent = line_now();
+  parts_.fan_out.SendToCorrespondents(command::kMessage, sent, false);
   // Built again, so the line kept shows when the walk ended, as it always has.
   parts_.history.AddAndSave(line_now());
+  if (KeepForAbsent) KeepForAbsent(sent);
   edit.clear();
   edit.setFocus();
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <QtGlobal>
+#include <functional>
 #include <string>
 
 class QLineEdit;
@@ -33,6 +34,10 @@ class ChatPane {
     std::string computer_name;
   };
   explicit ChatPane(Parts parts);
+
+  // A line sent to the present correspondents, to keep for those away
+  // until they are back.
+  std::function<void(const std::string& line)> KeepForAbsent;
 
   // ">" after the typed message: the line to every present correspondent.
   void SpeedButton1Click();

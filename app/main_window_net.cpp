@@ -109,6 +109,9 @@ void TForm1::CreateSessionAndUndo() {
           Dispatch(command, address, port);
         }});
   }
+  if (session_) {
+    chat_->KeepForAbsent = [this](const std::string& line) { session_->KeepForAbsent(line); };
+  }
   undo_ = std::make_unique<BoardUndo>(
       BoardUndo::Parts{*env_.dialogs, board_history_, board_files_, *fan_out_, *board_sending_,
                        *correspondents_, *presence_, [this] { return session_.get(); },

@@ -44,11 +44,10 @@ SessionLinks::SessionLinks(Parts parts)
           *links_, [this] { return roster_.Leader(); }, parts_.canvas, parts_.files, parts_.tell,
           parts_.resized, parts_.replaced, parts_.aligned, parts_.refusal})),
       roster_(links_->Instance(), NewSessionId()) {
-  clock_.start();
-  parts_.history.SetClock([this] { return clock_.elapsed(); });
+  parts_.history.SetClock([this] { return Clock(); });
   roster_ticks_.setInterval(500);
   QObject::connect(&roster_ticks_, &QTimer::timeout, links_.get(), [this] {
-    Guard([&] { Roster([&] { roster_.Tick(clock_.elapsed()); }); });
+    Guard([&] { Roster([&] { roster_.Tick(Clock()); }); });
     GreetAbsent();
   });
   roster_ticks_.start();
@@ -74,7 +73,7 @@ PeerLinks::Hooks SessionLinks::Hooks() {
     ReceivedInOrder(address, port, text);
   };
   hooks.joined = [this](quint32 address) {
-    speaking_since_[address] = clock_.elapsed();
+    speaking_since_[address] = Clock();
     // A copy that answers the extension is there, whether or not its
     // "Enter" or "IamToo" came through.
     Returned(address);
@@ -151,7 +150,7 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
 
 void SessionLinks::GreetAbsent() {
   // Often in the first minute, when copies start in any order, then now and then.
-  const qint64 pause = clock_.elapsed() < 60'000 ? 5'000 : 30'000;
+  const qint64 pause = Clock() < 60'000 ? 5'000 : 30'000;
   if (greeted_absent_.isValid() && !greeted_absent_.hasExpired(pause)) return;
   greeted_absent_.start();
   const Correspondents& list = parts_.presence.List();
@@ -163,6 +162,18 @@ void SessionLinks::GreetAbsent() {
     if (address && !links_->Speaks(*address) &&
         IsOneComputer(*address, parts_.presence.LoopbackIsPeer())) {
       links_->Announce(*address);
+    }
+  }
+}
+
+void SessionLinks::KeepForAbsent(const std::string& line) {
+  const Correspondents& list = parts_.presence.List();
+  for (int row = 0; row < list.Count(); ++row) {
+    const std::string& entry = list.Line(row);
+    if (Correspondents::ValueOf(entry) == kPresent) continue;
+    const std::optional<quint32> address = KnownAddressOf(Correspondents::NameOf(entry));
+    if (address && links_->Keep(*address, command::kMessage + ":>" + line)) {
+      Guard([&] { parts_.chat.Undelivered(ListedName(*address), line, false); });
     }
   }
 }
@@ -184,7 +195,7 @@ void SessionLinks::AnnounceTo(const std::vector<std::string>& addresses) {
 }
 
 void SessionLinks::Linked(quint32 address) {
-  const qint64 now = clock_.elapsed();
+  const qint64 now = Clock();
   const quint32 instance = links_->InstanceOf(address);
   if (met_.size() >= kMaxMet) ForgetMet();
   met_[instance].linked_at = now;
@@ -196,33 +207,11 @@ void SessionLinks::Left(quint32 address) {
   if (roster_.InstanceAt(address) == 0) return;
   Guard([&] {
     Roster([&] {
-      roster_.Unlinked(address, clock_.elapsed());
+      roster_.Unlinked(address, Clock());
       // Alone: a session of its own, as old as the moment it began.
       if (links_->Alone()) roster_.Found(NewSessionId());
     });
   });
-}
-
-void SessionLinks::Track(const std::vector<SessionRoster::Member>& members_before) {
-  // A copy of the session takes the session's board, and with it every
-  // step drawn here, whether or not the two speak directly; one that left
-  // the session misses what is drawn from now on.
-  const auto listed = [this](quint32 instance) {
-    const std::vector<SessionRoster::Member>& members = roster_.Members();
-    return std::any_of(members.begin(), members.end(),
-                       [&](const SessionRoster::Member& m) { return m.instance == instance; });
-  };
-  for (const SessionRoster::Member& member : roster_.Members()) {
-    if (member.address == 0) continue;
-    Met& met = met_[member.instance];
-    met.shared = true;
-    met.apart_since = -1;
-  }
-  for (const SessionRoster::Member& member : members_before) {
-    const auto met = met_.find(member.instance);
-    if (met == met_.end() || listed(member.instance) || met->second.apart_since >= 0) continue;
-    met->second.apart_since = clock_.elapsed();
-  }
 }
 
 template <typename Fact>
@@ -231,7 +220,7 @@ void SessionLinks::Roster(Fact&& fact) {
   const quint32 leader_instance_before = roster_.InstanceAt(leader_before);
   const std::vector<SessionRoster::Member> members_before = roster_.Members();
   fact();
-  const bool merged = roster_.TakeMerged();
+  roster_.TakeMerged();
   if (roster_.TakeChanged()) {
     for (const quint32 address : links_->Present()) Announce(address);
   }
@@ -239,10 +228,14 @@ void SessionLinks::Roster(Fact&& fact) {
   const bool new_owner =
       leader != leader_before || roster_.InstanceAt(leader) != leader_instance_before;
   if (new_owner) {
-    FollowOwner(leader, merged);
+    FollowOwner(leader, leader_before, members_before);
     sync_->OwnerChanged();
   }
-  Track(members_before);
+  // The copies of the session have its board, and with it every step of
+  // this copy's, or take those drawn again from now on.
+  for (const SessionRoster::Member& member : roster_.Members()) {
+    if (member.address != 0) links_->Shared(member.address);
+  }
   Replay();
   // The owner greets copies that joined the session it leads.
   if (new_owner || leader != 0) return;
@@ -255,7 +248,8 @@ void SessionLinks::Roster(Fact&& fact) {
 }
 
 void SessionLinks::Announce(quint32 address) {
-  links_->Send(address, kSessionCommand + ":>" + roster_.Current().Build());
+  links_->Send(address, kSessionCommand + ":>" + roster_.Current().Build(),
+               PeerLinks::Carry::kPassing);
 }
 
 void SessionLinks::OnSession(quint32 address, const std::string& args) {
@@ -269,24 +263,34 @@ void SessionLinks::OnSession(quint32 address, const std::string& args) {
       links_->Introduce(member.address);
     }
   }
-  Roster([&] { roster_.Announced(address, *announcement, clock_.elapsed()); });
+  Roster([&] { roster_.Announced(address, *announcement, Clock()); });
 }
 
-void SessionLinks::FollowOwner(quint32 leader, bool merged) {
-  if (leader == 0) return;
-  Met& met = met_[roster_.InstanceAt(leader)];
-  // The user's steps that the new owner's board has not seen: those made
-  // while the two were apart, or, coming over from another session,
-  // before they met. A successor in the same session has seen them all.
-  const bool apart = met.apart_since >= 0;
-  const bool stranger = merged && !met.shared;
-  if (!apart && !stranger) return;
-  const qint64 from = apart ? met.apart_since : std::numeric_limits<qint64>::min();
-  met.apart_since = -1;
+void SessionLinks::FollowOwner(quint32 leader, quint32 leader_before,
+                               const std::vector<SessionRoster::Member>& members_before) {
+  if (leader == 0) return;  // this board is the session's
+  const quint32 instance = roster_.InstanceAt(leader);
+  // The user's steps that the new owner's board may lack: those its stream
+  // lost, those sent while it was away, and, for a copy never linked
+  // before, all. A copy of this session had what its owner had, and the
+  // owner's own copies had all of this copy's.
+  qint64 from = links_->MissingSince(leader);
+  const bool co_member =
+      std::any_of(members_before.begin(), members_before.end(),
+                  [&](const SessionRoster::Member& member) { return member.instance == instance; });
+  if (co_member) {
+    from = std::max(from, leader_before == 0 ? PeerLinks::kNever
+                                             : links_->MissingSince(leader_before));
+  }
+  // What went since the link was made went to it, as to everybody.
+  const qint64 to = met_[instance].linked_at;
+  if (from >= to) return;
   // What cannot be drawn again is kept in the picture folder before the
   // session's board replaces it.
-  if (!parts_.history.OwnStepsBetween(from, met.linked_at).whole) sync_->SetUnshared(true);
-  replay_from_ = replay_since_.isValid() ? std::min(replay_from_, from) : from;
+  if (!parts_.history.OwnStepsBetween(from, to).whole) sync_->SetUnshared(true);
+  const bool waiting = replay_since_.isValid();
+  replay_from_ = waiting ? std::min(replay_from_, from) : from;
+  replay_to_ = waiting ? std::max(replay_to_, to) : to;
   replay_since_.start();
 }
 
@@ -299,8 +303,7 @@ void SessionLinks::Replay() {
   if (leader != 0 && !roster_.AllPresent() && !replay_since_.hasExpired(kSettleMs)) return;
   replay_since_.invalidate();
   if (leader == 0 || !parts_.redraw) return;  // this board is the session's after all
-  const qint64 to = met_[roster_.InstanceAt(leader)].linked_at;
-  BoardHistory::OwnSteps own = parts_.history.OwnStepsBetween(replay_from_, to);
+  BoardHistory::OwnSteps own = parts_.history.OwnStepsBetween(replay_from_, replay_to_);
   if (own.steps.empty()) return;
   // Drawn once the news that brought it is handled: a send may run the event loop.
   QTimer::singleShot(0, links_.get(), [this, steps = std::move(own.steps)] { Redraw(steps); });

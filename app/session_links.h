@@ -87,7 +87,7 @@ class SessionLinks {
   bool SendInOrder(const std::string& name, const std::string& command,
                    qint64 since_ms = std::numeric_limits<qint64>::max());
   // Milliseconds since the links were made.
-  qint64 Clock() const { return clock_.elapsed(); }
+  qint64 Clock() const { return links_->Clock(); }
 
   // The board changed (see BoardSync::Touched).
   void Touched(bool drawn, const QRect& area, quint32 from) { sync_->Touched(drawn, area, from); }
@@ -99,6 +99,10 @@ class SessionLinks {
   void AnnounceTo(const std::vector<std::string>& addresses);
   // Nobody listened at a copy of the session, or it said goodbye.
   void Left(quint32 address);
+  // A message line sent to those present: kept for every listed copy that
+  // spoke the extension and is away, and delivered when it is back; the
+  // pane says which wait.
+  void KeepForAbsent(const std::string& line);
   // The user keeps this board, not the session's, until the session's owner changes.
   void Hold() { sync_->Hold(true); }
 
@@ -112,12 +116,11 @@ class SessionLinks {
   void Announce(quint32 address);
   // address speaks the extension with this copy, first or again.
   void Linked(quint32 address);
-  // Notes which copies joined or left the session since members_before.
-  void Track(const std::vector<SessionRoster::Member>& members_before);
-  // The owner is now leader: when this copy was apart from it, or came
-  // over from another session (merged), the user's steps its board has not
-  // seen are drawn again.
-  void FollowOwner(quint32 leader, bool merged);
+  // The copy at leader owns the session now, after leader_before, in a
+  // session of members_before: the user's steps its board may lack are
+  // drawn again, for everybody.
+  void FollowOwner(quint32 leader, quint32 leader_before,
+                   const std::vector<SessionRoster::Member>& members_before);
   // Draws those steps again once the session is settled.
   void Replay();
   void OnSession(quint32 address, const std::string& args);
@@ -141,25 +144,22 @@ class SessionLinks {
   Parts parts_;
   std::unique_ptr<PeerLinks> links_;
   std::unique_ptr<BoardSync> sync_;
-  QElapsedTimer clock_;
-  std::unordered_map<quint32, qint64> speaking_since_;  // on clock_
+  std::unordered_map<quint32, qint64> speaking_since_;  // on Clock()
   SessionRoster roster_;
   QTimer roster_ticks_;
   QElapsedTimer greeted_absent_;
   // Each copy met, by instance: when it last began to speak the extension
-  // with this one, and since when it was out of this one's session (-1:
-  // it is in it, or never was).
+  // with this one.
   struct Met {
     qint64 linked_at = 0;
-    qint64 apart_since = -1;
-    bool shared = false;  // it was in this one's session once, and had its board
   };
   std::unordered_map<quint32, Met> met_;
   static constexpr std::size_t kMaxMet = 256;
   void ForgetMet();
   bool redrawing_ = false;
   QElapsedTimer replay_since_;  // steps wait to be drawn again since
-  qint64 replay_from_ = 0;      // the time of the first of them
+  qint64 replay_from_ = 0;      // the steps begun or drawn on from then
+  qint64 replay_to_ = 0;        // to, not including, then
 };
 
 }  // namespace kovra

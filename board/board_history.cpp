@@ -99,6 +99,7 @@ void BoardHistory::BeginStep(quint64 owner, qint64 mark) {
   Step step;
   step.owner = owner;
   step.mark = mark;
+  step.last = mark;
   step.first = first_entry_ + entries_.size();
   steps_.push_back(std::move(step));
   open_[owner] = &steps_.back();
@@ -127,7 +128,10 @@ void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& 
   // Nobody's step to take back: nothing to draw again either.
   if (steps_.empty()) return;
   Step* step = Open(sender);
-  if (step != nullptr) step->drew = true;
+  if (step != nullptr) {
+    step->drew = true;
+    if (clock_ && sender == kOwn) step->last = clock_();
+  }
   const qint64 bytes = qint64{sizeof(Entry)} + 64;
   Add(Entry{step, bound, Drawn{command, before}, bytes, Cost(command, bound)});
 }
@@ -175,7 +179,7 @@ void BoardHistory::Forget(StepList::iterator step) {
   }
   if (Open(step->owner) == &*step) open_.erase(step->owner);
   if (step->owner == kOwn && step->drew && !step->undone) {
-    forgotten_own_mark_ = std::max(forgotten_own_mark_, step->mark);
+    forgotten_own_mark_ = std::max(forgotten_own_mark_, step->last);
   }
   steps_.erase(step);
 }
@@ -185,7 +189,7 @@ void BoardHistory::Trim() {
   for (const Step& step : steps_) ++counts[step.owner];
   for (auto step = steps_.begin(); step != steps_.end();) {
     const auto next = std::next(step);
-    if (counts[step->owner] > kMaxSteps) {
+    if (counts[step->owner] > (step->owner == kOwn ? kMaxOwnSteps : kMaxSteps)) {
       --counts[step->owner];
       Forget(step);
     }
@@ -215,7 +219,7 @@ BoardHistory::OwnSteps BoardHistory::OwnStepsBetween(qint64 from, qint64 to) con
   auto before = [from](qint64 at) { return at == kLongAgo || at < from; };
   own.whole = before(forgotten_own_mark_) && before(replaced_at_);
   for (const Step& step : steps_) {
-    if (step.owner != kOwn || step.undone || !step.drew || step.mark < from || step.mark >= to) {
+    if (step.owner != kOwn || step.undone || !step.drew || step.last < from || step.mark >= to) {
       continue;
     }
     std::vector<drawing::Command> commands;
@@ -260,8 +264,12 @@ BoardHistory::Step* BoardHistory::LastDone(quint64 owner) const {
   // The user's gesture in progress is not over; a peer's last step is
   // open until its next begins, and it is the one the peer means.
   const Step* busy = owner == kOwn ? Open(kOwn) : nullptr;
+  // Only the last kMaxSteps are taken back: the others keep no more of them.
+  std::size_t seen = 0;
   for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
-    if (step->owner == owner && step->drew && !step->undone && &*step != busy) {
+    if (step->owner != owner || &*step == busy) continue;
+    if (++seen > kMaxSteps) return nullptr;
+    if (step->drew && !step->undone) {
       return const_cast<Step*>(&*step);
     }
   }

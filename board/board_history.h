@@ -43,6 +43,9 @@ class BoardHistory {
   // Steps kept for each one who draws, and the memory the commands and
   // pixels drawn since the oldest may take; the oldest steps give way first.
   static constexpr std::size_t kMaxSteps = 50;
+  // The user's own are kept longer, to be drawn again after a long time
+  // apart from the session (see OwnStepsBetween), but taken back as far.
+  static constexpr std::size_t kMaxOwnSteps = 1000;
   static constexpr qint64 kMaxBytes = qint64{64} << 20;
   // The pixels drawing anew may touch at most, and the memory the copies
   // kept at step starts may take.
@@ -85,8 +88,8 @@ class BoardHistory {
   // previous one back would take that drawing away.
   bool DrawnSinceReplaced() const { return drawn_since_replaced_; }
 
-  // The user's own steps that began (by their marks) from from up to, not
-  // including, to and are not taken back, each as commands that draw it
+  // The user's own steps drawn on at or after from that began (by their
+  // marks) before to and are not taken back, each as commands that draw it
   // again from any state; whole is false when a step of that time was
   // forgotten or a board with drawing on it was replaced since from.
   struct OwnSteps {
@@ -106,6 +109,7 @@ class BoardHistory {
   struct Step {
     quint64 owner = kOwn;
     qint64 mark = 0;
+    qint64 last = 0;        // when the user last drew in it, on the clock
     std::size_t first = 0;  // the sequence number of the step's first entry
     bool undone = false;
     bool drew = false;

@@ -50,7 +50,8 @@ bool FanOut::Deliver(const std::string& name, const std::string& command, const 
   const std::string upper = UpperText(command);
   if (link::Carried(upper) && links_->Speaks(*address)) {
     static const std::string kMessage = UpperText(command::kMessage);
-    return links_->Send(*address, text.substr(text.find(":>") + 2), upper == kMessage);
+    return links_->Send(*address, text.substr(text.find(":>") + 2),
+                        upper == kMessage ? PeerLinks::Carry::kMessage : PeerLinks::Carry::kLasting);
   }
   if (!endpoint_.SendToAddress(*address, name, text)) return false;
   static const std::string kEnter = UpperText(command::kEnter);

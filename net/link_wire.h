@@ -16,6 +16,10 @@ namespace kovra::link {
 inline const std::string kHello = "KvHello";
 inline const std::string kData = "KvData";
 inline const std::string kAck = "KvAck";
+// In a stream, a number that says nothing: it stood for talk that lost its
+// worth while the copy it went to was away. Every copy passes it over as an
+// unknown command.
+inline const std::string kNothing = "KvNothing";
 
 // Version 2 gives each address a ticket of its own to echo; a copy that
 // greets with an earlier version is spoken to with plain commands only.

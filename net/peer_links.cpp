@@ -11,9 +11,9 @@ namespace {
 
 constexpr qint64 kTickMs = 40;
 constexpr std::size_t kMaxGone = 256;
-// Messages kept for a copy that is not there, and copies they are kept for.
-constexpr std::size_t kMaxHeldMessages = 100;
-constexpr std::size_t kMaxHeldCopies = 64;
+// Copies whose streams are kept while they are away, and how long a new
+// run of a copy is still sent the messages the old one missed.
+constexpr std::size_t kMaxKeptStreams = 64;
 constexpr qint64 kHoldMessagesMs = 24 * 3600'000;
 // A peer nobody listened at is absent unless heard within so long.
 constexpr qint64 kSuspectMs = 1000;
@@ -158,7 +158,7 @@ void PeerLinks::NewInstance(Peer& peer, quint32 instance) {
   std::deque<Outgoing> messages;
   for (auto* queue : {&peer.unacked, &peer.waiting}) {
     for (Outgoing& item : *queue) {
-      if (!item.message) continue;
+      if (item.carry != Carry::kMessage) continue;
       item.sent_ms = -1;
       item.tries = 0;
       item.arrived = false;
@@ -168,6 +168,7 @@ void PeerLinks::NewInstance(Peer& peer, quint32 instance) {
   }
   peer.waiting = std::move(messages);
   peer.in_flight = 0;
+  peer.missing_since = kLongAgo;
   peer.window = kFirstWindow;
 }
 
@@ -196,26 +197,8 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
   peer.verified = true;
   const auto position = positions_.find(address);
   if (position != positions_.end()) {
-    if (position->second.instance == peer.instance && peer.expected == 0 && peer.next_seq == 1) {
-      peer.next_seq = position->second.next_seq;
-      peer.expected = position->second.expected;
-    }
+    Resume(address, peer, position->second);
     positions_.erase(position);
-  }
-  // What it missed while it was away, first, in its order.
-  const auto held = held_.find(address);
-  if (held != held_.end()) {
-    if (Now() - held->second.since_ms < kHoldMessagesMs) {
-      for (auto text = held->second.texts.rbegin(); text != held->second.texts.rend(); ++text) {
-        Outgoing item;
-        item.text = std::move(*text);
-        item.message = true;
-        item.told = true;
-        item.queued_ms = Now();
-        peer.waiting.push_front(std::move(item));
-      }
-    }
-    held_.erase(held);
   }
   if (hooks_.joined) hooks_.joined(address);
   Pump(address);
@@ -234,11 +217,7 @@ void PeerLinks::Forget(quint32 address, bool silent) {
   for (auto* queue : {&peer->unacked, &peer->waiting}) {
     for (Outgoing& item : *queue) Lost(address, item);
   }
-  if (was_verified) {
-    Hold(address, *peer);
-    if (positions_.size() >= kMaxGone) positions_.clear();
-    positions_[address] = Position{peer->instance, peer->next_seq, peer->expected};
-  }
+  if (was_verified) Suspend(address, *peer);
   peers_.erase(address);
   if (!was_verified || !silent) return;
   if (gone_.size() >= kMaxGone) gone_.clear();
@@ -246,24 +225,108 @@ void PeerLinks::Forget(quint32 address, bool silent) {
   if (hooks_.gone) hooks_.gone(address, name);
 }
 
-void PeerLinks::Hold(quint32 address, Peer& peer) {
-  std::deque<std::string> texts;
-  for (auto* queue : {&peer.unacked, &peer.waiting}) {
+void PeerLinks::Suspend(quint32 address, Peer& peer) {
+  if (positions_.size() >= kMaxGone) positions_.clear();
+  Position& position = positions_[address];
+  position = Position{peer.instance, peer.next_seq, peer.expected, {}, {}, Now(),
+                      std::min(peer.missing_since, Now())};
+  // Numbered talk of the repair keeps its number, so that the stream has no
+  // gap, and says nothing: the board is compared anew when the copy is back.
+  static const std::string kNothing = link::kNothing + ":>";
+  for (Outgoing& item : peer.unacked) {
+    if (item.carry == Carry::kPassing) item.text = kNothing;
+    position.unacked.push_back(std::move(item));
+  }
+  for (Outgoing& item : peer.waiting) {
+    if (item.carry != Carry::kPassing) position.waiting.push_back(std::move(item));
+  }
+  // Streams are kept for so many copies; the one away longest gives way.
+  std::vector<std::unordered_map<quint32, Position>::iterator> keeping;
+  for (auto it = positions_.begin(); it != positions_.end(); ++it) {
+    if (!it->second.unacked.empty() || !it->second.waiting.empty()) keeping.push_back(it);
+  }
+  if (keeping.size() <= kMaxKeptStreams) return;
+  Position& oldest = std::min_element(keeping.begin(), keeping.end(), [](auto a, auto b) {
+                       return a->second.since_ms < b->second.since_ms;
+                     })->operator*().second;
+  for (auto* queue : {&oldest.unacked, &oldest.waiting}) {
+    for (const Outgoing& item : *queue) {
+      if (item.carry == Carry::kLasting && !item.arrived) {
+        oldest.missing_since = std::min(oldest.missing_since, item.queued_ms);
+      }
+    }
+    queue->clear();
+  }
+}
+
+void PeerLinks::Resume(quint32 address, Peer& peer, Position& position) {
+  if (position.instance == peer.instance && peer.expected == 0 && peer.next_seq == 1) {
+    // The same run of the copy: both streams go on where they stood, and
+    // what it missed goes first, in its order, under its own numbers.
+    peer.next_seq = position.next_seq;
+    peer.expected = position.expected;
+    peer.missing_since = position.missing_since;
+    peer.in_flight = 0;
+    for (Outgoing& item : position.unacked) {
+      item.sent_ms = -1;
+      item.tries = 0;
+      if (!item.arrived) ++peer.in_flight;
+      peer.unacked.push_back(std::move(item));
+    }
+    for (Outgoing& item : position.waiting) peer.waiting.push_back(std::move(item));
+    return;
+  }
+  // Another run there has a board of its own; the messages it has not had
+  // are still its, first, within a day.
+  if (Now() - position.since_ms >= kHoldMessagesMs) return;
+  std::deque<Outgoing> messages;
+  for (auto* queue : {&position.unacked, &position.waiting}) {
     for (Outgoing& item : *queue) {
-      if (item.message && !item.arrived) texts.push_back(std::move(item.text));
+      if (item.carry != Carry::kMessage || item.arrived) continue;
+      item.sent_ms = -1;
+      item.tries = 0;
+      item.told = true;
+      messages.push_back(std::move(item));
     }
   }
-  if (texts.empty()) return;
-  if (held_.size() >= kMaxHeldCopies && held_.count(address) == 0) {
-    // The copy away longest gives way.
-    held_.erase(std::min_element(held_.begin(), held_.end(), [](const auto& a, const auto& b) {
-      return a.second.since_ms < b.second.since_ms;
-    }));
+  for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+    peer.waiting.push_front(std::move(*it));
   }
-  Held& held = held_[address];
-  held.since_ms = Now();
-  for (std::string& text : texts) held.texts.push_back(std::move(text));
-  while (held.texts.size() > kMaxHeldMessages) held.texts.pop_front();
+  (void)address;
+}
+
+bool PeerLinks::Keep(quint32 address, std::string text) {
+  const auto position = positions_.find(address);
+  if (closed_ || Speaks(address) || position == positions_.end()) return false;
+  Outgoing item;
+  item.text = std::move(text);
+  item.carry = Carry::kMessage;
+  item.told = true;
+  item.queued_ms = Now();
+  std::deque<Outgoing>& waiting = position->second.waiting;
+  waiting.push_back(std::move(item));
+  if (waiting.size() > kMaxWaiting) waiting.pop_front();
+  return true;
+}
+
+void PeerLinks::Shared(quint32 address) {
+  if (Peer* peer = Find(address); peer != nullptr && peer->verified) peer->missing_since = kNever;
+}
+
+qint64 PeerLinks::MissingSince(quint32 address) const {
+  if (const Peer* peer = Find(address); peer != nullptr && peer->verified) {
+    return peer->missing_since;
+  }
+  // Away: what waits for it is not on its board either.
+  const auto position = positions_.find(address);
+  if (position == positions_.end()) return kLongAgo;
+  qint64 since = position->second.missing_since;
+  for (const auto* queue : {&position->second.unacked, &position->second.waiting}) {
+    for (const Outgoing& item : *queue) {
+      if (item.carry == Carry::kLasting && !item.arrived) since = std::min(since, item.queued_ms);
+    }
+  }
+  return since;
 }
 
 void PeerLinks::Tick() {

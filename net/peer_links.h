@@ -48,11 +48,23 @@ class PeerLinks : public QObject {
   // What a peer that acknowledged everything sent to it may have at least.
   static constexpr qint64 kFreshCredit = 16 * 1024;
 
+  // What a command is to the stream: drawing kept until its copy took it,
+  // even across a silence; a message, followed until it is acknowledged;
+  // or the repair's and the session's talk, worth nothing once the copy
+  // fell silent (it is asked for anew).
+  enum class Carry { kLasting, kMessage, kPassing };
+
+  // A time before anything this copy ever did.
+  static constexpr qint64 kLongAgo = std::numeric_limits<qint64>::min();
+  static constexpr qint64 kNever = std::numeric_limits<qint64>::max();
+
+  // A copy heard from at least every keep_alive_ms that stays silent for
+  // gone_ms is gone: a pulled cable is seen within seconds.
   struct Timing {
-    qint64 gone_ms = 10000;           // silence after which a peer is gone
+    qint64 gone_ms = 4000;            // silence after which a peer is gone
     qint64 gap_ms = 3000;             // a gap open so long is passed over
     qint64 undelivered_ms = 5000;     // a message not acknowledged so long is told of
-    qint64 keep_alive_ms = 2000;      // a sign of life at least this often
+    qint64 keep_alive_ms = 1000;      // a sign of life at least this often
     qint64 first_contact_ms = 30000;  // an unknown copy is greeted at most this often
   };
 
@@ -80,6 +92,8 @@ class PeerLinks : public QObject {
   PeerLinks(std::string computer_name, Hooks hooks, QObject* parent = nullptr);
 
   quint32 Instance() const { return instance_; }
+  // The links' clock, in milliseconds since they were made.
+  qint64 Clock() const { return Now(); }
   // What this copy tells address to echo: its own, and unguessable
   // elsewhere, for as long as this copy runs.
   quint64 TicketFor(quint32 address) const;
@@ -97,9 +111,20 @@ class PeerLinks : public QObject {
   quint32 InstanceOf(quint32 address) const;
 
   // Queues the command text (after the tag) for address's stream; false
-  // when address does not speak the extension. A message is followed until
-  // it is acknowledged.
-  bool Send(quint32 address, std::string text, bool message = false);
+  // when address does not speak the extension.
+  bool Send(quint32 address, std::string text, Carry carry = Carry::kLasting);
+  // A message for a copy that spoke the extension and fell silent: it goes
+  // in its stream, after what it missed, when it is back. False when
+  // address is no such copy.
+  bool Keep(quint32 address, std::string text);
+  // From when on (Clock()) address's board may lack what this copy sent:
+  // what it may lack was sent before its link was made last, from this
+  // time on (kLongAgo: everything; kNever: nothing). A copy that falls
+  // silent keeps its stream, and takes it when it is back; what is sent
+  // while it is away, or dropped for room, it lacks.
+  qint64 MissingSince(quint32 address) const;
+  // address has what this copy drew so far, through the session's board.
+  void Shared(quint32 address);
   // Commands for address sent and not yet acknowledged, or waiting.
   std::size_t Waiting(quint32 address) const;
 
@@ -138,7 +163,7 @@ class PeerLinks : public QObject {
   struct Outgoing {
     quint32 seq = 0;
     std::string text;
-    bool message = false;
+    Carry carry = Carry::kLasting;
     bool told = false;     // its loss was told of
     bool arrived = false;  // acknowledged beyond a gap: not sent again
     qint64 queued_ms = 0;
@@ -172,6 +197,7 @@ class PeerLinks : public QObject {
     qint64 credit = 0;
     qint64 greeting_room = 0;
     qint64 useful_ms = 0;  // when its stream last brought or took anything
+    qint64 missing_since = kLongAgo;  // see MissingSince
     // Sending.
     quint32 next_seq = 1;
     std::deque<Outgoing> unacked;
@@ -253,23 +279,25 @@ class PeerLinks : public QObject {
     qint64 since_ms = 0;
     qint64 probed_ms = 0;
   };
-  // Messages to copies that fell silent or left, sent again when each is
-  // back within a day; bounded per copy and in copies.
-  struct Held {
-    std::deque<std::string> texts;
-    qint64 since_ms = 0;
-  };
-  std::unordered_map<quint32, Held> held_;
-  void Hold(quint32 address, Peer& peer);
-  // Where the streams with a copy that fell silent stood, so that both go
-  // on where they were when it is back with the same instance: a stream
-  // never starts over, nor jumps, on the other side's word.
+  // Where the streams with a copy that fell silent or left stood, so that
+  // both go on where they were when it is back with the same instance: a
+  // stream never starts over, nor jumps, on the other side's word. What it
+  // had not acknowledged waits with it, and so do messages typed since;
+  // a new instance there is sent only the messages, within a day.
   struct Position {
     quint32 instance = 0;
     quint32 next_seq = 1;
     quint32 expected = 0;
+    std::deque<Outgoing> unacked;
+    std::deque<Outgoing> waiting;
+    qint64 since_ms = 0;
+    qint64 missing_since = kLongAgo;
   };
   std::unordered_map<quint32, Position> positions_;
+  // Takes the stream kept in position up again in peer, or only its messages.
+  void Resume(quint32 address, Peer& peer, Position& position);
+  // Keeps peer's stream in a position of its own.
+  void Suspend(quint32 address, Peer& peer);
   // Silent peers, greeted now and then to tell of their return.
   std::unordered_map<quint32, Gone> gone_;
   void Probe(qint64 now);

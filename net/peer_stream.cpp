@@ -18,7 +18,7 @@ constexpr qint64 kAckDelayMs = 10;
 
 }  // namespace
 
-bool PeerLinks::Send(quint32 address, std::string text, bool message) {
+bool PeerLinks::Send(quint32 address, std::string text, Carry carry) {
   Peer* peer = Find(address);
   if (closed_ || peer == nullptr || !peer->verified) return false;
   if (peer->unacked.size() + peer->waiting.size() >= kMaxWaiting) {
@@ -26,13 +26,16 @@ bool PeerLinks::Send(quint32 address, std::string text, bool message) {
     // The oldest waiting goes: the board is repaired later, a message is told of.
     Outgoing dropped = std::move(peer->waiting.front());
     peer->waiting.pop_front();
+    if (dropped.carry == Carry::kLasting) {
+      peer->missing_since = std::min(peer->missing_since, dropped.queued_ms);
+    }
     Lost(address, dropped);
     peer = Find(address);
     if (peer == nullptr) return false;
   }
   Outgoing item;
   item.text = std::move(text);
-  item.message = message;
+  item.carry = carry;
   item.queued_ms = Now();
   peer->waiting.push_back(std::move(item));
   Pump(address);
@@ -45,7 +48,7 @@ std::size_t PeerLinks::Waiting(quint32 address) const {
 }
 
 void PeerLinks::Lost(quint32 address, Outgoing& item) {
-  if (!item.message || item.told || item.arrived) return;
+  if (item.carry != Carry::kMessage || item.told || item.arrived) return;
   item.told = true;
   if (hooks_.undelivered) hooks_.undelivered(address, item.text);
 }
@@ -255,7 +258,7 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     item.arrived = true;
     --peer->in_flight;
     peer->credit = std::min(kMaxCredit, peer->credit + 2 * item.spent);
-    if (!item.message || !item.told) return;
+    if (item.carry != Carry::kMessage || !item.told) return;
     item.told = false;
     late.push_back(item.text);
   };

@@ -142,7 +142,7 @@ TEST_F(LossyLinks, EveryCommandArrivesOnceInOrderBothWays) {
     ASSERT_TRUE(a_.Send(kB, to_b.back()));
     if (i % 3 == 0) {
       to_a.push_back("Message:>line " + std::to_string(i));
-      ASSERT_TRUE(b_.Send(kA, to_a.back(), true));
+      ASSERT_TRUE(b_.Send(kA, to_a.back(), PeerLinks::Carry::kMessage));
     }
     if (i % 50 == 0) network_.Run();
   }
