@@ -166,6 +166,22 @@ void SessionLinks::GreetAbsent() {
   }
 }
 
+void SessionLinks::Shared() {
+  // The copies of the session have its board, and with it every step of
+  // this copy's that its owner had, or take those drawn again from now on;
+  // so has a copy that is no longer there, until it went.
+  const quint32 leader = roster_.Leader();
+  const qint64 now = Clock();
+  const qint64 owner_had = leader == 0 ? now : links_->TakenUntil(leader);
+  for (const SessionRoster::Member& member : roster_.Members()) {
+    if (member.address == 0) continue;
+    if (met_.size() >= kMaxMet) ForgetMet();
+    qint64& had_until = met_[member.instance].had_until;
+    had_until = std::max(had_until, owner_had);
+    links_->Shared(member.address);
+  }
+}
+
 void SessionLinks::KeepForAbsent(const std::string& line) {
   const Correspondents& list = parts_.presence.List();
   for (int row = 0; row < list.Count(); ++row) {
@@ -228,14 +244,10 @@ void SessionLinks::Roster(Fact&& fact) {
   const bool new_owner =
       leader != leader_before || roster_.InstanceAt(leader) != leader_instance_before;
   if (new_owner) {
-    FollowOwner(leader, leader_before, members_before);
+    FollowOwner(leader);
     sync_->OwnerChanged();
   }
-  // The copies of the session have its board, and with it every step of
-  // this copy's, or take those drawn again from now on.
-  for (const SessionRoster::Member& member : roster_.Members()) {
-    if (member.address != 0) links_->Shared(member.address);
-  }
+  Shared();
   Replay();
   // The owner greets copies that joined the session it leads.
   if (new_owner || leader != 0) return;
@@ -266,24 +278,16 @@ void SessionLinks::OnSession(quint32 address, const std::string& args) {
   Roster([&] { roster_.Announced(address, *announcement, Clock()); });
 }
 
-void SessionLinks::FollowOwner(quint32 leader, quint32 leader_before,
-                               const std::vector<SessionRoster::Member>& members_before) {
+void SessionLinks::FollowOwner(quint32 leader) {
   if (leader == 0) return;  // this board is the session's
   const quint32 instance = roster_.InstanceAt(leader);
   // The user's steps that the new owner's board may lack: those its stream
   // lost, those sent while it was away, and, for a copy never linked
-  // before, all. A copy of this session had what its owner had, and the
-  // owner's own copies had all of this copy's.
-  qint64 from = links_->MissingSince(leader);
-  const bool co_member =
-      std::any_of(members_before.begin(), members_before.end(),
-                  [&](const SessionRoster::Member& member) { return member.instance == instance; });
-  if (co_member) {
-    from = std::max(from, leader_before == 0 ? PeerLinks::kNever
-                                             : links_->MissingSince(leader_before));
-  }
+  // before, all; but none it had through the session's board.
+  const Met& met = met_[instance];
+  const qint64 from = std::max(links_->MissingSince(leader), met.had_until);
   // What went since the link was made went to it, as to everybody.
-  const qint64 to = met_[instance].linked_at;
+  const qint64 to = met.linked_at;
   if (from >= to) return;
   // What cannot be drawn again is kept in the picture folder before the
   // session's board replaces it.

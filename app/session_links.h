@@ -116,11 +116,11 @@ class SessionLinks {
   void Announce(quint32 address);
   // address speaks the extension with this copy, first or again.
   void Linked(quint32 address);
-  // The copy at leader owns the session now, after leader_before, in a
-  // session of members_before: the user's steps its board may lack are
-  // drawn again, for everybody.
-  void FollowOwner(quint32 leader, quint32 leader_before,
-                   const std::vector<SessionRoster::Member>& members_before);
+  // The copy at leader owns the session now: the user's steps its board
+  // may lack are drawn again, for everybody.
+  void FollowOwner(quint32 leader);
+  // Notes that the copies of the session have its board.
+  void Shared();
   // Draws those steps again once the session is settled.
   void Replay();
   void OnSession(quint32 address, const std::string& args);
@@ -149,9 +149,11 @@ class SessionLinks {
   QTimer roster_ticks_;
   QElapsedTimer greeted_absent_;
   // Each copy met, by instance: when it last began to speak the extension
-  // with this one.
+  // with this one, and until when its board held this copy's steps through
+  // the session's board (Clock()).
   struct Met {
     qint64 linked_at = 0;
+    qint64 had_until = PeerLinks::kLongAgo;
   };
   std::unordered_map<quint32, Met> met_;
   static constexpr std::size_t kMaxMet = 256;

@@ -309,6 +309,18 @@ bool PeerLinks::Keep(quint32 address, std::string text) {
   return true;
 }
 
+qint64 PeerLinks::TakenUntil(quint32 address) const {
+  const Peer* peer = Find(address);
+  if (peer == nullptr || !peer->verified) return MissingSince(address);
+  qint64 until = std::min(Now(), peer->missing_since);
+  for (const auto* queue : {&peer->unacked, &peer->waiting}) {
+    for (const Outgoing& item : *queue) {
+      if (item.carry == Carry::kLasting && !item.arrived) until = std::min(until, item.queued_ms);
+    }
+  }
+  return until;
+}
+
 void PeerLinks::Shared(quint32 address) {
   if (Peer* peer = Find(address); peer != nullptr && peer->verified) peer->missing_since = kNever;
 }

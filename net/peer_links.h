@@ -123,6 +123,9 @@ class PeerLinks : public QObject {
   // silent keeps its stream, and takes it when it is back; what is sent
   // while it is away, or dropped for room, it lacks.
   qint64 MissingSince(quint32 address) const;
+  // Until when (Clock()) address took everything this copy sent it: now,
+  // or when the first command it has not yet acknowledged was sent.
+  qint64 TakenUntil(quint32 address) const;
   // address has what this copy drew so far, through the session's board.
   void Shared(quint32 address);
   // Commands for address sent and not yet acknowledged, or waiting.
