@@ -115,10 +115,16 @@ class SplitRun {
     DrawFor(800);
     Say(0);
     cut_ = true;
-    DrawFor(plan_.cut_ms / 3);
+    cut_for_.start();
+    drawn_before_cut_ = marks_.size();
+    // A wipe comes once the halves know they are apart.
+    const int gone_ms = static_cast<int>(PeerLinks::Timing{}.gone_ms);
+    const bool wipe = plan_.wiper >= 0 && plan_.cut_ms > gone_ms + 3000;
+    const int first_part = wipe ? gone_ms + 1500 : plan_.cut_ms / 3;
+    DrawFor(first_part);
     Say(1);
-    if (plan_.wiper >= 0) Wipe();
-    DrawFor(plan_.cut_ms - plan_.cut_ms / 3);
+    if (wipe) Wipe();
+    DrawFor(plan_.cut_ms - first_part);
     Say(2);
     cut_ = false;
     DrawFor(1000);
@@ -168,11 +174,18 @@ class SplitRun {
     }
   }
 
-  // Wipes the wiper's half: its user saw what its board shows, and only that may go.
+  // Wipes the wiper's half. What its user saw may go, and what its half
+  // drew before, which crosses the wipe on the way; what the other half
+  // drew meanwhile may not, unless the wipe came before the silence was
+  // seen: then it is only late, and reaches the other half as a wipe.
   void Wipe() {
     const QImage seen = group_.Form(plan_.wiper).Board().Image();
+    const bool in_doubt = cut_for_.elapsed() < PeerLinks::Timing{}.gone_ms + 1000;
     for (std::size_t m = 0; m < marks_.size(); ++m) {
-      if (Inked(seen, marks_[m]) > 0) wiped_.push_back(m);
+      const bool ours = Half(marks_[m].window) == Half(plan_.wiper);
+      if (Inked(seen, marks_[m]) > 0 || ours || in_doubt || m < drawn_before_cut_) {
+        wiped_.push_back(m);
+      }
     }
     group_[plan_.wiper].Dialogs().text_answers = {QStringLiteral("602"), QStringLiteral("385")};
     group_.Form(plan_.wiper).BoardItems().N2Click();
@@ -263,6 +276,8 @@ class SplitRun {
   Plan plan_;
   WindowGroup group_;
   bool cut_ = false;
+  QElapsedTimer cut_for_;
+  std::size_t drawn_before_cut_ = 0;
   std::vector<std::unique_ptr<test::LossyNetwork>> networks_;
   std::map<int, int> drawn_;
   std::vector<Mark> marks_;

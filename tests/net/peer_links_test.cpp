@@ -248,5 +248,39 @@ TEST_F(JoinedLinks, WhatTheSenderGaveUpIsNotWaitedFor) {
   EXPECT_EQ(kept.size(), 3u) << "a late one of those given up is not handed on";
 }
 
+TEST_F(JoinedLinks, ASilentCopysStreamWaitsForItAndGoesOnOnceWhenItIsBack) {
+  const PeerLinks::Timing quick{600, 3000, 5000, 100, 30000};
+  a_.SetTiming(quick);
+  b_.SetTiming(quick);
+  std::vector<std::string> undelivered;
+  ASSERT_TRUE(a_.Send(kB, "ImageKV_LineTo:>1 1"));
+  RunUntil(network_, [&] { return at_b_.size() == 1; });
+  // The cable is pulled: what is sent now is lost on the way.
+  ASSERT_TRUE(a_.Send(kB, "ImageKV_LineTo:>2 2"));
+  ASSERT_TRUE(a_.Send(kB, "Message:>m1", PeerLinks::Carry::kMessage));
+  ASSERT_TRUE(a_.Send(kB, "KvSum:>602 385 0", PeerLinks::Carry::kPassing));
+  EXPECT_EQ(a_.MissingSince(kB), PeerLinks::kLongAgo) << "a new link lacks what came before it";
+  a_.Shared(kB);
+  EXPECT_EQ(a_.MissingSince(kB), PeerLinks::kNever);
+  RunUntil(network_, [&] { return !a_.Speaks(kB) && !b_.Speaks(kA); }, 3000,
+           [&] { network_.Forget(); });
+  ASSERT_FALSE(a_.Speaks(kB));
+  const qint64 gone_at = a_.Clock();
+  EXPECT_FALSE(a_.Send(kB, "ImageKV_LineTo:>3 3")) << "what goes now it lacks";
+  EXPECT_LE(a_.MissingSince(kB), gone_at);
+  EXPECT_GT(a_.MissingSince(kB), gone_at - 1000) << "but what its stream holds it will have";
+  EXPECT_TRUE(a_.Keep(kB, "Message:>m2"));
+  EXPECT_FALSE(a_.Keep(kStranger, "Message:>m3")) << "only for a copy that spoke the extension";
+  // Back: both streams go on where they stood, under their own numbers.
+  RunUntil(
+      network_, [&] { return at_b_.size() >= 5; }, 5000, [&] { a_.Announce(kB); });
+  EXPECT_EQ(at_b_, (std::vector<std::string>{"ImageKV_LineTo:>1 1", "ImageKV_LineTo:>2 2",
+                                             "Message:>m1", link::kNothing + ":>",
+                                             "Message:>m2"}));
+  ASSERT_TRUE(b_.Send(kA, "ImageKV_LineTo:>4 4"));
+  RunUntil(network_, [&] { return at_a_.size() == 1; });
+  EXPECT_EQ(at_a_, std::vector<std::string>{"ImageKV_LineTo:>4 4"});
+}
+
 }  // namespace
 }  // namespace kovra
