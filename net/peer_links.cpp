@@ -193,7 +193,7 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
   peer.verified = true;
   const auto position = positions_.find(address);
   if (position != positions_.end()) {
-    Resume(address, peer, position->second);
+    Resume(peer, position->second);
     positions_.erase(position);
   }
   if (hooks_.joined) hooks_.joined(address);

@@ -298,7 +298,7 @@ class PeerLinks : public QObject {
   };
   std::unordered_map<quint32, Position> positions_;
   // Takes the stream kept in position up again in peer, or only its messages.
-  void Resume(quint32 address, Peer& peer, Position& position);
+  void Resume(Peer& peer, Position& position);
   // Keeps peer's stream in a position of its own.
   void Suspend(quint32 address, Peer& peer);
   // Silent peers, greeted now and then to tell of their return.

@@ -51,7 +51,7 @@ void PeerLinks::Suspend(quint32 address, Peer& peer) {
   }
 }
 
-void PeerLinks::Resume(quint32 address, Peer& peer, Position& position) {
+void PeerLinks::Resume(Peer& peer, Position& position) {
   if (position.instance == peer.instance && peer.expected == 0 && peer.next_seq == 1) {
     // The same run of the copy: both streams go on where they stood, and
     // what it missed goes first, in its order, under its own numbers.
@@ -84,7 +84,6 @@ void PeerLinks::Resume(quint32 address, Peer& peer, Position& position) {
   for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
     peer.waiting.push_front(std::move(*it));
   }
-  (void)address;
 }
 
 bool PeerLinks::Keep(quint32 address, std::string text) {
