@@ -6,8 +6,11 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <future>
+#include <memory>
+#include <thread>
 
 #include "common/loopback.h"
 #include "common/platform.h"
@@ -161,10 +164,20 @@ TEST(UdpEndpoint, NestedSendDuringALookupKeepsEachDestination) {
   Collector by_name(kHere, port);
   Collector nested(kPeer, port);
   bool nested_sent = false;
+  // The resolver answers only once the nested send ran: a fast name service
+  // (Wine's) would otherwise answer before the wait looks at any event.
+  auto nested_ran = std::make_shared<std::atomic<bool>>(false);
+  end.udp.SetResolver([nested_ran](const QString& name) -> std::optional<quint32> {
+    for (int waited = 0; !nested_ran->load() && waited < 3000; waited += 5) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return NameLookups::SystemResolver(name);
+  });
   // Runs inside the lookup's wait, as a received command's answer would.
   QTimer::singleShot(0, [&] {
     end.Send("nested", "127.0.0.5", port);
     nested_sent = true;
+    nested_ran->store(true);
   });
   end.Send("by name", "localhost", port);
   EXPECT_TRUE(nested_sent) << "the lookup waited in the event loop";
