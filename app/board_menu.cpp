@@ -81,6 +81,9 @@ void BoardMenu::N2Click() {
   if (!size) return;
   const int width = size->width();
   const int height = size->height();
+  // What this board had of each copy's drawing: what comes from here on is
+  // drawn on the new board.
+  if (Wiping) Wiping();
   parts_.files.NewBoard(width, height);
   // The new board is painted; received commands may be replayed on it here.
   QCoreApplication::processEvents();

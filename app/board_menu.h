@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ class BoardMenu {
     QString program_dir;
   };
   explicit BoardMenu(Parts parts) : parts_(std::move(parts)) {}
+
+  // Said to, just before a new board goes to the others.
+  std::function<void()> Wiping;
 
   void N2Click();              // "Новая (все стереть)"
   void N10Click();             // "Сохранить на диск"

@@ -111,6 +111,7 @@ void TForm1::CreateSessionAndUndo() {
   }
   if (session_) {
     chat_->KeepForAbsent = [this](const std::string& line) { session_->KeepForAbsent(line); };
+    board_menu_->Wiping = [this] { session_->Wiping(); };
   }
   undo_ = std::make_unique<BoardUndo>(
       BoardUndo::Parts{*env_.dialogs, board_history_, board_files_, *fan_out_, *board_sending_,

@@ -1,8 +1,7 @@
 #include "app/session_links.h"
 
-#include <QDateTime>
-#include <QRandomGenerator>
 #include <QTimer>
+#include <charconv>
 #include <cstring>
 
 #include "app/board_sending.h"
@@ -16,6 +15,7 @@
 #include "net/local_networks.h"
 #include "net/presence.h"
 #include "net/udp_endpoint.h"
+#include "support/ansi_codec.h"
 #include "support/error_guard.h"
 #include "support/text.h"
 
@@ -29,25 +29,21 @@ void SessionLinks::Guard(Body&& body) {
 namespace {
 
 const std::string kSessionUpper = UpperText(kSessionCommand);
+const std::string kSeenUpper = UpperText(kSeenCommand);
 
 }  // namespace
-
-quint64 SessionLinks::NewSessionId() {
-  return SessionRoster::NewId(QDateTime::currentMSecsSinceEpoch(),
-                              QRandomGenerator::global()->generate());
-}
 
 SessionLinks::SessionLinks(Parts parts)
     : parts_(std::move(parts)),
       links_(std::make_unique<PeerLinks>(parts_.computer_name, Hooks())),
       sync_(std::make_unique<BoardSync>(BoardSync::Parts{
-          *links_, [this] { return roster_.Leader(); }, parts_.canvas, parts_.files, parts_.tell,
+          *links_, [this] { return course_->Leader(); }, parts_.canvas, parts_.files, parts_.tell,
           parts_.resized, parts_.replaced, parts_.aligned, parts_.refusal})),
-      roster_(links_->Instance(), NewSessionId()) {
+      course_(std::make_unique<SessionCourse>(*links_, parts_.history, CourseHooks())) {
   parts_.history.SetClock([this] { return Clock(); });
   roster_ticks_.setInterval(500);
   QObject::connect(&roster_ticks_, &QTimer::timeout, links_.get(), [this] {
-    Guard([&] { Roster([&] { roster_.Tick(Clock()); }); });
+    Guard([&] { course_->Tick(); });
     GreetAbsent();
   });
   roster_ticks_.start();
@@ -105,6 +101,19 @@ PeerLinks::Hooks SessionLinks::Hooks() {
   return hooks;
 }
 
+SessionCourse::Hooks SessionLinks::CourseHooks() {
+  SessionCourse::Hooks hooks;
+  hooks.owner_changed = [this] { sync_->OwnerChanged(); };
+  hooks.joined = [this](quint32 address) { sync_->MemberJoined(address); };
+  hooks.unshared = [this] { sync_->SetUnshared(true); };
+  hooks.redraw = [this](SessionCourse::Steps steps, quint32 wiper) {
+    // Drawn once the news that brought it is handled: a send may run the event loop.
+    QTimer::singleShot(0, links_.get(),
+                       [this, steps = std::move(steps), wiper] { Redraw(steps, wiper); });
+  };
+  return hooks;
+}
+
 bool SessionLinks::TakeStream(const ReceivedDatagram& datagram) {
   // The ordered delivery's datagrams are the most of a drawing session's:
   // read where they lie, as "KvData" is sent, without copying.
@@ -132,7 +141,7 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
   }
   // Taken only in order.
   if (BoardSync::IsSyncCommand(received.name) || IsStepCommand(received.name) ||
-      received.name == kSessionUpper) {
+      received.name == kSessionUpper || received.name == kSeenUpper) {
     return false;
   }
   links_->Contact(datagram.address);
@@ -166,22 +175,6 @@ void SessionLinks::GreetAbsent() {
   }
 }
 
-void SessionLinks::Shared() {
-  // The copies of the session have its board, and with it every step of
-  // this copy's that its owner had, or take those drawn again from now on;
-  // so has a copy that is no longer there, until it went.
-  const quint32 leader = roster_.Leader();
-  const qint64 now = Clock();
-  const qint64 owner_had = leader == 0 ? now : links_->TakenUntil(leader);
-  for (const SessionRoster::Member& member : roster_.Members()) {
-    if (member.address == 0) continue;
-    if (met_.size() >= kMaxMet) ForgetMet();
-    qint64& had_until = met_[member.instance].had_until;
-    had_until = std::max(had_until, owner_had);
-    links_->Shared(member.address);
-  }
-}
-
 void SessionLinks::KeepForAbsent(const std::string& line) {
   const Correspondents& list = parts_.presence.List();
   for (int row = 0; row < list.Count(); ++row) {
@@ -194,16 +187,6 @@ void SessionLinks::KeepForAbsent(const std::string& line) {
   }
 }
 
-void SessionLinks::ForgetMet() {
-  // Only copies of the session now are worth remembering.
-  for (auto it = met_.begin(); it != met_.end();) {
-    const bool member =
-        std::any_of(roster_.Members().begin(), roster_.Members().end(),
-                    [&](const SessionRoster::Member& m) { return m.instance == it->first; });
-    it = member ? std::next(it) : met_.erase(it);
-  }
-}
-
 void SessionLinks::AnnounceTo(const std::vector<std::string>& addresses) {
   for (const std::string& text : addresses) {
     if (const auto address = ParseDottedAddress(text)) links_->Announce(*address);
@@ -211,57 +194,12 @@ void SessionLinks::AnnounceTo(const std::vector<std::string>& addresses) {
 }
 
 void SessionLinks::Linked(quint32 address) {
-  const qint64 now = Clock();
-  const quint32 instance = links_->InstanceOf(address);
-  if (met_.size() >= kMaxMet) ForgetMet();
-  met_[instance].linked_at = now;
-  Guard([&] { Roster([&] { roster_.Linked(address, instance, now); }); });
-  Announce(address);
+  Guard([&] { course_->Linked(address); });
+  course_->Announce(address);
 }
 
 void SessionLinks::Left(quint32 address) {
-  if (roster_.InstanceAt(address) == 0) return;
-  Guard([&] {
-    Roster([&] {
-      roster_.Unlinked(address, Clock());
-      // Alone: a session of its own, as old as the moment it began.
-      if (links_->Alone()) roster_.Found(NewSessionId());
-    });
-  });
-}
-
-template <typename Fact>
-void SessionLinks::Roster(Fact&& fact) {
-  const quint32 leader_before = roster_.Leader();
-  const quint32 leader_instance_before = roster_.InstanceAt(leader_before);
-  const std::vector<SessionRoster::Member> members_before = roster_.Members();
-  fact();
-  roster_.TakeMerged();
-  if (roster_.TakeChanged()) {
-    for (const quint32 address : links_->Present()) Announce(address);
-  }
-  const quint32 leader = roster_.Leader();
-  const bool new_owner =
-      leader != leader_before || roster_.InstanceAt(leader) != leader_instance_before;
-  if (new_owner) {
-    FollowOwner(leader);
-    sync_->OwnerChanged();
-  }
-  Shared();
-  Replay();
-  // The owner greets copies that joined the session it leads.
-  if (new_owner || leader != 0) return;
-  for (const SessionRoster::Member& member : roster_.Members()) {
-    const bool joined = std::none_of(
-        members_before.begin(), members_before.end(),
-        [&](const SessionRoster::Member& old) { return old.instance == member.instance; });
-    if (joined && member.address != 0) sync_->MemberJoined(member.address);
-  }
-}
-
-void SessionLinks::Announce(quint32 address) {
-  links_->Send(address, kSessionCommand + ":>" + roster_.Current().Build(),
-               PeerLinks::Carry::kPassing);
+  Guard([&] { course_->Left(address); });
 }
 
 void SessionLinks::OnSession(quint32 address, const std::string& args) {
@@ -275,52 +213,30 @@ void SessionLinks::OnSession(quint32 address, const std::string& args) {
       links_->Introduce(member.address);
     }
   }
-  Roster([&] { roster_.Announced(address, *announcement, Clock()); });
+  course_->Announced(address, *announcement);
 }
 
-void SessionLinks::FollowOwner(quint32 leader) {
-  if (leader == 0) return;  // this board is the session's
-  const quint32 instance = roster_.InstanceAt(leader);
-  // The user's steps that the new owner's board may lack: those its stream
-  // lost, those sent while it was away, and, for a copy never linked
-  // before, all; but none it had through the session's board.
-  const Met& met = met_[instance];
-  const qint64 from = std::max(links_->MissingSince(leader), met.had_until);
-  // What went since the link was made went to it, as to everybody.
-  const qint64 to = met.linked_at;
-  if (from >= to) return;
-  // What cannot be drawn again is kept in the picture folder before the
-  // session's board replaces it.
-  if (!parts_.history.OwnStepsBetween(from, to).whole) sync_->SetUnshared(true);
-  const bool waiting = replay_since_.isValid();
-  replay_from_ = waiting ? std::min(replay_from_, from) : from;
-  replay_to_ = waiting ? std::max(replay_to_, to) : to;
-  replay_since_.start();
-}
-
-void SessionLinks::Replay() {
-  if (!replay_since_.isValid()) return;
-  const quint32 leader = roster_.Leader();
-  // Drawn when every copy of the session is there to take it, or after a
-  // moment at the most: a copy that is not yet would lose it to the repair.
-  constexpr qint64 kSettleMs = 2000;
-  if (leader != 0 && !roster_.AllPresent() && !replay_since_.hasExpired(kSettleMs)) return;
-  replay_since_.invalidate();
-  if (leader == 0 || !parts_.redraw) return;  // this board is the session's after all
-  BoardHistory::OwnSteps own = parts_.history.OwnStepsBetween(replay_from_, replay_to_);
-  if (own.steps.empty()) return;
-  // Drawn once the news that brought it is handled: a send may run the event loop.
-  QTimer::singleShot(0, links_.get(), [this, steps = std::move(own.steps)] { Redraw(steps); });
-}
-
-void SessionLinks::Redraw(const std::vector<std::vector<drawing::Command>>& steps) {
-  if (redrawing_) return;
-  redrawing_ = true;
-  bool done = true;
-  Guard([&] { done = parts_.redraw(steps); });
-  redrawing_ = false;
-  // The user is drawing: after the gesture, so as not to cut it in two.
-  if (!done) QTimer::singleShot(100, links_.get(), [this, steps] { Redraw(steps); });
+void SessionLinks::Redraw(const std::vector<std::vector<drawing::Command>>& steps,
+                          quint32 wiper) {
+  // The user is drawing, or steps are being drawn again already (a send
+  // runs the event loop): after that, so as not to cut either in two.
+  bool done = false;
+  if (!redrawing_) {
+    redrawing_ = true;
+    Guard([&] { done = parts_.redraw(steps); });
+    redrawing_ = false;
+  }
+  if (!done) {
+    QTimer::singleShot(100, links_.get(), [this, steps, wiper] { Redraw(steps, wiper); });
+    return;
+  }
+  const QString count = QString::number(steps.size());
+  parts_.tell(wiper == 0 ? QStringLiteral("Ваши шаги, которых не было на доске сеанса, нарисованы "
+                                          "снова для всех (шагов: %1)")
+                               .arg(count)
+                         : QStringLiteral("Часть рисунка, которой %1 не видел, когда стёр доску, "
+                                          "нарисована снова (шагов: %2)")
+                               .arg(AnsiToQString(ListedName(wiper)), count));
 }
 
 void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_view text) {
@@ -334,8 +250,20 @@ void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_vi
     Guard([&] { parts_.step(address, port, command->name); });
     return;
   }
+  if (command->name == kSeenUpper) {
+    quint32 through = 0;
+    const std::string& args = command->args;
+    const auto [end, error] = std::from_chars(args.data(), args.data() + args.size(), through);
+    if (error == std::errc() && end == args.data() + args.size()) {
+      Guard([&] { course_->Seen(address, through); });
+    }
+    return;
+  }
   const bool session = command->name == kSessionUpper;
   if (!session && !BoardSync::IsSyncCommand(command->name)) {
+    // Read before the wipe clears the history; drawn after it.
+    static const std::string kWipe = UpperText(command::kNewKV);
+    if (command->name == kWipe) Guard([&] { course_->Wiped(address); });
     parts_.dispatch(*command, address, port);
     return;
   }

@@ -1,5 +1,5 @@
 // The window's side of the delivery extension: the links to the copies
-// that speak it, the session they agree on and the repair of the board over
+// that speak it, the session's course and the repair of the board over
 // them, wired to the endpoint, the fan-out, presence, the message pane and
 // the board. It takes the extension's own datagrams out of what arrives,
 // and hands each command of a peer's ordered stream on as if it had come
@@ -19,11 +19,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/board_sync.h"
 #include "board/board_history.h"
 #include "net/command.h"
 #include "net/peer_links.h"
-#include "net/session_roster.h"
+#include "session/board_sync.h"
+#include "session/session_course.h"
 
 namespace kovra {
 
@@ -69,7 +69,7 @@ class SessionLinks {
   explicit SessionLinks(Parts parts);
 
   PeerLinks& Links() { return *links_; }
-  const SessionRoster& Roster() const { return roster_; }
+  const SessionRoster& Roster() const { return course_->Roster(); }
 
   // A stream's datagram, read where it lies; false for any other.
   bool TakeStream(const ReceivedDatagram& datagram);
@@ -103,32 +103,22 @@ class SessionLinks {
   // spoke the extension and is away, and delivered when it is back; the
   // pane says which wait.
   void KeepForAbsent(const std::string& line);
+  // The user wipes the board; the copies linked are told how much of theirs it had.
+  void Wiping() { course_->Wiping(); }
   // The user keeps this board, not the session's, until the session's owner changes.
   void Hold() { sync_->Hold(true); }
 
  private:
   PeerLinks::Hooks Hooks();
-  static quint64 NewSessionId();
-  // Tells the session of a fact, then tells the peers what changed,
-  // follows a new owner, and has the owner greet copies that joined.
-  template <typename Fact>
-  void Roster(Fact&& fact);
-  void Announce(quint32 address);
-  // address speaks the extension with this copy, first or again.
+  SessionCourse::Hooks CourseHooks();
   void Linked(quint32 address);
-  // The copy at leader owns the session now: the user's steps its board
-  // may lack are drawn again, for everybody.
-  void FollowOwner(quint32 leader);
-  // Notes that the copies of the session have its board.
-  void Shared();
-  // Draws those steps again once the session is settled.
-  void Replay();
   void OnSession(quint32 address, const std::string& args);
   // Greets, now and then, the listed copies that are not there: one whose
   // greetings were all lost at its start (a blip, a cable) meets the others
   // when it is reachable again.
   void GreetAbsent();
-  void Redraw(const std::vector<std::vector<drawing::Command>>& steps);
+  // wiper: see SessionCourse::Hooks::redraw.
+  void Redraw(const std::vector<std::vector<drawing::Command>>& steps, quint32 wiper);
   void ReceivedInOrder(quint32 address, quint16 port, std::string_view text);
   // A message told of as not delivered to address, or (after_all) delivered later.
   void Undelivered(quint32 address, std::string_view text, bool after_all);
@@ -144,24 +134,11 @@ class SessionLinks {
   Parts parts_;
   std::unique_ptr<PeerLinks> links_;
   std::unique_ptr<BoardSync> sync_;
+  std::unique_ptr<SessionCourse> course_;
   std::unordered_map<quint32, qint64> speaking_since_;  // on Clock()
-  SessionRoster roster_;
   QTimer roster_ticks_;
   QElapsedTimer greeted_absent_;
-  // Each copy met, by instance: when it last began to speak the extension
-  // with this one, and until when its board held this copy's steps through
-  // the session's board (Clock()).
-  struct Met {
-    qint64 linked_at = 0;
-    qint64 had_until = PeerLinks::kLongAgo;
-  };
-  std::unordered_map<quint32, Met> met_;
-  static constexpr std::size_t kMaxMet = 256;
-  void ForgetMet();
   bool redrawing_ = false;
-  QElapsedTimer replay_since_;  // steps wait to be drawn again since
-  qint64 replay_from_ = 0;      // the steps begun or drawn on from then
-  qint64 replay_to_ = 0;        // to, not including, then
 };
 
 }  // namespace kovra

@@ -130,7 +130,7 @@ void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& 
   Step* step = Open(sender);
   if (step != nullptr) {
     step->drew = true;
-    if (clock_ && sender == kOwn) step->last = clock_();
+    if (clock_) step->last = clock_();
   }
   const qint64 bytes = qint64{sizeof(Entry)} + 64;
   Add(Entry{step, bound, Drawn{command, before}, bytes, Cost(command, bound)});
@@ -212,40 +212,6 @@ void BoardHistory::Trim() {
     if (oldest == steps_.end()) return;
     Forget(oldest);
   }
-}
-
-BoardHistory::OwnSteps BoardHistory::OwnStepsBetween(qint64 from, qint64 to) const {
-  OwnSteps own;
-  auto before = [from](qint64 at) { return at == kLongAgo || at < from; };
-  own.whole = before(forgotten_own_mark_) && before(replaced_at_);
-  for (const Step& step : steps_) {
-    if (step.owner != kOwn || step.undone || !step.drew || step.last < from || step.mark >= to) {
-      continue;
-    }
-    std::vector<drawing::Command> commands;
-    for (const Entry& entry : entries_) {
-      const auto* drawn = std::get_if<Drawn>(&entry.what);
-      if (entry.step != &step || drawn == nullptr) continue;
-      // Each command with what it took from the state it was drawn in.
-      if (const auto* line = std::get_if<drawing::LineTo>(&drawn->command)) {
-        commands.push_back(drawing::LineFromTo{{drawn->before.pen_pos.x(),
-                                                drawn->before.pen_pos.y(),
-                                                line->x,
-                                                line->y,
-                                                line->width,
-                                                line->pen,
-                                                {}}});
-        continue;
-      }
-      if (std::holds_alternative<drawing::TextOut>(drawn->command)) {
-        commands.push_back(
-            drawing::SetFont::From(FontChoice{drawn->before.font, drawn->before.font_color}));
-      }
-      commands.push_back(drawn->command);
-    }
-    if (!commands.empty()) own.steps.push_back(std::move(commands));
-  }
-  return own;
 }
 
 void BoardHistory::Clear() {

@@ -97,6 +97,9 @@ class BoardHistory {
     bool whole = true;
   };
   OwnSteps OwnStepsBetween(qint64 from, qint64 to) const;
+  // Everybody's steps drawn on here at or after from (on the clock), that
+  // are not taken back, as OwnStepsBetween gives them.
+  OwnSteps StepsDrawnSince(qint64 from) const;
   // The time marks are counted in, for telling when the board was replaced.
   void SetClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
 
@@ -109,7 +112,7 @@ class BoardHistory {
   struct Step {
     quint64 owner = kOwn;
     qint64 mark = 0;
-    qint64 last = 0;        // when the user last drew in it, on the clock
+    qint64 last = 0;        // when it was last drawn in here, on the clock
     std::size_t first = 0;  // the sequence number of the step's first entry
     bool undone = false;
     bool drew = false;
@@ -133,6 +136,10 @@ class BoardHistory {
   using StepList = std::list<Step>;
   void Add(Entry entry);
   void Trim();
+  // The commands of the steps wanted, each step's as commands that draw it
+  // again from any state, in the order the steps began.
+  std::vector<std::vector<drawing::Command>> CommandsOf(
+      const std::function<bool(const Step&)>& wanted) const;
   // Drops a step: its commands stay, drawn again as anybody's, unless it
   // was taken back.
   void Forget(StepList::iterator step);

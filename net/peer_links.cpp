@@ -169,6 +169,9 @@ void PeerLinks::NewInstance(Peer& peer, quint32 instance) {
 }
 
 void PeerLinks::Verified(quint32 address, Peer& peer) {
+  if (peer.verified && Now() - peer.heard_ms > 2 * timing_.keep_alive_ms) {
+    peer.quiet = {peer.heard_ms, Now()};
+  }
   peer.heard_ms = Now();
   peer.suspect_ms = -1;
   peer.leaving = false;

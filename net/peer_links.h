@@ -128,6 +128,19 @@ class PeerLinks : public QObject {
   qint64 TakenUntil(quint32 address) const;
   // address has what this copy drew so far, through the session's board.
   void Shared(quint32 address);
+  // The last time address fell silent for more than two signs of life:
+  // when it was last heard before, and when it was heard again (-1: never).
+  struct Quiet {
+    qint64 began = -1;
+    qint64 ended = -1;
+  };
+  Quiet LastQuiet(quint32 address) const;
+  // How many commands of address's stream were handed on here, in order.
+  quint32 DeliveredFrom(quint32 address) const;
+  // When (Clock()) this copy queued the first lasting command for address
+  // after its first through: address had taken everything sent before.
+  // Now when there is none.
+  qint64 TakenBefore(quint32 address, quint32 through) const;
   // Commands for address sent and not yet acknowledged, or waiting.
   std::size_t Waiting(quint32 address) const;
 
@@ -174,6 +187,10 @@ class PeerLinks : public QObject {
     int tries = 0;
     qint64 spent = 0;  // bytes its sends took, earned back twice when it arrives
   };
+  // Lasting commands acknowledged, by number, with when each was queued.
+  using TakenTimes = std::deque<std::pair<quint32, qint64>>;
+  static constexpr std::size_t kMaxTakenTimes = 4096;
+  static void NoteTaken(TakenTimes& taken, const Outgoing& item);
   struct Peer {
     quint32 instance = 0;
     quint64 ticket = 0;  // this copy's, for the peer's address
@@ -181,6 +198,7 @@ class PeerLinks : public QObject {
     bool verified = false;
     std::string name;
     qint64 heard_ms = 0;
+    Quiet quiet;
     qint64 sent_ms = 0;
     qint64 hello_ms = -1;
     // An answer that fell in the pause after a greeting, and what it
@@ -206,6 +224,7 @@ class PeerLinks : public QObject {
     std::deque<Outgoing> unacked;
     std::size_t in_flight = 0;  // of unacked, those not known to have arrived
     std::deque<Outgoing> waiting;
+    TakenTimes taken;
     double window = kFirstWindow;
     qint64 shrunk_ms = -1;
     qint64 rtt_ms = -1;
@@ -295,6 +314,8 @@ class PeerLinks : public QObject {
     std::deque<Outgoing> waiting;
     qint64 since_ms = 0;
     qint64 missing_since = kLongAgo;
+    TakenTimes taken;
+    qint64 heard_ms = 0;
   };
   std::unordered_map<quint32, Position> positions_;
   // Takes the stream kept in position up again in peer, or only its messages.

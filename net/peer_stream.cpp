@@ -264,6 +264,7 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
   };
   while (!peer->unacked.empty() && peer->unacked.front().seq <= ack->through) {
     arrived(peer->unacked.front());
+    NoteTaken(peer->taken, peer->unacked.front());
     peer->unacked.pop_front();
     ++acked;
   }

@@ -21,7 +21,7 @@ void PeerLinks::Suspend(quint32 address, Peer& peer) {
   if (positions_.size() >= kMaxPositions) positions_.clear();
   Position& position = positions_[address];
   position = Position{peer.instance, peer.next_seq, peer.expected, {}, {}, Now(),
-                      std::min(peer.missing_since, Now())};
+                      std::min(peer.missing_since, Now()), std::move(peer.taken), peer.heard_ms};
   // Numbered talk of the repair keeps its number, so that the stream has no
   // gap, and says nothing: the board is compared anew when the copy is back.
   static const std::string kNothing = link::kNothing + ":>";
@@ -58,6 +58,8 @@ void PeerLinks::Resume(Peer& peer, Position& position) {
     peer.next_seq = position.next_seq;
     peer.expected = position.expected;
     peer.missing_since = position.missing_since;
+    peer.taken = std::move(position.taken);
+    peer.quiet = {position.heard_ms, Now()};
     peer.in_flight = 0;
     for (Outgoing& item : position.unacked) {
       item.sent_ms = -1;
@@ -114,6 +116,42 @@ qint64 PeerLinks::TakenUntil(quint32 address) const {
 
 void PeerLinks::Shared(quint32 address) {
   if (Peer* peer = Find(address); peer != nullptr && peer->verified) peer->missing_since = kNever;
+}
+
+void PeerLinks::NoteTaken(TakenTimes& taken, const Outgoing& item) {
+  if (item.carry != Carry::kLasting) return;
+  taken.emplace_back(item.seq, item.queued_ms);
+  if (taken.size() > kMaxTakenTimes) taken.pop_front();
+}
+
+PeerLinks::Quiet PeerLinks::LastQuiet(quint32 address) const {
+  const Peer* peer = Find(address);
+  return peer != nullptr ? peer->quiet : Quiet{};
+}
+
+quint32 PeerLinks::DeliveredFrom(quint32 address) const {
+  const Peer* peer = Find(address);
+  return peer != nullptr && peer->expected > 0 ? peer->expected - 1 : 0;
+}
+
+qint64 PeerLinks::TakenBefore(quint32 address, quint32 through) const {
+  const Peer* peer = Find(address);
+  if (peer == nullptr) return MissingSince(address);
+  // Older than anything remembered: as old as the oldest remembered.
+  if (!peer->taken.empty() && through < peer->taken.front().first) {
+    return peer->taken.front().second;
+  }
+  for (const auto& [seq, queued_ms] : peer->taken) {
+    if (seq > through) return queued_ms;
+  }
+  for (const Outgoing& item : peer->unacked) {
+    if (item.carry == Carry::kLasting && item.seq > through) return item.queued_ms;
+  }
+  // Not numbered yet: after everything numbered.
+  for (const Outgoing& item : peer->waiting) {
+    if (item.carry == Carry::kLasting) return item.queued_ms;
+  }
+  return Now();
 }
 
 qint64 PeerLinks::MissingSince(quint32 address) const {

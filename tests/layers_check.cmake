@@ -6,7 +6,7 @@ cmake_minimum_required(VERSION 3.21)
 set(check "${ROOT}/tools/check_layers.cmake")
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
-foreach(layer support net board app)
+foreach(layer support net board session app)
   file(COPY "${ROOT}/${layer}" DESTINATION "${WORK}")
 endforeach()
 file(COPY "${ROOT}/tools" DESTINATION "${WORK}")
@@ -32,6 +32,9 @@ set(cases
   "board/raster.h|#include <net/command.h>"
   "board/colors.h|#include \"board/../net/fan_out.h\""
   "net/fan_out.h|#include \"board/canvas.h\""
+  "net/fan_out.h|#include \"session/session_roster.h\""
+  "session/session_roster.h|#include \"app/main_window.h\""
+  "session/board_sync.h|#include <QWidget>"
   "net/fan_out.h|#include \"app/main_window.h\""
   "net/fan_out.h|#include <QWidget>"
   "net/fan_out.cpp|#include <QtWidgets/QLabel>"

@@ -1,20 +1,21 @@
 # Fails when a source file includes a header of a layer it may not use:
-# support stands alone, net and board use support, app uses them all; net
-# and support use no widgets. Every spelling of an include counts: blanks
+# support stands alone, net and board use support, session uses net and
+# board, app uses them all; net, support and session use no widgets. Every spelling of an include counts: blanks
 # around the mark, <...> as well as "...", and a path that climbs with ".."
 # is refused outright, since a quoted "../net/x.h" would be found beside the
 # file whatever the include folders say.
 # Run with -DROOT=<the project folder> and -DWIDGETS_DIR=<the QtWidgets
 # headers' folder>.
 cmake_minimum_required(VERSION 3.21)
-set(layers support net board app)
+set(layers support net board session app)
 set(allowed_support support)
 set(allowed_net support net)
 set(allowed_board support board)
-set(allowed_app support net board app)
+set(allowed_session support net board session)
+set(allowed_app support net board session app)
 # The project's other folders, which no layer may use either.
 set(outside tests bench fuzz tools cmake desktop docs common)
-set(widgetless support net)
+set(widgetless support net session)
 
 file(GLOB widget_headers RELATIVE "${WIDGETS_DIR}" "${WIDGETS_DIR}/*")
 set(failures "")

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/board_sync.h"
+#include "session/board_sync.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "board/canvas.h"

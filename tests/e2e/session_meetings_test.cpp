@@ -10,7 +10,7 @@
 #include <QTest>
 #include <memory>
 
-#include "app/board_sync.h"
+#include "session/board_sync.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/session_links.h"

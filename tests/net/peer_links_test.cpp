@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 
+#include "common/link_network.h"
 #include "net/link_wire.h"
 
 namespace kovra {
@@ -19,57 +20,8 @@ constexpr quint32 kA = 0x0A000001;
 constexpr quint32 kB = 0x0A000002;
 constexpr quint32 kStranger = 0x0A000063;
 
-struct Datagram {
-  quint32 from;
-  quint32 to;
-  std::string bytes;
-};
-
-// Both links' datagrams, handed over when Run is called.
-class Network {
- public:
-  Network(double loss, double duplicate, unsigned seed)
-      : loss_(loss), duplicate_(duplicate), random_(seed) {}
-  std::function<bool(quint32, const std::string&)> From(quint32 from) {
-    return [this, from](quint32 to, const std::string& bytes) {
-      sent_.push_back({from, to, bytes});
-      return true;
-    };
-  }
-  void Attach(quint32 address, PeerLinks* links) { links_[address] = links; }
-  // Hands over what was sent, shuffled a little; false when nothing was.
-  bool Run() {
-    std::vector<Datagram> batch(sent_.begin(), sent_.end());
-    sent_.clear();
-    for (std::size_t i = 0; i + 1 < batch.size(); ++i) {
-      if (Chance(0.3)) std::swap(batch[i], batch[i + 1]);
-    }
-    for (const Datagram& datagram : batch) {
-      if (Chance(loss_)) continue;
-      for (int copy = Chance(duplicate_) ? 2 : 1; copy > 0; --copy) Hand(datagram);
-    }
-    return !batch.empty();
-  }
-  const std::deque<Datagram>& Sent() const { return sent_; }
-  void Forget() { sent_.clear(); }
-
- private:
-  bool Chance(double share) { return std::uniform_real_distribution<>(0, 1)(random_) < share; }
-  void Hand(const Datagram& datagram) {
-    const auto links = links_.find(datagram.to);
-    if (links == links_.end()) return;
-    const auto command =
-        ParseCommandText(datagram.bytes.data(), static_cast<int>(datagram.bytes.size()));
-    ASSERT_TRUE(command);
-    links->second->Heard(datagram.from);
-    links->second->Received(datagram.from, 571, *command);
-  }
-  double loss_;
-  double duplicate_;
-  std::mt19937 random_;
-  std::deque<Datagram> sent_;
-  std::map<quint32, PeerLinks*> links_;
-};
+using test::Datagram;
+using test::Network;
 
 PeerLinks::Hooks HooksFor(Network& network, quint32 address, std::vector<std::string>& delivered) {
   PeerLinks::Hooks hooks;

@@ -6,11 +6,9 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <future>
 #include <memory>
-#include <thread>
 
 #include "common/loopback.h"
 #include "common/platform.h"
@@ -164,13 +162,11 @@ TEST(UdpEndpoint, NestedSendDuringALookupKeepsEachDestination) {
   Collector by_name(kHere, port);
   Collector nested(kPeer, port);
   bool nested_sent = false;
-  // The resolver answers only once the nested send ran: a fast name service
-  // (Wine's) would otherwise answer before the wait looks at any event.
+  // Answers only once the nested send ran: a fast name service (Wine's)
+  // would answer before the wait looks at any event.
   auto nested_ran = std::make_shared<std::atomic<bool>>(false);
-  end.udp.SetResolver([nested_ran](const QString& name) -> std::optional<quint32> {
-    for (int waited = 0; !nested_ran->load() && waited < 3000; waited += 5) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+  end.udp.SetResolver([nested_ran](const QString& name) {
+    for (int waited = 0; !*nested_ran && waited < 3000; waited += 5) QThread::msleep(5);
     return NameLookups::SystemResolver(name);
   });
   // Runs inside the lookup's wait, as a received command's answer would.

@@ -1,4 +1,4 @@
-#include "app/board_sync.h"
+#include "session/board_sync.h"
 
 #include <QDateTime>
 #include <QPainter>

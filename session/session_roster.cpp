@@ -1,4 +1,4 @@
-#include "net/session_roster.h"
+#include "session/session_roster.h"
 
 #include <algorithm>
 #include <charconv>

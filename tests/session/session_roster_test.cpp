@@ -3,7 +3,7 @@
 // events, a copy that joins never leads a running session whatever it
 // claims, a silent leader is followed at once, and halves cut apart become
 // one session again.
-#include "net/session_roster.h"
+#include "session/session_roster.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,167 @@
+#include "session/session_course.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <algorithm>
+
+#include "board/board_history.h"
+
+namespace kovra {
+
+SessionCourse::SessionCourse(PeerLinks& links, BoardHistory& history, Hooks hooks)
+    : links_(links),
+      history_(history),
+      hooks_(std::move(hooks)),
+      roster_(links.Instance(), NewSessionId()) {}
+
+quint64 SessionCourse::NewSessionId() {
+  return SessionRoster::NewId(QDateTime::currentMSecsSinceEpoch(),
+                              QRandomGenerator::global()->generate());
+}
+
+void SessionCourse::Linked(quint32 address) {
+  const qint64 now = links_.Clock();
+  const quint32 instance = links_.InstanceOf(address);
+  if (met_.size() >= kMaxMet) ForgetMet();
+  met_[instance].linked_at = now;
+  Apply([&] { roster_.Linked(address, instance, now); });
+}
+
+void SessionCourse::Left(quint32 address) {
+  if (roster_.InstanceAt(address) == 0) return;
+  Apply([&] {
+    roster_.Unlinked(address, links_.Clock());
+    // Alone: a session of its own, as old as the moment it began.
+    if (links_.Alone()) roster_.Found(NewSessionId());
+  });
+}
+
+void SessionCourse::Announced(quint32 address, const SessionRoster::Announcement& announcement) {
+  Apply([&] { roster_.Announced(address, announcement, links_.Clock()); });
+}
+
+void SessionCourse::Tick() {
+  Apply([&] { roster_.Tick(links_.Clock()); });
+}
+
+void SessionCourse::Wiping() {
+  for (const quint32 address : links_.Present()) {
+    links_.Send(address, kSeenCommand + ":>" + std::to_string(links_.DeliveredFrom(address)));
+  }
+}
+
+void SessionCourse::Seen(quint32 address, quint32 through) {
+  if (seen_.size() >= PeerLinks::kMaxPeers) seen_.clear();
+  seen_[address] = through;
+}
+
+void SessionCourse::Wiped(quint32 address) {
+  // By what the wiper said it had; a copy that says nothing, by what it
+  // has acknowledged so far.
+  const auto seen = seen_.find(address);
+  qint64 from = seen != seen_.end() ? links_.TakenBefore(address, seen->second)
+                                    : links_.TakenUntil(address);
+  if (seen != seen_.end()) seen_.erase(seen);
+  // The owner's board is the one everybody's is brought to. A wipe that
+  // comes just after the wiper was silent may have been made before the
+  // silence began; whoever drew on this board since, from whichever half,
+  // the wiper never saw it: every such step is drawn again. Each other
+  // copy's own steps reach it as drawn again by their owner only when the
+  // wipe reached it first, which nothing orders.
+  const PeerLinks::Quiet quiet = links_.LastQuiet(address);
+  const bool late = roster_.Leader() == 0 && quiet.ended >= 0 &&
+                    links_.Clock() - quiet.ended < kLateWipeMs;
+  if (late) from = std::min(from, quiet.began);
+  // A copy that never had this copy's board through a session: nothing is known.
+  if (!hooks_.redraw || from == PeerLinks::kLongAgo) return;
+  BoardHistory::OwnSteps steps = late ? history_.StepsDrawnSince(from)
+                                      : history_.OwnStepsBetween(from, links_.Clock() + 1);
+  if (!steps.steps.empty()) hooks_.redraw(std::move(steps.steps), address);
+}
+
+void SessionCourse::Announce(quint32 address) {
+  links_.Send(address, kSessionCommand + ":>" + roster_.Current().Build(),
+              PeerLinks::Carry::kPassing);
+}
+
+template <typename Fact>
+void SessionCourse::Apply(Fact&& fact) {
+  const quint32 leader_before = roster_.Leader();
+  const quint32 leader_instance_before = roster_.InstanceAt(leader_before);
+  const std::vector<SessionRoster::Member> members_before = roster_.Members();
+  fact();
+  roster_.TakeMerged();
+  if (roster_.TakeChanged()) {
+    for (const quint32 address : links_.Present()) Announce(address);
+  }
+  const quint32 leader = roster_.Leader();
+  const bool new_owner =
+      leader != leader_before || roster_.InstanceAt(leader) != leader_instance_before;
+  if (new_owner) {
+    FollowOwner(leader);
+    if (hooks_.owner_changed) hooks_.owner_changed();
+  }
+  Shared();
+  Replay();
+  // The owner greets copies that joined the session it leads.
+  if (new_owner || leader != 0 || !hooks_.joined) return;
+  for (const SessionRoster::Member& member : roster_.Members()) {
+    const bool joined = std::none_of(
+        members_before.begin(), members_before.end(),
+        [&](const SessionRoster::Member& old) { return old.instance == member.instance; });
+    if (joined && member.address != 0) hooks_.joined(member.address);
+  }
+}
+
+void SessionCourse::FollowOwner(quint32 leader) {
+  if (leader == 0) return;  // this board is the session's
+  const Met& met = met_[roster_.InstanceAt(leader)];
+  const qint64 from = std::max(links_.MissingSince(leader), met.had_until);
+  const qint64 to = met.linked_at;
+  if (from >= to) return;
+  // What cannot be drawn again is kept before the session's board replaces it.
+  if (!history_.OwnStepsBetween(from, to).whole && hooks_.unshared) hooks_.unshared();
+  const bool waiting = replay_since_.isValid();
+  replay_from_ = waiting ? std::min(replay_from_, from) : from;
+  replay_to_ = waiting ? std::max(replay_to_, to) : to;
+  replay_since_.start();
+}
+
+void SessionCourse::Shared() {
+  // The copies of the session have its board, and with it every step of
+  // this copy's that its owner had, or take those drawn again from now on;
+  // so has a copy that is no longer there, until it went.
+  const quint32 leader = roster_.Leader();
+  const qint64 owner_had = leader == 0 ? links_.Clock() : links_.TakenUntil(leader);
+  for (const SessionRoster::Member& member : roster_.Members()) {
+    if (member.address == 0) continue;
+    if (met_.size() >= kMaxMet) ForgetMet();
+    qint64& had_until = met_[member.instance].had_until;
+    had_until = std::max(had_until, owner_had);
+    links_.Shared(member.address);
+  }
+}
+
+void SessionCourse::Replay() {
+  if (!replay_since_.isValid()) return;
+  const quint32 leader = roster_.Leader();
+  // Drawn when every copy of the session is there to take it, or after a
+  // moment at the most: a copy that is not yet would lose it to the repair.
+  if (leader != 0 && !roster_.AllPresent() && !replay_since_.hasExpired(kSettleMs)) return;
+  replay_since_.invalidate();
+  if (leader == 0 || !hooks_.redraw) return;  // this board is the session's after all
+  BoardHistory::OwnSteps own = history_.OwnStepsBetween(replay_from_, replay_to_);
+  if (!own.steps.empty()) hooks_.redraw(std::move(own.steps), 0);
+}
+
+void SessionCourse::ForgetMet() {
+  // Only copies of the session now are worth remembering.
+  for (auto it = met_.begin(); it != met_.end();) {
+    const bool member =
+        std::any_of(roster_.Members().begin(), roster_.Members().end(),
+                    [&](const SessionRoster::Member& m) { return m.instance == it->first; });
+    it = member ? std::next(it) : met_.erase(it);
+  }
+}
+
+}  // namespace kovra
