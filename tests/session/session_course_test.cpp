@@ -203,16 +203,20 @@ TEST_F(SessionCourseTest, AWipeThatArrivesLateLeavesWhatItsUserNeverSaw) {
   Meet();
   second_.Draw(2);
   Settle();
-  // The wipe is made in the first moment of a cut, before anybody notices;
-  // the other copy draws on meanwhile, and the wipe reaches it afterwards.
+  // The first copy wipes in the first moment of a cut, before anybody
+  // notices, holding this much of the second's stream; the second draws on
+  // meanwhile, and the wipe reaches it only after its strokes were taken.
+  const quint32 had = first_.Links().DeliveredFrom(kSecond);
   Cut(true);
   second_.Draw(12);
   second_.Draw(13);
   Cut(false);
+  Settle();
+  second_.Course().Seen(kFirst, had);
   second_.Course().Wiped(kFirst);
   EXPECT_EQ(second_.Redrawn(), (std::vector<int>{12, 13}));
-  // A wipe made once everything was taken saw everything.
-  Settle();
+  // Without a word of what it had, by what it acknowledged: a wipe made
+  // once everything was taken saw everything.
   second_.Course().Wiped(kFirst);
   EXPECT_EQ(second_.Redrawn(), (std::vector<int>{12, 13}));
 }
