@@ -62,19 +62,23 @@ void SessionCourse::Wiped(quint32 address) {
   qint64 from = seen != seen_.end() ? links_.TakenBefore(address, seen->second)
                                     : links_.TakenUntil(address);
   if (seen != seen_.end()) seen_.erase(seen);
-  // The owner's board is the one everybody's is brought to. A wipe that
-  // comes just after the wiper was silent may have been made before the
-  // silence began; whoever drew on this board since, from whichever half,
-  // the wiper never saw it: every such step is drawn again. Each other
-  // copy's own steps reach it as drawn again by their owner only when the
-  // wipe reached it first, which nothing orders.
-  const PeerLinks::Quiet quiet = links_.LastQuiet(address);
-  const bool late = roster_.Leader() == 0 && quiet.ended >= 0 &&
-                    links_.Clock() - quiet.ended < kLateWipeMs;
-  if (late) from = std::min(from, quiet.began);
+  // The owner's board is the one everybody's is brought to, and a wipe is
+  // ordered with nobody else's stream: what others drew just before it may
+  // reach the owner first, and what they drew again after it too. So the
+  // owner draws again every step, anybody's, drawn here while the wipe was
+  // on its way; and, when the wiper was silent until a moment ago, every
+  // step since it was last heard before: the wipe may have been made then.
+  const bool owner = roster_.Leader() == 0;
+  if (owner) {
+    from = std::min(from, links_.Clock() - kWipeOnTheWayMs);
+    const PeerLinks::Quiet quiet = links_.LastQuiet(address);
+    if (quiet.ended >= 0 && links_.Clock() - quiet.ended < kLateWipeMs) {
+      from = std::min(from, quiet.began);
+    }
+  }
   // A copy that never had this copy's board through a session: nothing is known.
   if (!hooks_.redraw || from == PeerLinks::kLongAgo) return;
-  BoardHistory::OwnSteps steps = late ? history_.StepsDrawnSince(from)
+  BoardHistory::OwnSteps steps = owner ? history_.StepsDrawnSince(from)
                                       : history_.OwnStepsBetween(from, links_.Clock() + 1);
   if (!steps.steps.empty()) hooks_.redraw(std::move(steps.steps), address);
 }

@@ -69,7 +69,8 @@ class SessionCourse {
   void Seen(quint32 address, quint32 through);
   // The copy at address wiped its board, in its stream's order. Its user
   // saw none of this copy's steps it had not taken (sent during a cut it
-  // had not noticed yet, or on the way): those are drawn again on top.
+  // had not noticed yet, or on the way): those are drawn again on top; the
+  // owner draws again, too, what others drew while the wipe was on its way.
   // Told before the wipe is drawn here, which clears the history.
   void Wiped(quint32 address);
 
@@ -81,6 +82,8 @@ class SessionCourse {
   // A wipe that comes so soon after its sender was heard again may have
   // been made before it fell silent.
   static constexpr qint64 kLateWipeMs = 5000;
+  // How long a wipe may be on its way, sent again over a lossy network.
+  static constexpr qint64 kWipeOnTheWayMs = 1500;
   // Drawn again once every copy of the session is there, or after this at most.
   static constexpr qint64 kSettleMs = 2000;
 

@@ -41,6 +41,7 @@ struct Mark {
   int window;
   int y;
   int x0;
+  qint64 cut_ms = -1;  // drawn so long after the cut began (-1: before)
   static constexpr int kLength = 60;
   static constexpr int kRows = 29;
 };
@@ -175,7 +176,8 @@ class SplitRun {
       for (int i = 0; i < plan_.copies; ++i) {
         int& count = drawn_[i];
         if (count >= Mark::kRows * 8) continue;
-        const Mark mark = MarkOf(i, count++);
+        Mark mark = MarkOf(i, count++);
+        if (cut_for_.isValid()) mark.cut_ms = cut_for_.elapsed();
         marks_.push_back(mark);
         test::DrawInterleaved(group_, {test::Stroke{i,
                                                     {{mark.x0, mark.y},
@@ -229,7 +231,8 @@ class SplitRun {
       if (inked != Mark::kLength) {
         ++missing;
         ADD_FAILURE() << Where() << ": stroke " << m << " of window " << mark.window << " at y "
-                      << mark.y << " x " << mark.x0 << " shows " << inked << " of "
+                      << mark.y << " x " << mark.x0 << ", drawn " << mark.cut_ms
+                      << " ms into the cut, shows " << inked << " of "
                       << Mark::kLength << " pixels";
         if (missing > 5) return;
       }
@@ -237,9 +240,17 @@ class SplitRun {
         expected.setPixelColor(x, mark.y, kInk[mark.window]);
       }
     }
-    if (missing == 0) {
-      EXPECT_EQ(board, expected) << Where() << ": pixels of no stroke";
+    if (missing > 0 || board == expected) return;
+    std::string extra;
+    int count = 0;
+    for (int y = 0; y < board.height(); ++y) {
+      for (int x = 0; x < board.width(); ++x) {
+        if (board.pixel(x, y) == expected.pixel(x, y) || ++count > 8) continue;
+        extra += " (" + std::to_string(x) + "," + std::to_string(y) + ") " +
+                 board.pixelColor(x, y).name().toStdString();
+      }
     }
+    ADD_FAILURE() << Where() << ": " << count << " pixels of no stroke:" << extra;
   }
 
   // Each copy types a line before, during and after the cut.
