@@ -106,10 +106,10 @@ SessionCourse::Hooks SessionLinks::CourseHooks() {
   hooks.owner_changed = [this] { sync_->OwnerChanged(); };
   hooks.joined = [this](quint32 address) { sync_->MemberJoined(address); };
   hooks.unshared = [this] { sync_->SetUnshared(true); };
-  hooks.redraw = [this](SessionCourse::Steps steps, quint32 wiper) {
+  hooks.redraw = [this](const SessionCourse::Steps& steps, quint32 wiper, bool tell) {
     // Drawn once the news that brought it is handled: a send may run the event loop.
     QTimer::singleShot(0, links_.get(),
-                       [this, steps = std::move(steps), wiper] { Redraw(steps, wiper); });
+                       [this, steps, wiper, tell] { Redraw(steps, wiper, tell); });
   };
   return hooks;
 }
@@ -217,7 +217,7 @@ void SessionLinks::OnSession(quint32 address, const std::string& args) {
 }
 
 void SessionLinks::Redraw(const std::vector<std::vector<drawing::Command>>& steps,
-                          quint32 wiper) {
+                          quint32 wiper, bool tell) {
   // The user is drawing, or steps are being drawn again already (a send
   // runs the event loop): after that, so as not to cut either in two.
   bool done = false;
@@ -227,9 +227,11 @@ void SessionLinks::Redraw(const std::vector<std::vector<drawing::Command>>& step
     redrawing_ = false;
   }
   if (!done) {
-    QTimer::singleShot(100, links_.get(), [this, steps, wiper] { Redraw(steps, wiper); });
+    QTimer::singleShot(100, links_.get(),
+                       [this, steps, wiper, tell] { Redraw(steps, wiper, tell); });
     return;
   }
+  if (!tell) return;
   const QString count = QString::number(steps.size());
   parts_.tell(wiper == 0 ? QStringLiteral("Ваши шаги, которых не было на доске сеанса, нарисованы "
                                           "снова для всех (шагов: %1)")

@@ -117,8 +117,8 @@ class SessionLinks {
   // greetings were all lost at its start (a blip, a cable) meets the others
   // when it is reachable again.
   void GreetAbsent();
-  // wiper: see SessionCourse::Hooks::redraw.
-  void Redraw(const std::vector<std::vector<drawing::Command>>& steps, quint32 wiper);
+  // wiper, tell: see SessionCourse::Hooks::redraw.
+  void Redraw(const std::vector<std::vector<drawing::Command>>& steps, quint32 wiper, bool tell);
   void ReceivedInOrder(quint32 address, quint16 port, std::string_view text);
   // A message told of as not delivered to address, or (after_all) delivered later.
   void Undelivered(quint32 address, std::string_view text, bool after_all);

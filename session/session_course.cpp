@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <algorithm>
 
 #include "board/board_history.h"
@@ -62,25 +63,24 @@ void SessionCourse::Wiped(quint32 address) {
   qint64 from = seen != seen_.end() ? links_.TakenBefore(address, seen->second)
                                     : links_.TakenUntil(address);
   if (seen != seen_.end()) seen_.erase(seen);
-  // The owner's board is the one everybody's is brought to, and a wipe is
-  // ordered with nobody else's stream: what others drew just before it may
-  // reach the owner first, and what they drew again after it too. So the
-  // owner draws again every step, anybody's, drawn here while the wipe was
-  // on its way; and, when the wiper was silent until a moment ago, every
-  // step since it was last heard before: the wipe may have been made then.
-  const bool owner = roster_.Leader() == 0;
-  if (owner) {
-    from = std::min(from, links_.Clock() - kWipeOnTheWayMs);
-    const PeerLinks::Quiet quiet = links_.LastQuiet(address);
-    if (quiet.ended >= 0 && links_.Clock() - quiet.ended < kLateWipeMs) {
-      from = std::min(from, quiet.began);
-    }
-  }
+  // The owner's board is the one everybody's is brought to: when the wiper
+  // was silent until a moment ago, the wipe may have been made before that
+  // silence, and nobody's step drawn here since was seen by its user.
+  const PeerLinks::Quiet quiet = links_.LastQuiet(address);
+  const bool late = roster_.Leader() == 0 && quiet.ended >= 0 &&
+                    links_.Clock() - quiet.ended < kLateWipeMs;
+  if (late) from = std::min(from, quiet.began);
   // A copy that never had this copy's board through a session: nothing is known.
   if (!hooks_.redraw || from == PeerLinks::kLongAgo) return;
-  BoardHistory::OwnSteps steps = owner ? history_.StepsDrawnSince(from)
+  BoardHistory::OwnSteps steps = late ? history_.StepsDrawnSince(from)
                                       : history_.OwnStepsBetween(from, links_.Clock() + 1);
-  if (!steps.steps.empty()) hooks_.redraw(std::move(steps.steps), address);
+  if (steps.steps.empty()) return;
+  hooks_.redraw(steps.steps, address, true);
+  // A wipe is ordered with nobody else's stream: it may reach the owner
+  // after what was just drawn again. Drawn once more when it had time to.
+  QTimer::singleShot(kWipeOnTheWayMs, &context_, [this, again = std::move(steps.steps), address] {
+    hooks_.redraw(again, address, false);
+  });
 }
 
 void SessionCourse::Announce(quint32 address) {
@@ -155,7 +155,7 @@ void SessionCourse::Replay() {
   replay_since_.invalidate();
   if (leader == 0 || !hooks_.redraw) return;  // this board is the session's after all
   BoardHistory::OwnSteps own = history_.OwnStepsBetween(replay_from_, replay_to_);
-  if (!own.steps.empty()) hooks_.redraw(std::move(own.steps), 0);
+  if (!own.steps.empty()) hooks_.redraw(own.steps, 0, true);
 }
 
 void SessionCourse::ForgetMet() {

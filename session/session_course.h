@@ -17,6 +17,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <QtGlobal>
 #include <functional>
 #include <string>
@@ -46,8 +47,8 @@ class SessionCourse {
     std::function<void()> unshared;
     // Steps to draw again and send, each a step of the user's: the user's
     // own the session's board lacks (wiper 0), or those the copy at wiper
-    // never saw when it wiped.
-    std::function<void(Steps steps, quint32 wiper)> redraw;
+    // never saw when it wiped; tell: whether the user is told of it.
+    std::function<void(const Steps& steps, quint32 wiper, bool tell)> redraw;
   };
   SessionCourse(PeerLinks& links, BoardHistory& history, Hooks hooks);
 
@@ -69,8 +70,9 @@ class SessionCourse {
   void Seen(quint32 address, quint32 through);
   // The copy at address wiped its board, in its stream's order. Its user
   // saw none of this copy's steps it had not taken (sent during a cut it
-  // had not noticed yet, or on the way): those are drawn again on top; the
-  // owner draws again, too, what others drew while the wipe was on its way.
+  // had not noticed yet, or on the way): those are drawn again on top, and
+  // once more a moment later; the owner draws again, too, what others drew
+  // since a silence of the wiper's that just ended.
   // Told before the wipe is drawn here, which clears the history.
   void Wiped(quint32 address);
 
@@ -113,6 +115,7 @@ class SessionCourse {
   QElapsedTimer replay_since_;  // steps wait to be drawn again since
   qint64 replay_from_ = 0;      // the steps begun or drawn on from then
   qint64 replay_to_ = 0;        // to, not including, then
+  QObject context_;             // of what is drawn again later; goes with the course
 };
 
 }  // namespace kovra

@@ -67,6 +67,9 @@ void DrawTogether(unsigned seed, Mix mix) {
       // A mark where nothing else is drawn, for the wipe to take away.
       Choose(group.Form(0), ToolId::kFreehand, Qt::black, Qt::white, 3);
       test::DrawInterleaved(group, {Stroke{0, {{450, 370}, {520, 370}, {580, 370}}}});
+      // A moment before the next gesture, as a hand takes: what a wipe's
+      // user had is told by the millisecond.
+      QTest::qWait(5);
     }
     if (mix == Mix::kUndoAndNew && round == 1) {
       group.Form(0).Undo().Undo();
@@ -85,7 +88,11 @@ void DrawTogether(unsigned seed, Mix mix) {
                         QPoint(40 + 50 * i, 80 + 45 * round));
     }
     if (mix == Mix::kUndoAndNew && round == 1) {
-      // A wipe of everybody's board while the others go on drawing.
+      // A wipe of everybody's board while the others go on drawing, once
+      // its user saw the mark: what a wipe's user never saw is drawn again.
+      ASSERT_TRUE(QTest::qWaitFor(
+          [&] { return group.Form(2).Board().Image().pixelColor(515, 370) == QColor(Qt::black); },
+          5000));
       group[2].Dialogs().text_answers.push_back(QStringLiteral("602"));
       group[2].Dialogs().text_answers.push_back(QStringLiteral("385"));
       group.Form(2).BoardItems().N2Click();
