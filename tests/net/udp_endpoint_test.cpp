@@ -161,22 +161,20 @@ TEST(UdpEndpoint, NestedSendDuringALookupKeepsEachDestination) {
   const quint16 port = FreeUdpPort();
   Collector by_name(kHere, port);
   Collector nested(kPeer, port);
-  bool nested_sent = false;
   // Answers only once the nested send ran: a fast name service (Wine's)
   // would answer before the wait looks at any event.
-  auto nested_ran = std::make_shared<std::atomic<bool>>(false);
-  end.udp.SetResolver([nested_ran](const QString& name) {
-    for (int waited = 0; !*nested_ran && waited < 3000; waited += 5) QThread::msleep(5);
+  auto nested_sent = std::make_shared<std::atomic<bool>>(false);
+  end.udp.SetResolver([nested_sent](const QString& name) {
+    for (int waited = 0; !*nested_sent && waited < 3000; waited += 5) QThread::msleep(5);
     return NameLookups::SystemResolver(name);
   });
   // Runs inside the lookup's wait, as a received command's answer would.
   QTimer::singleShot(0, [&] {
     end.Send("nested", "127.0.0.5", port);
-    nested_sent = true;
-    nested_ran->store(true);
+    *nested_sent = true;
   });
   end.Send("by name", "localhost", port);
-  EXPECT_TRUE(nested_sent) << "the lookup waited in the event loop";
+  EXPECT_TRUE(*nested_sent) << "the lookup waited in the event loop";
   ASSERT_TRUE(by_name.WaitFor(1));
   ASSERT_TRUE(nested.WaitFor(1));
   EXPECT_EQ(by_name.Received(), std::vector<QByteArray>{"by name"});
