@@ -70,16 +70,21 @@ void SessionCourse::Wiped(quint32 address) {
   const bool late = roster_.Leader() == 0 && quiet.ended >= 0 &&
                     links_.Clock() - quiet.ended < kLateWipeMs;
   if (late) from = std::min(from, quiet.began);
+  if (!hooks_.redraw) return;
   // A copy that never had this copy's board through a session: nothing is known.
-  if (!hooks_.redraw || from == PeerLinks::kLongAgo) return;
-  BoardHistory::OwnSteps steps = late ? history_.StepsDrawnSince(from)
-                                      : history_.OwnStepsBetween(from, links_.Clock() + 1);
-  if (steps.steps.empty()) return;
-  hooks_.redraw(steps.steps, address, true);
+  if (from != PeerLinks::kLongAgo) {
+    BoardHistory::OwnSteps steps = late ? history_.StepsDrawnSince(from)
+                                        : history_.OwnStepsBetween(from, links_.Clock() + 1);
+    if (!steps.steps.empty()) hooks_.redraw(steps.steps, address, true);
+  }
   // A wipe is ordered with nobody else's stream: it may reach the owner
-  // after what was just drawn again. Drawn once more when it had time to.
-  QTimer::singleShot(kWipeOnTheWayMs, &context_, [this, again = std::move(steps.steps), address] {
-    hooks_.redraw(again, address, false);
+  // after what was drawn again here, or drawn on after it came. Once it
+  // had time to, every step drawn here since it came is drawn once more.
+  const qint64 came = links_.Clock();
+  QTimer::singleShot(kWipeOnTheWayMs, &context_, [this, came, address] {
+    if (roster_.Leader() == 0) return;  // this board is the one the others follow
+    const BoardHistory::OwnSteps since = history_.OwnStepsBetween(came, links_.Clock() + 1);
+    if (!since.steps.empty()) hooks_.redraw(since.steps, address, false);
   });
 }
 
