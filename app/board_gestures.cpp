@@ -48,6 +48,7 @@ void BoardGestures::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifi
   gesture_tool_ = row < tools_.size() ? tools_[row].get() : nullptr;
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   parts_.tools.TakeTextFont();
+  gesture_present_ = parts_.correspondents.PresentNames();
   Send(anchor.Name(), anchor.Build());
 }
 
@@ -130,6 +131,23 @@ std::optional<QString> BoardGestures::AskText(const QString& caption, const QStr
 void BoardGestures::ShowBand(const Band& band) { parts_.ui.Image_KV->ShowBand(band); }
 
 void BoardGestures::Draw(const drawing::Command& command) {
+  if (gesture_.Drawing && std::holds_alternative<drawing::LineTo>(command)) {
+    // A copy of the extension back in the middle of a stroke is told where
+    // the line goes on from (it draws the stroke's start again with the
+    // user's other steps of the time apart); a plain copy gets what it
+    // always got.
+    std::vector<std::string> present = parts_.correspondents.PresentNames();
+    if (present != gesture_present_) {
+      const drawing::MoveTo from{{parts_.board.PenPos().x(), parts_.board.PenPos().y()}};
+      for (const std::string& name : present) {
+        if (std::find(gesture_present_.begin(), gesture_present_.end(), name) ==
+            gesture_present_.end()) {
+          parts_.fan_out.SendInStream(name, from.Name(), from.Build());
+        }
+      }
+      gesture_present_ = std::move(present);
+    }
+  }
   parts_.replay.DrawOwn(command);
   Send(drawing::NameOf(command), drawing::ArgsOf(command));
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "board/gesture.h"
 #include "board/tools/tool_table.h"
@@ -79,6 +80,9 @@ class BoardGestures : private ToolHost {
   GestureState gesture_;
   std::array<std::unique_ptr<Tool>, kToolCount> tools_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
+  // Who was present when the gesture's last command went: a copy present
+  // only since never had where its line goes on from.
+  std::vector<std::string> gesture_present_;
   QElapsedTimer pointer_sent_;    // the pointer goes out some 30 times a second at most
 };
 

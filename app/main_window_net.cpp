@@ -107,7 +107,8 @@ void TForm1::CreateSessionAndUndo() {
         },
         [this](const ReceivedCommand& command, quint32 address, quint16 port) {
           Dispatch(command, address, port);
-        }});
+        },
+        [this] { return gestures_->Current().Drawing; }});
   }
   if (session_) {
     chat_->KeepForAbsent = [this](const std::string& line) { session_->KeepForAbsent(line); };

@@ -106,6 +106,7 @@ SessionCourse::Hooks SessionLinks::CourseHooks() {
   hooks.owner_changed = [this] { sync_->OwnerChanged(); };
   hooks.joined = [this](quint32 address) { sync_->MemberJoined(address); };
   hooks.unshared = [this] { sync_->SetUnshared(true); };
+  hooks.busy = [this] { return parts_.drawing && parts_.drawing(); };
   hooks.redraw = [this](const SessionCourse::Steps& steps, quint32 wiper, bool tell) {
     // Drawn once the news that brought it is handled: a send may run the event loop.
     QTimer::singleShot(0, links_.get(),

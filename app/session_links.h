@@ -65,6 +65,8 @@ class SessionLinks {
     std::function<void(quint32 address, quint16 port, const std::string& name)> step;
     // A plain command, as from address and port.
     std::function<void(const ReceivedCommand& command, quint32 address, quint16 port)> dispatch;
+    // Whether the user is in the middle of a gesture.
+    std::function<bool()> drawing;
   };
   explicit SessionLinks(Parts parts);
 

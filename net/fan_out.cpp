@@ -89,6 +89,18 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
 
 bool FanOut::Busy() const { return endpoint_.LastSendBusy(); }
 
+bool FanOut::SendInStream(const std::string& name, const std::string& command,
+                          const std::string& args) {
+  if (links_ == nullptr) return false;
+  const SendingScope sending(*this);
+  try {
+    const std::optional<quint32> address = endpoint_.Resolve(name);
+    return address && links_->Speaks(*address) && links_->Send(*address, command + ":>" + args);
+  } catch (const UDPSockError&) {
+    return false;  // as the walk passes over it
+  }
+}
+
 bool FanOut::SendToOne(const std::string& name, const std::string& command,
                        const std::string& args) {
   const SendingScope sending(*this);

@@ -44,6 +44,9 @@ class FanOut {
   // One command to one named line, passed over as the walk passes over it
   // when the name cannot be reached; whether a datagram went out.
   bool SendToOne(const std::string& name, const std::string& command, const std::string& args);
+  // One command to one named line, only in the ordered stream of a copy
+  // that speaks the delivery extension; false for any other.
+  bool SendInStream(const std::string& name, const std::string& command, const std::string& args);
 
   // Whether the last datagram found no room in the system's queues and did
   // not go out: whoever sends many should slow down and send it again.

@@ -157,6 +157,7 @@ void SessionCourse::Replay() {
   // Drawn when every copy of the session is there to take it, or after a
   // moment at the most: a copy that is not yet would lose it to the repair.
   if (leader != 0 && !roster_.AllPresent() && !replay_since_.hasExpired(kSettleMs)) return;
+  if (leader != 0 && hooks_.busy && hooks_.busy()) return;  // looked at again at the next tick
   replay_since_.invalidate();
   if (leader == 0 || !hooks_.redraw) return;  // this board is the session's after all
   BoardHistory::OwnSteps own = history_.OwnStepsBetween(replay_from_, replay_to_);

@@ -49,6 +49,9 @@ class SessionCourse {
     // own the session's board lacks (wiper 0), or those the copy at wiper
     // never saw when it wiped; tell: whether the user is told of it.
     std::function<void(const Steps& steps, quint32 wiper, bool tell)> redraw;
+    // The user is in the middle of a gesture: the steps drawn again after a
+    // split are read once it is over, whole.
+    std::function<bool()> busy;
   };
   SessionCourse(PeerLinks& links, BoardHistory& history, Hooks hooks);
 
