@@ -102,6 +102,8 @@ class PeerLinks : public QObject {
 
   // Whether address speaks the extension both ways and is present.
   bool Speaks(quint32 address) const;
+  // Whether address spoke it with this copy and fell silent: its stream waits.
+  bool Away(quint32 address) const { return positions_.count(address) > 0 && !Speaks(address); }
   std::vector<quint32> Present() const;
   // Whether no copy speaks the extension with this one.
   bool Alone() const;

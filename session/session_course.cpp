@@ -139,11 +139,13 @@ void SessionCourse::FollowOwner(quint32 leader) {
 void SessionCourse::Shared() {
   // The copies of the session have its board, and with it every step of
   // this copy's that its owner had, or take those drawn again from now on;
-  // so has a copy that is no longer there, until it went.
+  // so has a copy that hears this one only through the owner. A copy that
+  // spoke with this one and fell silent has none of it since: what it
+  // lacks is counted from when it went (PeerLinks::MissingSince).
   const quint32 leader = roster_.Leader();
   const qint64 owner_had = leader == 0 ? links_.Clock() : links_.TakenUntil(leader);
   for (const SessionRoster::Member& member : roster_.Members()) {
-    if (member.address == 0) continue;
+    if (member.address == 0 || links_.Away(member.address)) continue;
     if (met_.size() >= kMaxMet) ForgetMet();
     qint64& had_until = met_[member.instance].had_until;
     had_until = std::max(had_until, owner_had);
