@@ -91,8 +91,9 @@ void DrawTogether(unsigned seed, Mix mix) {
       // A wipe of everybody's board while the others go on drawing, once
       // its user saw the mark: what a wipe's user never saw is drawn again.
       ASSERT_TRUE(QTest::qWaitFor(
-          [&] { return group.Form(2).Board().Image().pixelColor(515, 370) == QColor(Qt::black); },
+          [&] { return group.Form(2).Board().Image().pixelColor(575, 370) == QColor(Qt::black); },
           5000));
+      QTest::qWait(300);  // and the gesture's end, which follows its last line
       group[2].Dialogs().text_answers.push_back(QStringLiteral("602"));
       group[2].Dialogs().text_answers.push_back(QStringLiteral("385"));
       group.Form(2).BoardItems().N2Click();
