@@ -12,8 +12,12 @@
 // The first is the links' (PeerLinks::MissingSince): dropped for room,
 // sent while the winner was counted away, or everything for a copy never
 // linked before. The second is measured by what the owner of a session the
-// two shared acknowledged, not by how long it seemed alive. From `to` on,
-// steps go to the winner as to everybody.
+// two shared acknowledged, not by how long it seemed alive, and stops
+// growing when the winner falls silent. From `to` on, steps go to the
+// winner as to everybody.
+//
+// A wipe takes only what its user saw: a copy that gets one draws again its
+// own steps the wiper had not had (see Wiped), however late it comes.
 #pragma once
 
 #include <QElapsedTimer>
