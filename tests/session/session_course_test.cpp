@@ -178,6 +178,13 @@ TEST_F(SessionCourseTest, OnlyTheCopyWhoseHalfLosesDrawsAgainAndOnlyWhatItDrewAp
   ASSERT_TRUE(first_.Links().Alone() && second_.Links().Alone());
   first_.Draw(21);
   second_.Draw(22);
+  // The roster ticks on while apart, as in the window: a copy away is not
+  // credited meanwhile with what this one draws.
+  for (int tick = 0; tick < 3; ++tick) {
+    QTest::qWait(20);
+    first_.Course().Tick();
+    second_.Course().Tick();
+  }
   Cut(false);
   Meet();
   RunUntil([&] { return !first_.Redrawn().empty() || !second_.Redrawn().empty(); },
