@@ -139,9 +139,10 @@ class PeerLinks : public QObject {
   Quiet LastQuiet(quint32 address) const;
   // How many commands of address's stream were handed on here, in order.
   quint32 DeliveredFrom(quint32 address) const;
-  // When (Clock()) this copy queued the first lasting command for address
-  // after its first through: address had taken everything sent before.
-  // Now when there is none.
+  // Since when (Clock()) address may lack what this copy drew, when it had
+  // the first through commands of its stream: when the last lasting one of
+  // them was queued; if none is remembered, when the first after them was;
+  // now when there is none.
   qint64 TakenBefore(quint32 address, quint32 through) const;
   // Commands for address sent and not yet acknowledged, or waiting.
   std::size_t Waiting(quint32 address) const;

@@ -137,10 +137,22 @@ quint32 PeerLinks::DeliveredFrom(quint32 address) const {
 qint64 PeerLinks::TakenBefore(quint32 address, quint32 through) const {
   const Peer* peer = Find(address);
   if (peer == nullptr) return MissingSince(address);
-  // Older than anything remembered: as old as the oldest remembered.
-  if (!peer->taken.empty() && through < peer->taken.front().first) {
-    return peer->taken.front().second;
+  // When the last lasting command it had was queued: whatever this copy drew
+  // after that was drawn after it was sent, and so is not had. (A step is
+  // drawn before its command is queued, so the first command not had would
+  // leave out the step it belongs to when the clock ticks in between.)
+  qint64 last_had = kLongAgo;
+  for (const auto& [seq, queued_ms] : peer->taken) {
+    if (seq > through) break;
+    last_had = queued_ms;
   }
+  for (const Outgoing& item : peer->unacked) {
+    if (item.carry == Carry::kLasting && item.seq <= through) {
+      last_had = std::max(last_had, item.queued_ms);
+    }
+  }
+  if (last_had != kLongAgo) return last_had;
+  // None of it remembered: from the first it did not have.
   for (const auto& [seq, queued_ms] : peer->taken) {
     if (seq > through) return queued_ms;
   }
