@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QToolTip>
+#include <algorithm>
 #include <utility>
 
 #include "app/chat_pane.h"
@@ -48,8 +49,9 @@ void BoardGestures::Image_KVMouseDown(Qt::MouseButton button, Qt::KeyboardModifi
   gesture_tool_ = row < tools_.size() ? tools_[row].get() : nullptr;
   if (gesture_tool_ != nullptr) gesture_tool_->Press(x, y);
   parts_.tools.TakeTextFont();
-  gesture_present_ = parts_.correspondents.PresentNames();
-  Send(anchor.Name(), anchor.Build());
+  gesture_reached_.clear();
+  Send(anchor.Name(), anchor.Build(),
+       [this](const std::string& name) { gesture_reached_.push_back(name); });
 }
 
 void BoardGestures::Image_KVMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,
@@ -131,29 +133,38 @@ std::optional<QString> BoardGestures::AskText(const QString& caption, const QStr
 void BoardGestures::ShowBand(const Band& band) { parts_.ui.Image_KV->ShowBand(band); }
 
 void BoardGestures::Draw(const drawing::Command& command) {
-  if (gesture_.Drawing && std::holds_alternative<drawing::LineTo>(command)) {
-    // A copy of the extension back in the middle of a stroke is told where
-    // the line goes on from (it draws the stroke's start again with the
-    // user's other steps of the time apart); a plain copy gets what it
-    // always got.
-    std::vector<std::string> present = parts_.correspondents.PresentNames();
-    if (present != gesture_present_) {
-      const drawing::MoveTo from{{parts_.board.PenPos().x(), parts_.board.PenPos().y()}};
-      for (const std::string& name : present) {
-        if (std::find(gesture_present_.begin(), gesture_present_.end(), name) ==
-            gesture_present_.end()) {
-          parts_.fan_out.SendInStream(name, from.Name(), from.Build());
-        }
-      }
-      gesture_present_ = std::move(present);
-    }
+  if (!gesture_.Drawing || !std::holds_alternative<drawing::LineTo>(command)) {
+    parts_.replay.DrawOwn(command);
+    Send(drawing::NameOf(command), drawing::ArgsOf(command));
+    return;
   }
+  // A copy of the extension that missed where the line goes on from (it
+  // was away when the stroke began, or its queue went when it was counted
+  // away since) is told just before its line, in the same walk: the list
+  // may change while the walk runs. It draws the stroke's start again with
+  // the user's other steps of the time apart; a plain copy gets what it
+  // always got.
+  const std::vector<std::string> present = parts_.correspondents.PresentNames();
+  gesture_reached_.erase(std::remove_if(gesture_reached_.begin(), gesture_reached_.end(),
+                                        [&present](const std::string& name) {
+                                          return std::find(present.begin(), present.end(),
+                                                           name) == present.end();
+                                        }),
+                         gesture_reached_.end());
+  const drawing::MoveTo from{{parts_.board.PenPos().x(), parts_.board.PenPos().y()}};
   parts_.replay.DrawOwn(command);
-  Send(drawing::NameOf(command), drawing::ArgsOf(command));
+  Send(drawing::NameOf(command), drawing::ArgsOf(command), [this, &from](const std::string& name) {
+    if (std::find(gesture_reached_.begin(), gesture_reached_.end(), name) != gesture_reached_.end()) {
+      return;
+    }
+    parts_.fan_out.SendInStream(name, from.Name(), from.Build());
+    gesture_reached_.push_back(name);
+  });
 }
 
-void BoardGestures::Send(const std::string& command, const std::string& args) {
-  parts_.fan_out.SendToCorrespondents(command, args, false);
+void BoardGestures::Send(const std::string& command, const std::string& args,
+                         const std::function<void(const std::string& name)>& before_each) {
+  parts_.fan_out.SendToCorrespondents(command, args, false, before_each);
 }
 
 // Received commands are drawn; the user's next click waits until this

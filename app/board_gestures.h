@@ -74,15 +74,16 @@ class BoardGestures : private ToolHost {
   void ShowBand(const Band& band) override;
   void Draw(const drawing::Command& command) override;
   void ProcessPendingEvents() override;
-  void Send(const std::string& command, const std::string& args);
+  void Send(const std::string& command, const std::string& args,
+            const std::function<void(const std::string& name)>& before_each = {});
 
   Parts parts_;
   GestureState gesture_;
   std::array<std::unique_ptr<Tool>, kToolCount> tools_;  // by row of ListTools
   Tool* gesture_tool_ = nullptr;  // the tool the gesture in progress began with
-  // Who was present when the gesture's last command went: a copy present
-  // only since never had where its line goes on from.
-  std::vector<std::string> gesture_present_;
+  // The copies that had where the gesture's line goes on from, when its
+  // last command went out to them; any other is told before its next line.
+  std::vector<std::string> gesture_reached_;
   QElapsedTimer pointer_sent_;    // the pointer goes out some 30 times a second at most
 };
 

@@ -60,7 +60,8 @@ bool FanOut::Deliver(const std::string& name, const std::string& command, const 
   return true;
 }
 
-int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all) {
+int FanOut::SendToCorrespondents(const std::string& command, const std::string& args, bool to_all,
+                                 const std::function<void(const std::string& name)>& before_each) {
   const SendingScope sending(*this);
   const bool outer = !walking_list_;
   walking_list_ = true;
@@ -82,7 +83,9 @@ int FanOut::SendToCorrespondents(const std::string& command, const std::string& 
     const std::string line = list_.Line(i);
     if (!to_all && UpperText(Correspondents::ValueOf(line)) != UpperText(kPresent)) continue;
     const std::string name = TrimText(Correspondents::NameOf(line));
-    if (!name.empty() && SendToOne(name, command, args)) ++count;
+    if (name.empty()) continue;
+    if (before_each) before_each(name);
+    if (SendToOne(name, command, args)) ++count;
   }
   return count;
 }

@@ -40,7 +40,9 @@ class FanOut {
   // number of datagrams sent. A line removed during the walk is never read.
   // A line whose name cannot be reached is passed over: one failing peer
   // never silences the others.
-  int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all);
+  // before_each, if given, is told each name just before its datagram goes.
+  int SendToCorrespondents(const std::string& command, const std::string& args, bool to_all,
+                           const std::function<void(const std::string& name)>& before_each = {});
   // One command to one named line, passed over as the walk passes over it
   // when the name cannot be reached; whether a datagram went out.
   bool SendToOne(const std::string& name, const std::string& command, const std::string& args);

@@ -14,11 +14,13 @@
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/session_links.h"
+#include "board/board_view.h"
 #include "common/lossy_network.h"
 #include "common/platform.h"
 #include "common/session_checks.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
+#include "net/fan_out.h"
 #include "net/peer_links.h"
 #include "net/udp_endpoint.h"
 
@@ -248,6 +250,50 @@ TEST(OneSession, DrawingDuringARepairIsNeverOverwrittenByIt) {
       8000));
   EXPECT_TRUE(kept) << "the stroke was painted over for a while";
   EXPECT_TRUE(Shows(group.Form(owner).Board().Image(), 220, stroke));
+}
+
+TEST(OneSession, ACopyAwayWhileAStrokeBeginsIsToldWhereItsLineGoesOnFrom) {
+  WindowGroup group(2);
+  group.ListEachOther();
+  group.StartAll();
+  ASSERT_TRUE(group.AllPresent());
+  ASSERT_TRUE(OneBoard(group, {0, 1}, 5000));
+  // Drawn by the copy whose board is not the session's, which the other's
+  // repair would mend.
+  const int drawer = 1 - AgreedOwner(group, {0, 1});
+  const test::Stroke first{drawer, {{20, 40}, {80, 40}}};
+  const test::Stroke second{drawer, {{20, 100}, {50, 100}, {80, 100}}};
+  test::DrawInterleaved(group, {first});
+  // The other copy is shown away just while the second stroke's start goes
+  // out, and back before its line does: the walk that sends the start
+  // passes it over.
+  TForm1& form = group.Form(drawer);
+  Correspondents& list = form.UserList();
+  const std::string peer = TrimText(Correspondents::NameOf(list.Line(0)));
+  FanOut& sender = form.Sender();
+  const std::function<void(int)> highlight = sender.OnStep;
+  bool away = true;
+  sender.OnStep = [&](int row) {
+    if (away) list.SetPresence(peer, kAbsent);
+    if (highlight) highlight(row);
+  };
+  QTest::mousePress(form.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier,
+                    second.points.front());
+  away = false;
+  sender.OnStep = highlight;
+  list.SetPresence(peer, kPresent);
+  for (std::size_t i = 1; i < second.points.size(); ++i) {
+    const QPoint p = second.points[i];
+    QMouseEvent move(QEvent::MouseMove, p, form.Controls().Image_KV->mapToGlobal(p), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.Controls().Image_KV, &move);
+  }
+  QTest::mouseRelease(form.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier,
+                      second.points.back());
+  // Not a line from where the first stroke ended.
+  const QImage expected = test::UnionOfStrokes({first, second});
+  EXPECT_TRUE(OneBoard(group, {0, 1}, 3000));
+  EXPECT_EQ(group.Form(1 - drawer).Board().Image(), expected);
 }
 
 }  // namespace
