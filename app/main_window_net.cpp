@@ -76,11 +76,12 @@ void TForm1::CreateSessionAndUndo() {
   // Who may speak changed: every link is made anew, and those of the
   // session now are told of this copy again, and answer.
   session_word_ = std::make_unique<SessionWord>(
-      SessionWord::Parts{*env_.dialogs, *Udp1, *presence_, *ui_.Label_Notice,
+      SessionWord::Parts{*env_.dialogs, *Udp1, *presence_, *ui_.Label_Notice, *ui_.Label_Lock,
                          env_.program_dir + kSessionWordFile, [this] {
                            if (session_) session_->Links().ForgetAll();
                            correspondents_menu_->N9Click();
-                         }});
+                         },
+                         [this](const ReceivedDatagram& datagram) { Udp1DataReceived(datagram); }});
   session_word_->Load();
   // Nobody listening at a copy that speaks the extension is checked with it first.
   Udp1->OnPortUnreachable = [this](const std::string& host) {
@@ -125,7 +126,8 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& arrived) {
   if (closing_) return;  // the board is saved: what arrives now is drawn for nobody
   // In a closed session only what is sealed with its word is read.
   ReceivedDatagram datagram;
-  if (!session_word_->Open(arrived, datagram)) return;
+  std::string opened;
+  if (!session_word_->Open(arrived, datagram, opened)) return;
   if (session_ && session_->TakeStream(datagram)) return;
   // A command is at most kMaxCommandText characters; what follows is not read.
   const std::string_view bytes = datagram.bytes.substr(0, kMaxCommandText);

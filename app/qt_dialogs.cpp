@@ -69,6 +69,15 @@ std::optional<QString> QtDialogs::InputText(const QString& caption, const QStrin
   return dialog.textValue();
 }
 
+std::optional<QString> QtDialogs::InputSecret(const QString& caption, const QString& prompt) {
+  QInputDialog dialog(parent_);
+  dialog.setWindowTitle(caption);
+  dialog.setLabelText(prompt);
+  dialog.setTextEchoMode(QLineEdit::Password);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}
+
 std::optional<QColor> QtDialogs::ChooseColor(const QColor& initial) {
   const QColor chosen = QColorDialog::getColor(initial, parent_);
   if (!chosen.isValid()) return std::nullopt;

@@ -20,6 +20,7 @@ class QtDialogs : public Dialogs {
   void ShowError(const QString& text) override;
   std::optional<QString> InputText(const QString& caption, const QString& prompt,
                                    const QString& value) override;
+  std::optional<QString> InputSecret(const QString& caption, const QString& prompt) override;
   std::optional<QColor> ChooseColor(const QColor& initial) override;
   std::optional<FontChoice> ChooseFont(const FontChoice& initial) override;
   QString OpenPictureFile(const QString& folder) override;

@@ -46,6 +46,10 @@ class RoutedDialogs : public Dialogs {
     if (closed_) return std::nullopt;
     return user_.InputText(caption, prompt, value);
   }
+  std::optional<QString> InputSecret(const QString& caption, const QString& prompt) override {
+    if (closed_) return std::nullopt;
+    return user_.InputSecret(caption, prompt);
+  }
   std::optional<QColor> ChooseColor(const QColor& initial) override {
     return user_.ChooseColor(initial);
   }

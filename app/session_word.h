@@ -1,18 +1,26 @@
 // "Сеть" → "Пароль сеанса…": a word that closes the session. Copies given
-// the same word seal every datagram with it and take only datagrams so
-// sealed, so that a host without it can neither draw on, wipe nor read
-// their boards; each host turned away is told of once in the notice line.
-// The word is kept beside the other state files, readable by the user only.
+// the same word encrypt every datagram with it and take only datagrams so
+// sealed, each once, so that a host without it can neither draw on, wipe
+// nor read their boards and messages; each host turned away is told of
+// once in the notice line, and the status bar shows the session closed.
+// The word is typed as dots and kept beside the other state files,
+// readable by the user only.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <QtGlobal>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <string>
 #include <set>
 #include <utility>
 
 #include "net/session_seal.h"
+
+class QLabel;
 
 namespace kovra {
 
@@ -29,10 +37,14 @@ class SessionWord {
     TUdpEndpoint& endpoint;
     const Presence& presence;  // who a host is, as the user knows it
     NoticeLine& notice;
+    QLabel& lock;  // shown while the session is closed
     QString file;                   // where the word is kept
     std::function<void()> changed;  // the word was set or cleared
+    // Datagrams held until their key was derived, to be read as arrived.
+    std::function<void(const ReceivedDatagram& datagram)> arrived;
   };
   explicit SessionWord(Parts parts);
+  ~SessionWord();
 
   // Takes the word kept from an earlier run; a file that cannot be read is
   // told of, and the session stays open.
@@ -43,15 +55,38 @@ class SessionWord {
 
   // A datagram as it arrived: false when it is turned away; otherwise
   // opened is what to read (the datagram itself in an open session).
-  bool Open(const ReceivedDatagram& datagram, ReceivedDatagram& opened);
+  // opened's bytes are then kept in storage.
+  bool Open(const ReceivedDatagram& datagram, ReceivedDatagram& opened, std::string& storage);
+
+  // A salt's key is derived off the window's thread, one at a time and
+  // one a second at most: a host making up salts costs a tenth of a core.
+  static constexpr qint64 kDeriveEveryMs = 1000;
 
  private:
-  enum class Why { kOutside, kOtherWord, kClosedElsewhere };
+  enum class Why { kOutside, kOtherWord, kClosedElsewhere, kElsewhere };
+  struct Derivation;
   void Tell(const QString& text);
   void TellOnce(quint32 address, Why why);
+  void Use(std::unique_ptr<SessionSeal> seal);
+  void Hold(const ReceivedDatagram& datagram);
+  void DeriveWanted();
+  void TakeDerived();
+  void ShowLock();
 
   Parts parts_;
   std::unique_ptr<SessionSeal> seal_;
+  int generation_ = 0;  // of the seal: a key derived for an earlier word is dropped
+  std::shared_ptr<Derivation> derivation_;
+  QElapsedTimer derived_;
+  QTimer derivation_watch_;
+  struct Held {
+    std::string bytes;
+    quint32 address = 0;
+    quint16 port = 0;
+  };
+  std::deque<Held> held_;  // sealed with the salt being derived
+  static constexpr std::size_t kMaxHeld = 64;
+  QTimer lock_tip_;
   std::set<std::pair<quint32, Why>> told_;
   static constexpr std::size_t kMaxTold = 256;
 };

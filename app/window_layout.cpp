@@ -194,6 +194,9 @@ void BuildStatusBar(WindowControls& form, QWidget* central) {
   form.RestoreBoard->setFixedHeight(20);
   status_row->addWidget(form.RestoreBoard);
   status_row->addStretch(0);  // the room the notice line leaves: it takes it all when shown
+  form.Label_Lock = Named(new QLabel(QStringLiteral("Сеанс закрыт"), form.Panel1), "Label_Lock");
+  status_row->addWidget(form.Label_Lock);
+  status_row->addSpacing(12);
   form.Label_Saved = Named(new QLabel(form.Panel1), "Label_Saved");
   form.Label_Saved->setToolTip(
       QStringLiteral("Доска записывается в ~kv.bmp сама через несколько секунд после изменений"));

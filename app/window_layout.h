@@ -72,6 +72,7 @@ struct WindowControls {
   QMenu* PopupMenu1 = nullptr;  // the board's context menu, empty
   QMenu* PopupMenu2 = nullptr;  // the correspondent list's: add, delete, send the board
   NoticeLine* Label_Notice = nullptr;
+  QLabel* Label_Lock = nullptr;  // shown while the session is closed
   QToolButton* RestoreBoard = nullptr;  // "Вернуть": the board a peer replaced
   QLabel* Label_Saved = nullptr;        // when the board was last written to disk
   QLabel* Label_Zoom = nullptr;         // the board's zoom, in per cent

@@ -147,6 +147,22 @@ long ReceiveFrom(qintptr socket, char* buffer, std::size_t size, quint32& from_a
   return result;
 }
 
+quint32 SourceFor(quint32 bound, quint32 destination, int port) {
+  if (bound != 0) return bound;
+  // The system picks the source when a socket is connected; nothing is sent.
+  const qintptr probe = Open();
+  if (probe == -1) return 0;
+  AllowBroadcast(probe);
+  const sockaddr_in remote = Ipv4Address(destination, port);
+  sockaddr_in local{};
+  socklen_t size = sizeof local;
+  const bool found =
+      ::connect(Native(probe), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 &&
+      ::getsockname(Native(probe), reinterpret_cast<sockaddr*>(&local), &size) == 0;
+  Close(probe);
+  return found ? ntohl(local.sin_addr.s_addr) : 0;
+}
+
 long SendTo(qintptr socket, const char* bytes, std::size_t length, quint32 address, int port) {
   const sockaddr_in remote = Ipv4Address(address, port);
 #ifdef _WIN32

@@ -29,6 +29,9 @@ void AskForErrorReports(qintptr socket);
 // -1; from is filled even for a "port unreachable" on Windows.
 long ReceiveFrom(qintptr socket, char* buffer, std::size_t size, quint32& from_address,
                  quint16& from_port);
+// The address a datagram to destination goes out from: bound, unless that
+// is 0 (any), then the one the system picks; 0 when it cannot tell.
+quint32 SourceFor(quint32 bound, quint32 destination, int port);
 long SendTo(qintptr socket, const char* bytes, std::size_t length, quint32 address, int port);
 // The addresses the system reported, since the last call, as listening on
 // no port a datagram went to (Linux's error queue; empty elsewhere).

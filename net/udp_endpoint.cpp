@@ -246,6 +246,18 @@ bool TUdpEndpoint::SendToAddress(quint32 address, const std::string& host,
   return Transmit(address, host, RemotePort, bytes.data(), bytes.size());
 }
 
+quint32 TUdpEndpoint::SourceFor(quint32 address, int port) {
+  if (!sources_age_.isValid() || sources_age_.hasExpired(30000) || sources_.size() >= 256) {
+    sources_.clear();
+    sources_age_.start();
+  }
+  const auto known = sources_.constFind(address);
+  if (known != sources_.constEnd()) return *known;
+  const quint32 source = os::SourceFor(bind_address_.toIPv4Address(), address, port);
+  sources_.insert(address, source);
+  return source;
+}
+
 bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, const char* bytes,
                             std::size_t length) {
   Status(2, QStringLiteral("Sending Data"));
@@ -261,7 +273,7 @@ bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, 
   }
   std::string sealed;
   if (seal_ != nullptr) {
-    sealed = seal_->Seal(std::string_view(bytes, length));
+    sealed = seal_->Seal(std::string_view(bytes, length), SourceFor(address, port));
     bytes = sealed.data();
     length = sealed.size();
   }

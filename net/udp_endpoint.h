@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -103,7 +104,10 @@ class TUdpEndpoint : public QObject {
   bool LastSendBusy() const { return last_send_busy_; }
   // Every datagram sent from now on is sealed with seal (null: none); the
   // seal outlives the endpoint's use of it.
-  void SetSeal(const class SessionSeal* seal) { seal_ = seal; }
+  void SetSeal(class SessionSeal* seal) {
+    seal_ = seal;
+    sources_.clear();
+  }
   // For tests: asked before each datagram goes out; 0 sends it, an errno
   // makes the send fail as the system would with that code.
   void SetSendFault(std::function<int()> fault) { send_fault_ = std::move(fault); }
@@ -152,7 +156,12 @@ class TUdpEndpoint : public QObject {
   void Unreachable(quint32 address);
 
   QHostAddress bind_address_;
-  const SessionSeal* seal_ = nullptr;
+  // The address a datagram to each destination leaves from, which a sealed
+  // one carries; asked again now and then, as a network may change.
+  quint32 SourceFor(quint32 address, int port);
+  SessionSeal* seal_ = nullptr;
+  QHash<quint32, quint32> sources_;
+  QElapsedTimer sources_age_;
   int local_port_ = 0;
   qintptr socket_ = -1;  // a descriptor, or a Winsock handle
   QSocketNotifier* notifier_ = nullptr;

@@ -32,6 +32,10 @@ class Dialogs {
   // A one-line input prompt; nullopt when cancelled.
   virtual std::optional<QString> InputText(const QString& caption, const QString& prompt,
                                            const QString& value) = 0;
+  // The same for a word nobody looking on should read: typed as dots.
+  virtual std::optional<QString> InputSecret(const QString& caption, const QString& prompt) {
+    return InputText(caption, prompt, QString());
+  }
   virtual std::optional<QColor> ChooseColor(const QColor& initial) = 0;
   virtual std::optional<FontChoice> ChooseFont(const FontChoice& initial) = 0;
   // Picture file dialogs opening in folder; an empty result means cancelled.

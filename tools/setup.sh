@@ -10,7 +10,7 @@ KOVRA_BUILD="${KOVRA_ROOT}/build"
 # fuzzing build.
 kovra_install_missing() {
   local packages=(build-essential cmake ninja-build qt6-base-dev zlib1g-dev libgtest-dev
-                  libcap2-bin qt6-translations-l10n "$@")
+                  libcap2-bin qt6-translations-l10n libgcrypt20-dev "$@")
   local missing=()
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -6,7 +6,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../setup.sh"
 
-kovra_install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev googletest
+kovra_install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev libgcrypt-mingw-w64-dev googletest
 qt="$("$KOVRA_ROOT/tools/windows/build_qt.sh")"
 build="${KOVRA_WINDOWS_BUILD:-$KOVRA_ROOT/build-windows}"
 # Debian's own Qt runs moc, rcc and uic for the Windows build.
