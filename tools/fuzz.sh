@@ -11,7 +11,7 @@ seconds="${2:-30}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-for target in datagram stream picture colour text codec; do
+for target in datagram stream picture colour text codec sealed; do
   work="$build/fuzz/corpus-$target"
   mkdir -p "$work"
   dictionary=()
