@@ -1,5 +1,7 @@
 #include "app/session_links.h"
 
+#include <algorithm>
+
 #include <QTimer>
 #include <charconv>
 #include <cstring>
@@ -145,6 +147,7 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
       received.name == kSessionUpper || received.name == kSeenUpper) {
     return false;
   }
+  if (IsAnotherCopysName(datagram.address, received)) return false;
   links_->Contact(datagram.address);
   static const std::string kExit = UpperText(command::kExit);
   if (received.name == kExit) {
@@ -156,6 +159,19 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
     }
   }
   return true;
+}
+
+bool SessionLinks::IsAnotherCopysName(quint32 address, const ReceivedCommand& received) const {
+  // A copy linked through the extension holds its name by its ticket: a
+  // plain announcement of that name from elsewhere neither moves it nor
+  // says it left, for as long as the link lives.
+  static const std::string kNamed[] = {UpperText(command::kEnter), UpperText(command::kIamToo),
+                                       UpperText(command::kExit)};
+  if (std::find(std::begin(kNamed), std::end(kNamed), received.name) == std::end(kNamed)) {
+    return false;
+  }
+  const std::optional<quint32> holder = KnownAddressOf(received.args);
+  return holder && *holder != address && links_->Speaks(*holder);
 }
 
 void SessionLinks::GreetAbsent() {

@@ -126,6 +126,8 @@ class SessionLinks {
   void Undelivered(quint32 address, std::string_view text, bool after_all);
   // The address of a correspondent's name, as far as it is known without a lookup.
   std::optional<quint32> KnownAddressOf(const std::string& name) const;
+  // Whether received announces, from address, the name of a linked copy elsewhere.
+  bool IsAnotherCopysName(quint32 address, const ReceivedCommand& received) const;
   // The name address announced in "Enter" or "IamToo", else its dotted form.
   std::string ListedName(quint32 address) const;
   // A copy of the extension is there: marked present, by its announced name.

@@ -165,6 +165,40 @@ TEST(HostileHost, NeitherANameNorManyAddressesTakeARealCopysPlace) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return a.Links()->Speaks(0x7F000004); }, 5000));
 }
 
+TEST(HostileHost, APlainAnnouncementFromElsewhereNeitherMovesNorSilencesALinkedName) {
+  // Named as on most LANs: only announcements say where a name is.
+  WindowGroup group(2, WindowGroup::Names::kUnresolvable);
+  ASSERT_TRUE(group.StartListingEachOther());
+  TForm1& a = group.Form(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.Links()->Speaks(kB); }, 5000));
+  const quint16 port = group.Port();
+  test::Collector host(QHostAddress(QStringLiteral("127.0.0.9")), port);
+  const QByteArray name(group.Name(1).c_str());
+  for (const QByteArray& claim : {"Kovra:>IamToo:>" + name, "Kovra:>Enter:>" + name,
+                                  "Kovra:>Exit:>" + name, "Kovra:>IamToo:>" + name}) {
+    host.Send(claim, kWindowA, port);
+  }
+  QTest::qWait(300);
+  // What A sends B still goes to B, and B stays present.
+  for (int i = 0; i < 3; ++i) {
+    a.Controls().Edit_Mess->setText(QStringLiteral("for b %1").arg(i));
+    a.Controls().SpeedButton1->click();
+  }
+  DrawAcross(group, 0, 120);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return SaidOnce(group.Form(1), "for b 2"); }, 3000));
+  EXPECT_TRUE(SaidOnce(group.Form(1), "for b 0") && SaidOnce(group.Form(1), "for b 1"));
+  EXPECT_TRUE(test::OneBoard(group, {0, 1}, 3000));
+  EXPECT_TRUE(Shows(group.Form(1).Board().Image(), 120, kColours[0]));
+  const auto lines = a.UserList().Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), group.Name(1) + "=Yes"), lines.end());
+  EXPECT_EQ(a.Links()->Speaks(kB), true);
+  host.WaitFor(100000, 300);  // takes in what came
+  for (const QByteArray& datagram : host.Received()) {
+    EXPECT_FALSE(datagram.contains("for b") || datagram.contains("LineTo"))
+        << datagram.left(60).toStdString();
+  }
+}
+
 TEST(HostileHost, ABoardSentWholeKeepsToTheSizeRulesOfANewBoard) {
   WindowGroup group(1);
   group.StartAll();
