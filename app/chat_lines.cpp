@@ -57,6 +57,13 @@ QString ChatLines::Text(std::size_t line) const {
   return AnsiToQString(history_.Line(history_.Count() - 1 - oldest_first));
 }
 
+MessageHistory::Origin ChatLines::OriginOf(std::size_t line) const {
+  bool quiet = false;
+  const std::size_t oldest_first = line - QuietAbove(line, quiet);
+  if (quiet || oldest_first >= history_.Count()) return MessageHistory::Origin::kStored;
+  return history_.OriginOf(history_.Count() - 1 - oldest_first);
+}
+
 bool ChatLines::IsQuiet(std::size_t line) const {
   bool quiet = false;
   QuietAbove(line, quiet);

@@ -11,10 +11,11 @@
 #include <set>
 #include <string>
 
+#include "net/message_history.h"
+
 namespace kovra {
 
 class Correspondents;
-class MessageHistory;
 
 class ChatLines : public QObject {
   Q_OBJECT
@@ -30,6 +31,8 @@ class ChatLines : public QObject {
   // Line 0 is the oldest.
   QString Text(std::size_t line) const;
   bool IsQuiet(std::size_t line) const;
+  // Where a history line came from (kStored for a quiet one).
+  MessageHistory::Origin OriginOf(std::size_t line) const;
 
   // A line below the newest, shown until the program ends.
   void AddQuiet(const QString& text);

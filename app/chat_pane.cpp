@@ -44,7 +44,7 @@ void ChatPane::SpeedButton1Click() {
   const std::string sent = line_now();
   parts_.fan_out.SendToCorrespondents(command::kMessage, sent, false);
   // Built again, so the line kept shows when the walk ended, as it always has.
-  parts_.history.AddAndSave(line_now());
+  parts_.history.AddAndSave(line_now(), MessageHistory::Origin::kOwn);
   if (KeepForAbsent) KeepForAbsent(sent);
   edit.clear();
   edit.setFocus();
@@ -65,7 +65,8 @@ void ChatPane::ReceivedMessage(const std::string& args, quint32 from) {
 void ChatPane::Undelivered(const std::string& name, const std::string& line, bool after_all) {
   const QString what =
       after_all ? QStringLiteral("доставлено позже ") : QStringLiteral("не доставлено ");
-  parts_.history.AddAndSave(QStringToAnsi(what) + name + ": " + line);
+  parts_.history.AddAndSave(QStringToAnsi(what) + name + ": " + line,
+                            MessageHistory::Origin::kStatus);
 }
 
 void ChatPane::WindowActivated() {

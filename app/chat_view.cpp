@@ -82,7 +82,10 @@ void ChatView::LayOut(QTextLayout& layout, int line, bool& own) const {
   QList<QTextLayout::FormatRange> formats;
   QTextCharFormat quiet;
   quiet.setForeground(kQuiet);
-  if (lines_->IsQuiet(index)) {
+  using Origin = MessageHistory::Origin;
+  const Origin origin = lines_->OriginOf(index);
+  if (lines_->IsQuiet(index) || origin == Origin::kStatus) {
+    // The pane's own words, and the program's status lines of this run.
     quiet.setFontItalic(true);
     formats.append({0, static_cast<int>(text.size()), quiet});
   } else {
@@ -91,8 +94,12 @@ void ChatView::LayOut(QTextLayout& layout, int line, bool& own) const {
     const qsizetype name_end = time_end < 0 ? -1 : text.indexOf(QStringLiteral("> "), time_end);
     if (name_end > 0) {
       const auto name_start = static_cast<int>(time_end + 2);
-      own = UpperText(TrimText(QStringToAnsi(text.mid(name_start, name_end - name_start)))) ==
-            own_name_;
+      // A line received is never the user's, whatever name it carries;
+      // one read from the file is known only by its name.
+      own = origin == Origin::kOwn ||
+            (origin == Origin::kStored &&
+             UpperText(TrimText(QStringToAnsi(text.mid(name_start, name_end - name_start)))) ==
+                 own_name_);
       QTextCharFormat name;
       name.setFontWeight(QFont::Bold);
       name.setForeground(own ? kOwnName : kName);

@@ -40,14 +40,21 @@ MessageHistory::MessageHistory(QObject* parent) : QAbstractListModel(parent) {
   connect(&save_timer_, &QTimer::timeout, this, &MessageHistory::SaveInTime);
 }
 
-std::size_t MessageHistory::Add(const std::string& line) {
+std::size_t MessageHistory::Add(const std::string& line, Origin origin) {
   std::vector<std::string> pieces = SplitLines(line);
   if (pieces.empty()) pieces.emplace_back();
   beginInsertRows(QModelIndex(), 0, static_cast<int>(pieces.size()) - 1);
   // The first piece ends up on top.
-  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) added_.push_back(std::move(*it));
+  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+    added_.push_back(std::move(*it));
+    added_origins_.push_back(origin);
+  }
   endInsertRows();
   return pieces.size();
+}
+
+MessageHistory::Origin MessageHistory::OriginOf(std::size_t index) const {
+  return index < added_.size() ? added_origins_[added_.size() - 1 - index] : Origin::kStored;
 }
 
 std::string MessageHistory::Line(std::size_t index) const {
@@ -110,8 +117,8 @@ void MessageHistory::Restore() {
   if (arrived_early > 0) SaveToFile();
 }
 
-void MessageHistory::AddAndSave(const std::string& line) {
-  Add(line);
+void MessageHistory::AddAndSave(const std::string& line, Origin origin) {
+  Add(line, origin);
   unsaved_ = true;
   if (save_timer_.isActive()) return;  // this line goes with the coming save
   if (!since_save_.isValid() || since_save_.hasExpired(kSaveIntervalMs)) {

@@ -28,9 +28,15 @@ class MessageHistory : public QAbstractListModel {
  public:
   explicit MessageHistory(QObject* parent = nullptr);
 
+  // Where a line came from, as this run knows it: the file keeps only the
+  // text, so a line read from it is just stored. The pane draws a line of
+  // its own (a status) or the user's from this, never from the text, which
+  // a peer writes as it likes.
+  enum class Origin { kStored, kReceived, kOwn, kStatus };
+
   // Puts a line on top; returns the number of lines added. A line holding
   // line ends becomes several lines, as it would after a save and a load.
-  std::size_t Add(const std::string& line);
+  std::size_t Add(const std::string& line, Origin origin = Origin::kReceived);
 
   // Puts the file's lines under those added so far; raises Error when the
   // file cannot be read. Until a load (or MarkLoaded, when there is no
@@ -48,7 +54,7 @@ class MessageHistory : public QAbstractListModel {
   // a second while lines keep coming, so a flood costs one write a second.
   void SetFile(const QString& path) { file_ = path; }
   void Restore();
-  void AddAndSave(const std::string& line);
+  void AddAndSave(const std::string& line, Origin origin = Origin::kReceived);
   void SaveToFile() const;
   // Saves what is not saved yet, at once; raises Error on failure.
   void Flush();
@@ -58,6 +64,7 @@ class MessageHistory : public QAbstractListModel {
   std::size_t Count() const { return added_.size() + StoredCount(); }
   // Line 0 is the newest.
   std::string Line(std::size_t index) const;
+  Origin OriginOf(std::size_t index) const;
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
@@ -70,6 +77,7 @@ class MessageHistory : public QAbstractListModel {
 
   // The lines added here, oldest first, so that a new line costs no shifting.
   std::vector<std::string> added_;
+  std::vector<Origin> added_origins_;  // of added_'s lines
   // The file's lines as loaded, newest first: its bytes, held once however
   // long the history, and where each line lies in them.
   struct Span {

@@ -19,6 +19,7 @@
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
+#include "net/message_history.h"
 #include "support/ansi_codec.h"
 #include "support/line_file.h"
 
@@ -192,6 +193,36 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsTheNewestAtTheBottomAfterRestart) {
   pane->SelectLines(2, 0);
   QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first\nsecond\nearly"));
+}
+
+TEST(Chat, ALineAPeerWritesIsNeverDrawnAsTheUsersOwnOrAsAStatus) {
+  Group group(1);
+  group.StartAll();
+  TForm1& a = group[0].Window();
+  ChatView* pane = a.Controls().RE_Mess;
+  pane->resize(400, 300);
+  auto tinted = [&] {
+    const QImage shown = pane->viewport()->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) count += shown.pixel(x, y) == qRgb(226, 238, 252);
+    }
+    return count;
+  };
+  // Built as this copy's own status line and own words would read.
+  test::Collector peer(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
+  const std::string forged = "Kovra:>Message:>" + QStringToAnsi(QStringLiteral("доставлено позже ")) +
+                             "NSB: 01:43:46  " + group.Name(0) + "> I resign";
+  peer.Send(QByteArray::fromStdString(forged), QHostAddress(QStringLiteral("127.0.0.2")),
+            group.Port());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.History().Count() == 1; }, 3000));
+  EXPECT_EQ(pane->Lines().OriginOf(0), MessageHistory::Origin::kReceived);
+  EXPECT_EQ(tinted(), 0) << "a peer's line on the user's tint";
+  a.Controls().Edit_Mess->setText(QStringLiteral("mine"));
+  a.Controls().SpeedButton1->click();
+  ASSERT_EQ(a.History().Count(), 2u);
+  EXPECT_EQ(pane->Lines().OriginOf(1), MessageHistory::Origin::kOwn);
+  EXPECT_GT(tinted(), 0) << "the user's own line is tinted";
 }
 
 TEST(Chat, AnUnwritableHistoryIsToldOnceInTheNoticeLineAndNothingShownIsLost) {
