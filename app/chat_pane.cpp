@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTime>
+#include <algorithm>
+#include <utility>
 
 #include "net/command.h"
 #include "net/correspondents.h"
@@ -20,6 +22,9 @@ ChatPane::ChatPane(Parts parts) : parts_(std::move(parts)) {
   title_due_.setSingleShot(true);
   title_due_.setInterval(0);
   QObject::connect(&title_due_, &QTimer::timeout, &title_due_, [this] { ShowUnread(); });
+  status_due_.setSingleShot(true);
+  status_due_.setInterval(kStatusGatherMs);
+  QObject::connect(&status_due_, &QTimer::timeout, &status_due_, [this] { WriteStatus(); });
 }
 
 bool ChatPane::AllowedToLoseCharacters(const QString& text) {
@@ -63,10 +68,32 @@ void ChatPane::ReceivedMessage(const std::string& args, quint32 from) {
 }
 
 void ChatPane::Undelivered(const std::string& name, const std::string& line, bool after_all) {
-  const QString what =
-      after_all ? QStringLiteral("доставлено позже ") : QStringLiteral("не доставлено ");
-  parts_.history.AddAndSave(QStringToAnsi(what) + name + ": " + line,
-                            MessageHistory::Origin::kStatus);
+  auto same = std::find_if(statuses_.begin(), statuses_.end(), [&](const Status& status) {
+    return status.after_all == after_all && status.line == line;
+  });
+  if (same == statuses_.end()) {
+    statuses_.push_back(Status{after_all, line, {}});
+    same = std::prev(statuses_.end());
+  }
+  std::vector<std::string>& names = same->names;
+  if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  if (!status_due_.isActive()) status_due_.start();
+}
+
+void ChatPane::WriteStatus() {
+  for (const Status& status : std::exchange(statuses_, {})) {
+    const QString what = status.after_all ? QStringLiteral("доставлено позже ")
+                                          : QStringLiteral("не доставлено ");
+    std::string who;
+    for (std::size_t i = 0; i < status.names.size() && i < kNamesShown; ++i) {
+      who += (i > 0 ? ", " : "") + status.names[i];
+    }
+    if (status.names.size() > kNamesShown) {
+      who += QStringToAnsi(QStringLiteral(" и ещё %1").arg(status.names.size() - kNamesShown));
+    }
+    parts_.history.AddAndSave(QStringToAnsi(what) + who + ": " + status.line,
+                              MessageHistory::Origin::kStatus);
+  }
 }
 
 void ChatPane::WindowActivated() {

@@ -8,6 +8,7 @@
 #include <QtGlobal>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 class QWidget;
@@ -44,8 +45,12 @@ class ChatPane {
   // "Message": a line from the computer at from (host order; 0 unknown).
   void ReceivedMessage(const std::string& args, quint32 from = 0);
   // A line of this computer's that name did not acknowledge, or (after_all)
-  // acknowledged later: marked so in the pane, under the line.
+  // acknowledged later: marked so in the pane, under the line. The names
+  // told of within a moment share one line per message, so that copies
+  // by the dozen (or one host's many addresses) add one line, not dozens.
   void Undelivered(const std::string& name, const std::string& line, bool after_all = false);
+  static constexpr int kStatusGatherMs = 100;
+  static constexpr std::size_t kNamesShown = 3;
   // The window became the active one: everything has been seen.
   void WindowActivated();
   // True when text travels whole, or the user agrees that the characters
@@ -55,10 +60,18 @@ class ChatPane {
  private:
   // The title, with the number of lines that came unseen.
   void ShowUnread();
+  void WriteStatus();
 
   Parts parts_;
   int unread_ = 0;
   QTimer title_due_;  // lines came unseen since the title was written
+  struct Status {
+    bool after_all = false;
+    std::string line;
+    std::vector<std::string> names;
+  };
+  std::vector<Status> statuses_;  // gathered, in the order first told
+  QTimer status_due_;
 };
 
 }  // namespace kovra

@@ -195,7 +195,7 @@ TEST(Chat, HistoryKeepsEarlyMessagesAndShowsTheNewestAtTheBottomAfterRestart) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("first\nsecond\nearly"));
 }
 
-TEST(Chat, ALineAPeerWritesIsNeverDrawnAsTheUsersOwnOrAsAStatus) {
+TEST(Chat, ALineAPeerWritesIsNeverDrawnAsTheUsersOwnOrAsAStatusAndStatusesComeOneAMessage) {
   Group group(1);
   group.StartAll();
   TForm1& a = group[0].Window();
@@ -223,6 +223,20 @@ TEST(Chat, ALineAPeerWritesIsNeverDrawnAsTheUsersOwnOrAsAStatus) {
   ASSERT_EQ(a.History().Count(), 2u);
   EXPECT_EQ(pane->Lines().OriginOf(1), MessageHistory::Origin::kOwn);
   EXPECT_GT(tinted(), 0) << "the user's own line is tinted";
+
+  // The line left undelivered by 64 copies at once is told in one status
+  // line of the program's own, and delivered later to one of them in another.
+  const std::string line = a.History().Line(0);
+  for (int i = 0; i < 64; ++i) a.Chat().Undelivered("PC" + std::to_string(i), line);
+  a.Chat().Undelivered("PC7", line, true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.History().Count() == 4; }, 2000));
+  QTest::qWait(ChatPane::kStatusGatherMs * 2);
+  ASSERT_EQ(a.History().Count(), 4u);
+  EXPECT_EQ(AnsiToQString(a.History().Line(1)),
+            QStringLiteral("не доставлено PC0, PC1, PC2 и ещё 61: ") + AnsiToQString(line));
+  EXPECT_EQ(AnsiToQString(a.History().Line(0)),
+            QStringLiteral("доставлено позже PC7: ") + AnsiToQString(line));
+  EXPECT_EQ(pane->Lines().OriginOf(2), MessageHistory::Origin::kStatus);
 }
 
 TEST(Chat, AnUnwritableHistoryIsToldOnceInTheNoticeLineAndNothingShownIsLost) {
