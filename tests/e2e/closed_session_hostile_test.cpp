@@ -10,7 +10,6 @@
 #include "app/main_window.h"
 #include "common/forged_udp.h"
 #include "common/lossy_network.h"
-#include "common/platform.h"
 #include "common/session_checks.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -42,7 +41,6 @@ void CloseWith(test::TestWindow& window, const QString& word) {
 }
 
 TEST(ClosedSessionHostile, ACaptureReadsAsNothingAndNothingReplayedFromAnyAddressChangesAThing) {
-  if (test::UnderWine()) GTEST_SKIP() << "raw sockets are Linux's";
   test::ForgedUdp forger;
   if (!forger.Ready()) GTEST_SKIP() << "no raw socket here: forging needs root";
   WindowGroup group(2);
