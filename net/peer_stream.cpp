@@ -269,9 +269,8 @@ void PeerLinks::OnAck(quint32 address, std::string_view args) {
     ++acked;
   }
   if (acked > 0) peer->useful_ms = now;
-  // Everything sent has arrived: the peer has shown it takes what it asks
-  // for. An acknowledgement of nothing shows nothing.
-  if (acked > 0 && peer->unacked.empty()) peer->credit = std::max(peer->credit, kFreshCredit);
+  // Everything sent has arrived: the peer has shown it takes what it asks for.
+  if (peer->unacked.empty()) peer->credit = std::max(peer->credit, kFreshCredit);
   // Grows by one for each acknowledged until it is large, then slowly.
   peer->window += peer->window < 64 ? acked : static_cast<double>(acked) / peer->window * 8;
   peer->window = std::min<double>(peer->window, kMaxWindow);
