@@ -195,8 +195,8 @@ void BuildStatusBar(WindowControls& form, QWidget* central) {
   status_row->addWidget(form.RestoreBoard);
   status_row->addStretch(0);  // the room the notice line leaves: it takes it all when shown
   form.Label_Lock = Named(new QLabel(QStringLiteral("Сеанс закрыт"), form.Panel1), "Label_Lock");
+  form.Label_Lock->setContentsMargins(0, 0, 12, 0);  // its room goes with it while hidden
   status_row->addWidget(form.Label_Lock);
-  status_row->addSpacing(12);
   form.Label_Saved = Named(new QLabel(form.Panel1), "Label_Saved");
   form.Label_Saved->setToolTip(
       QStringLiteral("Доска записывается в ~kv.bmp сама через несколько секунд после изменений"));
