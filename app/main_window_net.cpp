@@ -76,7 +76,10 @@ void TForm1::CreateSessionAndUndo() {
   // Who may speak changed: every link is made anew, and those of the
   // session now are told of this copy again, and answer.
   session_word_ = std::make_unique<SessionWord>(
-      SessionWord::Parts{*env_.dialogs, *Udp1, *presence_, *ui_.Label_Notice, *ui_.Label_Lock,
+      SessionWord::Parts{*env_.dialogs, *Udp1, *presence_, *ui_.Label_Notice,
+                         [this](bool closed, const QString& tip) {
+                           ShowSessionLock(ui_, closed, tip);
+                         },
                          env_.program_dir + kSessionWordFile, [this] {
                            if (session_) session_->Links().ForgetAll();
                            correspondents_menu_->N9Click();

@@ -1,7 +1,6 @@
 #include "app/session_word.h"
 
 #include <QFile>
-#include <QLabel>
 #include <QSaveFile>
 #include <QThreadPool>
 #include <mutex>
@@ -30,7 +29,6 @@ SessionWord::SessionWord(Parts parts) : parts_(std::move(parts)) {
   QObject::connect(&derivation_watch_, &QTimer::timeout, [this] { TakeDerived(); });
   lock_tip_.setInterval(2000);
   QObject::connect(&lock_tip_, &QTimer::timeout, [this] { ShowLock(); });
-  parts_.lock.hide();
 }
 
 SessionWord::~SessionWord() = default;
@@ -44,16 +42,18 @@ void SessionWord::Use(std::unique_ptr<SessionSeal> seal) {
 }
 
 void SessionWord::ShowLock() {
-  parts_.lock.setVisible(seal_ != nullptr);
   if (seal_ == nullptr) {
     lock_tip_.stop();
+    parts_.show_lock(false, QString());
     return;
   }
   lock_tip_.start();
-  std::vector<std::string> present = parts_.presence.List().PresentNames();
   QStringList names;
-  for (const std::string& name : present) names << AnsiToQString(name);
-  parts_.lock.setToolTip(
+  for (const std::string& name : parts_.presence.List().PresentNames()) {
+    names << AnsiToQString(name);
+  }
+  parts_.show_lock(
+      true,
       QStringLiteral("Сеанс закрыт паролем: всё, что идёт по сети, зашифровано\nВ сеансе: %1")
           .arg(names.isEmpty() ? QStringLiteral("пока никого") : names.join(QStringLiteral(", "))));
 }

@@ -20,8 +20,6 @@
 
 #include "net/session_seal.h"
 
-class QLabel;
-
 namespace kovra {
 
 class Dialogs;
@@ -37,7 +35,8 @@ class SessionWord {
     TUdpEndpoint& endpoint;
     const Presence& presence;  // who a host is, as the user knows it
     NoticeLine& notice;
-    QLabel& lock;  // shown while the session is closed
+    // Shows the session closed, or not, with a tip naming who is in it.
+    std::function<void(bool closed, const QString& tip)> show_lock;
     QString file;                   // where the word is kept
     std::function<void()> changed;  // the word was set or cleared
     // Datagrams held until their key was derived, to be read as arrived.

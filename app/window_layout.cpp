@@ -194,9 +194,7 @@ void BuildStatusBar(WindowControls& form, QWidget* central) {
   form.RestoreBoard->setFixedHeight(20);
   status_row->addWidget(form.RestoreBoard);
   status_row->addStretch(0);  // the room the notice line leaves: it takes it all when shown
-  form.Label_Lock = Named(new QLabel(QStringLiteral("Сеанс закрыт"), form.Panel1), "Label_Lock");
-  form.Label_Lock->setContentsMargins(0, 0, 12, 0);  // its room goes with it while hidden
-  status_row->addWidget(form.Label_Lock);
+  form.StatusRow = status_row;
   form.Label_Saved = Named(new QLabel(form.Panel1), "Label_Saved");
   form.Label_Saved->setToolTip(
       QStringLiteral("Доска записывается в ~kv.bmp сама через несколько секунд после изменений"));
@@ -270,6 +268,19 @@ void KeepMessageShort(QLineEdit* edit) {
   const int cursor = edit->cursorPosition();
   edit->setText(text.left(at));
   edit->setCursorPosition(std::min(cursor, static_cast<int>(at)));
+}
+
+void ShowSessionLock(WindowControls& form, bool shown, const QString& tip) {
+  // Made when the session is first closed: until then the status bar is
+  // laid out as it always was.
+  if (form.Label_Lock == nullptr) {
+    if (!shown) return;
+    form.Label_Lock = Named(new QLabel(QStringLiteral("Сеанс закрыт"), form.Panel1), "Label_Lock");
+    form.Label_Lock->setContentsMargins(0, 0, 12, 0);
+    form.StatusRow->insertWidget(form.StatusRow->indexOf(form.Label_Saved), form.Label_Lock);
+  }
+  form.Label_Lock->setVisible(shown);
+  form.Label_Lock->setToolTip(tip);
 }
 
 void ShowCharactersLeft(WindowControls& form) {

@@ -10,6 +10,7 @@ class QAbstractItemModel;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -72,7 +73,8 @@ struct WindowControls {
   QMenu* PopupMenu1 = nullptr;  // the board's context menu, empty
   QMenu* PopupMenu2 = nullptr;  // the correspondent list's: add, delete, send the board
   NoticeLine* Label_Notice = nullptr;
-  QLabel* Label_Lock = nullptr;  // shown while the session is closed
+  QLabel* Label_Lock = nullptr;  // shown while the session is closed; made when first needed
+  QHBoxLayout* StatusRow = nullptr;
   QToolButton* RestoreBoard = nullptr;  // "Вернуть": the board a peer replaced
   QLabel* Label_Saved = nullptr;        // when the board was last written to disk
   QLabel* Label_Zoom = nullptr;         // the board's zoom, in per cent
@@ -101,6 +103,8 @@ void Paint(QWidget* widget, const QColor& background, std::optional<QColor> text
 // The menu "Вид": zoom in, out and back to the board's own size, with Ctrl
 // and "+", "-" and "0", as Ctrl with the wheel on the board.
 void BuildZoomMenu(QMenuBar* bar, BoardView* view);
+// Shows or hides "Сеанс закрыт" in the status bar, with its tip.
+void ShowSessionLock(WindowControls& form, bool shown, const QString& tip);
 
 // Cuts the message being typed to kMaxMessageText characters of the code page.
 void KeepMessageShort(QLineEdit* edit);

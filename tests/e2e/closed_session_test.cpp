@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -97,6 +98,16 @@ TEST(ClosedSession, OnlyCopiesWithTheWordDrawAndTalkTogetherAndAWrongWordIsTold)
   SetWord(group[2], QStringLiteral("груша"));
   EXPECT_TRUE(test::OneBoard(group, {0, 1, 2}, 10000));
   EXPECT_TRUE(Shows(group.Form(2).Board().Image(), 100, kColours[0]));
+
+  // The status bar says the session is closed for as long as it is.
+  auto lock = [&](int i) {
+    return group.Form(i).findChild<QLabel*>(QStringLiteral("Label_Lock"));
+  };
+  ASSERT_NE(lock(2), nullptr);
+  EXPECT_FALSE(lock(2)->isHidden());
+  EXPECT_TRUE(lock(2)->toolTip().contains(QStringLiteral("В сеансе")));
+  SetWord(group[2], QString());
+  EXPECT_TRUE(lock(2)->isHidden());
 }
 
 }  // namespace
