@@ -17,10 +17,11 @@ std::size_t BoardHistory::CheckpointAt(std::size_t seq) const {
 }
 
 void BoardHistory::Checkpoint() {
-  // Kept only once about a board's worth was drawn since the last: one is
-  // free until the board is next drawn on, and then costs one copy.
+  // Kept only once about half a board's worth was drawn since the last:
+  // one is free until the board is next drawn on, and then costs one copy,
+  // which is cheaper than drawing that much again at a step back.
   const QImage& board = canvas_.Image();
-  if (board.isNull() || cost_ - cost_at_checkpoint_ < qint64{board.width()} * board.height()) {
+  if (board.isNull() || cost_ - cost_at_checkpoint_ < qint64{board.width()} * board.height() / 2) {
     return;
   }
   const std::size_t seq = first_entry_ + entries_.size();

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <type_traits>
 
 #include "board/board_tiles.h"
@@ -221,6 +222,7 @@ void BoardHistory::Clear() {
   open_.clear();
   bytes_ = 0;
   base_ = BoardCanvas();
+  spare_ = QImage();
   checkpoints_.clear();
   checkpoint_bytes_ = 0;
   cost_at_checkpoint_ = cost_;
@@ -295,7 +297,7 @@ std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
   const QImage& start = checkpoint != checkpoints_.end() ? checkpoint->second : base_.Image();
   if (start.isNull() || start.size() != canvas_.Image().size()) return std::nullopt;
   BoardCanvas scratch;
-  scratch.Reset(start);  // shared until the first command draws
+  scratch.Reset(ScratchFrom(start));
   // Only where something was drawn since can the two boards differ.
   QRect drawn;
   for (std::size_t i = from - first_entry_; i < entries_.size(); ++i) {
@@ -311,7 +313,22 @@ std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
   applying_ = true;
   canvas_.Paste(scratch.Image().copy(change->area), change->area.topLeft());
   applying_ = false;
+  if (scratch.Image().sizeInBytes() <= kMaxSpareBytes) spare_ = scratch.Image();
   return change;
+}
+
+QImage BoardHistory::ScratchFrom(const QImage& start) {
+  // A board's worth of fresh memory costs more to map than to fill: the
+  // last one drawn on is filled again when it is the right size.
+  QImage scratch = std::exchange(spare_, QImage());
+  if (scratch.size() != start.size() || scratch.format() != start.format() ||
+      scratch.bytesPerLine() != start.bytesPerLine() || start.format() != QImage::Format_RGB32) {
+    return start;  // shared until the first command draws
+  }
+  std::memcpy(scratch.bits(), start.constBits(), std::size_t(start.sizeInBytes()));
+  scratch.setDotsPerMeterX(start.dotsPerMeterX());
+  scratch.setDotsPerMeterY(start.dotsPerMeterY());
+  return scratch;
 }
 
 std::optional<BoardHistory::Change> BoardHistory::Difference(const QImage& before,
@@ -322,9 +339,12 @@ std::optional<BoardHistory::Change> BoardHistory::Difference(const QImage& befor
   const QImage new_pixels = after.convertToFormat(QImage::Format_RGB32);
   const QRect within = area & old_pixels.rect() & new_pixels.rect();
   int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+  const std::size_t row_bytes = std::size_t(std::max(within.width(), 0)) * sizeof(QRgb);
   for (int y = within.top(); y <= within.bottom(); ++y) {
     const auto* was = reinterpret_cast<const QRgb*>(old_pixels.constScanLine(y));
     const auto* is = reinterpret_cast<const QRgb*>(new_pixels.constScanLine(y));
+    // Most rows are alike byte for byte, which is quick to tell.
+    if (std::memcmp(was + within.left(), is + within.left(), row_bytes) == 0) continue;
     for (int x = within.left(); x <= within.right(); ++x) {
       if (((was[x] ^ is[x]) & kColorBits) == 0) continue;
       left = std::min(left, x);

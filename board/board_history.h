@@ -51,6 +51,8 @@ class BoardHistory {
   // kept at step starts may take.
   static constexpr qint64 kMaxReplayPixels = qint64{48} << 20;
   static constexpr qint64 kMaxCheckpointBytes = qint64{256} << 20;
+  // A board drawn anew is kept for the next step back up to this size.
+  static constexpr qint64 kMaxSpareBytes = qint64{64} << 20;
   // Whose step: the local user's, or a peer's by the key the replay gives it.
   static constexpr quint64 kOwn = 0;
 
@@ -156,6 +158,8 @@ class BoardHistory {
   static bool Counts(const Entry& entry);
   // The board drawn anew from the latest copy before step, without the steps taken back.
   std::optional<Change> Recompute(const Step& step);
+  // The board to draw anew on, holding start's pixels.
+  QImage ScratchFrom(const QImage& start);
   // The cost of everything added from the entry numbered seq on.
   qint64 CostFrom(std::size_t seq) const;
   // The number of the entry the latest copy at or before seq was taken at.
@@ -183,6 +187,7 @@ class BoardHistory {
   qint64 cost_at_checkpoint_ = 0;
   qint64 bytes_ = 0;
   bool applying_ = false;  // the history itself is pasting
+  QImage spare_;           // the last board drawn anew, to draw on again
   QImage previous_;
   bool drawn_since_replaced_ = false;
   std::function<qint64()> clock_;
