@@ -11,6 +11,7 @@
 #include "app/session_links.h"
 #include "board/board_files.h"
 #include "board/board_runs.h"
+#include "board/board_tiles.h"
 #include "board/replay.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
@@ -88,8 +89,17 @@ void BoardUndo::RestorePrevious() {
 }
 
 void BoardUndo::Replaced(quint32 from, const QString& what) {
-  before_alignment_ = QImage();
   const QImage& previous = parts_.history.Previous();
+  // A peer that replaces a blank board took nothing: "Вернуть" still
+  // brings back what the user's board held before it was aligned.
+  const bool took_nothing =
+      from != 0 && (previous.isNull() || tiles::IsWhite(previous, previous.rect()));
+  if (took_nothing && !before_alignment_.isNull()) {
+    parts_.notice.Tell(NameAt(from), what + QStringLiteral("; вернуть свою прежнюю: Ctrl+Z"));
+    parts_.restore.show();
+    return;
+  }
+  before_alignment_ = QImage();
   // Told once per replacement, however many parts report it.
   const bool new_replacement = previous.cacheKey() != replaced_.cacheKey();
   QImage taken_before = new_replacement ? std::exchange(replaced_, previous) : QImage();

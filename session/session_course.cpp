@@ -128,12 +128,29 @@ void SessionCourse::FollowOwner(quint32 leader) {
   const qint64 from = std::max(links_.MissingSince(leader), met.had_until);
   const qint64 to = met.linked_at;
   if (from >= to) return;
+  // A copy never met before had none of this board: everything is drawn
+  // again for it, and kept before its board replaces this one. A host that
+  // comes back as ever new copies, the last one gone, gets that once a
+  // minute, not each time; the steps wait for the minute to end.
+  const qint64 now = links_.Clock();
+  const bool stranger = from == PeerLinks::kLongAgo;
+  const bool again = stranger && last_stranger_.at != PeerLinks::kLongAgo &&
+                     now - last_stranger_.at < kStrangerPauseMs &&
+                     !InstanceLinked(last_stranger_.instance);
+  if (stranger && !again) last_stranger_ = {now, roster_.InstanceAt(leader)};
   // What cannot be drawn again is kept before the session's board replaces it.
-  if (!history_.OwnStepsBetween(from, to).whole && hooks_.unshared) hooks_.unshared();
+  if (!again && !history_.OwnStepsBetween(from, to).whole && hooks_.unshared) hooks_.unshared();
   const bool waiting = replay_since_.isValid();
   replay_from_ = waiting ? std::min(replay_from_, from) : from;
   replay_to_ = waiting ? std::max(replay_to_, to) : to;
+  if (again) replay_not_before_ = std::max(replay_not_before_, last_stranger_.at + kStrangerPauseMs);
   replay_since_.start();
+}
+
+bool SessionCourse::InstanceLinked(quint32 instance) const {
+  const std::vector<quint32> present = links_.Present();
+  return std::any_of(present.begin(), present.end(),
+                     [&](quint32 address) { return roster_.InstanceAt(address) == instance; });
 }
 
 void SessionCourse::Shared() {
@@ -160,7 +177,9 @@ void SessionCourse::Replay() {
   // moment at the most: a copy that is not yet would lose it to the repair.
   if (leader != 0 && !roster_.AllPresent() && !replay_since_.hasExpired(kSettleMs)) return;
   if (leader != 0 && hooks_.busy && hooks_.busy()) return;  // looked at again at the next tick
+  if (leader != 0 && links_.Clock() < replay_not_before_) return;
   replay_since_.invalidate();
+  replay_not_before_ = PeerLinks::kLongAgo;
   if (leader == 0 || !hooks_.redraw) return;  // this board is the session's after all
   BoardHistory::OwnSteps own = history_.OwnStepsBetween(replay_from_, replay_to_);
   if (!own.steps.empty()) hooks_.redraw(own.steps, 0, true);

@@ -95,6 +95,8 @@ class SessionCourse {
   static constexpr qint64 kWipeOnTheWayMs = 1500;
   // Drawn again once every copy of the session is there, or after this at most.
   static constexpr qint64 kSettleMs = 2000;
+  // Everything is drawn again for copies never met before at most this often.
+  static constexpr qint64 kStrangerPauseMs = 60000;
 
  private:
   template <typename Fact>
@@ -104,6 +106,8 @@ class SessionCourse {
   void Shared();
   void Replay();
   void ForgetMet();
+  // Whether the instance is linked with this copy now.
+  bool InstanceLinked(quint32 instance) const;
 
   PeerLinks& links_;
   BoardHistory& history_;
@@ -122,6 +126,13 @@ class SessionCourse {
   QElapsedTimer replay_since_;  // steps wait to be drawn again since
   qint64 replay_from_ = 0;      // the steps begun or drawn on from then
   qint64 replay_to_ = 0;        // to, not including, then
+  qint64 replay_not_before_ = PeerLinks::kLongAgo;  // links' clock
+  // When everything was last drawn again for a copy never met, and its instance.
+  struct Stranger {
+    qint64 at = PeerLinks::kLongAgo;
+    quint32 instance = 0;
+  };
+  Stranger last_stranger_;
   QObject context_;             // of what is drawn again later; goes with the course
 };
 

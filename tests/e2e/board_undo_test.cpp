@@ -195,5 +195,33 @@ TEST(BoardUndo, ABoardAPeerWipedTellsWhoAndComesBackEverywhere) {
   EXPECT_TRUE(AllShow(group, 2, test::WhiteImage(602, 385))) << "declined: nothing changes";
 }
 
+TEST(BoardUndo, AWipeOfTheBlankBoardACopyWasAlignedToLeavesItsOwnToBringBack) {
+  WindowGroup group(2);
+  group.ListEachOther();
+  // The late copy's board, drawn on; the session's is blank.
+  QImage own = test::WhiteImage(602, 385);
+  for (int x = 100; x < 200; ++x) own.setPixel(x, 50, qRgb(200, 0, 0));
+  ASSERT_TRUE(own.save(group[1].Path(QStringLiteral("~kv.bmp")), "BMP"));
+  group[0].Start();
+  TForm1& late = group[1].Start();
+  const auto& notice = *late.Controls().Label_Notice;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return notice.text().contains(QStringLiteral("Доска выровнена по доске сеанса")); },
+      10000))
+      << notice.text().toStdString();
+  ASSERT_TRUE(AllShow(group, 2, test::WhiteImage(602, 385)));
+
+  // A peer wipes the blank board: it took nothing, and "Вернуть" still
+  // brings back what the user had drawn.
+  group[0].Dialogs().text_answers = {QStringLiteral("602"), QStringLiteral("385")};
+  Trigger(group.Form(0), "N2");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return notice.text().contains("стёр доску"); }, 3000))
+      << notice.text().toStdString();
+  ASSERT_TRUE(late.Controls().RestoreBoard->isVisibleTo(&late));
+  late.Controls().RestoreBoard->click();
+  EXPECT_EQ(late.Board().Image(), own.convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(group.Form(0).Board().Image(), test::WhiteImage(602, 385)) << "the session's stays";
+}
+
 }  // namespace
 }  // namespace kovra

@@ -236,5 +236,58 @@ TEST_F(SessionCourseTest, AWipeThatArrivesLateLeavesWhatItsUserNeverSaw) {
   EXPECT_EQ(second_.Redrawn().size(), before);
 }
 
+// A host that comes back as ever new copies, each of an older session than
+// the one it finds, makes a copy draw everything again for the first of
+// them only; the next, met once the last is gone, waits its minute.
+TEST(SessionCourseStrangers, EverythingIsDrawnAgainForANewCopyOnlyOnceAMinute) {
+  constexpr quint32 kVictim = 0x0A000021;
+  const quint32 hosts[] = {0x0A000031, 0x0A000032};
+  test::Network network(0.0, 0.0, 5);
+  // Made first: their sessions are older, and win.
+  CourseCopy first_host(network, hosts[0], "H1");
+  QTest::qWait(3);
+  CourseCopy second_host(network, hosts[1], "H2");
+  QTest::qWait(3);
+  CourseCopy victim(network, kVictim, "V");
+  quint32 open_to = 0;  // the one host the victim hears
+  network.Refuse = [&](const test::Datagram& datagram) {
+    const quint32 other = datagram.from == kVictim ? datagram.to : datagram.from;
+    return other != open_to;
+  };
+  const auto run_until = [&](const std::function<bool()>& done, int ms) {
+    QElapsedTimer spent;
+    spent.start();
+    while (!done() && !spent.hasExpired(ms)) {
+      network.Run();
+      for (CourseCopy* copy : {&first_host, &second_host, &victim}) copy->Course().Tick();
+      QTest::qWait(5);
+    }
+  };
+  victim.Draw(1);
+  victim.Draw(2);
+  const auto meet = [&](quint32 host) {
+    open_to = host;
+    run_until(
+        [&] {
+          if (!victim.Links().Speaks(host)) victim.Links().Announce(host);
+          return victim.Links().Speaks(host) && victim.Course().Leader() == host;
+        },
+        8000);
+    ASSERT_EQ(victim.Course().Leader(), host);
+  };
+  meet(hosts[0]);
+  run_until([&] { return !victim.Redrawn().empty(); }, int(SessionCourse::kSettleMs) + 1000);
+  EXPECT_EQ(victim.Redrawn(), (std::vector<int>{1, 2}));
+
+  // The first goes; a new one comes in its place.
+  open_to = 0;
+  run_until([&] { return victim.Links().Alone(); }, 5000);
+  ASSERT_TRUE(victim.Links().Alone());
+  victim.Draw(3);
+  meet(hosts[1]);
+  run_until([&] { return victim.Redrawn().size() > 2; }, int(SessionCourse::kSettleMs) + 1500);
+  EXPECT_EQ(victim.Redrawn(), (std::vector<int>{1, 2}));
+}
+
 }  // namespace
 }  // namespace kovra
