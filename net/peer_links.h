@@ -38,6 +38,8 @@ class PeerLinks : public QObject {
   static constexpr int kMaxAddressesPerInstance = 2;
   static constexpr std::size_t kMaxWaiting = 4096;
   static constexpr std::size_t kMaxAhead = 512;
+  // The repair's and the session's talk kept for one peer, in bytes.
+  static constexpr std::size_t kMaxPassingBytes = 512 * 1024;
   // Datagrams in flight to one peer: the window starts small and grows as
   // acknowledgements come, and halves when datagrams go missing or the
   // system has no room for them.
@@ -247,6 +249,8 @@ class PeerLinks : public QObject {
   Peer* Find(quint32 address);
   const Peer* Find(quint32 address) const;
   Peer* Follow(quint32 address);
+  // Whether text, of the repair's talk, is worth queueing for peer.
+  static bool RoomToPass(const Peer& peer, const std::string& text);
   // A greeting to address; your is the ticket echoed (0: none known).
   void SendHello(quint32 address, Peer* peer, quint64 your);
   void SendHello(quint32 address, Peer* peer) {

@@ -21,6 +21,7 @@ constexpr qint64 kAckDelayMs = 10;
 bool PeerLinks::Send(quint32 address, std::string text, Carry carry) {
   Peer* peer = Find(address);
   if (closed_ || peer == nullptr || !peer->verified) return false;
+  if (carry == Carry::kPassing && !RoomToPass(*peer, text)) return false;
   if (peer->unacked.size() + peer->waiting.size() >= kMaxWaiting) {
     if (peer->waiting.empty()) return true;  // nothing to make room with: this one is lost
     // The oldest waiting goes: the board is repaired later, a message is told of.
@@ -40,6 +41,21 @@ bool PeerLinks::Send(quint32 address, std::string text, Carry carry) {
   peer->waiting.push_back(std::move(item));
   Pump(address);
   return true;
+}
+
+bool PeerLinks::RoomToPass(const Peer& peer, const std::string& text) {
+  // The repair's talk answers what a peer asks: asked again before the
+  // answer arrived, it is not queued twice (it is sent again until it does), and what waits for one peer is
+  // bounded, however often it asks. It is asked for anew when lost.
+  std::size_t bytes = text.size();
+  for (const auto* queue : {&peer.unacked, &peer.waiting}) {
+    for (const Outgoing& item : *queue) {
+      if (item.carry != Carry::kPassing) continue;
+      if (!item.arrived && item.text == text) return false;
+      bytes += item.text.size();
+    }
+  }
+  return bytes <= kMaxPassingBytes;
 }
 
 std::size_t PeerLinks::Waiting(quint32 address) const {

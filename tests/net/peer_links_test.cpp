@@ -173,6 +173,26 @@ TEST_F(JoinedLinks, CommandsFarAheadOfAGapThatNeverFillsAreNotAllKept) {
   EXPECT_LE(kept.size(), PeerLinks::kMaxAhead);
 }
 
+TEST_F(JoinedLinks, TheRepairsTalkForOnePeerIsBoundedAndNotQueuedTwice) {
+  // Nothing arrives: whatever is sent waits.
+  network_.Refuse = [](const Datagram&) { return true; };
+  const std::size_t before = a_.Waiting(kB);
+  for (int i = 0; i < 50; ++i) a_.Send(kB, "KvDigests:>same answer", PeerLinks::Carry::kPassing);
+  EXPECT_LE(a_.Waiting(kB), before + 1) << "the same answer, asked again, waits once";
+  // A peer that asks for ever more gets at most the bound's worth queued.
+  const std::string filler(10 * 1024, 'x');
+  int queued = 0;
+  for (int i = 0; i < 200; ++i) {
+    if (a_.Send(kB, "KvDigests:>" + std::to_string(i) + filler, PeerLinks::Carry::kPassing)) {
+      ++queued;
+    }
+  }
+  EXPECT_GT(queued, 0);
+  EXPECT_LE(std::size_t(queued) * filler.size(), PeerLinks::kMaxPassingBytes);
+  // The user's drawing still goes.
+  EXPECT_TRUE(a_.Send(kB, "ImageKV_MouseUp:>", PeerLinks::Carry::kLasting));
+}
+
 TEST_F(JoinedLinks, WhatTheSenderGaveUpIsNotWaitedFor) {
   // A sender that took this copy for a new one forgets what was not yet
   // confirmed, and says so by the first number it still waits for.
