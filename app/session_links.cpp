@@ -15,6 +15,7 @@
 #include "net/fan_out.h"
 #include "net/link_wire.h"
 #include "net/local_networks.h"
+#include "net/neighbours.h"
 #include "net/presence.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
@@ -79,6 +80,7 @@ PeerLinks::Hooks SessionLinks::Hooks() {
   };
   hooks.skipped = [this](quint32 address) { Guard([&] { sync_->Skipped(address); }); };
   hooks.room = [this](quint32 address) { Guard([&] { sync_->Room(address); }); };
+  hooks.host_of = HostKey;
   hooks.gone = [this](quint32 address, const std::string&) {
     sync_->Forget(address);
     speaking_since_.erase(address);

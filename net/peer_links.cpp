@@ -186,6 +186,13 @@ void PeerLinks::Verified(quint32 address, Peer& peer) {
     return entry.second.verified && entry.second.instance == peer.instance;
   }));
   if (same >= kMaxAddressesPerInstance) return;  // one copy, many addresses: it has enough
+  if (hooks_.host_of) {
+    const quint64 host = hooks_.host_of(address);
+    const auto of_host = std::count_if(peers_.begin(), peers_.end(), [&](auto& entry) {
+      return entry.second.verified && hooks_.host_of(entry.first) == host;
+    });
+    if (of_host >= kMaxAddressesPerHost) return;  // one host, many addresses: it has enough
+  }
   peer.useful_ms = Now();
   if (const auto gone = gone_.find(address); gone != gone_.end()) {
     const std::string name = gone->second.name;

@@ -36,6 +36,8 @@ class PeerLinks : public QObject {
   static constexpr std::size_t kMaxPeers = 64;
   // Addresses one instance may speak from: one host cannot take every place.
   static constexpr int kMaxAddressesPerInstance = 2;
+  // Addresses one network card may answer for: a host's aliases share its places.
+  static constexpr int kMaxAddressesPerHost = 4;
   static constexpr std::size_t kMaxWaiting = 4096;
   static constexpr std::size_t kMaxAhead = 512;
   // The repair's and the session's talk kept for one peer, in bytes.
@@ -89,6 +91,8 @@ class PeerLinks : public QObject {
     std::function<void(quint32 address, const std::string& text)> delivered;
     // Nothing waits for address and its window has room.
     std::function<void(quint32 address)> room;
+    // Which host answers at address (see HostKey); null: each address is one.
+    std::function<quint64(quint32 address)> host_of;
   };
 
   PeerLinks(std::string computer_name, Hooks hooks, QObject* parent = nullptr);

@@ -8,10 +8,12 @@
 #include <QTest>
 #include <deque>
 #include <map>
+#include <memory>
 #include <random>
 
 #include "common/link_network.h"
 #include "net/link_wire.h"
+#include "net/neighbours.h"
 
 namespace kovra {
 namespace {
@@ -191,6 +193,62 @@ TEST_F(JoinedLinks, TheRepairsTalkForOnePeerIsBoundedAndNotQueuedTwice) {
   EXPECT_LE(std::size_t(queued) * filler.size(), PeerLinks::kMaxPassingBytes);
   // The user's drawing still goes.
   EXPECT_TRUE(a_.Send(kB, "ImageKV_MouseUp:>", PeerLinks::Carry::kLasting));
+}
+
+TEST(HostPlaces, AHostsAliasesShareItsPlacesAndLeaveRoomForOtherCopies) {
+  Network network(0, 0, 3);
+  std::vector<std::string> delivered;
+  PeerLinks::Hooks hooks = HooksFor(network, kA, delivered);
+  // Addresses from 10.0.0.100 on answer with one card, as a raw socket's do.
+  hooks.host_of = [](quint32 address) -> quint64 {
+    return address >= 0x0A000064 ? quint64{1} << 48 : address;
+  };
+  PeerLinks victim("PCA", hooks);
+  network.Attach(kA, &victim);
+  // More than the table holds.
+  constexpr quint32 kAliases = PeerLinks::kMaxPeers + 4;
+  std::vector<std::vector<std::string>> heard(kAliases + 1);
+  std::vector<std::unique_ptr<PeerLinks>> aliases;
+  for (quint32 i = 0; i < kAliases; ++i) {
+    const quint32 address = 0x0A000064 + i;
+    aliases.push_back(std::make_unique<PeerLinks>("H", HooksFor(network, address, heard[i])));
+    network.Attach(address, aliases.back().get());
+  }
+  PeerLinks other("PCB", HooksFor(network, kB, heard[kAliases]));
+  network.Attach(kB, &other);
+  const auto linked = [&] {
+    int count = 0;
+    for (quint32 i = 0; i < kAliases; ++i) count += victim.Speaks(0x0A000064 + i) ? 1 : 0;
+    return count;
+  };
+  RunUntil(
+      network, [&] { return false; }, 1500,
+      [&] {
+        for (quint32 i = 0; i < kAliases; ++i) aliases[i]->Announce(kA);
+      });
+  EXPECT_EQ(linked(), PeerLinks::kMaxAddressesPerHost);
+  RunUntil(
+      network, [&] { return victim.Speaks(kB) && other.Speaks(kA); }, 3000,
+      [&] { other.Announce(kA); });
+  EXPECT_TRUE(victim.Speaks(kB)) << "another computer still links";
+}
+
+std::map<quint32, quint64> Cards(const std::string& text) { return ParseNeighbourTable(text); }
+
+TEST(HostPlaces, TheNeighbourTableGivesCompleteEntriesOnly) {
+  const auto cards = Cards(
+      "IP address       HW type     Flags       HW address            Mask     Device\n"
+      "10.0.0.7         0x1         0x2         52:54:00:12:34:56     *        eth0\n"
+      "10.0.0.8         0x1         0x0         00:00:00:00:00:00     *        eth0\n"
+      "10.0.0.9         0x1         0x6         52:54:00:12:34:56     *        eth0\n"
+      "10.0.0.10        0x1         0x2         zz:54:00:12:34:56     *        eth0\n"
+      "junk\n"
+      "10.0.0.11 0x1 0x2 aa:bb:cc:dd:ee:ff * eth1");
+  EXPECT_EQ(cards, (std::map<quint32, quint64>{{0x0A000007, 0x525400123456},
+                                               {0x0A000009, 0x525400123456},
+                                               {0x0A00000B, 0xAABBCCDDEEFF}}));
+  EXPECT_TRUE(Cards("").empty());
+  EXPECT_TRUE(Cards("IP address HW type Flags HW address Mask Device").empty());
 }
 
 TEST_F(JoinedLinks, WhatTheSenderGaveUpIsNotWaitedFor) {
