@@ -10,6 +10,7 @@
 #include "app/board_undo.h"
 #include "app/chat_pane.h"
 #include "app/routed_dialogs.h"
+#include "board/board_tiles.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
 #include "net/fan_out.h"
@@ -33,6 +34,7 @@ namespace {
 
 const std::string kSessionUpper = UpperText(kSessionCommand);
 const std::string kSeenUpper = UpperText(kSeenCommand);
+const std::string kTieUpper = UpperText(kTieCommand);
 
 }  // namespace
 
@@ -109,6 +111,10 @@ SessionCourse::Hooks SessionLinks::CourseHooks() {
   SessionCourse::Hooks hooks;
   hooks.owner_changed = [this] { sync_->OwnerChanged(); };
   hooks.joined = [this](quint32 address) { sync_->MemberJoined(address); };
+  hooks.drawn = [this] {
+    const QImage& board = parts_.canvas.Image();
+    return !board.isNull() && !tiles::IsWhite(board, board.rect());
+  };
   hooks.unshared = [this] { sync_->SetUnshared(true); };
   hooks.busy = [this] { return parts_.drawing && parts_.drawing(); };
   hooks.redraw = [this](const SessionCourse::Steps& steps, quint32 wiper, bool tell) {
@@ -146,7 +152,8 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
   }
   // Taken only in order.
   if (BoardSync::IsSyncCommand(received.name) || IsStepCommand(received.name) ||
-      received.name == kSessionUpper || received.name == kSeenUpper) {
+      received.name == kSessionUpper || received.name == kSeenUpper ||
+      received.name == kTieUpper) {
     return false;
   }
   if (IsAnotherCopysName(datagram.address, received)) return false;
@@ -278,6 +285,10 @@ void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_vi
     if (error == std::errc() && end == args.data() + args.size()) {
       Guard([&] { course_->Seen(address, through); });
     }
+    return;
+  }
+  if (command->name == kTieUpper) {
+    Guard([&] { course_->TieSaid(address, command->args); });
     return;
   }
   const bool session = command->name == kSessionUpper;

@@ -1,5 +1,6 @@
 #include "session/session_course.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -25,7 +26,78 @@ void SessionCourse::Linked(quint32 address) {
   const quint32 instance = links_.InstanceOf(address);
   if (met_.size() >= kMaxMet) ForgetMet();
   met_[instance].linked_at = now;
-  Apply([&] { roster_.Linked(address, instance, now); });
+  OfferTie(address, instance);
+  const Tie& tie = ties_[address];
+  Apply([&] {
+    roster_.Linked(address, instance, now);
+    // Settled once for the two instances: a link made again keeps it.
+    if (tie.settled) roster_.TieDecided(address, tie.peer_wins, now);
+  });
+}
+
+QByteArray SessionCourse::Commitment(const QByteArray& nonce) {
+  return QCryptographicHash::hash(nonce, QCryptographicHash::Sha256);
+}
+
+void SessionCourse::OfferTie(quint32 address, quint32 instance) {
+  if (ties_.size() >= PeerLinks::kMaxPeers * 2) {
+    // Only those linked now are settled with again: the others are gone.
+    const std::vector<quint32> present = links_.Present();
+    for (auto it = ties_.begin(); it != ties_.end();) {
+      const bool here = std::find(present.begin(), present.end(), it->first) != present.end();
+      it = here || it->first == address ? std::next(it) : ties_.erase(it);
+    }
+  }
+  Tie& tie = ties_[address];
+  if (tie.instance != instance) {
+    tie = Tie{};
+    tie.instance = instance;
+    tie.nonce.resize(16);
+    QRandomGenerator::system()->generate(tie.nonce.begin(), tie.nonce.end());
+    tie.drawn = hooks_.drawn && hooks_.drawn();
+  }
+  // Told again at each link until settled: the stream may have dropped it.
+  if (tie.settled) return;
+  links_.Send(address,
+              kTieCommand + ":>c " + Commitment(tie.nonce).toHex().toStdString() +
+                  (tie.drawn ? " 1" : " 0"),
+              PeerLinks::Carry::kPassing);
+}
+
+void SessionCourse::TieSaid(quint32 address, std::string_view args) {
+  const auto tie = ties_.find(address);
+  if (tie == ties_.end() || tie->second.instance != links_.InstanceOf(address)) return;
+  Tie& ours = tie->second;
+  const QByteArray text = QByteArray(args.data(), qsizetype(args.size()));
+  const QList<QByteArray> words = text.split(' ');
+  if (words.size() == 3 && words[0] == "c" && (words[2] == "0" || words[2] == "1")) {
+    const QByteArray commit = QByteArray::fromHex(words[1]);
+    if (commit.size() != 32) return;
+    // The first binds: a peer that learned this copy's nonce cannot change its own.
+    if (ours.their_commit.isEmpty()) {
+      ours.their_commit = commit;
+      ours.their_drawn = words[2] == "1";
+    }
+    links_.Send(address, kTieCommand + ":>r " + ours.nonce.toHex().toStdString(),
+                PeerLinks::Carry::kPassing);
+    return;
+  }
+  if (words.size() != 2 || words[0] != "r" || ours.settled || ours.their_commit.isEmpty()) return;
+  const QByteArray nonce = QByteArray::fromHex(words[1]);
+  if (nonce.size() != ours.nonce.size() || Commitment(nonce) != ours.their_commit) return;
+  ours.settled = true;
+  ours.peer_wins = PeerWinsTie(ours, nonce);
+  Apply([&] { roster_.TieDecided(address, ours.peer_wins, links_.Clock()); });
+}
+
+bool SessionCourse::PeerWinsTie(const Tie& tie, const QByteArray& their_nonce) const {
+  if (tie.drawn != tie.their_drawn) return tie.their_drawn;
+  const bool peer_first = tie.instance < links_.Instance();
+  const QByteArray coin = QCryptographicHash::hash(
+      peer_first ? their_nonce + tie.nonce : tie.nonce + their_nonce, QCryptographicHash::Sha256);
+  // Heads, the copy of the smaller instance goes on.
+  const bool heads = (static_cast<uchar>(coin.at(0)) & 1) == 0;
+  return heads == peer_first;
 }
 
 void SessionCourse::Left(quint32 address) {

@@ -20,11 +20,13 @@
 // own steps the wiper had not had (see Wiped), however late it comes.
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QtGlobal>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -39,6 +41,9 @@ class BoardHistory;
 // In the ordered stream, just before a wipe: how many of the receiver's
 // commands the wiper had when it wiped.
 inline const std::string kSeenCommand = "KvSeen";
+// In the ordered stream, once a link is made: "c commitment drawn", then,
+// once the other's is in, "r nonce"; see Tie.
+inline const std::string kTieCommand = "KvTie";
 
 class SessionCourse {
  public:
@@ -56,6 +61,8 @@ class SessionCourse {
     // The user is in the middle of a gesture: the steps drawn again after a
     // split are read once it is over, whole.
     std::function<bool()> busy;
+    // Whether the board holds any drawing.
+    std::function<bool()> drawn;
   };
   SessionCourse(PeerLinks& links, BoardHistory& history, Hooks hooks);
 
@@ -83,6 +90,9 @@ class SessionCourse {
   // Told before the wipe is drawn here, which clears the history.
   void Wiped(quint32 address);
 
+  // The copy at address said kTieCommand's arguments.
+  void TieSaid(quint32 address, std::string_view args);
+
   // Tells address which session this copy is in.
   void Announce(quint32 address);
   // An id for a session founded now.
@@ -106,6 +116,24 @@ class SessionCourse {
   void Shared();
   void Replay();
   void ForgetMet();
+  // Who goes on between two sessions as many strong is settled by the two
+  // copies that lead them, by a coin neither can choose: each commits to a
+  // nonce of its own before it learns the other's, and the coin is the
+  // hash of both. A board that holds drawing goes on before a blank one.
+  struct Tie {
+    quint32 instance = 0;      // of the peer it is settled with
+    QByteArray nonce;          // this copy's
+    bool drawn = false;        // this board, when it committed
+    QByteArray their_commit;   // the first the peer told
+    bool their_drawn = false;
+    bool settled = false;
+    bool peer_wins = false;  // once settled
+  };
+  void OfferTie(quint32 address, quint32 instance);
+  static QByteArray Commitment(const QByteArray& nonce);
+  // Whether the peer's session goes on; both copies find the same.
+  bool PeerWinsTie(const Tie& tie, const QByteArray& their_nonce) const;
+  std::unordered_map<quint32, Tie> ties_;  // by address
   // Whether the instance is linked with this copy now.
   bool InstanceLinked(quint32 instance) const;
 

@@ -131,6 +131,26 @@ void SessionRoster::Announced(quint32 address, const Announcement& announcement,
 
 void SessionRoster::Found(quint64 id) { Adopt(id, 0, {}); }
 
+void SessionRoster::TieDecided(quint32 address, bool peer_wins, qint64 now) {
+  const auto peer = peers_.find(address);
+  if (peer == peers_.end()) return;
+  peer->second.wins_ties = peer_wins;
+  Evaluate(now);
+}
+
+bool SessionRoster::WinsTie(quint64 id, quint64 best) const {
+  // Only this session's leader gives it up, to a session whose leader it
+  // settled it with; of two others that would each win, the smaller id.
+  if (id == id_) return false;
+  if (best != id_) return id < best && WinsTie(id, id_);
+  if (Leader() != 0) return false;
+  return std::any_of(peers_.begin(), peers_.end(), [&](const auto& entry) {
+    const Peer& peer = entry.second;
+    return peer.said && peer.said->id == id && !peer.said->members.empty() &&
+           peer.said->members.front().instance == peer.instance && peer.wins_ties == true;
+  });
+}
+
 bool SessionRoster::TakeChanged() { return std::exchange(changed_, false); }
 
 void SessionRoster::Adopt(quint64 id, quint32 generation, const std::vector<Member>& members) {
@@ -167,8 +187,8 @@ bool SessionRoster::Merge() {
   }
   quint64 best = id_;
   for (const auto& [id, count] : weight) {
-    if (forsaken_.count(id) > 0) continue;
-    if (count > weight[best] || (count == weight[best] && id < best)) best = id;
+    if (forsaken_.count(id) > 0 || id == best) continue;
+    if (count > weight[best] || (count == weight[best] && WinsTie(id, best))) best = id;
   }
   if (best == id_) return false;
   const Announcement* chosen = nullptr;
@@ -188,9 +208,17 @@ bool SessionRoster::FollowSuccessor(qint64 now) {
   const auto leader = peers_.find(Leader());
   if (leader == peers_.end() || !leader->second.said) return false;
   const Announcement& said = *leader->second.said;
-  if (said.id != SuccessorId(id_, leader->second.instance) || said.members.empty() ||
-      said.members.front().instance != leader->second.instance) {
-    return false;
+  const bool successor = said.id == SuccessorId(id_, leader->second.instance) &&
+                         !said.members.empty() &&
+                         said.members.front().instance == leader->second.instance;
+  if (!successor) {
+    if (said.id == id_ || forsaken_.count(said.id) > 0) return false;
+    // The leader went over to another session, say on a tie, which only
+    // leaders settle, or began one alone: its members go with it.
+    const Announcement copy = said;
+    Adopt(copy.id, copy.generation, copy.members);
+    merged_ = true;
+    return true;
   }
   forsaken_[id_] = now;
   const Announcement copy = said;

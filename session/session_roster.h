@@ -4,7 +4,8 @@
 // session's, is the first of them that is present. Only the leader adds to
 // the list, and only at its end, so nothing a copy announces about itself
 // puts it ahead of those already there. Two sessions that meet become the
-// one with more members present, then the one with the smaller id; a
+// one with more members present; between as many, their leaders settle it
+// (see TieDecided), never what either says of its session; a
 // leader that falls silent is followed by the next present member, which
 // goes on under an id derived from the old one and itself, so that half of
 // a session cut apart is a session of its own when the halves meet again.
@@ -77,6 +78,10 @@ class SessionRoster {
   void Tick(qint64 now) { Evaluate(now); }
   // This copy alone in a session of its own, say when every other copy fell silent.
   void Found(quint64 id);
+  // Between the session this copy leads and the one the copy at address
+  // leads, as many present in each, the other's goes on when peer_wins.
+  // Both leaders are told the same; the members follow theirs.
+  void TieDecided(quint32 address, bool peer_wins, qint64 now);
 
   // Whether what this copy announces changed since the last call.
   bool TakeChanged();
@@ -89,7 +94,10 @@ class SessionRoster {
   struct Peer {
     quint32 instance = 0;
     std::optional<Announcement> said;
+    std::optional<bool> wins_ties;  // see TieDecided
   };
+  // Whether session id goes on rather than best, as many present in each.
+  bool WinsTie(quint64 id, quint64 best) const;
   bool Present(const Member& member) const;
   int OwnIndex() const;
   void Evaluate(qint64 now);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -27,8 +28,9 @@ constexpr quint32 kSecond = 0x0A000012;
 // the links see, as the window wires them.
 class CourseCopy {
  public:
-  CourseCopy(test::Network& network, quint32 address, const char* name)
-      : address_(address), links_(name, LinkHooks(network)) {
+  // A copy that claims a board with drawing goes on before one that does not.
+  CourseCopy(test::Network& network, quint32 address, const char* name, bool drawn = false)
+      : address_(address), drawn_(drawn), links_(name, LinkHooks(network)) {
     canvas_.Reset(test::WhiteImage(200, 200));
     replay_.OnDrawing = [this](const drawing::Command& command, const DrawingState& before,
                                quint64 sender) { history_.Drawing(command, before, sender); };
@@ -75,6 +77,8 @@ class CourseCopy {
       if (text.substr(0, bar.size()) == bar) {
         received_.push_back(drawing::Rectangle::Parse(std::string(text.substr(bar.size()))).y0);
       }
+      const std::string tie = kTieCommand + ":>";
+      if (text.substr(0, tie.size()) == tie) course_->TieSaid(from, text.substr(tie.size()));
       const std::string head = kSessionCommand + ":>";
       if (text.substr(0, head.size()) != head) return;
       const auto said = SessionRoster::Announcement::Parse(text.substr(head.size()), from);
@@ -93,6 +97,7 @@ class CourseCopy {
   }
   SessionCourse::Hooks CourseHooks() {
     SessionCourse::Hooks hooks;
+    hooks.drawn = [this] { return drawn_; };
     hooks.redraw = [this](const SessionCourse::Steps& steps, quint32, bool tell) {
       if (!tell) return;  // the same again, for boards the wipe reaches late
       for (const auto& step : steps) {
@@ -107,6 +112,7 @@ class CourseCopy {
   }
 
   quint32 address_;
+  bool drawn_;
   BoardCanvas canvas_;
   BoardHistory history_{canvas_};
   Replay replay_{canvas_};
@@ -119,7 +125,9 @@ class CourseCopy {
 class SessionCourseTest : public ::testing::Test {
  protected:
   SessionCourseTest()
-      : network_(0.1, 0.05, 23), first_(network_, kFirst, "PC1"), second_(network_, kSecond, "PC2") {}
+      : network_(0.1, 0.05, 23),
+        first_(network_, kFirst, "PC1", true),
+        second_(network_, kSecond, "PC2") {}
 
   void RunUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer spent;
@@ -243,11 +251,9 @@ TEST(SessionCourseStrangers, EverythingIsDrawnAgainForANewCopyOnlyOnceAMinute) {
   constexpr quint32 kVictim = 0x0A000021;
   const quint32 hosts[] = {0x0A000031, 0x0A000032};
   test::Network network(0.0, 0.0, 5);
-  // Made first: their sessions are older, and win.
-  CourseCopy first_host(network, hosts[0], "H1");
-  QTest::qWait(3);
-  CourseCopy second_host(network, hosts[1], "H2");
-  QTest::qWait(3);
+  // Their boards hold drawing, the victim's is told as blank: they win.
+  CourseCopy first_host(network, hosts[0], "H1", true);
+  CourseCopy second_host(network, hosts[1], "H2", true);
   CourseCopy victim(network, kVictim, "V");
   quint32 open_to = 0;  // the one host the victim hears
   network.Refuse = [&](const test::Datagram& datagram) {
@@ -287,6 +293,64 @@ TEST(SessionCourseStrangers, EverythingIsDrawnAgainForANewCopyOnlyOnceAMinute) {
   meet(hosts[1]);
   run_until([&] { return victim.Redrawn().size() > 2; }, int(SessionCourse::kSettleMs) + 1500);
   EXPECT_EQ(victim.Redrawn(), (std::vector<int>{1, 2}));
+}
+
+// A host that speaks the extension by hand: it claims the oldest session
+// there is, a board with drawing, and tries a nonce chosen after it learned
+// the victim's. Only the nonce it committed to first settles the tie.
+TEST(SessionCourseTies, OnlyTheNonceCommittedFirstSettlesATie) {
+  test::Network network(0.0, 0.0, 9);
+  CourseCopy victim(network, kFirst, "V");
+  std::vector<std::string> heard;
+  PeerLinks::Hooks hooks;
+  hooks.send = network.From(kSecond);
+  hooks.deliver = [&](quint32, quint16, std::string_view text) { heard.emplace_back(text); };
+  PeerLinks host("H", hooks);
+  network.Attach(kSecond, &host);
+  const auto run_until = [&](const std::function<bool()>& done, int ms) {
+    QElapsedTimer spent;
+    spent.start();
+    while (!done() && !spent.hasExpired(ms)) {
+      network.Run();
+      victim.Course().Tick();
+      QTest::qWait(5);
+    }
+  };
+  run_until(
+      [&] {
+        host.Announce(kFirst);
+        return host.Speaks(kFirst) && victim.Links().Speaks(kSecond);
+      },
+      5000);
+  ASSERT_TRUE(host.Speaks(kFirst));
+  const auto said = [&](const std::string& head) {
+    for (const std::string& text : heard) {
+      if (text.rfind(head, 0) == 0) return text.substr(head.size());
+    }
+    return std::string();
+  };
+  const auto commit = [](const QByteArray& nonce) {
+    return QCryptographicHash::hash(nonce, QCryptographicHash::Sha256).toHex().toStdString();
+  };
+  const QByteArray first(16, 'a');
+  const QByteArray chosen(16, 'b');
+  host.Send(kFirst, kSessionCommand + ":>1 0 " + std::to_string(host.Instance()) + "@0.0.0.0");
+  host.Send(kFirst, kTieCommand + ":>c " + commit(first) + " 1");
+  run_until([&] { return !said(kTieCommand + ":>r ").empty(); }, 3000);
+  ASSERT_FALSE(said(kTieCommand + ":>c ").empty()) << "the victim committed first";
+  ASSERT_FALSE(said(kTieCommand + ":>r ").empty()) << "and showed its nonce after the host's commitment";
+
+  // Knowing the victim's nonce, the host tries another of its own.
+  host.Send(kFirst, kTieCommand + ":>c " + commit(chosen) + " 1");
+  host.Send(kFirst, kTieCommand + ":>r " + chosen.toHex().toStdString());
+  run_until([] { return false; }, 300);
+  EXPECT_EQ(victim.Course().Leader(), 0u) << "a tie unsettled keeps the victim's session";
+
+  // The nonce it committed to settles it: a board with drawing goes on
+  // before a blank one.
+  host.Send(kFirst, kTieCommand + ":>r " + first.toHex().toStdString());
+  run_until([&] { return victim.Course().Leader() != 0; }, 2000);
+  EXPECT_EQ(victim.Course().Leader(), kSecond);
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ class Copies {
   // Copy i's session was founded at founded[i] (ms of the wall clock).
   explicit Copies(const std::vector<qint64>& founded) {
     for (std::size_t i = 0; i < founded.size(); ++i) {
-      rosters_.push_back(std::make_unique<SessionRoster>(
-          Instance(i), SessionRoster::NewId(founded[i], static_cast<quint32>(i))));
+      first_ids_.push_back(SessionRoster::NewId(founded[i], static_cast<quint32>(i)));
+      rosters_.push_back(std::make_unique<SessionRoster>(Instance(i), first_ids_.back()));
     }
   }
   static quint32 Instance(std::size_t i) { return 5000 + static_cast<quint32>(i) * 7; }
@@ -36,6 +36,14 @@ class Copies {
     links_.insert({std::min(i, j), std::max(i, j)});
     rosters_[i]->Linked(Address(j), Instance(j), now_);
     rosters_[j]->Linked(Address(i), Instance(i), now_);
+    // The coin two linked copies toss, by default one that falls for the
+    // copy that was started first; both are told the same.
+    const bool j_wins = coins_.count({j, i}) > 0 ||
+                        (coins_.count({i, j}) == 0 && first_ids_[j] < first_ids_[i]);
+    if (!no_coin_.count(i) && !no_coin_.count(j)) {
+      rosters_[i]->TieDecided(Address(j), j_wins, now_);
+      rosters_[j]->TieDecided(Address(i), !j_wins, now_);
+    }
     Tell(i, j);
     Tell(j, i);
   }
@@ -76,6 +84,10 @@ class Copies {
     ADD_FAILURE() << "the copies never settled";
   }
   void Wait(qint64 ms) { now_ += ms; }
+  // The coin between winner and loser falls for winner.
+  void Coin(std::size_t winner, std::size_t loser) { coins_.insert({winner, loser}); }
+  // Copy i never settles a tie: it keeps its nonce to itself.
+  void NoCoin(std::size_t i) { no_coin_.insert(i); }
   // The copy that i takes for the leader.
   std::size_t LeaderOf(std::size_t i) const {
     const quint32 address = rosters_[i]->Leader();
@@ -97,6 +109,9 @@ class Copies {
 
  private:
   std::vector<std::unique_ptr<SessionRoster>> rosters_;
+  std::vector<quint64> first_ids_;  // each copy's own session's
+  std::set<std::pair<std::size_t, std::size_t>> coins_;  // winner, loser
+  std::set<std::size_t> no_coin_;
   std::set<std::pair<std::size_t, std::size_t>> links_;
   qint64 now_ = 0;
 };
@@ -201,6 +216,51 @@ TEST(SessionRoster, ASilentLeaderIsFollowedAtOnceAndCutHalvesBecomeOneAgain) {
     EXPECT_EQ(copies[i].Id(), copies[leader].Id()) << i;
     EXPECT_EQ(copies[i].Members().size(), 4u) << i;
   }
+}
+
+TEST(SessionRoster, ATieGoesByTheLeadersCoinNeverByTheIdTheyClaim) {
+  // A copy that says its session is the oldest there can be wins a tie
+  // only when the coin falls for it; without a coin nobody moves.
+  for (const bool coin_for_claimant : {false, true}) {
+    Copies copies({1'000'000'000, 1});
+    if (!coin_for_claimant) copies.Coin(0, 1);
+    copies.Link(0, 1);
+    copies.Settle();
+    EXPECT_EQ(copies.CommonLeader({0, 1}), coin_for_claimant ? 1u : 0u);
+  }
+  Copies silent({1'000'000'000, 1});
+  silent.NoCoin(1);
+  silent.Link(0, 1);
+  silent.Settle();
+  EXPECT_EQ(silent.LeaderOf(0), 0u);
+  EXPECT_NE(silent[0].Id(), silent[1].Id()) << "no tie is won without a coin";
+
+  // Coins that go round in a circle still end in one session.
+  Copies circle({100, 200, 300});
+  circle.Coin(0, 1);
+  circle.Coin(1, 2);
+  circle.Coin(2, 0);
+  circle.LinkAll();
+  circle.Settle();
+  const std::size_t leader = circle.CommonLeader({0, 1, 2});
+  ASSERT_LT(leader, 3u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(circle[i].Members().size(), 3u) << i;
+
+  // Two against two: only the leaders' coin counts, whatever the members' say.
+  Copies halves({100, 200, 300, 400});
+  halves.Link(0, 1);
+  halves.Link(2, 3);
+  halves.Settle();
+  ASSERT_EQ(halves.CommonLeader({0, 1}), 0u);
+  ASSERT_EQ(halves.CommonLeader({2, 3}), 2u);
+  halves.Coin(2, 0);
+  halves.Coin(1, 2);
+  halves.Coin(1, 3);
+  halves.Coin(0, 3);
+  halves.LinkAll();
+  halves.Settle();
+  EXPECT_EQ(halves.CommonLeader({0, 1, 2, 3}), 2u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(halves[i].Members().size(), 4u) << i;
 }
 
 TEST(SessionRoster, AnnouncementsAreReadStrictly) {
