@@ -1,5 +1,7 @@
 #include "app/chat_pane.h"
 
+#include <set>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QTime>
@@ -47,10 +49,14 @@ void ChatPane::SpeedButton1Click() {
   if (line_now().empty()) return;
   // Runs the event loop: lines received meanwhile go on top first.
   const std::string sent = line_now();
-  parts_.fan_out.SendToCorrespondents(command::kMessage, sent, false);
+  std::set<std::string> reached;
+  parts_.fan_out.SendToCorrespondents(command::kMessage, sent, false,
+                                      [&](const std::string& name) { reached.insert(name); });
   // Built again, so the line kept shows when the walk ended, as it always has.
   parts_.history.AddAndSave(line_now(), MessageHistory::Origin::kOwn);
-  if (KeepForAbsent) KeepForAbsent(sent);
+  // A copy the walk reached and that went away meanwhile has the line in
+  // its stream already: kept again, it would show twice.
+  if (KeepForAbsent) KeepForAbsent(sent, reached);
   edit.clear();
   edit.setFocus();
 }

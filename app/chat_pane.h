@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QtGlobal>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ class ChatPane {
 
   // A line sent to the present correspondents, to keep for those away
   // until they are back.
-  std::function<void(const std::string& line)> KeepForAbsent;
+  std::function<void(const std::string& line, const std::set<std::string>& reached)> KeepForAbsent;
 
   // ">" after the typed message: the line to every present correspondent.
   void SpeedButton1Click();

@@ -115,7 +115,9 @@ void TForm1::CreateSessionAndUndo() {
         [this] { return gestures_->Current().Drawing; }});
   }
   if (session_) {
-    chat_->KeepForAbsent = [this](const std::string& line) { session_->KeepForAbsent(line); };
+    chat_->KeepForAbsent = [this](const std::string& line, const std::set<std::string>& reached) {
+      session_->KeepForAbsent(line, reached);
+    };
     board_menu_->Wiping = [this] { session_->Wiping(); };
   }
   undo_ = std::make_unique<BoardUndo>(

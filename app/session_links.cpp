@@ -201,11 +201,12 @@ void SessionLinks::GreetAbsent() {
   }
 }
 
-void SessionLinks::KeepForAbsent(const std::string& line) {
+void SessionLinks::KeepForAbsent(const std::string& line, const std::set<std::string>& reached) {
   const Correspondents& list = parts_.presence.List();
   for (int row = 0; row < list.Count(); ++row) {
     const std::string& entry = list.Line(row);
     if (Correspondents::ValueOf(entry) == kPresent) continue;
+    if (reached.count(TrimText(Correspondents::NameOf(entry))) > 0) continue;
     const std::optional<quint32> address = KnownAddressOf(Correspondents::NameOf(entry));
     if (address && links_->Keep(*address, command::kMessage + ":>" + line)) {
       Guard([&] { parts_.chat.Undelivered(ListedName(*address), line, false); });

@@ -14,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -102,9 +103,9 @@ class SessionLinks {
   // Nobody listened at a copy of the session, or it said goodbye.
   void Left(quint32 address);
   // A message line sent to those present: kept for every listed copy that
-  // spoke the extension and is away, and delivered when it is back; the
-  // pane says which wait.
-  void KeepForAbsent(const std::string& line);
+  // spoke the extension and is away, other than those the send reached,
+  // and delivered when it is back; the pane says which wait.
+  void KeepForAbsent(const std::string& line, const std::set<std::string>& reached);
   // The user wipes the board; the copies linked are told how much of theirs it had.
   void Wiping() { course_->Wiping(); }
   // The user keeps this board, not the session's, until the session's owner changes.
