@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
+#include "app/session_links.h"
 #include "common/loopback.h"
 #include "common/lossy_network.h"
 #include "common/window_group.h"
@@ -196,20 +197,23 @@ TEST(BoardUndo, ABoardAPeerWipedTellsWhoAndComesBackEverywhere) {
 }
 
 TEST(BoardUndo, AWipeOfTheBlankBoardACopyWasAlignedToLeavesItsOwnToBringBack) {
-  WindowGroup group(2);
+  WindowGroup group(3);
   group.ListEachOther();
-  // The late copy's board, drawn on; the session's is blank.
+  // The late copy's board, drawn on; the session's, of two, is blank.
   QImage own = test::WhiteImage(602, 385);
   for (int x = 100; x < 200; ++x) own.setPixel(x, 50, qRgb(200, 0, 0));
-  ASSERT_TRUE(own.save(group[1].Path(QStringLiteral("~kv.bmp")), "BMP"));
+  ASSERT_TRUE(own.save(group[2].Path(QStringLiteral("~kv.bmp")), "BMP"));
   group[0].Start();
-  TForm1& late = group[1].Start();
+  group[1].Start();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return group.Form(0).Session()->Roster().Members().size() == 2; }, 5000));
+  TForm1& late = group[2].Start();
   const auto& notice = *late.Controls().Label_Notice;
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return notice.text().contains(QStringLiteral("Доска выровнена по доске сеанса")); },
       10000))
       << notice.text().toStdString();
-  ASSERT_TRUE(AllShow(group, 2, test::WhiteImage(602, 385)));
+  ASSERT_TRUE(AllShow(group, 3, test::WhiteImage(602, 385)));
 
   // A peer wipes the blank board: it took nothing, and "Вернуть" still
   // brings back what the user had drawn.

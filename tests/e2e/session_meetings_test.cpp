@@ -162,6 +162,10 @@ TEST(OneSession, ACopyThatHeardOnlyTheOwnerDrawsAgainOnlyWhatItDrewAfterTheOwner
   ASSERT_TRUE(OneBoard(group, {0, 1}, 5000));
   const int owner = AgreedOwner(group, {0, 1});
   const int partner = 1 - owner;
+  // The session's board holds drawing, window 2's none: hearing only the
+  // owner, window 2 sees a tie of one against one, which the board decides.
+  DrawAcross(group, owner, 20);
+  ASSERT_TRUE(OneBoard(group, {0, 1}, 5000));
   // Window 2 joins, and it and the owner's partner never hear each other
   // while the owner lives: each has the other's drawing through the owner.
   bool apart = true;
