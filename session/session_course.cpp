@@ -65,9 +65,13 @@ void SessionCourse::OfferTie(quint32 address, quint32 instance) {
 }
 
 void SessionCourse::TieSaid(quint32 address, std::string_view args) {
-  const auto tie = ties_.find(address);
-  if (tie == ties_.end() || tie->second.instance != links_.InstanceOf(address)) return;
-  Tie& ours = tie->second;
+  const quint32 instance = links_.InstanceOf(address);
+  if (instance == 0) return;
+  // The peer's word may come before this copy's own offer went out.
+  if (const auto tie = ties_.find(address); tie == ties_.end() || tie->second.instance != instance) {
+    OfferTie(address, instance);
+  }
+  Tie& ours = ties_[address];
   const QByteArray text = QByteArray(args.data(), qsizetype(args.size()));
   const QList<QByteArray> words = text.split(' ');
   if (words.size() == 3 && words[0] == "c" && (words[2] == "0" || words[2] == "1")) {
