@@ -135,10 +135,19 @@ void SessionCourse::Seen(quint32 address, quint32 through) {
 void SessionCourse::Wiped(quint32 address) {
   // By what the wiper said it had; a copy that says nothing, by what it
   // has acknowledged so far.
+  // What a wiper says it had counts once in a while: said again and again,
+  // it would have this copy send its every step to everybody each time.
+  const qint64 now = links_.Clock();
   const auto seen = seen_.find(address);
-  qint64 from = seen != seen_.end() ? links_.TakenBefore(address, seen->second)
-                                    : links_.TakenUntil(address);
+  const auto heeded_at = seen_heeded_.find(address);
+  const bool heeded = seen != seen_.end() && (heeded_at == seen_heeded_.end() ||
+                                              now - heeded_at->second >= kSeenPauseMs);
+  qint64 from = heeded ? links_.TakenBefore(address, seen->second) : links_.TakenUntil(address);
   if (seen != seen_.end()) seen_.erase(seen);
+  if (heeded) {
+    if (seen_heeded_.size() >= PeerLinks::kMaxPeers) seen_heeded_.clear();
+    seen_heeded_[address] = now;
+  }
   // The owner's board is the one everybody's is brought to: when the wiper
   // was silent until a moment ago, the wipe may have been made before that
   // silence, and nobody's step drawn here since was seen by its user.

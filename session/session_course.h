@@ -101,6 +101,8 @@ class SessionCourse {
   // A wipe that comes so soon after its sender was heard again may have
   // been made before it fell silent.
   static constexpr qint64 kLateWipeMs = 5000;
+  // What one wiper says it had counts at most this often.
+  static constexpr qint64 kSeenPauseMs = 10000;
   // How long a wipe may be on its way, sent again over a lossy network.
   static constexpr qint64 kWipeOnTheWayMs = 1500;
   // Drawn again once every copy of the session is there, or after this at most.
@@ -151,6 +153,7 @@ class SessionCourse {
   std::unordered_map<quint32, Met> met_;
   static constexpr std::size_t kMaxMet = 256;
   std::unordered_map<quint32, quint32> seen_;  // by address: see Seen
+  std::unordered_map<quint32, qint64> seen_heeded_;  // by address: when a Seen last counted
   QElapsedTimer replay_since_;  // steps wait to be drawn again since
   qint64 replay_from_ = 0;      // the steps begun or drawn on from then
   qint64 replay_to_ = 0;        // to, not including, then

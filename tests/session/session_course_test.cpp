@@ -242,6 +242,11 @@ TEST_F(SessionCourseTest, AWipeThatArrivesLateLeavesWhatItsUserNeverSaw) {
   const std::size_t before = second_.Redrawn().size();
   second_.Course().Wiped(kFirst);
   EXPECT_EQ(second_.Redrawn().size(), before);
+  // Said again at once, even that it had nothing, it does not count: a host
+  // cannot have every step sent to everybody again for each wipe it forges.
+  second_.Course().Seen(kFirst, 0);
+  second_.Course().Wiped(kFirst);
+  EXPECT_EQ(second_.Redrawn().size(), before);
 }
 
 // A host that comes back as ever new copies, each of an older session than
