@@ -45,8 +45,9 @@ bool PeerLinks::Send(quint32 address, std::string text, Carry carry) {
 
 bool PeerLinks::RoomToPass(const Peer& peer, const std::string& text) {
   // The repair's talk answers what a peer asks: asked again before the
-  // answer arrived, it is not queued twice (it is sent again until it does), and what waits for one peer is
-  // bounded, however often it asks. It is asked for anew when lost.
+  // answer arrived, it is not queued twice (it is sent again until it
+  // does), and what waits for one peer is bounded, however often it asks.
+  // It is asked for anew when lost.
   std::size_t bytes = text.size();
   for (const auto* queue : {&peer.unacked, &peer.waiting}) {
     for (const Outgoing& item : *queue) {

@@ -68,9 +68,8 @@ void SessionCourse::TieSaid(quint32 address, std::string_view args) {
   const quint32 instance = links_.InstanceOf(address);
   if (instance == 0) return;
   // The peer's word may come before this copy's own offer went out.
-  if (const auto tie = ties_.find(address); tie == ties_.end() || tie->second.instance != instance) {
-    OfferTie(address, instance);
-  }
+  const auto known = ties_.find(address);
+  if (known == ties_.end() || known->second.instance != instance) OfferTie(address, instance);
   Tie& ours = ties_[address];
   const QByteArray text = QByteArray(args.data(), qsizetype(args.size()));
   const QList<QByteArray> words = text.split(' ');
@@ -134,9 +133,8 @@ void SessionCourse::Seen(quint32 address, quint32 through) {
 
 void SessionCourse::Wiped(quint32 address) {
   // By what the wiper said it had; a copy that says nothing, by what it
-  // has acknowledged so far.
-  // What a wiper says it had counts once in a while: said again and again,
-  // it would have this copy send its every step to everybody each time.
+  // has acknowledged so far. What it says counts once in a while: said
+  // again and again, it would have every step sent to everybody each time.
   const qint64 now = links_.Clock();
   const auto seen = seen_.find(address);
   const auto heeded_at = seen_heeded_.find(address);
@@ -228,7 +226,9 @@ void SessionCourse::FollowOwner(quint32 leader) {
   const bool waiting = replay_since_.isValid();
   replay_from_ = waiting ? std::min(replay_from_, from) : from;
   replay_to_ = waiting ? std::max(replay_to_, to) : to;
-  if (again) replay_not_before_ = std::max(replay_not_before_, last_stranger_.at + kStrangerPauseMs);
+  if (again) {
+    replay_not_before_ = std::max(replay_not_before_, last_stranger_.at + kStrangerPauseMs);
+  }
   replay_since_.start();
 }
 

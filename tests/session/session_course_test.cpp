@@ -343,7 +343,8 @@ TEST(SessionCourseTies, OnlyTheNonceCommittedFirstSettlesATie) {
   host.Send(kFirst, kTieCommand + ":>c " + commit(first) + " 1");
   run_until([&] { return !said(kTieCommand + ":>r ").empty(); }, 3000);
   ASSERT_FALSE(said(kTieCommand + ":>c ").empty()) << "the victim committed first";
-  ASSERT_FALSE(said(kTieCommand + ":>r ").empty()) << "and showed its nonce after the host's commitment";
+  ASSERT_FALSE(said(kTieCommand + ":>r ").empty())
+      << "and showed its nonce after the host's commitment";
 
   // Knowing the victim's nonce, the host tries another of its own.
   host.Send(kFirst, kTieCommand + ":>c " + commit(chosen) + " 1");
