@@ -115,9 +115,7 @@ void TForm1::CreateSessionAndUndo() {
         [this] { return gestures_->Current().Drawing; }});
   }
   if (session_) {
-    chat_->KeepForAbsent = [this](const std::string& line, const std::set<std::string>& reached) {
-      session_->KeepForAbsent(line, reached);
-    };
+    chat_->KeepForAbsent = [this](const auto&... sent) { session_->KeepForAbsent(sent...); };
     board_menu_->Wiping = [this] { session_->Wiping(); };
   }
   undo_ = std::make_unique<BoardUndo>(

@@ -25,11 +25,9 @@
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
-#include "net/fan_out.h"
 #include "net/peer_links.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
-#include "support/text.h"
 
 namespace kovra {
 namespace {
@@ -188,42 +186,6 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
   QTest::qWait(2 * BoardSync::kCheckMs + 500);
   EXPECT_EQ(late.Board().Image(), own);
   for (int i = 0; i < 2; ++i) EXPECT_EQ(group.Form(i).Board().Image(), session) << i;
-}
-
-TEST(Delivery, AMessageToACopyThatGoesAwayDuringItsSendArrivesOnce) {
-  WindowGroup group(2);
-  ASSERT_TRUE(group.StartListingEachOther());
-  TForm1& a = group.Form(0);
-  TForm1& b = group.Form(1);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !a.Links()->Present().empty(); }, 3000));
-  const quint32 at_b = a.Links()->Present().front();
-  // A line after b's, so that the walk steps once more after sending to b:
-  // then b goes away, with the message in its stream.
-  Correspondents& list = a.UserList();
-  const std::string b_name = TrimText(Correspondents::NameOf(list.Line(0)));
-  list.Append("127.0.0.99=No");
-  FanOut& sender = a.Sender();
-  const std::function<void(int)> highlight = sender.OnStep;
-  sender.OnStep = [&](int row) {
-    if (row == 1) {
-      a.Links()->Left(at_b);
-      list.SetPresence(b_name, kAbsent);
-    }
-    if (highlight) highlight(row);
-  };
-  Say(a, QStringLiteral("just as you went"));
-  sender.OnStep = highlight;
-  // b was never gone: the link is made again, and its stream goes on.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return a.Links()->Speaks(at_b); }, 6000));
-  const auto copies_at_b = [&] {
-    const auto received = Said(b);
-    return std::count_if(received.begin(), received.end(), [](const std::string& line) {
-      return line.find("> just as you went") != std::string::npos;
-    });
-  };
-  EXPECT_TRUE(QTest::qWaitFor([&] { return copies_at_b() >= 1; }, 3000));
-  QTest::qWait(1000);  // time for a second copy, were one to come
-  EXPECT_EQ(copies_at_b(), 1);
 }
 
 TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredUntilItsReturn) {
