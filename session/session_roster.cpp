@@ -146,8 +146,16 @@ bool SessionRoster::WinsTie(quint64 id, quint64 best) const {
   if (Leader() != 0) return false;
   return std::any_of(peers_.begin(), peers_.end(), [&](const auto& entry) {
     const Peer& peer = entry.second;
-    return peer.said && peer.said->id == id && !peer.said->members.empty() &&
-           peer.said->members.front().instance == peer.instance && peer.wins_ties == true;
+    if (!peer.said || peer.said->id != id || peer.said->members.empty() ||
+        peer.said->members.front().instance != peer.instance) {
+      return false;
+    }
+    // The halves of a cut meet as they were: the session this copy led on
+    // from, led by the same copy, goes on before the one it led since; a
+    // session led on from this one gives way to it.
+    if (id == led_on_from_.id && peer.instance == led_on_from_.leader) return true;
+    if (id == SuccessorId(id_, peer.instance)) return false;
+    return peer.wins_ties == true;
   });
 }
 
@@ -241,6 +249,7 @@ void SessionRoster::Lead(qint64 now) {
     // Everyone before this copy fell silent: it leads on, under an id of
     // its own, with those still here in their order.
     forsaken_[id_] = now;
+    led_on_from_ = {id_, members_.front().instance};
     std::vector<Member> staying;
     for (std::size_t i = static_cast<std::size_t>(OwnIndex()); i < members_.size(); ++i) {
       if (i == static_cast<std::size_t>(OwnIndex()) || Present(members_[i])) {

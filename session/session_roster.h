@@ -5,7 +5,8 @@
 // the list, and only at its end, so nothing a copy announces about itself
 // puts it ahead of those already there. Two sessions that meet become the
 // one with more members present; between as many, their leaders settle it
-// (see TieDecided), never what either says of its session; a
+// (see TieDecided), never what either says of its session, except that
+// the two halves of a cut meet as they were before it; a
 // leader that falls silent is followed by the next present member, which
 // goes on under an id derived from the old one and itself, so that half of
 // a session cut apart is a session of its own when the halves meet again.
@@ -114,6 +115,12 @@ class SessionRoster {
   std::vector<Member> members_;
   std::map<quint32, Peer> peers_;       // by address: the linked peers
   std::map<quint64, qint64> forsaken_;  // ids left after a silent leader, and when
+  // The session this copy last led on from, and the leader that fell silent.
+  struct LedOnFrom {
+    quint64 id = 0;
+    quint32 leader = 0;
+  };
+  LedOnFrom led_on_from_;
   bool changed_ = true;
   bool merged_ = false;
 };

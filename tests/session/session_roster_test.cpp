@@ -235,6 +235,21 @@ TEST(SessionRoster, ATieGoesByTheLeadersCoinNeverByTheIdTheyClaim) {
   EXPECT_EQ(silent.LeaderOf(0), 0u);
   EXPECT_NE(silent[0].Id(), silent[1].Id()) << "no tie is won without a coin";
 
+  // The halves of a cut meet as they were, whatever the coin says: the copy
+  // that led on from its silent leader goes back to that leader's session.
+  Copies cut({100, 200});
+  cut.Link(0, 1);
+  cut.Settle();
+  ASSERT_EQ(cut.CommonLeader({0, 1}), 0u);
+  cut.Cut(0, 1);
+  cut.Settle();
+  ASSERT_NE(cut[0].Id(), cut[1].Id());
+  cut.Wait(SessionRoster::kForsakenMs + 1);
+  cut.Coin(1, 0);
+  cut.Link(0, 1);
+  cut.Settle();
+  EXPECT_EQ(cut.CommonLeader({0, 1}), 0u);
+
   // Coins that go round in a circle still end in one session.
   Copies circle({100, 200, 300});
   circle.Coin(0, 1);
