@@ -250,6 +250,19 @@ TEST(SessionRoster, ATieGoesByTheLeadersCoinNeverByTheIdTheyClaim) {
   cut.Settle();
   EXPECT_EQ(cut.CommonLeader({0, 1}), 0u);
 
+  // A member that hears only its leader goes where its leader goes on a
+  // tie, though it sees no more copies there than in its own session.
+  Copies hears_leader({100, 200, 300, 400});
+  hears_leader.Link(0, 1);
+  hears_leader.Link(2, 3);
+  hears_leader.Settle();
+  hears_leader.Coin(2, 0);
+  hears_leader.Link(0, 2);
+  hears_leader.Link(0, 3);
+  hears_leader.Settle();
+  EXPECT_EQ(hears_leader.CommonLeader({0, 2, 3}), 2u);
+  EXPECT_EQ(hears_leader[1].Id(), hears_leader[2].Id());
+
   // Coins that go round in a circle still end in one session.
   Copies circle({100, 200, 300});
   circle.Coin(0, 1);
