@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/board_sending.h"
 #include "app/chat_pane.h"
 #include "app/choice_list.h"
 #include "app/notice_line.h"
@@ -133,6 +134,7 @@ std::optional<QString> BoardGestures::AskText(const QString& caption, const QStr
 void BoardGestures::ShowBand(const Band& band) { parts_.ui.Image_KV->ShowBand(band); }
 
 void BoardGestures::Draw(const drawing::Command& command) {
+  if (const auto* piece = std::get_if<drawing::Paste>(&command)) return DrawPiece(*piece);
   if (!gesture_.Drawing || !std::holds_alternative<drawing::LineTo>(command)) {
     parts_.replay.DrawOwn(command);
     Send(drawing::NameOf(command), drawing::ArgsOf(command));
@@ -160,6 +162,24 @@ void BoardGestures::Draw(const drawing::Command& command) {
     parts_.fan_out.SendInStream(name, from.Name(), from.Build());
     gesture_reached_.push_back(name);
   });
+}
+
+void BoardGestures::DrawPiece(const drawing::Paste& piece) {
+  parts_.replay.DrawOwn(piece);
+  std::vector<std::string> plain;
+  for (const std::string& name : parts_.correspondents.PresentNames()) {
+    // Each may run the event loop while the name is looked up.
+    if (!parts_.fan_out.SendInStream(name, piece.Name(), piece.Build())) plain.push_back(name);
+  }
+  const QRect area = QRect(piece.x, piece.y, piece.width, piece.height)
+                         .intersected(parts_.board.Image().rect());
+  if (plain.empty() || area.isEmpty()) return;
+  // Paced, as a board sent to them is: a picture is many lines.
+  if (!parts_.sending.SendPart(parts_.board.Image().copy(area), area.topLeft(), std::move(plain))) {
+    parts_.ui.Label_Notice->Tell(
+        QString(), QStringLiteral("Картинка не отправлена копиям без расширения: ещё отправляется "
+                                  "прежняя"));
+  }
 }
 
 void BoardGestures::Send(const std::string& command, const std::string& args,

@@ -20,6 +20,7 @@ namespace kovra {
 
 class BoardCanvas;
 class BoardHistory;
+class BoardSending;
 class ChatPane;
 class Correspondents;
 class Dialogs;
@@ -41,6 +42,7 @@ class BoardGestures : private ToolHost {
     BoardHistory& history;             // each gesture is one step of it
     std::function<void()> step_begun;  // begins the step, and tells the others
     FanOut& fan_out;
+    BoardSending& sending;  // a picture's pixels to the copies without the extension
     ChatPane& chat;
     const Presence& presence;
     const Correspondents& correspondents;
@@ -74,6 +76,9 @@ class BoardGestures : private ToolHost {
   void ShowBand(const Band& band) override;
   void Draw(const drawing::Command& command) override;
   void ProcessPendingEvents() override;
+  // A picture's part: in order to the copies that speak the extension, as
+  // one-pixel lines to the others.
+  void DrawPiece(const drawing::Paste& piece);
   void Send(const std::string& command, const std::string& args,
             const std::function<void(const std::string& name)>& before_each = {});
 

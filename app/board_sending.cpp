@@ -5,6 +5,7 @@
 
 #include "board/board_commands.h"
 #include "board/board_runs.h"
+#include "board/canvas.h"
 #include "board/drawing_commands.h"
 #include "net/command.h"
 #include "net/fan_out.h"
@@ -19,12 +20,13 @@ BoardSending::BoardSending(FanOut& fan_out, QWidget* window) : fan_out_(fan_out)
 BoardSending::~BoardSending() { delete progress_.data(); }
 
 void BoardSending::Start(const QImage& board, std::vector<std::string> names) {
-  Stop();
+  EndCurrent();
   if (TakeOver) {
     names.erase(std::remove_if(names.begin(), names.end(), TakeOver), names.end());
     if (names.empty()) return;
   }
   runs_ = std::make_unique<BoardRuns>(board);
+  sending_part_ = false;
   runs_done_ = false;
   names_ = std::move(names);
   lines_per_tick_ = kLinesPerTick;
@@ -40,6 +42,31 @@ void BoardSending::Start(const QImage& board, std::vector<std::string> names) {
   connect(progress_, &QProgressDialog::canceled, this, &BoardSending::Stop);
   timer_.start();
   Tick();  // the new board goes out before anything drawn meanwhile
+}
+
+bool BoardSending::SendPart(const QImage& pixels, QPoint at, std::vector<std::string> names) {
+  const qint64 size = qint64{pixels.width()} * pixels.height();
+  if (parts_pixels_ + size > BoardCanvas::kMaxPixels) return false;
+  parts_pixels_ += size;
+  parts_.push_back(Part{pixels.convertToFormat(QImage::Format_ARGB32), at, std::move(names)});
+  if (!runs_) NextPart();
+  return true;
+}
+
+void BoardSending::NextPart() {
+  if (parts_.empty()) return;
+  Part part = std::move(parts_.front());
+  parts_.pop_front();
+  parts_pixels_ -= qint64{part.pixels.width()} * part.pixels.height();
+  // Its opaque pixels, white ones too: all of a picture, what changed of a step.
+  runs_ = std::make_unique<BoardRuns>(std::move(part.pixels), part.at);
+  sending_part_ = true;
+  runs_done_ = false;
+  names_ = std::move(part.names);
+  lines_per_tick_ = kLinesPerTick;
+  stalled_.invalidate();
+  timer_.start();
+  Tick();
 }
 
 bool BoardSending::SendPending(const std::vector<std::string>& names) {
@@ -81,7 +108,10 @@ void BoardSending::Tick() {
   Pace(had_room, sent_any);
   if (!runs_) return;
   if (progress_) progress_->setValue(runs_->Row());
-  if (runs_done_ && !pending_) Stop();
+  if (runs_done_ && !pending_) {
+    EndCurrent();
+    NextPart();
+  }
 }
 
 void BoardSending::Pace(bool had_room, bool sent_any) {
@@ -99,16 +129,24 @@ void BoardSending::Pace(bool had_room, bool sent_any) {
   if (!stalled_.hasExpired(kGiveUpMs)) return;
   const int row = runs_->Row();
   const int rows = runs_->Rows();
+  const bool part = sending_part_;
   Stop();
-  if (OnFailed) {
-    OnFailed(QStringLiteral("Доска отправлена не полностью (%1 из %2 строк): сеть не принимает "
-                            "больше данных")
-                 .arg(row)
-                 .arg(rows));
-  }
+  if (!OnFailed) return;
+  OnFailed(part ? QStringLiteral("Картинка отправлена не всем копиям без расширения: сеть не "
+                                 "принимает больше данных")
+                : QStringLiteral("Доска отправлена не полностью (%1 из %2 строк): сеть не "
+                                 "принимает больше данных")
+                      .arg(row)
+                      .arg(rows));
 }
 
 void BoardSending::Stop() {
+  parts_.clear();
+  parts_pixels_ = 0;
+  EndCurrent();
+}
+
+void BoardSending::EndCurrent() {
   timer_.stop();
   runs_.reset();
   names_.clear();

@@ -1,5 +1,6 @@
 // Sends the whole board to chosen correspondents as commands every copy
-// already replays, paced so that no receiver's socket overflows. A progress
+// already replays, paced so that no receiver's socket overflows; and parts
+// of it (pictures put on it) the same way, one after another. A progress
 // dialog shows how far it is and stops it on cancel; the window stays usable
 // meanwhile, and what is drawn meanwhile goes out as usual. When the system
 // has no room for a datagram, the sending slows down and sends it again; if
@@ -12,6 +13,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -49,7 +51,11 @@ class BoardSending : public QObject {
   // Starts sending board to each name; one sending at a time, a new one
   // ends the one before.
   void Start(const QImage& board, std::vector<std::string> names);
-  // Ends the sending where it is, as its cancel button does.
+  // Sends the pixels, their top left at at, to each name as one-pixel
+  // lines, once what is being sent is out; false, sending nothing, when
+  // the parts waiting already hold a board's worth.
+  bool SendPart(const QImage& pixels, QPoint at, std::vector<std::string> names);
+  // Ends the sending where it is, as its cancel button does, and every part waiting.
   void Stop();
   bool Running() const { return timer_.isActive(); }
 
@@ -66,6 +72,15 @@ class BoardSending : public QObject {
   bool SendPending(const std::vector<std::string>& names);
   // Fewer lines a tick after the system had no room, more after it had.
   void Pace(bool had_room, bool sent_any);
+  // Ends what is being sent now, leaving the parts that wait.
+  void EndCurrent();
+  void NextPart();
+
+  struct Part {
+    QImage pixels;
+    QPoint at;
+    std::vector<std::string> names;
+  };
 
   FanOut& fan_out_;
   QWidget* window_;
@@ -78,6 +93,9 @@ class BoardSending : public QObject {
   QTimer timer_;
   QPointer<QProgressDialog> progress_;
   bool sending_ = false;  // a tick is sending: a lookup's wait may run the next one
+  std::deque<Part> parts_;
+  qint64 parts_pixels_ = 0;
+  bool sending_part_ = false;  // what is being sent is a part, not the board
 };
 
 }  // namespace kovra

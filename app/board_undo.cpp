@@ -148,6 +148,8 @@ void BoardUndo::Send(const BoardHistory::Change& change, const std::string& comm
   SessionLinks* session = parts_.session ? parts_.session() : nullptr;
   std::vector<std::string> runs;
   bool runs_made = false;
+  bool many = false;
+  std::vector<std::string> paced;
   for (const std::string& name : parts_.list.PresentNames()) {
     // A copy that knew where the step began takes it back itself, leaving
     // what was drawn there meanwhile that this board has not seen; the
@@ -155,12 +157,21 @@ void BoardUndo::Send(const BoardHistory::Change& change, const std::string& comm
     if (session != nullptr && session->SendInOrder(name, command + ":>", change.mark)) continue;
     if (!runs_made) {
       BoardRuns lines(change.pixels, change.area.topLeft());
-      for (std::string args; lines.NextLine(args);) runs.push_back(args);
+      for (std::string args; lines.NextLine(args) && !many;) {
+        runs.push_back(args);
+        many = runs.size() > kRunsAtOnce;
+      }
       runs_made = true;
+    }
+    // A picture taken back is many lines: they go paced, as a board does.
+    if (many) {
+      paced.push_back(name);
+      continue;
     }
     // Each may run the event loop while the name is looked up.
     for (const std::string& args : runs) parts_.fan_out.SendToOne(name, command::kLineFromTo, args);
   }
+  if (!paced.empty()) parts_.sending.SendPart(change.pixels, change.area.topLeft(), paced);
 }
 
 bool BoardUndo::eventFilter(QObject* watched, QEvent* event) {

@@ -81,7 +81,9 @@ class BoardUndo : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // What an undo or redo changed, to every board present.
+  // What an undo or redo changed, to every board present; to a copy
+  // without the extension at once, or paced when it is more lines than this.
+  static constexpr std::size_t kRunsAtOnce = 2000;
   void Send(const BoardHistory::Change& change, const std::string& command);
 
   QString NameAt(quint32 address) const;

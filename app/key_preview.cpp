@@ -8,7 +8,8 @@
 
 namespace kovra {
 
-KeyPreview::KeyPreview(QMainWindow& window, std::function<void(int& key)> on_key)
+KeyPreview::KeyPreview(QMainWindow& window,
+                       std::function<void(int& key, Qt::KeyboardModifiers keys)> on_key)
     : window_(window), on_key_(std::move(on_key)) {
   qApp->installEventFilter(this);
 }
@@ -23,8 +24,9 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
       qobject_cast<QMenu*>(watched) != nullptr || QApplication::activePopupWidget() != nullptr) {
     return false;
   }
-  int key = static_cast<QKeyEvent*>(event)->key();
-  on_key_(key);
+  const auto* pressed = static_cast<QKeyEvent*>(event);
+  int key = pressed->key();
+  on_key_(key, pressed->modifiers());
   return key == 0;
 }
 

@@ -12,8 +12,10 @@ namespace kovra {
 
 class KeyPreview : public QObject {
  public:
-  // on_key gets the key and sets it to 0 to keep it from the control.
-  KeyPreview(QMainWindow& window, std::function<void(int& key)> on_key);
+  // on_key gets the key and the modifiers held, and sets the key to 0 to
+  // keep it from the control.
+  KeyPreview(QMainWindow& window,
+             std::function<void(int& key, Qt::KeyboardModifiers keys)> on_key);
   ~KeyPreview() override;
 
  protected:
@@ -21,7 +23,7 @@ class KeyPreview : public QObject {
 
  private:
   QMainWindow& window_;
-  std::function<void(int& key)> on_key_;
+  std::function<void(int& key, Qt::KeyboardModifiers keys)> on_key_;
 };
 
 }  // namespace kovra

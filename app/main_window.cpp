@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/chat_view.h"
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
 #include "app/tool_look.h"
@@ -75,7 +77,9 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   CreateEndpoint();
   WireEvents();
   key_preview_ =
-      std::make_unique<KeyPreview>(*this, [this](int& key) { Guard([&] { FormKeyDown(key); }); });
+      std::make_unique<KeyPreview>(*this, [this](int& key, Qt::KeyboardModifiers keys) {
+        Guard([&] { FormKeyDown(key, keys); });
+      });
   Guard([this] { FormCreate(); });
 }
 
@@ -104,14 +108,34 @@ void TForm1::WireEvents() {
   });
   // The board's events carry a button (or the buttons held), the keys and the point.
   // Each in its turn, after the sends of the ones before it.
-  auto mouse = [this](auto handler) {
-    return [this, handler](auto buttons, Qt::KeyboardModifiers shift, int x, int y) {
-      held_input_.Run([=] { Guard([&] { (gestures_.get()->*handler)(buttons, shift, x, y); }); });
+  // A floating picture, or the selection tool, takes them before the tools.
+  auto mouse = [this](auto piece, auto handler) {
+    return [this, piece, handler](auto buttons, Qt::KeyboardModifiers shift, int x, int y) {
+      held_input_.Run([=] {
+        Guard([&] {
+          if (!(pieces_.get()->*piece)(buttons, shift, QPoint(x, y))) {
+            (gestures_.get()->*handler)(buttons, shift, x, y);
+          }
+        });
+      });
     };
   };
-  connect(ui_.Image_KV, &BoardView::MousePressed, this, mouse(&BoardGestures::Image_KVMouseDown));
-  connect(ui_.Image_KV, &BoardView::MouseMoved, this, mouse(&BoardGestures::Image_KVMouseMove));
-  connect(ui_.Image_KV, &BoardView::MouseReleased, this, mouse(&BoardGestures::Image_KVMouseUp));
+  connect(ui_.Image_KV, &BoardView::MousePressed, this,
+          mouse(&BoardPieces::Press, &BoardGestures::Image_KVMouseDown));
+  connect(ui_.Image_KV, &BoardView::MouseMoved, this,
+          mouse(&BoardPieces::Move, &BoardGestures::Image_KVMouseMove));
+  connect(ui_.Image_KV, &BoardView::MouseReleased, this,
+          mouse(&BoardPieces::Release, &BoardGestures::Image_KVMouseUp));
+  connect(ui_.Image_KV, &BoardView::FilesDropped, this,
+          [this](const QStringList& paths, QPoint at) {
+            Guard([&] { pieces_->PasteFile(paths.front(), at); });
+          });
+  connect(ui_.Image_KV, &BoardView::PictureDropped, this,
+          [this](const QImage& picture, QPoint at) {
+            Guard([&] { pieces_->PastePicture(picture, at); });
+          });
+  connect(ui_.ListTools, &QListWidget::currentRowChanged, this,
+          [this] { Guard([this] { pieces_->ToolChanged(); }); });
   connect(ui_.Image_KV, &BoardView::GestureLost, this,
           [this] { held_input_.Run([this] { Guard([this] { gestures_->CancelGesture(); }); }); });
   connect(ui_.List_W, &QListWidget::currentRowChanged, this,
@@ -256,7 +280,33 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TForm1::FormKeyDown(int& key) {
+void TForm1::FormKeyDown(int& key, Qt::KeyboardModifiers keys) {
+  // A floating picture or a selected part takes Enter, Esc and Delete
+  // unless they edit the message being typed.
+  const bool typing = ui_.Edit_Mess->hasFocus() && !ui_.Edit_Mess->text().isEmpty();
+  if (!typing && pieces_->Key(key)) {
+    key = 0;
+    return;
+  }
+  // Ctrl+V and Ctrl+C go to the board unless they are the text's: a
+  // picture on the clipboard is pasted on the board, and the board is
+  // copied unless text is selected.
+  if (keys == Qt::ControlModifier) {
+    if (key == Qt::Key_V && BoardPieces::ClipboardHasPicture()) {
+      pieces_->PasteFromClipboard();
+      key = 0;
+      return;
+    }
+    const QWidget* focus = QApplication::focusWidget();
+    const QWidget* pane = ui_.RE_Mess;
+    const bool text_selected = (focus == ui_.Edit_Mess && ui_.Edit_Mess->hasSelectedText()) ||
+                               (focus != nullptr && (focus == pane || pane->isAncestorOf(focus)));
+    if (key == Qt::Key_C && !text_selected) {
+      pieces_->CopyToClipboard();
+      key = 0;
+      return;
+    }
+  }
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
   ui_.SpeedButton1->click();
   key = 0;

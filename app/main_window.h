@@ -13,6 +13,7 @@
 #include "app/board_autosave.h"
 #include "app/board_gestures.h"
 #include "app/board_menu.h"
+#include "app/board_pieces.h"
 #include "app/board_sending.h"
 #include "app/board_undo.h"
 #include "app/chat_pane.h"
@@ -57,7 +58,10 @@ class TForm1 : public QMainWindow {
   void Timer1Timer();
   void FormCloseQuery(bool& CanClose);
   // Enter anywhere in the window sends the typed message; key becomes 0 then.
-  void FormKeyDown(int& key);
+  // A floating picture or a selected part takes Enter, Esc and Delete; a
+  // picture on the clipboard takes Ctrl+V, and the board Ctrl+C unless
+  // text is selected.
+  void FormKeyDown(int& key, Qt::KeyboardModifiers keys = Qt::NoModifier);
 
   // The board menu's items, the board's files, and the sending of commands
   // (SendCommand, SendToCorrespondents), which runs the event loop.
@@ -95,6 +99,8 @@ class TForm1 : public QMainWindow {
   CommandTable& Commands() { return commands_; }
   // Undo and redo on the board (the menu "Доска", Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y).
   BoardUndo& Undo() { return *undo_; }
+  // Pictures pasted and dropped, parts selected and moved.
+  BoardPieces& Pieces() { return *pieces_; }
 
  protected:
   bool event(QEvent* event) override;
@@ -130,6 +136,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<CorrespondentsMenu> correspondents_menu_;
   std::unique_ptr<ChatPane> chat_;
   std::unique_ptr<BoardGestures> gestures_;
+  std::unique_ptr<BoardPieces> pieces_;
   std::unique_ptr<SessionLinks> session_;  // null when the extension is off
   std::unique_ptr<SessionWord> session_word_;
   std::unique_ptr<BoardUndo> undo_;

@@ -54,6 +54,11 @@ void TForm1::BuildMenus() {
   QAction* redo = item(board_menu, "Redo", QStringLiteral("Повторить"), [this] { undo_->Redo(); });
   redo->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  // The message field keeps these keys for its text while it has text to take them.
+  item(board_menu, "Paste", QStringLiteral("Вставить"), [this] { pieces_->PasteFromClipboard(); })
+      ->setShortcut(QKeySequence::Paste);
+  item(board_menu, "Copy", QStringLiteral("Копировать"), [this] { pieces_->CopyToClipboard(); })
+      ->setShortcut(QKeySequence::Copy);
   separator(board_menu, "UndoSeparator");
   item(board_menu, "N2", QStringLiteral("Новая (все стереть)"), board(&BoardMenu::N2Click));
   item(board_menu, "N10", QStringLiteral("Сохранить на диск"), board(&BoardMenu::N10Click))

@@ -8,6 +8,7 @@
 #include "app/notice_line.h"
 #include "app/received_commands.h"
 #include "board/board_view.h"
+#include "board/drawing_commands.h"
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
@@ -52,7 +53,13 @@ void TForm1::CreateEndpoint() {
                                                      env_.computer_name});
   gestures_ = std::make_unique<BoardGestures>(BoardGestures::Parts{
       ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
-      [this] { undo_->StepBegun(); }, *fan_out_, *chat_, *presence_, *correspondents_});
+      [this] { undo_->StepBegun(); }, *fan_out_, *board_sending_, *chat_, *presence_, *correspondents_});
+  pieces_ = std::make_unique<BoardPieces>(
+      BoardPieces::Parts{ui_, canvas_, tool_panel_,
+                         [this](const std::vector<drawing::Command>& step) {
+                           return gestures_->DrawAgain({step});
+                         }},
+      this);
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -137,6 +144,9 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& arrived) {
   const auto received = ParseCommandText(bytes.data(), static_cast<int>(bytes.size()));
   if (!received) return;
   if (session_ && !session_->PassOn(datagram, *received)) return;
+  // A picture's pixels come only in order, from a copy that speaks the extension.
+  static const std::string kPaste = UpperText(command::kPaste);
+  if (!session_ && received->name == kPaste) return;
   Dispatch(*received, datagram.address, datagram.port);
 }
 

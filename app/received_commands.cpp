@@ -44,6 +44,7 @@ void AddDrawingRows(CommandTable& table, Replay& replay) {
   table.Add<drawing::FloodFill>(draw);
   table.Add<drawing::SetFont>(draw);
   table.Add<drawing::TextOut>(draw);
+  table.Add<drawing::Paste>(draw);
 }
 
 }  // namespace kovra

@@ -11,6 +11,7 @@
 #include "app/chat_pane.h"
 #include "app/routed_dialogs.h"
 #include "board/board_tiles.h"
+#include "board/drawing_commands.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
 #include "net/fan_out.h"
@@ -35,6 +36,7 @@ namespace {
 const std::string kSessionUpper = UpperText(kSessionCommand);
 const std::string kSeenUpper = UpperText(kSeenCommand);
 const std::string kTieUpper = UpperText(kTieCommand);
+const std::string kPasteUpper = UpperText(command::kPaste);
 
 }  // namespace
 
@@ -153,7 +155,7 @@ bool SessionLinks::PassOn(const ReceivedDatagram& datagram, const ReceivedComman
   // Taken only in order.
   if (BoardSync::IsSyncCommand(received.name) || IsStepCommand(received.name) ||
       received.name == kSessionUpper || received.name == kSeenUpper ||
-      received.name == kTieUpper) {
+      received.name == kTieUpper || received.name == kPasteUpper) {
     return false;
   }
   if (IsAnotherCopysName(datagram.address, received)) return false;
@@ -293,6 +295,10 @@ void SessionLinks::ReceivedInOrder(quint32 address, quint16 port, std::string_vi
     return;
   }
   const bool session = command->name == kSessionUpper;
+  if (command->name == kPasteUpper && text.size() > plain_size) {
+    command = ParseUntaggedCommand(text);  // a picture's part fills its datagram
+    if (!command) return;
+  }
   if (!session && !BoardSync::IsSyncCommand(command->name)) {
     // Read before the wipe clears the history; drawn after it.
     static const std::string kWipe = UpperText(command::kNewKV);

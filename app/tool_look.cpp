@@ -83,6 +83,10 @@ QIcon ToolIcon(ToolId id) {
             QPolygonF({QPointF(3, 1.5), QPointF(3, 13), QPointF(6, 10), QPointF(8.5, 14.5),
                        QPointF(10.5, 13.5), QPointF(8, 9), QPointF(12, 9)}));
         break;
+      case ToolId::kSelect:
+        p.setPen(QPen(kInk, 1, Qt::DashLine));
+        p.drawRect(QRectF(2.5, 3.5, 11, 9));
+        break;
     }
   });
 }

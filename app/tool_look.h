@@ -14,8 +14,10 @@ namespace kovra {
 
 QIcon ToolIcon(ToolId id);
 // The one key that chooses a tool: "1" to "9" for the first nine, "0" for
-// the tenth, the same on every keyboard layout.
-inline QChar ToolKey(ToolId id) { return QChar(u'0' + (ToolRow(id) + 1) % 10); }
+// the tenth, the same on every keyboard layout, and "S" for the selection.
+inline QChar ToolKey(ToolId id) {
+  return id == ToolId::kSelect ? QChar(u'S') : QChar(u'0' + (ToolRow(id) + 1) % 10);
+}
 // A line of width pixels, as wide as the list's icons are.
 QIcon WidthIcon(int width);
 inline constexpr QSize kWidthIconSize(16, 10);

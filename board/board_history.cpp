@@ -46,6 +46,9 @@ QRect Bound(const drawing::Command& command, const DrawingState& state, const QR
           return board;
         } else if constexpr (std::is_same_v<Step, drawing::TextOut>) {
           return step.text.empty() ? QRect() : board;
+        } else if constexpr (std::is_same_v<Step, drawing::Paste>) {
+          return Clamped(step.x, step.y, qint64{step.x} + step.width, qint64{step.y} + step.height,
+                         board);
         } else {
           return QRect();  // moves the pen, sets the font, or points
         }
@@ -133,7 +136,10 @@ void BoardHistory::Drawing(const drawing::Command& command, const DrawingState& 
     step->drew = true;
     if (clock_) step->last = clock_();
   }
-  const qint64 bytes = qint64{sizeof(Entry)} + 64;
+  // A picture's part holds its pixels' text: the memory it takes is counted.
+  const auto* piece = std::get_if<drawing::Paste>(&command);
+  const qint64 bytes =
+      qint64{sizeof(Entry)} + 64 + (piece != nullptr ? qint64(piece->text.capacity()) : 0);
   Add(Entry{step, bound, Drawn{command, before}, bytes, Cost(command, bound)});
 }
 

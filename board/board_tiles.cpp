@@ -52,6 +52,52 @@ bool ReadInt(std::string_view& text, int& value) {
   return true;
 }
 
+constexpr char kEscape = '=';
+constexpr int kEscapeShift = 64;
+
+bool NeedsEscape(char byte) { return byte == '\0' || byte == ' ' || byte == kEscape; }
+
+std::string Escaped(const QByteArray& bytes) {
+  std::string text;
+  text.reserve(static_cast<std::size_t>(bytes.size()) + static_cast<std::size_t>(bytes.size()) / 64);
+  for (const char byte : bytes) {
+    if (NeedsEscape(byte)) {
+      text += kEscape;
+      text += static_cast<char>(byte + kEscapeShift);
+    } else {
+      text += byte;
+    }
+  }
+  return text;
+}
+
+std::optional<QByteArray> Unescaped(std::string_view text) {
+  QByteArray bytes;
+  bytes.reserve(static_cast<qsizetype>(text.size()));
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != kEscape) {
+      bytes += text[i];
+      continue;
+    }
+    if (++i == text.size()) return std::nullopt;
+    const char byte = static_cast<char>(text[i] - kEscapeShift);
+    if (!NeedsEscape(byte)) return std::nullopt;
+    bytes += byte;
+  }
+  return bytes;
+}
+
+// The text after the four numbers.
+std::string_view DataOf(std::string_view text) {
+  for (int field = 0; field < 4; ++field) {
+    text = TrimView(text);
+    const auto blank = text.find(' ');
+    if (blank == std::string_view::npos) return {};
+    text.remove_prefix(blank);
+  }
+  return TrimView(text);
+}
+
 }  // namespace
 
 int Count(int width, int height) {
@@ -96,22 +142,39 @@ bool IsWhite(const QImage& board, const QRect& area) {
   return true;
 }
 
-std::vector<std::string> Encode(const QImage& board, const QRect& area, std::size_t max_text) {
+std::vector<std::string> Encode(const QImage& board, const QRect& area, std::size_t max_text,
+                                Alphabet alphabet, QPoint offset) {
   const QByteArray packed = qCompress(Rows(board, area), 6);
-  std::string text = std::to_string(area.x()) + ' ' + std::to_string(area.y()) + ' ' +
-                     std::to_string(area.width()) + ' ' + std::to_string(area.height()) + ' ' +
-                     packed.toBase64().toStdString();
+  std::string text = std::to_string(area.x() + offset.x()) + ' ' +
+                     std::to_string(area.y() + offset.y()) + ' ' + std::to_string(area.width()) +
+                     ' ' + std::to_string(area.height()) + ' ' +
+                     (alphabet == Alphabet::kBase64 ? packed.toBase64().toStdString()
+                                                    : Escaped(packed));
   if (text.size() <= max_text || area.height() == 1) return {std::move(text)};
   const int half = area.height() / 2;
   std::vector<std::string> parts =
-      Encode(board, area.adjusted(0, 0, 0, half - area.height()), max_text);
-  std::vector<std::string> rest = Encode(board, area.adjusted(0, half, 0, 0), max_text);
+      Encode(board, area.adjusted(0, 0, 0, half - area.height()), max_text, alphabet, offset);
+  std::vector<std::string> rest =
+      Encode(board, area.adjusted(0, half, 0, 0), max_text, alphabet, offset);
   parts.insert(parts.end(), std::make_move_iterator(rest.begin()),
                std::make_move_iterator(rest.end()));
   return parts;
 }
 
-std::optional<Patch> Decode(std::string_view text, QSize size) {
+std::size_t PackedSize(const std::vector<std::string>& texts, Alphabet alphabet) {
+  std::size_t size = 0;
+  for (const std::string& text : texts) {
+    const std::string_view data = DataOf(text);
+    if (alphabet == Alphabet::kBase64) {
+      size += data.size() / 4 * 3;
+    } else if (const auto bytes = Unescaped(data)) {
+      size += static_cast<std::size_t>(bytes->size());
+    }
+  }
+  return size;
+}
+
+std::optional<Patch> Decode(std::string_view text, QSize size, Alphabet alphabet) {
   int x = 0, y = 0, width = 0, height = 0;
   if (!ReadInt(text, x) || !ReadInt(text, y) || !ReadInt(text, width) || !ReadInt(text, height)) {
     return std::nullopt;
@@ -121,9 +184,14 @@ std::optional<Patch> Decode(std::string_view text, QSize size) {
     return std::nullopt;
   }
   const std::string_view data = TrimView(text);
-  const QByteArray packed = QByteArray::fromBase64(
-      QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())),
-      QByteArray::AbortOnBase64DecodingErrors);
+  QByteArray packed;
+  if (alphabet == Alphabet::kBase64) {
+    packed = QByteArray::fromBase64(
+        QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())),
+        QByteArray::AbortOnBase64DecodingErrors);
+  } else if (auto bytes = Unescaped(data)) {
+    packed = std::move(*bytes);
+  }
   // The length the compressed data claims is checked before anything is
   // unpacked: no datagram makes this copy allocate more than a tile.
   const qsizetype expected = static_cast<qsizetype>(width) * height * 3;

@@ -1,8 +1,12 @@
 #include "board/board_view.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -25,6 +29,7 @@ BoardView::BoardView(QWidget* parent)
   connect(fade_, &QTimer::timeout, this, &BoardView::FadePointers);
   setMouseTracking(true);  // moves without a button pressed are reported too
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setAcceptDrops(true);
   frame_->setSingleShot(true);
   frame_->setInterval(kFrameMs);
   connect(frame_, &QTimer::timeout, this, &BoardView::PaintPending);
@@ -143,7 +148,73 @@ void BoardView::paintEvent(QPaintEvent* event) {
     PaintBand(painter);
     painter.restore();
   }
+  if (!piece_.place.isEmpty()) PaintPiece(painter);
   if (!pointers_.isEmpty()) PaintPointers(painter);
+}
+
+void BoardView::ShowPiece(const Piece& piece) {
+  update(PieceArea(piece_));
+  piece_ = piece;
+  update(PieceArea(piece_));
+}
+
+QRect BoardView::PieceArea(const Piece& piece) const {
+  if (piece.place.isEmpty()) return {};
+  // The frame and the handles reach a few view pixels beyond the place.
+  return ToView(piece.place.united(piece.vacated)).adjusted(-8, -8, 8, 8);
+}
+
+void BoardView::PaintPiece(QPainter& painter) const {
+  painter.save();
+  if (!piece_.vacated.isEmpty()) painter.fillRect(ToView(piece_.vacated), piece_.vacated_color);
+  const QRect place = ToView(piece_.place);
+  if (!piece_.pixels.isNull()) {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(place, piece_.pixels);
+  }
+  // Dashes of black on white: seen on any picture.
+  const QRect frame = place.adjusted(0, 0, -1, -1);
+  painter.setPen(QPen(Qt::white, 1));
+  painter.drawRect(frame);
+  painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+  painter.drawRect(frame);
+  if (piece_.handles) {
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::white);
+    for (const QPoint corner : {frame.topLeft(), frame.topRight(), frame.bottomLeft(),
+                                frame.bottomRight()}) {
+      painter.drawRect(QRect(corner - QPoint(3, 3), QSize(7, 7)));
+    }
+  }
+  painter.restore();
+}
+
+QRect BoardView::VisibleBoard() const {
+  const QRect board = image_ != nullptr ? image_->rect() : QRect();
+  const QRect shown = visibleRegion().boundingRect();
+  if (shown.isEmpty()) return board;
+  return ToBoard(shown).intersected(board);
+}
+
+void BoardView::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() || event->mimeData()->hasImage()) event->acceptProposedAction();
+}
+
+void BoardView::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+
+void BoardView::dropEvent(QDropEvent* event) {
+  const QPoint at = ToBoard(event->position().toPoint());
+  const QMimeData* data = event->mimeData();
+  QStringList paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.append(url.toLocalFile());
+  }
+  event->acceptProposedAction();
+  if (!paths.isEmpty()) {
+    emit FilesDropped(paths, at);
+  } else if (data->hasImage()) {
+    emit PictureDropped(qvariant_cast<QImage>(data->imageData()), at);
+  }
 }
 
 void BoardView::ShowPointer(const QString& key, const QString& label, QPoint at, bool listed) {

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 #include "board/band.h"
 
@@ -41,6 +42,26 @@ class BoardView : public QWidget {
   // Pointers shown at most: a stream of strangers cannot fill the view.
   static constexpr int kMaxPointers = 32;
 
+  // A piece above the board: pixels shown scaled into place (board points)
+  // in a dashed frame, with handles at its corners when it can be scaled,
+  // over vacated shown in its colour; null pixels show the frame alone.
+  struct Piece {
+    QImage pixels;
+    QRect place;
+    QRect vacated;
+    QColor vacated_color;
+    bool handles = false;
+  };
+  void ShowPiece(const Piece& piece);
+  void HidePiece() { ShowPiece(Piece{}); }
+  const Piece& CurrentPiece() const { return piece_; }
+  // The board point under a point of the screen, and the board's part the
+  // view shows now (all of it when it is not shown).
+  QPoint BoardPointAt(QPoint global) const { return ToBoard(mapFromGlobal(global)); }
+  QRect VisibleBoard() const;
+  // The corner handles' reach from their point, in board points at this zoom.
+  int HandleReach() const { return std::max(1, 6 * 100 / zoom_); }
+
   // The zoom in percent, one of kZoomSteps; Ctrl with the wheel steps it.
   static constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200, 300, 400, 600, 800};
   int Zoom() const { return zoom_; }
@@ -55,6 +76,9 @@ class BoardView : public QWidget {
   // The view lost the mouse or was hidden: no release will come.
   void GestureLost();
   void ZoomChanged(int percent);
+  // Something was dropped on the board at a board point: files, or a picture.
+  void FilesDropped(const QStringList& paths, QPoint at);
+  void PictureDropped(const QImage& picture, QPoint at);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -64,6 +88,9 @@ class BoardView : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct Pointer {
@@ -75,6 +102,8 @@ class BoardView : public QWidget {
   void PaintPending();
   void PaintBand(QPainter& painter) const;
   void PaintPointers(QPainter& painter) const;
+  void PaintPiece(QPainter& painter) const;
+  QRect PieceArea(const Piece& piece) const;
   QRect PointerArea(const Pointer& pointer) const;
   // Makes room for a listed peer's pointer; false when every one shown is listed.
   bool DropAStrangersPointer();
@@ -94,6 +123,7 @@ class BoardView : public QWidget {
   QHash<QString, Pointer> pointers_;
   QTimer* fade_ = nullptr;
   int zoom_ = 100;
+  Piece piece_;
 };
 
 }  // namespace kovra

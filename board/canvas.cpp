@@ -36,9 +36,13 @@ DrawingState BoardCanvas::FreshState() {
 }
 
 void BoardCanvas::Paste(const QImage& pixels, QPoint at) {
+  if (pasting_ && QRect(at, pixels.size()).intersects(image_.rect())) pasting_(pixels, at);
+  DrawPixels(pixels, at);
+}
+
+void BoardCanvas::DrawPixels(const QImage& pixels, QPoint at) {
   const QRect area = QRect(at, pixels.size()).intersected(image_.rect());
   if (area.isEmpty()) return;
-  if (pasting_) pasting_(pixels, at);
   {
     QPainter painter(&image_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);

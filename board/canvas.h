@@ -53,6 +53,8 @@ class BoardCanvas {
   // Copies pixels onto the board with their top left at at; what falls
   // outside the board is left out.
   void Paste(const QImage& pixels, QPoint at);
+  // The same as a drawing step: the undo is told of the command instead.
+  void DrawPixels(const QImage& pixels, QPoint at);
 
   TColor PenColor() const { return state_.pen_color; }
   int PenWidth() const { return state_.pen_width; }

@@ -119,6 +119,11 @@ TextOut TextOut::Parse(const std::string& args) {
   return {f.Int(1, 0), f.Int(2, 0), f.Color(3, kDefaultFill), f.Text(4)};
 }
 
+Paste Paste::Parse(const std::string& args) {
+  const Fields f(args, kSpace);
+  return {f.Int(1, 0), f.Int(2, 0), f.Int(3, 0), f.Int(4, 0), args};
+}
+
 const std::string& NameOf(const Command& command) {
   return std::visit([](const auto& c) -> const std::string& { return c.Name(); }, command);
 }

@@ -26,6 +26,9 @@ inline const std::string kFloodFill = "ImageKV_FloodFill";
 inline const std::string kSetFont = "ImageKV_SetFont";
 inline const std::string kTextOut = "ImageKV_TextOut";
 inline const std::string kCursorTo = "ImageKV_CursorTo";  // sent by the pointer; nobody draws it
+// Pixels put on the board: only between copies that speak the delivery
+// extension, in their ordered streams.
+inline const std::string kPaste = "KvPaste";
 }  // namespace command
 
 namespace drawing {
@@ -134,10 +137,24 @@ struct TextOut {
   static TextOut Parse(const std::string& args);
 };
 
+// "KvPaste": x y width height data, a part of a picture put on the board,
+// at most one tile, as tiles::Encode writes it in bytes. The text is kept
+// whole: it is drawn, and drawn again, as it came.
+struct Paste {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  std::string text;
+  static const std::string& Name() { return command::kPaste; }
+  std::string Build() const { return text; }
+  static Paste Parse(const std::string& args);
+};
+
 // What a tool makes and the replay draws. The pointer's command is among
 // them: it goes to the peers like the rest, and no board draws it.
 using Command = std::variant<MoveTo, LineTo, LineFromTo, Rectangle, RectangleFill, Ellipse,
-                             EllipseFill, FloodFill, SetFont, TextOut, CursorTo>;
+                             EllipseFill, FloodFill, SetFont, TextOut, CursorTo, Paste>;
 
 const std::string& NameOf(const Command& command);
 std::string ArgsOf(const Command& command);

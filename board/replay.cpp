@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "board/board_tiles.h"
 #include "board/drawing_commands.h"
 #include "board/figures.h"
 #include "support/ansi_codec.h"
@@ -74,6 +75,13 @@ class Painter {
   }
   // Only shown above the board, never drawn.
   void operator()(const drawing::CursorTo&) {}
+  void operator()(const drawing::Paste& piece) {
+    // A part that is not whole, larger than a tile or off this board draws nothing.
+    const QSize size(canvas_.Width(), canvas_.Height());
+    if (auto patch = tiles::Decode(piece.text, size, tiles::Alphabet::kBytes)) {
+      canvas_.DrawPixels(patch->pixels, patch->at);
+    }
+  }
 
  private:
   BoardCanvas& canvas_;

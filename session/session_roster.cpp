@@ -109,7 +109,7 @@ bool SessionRoster::AllPresent() const {
 
 void SessionRoster::Linked(quint32 address, quint32 instance, qint64 now) {
   Peer& peer = peers_[address];
-  if (peer.instance != instance) peer = Peer{instance, std::nullopt};
+  if (peer.instance != instance) peer = Peer{instance, std::nullopt, std::nullopt};
   Evaluate(now);
 }
 

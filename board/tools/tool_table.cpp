@@ -25,6 +25,7 @@ constexpr std::array<ToolEntry, kToolCount> kTable = {{
     {ToolId::kFloodFill, "Залить область", Make<FloodFillTool>},
     {ToolId::kText, "Текст", Make<TextTool>},
     {ToolId::kPointer, ">>Указатель", Make<PointerTool>},
+    {ToolId::kSelect, "Выделение", Make<Tool>},
 }};
 
 constexpr bool RowsFollowToolId() {
@@ -34,7 +35,7 @@ constexpr bool RowsFollowToolId() {
   return true;
 }
 static_assert(RowsFollowToolId(), "row i of the tool table must be the tool whose ToolId is i");
-static_assert(ToolRow(ToolId::kPointer) + 1 == kToolCount, "every ToolId has its row");
+static_assert(ToolRow(ToolId::kSelect) + 1 == kToolCount, "every ToolId has its row");
 
 const std::array<ToolEntry, kToolCount>& ToolTable() { return kTable; }
 

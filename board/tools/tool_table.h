@@ -1,4 +1,4 @@
-// The ten tools of the tool list, in its order: each one's caption and the
+// The eleven tools of the tool list, in its order: each one's caption and the
 // factory of its class. The list, the window and the tests name a tool by
 // its ToolId, never by a bare row number.
 #pragma once
@@ -21,6 +21,7 @@ enum class ToolId {
   kFloodFill,
   kText,
   kPointer,
+  kSelect,  // its gestures are the window's: they select and move parts of the board
 };
 
 struct ToolEntry {
@@ -29,7 +30,7 @@ struct ToolEntry {
   std::unique_ptr<Tool> (*make)(ToolHost& host);
 };
 
-inline constexpr std::size_t kToolCount = 10;
+inline constexpr std::size_t kToolCount = 11;
 
 // Row i of the tool list is entry i.
 const std::array<ToolEntry, kToolCount>& ToolTable();

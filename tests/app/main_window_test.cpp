@@ -91,7 +91,8 @@ TEST(MainWindow, HasEveryControlWithItsCaption) {
   }
   EXPECT_EQ(form.Controls().TN1->count(), 1);
   EXPECT_EQ(form.Controls().TN1->tabText(0), QStringLiteral("Доска"));
-  EXPECT_EQ(form.Controls().ListTools->count(), 10);
+  EXPECT_EQ(form.Controls().ListTools->count(), 11);
+  EXPECT_EQ(form.Controls().ListTools->item(10)->text(), QStringLiteral("Выделение"));
   EXPECT_EQ(form.Controls().ListTools->item(9)->text(), QStringLiteral(">>Указатель"));
   EXPECT_EQ(form.Controls().List_W->count(), 11);
   EXPECT_EQ(form.Controls().List_W->item(0)->text(), QStringLiteral("Задать=1"));

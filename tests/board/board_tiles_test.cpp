@@ -84,5 +84,40 @@ TEST(BoardTiles, DecodeRefusesWhatIsNotAWholeTileInsideTheBoard) {
   EXPECT_FALSE(tiles::Decode(good, QSize(7, 64))) << "outside a smaller board";
 }
 
+TEST(BoardTiles, BytesWrittenAsTheyAreRebuildTheTileAndCostAboutTheirPackedSize) {
+  // Noise packs to bytes of every value: zeros, blanks and escapes included,
+  // at either end of a text too.
+  const QImage board = Noisy(130, 70, 9);
+  std::vector<std::string> texts;
+  for (const QRect area : {QRect(0, 0, 64, 64), QRect(64, 0, 64, 64), QRect(128, 64, 2, 6)}) {
+    const auto parts =
+        tiles::Encode(board, area, 1300, tiles::Alphabet::kBytes, QPoint(1000, 2000));
+    texts.insert(texts.end(), parts.begin(), parts.end());
+  }
+  std::size_t written = 0;
+  for (const std::string& text : texts) {
+    EXPECT_LE(text.size(), 1300u);
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    EXPECT_NE(text.back(), ' ');
+    written += text.size();
+    // Moved by the offset: read back on a board large enough, and nowhere else.
+    EXPECT_FALSE(tiles::Decode(text, QSize(200, 200), tiles::Alphabet::kBytes));
+    EXPECT_FALSE(tiles::Decode(text, QSize(1200, 2100))) << "bytes are no base64";
+    const auto patch = tiles::Decode(text, QSize(1200, 2100), tiles::Alphabet::kBytes);
+    ASSERT_TRUE(patch);
+    EXPECT_EQ(patch->pixels, board.copy(QRect(patch->at - QPoint(1000, 2000),
+                                             patch->pixels.size())));
+  }
+  const std::size_t packed = tiles::PackedSize(texts, tiles::Alphabet::kBytes);
+  EXPECT_GT(packed, 0u);
+  EXPECT_LT(written, packed * 105 / 100) << "escapes and numbers cost a few per cent at most";
+  // A text cut in its escape is refused.
+  std::string cut = texts.front();
+  const auto escape = cut.rfind('=');
+  ASSERT_NE(escape, std::string::npos);
+  cut.resize(escape + 1);
+  EXPECT_FALSE(tiles::Decode(cut, QSize(1200, 2100), tiles::Alphabet::kBytes));
+}
+
 }  // namespace
 }  // namespace kovra

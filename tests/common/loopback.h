@@ -28,6 +28,11 @@ class Collector {
   }
   std::size_t BytesSent() const { return bytes_sent_; }
   void Send(const QByteArray& bytes, const QHostAddress& to, quint16 port);
+  // Room for what arrives while the one thread the windows share draws:
+  // a copy of its own would read it as it comes.
+  void SetReceiveBuffer(int bytes) {
+    socket_.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, bytes);
+  }
 
   // Speaks the delivery extension with the window at window:port named
   // name, as the copy of instance 77: greets it, waits for the ticket it is
