@@ -26,7 +26,9 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
   }
   const auto* pressed = static_cast<QKeyEvent*>(event);
   int key = pressed->key();
+  target_ = static_cast<QWidget*>(watched);
   on_key_(key, pressed->modifiers());
+  target_ = nullptr;
   return key == 0;
 }
 

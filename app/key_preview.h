@@ -7,6 +7,7 @@
 #include <functional>
 
 class QMainWindow;
+class QWidget;
 
 namespace kovra {
 
@@ -18,12 +19,16 @@ class KeyPreview : public QObject {
              std::function<void(int& key, Qt::KeyboardModifiers keys)> on_key);
   ~KeyPreview() override;
 
+  // The control the key being previewed was pressed in.
+  const QWidget* Target() const { return target_; }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QMainWindow& window_;
   std::function<void(int& key, Qt::KeyboardModifiers keys)> on_key_;
+  const QWidget* target_ = nullptr;
 };
 
 }  // namespace kovra

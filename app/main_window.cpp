@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -297,10 +296,10 @@ void TForm1::FormKeyDown(int& key, Qt::KeyboardModifiers keys) {
       key = 0;
       return;
     }
-    const QWidget* focus = QApplication::focusWidget();
+    const QWidget* target = key_preview_ ? key_preview_->Target() : nullptr;
     const QWidget* pane = ui_.RE_Mess;
-    const bool text_selected = (focus == ui_.Edit_Mess && ui_.Edit_Mess->hasSelectedText()) ||
-                               (focus != nullptr && (focus == pane || pane->isAncestorOf(focus)));
+    const bool text_selected = (target == ui_.Edit_Mess && ui_.Edit_Mess->hasSelectedText()) ||
+                               (target != nullptr && (target == pane || pane->isAncestorOf(target)));
     if (key == Qt::Key_C && !text_selected) {
       pieces_->CopyToClipboard();
       key = 0;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
@@ -66,7 +67,12 @@ QStringList ClippedTexts(TForm1& form) {
     const QRect view = list->viewport()->rect();
     for (int row = 0; row < list->count(); ++row) {
       const QRect item = list->visualItemRect(list->item(row));
-      if (!view.contains(item)) clipped.append(list->objectName() + u' ' + list->item(row)->text());
+      // The eleventh tool may need the list's scroll bar in a short window.
+      const bool scrolls = list == form.Controls().ListTools &&
+                           list->verticalScrollBar()->isVisible() && item.top() >= 0;
+      if (!view.contains(item) && !scrolls) {
+        clipped.append(list->objectName() + u' ' + list->item(row)->text());
+      }
       check(list, list->item(row)->text(), item.width());
     }
   }

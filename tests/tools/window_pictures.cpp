@@ -3,6 +3,9 @@
 // meets, saved as PNG files into the folder given.
 //   kovra_window_pictures <folder> [prefix]
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPainter>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
@@ -59,5 +62,23 @@ int main(int argc, char** argv) {
   QTest::qWait(300);
   Save(group.Form(1), QSize(790, 590), folder + u'/' + prefix + QStringLiteral("-790x590.png"));
   Save(group.Form(1), QSize(1366, 768), folder + u'/' + prefix + QStringLiteral("-1366x768.png"));
+
+  // A plan pasted from the clipboard, floating in its frame before it is put down.
+  QImage plan(220, 140, QImage::Format_RGB32);
+  plan.fill(QColor(250, 248, 240));
+  {
+    QPainter painter(&plan);
+    painter.setPen(QPen(QColor(40, 60, 120), 3));
+    painter.drawRect(QRect(8, 8, 204, 124));
+    painter.drawLine(110, 8, 110, 90);
+    painter.drawLine(8, 90, 160, 90);
+    painter.setPen(QColor(40, 60, 120));
+    painter.drawText(QRect(8, 20, 100, 30), Qt::AlignCenter, QStringLiteral("Кухня"));
+    painter.drawText(QRect(110, 20, 100, 30), Qt::AlignCenter, QStringLiteral("Комната"));
+  }
+  QGuiApplication::clipboard()->setImage(plan);
+  group.Form(1).resize(790, 590);
+  group.Form(1).Pieces().PasteFromClipboard();
+  Save(group.Form(1), QSize(790, 590), folder + u'/' + prefix + QStringLiteral("-picture.png"));
   return 0;
 }
