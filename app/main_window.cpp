@@ -18,6 +18,7 @@
 #include "board/board_tiles.h"
 #include "board/board_view.h"
 #include "net/correspondents.h"
+#include "net/dotted_address.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
 #include "support/atomic_file.h"
@@ -49,7 +50,12 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     autosave_->Changed();
   });
   replay_.OnDrawing = [this](const drawing::Command& command, const DrawingState& before,
-                             quint64 sender) { board_history_.Drawing(command, before, sender); };
+                             quint64 sender) {
+    board_history_.Drawing(command, before, sender);
+    if (const auto* piece = std::get_if<drawing::Paste>(&command); piece && sender != 0) {
+      TellPieceOver(*piece, quint32(sender >> 16));
+    }
+  };
   // The scroll box keeps the board at its top-left corner at its natural
   // size; the view stays where the user scrolled it.
   board_files_.OnReplaced = [this] {
@@ -277,6 +283,22 @@ void TForm1::closeEvent(QCloseEvent* event) {
   // program ends as soon as its window has closed.
   Udp1->Close();
   event->accept();
+}
+
+void TForm1::TellPieceOver(const drawing::Paste& piece, quint32 from) {
+  // Once for a picture, not for each of its tiles, and only where it
+  // covers drawing: a picture on white takes nobody's work.
+  if (from == piece_told_from_ && piece_told_.isValid() && !piece_told_.hasExpired(kPieceTellMs)) {
+    return;
+  }
+  const QRect area =
+      QRect(piece.x, piece.y, piece.width, piece.height).intersected(canvas_.Image().rect());
+  if (area.isEmpty() || tiles::IsWhite(canvas_.Image(), area)) return;
+  piece_told_from_ = from;
+  piece_told_.start();
+  const std::string name = presence_->Addresses().NameAt(from).value_or(DottedAddressText(from));
+  ui_.Label_Notice->Tell(AnsiToQString(name),
+                         QStringLiteral("положил картинку или часть доски поверх нарисованного"));
 }
 
 void TForm1::FormKeyDown(int& key, Qt::KeyboardModifiers keys) {

@@ -4,6 +4,7 @@
 // list and the tool column.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -122,6 +123,11 @@ class TForm1 : public QMainWindow {
 
   void RestoreState();
   void SaveWindowPlace();
+  // A peer's picture that covers drawing here is told, once for the picture.
+  void TellPieceOver(const drawing::Paste& piece, quint32 from);
+  static constexpr qint64 kPieceTellMs = 3000;
+  quint32 piece_told_from_ = 0;
+  QElapsedTimer piece_told_;
 
   Environment env_;
   WindowControls ui_;

@@ -244,13 +244,15 @@ void SessionCourse::Shared() {
   // so has a copy that hears this one only through the owner. A copy that
   // spoke with this one and fell silent has none of it since: what it
   // lacks is counted from when it went (PeerLinks::MissingSince).
+  // A member of the session this copy leads holds only what it took of
+  // it: cut off with commands still on their way, it may lead a half of its
+  // own whose board lacks them.
   const quint32 leader = roster_.Leader();
-  const qint64 owner_had = leader == 0 ? links_.Clock() : links_.TakenUntil(leader);
   for (const SessionRoster::Member& member : roster_.Members()) {
     if (member.address == 0 || links_.Away(member.address)) continue;
     if (met_.size() >= kMaxMet) ForgetMet();
     qint64& had_until = met_[member.instance].had_until;
-    had_until = std::max(had_until, owner_had);
+    had_until = std::max(had_until, links_.TakenUntil(leader == 0 ? member.address : leader));
     links_.Shared(member.address);
   }
 }

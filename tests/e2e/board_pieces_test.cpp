@@ -159,7 +159,7 @@ class BoardPiecesTest : public ::testing::Test {
 };
 
 TEST_F(BoardPiecesTest, APastedOrDroppedPictureGoesDownWhereItWasMovedAndGoesWithOneUndo) {
-  test::DrawAcross(group_, 1, 150);
+  test::DrawAcross(group_, 1, 200);
   ASSERT_TRUE(test::OneBoard(group_, {0, 1, 2}, 10000));
   const QImage drawn = A(0).Board().Image();
   ExpectEverywhere(drawn, "the stroke");
@@ -180,6 +180,11 @@ TEST_F(BoardPiecesTest, APastedOrDroppedPictureGoesDownWhereItWasMovedAndGoesWit
   QImage pasted = drawn;
   QPainter(&pasted).drawImage(at, photo);
   ExpectEverywhere(pasted, "the pasted photo");
+  // It covers window 1's stroke: window 1 is told who, once for the picture.
+  const QStringList told = A(1).Controls().Label_Notice->Recent().filter(
+      QStringLiteral("положил картинку или часть доски поверх нарисованного"));
+  EXPECT_EQ(told.size(), 1) << A(1).Controls().Label_Notice->Recent().join(u'\n').toStdString();
+  EXPECT_TRUE(told.value(0).contains(QString::fromStdString(group_.Name(0))));
 
   // One Ctrl+Z takes it back on every board, the plain copy's too.
   Trigger(0, "Undo");
