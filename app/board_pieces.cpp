@@ -148,6 +148,18 @@ bool BoardPieces::Release(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint)
   return true;
 }
 
+void BoardPieces::CancelDrag() {
+  if (drag_ == Drag::kNone) return;
+  const Drag drag = std::exchange(drag_, Drag::kNone);
+  if (drag == Drag::kFrame) {
+    Clear();
+  } else {
+    place_ = place_from_;
+    copying_ = false;
+  }
+  Show();
+}
+
 bool BoardPieces::Key(int key) {
   if (!Floating() && selection_.isEmpty()) return false;
   switch (key) {

@@ -53,6 +53,8 @@ class BoardPieces : public QObject {
   bool Press(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint at);
   bool Move(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint at);
   bool Release(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint at);
+  // The board lost the mouse: a drag ends where it began.
+  void CancelDrag();
   // Enter, Esc and Delete while a piece floats or a part is selected; true when taken.
   bool Key(int key);
 

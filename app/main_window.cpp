@@ -141,8 +141,14 @@ void TForm1::WireEvents() {
           });
   connect(ui_.ListTools, &QListWidget::currentRowChanged, this,
           [this] { Guard([this] { pieces_->ToolChanged(); }); });
-  connect(ui_.Image_KV, &BoardView::GestureLost, this,
-          [this] { held_input_.Run([this] { Guard([this] { gestures_->CancelGesture(); }); }); });
+  connect(ui_.Image_KV, &BoardView::GestureLost, this, [this] {
+    held_input_.Run([this] {
+      Guard([this] {
+        pieces_->CancelDrag();
+        gestures_->CancelGesture();
+      });
+    });
+  });
   connect(ui_.List_W, &QListWidget::currentRowChanged, this,
           [this] { tool_panel_.ShowPenSample(); });
   connect(ui_.Edit_Mess, &QLineEdit::textChanged, this, [this] {
@@ -337,7 +343,14 @@ bool TForm1::event(QEvent* event) {
   // A modal box or another window takes the mouse: the release of a drag in
   // progress will never reach the board.
   if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate) {
-    if (gestures_) held_input_.Run([this] { Guard([this] { gestures_->CancelGesture(); }); });
+    if (gestures_) {
+      held_input_.Run([this] {
+        Guard([this] {
+          pieces_->CancelDrag();
+          gestures_->CancelGesture();
+        });
+      });
+    }
   }
   if (event->type() == QEvent::WindowActivate && chat_) chat_->WindowActivated();
   return QMainWindow::event(event);

@@ -55,7 +55,7 @@ void Run(int receivers, const QImage& shot) {
     return;
   }
   for (int i = 0; i <= receivers; ++i) group.Form(i).Files().NewBoard(1920, 1080);
-  QTest::qWaitFor(
+  const bool linked = QTest::qWaitFor(
       [&] {
         for (int i = 1; i <= receivers; ++i) {
           if (!group.Form(0).Links()->Speaks(0x7F000002 + quint32(i))) return false;
@@ -63,6 +63,7 @@ void Run(int receivers, const QImage& shot) {
         return true;
       },
       20000);
+  if (!linked) std::printf("%d receivers: not every copy speaks the extension\n", receivers);
   QTest::qWait(3000);  // the repair is quiet
   // What reaches each receiver from the copy that pastes.
   std::vector<std::unique_ptr<test::LossyNetwork>> networks;
@@ -84,7 +85,7 @@ void Run(int receivers, const QImage& shot) {
   const qint64 put_ms = clock.elapsed();
   const QImage expected = paster.Board().Image();
   std::vector<qint64> arrived(std::size_t(receivers) + 1, -1);
-  QTest::qWaitFor(
+  const bool everywhere = QTest::qWaitFor(
       [&] {
         bool all = true;
         for (int i = 1; i <= receivers; ++i) {
@@ -99,6 +100,7 @@ void Run(int receivers, const QImage& shot) {
       },
       60000);
   counting = false;
+  if (!everywhere) std::printf("%d receivers: not every board showed it within a minute\n", receivers);
   qint64 slowest = 0;
   qint64 most = 0;
   for (int i = 1; i <= receivers; ++i) {
