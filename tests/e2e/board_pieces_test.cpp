@@ -24,6 +24,7 @@
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/received_commands.h"
+#include "board/board_tiles.h"
 #include "board/board_view.h"
 #include "board/canvas.h"
 #include "board/replay.h"
@@ -220,6 +221,17 @@ TEST_F(BoardPiecesTest, APastedOrDroppedPictureGoesDownWhereItWasMovedAndGoesWit
   ExpectEverywhere(dropped, "the dropped plan, scaled");
   EXPECT_EQ(A(2).Board().Image(), dropped);
   delete data;
+
+  // Pixels come only in order from a copy that speaks the extension: a
+  // plain datagram of the same command draws nothing.
+  QImage red(8, 4, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  const std::string part =
+      tiles::Encode(red, red.rect(), 200, tiles::Alphabet::kBytes, QPoint(5, 5)).front();
+  const QByteArray plain = QByteArray("Kovra:>KvPaste:>") + QByteArray::fromStdString(part);
+  plain_.Raw().Send(plain, QHostAddress(QStringLiteral("127.0.0.2")), group_.Port());
+  QTest::qWait(300);
+  EXPECT_EQ(A(0).Board().Image(), dropped);
 }
 
 TEST_F(BoardPiecesTest, ASelectedPartMovesCopiesClearsAndReachesTheClipboardTheSameEverywhere) {
