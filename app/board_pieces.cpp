@@ -1,20 +1,16 @@
 #include "app/board_pieces.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCursor>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
-#include <QLocale>
-#include <QMimeData>
+#include <QLineEdit>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
 #include "app/choice_list.h"
+#include "app/chat_view.h"
 #include "app/notice_line.h"
 #include "app/tool_panel.h"
 #include "app/window_layout.h"
@@ -25,26 +21,25 @@
 #include "board/tools/tool_table.h"
 
 namespace kovra {
-namespace {
-
-const QString kFromClipboard = QStringLiteral("Картинка из буфера обмена");
-
-QString Grouped(qint64 number) { return QLocale(QLocale::Russian).toString(number); }
-
-}  // namespace
 
 BoardPieces::BoardPieces(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts)) {}
 
 bool BoardPieces::DrawingOn() const { return parts_.ui.CB_YesPaint->isChecked(); }
 
+bool BoardPieces::Selecting() const {
+  return parts_.ui.ListTools->currentRow() == ToolRow(ToolId::kSelect);
+}
+
 void BoardPieces::Tell(const QString& text) const { parts_.ui.Label_Notice->Tell(QString(), text); }
 
-QString BoardPieces::FillColorText() const {
-  return QString::fromStdString(parts_.tools.FillColorName());
+drawing::Command BoardPieces::Cleared(const QRect& part) const {
+  const std::string fill = parts_.tools.FillColorName();
+  return drawing::RectangleFill{
+      {part.left(), part.top(), part.right() + 1, part.bottom() + 1, 1, fill, fill}};
 }
 
 bool BoardPieces::Press(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint at) {
-  const bool selecting = parts_.ui.ListTools->currentRow() == ToolRow(ToolId::kSelect);
+  const bool selecting = Selecting();
   if ((!Floating() && !selecting) || !DrawingOn()) return false;
   if (button != Qt::LeftButton) return true;
   if (Floating()) {
@@ -74,9 +69,8 @@ bool BoardPieces::Press(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoi
 }
 
 bool BoardPieces::Move(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPoint at) {
-  const bool selecting = parts_.ui.ListTools->currentRow() == ToolRow(ToolId::kSelect);
   if (drag_ == Drag::kNone) {
-    if (!Floating() && !selecting) return false;
+    if (!Floating() && !Selecting()) return false;
     // The cursor says what a drag from here does.
     BoardView& view = *parts_.ui.Image_KV;
     if (Floating() && CornerAt(at)) {
@@ -109,7 +103,7 @@ bool BoardPieces::Move(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, QPo
 
 bool BoardPieces::Release(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
   if (drag_ == Drag::kNone) {
-    return Floating() || parts_.ui.ListTools->currentRow() == ToolRow(ToolId::kSelect);
+    return Floating() || Selecting();
   }
   if (button != Qt::LeftButton) return true;
   const Drag drag = std::exchange(drag_, Drag::kNone);
@@ -127,12 +121,7 @@ bool BoardPieces::Release(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint)
     // The selected part moved: what it leaves takes the fill colour, unless
     // a copy moved, and the part lies where it was let go; one step.
     std::vector<drawing::Command> step;
-    if (!copying_) {
-      const std::string fill = parts_.tools.FillColorName();
-      step.push_back(drawing::RectangleFill{{selection_.left(), selection_.top(),
-                                             selection_.right() + 1, selection_.bottom() + 1, 1,
-                                             fill, fill}});
-    }
+    if (!copying_) step.push_back(Cleared(selection_));
     const std::vector<drawing::Command> piece = PieceCommands(picture_, place_.topLeft(), board);
     step.insert(step.end(), piece.begin(), piece.end());
     if (parts_.draw_step(step)) {
@@ -280,11 +269,7 @@ void BoardPieces::TakeAway() {
 void BoardPieces::DeleteSelection() {
   if (selection_.isEmpty() || Floating()) return;
   if (!DrawingOn()) return Tell(kTickHint);
-  const std::string fill = parts_.tools.FillColorName();
-  const std::vector<drawing::Command> step = {drawing::RectangleFill{
-      {selection_.left(), selection_.top(), selection_.right() + 1, selection_.bottom() + 1, 1,
-       fill, fill}}};
-  if (!parts_.draw_step(step)) return;
+  if (!parts_.draw_step({Cleared(selection_)})) return;
   Clear();
   Show();
 }
@@ -340,104 +325,57 @@ void BoardPieces::Float(QImage picture, std::optional<QPoint> at) {
            .arg(shrunk ? QStringLiteral("Картинка уменьшена по доске; ") : QString()));
 }
 
-std::optional<QImage> BoardPieces::Read(QIODevice& device, const QString& name) const {
-  QImageReader reader(&device);
-  reader.setAutoTransform(true);
-  // Whatever the header says, the decoder takes no more than such a picture.
-  reader.setAllocationLimit(int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
-  if (!reader.canRead()) {
-    Tell(QStringLiteral("%1 — не картинка, вставлять нечего").arg(name));
-    return std::nullopt;
-  }
-  const QSize size = reader.size();
-  auto too_large = [&](QSize found) {
-    Tell(QStringLiteral("%1 слишком велика: %2 × %3 точек, можно до %4")
-             .arg(name, Grouped(found.width()), Grouped(found.height()),
-                  Grouped(kMaxPicturePixels)));
-  };
-  if (size.isValid() && qint64{size.width()} * size.height() > kMaxPicturePixels) {
-    too_large(size);
-    return std::nullopt;
-  }
-  QImage picture = reader.read();
-  if (picture.isNull()) {
-    Tell(QStringLiteral("%1 не прочитана: %2").arg(name, reader.errorString()));
-    return std::nullopt;
-  }
-  if (qint64{picture.width()} * picture.height() > kMaxPicturePixels) {
-    too_large(picture.size());
-    return std::nullopt;
-  }
-  return picture;
+void BoardPieces::Paste(const pictures::Read& read, std::optional<QPoint> at) {
+  if (read.picture.isNull()) return Tell(read.refusal);
+  Float(read.picture, at);
 }
 
 void BoardPieces::PasteFile(const QString& path, std::optional<QPoint> at) {
-  const QString name = QStringLiteral("«%1»").arg(QFileInfo(path).fileName());
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return Tell(QStringLiteral("%1 не открыт: %2").arg(name, file.errorString()));
-  }
-  if (std::optional<QImage> picture = Read(file, name)) Float(std::move(*picture), at);
+  Paste(pictures::FromFile(path), at);
 }
 
 void BoardPieces::PastePicture(const QImage& picture, std::optional<QPoint> at) {
-  if (qint64{picture.width()} * picture.height() > kMaxPicturePixels) {
-    return Tell(QStringLiteral("Картинка слишком велика: %1 × %2 точек")
-                    .arg(Grouped(picture.width()), Grouped(picture.height())));
-  }
-  Float(picture, at);
-}
-
-bool BoardPieces::ClipboardHasPicture() {
-  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  if (data == nullptr) return false;
-  if (data->hasImage()) return true;
-  for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile() && !QImageReader::imageFormat(url.toLocalFile()).isEmpty()) return true;
-  }
-  return false;
-}
-
-std::optional<QImage> BoardPieces::ReadClipboard() const {
-  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  if (data != nullptr) {
-    // This program's own picture is whole already; another's is read from
-    // its bytes, so that its size is known before it is decoded.
-    if (data->hasFormat(QStringLiteral("application/x-qt-image"))) {
-      const QImage picture = qvariant_cast<QImage>(data->imageData());
-      if (qint64{picture.width()} * picture.height() <= kMaxPicturePixels) return picture;
-    }
-    QStringList formats = data->formats().filter(QStringLiteral("image/"));
-    // The formats that keep every pixel first.
-    std::stable_sort(formats.begin(), formats.end(), [](const QString& a, const QString&) {
-      return a == QStringLiteral("image/png") || a == QStringLiteral("image/bmp");
-    });
-    for (const QString& format : formats) {
-      QByteArray bytes = data->data(format);
-      QBuffer buffer(&bytes);
-      if (bytes.isEmpty() || !buffer.open(QIODevice::ReadOnly)) continue;
-      return Read(buffer, kFromClipboard);
-    }
-    for (const QUrl& url : data->urls()) {
-      if (!url.isLocalFile()) continue;
-      QFile file(url.toLocalFile());
-      if (file.open(QIODevice::ReadOnly)) {
-        return Read(file, QStringLiteral("«%1»").arg(QFileInfo(file).fileName()));
-      }
-    }
-  }
-  Tell(QStringLiteral("В буфере обмена нет картинки"));
-  return std::nullopt;
+  Paste(pictures::FromImage(picture), at);
 }
 
 void BoardPieces::PasteFromClipboard() {
-  std::optional<QImage> picture = ReadClipboard();
-  if (!picture) return;
   // At the pointer when it is over the board, else in the middle of the view.
-  BoardView& view = *parts_.ui.Image_KV;
+  const BoardView& view = *parts_.ui.Image_KV;
   std::optional<QPoint> at;
   if (view.underMouse()) at = view.BoardPointAt(QCursor::pos());
-  Float(std::move(*picture), at);
+  Paste(pictures::FromClipboard(), at);
+}
+
+bool BoardPieces::TakeKey(int key, Qt::KeyboardModifiers keys, const QWidget* target) {
+  // Enter, Esc and Delete are the message field's while it holds typed text.
+  const QLineEdit& message = *parts_.ui.Edit_Mess;
+  const bool typing = message.hasFocus() && !message.text().isEmpty();
+  if (!typing && Key(key)) return true;
+  if (keys != Qt::ControlModifier) return false;
+  // Ctrl+V is the board's for a picture, Ctrl+C unless text is selected.
+  if (key == Qt::Key_V && pictures::ClipboardHasPicture()) {
+    PasteFromClipboard();
+    return true;
+  }
+  const QWidget* pane = parts_.ui.RE_Mess;
+  const bool text_selected = (target == &message && message.hasSelectedText()) ||
+                             (target != nullptr && (target == pane || pane->isAncestorOf(target)));
+  if (key != Qt::Key_C || text_selected) return false;
+  CopyToClipboard();
+  return true;
+}
+
+void BoardPieces::PeerDrew(const drawing::Paste& piece, quint32 from) {
+  // Once for a picture, not for each of its tiles, and only where it
+  // covers drawing: a picture on white takes nobody's work.
+  if (from == told_from_ && told_.isValid() && !told_.hasExpired(kTellMs)) return;
+  const QImage& board = parts_.board.Image();
+  const QRect area = QRect(piece.x, piece.y, piece.width, piece.height).intersected(board.rect());
+  if (area.isEmpty() || tiles::IsWhite(board, area)) return;
+  told_from_ = from;
+  told_.start();
+  parts_.ui.Label_Notice->Tell(
+      parts_.name_of(from), QStringLiteral("положил картинку или часть доски поверх нарисованного"));
 }
 
 void BoardPieces::CopyToClipboard() const {

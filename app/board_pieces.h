@@ -9,6 +9,7 @@
 // every board by the one drawing path, and taken back by one Ctrl+Z.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPoint>
@@ -19,9 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "app/picture_reading.h"
 #include "board/drawing_commands.h"
 
-class QMimeData;
+class QWidget;
 
 namespace kovra {
 
@@ -33,8 +35,6 @@ class BoardPieces : public QObject {
   Q_OBJECT
 
  public:
-  // A picture of more pixels than this is not read at all.
-  static constexpr qint64 kMaxPicturePixels = 40'000'000;
   // The text of one part of a tile at most: with its stream's header it fits a datagram.
   static constexpr std::size_t kMaxPartText = 1300;
 
@@ -45,6 +45,7 @@ class BoardPieces : public QObject {
     // Draws the commands as one step of the user's and sends them; false
     // when it cannot now (a gesture is in progress).
     std::function<bool(const std::vector<drawing::Command>& step)> draw_step;
+    std::function<QString(quint32 address)> name_of;  // a peer's computer name
   };
   explicit BoardPieces(Parts parts, QObject* parent = nullptr);
 
@@ -57,6 +58,11 @@ class BoardPieces : public QObject {
   void CancelDrag();
   // Enter, Esc and Delete while a piece floats or a part is selected; true when taken.
   bool Key(int key);
+  // A key anywhere in the window, pressed in target: Enter, Esc and Delete
+  // as above unless the message field holds typed text; Ctrl+V when the
+  // clipboard holds a picture; Ctrl+C unless text is selected where it was
+  // pressed. True when taken.
+  bool TakeKey(int key, Qt::KeyboardModifiers keys, const QWidget* target);
 
   // Ctrl+V: the picture on the clipboard, at the pointer or in the middle of the view.
   void PasteFromClipboard();
@@ -65,8 +71,10 @@ class BoardPieces : public QObject {
   // A dropped file, or a dropped picture, at a board point.
   void PasteFile(const QString& path, std::optional<QPoint> at);
   void PastePicture(const QImage& picture, std::optional<QPoint> at);
-  // Whether the clipboard holds a picture (Ctrl+V in the message field goes to the board then).
-  static bool ClipboardHasPicture();
+  // A peer's picture or moved part is drawn here: the user is told who,
+  // once for the picture, when it lands on drawing.
+  void PeerDrew(const drawing::Paste& piece, quint32 from);
+  static constexpr qint64 kTellMs = 3000;
 
   // Puts the floating piece down (one step), or takes it away.
   void PutDown();
@@ -87,10 +95,8 @@ class BoardPieces : public QObject {
 
  private:
   enum class Drag { kNone, kMove, kScale, kFrame };
-  // Reads a picture, at most kMaxPicturePixels, from a file or from bytes;
-  // nullopt after the notice line said why not.
-  std::optional<QImage> Read(QIODevice& device, const QString& name) const;
-  std::optional<QImage> ReadClipboard() const;
+  // Floats what was read, or says why nothing was.
+  void Paste(const pictures::Read& read, std::optional<QPoint> at);
   void Float(QImage picture, std::optional<QPoint> at);
   void Tell(const QString& text) const;
   void Show();
@@ -99,7 +105,9 @@ class BoardPieces : public QObject {
   // The place scaled by dragging a corner to at; Shift keeps the picture's proportions.
   QRect Scaled(QPoint at, bool keep_proportions) const;
   bool DrawingOn() const;
-  QString FillColorText() const;
+  bool Selecting() const;  // the selection tool is chosen
+  // The part filled with the fill colour, edge and all.
+  drawing::Command Cleared(const QRect& part) const;
   void Clear();
 
   Parts parts_;
@@ -116,6 +124,8 @@ class BoardPieces : public QObject {
   QRect place_from_;
   int corner_ = 0;
   bool copying_ = false;  // Ctrl was held when the selection's drag began
+  quint32 told_from_ = 0;  // see PeerDrew
+  QElapsedTimer told_;
 };
 
 }  // namespace kovra

@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/chat_view.h"
 #include "app/mouse_panel.h"
 #include "app/notice_line.h"
 #include "app/tool_look.h"
@@ -18,7 +17,6 @@
 #include "board/board_tiles.h"
 #include "board/board_view.h"
 #include "net/correspondents.h"
-#include "net/dotted_address.h"
 #include "net/udp_endpoint.h"
 #include "support/ansi_codec.h"
 #include "support/atomic_file.h"
@@ -53,7 +51,7 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
                              quint64 sender) {
     board_history_.Drawing(command, before, sender);
     if (const auto* piece = std::get_if<drawing::Paste>(&command); piece && sender != 0) {
-      TellPieceOver(*piece, quint32(sender >> 16));
+      pieces_->PeerDrew(*piece, quint32(sender >> 16));
     }
   };
   // The scroll box keeps the board at its top-left corner at its natural
@@ -111,6 +109,23 @@ void TForm1::WireEvents() {
   connect(ui_.Panel_Cvet_Fon, &MousePanel::MousePressed, this, [this](Qt::MouseButton button) {
     Guard([&] { tool_panel_.Panel_Cvet_FonMouseDown(button); });
   });
+  WireBoard();
+  connect(ui_.List_W, &QListWidget::currentRowChanged, this,
+          [this] { tool_panel_.ShowPenSample(); });
+  connect(ui_.Edit_Mess, &QLineEdit::textChanged, this, [this] {
+    KeepMessageShort(ui_.Edit_Mess);
+    ShowCharactersLeft(ui_);
+  });
+  connect(ui_.Palette, &ColorPalette::Chosen, this,
+          [this](const QColor& color, Qt::MouseButton button) {
+            tool_panel_.PaletteChosen(color, button);
+          });
+  connect(ui_.Spin_W, &QSpinBox::valueChanged, this,
+          [this](int width) { tool_panel_.Spin_WChanged(width); });
+  tool_panel_.AddToolKeys(*this);
+}
+
+void TForm1::WireBoard() {
   // The board's events carry a button (or the buttons held), the keys and the point.
   // Each in its turn, after the sends of the ones before it.
   // A floating picture, or the selection tool, takes them before the tools.
@@ -149,19 +164,6 @@ void TForm1::WireEvents() {
       });
     });
   });
-  connect(ui_.List_W, &QListWidget::currentRowChanged, this,
-          [this] { tool_panel_.ShowPenSample(); });
-  connect(ui_.Edit_Mess, &QLineEdit::textChanged, this, [this] {
-    KeepMessageShort(ui_.Edit_Mess);
-    ShowCharactersLeft(ui_);
-  });
-  connect(ui_.Palette, &ColorPalette::Chosen, this,
-          [this](const QColor& color, Qt::MouseButton button) {
-            tool_panel_.PaletteChosen(color, button);
-          });
-  connect(ui_.Spin_W, &QSpinBox::valueChanged, this,
-          [this](int width) { tool_panel_.Spin_WChanged(width); });
-  tool_panel_.AddToolKeys(*this);
 }
 
 void TForm1::FormCreate() {
@@ -291,48 +293,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TForm1::TellPieceOver(const drawing::Paste& piece, quint32 from) {
-  // Once for a picture, not for each of its tiles, and only where it
-  // covers drawing: a picture on white takes nobody's work.
-  if (from == piece_told_from_ && piece_told_.isValid() && !piece_told_.hasExpired(kPieceTellMs)) {
-    return;
-  }
-  const QRect area =
-      QRect(piece.x, piece.y, piece.width, piece.height).intersected(canvas_.Image().rect());
-  if (area.isEmpty() || tiles::IsWhite(canvas_.Image(), area)) return;
-  piece_told_from_ = from;
-  piece_told_.start();
-  const std::string name = presence_->Addresses().NameAt(from).value_or(DottedAddressText(from));
-  ui_.Label_Notice->Tell(AnsiToQString(name),
-                         QStringLiteral("положил картинку или часть доски поверх нарисованного"));
-}
-
 void TForm1::FormKeyDown(int& key, Qt::KeyboardModifiers keys) {
-  // A floating picture or a selected part takes Enter, Esc and Delete
-  // unless they edit the message being typed.
-  const bool typing = ui_.Edit_Mess->hasFocus() && !ui_.Edit_Mess->text().isEmpty();
-  if (!typing && pieces_->Key(key)) {
+  if (pieces_->TakeKey(key, keys, key_preview_ ? key_preview_->Target() : nullptr)) {
     key = 0;
     return;
-  }
-  // Ctrl+V and Ctrl+C go to the board unless they are the text's: a
-  // picture on the clipboard is pasted on the board, and the board is
-  // copied unless text is selected.
-  if (keys == Qt::ControlModifier) {
-    if (key == Qt::Key_V && BoardPieces::ClipboardHasPicture()) {
-      pieces_->PasteFromClipboard();
-      key = 0;
-      return;
-    }
-    const QWidget* target = key_preview_ ? key_preview_->Target() : nullptr;
-    const QWidget* pane = ui_.RE_Mess;
-    const bool text_selected = (target == ui_.Edit_Mess && ui_.Edit_Mess->hasSelectedText()) ||
-                               (target != nullptr && (target == pane || pane->isAncestorOf(target)));
-    if (key == Qt::Key_C && !text_selected) {
-      pieces_->CopyToClipboard();
-      key = 0;
-      return;
-    }
   }
   if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
   ui_.SpeedButton1->click();

@@ -4,7 +4,6 @@
 // list and the tool column.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -117,17 +116,14 @@ class TForm1 : public QMainWindow {
   void RegisterCommands();
   void BuildMenus();
   void WireEvents();
+  // The board's mouse and drops: a picture or the selection tool first, then the tools.
+  void WireBoard();
   // Runs a handler through the error guard; false when it raised.
   template <typename Body>
   bool Guard(Body&& body);
 
   void RestoreState();
   void SaveWindowPlace();
-  // A peer's picture that covers drawing here is told, once for the picture.
-  void TellPieceOver(const drawing::Paste& piece, quint32 from);
-  static constexpr qint64 kPieceTellMs = 3000;
-  quint32 piece_told_from_ = 0;
-  QElapsedTimer piece_told_;
 
   Environment env_;
   WindowControls ui_;

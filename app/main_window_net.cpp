@@ -58,6 +58,10 @@ void TForm1::CreateEndpoint() {
       BoardPieces::Parts{ui_, canvas_, tool_panel_,
                          [this](const std::vector<drawing::Command>& step) {
                            return gestures_->DrawAgain({step});
+                         },
+                         [this](quint32 address) {
+                           return AnsiToQString(presence_->Addresses().NameAt(address).value_or(
+                               DottedAddressText(address)));
                          }},
       this);
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
