@@ -111,6 +111,8 @@ class TForm1 : public QMainWindow {
   void CreateEndpoint();
   // The delivery extension's links, when the environment wants them, and undo over them.
   void CreateSessionAndUndo();
+  // Pictures and selections, over the gestures.
+  void CreatePieces();
   // A command to its table's row, as sent by address and port.
   void Dispatch(const ReceivedCommand& command, quint32 address, quint16 port);
   void RegisterCommands();

@@ -54,16 +54,7 @@ void TForm1::CreateEndpoint() {
   gestures_ = std::make_unique<BoardGestures>(BoardGestures::Parts{
       ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
       [this] { undo_->StepBegun(); }, *fan_out_, *board_sending_, *chat_, *presence_, *correspondents_});
-  pieces_ = std::make_unique<BoardPieces>(
-      BoardPieces::Parts{ui_, canvas_, tool_panel_,
-                         [this](const std::vector<drawing::Command>& step) {
-                           return gestures_->DrawAgain({step});
-                         },
-                         [this](quint32 address) {
-                           return AnsiToQString(presence_->Addresses().NameAt(address).value_or(
-                               DottedAddressText(address)));
-                         }},
-      this);
+  CreatePieces();
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));
   };
@@ -81,6 +72,20 @@ void TForm1::CreateEndpoint() {
     QTimer::singleShot(0, this,
                        [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
   }
+}
+
+void TForm1::CreatePieces() {
+  // A put-down is one step of the user's, drawn and sent as a gesture's.
+  pieces_ = std::make_unique<BoardPieces>(
+      BoardPieces::Parts{ui_, canvas_, tool_panel_,
+                         [this](const std::vector<drawing::Command>& step) {
+                           return gestures_->DrawAgain({step});
+                         },
+                         [this](quint32 address) {
+                           return AnsiToQString(presence_->Addresses().NameAt(address).value_or(
+                               DottedAddressText(address)));
+                         }},
+      this);
 }
 
 void TForm1::CreateSessionAndUndo() {
