@@ -253,6 +253,8 @@ TEST_F(BoardPiecesTest, ASelectedPartMovesCopiesClearsAndReachesTheClipboardTheS
   QPainter(&expected).drawImage(part.topLeft() + QPoint(30, 200), moved);
   ExpectEverywhere(expected, "the part moved");
   EXPECT_EQ(A(1).Pieces().Selection(), part.translated(30, 200));
+  // It landed on white: nobody's drawing was covered, nobody is told.
+  EXPECT_TRUE(A(0).Controls().Label_Notice->Recent().filter(QStringLiteral("положил")).isEmpty());
 
   // Ctrl+drag moves a copy; the part stays where it was.
   Drag(1, QPoint(100, 310), QPoint(400, 310), Qt::ControlModifier);
