@@ -207,10 +207,16 @@ QRect BoardPieces::Scaled(QPoint at, bool keep_proportions) const {
       width = std::max(1, int(std::lround(height * ratio)));
     }
   }
-  // No larger than the board many times over: the picture is drawn at this size.
+  // The picture is drawn at this size when it goes down: no larger than
+  // twice the board each way, nor than the largest picture read.
   const QSize board = parts_.board.Image().size();
-  width = std::min(width, 4 * std::max(board.width(), 1));
-  height = std::min(height, 4 * std::max(board.height(), 1));
+  width = std::min(width, 2 * std::max(board.width(), 1));
+  height = std::min(height, 2 * std::max(board.height(), 1));
+  if (const double pixels = double(width) * height; pixels > double(pictures::kMaxPixels)) {
+    const double shrink = std::sqrt(double(pictures::kMaxPixels) / pixels);
+    width = std::max(1, int(width * shrink));
+    height = std::max(1, int(height * shrink));
+  }
   return QRect(left ? fixed.x() - width : fixed.x(), top ? fixed.y() - height : fixed.y(), width,
                height);
 }

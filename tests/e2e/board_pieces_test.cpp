@@ -348,6 +348,25 @@ TEST(BoardPieceFiles, WhatIsNoPictureOrTooLargeIsToldInOneLineAndNothingIsDrawn)
   EXPECT_TRUE(form.Controls().Label_Notice->Recent().value(0).contains(
       QStringLiteral("В буфере обмена нет картинки")));
   EXPECT_EQ(form.Board().Image(), board);
+
+  // A corner dragged far past the board scales the picture to twice the
+  // board at most: that is the size it is drawn at when it goes down.
+  form.Pieces().PastePicture(Photo(40, 30, 5), QPoint(100, 100));
+  ASSERT_TRUE(form.Pieces().Floating());
+  BoardView* view = form.Controls().Image_KV;
+  const QPoint corner = form.Pieces().Place().bottomRight();
+  QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, corner);
+  QMouseEvent far(QEvent::MouseMove, QPointF(90000, 90000), view->mapToGlobal(QPointF(90000, 90000)),
+                  Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(view, &far);
+  const QSize scaled = form.Pieces().Place().size();
+  EXPECT_LE(scaled.width(), 2 * board.width());
+  EXPECT_LE(scaled.height(), 2 * board.height());
+  EXPECT_GT(scaled.width(), board.width()) << "scaled past the board, as far as it may";
+  QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, QPoint(500, 300));
+  QTest::keyClick(&form, Qt::Key_Escape);
+  EXPECT_FALSE(form.Pieces().Floating());
+  EXPECT_EQ(form.Board().Image(), board);
 }
 
 }  // namespace
