@@ -171,8 +171,8 @@ void BoardGestures::DrawPiece(const drawing::Paste& piece) {
     // Each may run the event loop while the name is looked up.
     if (!parts_.fan_out.SendInStream(name, piece.Name(), piece.Build())) plain.push_back(name);
   }
-  const QRect area = QRect(piece.x, piece.y, piece.width, piece.height)
-                         .intersected(parts_.board.Image().rect());
+  const QRect area =
+      QRect(piece.x, piece.y, piece.width, piece.height).intersected(parts_.board.Image().rect());
   if (plain.empty() || area.isEmpty()) return;
   // Paced, as a board sent to them is: a picture is many lines.
   if (!parts_.sending.SendPart(parts_.board.Image().copy(area), area.topLeft(), std::move(plain))) {

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/choice_list.h"
 #include "app/chat_view.h"
+#include "app/choice_list.h"
 #include "app/notice_line.h"
 #include "app/tool_panel.h"
 #include "app/window_layout.h"
@@ -22,7 +22,8 @@
 
 namespace kovra {
 
-BoardPieces::BoardPieces(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts)) {}
+BoardPieces::BoardPieces(Parts parts, QObject* parent)
+    : QObject(parent), parts_(std::move(parts)) {}
 
 bool BoardPieces::DrawingOn() const { return parts_.ui.CB_YesPaint->isChecked(); }
 
@@ -251,10 +252,10 @@ void BoardPieces::PutDown() {
   if (!DrawingOn()) return Tell(kTickHint);
   // Drawn at the size it shows, over what lies under it: a picture's
   // transparent parts keep the board's pixels.
-  const QImage scaled = picture_.size() == place_.size()
-                            ? picture_
-                            : picture_.scaled(place_.size(), Qt::IgnoreAspectRatio,
-                                              Qt::SmoothTransformation);
+  const QImage scaled =
+      picture_.size() == place_.size()
+          ? picture_
+          : picture_.scaled(place_.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   QImage pixels = parts_.board.Image().copy(place_).convertToFormat(QImage::Format_RGB32);
   {
     QPainter painter(&pixels);
@@ -297,8 +298,8 @@ std::vector<drawing::Command> BoardPieces::PieceCommands(const QImage& pixels, Q
   for (int y = area.top(); y <= area.bottom(); y += tiles::kTileSize) {
     for (int x = area.left(); x <= area.right(); x += tiles::kTileSize) {
       const QRect tile = QRect(x, y, tiles::kTileSize, tiles::kTileSize).intersected(area);
-      for (const std::string& text : tiles::Encode(rgb, tile.translated(-at), kMaxPartText,
-                                                   tiles::Alphabet::kBytes, at)) {
+      for (const std::string& text :
+           tiles::Encode(rgb, tile.translated(-at), kMaxPartText, tiles::Alphabet::kBytes, at)) {
         commands.push_back(drawing::Paste::Parse(text));
       }
     }
@@ -381,7 +382,8 @@ void BoardPieces::PeerDrew(const drawing::Paste& piece, quint32 from) {
   told_from_ = from;
   told_.start();
   parts_.ui.Label_Notice->Tell(
-      parts_.name_of(from), QStringLiteral("положил картинку или часть доски поверх нарисованного"));
+      parts_.name_of(from),
+      QStringLiteral("положил картинку или часть доски поверх нарисованного"));
 }
 
 void BoardPieces::CopyToClipboard() const {

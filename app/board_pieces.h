@@ -123,7 +123,7 @@ class BoardPieces : public QObject {
   QPoint drag_from_;
   QRect place_from_;
   int corner_ = 0;
-  bool copying_ = false;  // Ctrl was held when the selection's drag began
+  bool copying_ = false;   // Ctrl was held when the selection's drag began
   quint32 told_from_ = 0;  // see PeerDrew
   QElapsedTimer told_;
 };

@@ -15,8 +15,7 @@ class KeyPreview : public QObject {
  public:
   // on_key gets the key and the modifiers held, and sets the key to 0 to
   // keep it from the control.
-  KeyPreview(QMainWindow& window,
-             std::function<void(int& key, Qt::KeyboardModifiers keys)> on_key);
+  KeyPreview(QMainWindow& window, std::function<void(int& key, Qt::KeyboardModifiers keys)> on_key);
   ~KeyPreview() override;
 
   // The control the key being previewed was pressed in.

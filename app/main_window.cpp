@@ -79,10 +79,9 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
   };
   CreateEndpoint();
   WireEvents();
-  key_preview_ =
-      std::make_unique<KeyPreview>(*this, [this](int& key, Qt::KeyboardModifiers keys) {
-        Guard([&] { FormKeyDown(key, keys); });
-      });
+  key_preview_ = std::make_unique<KeyPreview>(*this, [this](int& key, Qt::KeyboardModifiers keys) {
+    Guard([&] { FormKeyDown(key, keys); });
+  });
   Guard([this] { FormCreate(); });
 }
 
@@ -150,10 +149,9 @@ void TForm1::WireBoard() {
           [this](const QStringList& paths, QPoint at) {
             Guard([&] { pieces_->PasteFile(paths.front(), at); });
           });
-  connect(ui_.Image_KV, &BoardView::PictureDropped, this,
-          [this](const QImage& picture, QPoint at) {
-            Guard([&] { pieces_->PastePicture(picture, at); });
-          });
+  connect(ui_.Image_KV, &BoardView::PictureDropped, this, [this](const QImage& picture, QPoint at) {
+    Guard([&] { pieces_->PastePicture(picture, at); });
+  });
   connect(ui_.ListTools, &QListWidget::currentRowChanged, this,
           [this] { Guard([this] { pieces_->ToolChanged(); }); });
   connect(ui_.Image_KV, &BoardView::GestureLost, this, [this] {

@@ -51,9 +51,10 @@ void TForm1::CreateEndpoint() {
   chat_ = std::make_unique<ChatPane>(ChatPane::Parts{*env_.dialogs, *fan_out_, history_, *presence_,
                                                      *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
-  gestures_ = std::make_unique<BoardGestures>(BoardGestures::Parts{
-      ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
-      [this] { undo_->StepBegun(); }, *fan_out_, *board_sending_, *chat_, *presence_, *correspondents_});
+  gestures_ = std::make_unique<BoardGestures>(
+      BoardGestures::Parts{ui_, tool_panel_, *env_.dialogs, canvas_, replay_, board_history_,
+                           [this] { undo_->StepBegun(); }, *fan_out_, *board_sending_, *chat_,
+                           *presence_, *correspondents_});
   CreatePieces();
   presence_->OnAnswered = [this](const std::string& name, quint32 from) {
     correspondents_menu_->Heard(name, DottedAddressText(from));

@@ -32,7 +32,8 @@ Read FromDevice(QIODevice& device, const QString& name) {
   reader.setAutoTransform(true);
   // Whatever the header says, the decoder takes no more than such a picture.
   reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)) + 1);
-  if (!reader.canRead()) return {{}, QStringLiteral("%1 — не картинка, вставлять нечего").arg(name)};
+  if (!reader.canRead())
+    return {{}, QStringLiteral("%1 — не картинка, вставлять нечего").arg(name)};
   if (const QSize size = reader.size(); size.isValid() && TooLarge(size)) {
     return {{}, TooLargeText(name, size)};
   }
@@ -54,7 +55,8 @@ Read FromFile(const QString& path) {
 }
 
 Read FromImage(const QImage& picture) {
-  if (TooLarge(picture.size())) return {{}, TooLargeText(QStringLiteral("Картинка"), picture.size())};
+  if (TooLarge(picture.size()))
+    return {{}, TooLargeText(QStringLiteral("Картинка"), picture.size())};
   return {picture, {}};
 }
 

@@ -35,8 +35,9 @@ QImage Screenshot() {
     painter.fillRect(window.adjusted(0, 0, 0, 30 - window.height()), QColor(60 + w * 30, 90, 160));
     painter.setPen(Qt::black);
     for (int line = 0; line < 25; ++line) {
-      painter.drawText(window.left() + 20, window.top() + 60 + line * 20,
-                       QStringLiteral("Строка %1 отчёта: план работ, сроки, ответственные").arg(line));
+      painter.drawText(
+          window.left() + 20, window.top() + 60 + line * 20,
+          QStringLiteral("Строка %1 отчёта: план работ, сроки, ответственные").arg(line));
     }
   }
   for (int y = 0; y < 300; ++y) {
@@ -72,7 +73,8 @@ void Run(int receivers, const QImage& shot) {
   for (int i = 1; i <= receivers; ++i) {
     networks.push_back(std::make_unique<test::LossyNetwork>(test::Impairment{}, 1));
     networks.back()->OnArrival = [&, i](const ReceivedDatagram& datagram) {
-      if (counting && datagram.address == 0x7F000002) bytes[std::size_t(i)] += qint64(datagram.bytes.size());
+      if (counting && datagram.address == 0x7F000002)
+        bytes[std::size_t(i)] += qint64(datagram.bytes.size());
     };
     networks.back()->Impair(group.Form(i));
   }
@@ -100,7 +102,8 @@ void Run(int receivers, const QImage& shot) {
       },
       60000);
   counting = false;
-  if (!everywhere) std::printf("%d receivers: not every board showed it within a minute\n", receivers);
+  if (!everywhere)
+    std::printf("%d receivers: not every board showed it within a minute\n", receivers);
   qint64 slowest = 0;
   qint64 most = 0;
   for (int i = 1; i <= receivers; ++i) {

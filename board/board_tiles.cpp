@@ -59,7 +59,8 @@ bool NeedsEscape(char byte) { return byte == '\0' || byte == ' ' || byte == kEsc
 
 std::string Escaped(const QByteArray& bytes) {
   std::string text;
-  text.reserve(static_cast<std::size_t>(bytes.size()) + static_cast<std::size_t>(bytes.size()) / 64);
+  text.reserve(static_cast<std::size_t>(bytes.size()) +
+               static_cast<std::size_t>(bytes.size()) / 64);
   for (const char byte : bytes) {
     if (NeedsEscape(byte)) {
       text += kEscape;
@@ -145,11 +146,10 @@ bool IsWhite(const QImage& board, const QRect& area) {
 std::vector<std::string> Encode(const QImage& board, const QRect& area, std::size_t max_text,
                                 Alphabet alphabet, QPoint offset) {
   const QByteArray packed = qCompress(Rows(board, area), 6);
-  std::string text = std::to_string(area.x() + offset.x()) + ' ' +
-                     std::to_string(area.y() + offset.y()) + ' ' + std::to_string(area.width()) +
-                     ' ' + std::to_string(area.height()) + ' ' +
-                     (alphabet == Alphabet::kBase64 ? packed.toBase64().toStdString()
-                                                    : Escaped(packed));
+  std::string text =
+      std::to_string(area.x() + offset.x()) + ' ' + std::to_string(area.y() + offset.y()) + ' ' +
+      std::to_string(area.width()) + ' ' + std::to_string(area.height()) + ' ' +
+      (alphabet == Alphabet::kBase64 ? packed.toBase64().toStdString() : Escaped(packed));
   if (text.size() <= max_text || area.height() == 1) return {std::move(text)};
   const int half = area.height() / 2;
   std::vector<std::string> parts =

@@ -181,8 +181,8 @@ void BoardView::PaintPiece(QPainter& painter) const {
   if (piece_.handles) {
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::white);
-    for (const QPoint corner : {frame.topLeft(), frame.topRight(), frame.bottomLeft(),
-                                frame.bottomRight()}) {
+    for (const QPoint corner :
+         {frame.topLeft(), frame.topRight(), frame.bottomLeft(), frame.bottomRight()}) {
       painter.drawRect(QRect(corner - QPoint(3, 3), QSize(7, 7)));
     }
   }

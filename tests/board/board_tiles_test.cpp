@@ -105,8 +105,8 @@ TEST(BoardTiles, BytesWrittenAsTheyAreRebuildTheTileAndCostAboutTheirPackedSize)
     EXPECT_FALSE(tiles::Decode(text, QSize(1200, 2100))) << "bytes are no base64";
     const auto patch = tiles::Decode(text, QSize(1200, 2100), tiles::Alphabet::kBytes);
     ASSERT_TRUE(patch);
-    EXPECT_EQ(patch->pixels, board.copy(QRect(patch->at - QPoint(1000, 2000),
-                                             patch->pixels.size())));
+    EXPECT_EQ(patch->pixels,
+              board.copy(QRect(patch->at - QPoint(1000, 2000), patch->pixels.size())));
   }
   const std::size_t packed = tiles::PackedSize(texts, tiles::Alphabet::kBytes);
   EXPECT_GT(packed, 0u);

@@ -4,7 +4,6 @@
 // the extension does) watch; every board ends with exactly the expected
 // pixels, and one Ctrl+Z takes each put-down back everywhere.
 #include <gtest/gtest.h>
-
 #include <zlib.h>
 
 #include <QAction>
@@ -49,8 +48,9 @@ QImage Photo(int width, int height, quint32 seed) {
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const int noise = int(random.bounded(24));
-      photo.setPixel(x, y, qRgb((x * 255 / width + noise) & 0xFF, (y * 255 / height) & 0xFF,
-                                (128 + noise * 3) & 0xFF));
+      photo.setPixel(x, y,
+                     qRgb((x * 255 / width + noise) & 0xFF, (y * 255 / height) & 0xFF,
+                          (128 + noise * 3) & 0xFF));
     }
   }
   QPainter painter(&photo);
@@ -139,8 +139,8 @@ class BoardPiecesTest : public ::testing::Test {
     QTest::mousePress(View(i), Qt::LeftButton, keys, from);
     for (int step = 1; step <= 4; ++step) {
       const QPoint p = from + (to - from) * step / 4;
-      QMouseEvent move(QEvent::MouseMove, p, View(i)->mapToGlobal(p), Qt::NoButton,
-                       Qt::LeftButton, keys);
+      QMouseEvent move(QEvent::MouseMove, p, View(i)->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
+                       keys);
       QCoreApplication::sendEvent(View(i), &move);
     }
     QTest::mouseRelease(View(i), Qt::LeftButton, keys, to);
@@ -151,8 +151,8 @@ class BoardPiecesTest : public ::testing::Test {
       EXPECT_TRUE(QTest::qWaitFor([&] { return A(i).Board().Image() == expected; }, 10000))
           << what << ": window " << i;
     }
-    EXPECT_TRUE(plain_.Shows(expected)) << what << ": the plain copy, "
-                                        << plain_.Raw().Received().size() << " datagrams";
+    EXPECT_TRUE(plain_.Shows(expected))
+        << what << ": the plain copy, " << plain_.Raw().Received().size() << " datagrams";
   }
 
   WindowGroup group_{3};
@@ -215,9 +215,8 @@ TEST_F(BoardPiecesTest, APastedOrDroppedPictureGoesDownWhereItWasMovedAndGoesWit
   QTest::mouseClick(View(2), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
   EXPECT_FALSE(A(2).Pieces().Floating());
   QImage dropped = drawn;
-  QPainter(&dropped)
-      .drawImage(place.topLeft(),
-                 plan.scaled(200, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  QPainter(&dropped).drawImage(
+      place.topLeft(), plan.scaled(200, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   ExpectEverywhere(dropped, "the dropped plan, scaled");
   EXPECT_EQ(A(2).Board().Image(), dropped);
   delete data;
@@ -289,8 +288,8 @@ QByteArray PngHeaderOnly(quint32 width, quint32 height) {
   auto chunk = [&png](const char* type, const QByteArray& body) {
     QByteArray typed = QByteArray(type) + body;
     const quint32 length = quint32(body.size());
-    const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()),
-                                      uInt(typed.size())));
+    const quint32 crc =
+        quint32(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), uInt(typed.size())));
     for (int shift = 24; shift >= 0; shift -= 8) png += char((length >> shift) & 0xFF);
     png += typed;
     for (int shift = 24; shift >= 0; shift -= 8) png += char((crc >> shift) & 0xFF);
@@ -323,13 +322,13 @@ TEST(BoardPieceFiles, WhatIsNoPictureOrTooLargeIsToldInOneLineAndNothingIsDrawn)
   const struct {
     const char* file;
     const char* told;
-  } cases[] = {{"cut.png", "не прочитана"},
-               {"notes.png", "не картинка"},
-               {"huge.png", "слишком велика"}};
+  } cases[] = {
+      {"cut.png", "не прочитана"}, {"notes.png", "не картинка"}, {"huge.png", "слишком велика"}};
   for (const auto& bad : cases) {
     form.Pieces().PasteFile(window.Path(QString::fromLatin1(bad.file)), QPoint(100, 100));
     const QString notice = form.Controls().Label_Notice->Recent().value(0);
-    EXPECT_TRUE(notice.contains(QString::fromUtf8(bad.told))) << bad.file << ": " << notice.toStdString();
+    EXPECT_TRUE(notice.contains(QString::fromUtf8(bad.told)))
+        << bad.file << ": " << notice.toStdString();
     EXPECT_FALSE(notice.contains(u'\n')) << bad.file;
     EXPECT_FALSE(form.Pieces().Floating()) << bad.file;
   }
@@ -356,8 +355,9 @@ TEST(BoardPieceFiles, WhatIsNoPictureOrTooLargeIsToldInOneLineAndNothingIsDrawn)
   BoardView* view = form.Controls().Image_KV;
   const QPoint corner = form.Pieces().Place().bottomRight();
   QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, corner);
-  QMouseEvent far(QEvent::MouseMove, QPointF(90000, 90000), view->mapToGlobal(QPointF(90000, 90000)),
-                  Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent far(QEvent::MouseMove, QPointF(90000, 90000),
+                  view->mapToGlobal(QPointF(90000, 90000)), Qt::NoButton, Qt::LeftButton,
+                  Qt::NoModifier);
   QCoreApplication::sendEvent(view, &far);
   const QSize scaled = form.Pieces().Place().size();
   EXPECT_LE(scaled.width(), 2 * board.width());

@@ -2,14 +2,13 @@
 // without it can neither draw on, wipe nor read their boards and messages,
 // nor they its; each side is told so once in the notice line, and a wrong
 // word is told as such.
-#include <algorithm>
-
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/notice_line.h"

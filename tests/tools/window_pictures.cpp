@@ -3,12 +3,12 @@
 // meets, saved as PNG files into the folder given.
 //   kovra_window_pictures <folder> [prefix]
 #include <QApplication>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QPainter>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTest>
 #include <QToolButton>
 #include <cstdio>
