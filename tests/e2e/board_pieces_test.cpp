@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "app/board_sending.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/received_commands.h"
@@ -188,6 +189,19 @@ TEST_F(BoardPiecesTest, APastedOrDroppedPictureGoesDownWhereItWasMovedAndGoesWit
   EXPECT_TRUE(told.value(0).contains(QString::fromStdString(group_.Name(0))));
 
   // One Ctrl+Z takes it back on every board, the plain copy's too.
+  // A second photo over the first: taking it back brings thousands of
+  // lines to the plain copy, and they go paced, a tick's worth at once,
+  // not all while the key is handled.
+  A(0).Pieces().PastePicture(Photo(160, 120, 8), QRect(at, photo.size()).center());
+  ASSERT_EQ(A(0).Pieces().Place().topLeft(), at);
+  QTest::keyClick(&A(0), Qt::Key_Return);
+  ASSERT_FALSE(A(0).Pieces().Floating());
+  ASSERT_TRUE(plain_.Shows(A(0).Board().Image()));
+  const std::size_t before_undo = plain_.Raw().Received().size();
+  Trigger(0, "Undo");
+  plain_.Raw().BytesReceived();
+  EXPECT_LE(plain_.Raw().Received().size() - before_undo, 2u * BoardSending::kLinesPerTick);
+  ExpectEverywhere(pasted, "the second photo taken back");
   Trigger(0, "Undo");
   ExpectEverywhere(drawn, "the paste taken back");
 
