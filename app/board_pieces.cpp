@@ -159,19 +159,10 @@ bool BoardPieces::Key(int key) {
       PutDown();
       return true;
     case Qt::Key_Escape:
-      if (Floating()) {
-        TakeAway();
-      } else {
-        Clear();
-        Show();
-      }
+      TakeAway();  // the floating picture, or the selection
       return true;
     case Qt::Key_Delete:
-      if (Floating()) {
-        TakeAway();
-      } else {
-        DeleteSelection();
-      }
+      Floating() ? TakeAway() : DeleteSelection();
       return true;
     default:
       return false;

@@ -76,7 +76,7 @@ class BoardPieces : public QObject {
   void PeerDrew(const drawing::Paste& piece, quint32 from);
   static constexpr qint64 kTellMs = 3000;
 
-  // Puts the floating piece down (one step), or takes it away.
+  // Puts the floating piece down (one step), or takes it, or the selection, away.
   void PutDown();
   void TakeAway();
   // Fills the selected part with the fill colour (one step).
