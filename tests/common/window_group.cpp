@@ -72,6 +72,9 @@ bool WaitForLines(TForm1& form, const std::vector<std::string>& lines) {
 void DrawInterleaved(WindowGroup& group, const std::vector<Stroke>& strokes) {
   for (const Stroke& stroke : strokes) {
     TForm1& form = group.Form(stroke.window);
+    // On the board the window starts with: its first tick makes that one,
+    // and a window just made under load may not have ticked yet.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.FirstTick(); }, 5000));
     form.Controls().ListTools->setCurrentRow(ToolRow(ToolId::kFreehand));
     if (!form.Controls().CB_YesPaint->isChecked()) form.Controls().CB_YesPaint->click();
     QTest::mousePress(form.Controls().Image_KV, Qt::LeftButton, Qt::NoModifier,

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "session/board_sync.h"
+#include "session/session_course.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/session_links.h"
@@ -152,6 +153,40 @@ TEST(OneSession, ACopyCutOffAtItsStartMeetsTheOthersAndItsStrokeGoesToThemOnce) 
   QTest::qWait(500);
   ASSERT_TRUE(OneBoard(group, {partner, 2}, 5000));
   EXPECT_TRUE(Shows(group.Form(2).Board().Image(), 300, kColours[partner]));
+}
+
+TEST(OneSession, ACopyThatMeetsAMemberLongBeforeTheOwnerDrawsItsStrokeAgainForTheOwner) {
+  WindowGroup group(3);
+  group.ListEachOther();
+  // Window 2 starts cut off and draws alone; when the cable is back it
+  // hears the member at once and the owner only seconds later, as happens
+  // when greetings to absent copies go out at different moments.
+  bool cut = true, apart = true;
+  int owner = -1;
+  std::vector<std::unique_ptr<test::LossyNetwork>> networks;
+  for (int i = 0; i < 3; ++i) {
+    networks.push_back(std::make_unique<test::LossyNetwork>(test::Impairment{}, 5 + i));
+    networks[i]->Refuse = [&, i](const ReceivedDatagram& datagram) {
+      const int from = IndexOf(datagram.address);
+      if (i != 2 && from != 2) return false;
+      return cut || (apart && (i == owner || from == owner));
+    };
+    group[i].Start(false);
+    networks[i]->Impair(group.Form(i));
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (owner = AgreedOwner(group, {0, 1})) >= 0; }, 5000));
+  const int member = 1 - owner;
+  DrawAcross(group, 2, 300);
+  cut = false;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return group.Form(2).Links()->Speaks(0x7F000002 + quint32(member)); }, 15000));
+  // Longer than a copy waits for the whole session before it draws again.
+  QTest::qWait(SessionCourse::kSettleMs + 2000);
+  apart = false;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return Shows(group.Form(owner).Board().Image(), 300, kColours[2]); }, 20000));
+  ASSERT_TRUE(OneBoard(group, {0, 1, 2}, 5000));
+  EXPECT_TRUE(Shows(group.Form(2).Board().Image(), 300, kColours[2]));
 }
 
 TEST(OneSession, ACopyThatHeardOnlyTheOwnerDrawsAgainOnlyWhatItDrewAfterTheOwnerDied) {
