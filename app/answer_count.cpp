@@ -38,7 +38,8 @@ void AnswerCount::Heard(const std::string& name, const std::string& dotted) {
   if (!asked_names_.empty() && asked_names_.count(upper) == 0 && asked_names_.count(dotted) == 0) {
     return;
   }
-  answered_.insert(upper);
+  // One computer, however many ways it answers: by its address where known.
+  answered_.insert(dotted.empty() || dotted == "0.0.0.0" ? upper : dotted);
 }
 
 void AnswerCount::Tell() {

@@ -29,6 +29,7 @@ class AnswerCount : public QObject {
   void Asked(int count, const QString& subject);
   // A computer said it is there: its announced name and dotted address.
   void Heard(const std::string& name, const std::string& dotted);
+  bool Counting() const { return counting_; }
 
  private:
   void Tell();
@@ -37,7 +38,7 @@ class AnswerCount : public QObject {
   QTimer timer_;
   bool counting_ = false;
   std::set<std::string> asked_names_;  // upper case
-  std::set<std::string> answered_;     // upper case
+  std::set<std::string> answered_;     // dotted addresses, or upper-case names
   int asked_ = 0;
   QString subject_;
 };

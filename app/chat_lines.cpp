@@ -104,10 +104,23 @@ void ChatLines::PresenceChanged() {
   }
   for (const std::string& name : list_.PresentNames()) now.insert(UpperText(name));
   const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+  if (!list_read_.isValid()) list_read_.start();
+  // Gathered into the last line while it is still the last and the start is recent.
+  const bool gathering = !list_read_.hasExpired(kGatherMs) && !gathered_.isEmpty() &&
+                         !quiet_.empty() && quiet_.back().after == history_.Count();
+  if (!gathering) gathered_.clear();
   for (const std::string& name : now) {
-    if (present_.count(name) == 0) {
-      AddQuiet(QStringLiteral("%1  — %2 на связи").arg(time, AnsiToQString(listed[name])));
+    if (present_.count(name) > 0) continue;
+    const QString shown = AnsiToQString(listed[name]);
+    if (gathered_.isEmpty()) {
+      AddQuiet(QStringLiteral("%1  — %2 на связи").arg(time, shown));
+      if (!list_read_.hasExpired(kGatherMs)) gathered_.append(shown);
+      continue;
     }
+    gathered_.append(shown);
+    const QString began = quiet_.back().text.left(quiet_.back().text.indexOf(u' '));
+    quiet_.back().text = QStringLiteral("%1  — на связи: %2").arg(began, gathered_.join(u", "));
+    emit Reset();
   }
   for (const std::string& name : present_) {
     // A line the user deleted is not news.

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <set>
 #include <string>
@@ -58,6 +60,11 @@ class ChatLines : public QObject {
   const Correspondents& list_;
   std::deque<Quiet> quiet_;
   std::set<std::string> present_;  // upper-cased names
+  // Copies found in the first seconds after the list is read come in one
+  // line, not a line each (eleven would fill the pane at every start).
+  static constexpr qint64 kGatherMs = 10000;
+  QElapsedTimer list_read_;
+  QStringList gathered_;  // names the last quiet line says came, while it gathers
   std::size_t count_before_reset_ = 0;
 };
 

@@ -14,6 +14,7 @@
 #include "net/message_history.h"
 #include "support/ansi_codec.h"
 #include "support/text.h"
+#include "support/waits.h"
 
 namespace kovra {
 namespace {
@@ -47,7 +48,7 @@ void ChatView::SetLines(const ChatLines* lines, std::string own_name) {
     if (range_due_.isActive()) return;
     // The first line after a quiet while shows at once, the rest a frame on.
     if (!range_shown_.isValid() || range_shown_.hasExpired(kFrameMs)) return ShowNewLines();
-    range_due_.start(static_cast<int>(kFrameMs - range_shown_.elapsed()));
+    range_due_.start(RemainingMs(range_shown_, kFrameMs));
   });
   range_due_.setSingleShot(true);
   connect(&range_due_, &QTimer::timeout, this, &ChatView::ShowNewLines);

@@ -1,13 +1,20 @@
 #include "app/correspondents_menu.h"
 
 #include <QListView>
+#include <QMenu>
+#include <algorithm>
+#include <iterator>
 #include <set>
 
+#include "net/command.h"
 #include "net/correspondents.h"
+#include "net/dotted_address.h"
 #include "net/local_networks.h"
 #include "net/presence.h"
 #include "support/ansi_codec.h"
 #include "support/dialogs.h"
+#include "support/error_guard.h"
+#include "support/text.h"
 
 namespace kovra {
 namespace {
@@ -17,7 +24,7 @@ const QString kComputers = QStringLiteral("компьютеров");
 }  // namespace
 
 CorrespondentsMenu::CorrespondentsMenu(Parts parts)
-    : parts_(std::move(parts)), answers_(parts_.tell) {}
+    : parts_(std::move(parts)), answers_(parts_.tell), removed_(parts_.removed_file) {}
 
 void CorrespondentsMenu::N6Click() {
   // Modal: datagrams are handled while the prompt is open.
@@ -39,14 +46,84 @@ void CorrespondentsMenu::N7Click() {
   const QModelIndex highlighted = parts_.list_view.currentIndex();
   if (!highlighted.isValid()) return;
   // A line typed once and heard from since is not lost at a slip of the mouse.
-  const QString name =
-      AnsiToQString(Correspondents::NameOf(parts_.list.Line(highlighted.row()))).trimmed();
-  if (!name.isEmpty() &&
-      !parts_.dialogs.Confirm(QStringLiteral("Убрать «%1» из списка корреспондентов?").arg(name))) {
+  const std::string name = TrimText(Correspondents::NameOf(parts_.list.Line(highlighted.row())));
+  const QString shown = AnsiToQString(name);
+  if (!name.empty() &&
+      !parts_.dialogs.Confirm(
+          QStringLiteral("Убрать «%1» из списка корреспондентов? Kovra перестанет посылать ему "
+                         "рисунки и сообщения и принимать их от него, и после перезапуска тоже. "
+                         "Вернуть его можно в меню «Сеть» → «Убранные компьютеры».")
+              .arg(shown))) {
     return;
   }
   parts_.presence.Remove(highlighted.row());
   parts_.list_view.setCurrentIndex(QModelIndex());  // no line is highlighted afterwards
+  if (name.empty()) return;
+  // Where it was heard, or the address it is; else where it first announces itself.
+  std::optional<quint32> address = ParseDottedAddress(name);
+  if (!address) address = parts_.presence.Addresses().Find(name);
+  try {
+    removed_.Remove(name, address);
+  } catch (const Error& error) {
+    parts_.tell(QStringLiteral("«%1» убран только до закрытия программы: ").arg(shown) +
+                error.Message());
+  }
+  if (address && parts_.forget) parts_.forget(*address);
+}
+
+void CorrespondentsMenu::HeardFrom(quint32 address) {
+  if (!answers_.Counting()) return;
+  const std::string dotted = DottedAddressText(address);
+  answers_.Heard(parts_.presence.Addresses().NameAt(address).value_or(dotted), dotted);
+}
+
+void CorrespondentsMenu::LoadRemoved() {
+  try {
+    removed_.Load();
+  } catch (const Error& error) {
+    parts_.tell(QStringLiteral("Список убранных компьютеров не прочитан: ") + error.Message());
+  }
+}
+
+bool CorrespondentsMenu::Claimed(const ReceivedCommand& command, quint32 address) {
+  static const std::string kNamed[] = {UpperText(command::kEnter), UpperText(command::kIamToo)};
+  if (std::find(std::begin(kNamed), std::end(kNamed), command.name) == std::end(kNamed)) {
+    return false;
+  }
+  return removed_.Claimed(command.args, address);
+}
+
+void CorrespondentsMenu::FillRemovedMenu(QMenu& menu) {
+  menu.clear();
+  for (const RemovedComputers::Computer& computer : removed_.Computers()) {
+    QString caption = AnsiToQString(computer.name);
+    if (computer.address && DottedAddressText(*computer.address) != computer.name) {
+      caption += QStringLiteral(" (%1)").arg(QString::fromStdString(DottedAddressText(*computer.address)));
+    }
+    const std::string name = computer.name;
+    menu.addAction(caption, [this, name] { TakeBack(name); });
+  }
+  if (menu.isEmpty()) menu.addAction(QStringLiteral("Нет убранных"))->setEnabled(false);
+}
+
+void CorrespondentsMenu::TakeBack(const std::string& name) {
+  const QString shown = AnsiToQString(name);
+  if (!parts_.dialogs.Confirm(
+          QStringLiteral("Вернуть «%1» в список корреспондентов? Kovra снова будет посылать ему "
+                         "рисунки и сообщения и принимать их от него.")
+              .arg(shown))) {
+    return;
+  }
+  try {
+    removed_.TakeBack(name);
+  } catch (const Error& error) {
+    parts_.tell(QStringLiteral("«%1» возвращён только до закрытия программы: ").arg(shown) +
+                error.Message());
+  }
+  const auto added = parts_.presence.Add(name);
+  if (!added) return;
+  answers_.Begin({*added});
+  if (parts_.presence.Introduce(*added)) answers_.Asked(1, kComputers);
 }
 
 // Those running answer "IamToo" and are marked present again.

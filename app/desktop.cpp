@@ -78,7 +78,8 @@ class RussianWords : public QTranslator {
     const std::string_view where(context ? context : "");
     const std::string_view text(source ? source : "");
     if (where == "QPlatformTheme" && text == "OK") return QStringLiteral("ОК");
-    if (where == "QColorDialog" && text == "&HTML:") return QStringLiteral("&Код:");
+    // Alt with К, Д and О are the red's, the custom colours' and the basic ones'.
+    if (where == "QColorDialog" && text == "&HTML:") return QStringLiteral("Код &цвета:");
     return {};
   }
 };

@@ -1,6 +1,7 @@
 // Kovra: a shared drawing board and message channel for a small LAN.
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <memory>
 
 #include "app/desktop.h"
@@ -25,7 +26,11 @@ int main(int argc, char* argv[]) {
   }
 
   kovra::Environment environment;
-  environment.program_dir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/';
+  const QString own_dir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/';
+  const kovra::StateFolder state = kovra::ChooseStateFolder(
+      own_dir, QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+  environment.program_dir = state.folder;
+  environment.start_notice = kovra::StateFolderNotice(own_dir, state);
   environment.computer_name = kovra::ComputerName();
   environment.dialogs = &dialogs;
 

@@ -245,6 +245,7 @@ void TForm1::RestoreState() {
   } else if (session_) {
     session_->AnnounceTo(correspondents_menu_->Networks());
   }
+  if (!env_.start_notice.isEmpty()) ui_.Label_Notice->Tell(QString(), env_.start_notice);
   presence_->Greet();  // may run the event loop while it sends
 }
 

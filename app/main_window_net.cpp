@@ -47,7 +47,15 @@ void TForm1::CreateEndpoint() {
   presence_->SetLoopbackIsPeer(env_.bind_address.isLoopback());
   correspondents_menu_ = std::make_unique<CorrespondentsMenu>(CorrespondentsMenu::Parts{
       *env_.dialogs, *presence_, *correspondents_, *ui_.ListUser, env_.broadcast_addresses,
-      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); }});
+      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
+      env_.program_dir + kRemovedComputersFile, [this](quint32 address) {
+        if (session_) session_->Links().Forget(address);
+      }});
+  // Refused from the first datagram on.
+  correspondents_menu_->LoadRemoved();
+  Udp1->Refuses = [this](quint32 address) {
+    return correspondents_menu_->Removed().Refuses(address);
+  };
   chat_ = std::make_unique<ChatPane>(ChatPane::Parts{*env_.dialogs, *fan_out_, history_, *presence_,
                                                      *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
@@ -148,11 +156,13 @@ void TForm1::Udp1DataReceived(const ReceivedDatagram& arrived) {
   ReceivedDatagram datagram;
   std::string opened;
   if (!session_word_->Open(arrived, datagram, opened)) return;
+  correspondents_menu_->HeardFrom(datagram.address);
   if (session_ && session_->TakeStream(datagram)) return;
   // A command is at most kMaxCommandText characters; what follows is not read.
   const std::string_view bytes = datagram.bytes.substr(0, kMaxCommandText);
   const auto received = ParseCommandText(bytes.data(), static_cast<int>(bytes.size()));
   if (!received) return;
+  if (correspondents_menu_->Claimed(*received, datagram.address)) return;
   if (session_ && !session_->PassOn(datagram, *received)) return;
   // A picture's pixels come only in order, from a copy that speaks the extension.
   static const std::string kPaste = UpperText(command::kPaste);

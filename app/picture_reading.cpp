@@ -6,15 +6,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
-#include <QLocale>
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
 
+#include "support/text.h"
+
 namespace kovra::pictures {
 namespace {
-
-QString Grouped(qint64 number) { return QLocale(QLocale::Russian).toString(number); }
 
 bool TooLarge(QSize size) { return qint64{size.width()} * size.height() > kMaxPixels; }
 

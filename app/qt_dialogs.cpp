@@ -164,6 +164,9 @@ std::optional<QSize> QtDialogs::AskSize(const QString& caption, const QString& q
     }
     problem->setText(std::get<QString>(read));  // said, and the dialog stays to mend it
     problem->show();
+    // Grown to the lines the text wraps into, none cut off.
+    layout->activate();
+    dialog.adjustSize();
   });
   width->selectAll();
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;

@@ -69,7 +69,7 @@ void BuildWindow(QMainWindow& form) {
   if (const QScreen* display = form.screen()) {
     form.move(display->availableGeometry().center() - form.rect().center());
   }
-  QFont window_font = BoardCanvas::DefaultFont();
+  QFont window_font = BoardCanvas::DrawnFont(BoardCanvas::DefaultFont());
   window_font.setPixelSize(11);
   form.setFont(window_font);
   Paint(&form, form.palette().color(QPalette::Button));

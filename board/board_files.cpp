@@ -94,9 +94,7 @@ std::optional<QString> PictureFileName(const QString& path) {
 
 QString BoardTooLargeMessage(qint64 width, qint64 height) {
   return QStringLiteral("Доска %1 на %2 точек слишком велика: не больше %3 точек всего")
-      .arg(width)
-      .arg(height)
-      .arg(BoardCanvas::kMaxPixels);
+      .arg(Grouped(width), Grouped(height), Grouped(BoardCanvas::kMaxPixels));
 }
 
 QImage ReadBoardPicture(const QString& path) {

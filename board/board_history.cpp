@@ -306,10 +306,13 @@ std::optional<BoardHistory::Change> BoardHistory::Recompute(const Step& step) {
   scratch.Reset(ScratchFrom(start));
   // Only where something was drawn since can the two boards differ.
   QRect drawn;
+  last_redrawn_ = 0;
   for (std::size_t i = from - first_entry_; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     drawn |= entry.bound;
-    if (Counts(entry)) Apply(scratch, entry);
+    if (!Counts(entry)) continue;
+    Apply(scratch, entry);
+    ++last_redrawn_;
   }
   drawn &= canvas_.Image().rect();
   if (drawn.isEmpty()) return std::nullopt;

@@ -84,6 +84,10 @@ class BoardHistory {
   std::optional<Change> Undo(quint64 owner = kOwn);
   std::optional<Change> Redo(quint64 owner = kOwn);
 
+  // How many commands the last step back or again drew anew: those since
+  // the latest copy of the board kept before the step.
+  std::size_t LastRedrawn() const { return last_redrawn_; }
+
   // The board before the whole of it was last replaced; null when there is none.
   const QImage& Previous() const { return previous_; }
   // Whether anybody drew on the board since it was replaced: bringing the
@@ -188,6 +192,7 @@ class BoardHistory {
   qint64 bytes_ = 0;
   bool applying_ = false;  // the history itself is pasting
   QImage spare_;           // the last board drawn anew, to draw on again
+  std::size_t last_redrawn_ = 0;
   QImage previous_;
   bool drawn_since_replaced_ = false;
   std::function<qint64()> clock_;

@@ -1,5 +1,6 @@
 #include "board/canvas.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
@@ -13,6 +14,17 @@ namespace {}  // namespace
 QFont BoardCanvas::DefaultFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPointSize(8);
+  return font;
+}
+
+QFont BoardCanvas::DrawnFont(QFont font) {
+#ifdef Q_OS_WIN
+  static const QString kHeir = QStringLiteral("Microsoft Sans Serif");
+  static const bool has_heir = QFontDatabase::families().contains(kHeir, Qt::CaseInsensitive);
+  if (has_heir && font.family().compare(QStringLiteral("MS Sans Serif"), Qt::CaseInsensitive) == 0) {
+    font.setFamily(kHeir);
+  }
+#endif
   return font;
 }
 
@@ -150,7 +162,7 @@ void BoardCanvas::FloodFill(int x, int y) {
 }
 
 void BoardCanvas::TextOut(int x, int y, const QString& text) {
-  QFont font = state_.font;
+  QFont font = DrawnFont(state_.font);
   font.setPointSize(std::clamp(font.pointSize(), 1, kMaxFontPoints));
   const QFontMetrics metrics(font, &image_);
   const int width = metrics.horizontalAdvance(text);

@@ -37,6 +37,11 @@ class BoardCanvas {
   static bool SizeAllowed(qint64 width, qint64 height);
   // The font of a new board, of the text tool and of the window's controls.
   static QFont DefaultFont();
+  // The font a text in font is drawn with: its own, but on Windows the
+  // default's family, a bitmap font there that looks blocky at most sizes,
+  // gives way to its TrueType heir with the same letters. The name on the
+  // wire stays the font's own.
+  static QFont DrawnFont(QFont font);
   // Every board draws text at this resolution, whatever its picture file
   // says, so the same commands give the same pixels on every computer.
   static constexpr int kDotsPerMeter = 3780;  // 96 dots per inch

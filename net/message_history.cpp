@@ -9,6 +9,7 @@
 #include "support/line_file.h"
 #include "support/system.h"
 #include "support/text.h"
+#include "support/waits.h"
 
 namespace kovra {
 
@@ -124,7 +125,7 @@ void MessageHistory::AddAndSave(const std::string& line, Origin origin) {
   if (!since_save_.isValid() || since_save_.hasExpired(kSaveIntervalMs)) {
     SaveInTime();
   } else {
-    save_timer_.start(static_cast<int>(kSaveIntervalMs - since_save_.elapsed()));
+    save_timer_.start(RemainingMs(since_save_, kSaveIntervalMs));
   }
 }
 

@@ -181,6 +181,9 @@ class PeerLinks : public QObject {
   // again: those that answer now are linked anew (a closed session's word
   // changed, and with it who may speak).
   void ForgetAll();
+  // The link to address is dropped as if its copy fell silent (the user
+  // removed that computer).
+  void Forget(quint32 address) { Forget(address, true); }
   // Stops for good; nothing more is sent.
   void Close();
 

@@ -10,6 +10,7 @@
 #include "support/error_guard.h"
 #include "support/system.h"
 #include "support/text.h"
+#include "support/waits.h"
 
 namespace kovra {
 
@@ -155,7 +156,7 @@ void Presence::ReceivedEnter(const std::string& args, quint32 from) {
   if (since_answer_.isValid() && !since_answer_.hasExpired(kAnswerIntervalMs)) {
     deferred_for_ = from;
     if (!answer_timer_.isActive()) {
-      answer_timer_.start(static_cast<int>(kAnswerIntervalMs - since_answer_.elapsed()));
+      answer_timer_.start(RemainingMs(since_answer_, kAnswerIntervalMs));
     }
     return;
   }

@@ -68,6 +68,8 @@ bool Interrupted(int code) { return code == WSAEINTR; }
 bool TooLong(int code) { return code == WSAEMSGSIZE; }
 bool PortUnreachable(int code) { return code == WSAECONNRESET; }
 bool EarlierSendRefused(int code) { return code == WSAECONNRESET; }
+bool AddressInUse(int code) { return code == WSAEADDRINUSE; }
+bool AccessDenied(int code) { return code == WSAEACCES; }
 
 QString ErrorText(int code) {
   wchar_t* text = nullptr;
@@ -95,6 +97,8 @@ bool TooLong(int code) { return code == EMSGSIZE; }
 // Reported through the error queue (UnreachableReports), never by a receive.
 bool PortUnreachable(int) { return false; }
 bool EarlierSendRefused(int code) { return code == ECONNREFUSED; }
+bool AddressInUse(int code) { return code == EADDRINUSE; }
+bool AccessDenied(int code) { return code == EACCES || code == EPERM; }
 QString ErrorText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 #endif
 

@@ -50,5 +50,10 @@ bool PortUnreachable(int code);
 // sends nothing.
 bool EarlierSendRefused(int code);
 QString ErrorText(int code);
+// A bind failed because another socket holds the port, or because the
+// system let this process have it (a privileged port, a port another
+// program holds for itself alone).
+bool AddressInUse(int code);
+bool AccessDenied(int code);
 
 }  // namespace kovra::system_socket

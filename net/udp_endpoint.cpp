@@ -72,7 +72,8 @@ bool TUdpEndpoint::Loaded() {
   if (socket_ < 0 || notifier_ != nullptr) return bind_error_.isEmpty();
   bind_error_.clear();
   if (!os::Bind(socket_, bind_address_.toIPv4Address(), local_port_)) {
-    bind_error_ = os::ErrorText(os::LastError());
+    bind_code_ = os::LastError();
+    bind_error_ = os::ErrorText(bind_code_);
     // Still able to send: from a free port on the same address.
     os::Bind(socket_, bind_address_.toIPv4Address(), 0);
   }
@@ -86,12 +87,38 @@ bool TUdpEndpoint::Loaded() {
 }
 
 QString TUdpEndpoint::BindFailedMessage() const {
-  return QStringLiteral(
-             "Не удалось занять порт UDP %1 (%2).\n"
-             "Команды других участников сюда не дойдут; отправка работает.\n"
-             "Порт ниже 1024 требует прав root или возможности cap_net_bind_service.")
-      .arg(local_port_)
-      .arg(bind_error_);
+  const bool in_use = os::AddressInUse(bind_code_);
+  const bool denied = os::AccessDenied(bind_code_);
+  // Wine, and a Windows without the message, give only the number.
+  QString reason = bind_error_;
+  bool number = false;
+  reason.toInt(&number);
+  if (number && in_use) reason = QStringLiteral("порт уже занят, ошибка %1").arg(bind_code_);
+  if (number && denied) reason = QStringLiteral("доступ запрещён, ошибка %1").arg(bind_code_);
+  QString advice;
+#ifdef Q_OS_WIN
+  if (in_use || denied) {
+    advice = QStringLiteral(
+        "Порт занят другой программой или Kovra, запущенной другим пользователем этого "
+        "компьютера: на одном компьютере принимать может только одна копия. Закройте ту "
+        "программу и запустите Kovra снова.");
+  }
+#else
+  if (in_use) {
+    advice = QStringLiteral(
+        "Порт занят другой программой или Kovra другого пользователя этого компьютера: "
+        "закройте её и запустите Kovra снова.");
+  } else if (denied && local_port_ < 1024) {
+    advice = QStringLiteral("Порт ниже 1024 требует прав root или возможности cap_net_bind_service.");
+  }
+#endif
+  QString text = QStringLiteral(
+                     "Не удалось занять порт UDP %1 (%2).\n"
+                     "Команды других участников сюда не дойдут; отправка работает.")
+                     .arg(local_port_)
+                     .arg(reason);
+  if (!advice.isEmpty()) text += u'\n' + advice;
+  return text;
 }
 
 void TUdpEndpoint::Status(int level, const QString& text) {
@@ -160,6 +187,7 @@ bool TUdpEndpoint::ReceiveOne() {
     DrainErrorQueue();
     return true;
   }
+  if (result >= 0 && Refuses && Refuses(from)) return true;
   const bool received = result >= 0 && result <= kReceiveBufferSize;
   ReceivedLength = received ? static_cast<int>(result) : -1;
   if (OnDatagram) {
@@ -260,6 +288,7 @@ quint32 TUdpEndpoint::SourceFor(quint32 address, int port) {
 
 bool TUdpEndpoint::Transmit(quint32 address, const std::string& host, int port, const char* bytes,
                             std::size_t length) {
+  if (Refuses && Refuses(address)) return true;
   Status(2, QStringLiteral("Sending Data"));
   // Every datagram of a stroke goes to the same names: only a new or
   // changed name is written, and a send that names no host (an

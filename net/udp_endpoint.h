@@ -79,6 +79,9 @@ class TUdpEndpoint : public QObject {
   bool SendToAddress(quint32 address, const std::string& host, const std::string& bytes);
   std::function<void(const ReceivedDatagram& datagram)> OnDatagram;
   int RemotePort = 0;
+  // Nothing is sent to an address this says yes to, and nothing taken from
+  // it: a computer the user removed. Its sends count as made.
+  std::function<bool(quint32 address)> Refuses;
 
   // Where a name was last heard from (host order), asked only for a name
   // whose lookup failed: a send to it then goes by that address, and waits
@@ -169,6 +172,7 @@ class TUdpEndpoint : public QObject {
   std::array<char, kReceiveBufferSize> ReceiveBuffer{};
   int ReceivedLength = -1;
   QString bind_error_;
+  int bind_code_ = 0;  // the system's, for the advice BindFailedMessage gives
 
   bool last_send_busy_ = false;
   std::function<int()> send_fault_;

@@ -11,6 +11,7 @@
 #include "net/link_wire.h"
 #include "net/peer_links.h"
 #include "support/error_guard.h"
+#include "support/waits.h"
 
 namespace kovra {
 namespace {
@@ -105,7 +106,7 @@ const std::vector<quint32>& BoardSync::Digests() {
 
 void BoardSync::Quiet() {
   if (last_change_.isValid() && !last_change_.hasExpired(kQuietMs)) {
-    quiet_.start(static_cast<int>(kQuietMs - last_change_.elapsed()));
+    quiet_.start(RemainingMs(last_change_, kQuietMs));
     return;
   }
   if (!dirty_ || parts_.owner() != 0) return;
@@ -151,7 +152,10 @@ void BoardSync::OwnerChanged() {
 
 void BoardSync::MemberJoined(quint32 address) {
   // The owner greets a joining copy with its digest; the copy asks for what differs.
-  if (parts_.owner() == 0) SendSum(address);
+  if (parts_.owner() != 0) return;
+  // Whatever it held alone is the session's board now, which the copy takes.
+  unshared_ = false;
+  SendSum(address);
 }
 
 void BoardSync::Skipped(quint32 address) {

@@ -31,6 +31,9 @@ struct Environment {
   // Whether this copy speaks the delivery extension with copies that
   // announce it; off, it behaves as the oldest copies do.
   bool delivery_extension = true;
+  // Told in the notice line once the window is up: where its state is
+  // kept, when not beside the program.
+  QString start_notice;
 };
 
 }  // namespace kovra

@@ -15,6 +15,8 @@ inline const QString kSettingsFile = QStringLiteral("~Kovra.ini");
 inline const QString kKnownAddressesFile = QStringLiteral("~Addresses.txt");
 // The word of a closed session, readable by the user only; a file older copies never read.
 inline const QString kSessionWordFile = QStringLiteral("~SessionWord.txt");
+// Computers the user removed from the list, and where; a file older copies never read.
+inline const QString kRemovedComputersFile = QStringLiteral("~Removed.txt");
 // The window's size and place and its splitters'; a file older copies never read.
 inline const QString kWindowPlaceFile = QStringLiteral("~Window.ini");
 

@@ -107,10 +107,12 @@ bool FirstInstance(bool show, const ShowMessageFn& show_message) {
 
 std::string ComputerName() {
 #ifdef Q_OS_WIN
-  char buffer[16] = {};
-  DWORD size = sizeof buffer;
-  if (!GetComputerNameA(buffer, &size) || size == 0) return {};
-  return std::string(buffer, size);
+  // The wide call: the ANSI one gives "?" for each letter outside the
+  // system's code page, and the wire takes Windows-1251 whatever that is.
+  wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(buffer, &size) || size == 0) return {};
+  return QStringToAnsi(QString::fromWCharArray(buffer, static_cast<qsizetype>(size)));
 #else
   const QString host = QSysInfo::machineHostName();
   return QStringToAnsi(host.section(u'.', 0, 0));
@@ -130,6 +132,30 @@ bool DriveWritable(const QString& path) {
   file.close();
   if (created) file.remove();
   return created;
+}
+
+StateFolder ChooseStateFolder(const QString& program_dir, const QString& user_dir) {
+  if (DriveWritable(program_dir) || TrimSpaces(user_dir).isEmpty()) return {program_dir};
+  const QString folder = QDir(user_dir).absolutePath() + u'/';
+  const bool existed = FolderExists(folder);
+  if (!existed && !QDir().mkpath(folder)) return {program_dir};
+  if (!DriveWritable(folder)) return {program_dir};
+  return {folder, true, !existed};
+}
+
+QString StateFolderNotice(const QString& program_dir, const StateFolder& state) {
+  const QString own = QDir::toNativeSeparators(program_dir);
+  if (state.moved) {
+    if (!state.made) return {};
+    return QStringLiteral("В папку программы «%1» писать нельзя: доска, сообщения, список и "
+                          "настройки хранятся в «%2»")
+        .arg(own, QDir::toNativeSeparators(state.folder));
+  }
+  if (DriveWritable(state.folder)) return {};
+  return QStringLiteral("В папку программы «%1» писать нельзя: доска, сообщения, список и "
+                        "положение окна не сохранятся. Перенесите Kovra в папку, куда вам можно "
+                        "записывать, например в «Документы»")
+      .arg(own);
 }
 
 int RemoveOwnFiles(const QString& folder, const std::function<bool(const QFileInfo&)>& ours) {

@@ -26,6 +26,21 @@ std::string ComputerName();
 
 // True when a file can be created in the folder part of path.
 bool DriveWritable(const QString& path);
+
+// Where the program keeps its state: its own folder where it may write
+// there, else user_dir, the user's own folder for it, made when missing
+// (a program unpacked into a folder the user may not write, such as
+// "Program Files"). folder ends with a separator.
+struct StateFolder {
+  QString folder;
+  bool moved = false;  // it is user_dir
+  bool made = false;   // user_dir was made now: the first start there
+};
+StateFolder ChooseStateFolder(const QString& program_dir, const QString& user_dir);
+// What the user is told of it at the start: where the state went, the
+// first time; that nothing is kept, each time nowhere could be written;
+// else nothing.
+QString StateFolderNotice(const QString& program_dir, const StateFolder& state);
 // Removes the empty probe files DriveWritable left in folder when the
 // program was killed between making and removing one; the number removed.
 int RemoveProbeLeftovers(const QString& folder);

@@ -1,5 +1,6 @@
 #include "support/text.h"
 
+#include <QLocale>
 #include <limits>
 
 namespace kovra {
@@ -131,5 +132,7 @@ std::string_view WordView(const CharSet& delimiters, std::string_view text, unsi
   }
   return {};
 }
+
+QString Grouped(qint64 number) { return QLocale(QLocale::Russian).toString(number); }
 
 }  // namespace kovra

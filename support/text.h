@@ -37,6 +37,8 @@ std::string TrimText(std::string text);
 std::string_view TrimView(std::string_view text);
 // The same rule for a path or other text held as a QString.
 QString TrimSpaces(const QString& text);
+// A number as the user reads it: "40 000 000", its thousands apart.
+QString Grouped(qint64 number);
 
 // Upper-cases Latin a-z and the Windows-1251 Cyrillic letters a-ya and io,
 // without consulting the locale, so every computer agrees.

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -100,10 +101,13 @@ TEST(BoardCommands, TheSizeDialogSaysWhatIsWrongAndStaysOpenToMendIt) {
   const auto check = [](const QString& width,
                         const QString& height) -> std::variant<QSize, QString> {
     if (width.toInt() < 100) return QStringLiteral("Ширина — не меньше 100 точек");
+    if (width.toInt() > 10000) return BoardTooLargeMessage(width.toInt(), height.toInt());
     return QSize(width.toInt(), height.toInt());
   };
   QString offered;
   QString told;
+  QString too_large;
+  bool whole = false;
   QTimer::singleShot(0, [&] {
     QWidget* dialog = QApplication::activeModalWidget();
     ASSERT_NE(dialog, nullptr);
@@ -115,6 +119,14 @@ TEST(BoardCommands, TheSizeDialogSaysWhatIsWrongAndStaysOpenToMendIt) {
     yes->click();
     auto* problem = dialog->findChild<QLabel*>(QStringLiteral("SizeProblem"));
     told = problem->isVisibleTo(dialog) ? problem->text() : QString();
+    // A refusal of a few lines shows whole, its numbers grouped.
+    width->setText(QStringLiteral("100000"));
+    height->setText(QStringLiteral("100000"));
+    yes->click();
+    too_large = problem->text();
+    whole = problem->height() >= problem->heightForWidth(problem->width()) &&
+            problem->geometry().bottom() < dialog->findChild<QDialogButtonBox*>()->geometry().top();
+    height->setText(QStringLiteral("385"));
     width->setText(QStringLiteral("300"));
     yes->click();
   });
@@ -123,6 +135,9 @@ TEST(BoardCommands, TheSizeDialogSaysWhatIsWrongAndStaysOpenToMendIt) {
             QSize(300, 385));
   EXPECT_EQ(offered, QStringLiteral("602x385"));
   EXPECT_EQ(told, QStringLiteral("Ширина — не меньше 100 точек"));
+  EXPECT_TRUE(too_large.contains(QRegularExpression(QStringLiteral("^Доска 100.000 на 100.000 "))))
+      << too_large.toStdString();
+  EXPECT_TRUE(whole);
 }
 
 TEST(BoardCommands, PeerNamesStayInsideThePictureFolder) {

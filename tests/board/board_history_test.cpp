@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "board/colors.h"
 #include "board/replay.h"
 #include "common/test_window.h"
 
@@ -140,6 +141,27 @@ TEST(BoardHistory, KeepsItsStepsBoundedAndABoardReplacedWhole) {
   canvas.Reset(test::WhiteImage(100, 100));
   EXPECT_EQ(history.Previous(), before);
   EXPECT_FALSE(history.CanUndo() || history.CanRedo()) << "the steps were on the old board";
+}
+
+TEST(BoardHistory, AStepBackDrawsAnewOnlyWhatCameSinceTheLatestCopyBeforeIt) {
+  // Each step fills the whole board: a step back that drew everything
+  // anew from the oldest step kept would fill it dozens of times.
+  Recorded board;
+  board.canvas.Reset(test::WhiteImage(1500, 1000));
+  const char* colours[] = {"clRed", "clBlue", "clYellow"};
+  const int steps = 40;
+  for (int step = 0; step < steps; ++step) {
+    board.history.BeginStep();
+    board.replay.DrawOwn(drawing::FloodFill{1, 1, colours[step % 3], ""});
+    board.history.EndStep();
+  }
+  for (int back = 1; back <= 10; ++back) {
+    ASSERT_TRUE(board.history.Undo()) << back;
+    EXPECT_LE(board.history.LastRedrawn(), 1u) << back;
+    EXPECT_EQ(board.canvas.Image().pixel(700, 500),
+              ToQColor(StringToColor(colours[(steps - back - 1) % 3])).rgb())
+        << back;
+  }
 }
 
 TEST(BoardHistory, WhatOverflowsItsMemoryGoesIntoTheCopyAndTheNewestStepStillComesBackExactly) {

@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/notice_line.h"
+#include "common/loopback.h"
 #include "common/session_checks.h"
 #include "common/window_group.h"
 #include "net/peer_links.h"
@@ -96,6 +97,17 @@ TEST(ClosedSession, OnlyCopiesWithTheWordDrawAndTalkTogetherAndAWrongWordIsTold)
   EXPECT_FALSE(group.Form(0).Links()->Speaks(0x7F000004));
   EXPECT_TRUE(Noticed(group.Form(0), QStringLiteral("не в закрытом сеансе")));
   EXPECT_TRUE(Noticed(group.Form(2), QStringLiteral("в закрытом сеансе: нужен")));
+  // A copy of the older protocol, plain: its wipe and its message are
+  // told of, and change nothing.
+  test::Collector plain(QHostAddress(QStringLiteral("127.0.0.9")), group.Port());
+  const QSize size = group.Form(0).Board().Image().size();
+  plain.Send("Kovra:>NewKV:>300 200", QHostAddress(QStringLiteral("127.0.0.2")), group.Port());
+  plain.Send("Kovra:>Message:>01:02:03  OLD> plain words",
+             QHostAddress(QStringLiteral("127.0.0.2")), group.Port());
+  EXPECT_TRUE(Noticed(group.Form(0), QStringLiteral("127.0.0.9 не в закрытом сеансе")));
+  QTest::qWait(300);
+  EXPECT_EQ(group.Form(0).Board().Image().size(), size);
+  EXPECT_FALSE(Said(group.Form(0), "plain words"));
 
   // With another word it is still outside, and told it has another.
   SetWord(group[2], QStringLiteral("яблоко"));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QColorDialog>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -27,6 +28,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <csignal>
+#include <map>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -88,6 +90,24 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
     }
   }
   EXPECT_TRUE(latin.isEmpty()) << latin.join(u',').toStdString();
+  // Each Alt letter the dialog shows leads to one control.
+  QStringList shown;
+  for (const QWidget* widget : colour.findChildren<QWidget*>()) {
+    if (!widget->isVisibleTo(&colour)) continue;
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) shown.append(label->text());
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+      shown.append(button->text());
+    }
+  }
+  std::map<QChar, QStringList> by_letter;
+  for (const QString& text : shown) {
+    const qsizetype amp = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+    if (amp >= 0) by_letter[text.at(amp + 1).toLower()].append(text);
+  }
+  EXPECT_GE(by_letter.size(), 8u);
+  for (const auto& [letter, texts] : by_letter) {
+    EXPECT_EQ(texts.size(), 1) << texts.join(u',').toStdString();
+  }
   std::unique_ptr<QFileDialog> save(PictureDialog(&form, test.Path({}), QFileDialog::AcceptSave));
   EXPECT_EQ(save->windowTitle(), QStringLiteral("Сохранить как"));
 

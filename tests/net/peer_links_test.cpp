@@ -175,6 +175,30 @@ TEST_F(JoinedLinks, CommandsFarAheadOfAGapThatNeverFillsAreNotAllKept) {
   EXPECT_LE(kept.size(), PeerLinks::kMaxAhead);
 }
 
+TEST_F(JoinedLinks, OnlyTheTicketToldToAnAddressLinksItAndNothingElseUndoesTheLink) {
+  std::vector<std::string> kept;
+  PeerLinks target("PCT", HooksFor(network_, kA, kept));
+  const quint32 a = a_.Instance();
+  const auto hello = [&](quint32 instance, quint64 your) {
+    target.Received(kA, 571, {"KVHELLO", link::Hello{2, instance, your, 0, -1, 5, "PCA"}.Build()});
+  };
+  // A ticket, but the one told to another address, or one made up.
+  hello(a, target.TicketFor(kB));
+  hello(a, target.TicketFor(kA) ^ 1);
+  EXPECT_FALSE(target.Speaks(kA));
+  hello(a, target.TicketFor(kA));
+  ASSERT_TRUE(target.Speaks(kA));
+  ASSERT_EQ(target.InstanceOf(kA), a);
+  // Another instance at that address, without the ticket: the link stays
+  // the one it was, until the copy there proves itself.
+  hello(a + 1, 0);
+  hello(a + 1, target.TicketFor(kB));
+  EXPECT_TRUE(target.Speaks(kA));
+  EXPECT_EQ(target.InstanceOf(kA), a);
+  hello(a + 1, target.TicketFor(kA));
+  EXPECT_EQ(target.InstanceOf(kA), a + 1) << "a copy started again there, proven";
+}
+
 TEST_F(JoinedLinks, TheRepairsTalkForOnePeerIsBoundedAndNotQueuedTwice) {
   // Nothing arrives: whatever is sent waits.
   network_.Refuse = [](const Datagram&) { return true; };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <QTest>
 #include <QThread>
 
@@ -181,6 +183,12 @@ TEST(UdpEndpoint, BindFailureIsToldAndSendingGoesOn) {
   TUdpEndpoint second(nullptr, kHere);
   EXPECT_FALSE(second.SetLocalPort(first.port));
   EXPECT_FALSE(second.BindError().isEmpty());
+  // Held by another socket: the user is told so, in words, and not that the
+  // port needs root.
+  const QString told = second.BindFailedMessage();
+  EXPECT_TRUE(told.contains(QStringLiteral("занят другой программой"))) << told.toStdString();
+  EXPECT_FALSE(told.contains(QStringLiteral("root"))) << told.toStdString();
+  EXPECT_FALSE(told.contains(QRegularExpression(QStringLiteral("\\(\\d+\\)")))) << told.toStdString();
   second.RemoteHost = "127.0.0.1";
   second.RemotePort = first.port;
   second.SendDatagram("still", 5, 5);

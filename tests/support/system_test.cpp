@@ -217,6 +217,36 @@ TEST(FolderRoutines, FolderTestsAndCreation) {
   EXPECT_TRUE(FolderExists(deep)) << "paths over 255 characters are created too";
 }
 
+TEST(FolderRoutines, StateGoesToTheUsersFolderWhenTheProgramsCannotBeWritten) {
+  QTemporaryDir dir;
+  // A folder nothing can be made in, even by root: it is a file.
+  Touch(dir.path() + QStringLiteral("/program"));
+  const QString locked = dir.path() + QStringLiteral("/program/");
+  const QString own = dir.path() + QStringLiteral("/Local/Kovra");
+
+  const StateFolder first = ChooseStateFolder(locked, own);
+  EXPECT_EQ(first.folder, own + u'/');
+  EXPECT_TRUE(first.moved && first.made);
+  EXPECT_TRUE(StateFolderNotice(locked, first).contains(QDir::toNativeSeparators(own + u'/')));
+  // Said where at the first start there; later starts go there silently.
+  const StateFolder later = ChooseStateFolder(locked, own);
+  EXPECT_EQ(later.folder, own + u'/');
+  EXPECT_TRUE(later.moved && !later.made);
+  EXPECT_TRUE(StateFolderNotice(locked, later).isEmpty());
+
+  // Nowhere to write: the program's folder, and the user is told each time.
+  const StateFolder nowhere = ChooseStateFolder(locked, dir.path() + QStringLiteral("/program/x"));
+  EXPECT_EQ(nowhere.folder, locked);
+  EXPECT_FALSE(nowhere.moved);
+  EXPECT_TRUE(StateFolderNotice(locked, nowhere).contains(QStringLiteral("не сохранятся")));
+
+  // A folder that can be written keeps the state, and nothing is said.
+  const QString writable = dir.path() + u'/';
+  const StateFolder beside = ChooseStateFolder(writable, own);
+  EXPECT_EQ(beside.folder, writable);
+  EXPECT_TRUE(StateFolderNotice(writable, beside).isEmpty());
+}
+
 TEST(Clock, DateAndLongTimeWithoutTheTimeAtMidnight) {
   const QDate day(2026, 12, 7);
   const QString midnight = DateTimeText(QDateTime(day, QTime(0, 0)));
