@@ -2,8 +2,9 @@
 // wrong, with the sender and, when the same thing repeats, a count. No peer
 // can open a box on the user's screen; the line stays until it is clicked
 // away, a newer notice replaces it, or it grows old: it greys after a
-// minute and goes after ten. A notice too long for one line takes two; the
-// recent ones are kept, with their times, for the line's and the clock's tips.
+// minute and goes after ten. It keeps to one line, so that nothing around
+// it moves: a notice too long for it ends in "…" and reads whole in the
+// line's tip, with the recent ones and their times (the clock's tip too).
 #pragma once
 
 #include <QLabel>
@@ -30,9 +31,8 @@ class NoticeLine : public QLabel {
   // How long a notice stays plain, and shown at all.
   void SetAges(int fade_ms, int hide_ms);
 
-  // The lines the notice is drawn in at the line's width: one, or two when
-  // one is too short, the second cut with "…" only if two are too.
-  QStringList Lines() const;
+  // The notice as the line shows it at its width: cut with "…" when it is too long.
+  QString Shown() const;
   bool Faded() const { return faded_; }
   // The recent notices, newest first, each with the time it came.
   QStringList Recent() const { return {recent_.begin(), recent_.end()}; }
@@ -43,25 +43,20 @@ class NoticeLine : public QLabel {
  signals:
   // The user clicked the notice away.
   void Dismissed();
-  // The notice needs this many lines now: the status bar makes room.
-  void LinesNeeded(int lines);
   // A notice came: Recent() changed.
   void Told();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void Fade();
-  void AskForLines();
 
   QString sender_;
   QString text_;
   int repeats_ = 0;
   bool faded_ = false;
-  int lines_needed_ = 1;
   std::deque<QString> recent_;
   QTimer fade_;
   QTimer expire_;

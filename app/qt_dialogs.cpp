@@ -90,8 +90,13 @@ std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
   dialog.setWindowTitle(QStringLiteral("Шрифт"));
   // The family the system draws the font in, as the font panel names it:
   // a family it lacks ("MS Sans Serif") would show as another one.
+  // Opened on the face the system draws it with, by that face's style
+  // name: "Book", say, which Qt's own guess ("Normal") is not, and then the
+  // dialog would pick the family's first style, an italic one.
   QFont shown = initial.font;
-  shown.setFamily(QFontInfo(initial.font).family());
+  const QFontInfo drawn(initial.font);
+  shown.setFamily(drawn.family());
+  shown.setStyleName(drawn.styleName());
   auto* fonts = new QFontDialog(shown, &dialog);
   fonts->setWindowFlags(Qt::Widget);
   fonts->setOptions(QFontDialog::NoButtons);
@@ -115,7 +120,17 @@ std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
   layout->addWidget(colors);
   layout->addWidget(buttons);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return FontChoice{fonts->currentFont(), colors->currentData().toInt()};
+  // What the wire carries of a font: its family, size and four styles. A
+  // face the dialog names by a style of its own ("Condensed") is drawn as
+  // its family with those, here as on every other board.
+  const QFont picked = fonts->currentFont();
+  QFont font(picked.family());
+  font.setPointSize(picked.pointSize());
+  font.setBold(picked.bold());
+  font.setItalic(picked.italic());
+  font.setUnderline(picked.underline());
+  font.setStrikeOut(picked.strikeOut());
+  return FontChoice{font, colors->currentData().toInt()};
 }
 
 QString QtDialogs::OpenPictureFile(const QString& folder) {

@@ -37,7 +37,18 @@ ChoiceList* ToolList(QWidget* parent, const char* name, const QStringList& items
 // The height that shows rows entries of list whole.
 int RowsHeight(const QListWidget* list, int rows) {
   const int row = list->sizeHintForRow(0) + 2 * list->spacing();
-  return rows * row + 2 * list->frameWidth() + 4;
+  return rows * row + 2 * list->frameWidth();
+}
+
+// The width text takes on at most two lines, broken at the space that
+// makes the longer line shortest.
+int WidestLine(const QString& text, const QFontMetrics& metrics) {
+  int widest = metrics.horizontalAdvance(text);
+  for (qsizetype space = text.indexOf(u' '); space > 0; space = text.indexOf(u' ', space + 1)) {
+    widest = std::min(widest, std::max(metrics.horizontalAdvance(text.left(space)),
+                                       metrics.horizontalAdvance(text.mid(space + 1))));
+  }
+  return widest;
 }
 
 // The font sample with its button.
@@ -80,14 +91,13 @@ void BuildWidthBox(WindowControls& form, QSplitter* tool_split) {
     form.List_W->item(row)->setIcon(WidthIcon(std::max(row, 1)));
   }
   // The eleven entries side by side in rows, so that all of them show
-  // however short the window is.
+  // however short the window is: four rows in the narrow column of a small screen.
   form.List_W->setFlow(QListView::LeftToRight);
   form.List_W->setWrapping(true);
   form.List_W->setResizeMode(QListView::Adjust);
   form.List_W->setUniformItemSizes(false);
-  form.List_W->setSpacing(1);
   form.List_W->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  form.List_W->setMinimumHeight(RowsHeight(form.List_W, 3));
+  form.List_W->setMinimumHeight(RowsHeight(form.List_W, 4));
   form.List_W->setToolTip(
       QStringLiteral("Толщина линий в точках; любая другая — в поле ниже или двойным щелчком "
                      "по «Задать»"));
@@ -142,19 +152,25 @@ void BuildToolColumn(WindowControls& form, QSplitter* board_split) {
   }
   form.ListTools->setToolTip(
       QStringLiteral("Чем рисовать; «Указатель» показывает другим, куда вы указываете"));
-  // Every caption whole, with room for a scroll bar when the window is short.
-  int widest = 0;
-  for (const QString& tool : tools) {
-    widest = std::max(widest, form.ListTools->fontMetrics().horizontalAdvance(tool));
-  }
-  form.ListTools->setMinimumWidth(
-      widest + form.ListTools->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16 + 20);
+  // Every caption whole, a long one on two lines where the column is
+  // narrow, so that the board beside it fits an 800-point screen; with
+  // room for a scroll bar when the window is short.
+  form.ListTools->setUniformItemSizes(false);
+  form.ListTools->setWordWrap(true);
+  form.ListTools->setTextElideMode(Qt::ElideNone);
+  const QFontMetrics metrics = form.ListTools->fontMetrics();
+  int room = 0;
+  for (const QString& tool : tools) room = std::max(room, WidestLine(tool, metrics));
+  form.ListTools->setMinimumWidth(room + form.ListTools->iconSize().width() + 16 +
+                                  form.ListTools->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   tool_split->addWidget(form.ListTools);
   BuildFontBox(form, tool_split);
   BuildWidthBox(form, tool_split);
   tool_split->setStretchFactor(0, 1);
-  // Every tool shows at first; the user may shorten the list for the rest.
-  tool_split->setSizes({RowsHeight(form.ListTools, form.ListTools->count()), 40, 130});
+  // Every tool shows at first, the longest caption on two lines in the
+  // narrow column of a small screen; the user may shorten the list for the rest.
+  tool_split->setSizes(
+      {RowsHeight(form.ListTools, form.ListTools->count()) + metrics.lineSpacing(), 40, 130});
   NameHandle(tool_split, 1, "Splitter4");
   NameHandle(tool_split, 2, "Splitter5");
   board_split->addWidget(form.GroupBox2);

@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QSplitterHandle>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
@@ -137,6 +138,7 @@ QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* correspon
   auto* message_split = Splitter(Qt::Horizontal, form.GroupBox1);
   form.Panel5 = Panel(message_split, "Panel5");
   form.RE_Mess = Named(new ChatView(form.Panel5), "RE_Mess");
+  form.RE_Mess->setMinimumHeight(3 * form.RE_Mess->fontMetrics().lineSpacing() + 8);
   form.RE_Mess->setToolTip(
       QStringLiteral("Сообщения, новые внизу; выделите строки мышью, Ctrl+C копирует их"));
   Column(form.Panel5, 1)->addWidget(form.RE_Mess);
@@ -149,6 +151,8 @@ QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* correspon
   form.ListUser->setSelectionMode(QAbstractItemView::SingleSelection);
   form.ListUser->setContextMenuPolicy(Qt::CustomContextMenu);
   form.ListUser->setItemDelegate(new CorrespondentDelegate(form.ListUser));
+  // Three rows at the least, so that the board keeps its height in a short window.
+  form.ListUser->setMinimumHeight(3 * form.ListUser->fontMetrics().lineSpacing() + 8);
   form.ListUser->setToolTip(QStringLiteral(
       "Компьютеры, с которыми вы переписываетесь и рисуете: зелёная точка — на "
       "связи, серый кружок — нет.\nПравая кнопка: добавить, удалить, отправить доску"));
@@ -171,7 +175,7 @@ void BuildMessageArea(WindowControls& form, QSplitter* page_split,
 }
 
 // Panel1: the clock, the notice line, "Вернуть", when the board was written
-// and the zoom. A long notice takes a second line; the clock's tip lists the
+// and the zoom, on one line whatever the notice says; the clock's tip lists the
 // recent notices.
 void BuildStatusBar(WindowControls& form, QWidget* central) {
   constexpr int kStatusBarHeight = 22;  // one line
@@ -203,11 +207,6 @@ void BuildStatusBar(WindowControls& form, QWidget* central) {
   form.Label_Zoom = Named(new QLabel(QStringLiteral("100%"), form.Panel1), "Label_Zoom");
   form.Label_Zoom->setToolTip(QStringLiteral("Масштаб доски; Ctrl и колесо мыши меняют его"));
   status_row->addWidget(form.Label_Zoom);
-  QObject::connect(
-      form.Label_Notice, &NoticeLine::LinesNeeded, form.Panel1,
-      [panel = form.Panel1, notice = form.Label_Notice](int lines) {
-        panel->setFixedHeight(kStatusBarHeight + (lines - 1) * notice->fontMetrics().lineSpacing());
-      });
   QObject::connect(form.Label_Notice, &NoticeLine::Told, form.Label_DT,
                    [clock = form.Label_DT, notice = form.Label_Notice, clock_tip] {
                      clock->setToolTip(clock_tip + QStringLiteral("\n\nНедавние сообщения:\n") +
@@ -299,6 +298,9 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form,
   auto* root = Column(central);
 
   form.TN1 = Named(new QTabWidget(central), "TN1");
+  // One page: its tab and frame would only take the board's room.
+  form.TN1->setTabBarAutoHide(true);
+  form.TN1->setDocumentMode(true);
   auto* page = new QWidget(form.TN1);
   form.TN1->addTab(page, QStringLiteral("Доска"));
   root->addWidget(form.TN1, 1);
@@ -320,10 +322,20 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form,
   BuildMessageArea(form, page_split, correspondents);
   page_split->addWidget(form.Panel2);
   page_split->addWidget(form.GroupBox1);
-  // A larger window gives the messages and the list half of the height it adds.
   page_split->setStretchFactor(0, 1);
   page_split->setStretchFactor(1, 1);
-  page_split->setSizes({400, 94});
+  // The board's part is never taller than the board and the tools need:
+  // what a larger window adds beyond that goes to the messages and the list.
+  const auto cap = [&form] {
+    const int board = form.Image_KV->height() + form.Panel9->height() +
+                      2 * form.ScrollBox1->frameWidth() +
+                      form.ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    form.Panel2->setMaximumHeight(std::max(board, form.GroupBox2->sizeHint().height()));
+  };
+  cap();
+  QObject::connect(form.Image_KV, &BoardView::SizeChanged, form.Panel2, cap);
+  // At 800 by 600 the board of a first start shows whole above the messages.
+  page_split->setSizes({412, 120});
   NameHandle(page_split, 1, "Splitter1");
 }
 

@@ -89,8 +89,10 @@ void BoardView::StepZoom(int direction) {
 
 void BoardView::FitToImage() {
   if (image_ == nullptr || image_->isNull()) return;
+  const QSize before = size();
   setFixedSize(std::max(1, int(qint64(image_->width()) * zoom_ / 100)),
                std::max(1, int(qint64(image_->height()) * zoom_ / 100)));
+  if (size() != before) emit SizeChanged();
 }
 
 void BoardView::wheelEvent(QWheelEvent* event) {

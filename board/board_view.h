@@ -76,6 +76,8 @@ class BoardView : public QWidget {
   // The view lost the mouse or was hidden: no release will come.
   void GestureLost();
   void ZoomChanged(int percent);
+  // The board or the zoom changed the view's size.
+  void SizeChanged();
   // Something was dropped on the board at a board point: files, or a picture.
   void FilesDropped(const QStringList& paths, QPoint at);
   void PictureDropped(const QImage& picture, QPoint at);

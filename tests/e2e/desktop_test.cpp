@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -40,6 +41,7 @@
 #include "app/notice_line.h"
 #include "app/qt_dialogs.h"
 #include "board/board_view.h"
+#include "board/drawing_commands.h"
 #include "common/loopback.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
@@ -116,21 +118,31 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
   QStringList captions;
   bool swatches = true;
   QString family;
+  bool italic = true;
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
-    family = dialog->findChild<QFontDialog*>()->currentFont().family();
+    auto* fonts = dialog->findChild<QFontDialog*>();
+    family = fonts->currentFont().family();
+    italic = fonts->currentFont().italic();
     auto* colors = dialog->findChild<QComboBox*>(QStringLiteral("ComboColor"));
     ASSERT_NE(colors, nullptr);
     for (int i = 0; i < colors->count(); ++i) {
       captions.append(colors->itemText(i));
       swatches = swatches && !colors->itemIcon(i).isNull();
     }
-    dialog->reject();
+    // A face of the family that the dialog names by a style of its own.
+    fonts->setCurrentFont(QFontDatabase::font(QStringLiteral("DejaVu Sans"),
+                                              QStringLiteral("Condensed"), 12));
+    dialog->accept();
   });
-  dialogs.ChooseFont(form.ToolColumn().TextFont());
+  const std::optional<FontChoice> chosen = dialogs.ChooseFont(form.ToolColumn().TextFont());
   EXPECT_EQ(family.toStdString(), form.Controls().Label_Font->text().toStdString())
       << "the family the font panel names";
+  EXPECT_FALSE(italic) << "opened on the font's own face, not the family's first";
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(drawing::SetFont::From(*chosen).Build(), "12|clWindowText|DejaVu Sans|");
+  EXPECT_TRUE(chosen->font.styleName().isEmpty()) << "drawn here as on the wire";
   ASSERT_EQ(captions.size(), 17);
   EXPECT_EQ(captions.front(), QStringLiteral("Цвет текста окна")) << "the font's own colour first";
   EXPECT_TRUE(captions.contains(QStringLiteral("Бордовый")));
