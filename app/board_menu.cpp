@@ -6,6 +6,7 @@
 #include <QListView>
 
 #include "app/board_sending.h"
+#include "app/correspondent_delegate.h"
 #include "board/board_commands.h"
 #include "board/board_files.h"
 #include "board/board_runs.h"
@@ -155,9 +156,9 @@ void BoardMenu::SendBoardToAllClick() {
 }
 
 void BoardMenu::SendBoardClick() {
-  const QModelIndex highlighted = parts_.list_view.currentIndex();
-  if (!highlighted.isValid()) return;
-  const std::string name = TrimText(Correspondents::NameOf(parts_.list.Line(highlighted.row())));
+  const int highlighted = HighlightedLine(parts_.list_view);
+  if (highlighted < 0) return;
+  const std::string name = TrimText(Correspondents::NameOf(parts_.list.Line(highlighted)));
   if (!name.empty()) SendBoard({name});
 }
 

@@ -1,5 +1,7 @@
 #include "app/correspondent_delegate.h"
 
+#include <QAbstractItemView>
+
 #include <QPainter>
 
 namespace kovra {
@@ -47,6 +49,39 @@ QSize CorrespondentDelegate::sizeHint(const QStyleOptionViewItem& option,
                                       const QModelIndex& index) const {
   const QSize text = QStyledItemDelegate::sizeHint(option, index);
   return QSize(text.width(), std::max(text.height(), option.fontMetrics.height() + 4));
+}
+
+CorrespondentOrder::CorrespondentOrder(QObject* parent) : QSortFilterProxyModel(parent) {
+  setDynamicSortFilter(true);
+  sort(0);
+}
+
+bool CorrespondentOrder::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+  const ShownCorrespondent a = ShowCorrespondent(left.data().toString());
+  const ShownCorrespondent b = ShowCorrespondent(right.data().toString());
+  if (a.name.isEmpty() != b.name.isEmpty()) return b.name.isEmpty();
+  if (a.present != b.present) return a.present;
+  const int by_name = a.name.compare(b.name, Qt::CaseInsensitive);
+  // Lines of one name keep their stored order.
+  return by_name != 0 ? by_name < 0 : left.row() < right.row();
+}
+
+int HighlightedLine(const QAbstractItemView& view) {
+  QModelIndex index = view.currentIndex();
+  if (const auto* order = qobject_cast<const QAbstractProxyModel*>(view.model())) {
+    index = order->mapToSource(index);
+  }
+  return index.isValid() ? index.row() : -1;
+}
+
+void HighlightLine(QAbstractItemView& view, int row) {
+  QAbstractItemModel* model = view.model();
+  if (const auto* order = qobject_cast<const QAbstractProxyModel*>(model)) {
+    const QModelIndex line = row >= 0 ? order->sourceModel()->index(row, 0) : QModelIndex();
+    view.setCurrentIndex(order->mapFromSource(line));
+    return;
+  }
+  view.setCurrentIndex(row >= 0 && model != nullptr ? model->index(row, 0) : QModelIndex());
 }
 
 }  // namespace kovra

@@ -1,9 +1,13 @@
 // Paints a line of the correspondent list as people read it: a green dot
 // and the name for a computer that is there, a grey ring and the name in
-// grey for one that is not. The line itself ("NAME=Yes") stays as stored.
+// grey for one that is not; those there come first, each part by name. The
+// lines themselves ("NAME=Yes") stay as stored, in their order.
 #pragma once
 
+#include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
+
+class QAbstractItemView;
 
 namespace kovra {
 
@@ -21,5 +25,21 @@ struct ShownCorrespondent {
   bool present = false;
 };
 ShownCorrespondent ShowCorrespondent(const QString& line);
+
+// The list in the order it is shown: present first, then by name, a line
+// without a name last. Rows of the view are this model's; the stored list's
+// are its source's.
+class CorrespondentOrder : public QSortFilterProxyModel {
+ public:
+  explicit CorrespondentOrder(QObject* parent = nullptr);
+
+ protected:
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
+};
+
+// The stored list's row of the line highlighted in view, or -1 for none.
+int HighlightedLine(const QAbstractItemView& view);
+// Highlights the stored list's row in view; -1 highlights none.
+void HighlightLine(QAbstractItemView& view, int row);
 
 }  // namespace kovra

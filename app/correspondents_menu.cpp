@@ -6,6 +6,7 @@
 #include <iterator>
 #include <set>
 
+#include "app/correspondent_delegate.h"
 #include "net/command.h"
 #include "net/correspondents.h"
 #include "net/dotted_address.h"
@@ -33,7 +34,7 @@ void CorrespondentsMenu::N6Click() {
   if (!typed) return;
   const auto name = parts_.presence.Add(QStringToAnsi(*typed));
   if (!name) return;
-  parts_.list_view.setCurrentIndex(parts_.list.index(parts_.list.Count() - 1));
+  HighlightLine(parts_.list_view, parts_.list.Count() - 1);
   answers_.Begin({*name});
   // A name that cannot be reached is told of in a box: the user just typed it.
   introducing_ = *name;
@@ -43,10 +44,10 @@ void CorrespondentsMenu::N6Click() {
 }
 
 void CorrespondentsMenu::N7Click() {
-  const QModelIndex highlighted = parts_.list_view.currentIndex();
-  if (!highlighted.isValid()) return;
+  const int highlighted = HighlightedLine(parts_.list_view);
+  if (highlighted < 0) return;
   // A line typed once and heard from since is not lost at a slip of the mouse.
-  const std::string name = TrimText(Correspondents::NameOf(parts_.list.Line(highlighted.row())));
+  const std::string name = TrimText(Correspondents::NameOf(parts_.list.Line(highlighted)));
   const QString shown = AnsiToQString(name);
   if (!name.empty() &&
       !parts_.dialogs.Confirm(
@@ -56,8 +57,8 @@ void CorrespondentsMenu::N7Click() {
               .arg(shown))) {
     return;
   }
-  parts_.presence.Remove(highlighted.row());
-  parts_.list_view.setCurrentIndex(QModelIndex());  // no line is highlighted afterwards
+  parts_.presence.Remove(highlighted);
+  HighlightLine(parts_.list_view, -1);  // no line is highlighted afterwards
   if (name.empty()) return;
   // Where it was heard, or the address it is; else where it first announces itself.
   std::optional<quint32> address = ParseDottedAddress(name);

@@ -146,7 +146,9 @@ QSplitter* BuildMessagePanes(WindowControls& form, QAbstractItemModel* correspon
   form.GroupBox3 =
       Named(new QGroupBox(QStringLiteral("Список корреспондентов : "), message_split), "GroupBox3");
   form.ListUser = Named(new QListView(form.GroupBox3), "ListUser");
-  form.ListUser->setModel(correspondents);
+  auto* order = new CorrespondentOrder(form.ListUser);
+  order->setSourceModel(correspondents);
+  form.ListUser->setModel(order);
   form.ListUser->setUniformItemSizes(true);
   form.ListUser->setSelectionMode(QAbstractItemView::SingleSelection);
   form.ListUser->setContextMenuPolicy(Qt::CustomContextMenu);

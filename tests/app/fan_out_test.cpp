@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QToolButton>
 
+#include "app/correspondent_delegate.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "common/loopback.h"
@@ -35,9 +36,9 @@ TEST(FanOut, ReachesPresentOrAllNamedLinesAndLeavesTheHighlight) {
        {"127.0.0.31=Yes", "127.0.0.32=yes ", "127.0.0.33=No", "127.0.0.34", ""}) {
     form.UserList().Append(line);
   }
-  form.Controls().ListUser->setCurrentIndex(form.UserList().index(1));
+  HighlightLine(*form.Controls().ListUser, 1);
   EXPECT_EQ(form.Sender().SendToCorrespondents("Message", " hi ", false), 2);
-  EXPECT_EQ(form.Controls().ListUser->currentIndex().row(), 1) << "where the user left it";
+  EXPECT_EQ(HighlightedLine(*form.Controls().ListUser), 1) << "where the user left it";
   EXPECT_EQ(form.Sender().SendToCorrespondents("Exit", "ME", true), 4);
   ASSERT_TRUE(peers[0]->WaitFor(2));
   ASSERT_TRUE(peers[1]->WaitFor(2));

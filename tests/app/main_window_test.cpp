@@ -24,6 +24,7 @@
 #include <atomic>
 #include <future>
 
+#include "app/correspondent_delegate.h"
 #include "app/chat_lines.h"
 #include "app/chat_view.h"
 #include "app/notice_line.h"
@@ -144,11 +145,12 @@ TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
   // Shown as written, but nobody is present before answering in this run.
   EXPECT_EQ(form.UserList().Lines(),
             (std::vector<std::string>{"127.0.0.21=No", "127.0.0.22=No", "", "  127.0.0.23 =No"}));
-  EXPECT_EQ(form.Controls()
-                .ListUser->model()
-                ->data(form.Controls().ListUser->model()->index(1, 0))
-                .toString(),
-            QStringLiteral("127.0.0.22=No"));
+  // Shown by name, those there first; the line without a name last.
+  QStringList shown;
+  const QAbstractItemModel* model = form.Controls().ListUser->model();
+  for (int row = 0; row < model->rowCount(); ++row) shown.append(model->index(row, 0).data().toString());
+  EXPECT_EQ(shown, (QStringList{QStringLiteral("127.0.0.21=No"), QStringLiteral("127.0.0.22=No"),
+                                QStringLiteral("  127.0.0.23 =No"), QString()}));
   ASSERT_TRUE(pc1.WaitFor(1));
   ASSERT_TRUE(pc2.WaitFor(1));
   EXPECT_EQ(pc1.Received()[0], "Kovra:>Enter:>ME");
@@ -361,6 +363,40 @@ TEST(MainWindow, PictureDialogsNameTheKindsOfFile) {
     EXPECT_EQ(captions, (QStringList{QStringLiteral("BMP-файлы"), QStringLiteral("Все файлы")}));
     EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("bmp"));
   }
+}
+
+}  // namespace
+}  // namespace kovra
+
+namespace kovra {
+namespace {
+
+TEST(CorrespondentList, ShowsThoseThereFirstEachByNameAndHighlightsStoredLines) {
+  Correspondents list;
+  for (const char* line : {"zeta=Yes", "beta=No", "", "Alpha=No", "gamma=Yes"}) list.Append(line);
+  QListView view;
+  auto* order = new CorrespondentOrder(&view);
+  order->setSourceModel(&list);
+  view.setModel(order);
+  const auto shown = [&] {
+    QStringList lines;
+    for (int row = 0; row < order->rowCount(); ++row) lines.append(order->index(row, 0).data().toString());
+    return lines;
+  };
+  EXPECT_EQ(shown(), (QStringList{"gamma=Yes", "zeta=Yes", "Alpha=No", "beta=No", ""}));
+  // The highlight is of a stored line, wherever the order shows it.
+  HighlightLine(view, 3);
+  EXPECT_EQ(view.currentIndex().data().toString(), QStringLiteral("Alpha=No"));
+  EXPECT_EQ(HighlightedLine(view), 3);
+  // A computer that comes moves up, and the highlight goes with its line.
+  list.SetPresence("Alpha", "Yes");
+  EXPECT_EQ(shown(), (QStringList{"Alpha=Yes", "gamma=Yes", "zeta=Yes", "beta=No", ""}));
+  EXPECT_EQ(HighlightedLine(view), 3);
+  EXPECT_EQ(list.Lines(),
+            (std::vector<std::string>{"zeta=Yes", "beta=No", "", "Alpha=Yes", "gamma=Yes"}))
+      << "stored as it was";
+  HighlightLine(view, -1);
+  EXPECT_EQ(HighlightedLine(view), -1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/correspondent_delegate.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "board/board_files.h"
@@ -80,7 +81,7 @@ TEST(BoardSharing, ALateCopyGetsTheDrawnBoardAndANoisyPicturePixelForPixel) {
   const QImage big = Noisy(400, 300);
   ASSERT_TRUE(big.save(group[0].Path(QStringLiteral("BMP/big.bmp")), "BMP"));
   ASSERT_TRUE(a.Files().LoadFromBmpFolder(QStringLiteral("big.bmp")));
-  a.Controls().ListUser->setCurrentIndex(a.UserList().index(0));
+  HighlightLine(*a.Controls().ListUser, 0);
   a.BoardItems().SendBoardClick();
   ASSERT_EQ(group[0].Dialogs().questions.size(), 1);
   QTest::qWait(200);

@@ -14,6 +14,7 @@
 
 #include "app/chat_lines.h"
 #include "app/chat_view.h"
+#include "app/correspondent_delegate.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "common/loopback.h"
@@ -98,7 +99,7 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   a.ListItems().N6Click();
   EXPECT_EQ(group[0].Dialogs().prompts,
             QStringList{QStringLiteral("Новый корреспондент|Введите имя компьютера|")});
-  EXPECT_EQ(a.Controls().ListUser->currentIndex().row(), 0);
+  EXPECT_EQ(HighlightedLine(*a.Controls().ListUser), 0);
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=No\r\n");
   EXPECT_TRUE(WaitForLines(group[1].Window(), {"127.0.0.2=Yes"}));
   EXPECT_TRUE(WaitForLines(a, {"127.0.0.3=Yes"})) << "the new correspondent answered";
@@ -115,7 +116,7 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
 
   // Removing: only the highlighted line, and the file follows.
   a.UserList().Append("OLD=No");
-  a.Controls().ListUser->setCurrentIndex(a.UserList().index(1));
+  HighlightLine(*a.Controls().ListUser, 1);
   group[0].Dialogs().confirm_answers = {false};
   a.ListItems().N7Click();
   EXPECT_TRUE(group[0].Dialogs().questions.back().startsWith(
@@ -159,7 +160,7 @@ TEST(Presence, ARemovedComputerIsNeitherSentToNorHeardAcrossARestartUntilTakenBa
   };
 
   TForm1& a = group[0].Window();
-  a.Controls().ListUser->setCurrentIndex(a.UserList().index(0));
+  HighlightLine(*a.Controls().ListUser, 0);
   a.ListItems().N7Click();
   EXPECT_TRUE(group[0].Dialogs().questions.back().contains(QStringLiteral("Убранные компьютеры")));
   EXPECT_EQ(a.UserList().Count(), 0);
