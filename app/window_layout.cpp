@@ -318,7 +318,8 @@ void BuildWindowLayout(QMainWindow& window, WindowControls& form,
   BuildBoardArea(form, board_split);
   BuildToolColumn(form, board_split);
   board_split->setStretchFactor(0, 1);
-  board_split->setSizes({600, 185});
+  // The board of a first start whole at the window's first size, the tools beside it.
+  board_split->setSizes({616, 170});
   NameHandle(board_split, 1, "Splitter2");
 
   BuildMessageArea(form, page_split, correspondents);

@@ -102,6 +102,30 @@ TEST(WindowUse, ChoosingAToolAndDraggingDrawsARedLineOfWidthEightInThreeClicks) 
   EXPECT_EQ(ui.ListTools->currentRow(), ToolRow(ToolId::kEllipse));
 }
 
+TEST(WindowUse, CopiesFoundAtTheStartAreToldInOneLineAndOneThatComesLaterInALineOfItsOwn) {
+  WindowGroup group(5);
+  group.ListEachOther();
+  for (int i = 0; i < 4; ++i) group[i].Start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return group.Form(0).UserList().PresentNames().size() == 3; },
+                              5000));
+  const ChatLines& pane = group.Form(0).Controls().RE_Mess->Lines();
+  QTest::qWait(200);
+  ASSERT_EQ(pane.Count(), 1u);
+  EXPECT_TRUE(pane.IsQuiet(0));
+  for (int i = 1; i < 4; ++i) {
+    EXPECT_TRUE(pane.Text(0).contains(QString::fromStdString(group.Name(i)))) << i;
+  }
+  EXPECT_TRUE(pane.Text(0).contains(QStringLiteral("на связи"))) << pane.Text(0).toStdString();
+  // A message ends the gathering: the next copy is a line of its own.
+  group.Form(0).Controls().Edit_Mess->setText(QStringLiteral("hello"));
+  group.Form(0).Controls().SpeedButton1->click();
+  group[4].Start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pane.Count() == 3; }, 5000));
+  EXPECT_TRUE(pane.Text(2).endsWith(QString::fromStdString(group.Name(4)) +
+                                    QStringLiteral(" на связи")))
+      << pane.Text(2).toStdString();
+}
+
 TEST(WindowUse, WhoIsThereReadsAsDotsAndTheMessagePaneSaysWhoCameAndWentNewestAtTheBottom) {
   WindowGroup group(2);
   ASSERT_TRUE(group.StartListingEachOther());
