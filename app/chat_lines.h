@@ -5,8 +5,8 @@
 // over. Reading a line costs the same however long the history is.
 #pragma once
 
-#include <QObject>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <deque>

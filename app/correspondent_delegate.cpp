@@ -1,7 +1,6 @@
 #include "app/correspondent_delegate.h"
 
 #include <QAbstractItemView>
-
 #include <QPainter>
 
 namespace kovra {

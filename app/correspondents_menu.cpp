@@ -99,7 +99,8 @@ void CorrespondentsMenu::FillRemovedMenu(QMenu& menu) {
   for (const RemovedComputers::Computer& computer : removed_.Computers()) {
     QString caption = AnsiToQString(computer.name);
     if (computer.address && DottedAddressText(*computer.address) != computer.name) {
-      caption += QStringLiteral(" (%1)").arg(QString::fromStdString(DottedAddressText(*computer.address)));
+      caption +=
+          QStringLiteral(" (%1)").arg(QString::fromStdString(DottedAddressText(*computer.address)));
     }
     const std::string name = computer.name;
     menu.addAction(caption, [this, name] { TakeBack(name); });

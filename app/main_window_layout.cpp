@@ -84,7 +84,8 @@ void TForm1::BuildMenus() {
   item(network, "SessionWord", QStringLiteral("Пароль сеанса…"), [this] {
     session_word_->Ask();
   })->setToolTip(QStringLiteral("Закрыть сеанс для всех, у кого нет того же пароля"));
-  QMenu* removed = Named(network->addMenu(QStringLiteral("Убранные компьютеры")), "RemovedComputers");
+  QMenu* removed =
+      Named(network->addMenu(QStringLiteral("Убранные компьютеры")), "RemovedComputers");
   connect(removed, &QMenu::aboutToShow, this,
           [this, removed] { correspondents_menu_->FillRemovedMenu(*removed); });
   separator(network, "N12");

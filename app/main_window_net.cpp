@@ -48,7 +48,8 @@ void TForm1::CreateEndpoint() {
   correspondents_menu_ = std::make_unique<CorrespondentsMenu>(CorrespondentsMenu::Parts{
       *env_.dialogs, *presence_, *correspondents_, *ui_.ListUser, env_.broadcast_addresses,
       [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
-      env_.program_dir + kRemovedComputersFile, [this](quint32 address) {
+      env_.program_dir + kRemovedComputersFile,
+      [this](quint32 address) {
         if (session_) session_->Links().Forget(address);
       }});
   // Refused from the first datagram on.

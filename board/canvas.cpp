@@ -21,7 +21,8 @@ QFont BoardCanvas::DrawnFont(QFont font) {
 #ifdef Q_OS_WIN
   static const QString kHeir = QStringLiteral("Microsoft Sans Serif");
   static const bool has_heir = QFontDatabase::families().contains(kHeir, Qt::CaseInsensitive);
-  if (has_heir && font.family().compare(QStringLiteral("MS Sans Serif"), Qt::CaseInsensitive) == 0) {
+  if (has_heir &&
+      font.family().compare(QStringLiteral("MS Sans Serif"), Qt::CaseInsensitive) == 0) {
     font.setFamily(kHeir);
   }
 #endif

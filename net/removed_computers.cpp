@@ -28,9 +28,8 @@ void RemovedComputers::Load() {
 
 RemovedComputers::Computer* RemovedComputers::Find(std::string_view name) {
   const std::string key = UpperText(TrimText(std::string(name)));
-  const auto found = std::find_if(computers_.begin(), computers_.end(), [&](const Computer& c) {
-    return UpperText(c.name) == key;
-  });
+  const auto found = std::find_if(computers_.begin(), computers_.end(),
+                                  [&](const Computer& c) { return UpperText(c.name) == key; });
   return found == computers_.end() ? nullptr : &*found;
 }
 

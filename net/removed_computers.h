@@ -16,7 +16,7 @@ namespace kovra {
 class RemovedComputers {
  public:
   struct Computer {
-    std::string name;  // Windows-1251, as the list had it
+    std::string name;                // Windows-1251, as the list had it
     std::optional<quint32> address;  // none while it was never heard
   };
   // More than anyone removes by hand; a file larger than that is none of ours.

@@ -109,7 +109,8 @@ QString TUdpEndpoint::BindFailedMessage() const {
         "Порт занят другой программой или Kovra другого пользователя этого компьютера: "
         "закройте её и запустите Kovra снова.");
   } else if (denied && local_port_ < 1024) {
-    advice = QStringLiteral("Порт ниже 1024 требует прав root или возможности cap_net_bind_service.");
+    advice =
+        QStringLiteral("Порт ниже 1024 требует прав root или возможности cap_net_bind_service.");
   }
 #endif
   QString text = QStringLiteral(

@@ -147,14 +147,16 @@ QString StateFolderNotice(const QString& program_dir, const StateFolder& state) 
   const QString own = QDir::toNativeSeparators(program_dir);
   if (state.moved) {
     if (!state.made) return {};
-    return QStringLiteral("В папку программы «%1» писать нельзя: доска, сообщения, список и "
-                          "настройки хранятся в «%2»")
+    return QStringLiteral(
+               "В папку программы «%1» писать нельзя: доска, сообщения, список и "
+               "настройки хранятся в «%2»")
         .arg(own, QDir::toNativeSeparators(state.folder));
   }
   if (DriveWritable(state.folder)) return {};
-  return QStringLiteral("В папку программы «%1» писать нельзя: доска, сообщения, список и "
-                        "положение окна не сохранятся. Перенесите Kovra в папку, куда вам можно "
-                        "записывать, например в «Документы»")
+  return QStringLiteral(
+             "В папку программы «%1» писать нельзя: доска, сообщения, список и "
+             "положение окна не сохранятся. Перенесите Kovra в папку, куда вам можно "
+             "записывать, например в «Документы»")
       .arg(own);
 }
 

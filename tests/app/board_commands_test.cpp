@@ -85,8 +85,9 @@ TEST(BoardCommands, NewBoardFromTheMenuAndFromPeers) {
               f.test.Env().udp_port);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !f.form.Controls().Label_Notice->isHidden(); }, 3000));
   // On one line, its spaces plain.
-  EXPECT_EQ(f.form.Controls().Label_Notice->text(),
-            (QStringLiteral("127.0.0.31: ") + BoardTooLargeMessage(40000, 40000) + u'.').simplified());
+  EXPECT_EQ(
+      f.form.Controls().Label_Notice->text(),
+      (QStringLiteral("127.0.0.31: ") + BoardTooLargeMessage(40000, 40000) + u'.').simplified());
   EXPECT_TRUE(f.test.Dialogs().errors.isEmpty()) << "a peer opens no box";
   EXPECT_EQ(f.form.Board().Image().size(), QSize(300, 200));
   QTest::qWait(50);

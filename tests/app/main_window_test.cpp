@@ -24,9 +24,9 @@
 #include <atomic>
 #include <future>
 
-#include "app/correspondent_delegate.h"
 #include "app/chat_lines.h"
 #include "app/chat_view.h"
+#include "app/correspondent_delegate.h"
 #include "app/notice_line.h"
 #include "app/qt_dialogs.h"
 #include "board/board_view.h"
@@ -148,7 +148,8 @@ TEST(MainWindow, SavedListIsAnnouncedAtStartAndResetAtClose) {
   // Shown by name, those there first; the line without a name last.
   QStringList shown;
   const QAbstractItemModel* model = form.Controls().ListUser->model();
-  for (int row = 0; row < model->rowCount(); ++row) shown.append(model->index(row, 0).data().toString());
+  for (int row = 0; row < model->rowCount(); ++row)
+    shown.append(model->index(row, 0).data().toString());
   EXPECT_EQ(shown, (QStringList{QStringLiteral("127.0.0.21=No"), QStringLiteral("127.0.0.22=No"),
                                 QStringLiteral("  127.0.0.23 =No"), QString()}));
   ASSERT_TRUE(pc1.WaitFor(1));
@@ -380,7 +381,8 @@ TEST(CorrespondentList, ShowsThoseThereFirstEachByNameAndHighlightsStoredLines) 
   view.setModel(order);
   const auto shown = [&] {
     QStringList lines;
-    for (int row = 0; row < order->rowCount(); ++row) lines.append(order->index(row, 0).data().toString());
+    for (int row = 0; row < order->rowCount(); ++row)
+      lines.append(order->index(row, 0).data().toString());
     return lines;
   };
   EXPECT_EQ(shown(), (QStringList{"gamma=Yes", "zeta=Yes", "Alpha=No", "beta=No", ""}));

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <set>
 
-#include "session/board_sync.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "board/canvas.h"
@@ -28,6 +27,7 @@
 #include "net/correspondents.h"
 #include "net/peer_links.h"
 #include "net/udp_endpoint.h"
+#include "session/board_sync.h"
 #include "support/ansi_codec.h"
 
 namespace kovra {
@@ -197,7 +197,11 @@ TEST(Delivery, CopiesStartedTogetherKeepNoBoardWhenOneSendsTheBoardTheyShare) {
   // The board the owner began alone is the session's, and the member's the
   // same: sending it replaces nothing anybody lacks.
   int owner = -1;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return (owner = test::AgreedOwner(group, {0, 1})) >= 0; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return (owner = test::AgreedOwner(group, {0, 1})) >= 0;
+      },
+      5000));
   TForm1& sender = group.Form(1 - owner);
   sender.BoardItems().SendBoardToAllClick();
   // Sent as tiles of the extension, which come within a moment.

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QColorDialog>
 #include <QAbstractButton>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -132,8 +132,8 @@ TEST(Desktop, DialogsDatesAndColourNamesAreRussian) {
       swatches = swatches && !colors->itemIcon(i).isNull();
     }
     // A face of the family that the dialog names by a style of its own.
-    fonts->setCurrentFont(QFontDatabase::font(QStringLiteral("DejaVu Sans"),
-                                              QStringLiteral("Condensed"), 12));
+    fonts->setCurrentFont(
+        QFontDatabase::font(QStringLiteral("DejaVu Sans"), QStringLiteral("Condensed"), 12));
     dialog->accept();
   });
   const std::optional<FontChoice> chosen = dialogs.ChooseFont(form.ToolColumn().TextFont());

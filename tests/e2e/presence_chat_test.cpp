@@ -181,7 +181,8 @@ TEST(Presence, ARemovedComputerIsNeitherSentToNorHeardAcrossARestartUntilTakenBa
   ASSERT_EQ(removed->actions().size(), 1);
   EXPECT_EQ(removed->actions()[0]->text(), QStringLiteral("127.0.0.3"));
   removed->actions()[0]->trigger();
-  EXPECT_TRUE(group[0].Dialogs().questions.back().startsWith(QStringLiteral("Вернуть «127.0.0.3»")));
+  EXPECT_TRUE(
+      group[0].Dialogs().questions.back().startsWith(QStringLiteral("Вернуть «127.0.0.3»")));
   EXPECT_TRUE(WaitForLines(again, {"127.0.0.3=Yes"}));
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~Removed.txt")), "");
   say(b, QStringLiteral("together-again"));

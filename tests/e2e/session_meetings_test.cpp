@@ -10,8 +10,6 @@
 #include <QTest>
 #include <memory>
 
-#include "session/board_sync.h"
-#include "session/session_course.h"
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "app/session_links.h"
@@ -24,6 +22,8 @@
 #include "net/fan_out.h"
 #include "net/peer_links.h"
 #include "net/udp_endpoint.h"
+#include "session/board_sync.h"
+#include "session/session_course.h"
 
 namespace kovra {
 namespace {

@@ -181,4 +181,3 @@ TEST(Desktop, NothingIsClippedAtTheUsualSizesAndTheMessageFieldStretches) {
 
 }  // namespace
 }  // namespace kovra
-

@@ -106,8 +106,8 @@ TEST(WindowUse, CopiesFoundAtTheStartAreToldInOneLineAndOneThatComesLaterInALine
   WindowGroup group(5);
   group.ListEachOther();
   for (int i = 0; i < 4; ++i) group[i].Start();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return group.Form(0).UserList().PresentNames().size() == 3; },
-                              5000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return group.Form(0).UserList().PresentNames().size() == 3; }, 5000));
   const ChatLines& pane = group.Form(0).Controls().RE_Mess->Lines();
   QTest::qWait(200);
   ASSERT_EQ(pane.Count(), 1u);
@@ -121,8 +121,8 @@ TEST(WindowUse, CopiesFoundAtTheStartAreToldInOneLineAndOneThatComesLaterInALine
   group.Form(0).Controls().SpeedButton1->click();
   group[4].Start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return pane.Count() == 3; }, 5000));
-  EXPECT_TRUE(pane.Text(2).endsWith(QString::fromStdString(group.Name(4)) +
-                                    QStringLiteral(" на связи")))
+  EXPECT_TRUE(
+      pane.Text(2).endsWith(QString::fromStdString(group.Name(4)) + QStringLiteral(" на связи")))
       << pane.Text(2).toStdString();
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
-
 #include <QTest>
 #include <QThread>
 
@@ -188,7 +187,8 @@ TEST(UdpEndpoint, BindFailureIsToldAndSendingGoesOn) {
   const QString told = second.BindFailedMessage();
   EXPECT_TRUE(told.contains(QStringLiteral("занят другой программой"))) << told.toStdString();
   EXPECT_FALSE(told.contains(QStringLiteral("root"))) << told.toStdString();
-  EXPECT_FALSE(told.contains(QRegularExpression(QStringLiteral("\\(\\d+\\)")))) << told.toStdString();
+  EXPECT_FALSE(told.contains(QRegularExpression(QStringLiteral("\\(\\d+\\)"))))
+      << told.toStdString();
   second.RemoteHost = "127.0.0.1";
   second.RemotePort = first.port;
   second.SendDatagram("still", 5, 5);
