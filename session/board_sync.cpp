@@ -88,8 +88,12 @@ void BoardSync::Touched(bool drawn, const QRect& area, quint32 from) {
   dirty_ = true;
   if (drawn) parts_.links.BoardChanged();
   // Changed with nobody of the session there to see it, other than by the
-  // user's own steps, which are drawn again when the session is met.
-  if (parts_.links.Alone() && (from != 0 || !drawn)) unshared_ = true;
+  // user's own steps, which are drawn again when the session is met; a
+  // board made anew and blank holds nothing anybody lacks.
+  if (parts_.links.Alone() && (from != 0 || !drawn)) {
+    const QImage& board = parts_.canvas.Image();
+    unshared_ = unshared_ || drawn || (!board.isNull() && !tiles::IsWhite(board, board.rect()));
+  }
   // Every command of a stroke passes here: the timer is started once, and
   // waits on when it finds the board changed meanwhile.
   last_change_.start();

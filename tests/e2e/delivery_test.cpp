@@ -212,7 +212,7 @@ TEST(Delivery, CopiesStartedTogetherKeepNoBoardWhenOneSendsTheBoardTheyShare) {
     EXPECT_TRUE(QDir(group[i].Path(QStringLiteral("BMP")))
                     .entryList({QStringLiteral("kovra-before-sync-*.bmp")})
                     .isEmpty())
-        << i;
+        << i << (i == owner ? ", the owner" : ", the sender");
   }
 }
 
