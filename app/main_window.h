@@ -40,6 +40,10 @@
 
 class QTimer;
 
+class QAction;
+class QMenu;
+class QMenuBar;
+
 namespace kovra {
 
 class Correspondents;
@@ -111,12 +115,19 @@ class TForm1 : public QMainWindow {
   void CreateEndpoint();
   // The delivery extension's links, when the environment wants them, and undo over them.
   void CreateSessionAndUndo();
+  // The list's and the network menu's items, and the computers removed.
+  void CreateCorrespondentsMenu();
   // Pictures and selections, over the gestures.
   void CreatePieces();
   // A command to its table's row, as sent by address and port.
   void Dispatch(const ReceivedCommand& command, quint32 address, quint16 port);
   void RegisterCommands();
   void BuildMenus();
+  // The network menu and the list's pop-up menu.
+  void BuildNetworkMenus(QMenuBar* bar);
+  // An item of menu whose handler runs through the error guard.
+  QAction* MenuItem(QMenu* menu, const char* name, const QString& caption,
+                    std::function<void()> handler);
   void WireEvents();
   // The board's mouse and drops: a picture or the selection tool first, then the tools.
   void WireBoard();

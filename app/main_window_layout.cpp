@@ -29,72 +29,78 @@ void TForm1::BuildLayout() {
   });
 }
 
-void TForm1::BuildMenus() {
+QAction* TForm1::MenuItem(QMenu* menu, const char* name, const QString& caption,
+                          std::function<void()> handler) {
   // Each item's handler runs through the error guard.
-  auto item = [this](QMenu* menu, const char* name, const QString& caption,
-                     std::function<void()> handler) {
-    QAction* action = Named(menu->addAction(caption), name);
-    connect(action, &QAction::triggered, this, [this, handler] { Guard(handler); });
-    return action;
-  };
+  QAction* action = Named(menu->addAction(caption), name);
+  connect(action, &QAction::triggered, this, [this, handler] { Guard(handler); });
+  return action;
+}
+
+void TForm1::BuildMenus() {
   // The controllers are made after the menus: their items find them when used.
   auto board = [this](void (BoardMenu::*handler)()) {
     return [this, handler] { (board_menu_.get()->*handler)(); };
-  };
-  auto list = [this](void (CorrespondentsMenu::*handler)()) {
-    return [this, handler] { (correspondents_menu_.get()->*handler)(); };
   };
   auto separator = [](QMenu* menu, const char* name) { Named(menu->addSeparator(), name); };
 
   QMenuBar* bar = Named(menuBar(), "MainMenu1");
   QMenu* board_menu = Named(bar->addMenu(QStringLiteral("Доска")), "N1");
   board_menu->setToolTipsVisible(true);
-  QAction* undo = item(board_menu, "Undo", QStringLiteral("Отменить"), [this] { undo_->Undo(); });
+  QAction* undo = MenuItem(board_menu, "Undo", QStringLiteral("Отменить"), [this] { undo_->Undo(); });
   undo->setShortcuts(QKeySequence::Undo);
-  QAction* redo = item(board_menu, "Redo", QStringLiteral("Повторить"), [this] { undo_->Redo(); });
+  QAction* redo = MenuItem(board_menu, "Redo", QStringLiteral("Повторить"), [this] { undo_->Redo(); });
   redo->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   // The message field keeps these keys for its text while it has text to take them.
-  item(board_menu, "Paste", QStringLiteral("Вставить"), [this] { pieces_->PasteFromClipboard(); })
+  MenuItem(board_menu, "Paste", QStringLiteral("Вставить"), [this] { pieces_->PasteFromClipboard(); })
       ->setShortcut(QKeySequence::Paste);
-  item(board_menu, "Copy", QStringLiteral("Копировать"), [this] { pieces_->CopyToClipboard(); })
+  MenuItem(board_menu, "Copy", QStringLiteral("Копировать"), [this] { pieces_->CopyToClipboard(); })
       ->setShortcut(QKeySequence::Copy);
   separator(board_menu, "UndoSeparator");
-  item(board_menu, "N2", QStringLiteral("Новая (все стереть)"), board(&BoardMenu::N2Click));
-  item(board_menu, "N10", QStringLiteral("Сохранить на диск"), board(&BoardMenu::N10Click))
+  MenuItem(board_menu, "N2", QStringLiteral("Новая (все стереть)"), board(&BoardMenu::N2Click));
+  MenuItem(board_menu, "N10", QStringLiteral("Сохранить на диск"), board(&BoardMenu::N10Click))
       ->setToolTip(QStringLiteral("Записать доску в ~kv.bmp сейчас (это делается и само) и "
                                   "попросить всех сделать то же"));
-  item(board_menu, "N11", QStringLiteral("Загрузить с диска"), board(&BoardMenu::N11Click));
+  MenuItem(board_menu, "N11", QStringLiteral("Загрузить с диска"), board(&BoardMenu::N11Click));
   separator(board_menu, "N5");
-  item(board_menu, "N3", QStringLiteral("Загрузить из файла"), board(&BoardMenu::N3Click));
-  item(board_menu, "N4", QStringLiteral("Сохранить в файл"), board(&BoardMenu::N4Click))
+  MenuItem(board_menu, "N3", QStringLiteral("Загрузить из файла"), board(&BoardMenu::N3Click));
+  MenuItem(board_menu, "N4", QStringLiteral("Сохранить в файл"), board(&BoardMenu::N4Click))
       ->setToolTip(QStringLiteral("Сохранить доску картинкой BMP в папку BMP под своим именем; "
                                   "у всех она сохранится под тем же"));
   separator(board_menu, "SendingSeparator");
-  item(board_menu, "SendBoardToAll", QStringLiteral("Отправить доску всем"),
+  MenuItem(board_menu, "SendBoardToAll", QStringLiteral("Отправить доску всем"),
        board(&BoardMenu::SendBoardToAllClick));
-  item(board_menu, "SaveAsPng", QStringLiteral("Сохранить как PNG…"),
+  MenuItem(board_menu, "SaveAsPng", QStringLiteral("Сохранить как PNG…"),
        board(&BoardMenu::SavePngClick))
       ->setToolTip(QStringLiteral("Сохранить доску картинкой PNG куда угодно; только у себя"));
   BuildZoomMenu(bar, ui_.Image_KV);
+  BuildNetworkMenus(bar);
+}
+
+void TForm1::BuildNetworkMenus(QMenuBar* bar) {
+  // The controller is made after the menus: its items find it when used.
+  auto list = [this](void (CorrespondentsMenu::*handler)()) {
+    return [this, handler] { (correspondents_menu_.get()->*handler)(); };
+  };
   QMenu* network = Named(bar->addMenu(QStringLiteral("Сеть")), "N8");
-  item(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));
-  item(network, "FindEveryone", QStringLiteral("Найти всех в сети"),
+  MenuItem(network, "N9", QStringLiteral("Сообщить о себе всем"), list(&CorrespondentsMenu::N9Click));
+  MenuItem(network, "FindEveryone", QStringLiteral("Найти всех в сети"),
        list(&CorrespondentsMenu::FindEveryoneClick));
-  item(network, "SessionWord", QStringLiteral("Пароль сеанса…"), [this] {
+  MenuItem(network, "SessionWord", QStringLiteral("Пароль сеанса…"), [this] {
     session_word_->Ask();
   })->setToolTip(QStringLiteral("Закрыть сеанс для всех, у кого нет того же пароля"));
   QMenu* removed =
       Named(network->addMenu(QStringLiteral("Убранные компьютеры")), "RemovedComputers");
   connect(removed, &QMenu::aboutToShow, this,
           [this, removed] { correspondents_menu_->FillRemovedMenu(*removed); });
-  separator(network, "N12");
+  Named(network->addSeparator(), "N12");
 
   ui_.PopupMenu2 = Named(new QMenu(ui_.ListUser), "PopupMenu2");
-  item(ui_.PopupMenu2, "N6", QStringLiteral("Добавить"), list(&CorrespondentsMenu::N6Click));
-  item(ui_.PopupMenu2, "N7", QStringLiteral("Удалить"), list(&CorrespondentsMenu::N7Click));
-  item(ui_.PopupMenu2, "SendBoardToOne", QStringLiteral("Отправить доску"),
-       board(&BoardMenu::SendBoardClick));
+  MenuItem(ui_.PopupMenu2, "N6", QStringLiteral("Добавить"), list(&CorrespondentsMenu::N6Click));
+  MenuItem(ui_.PopupMenu2, "N7", QStringLiteral("Удалить"), list(&CorrespondentsMenu::N7Click));
+  MenuItem(ui_.PopupMenu2, "SendBoardToOne", QStringLiteral("Отправить доску"),
+       [this] { board_menu_->SendBoardClick(); });
 }
 
 }  // namespace kovra

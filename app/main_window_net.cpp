@@ -45,18 +45,7 @@ void TForm1::CreateEndpoint() {
                                          env_.program_dir + kKnownAddressesFile);
   // Copies in one process on loopback addresses (tests) are computers of their own.
   presence_->SetLoopbackIsPeer(env_.bind_address.isLoopback());
-  correspondents_menu_ = std::make_unique<CorrespondentsMenu>(CorrespondentsMenu::Parts{
-      *env_.dialogs, *presence_, *correspondents_, *ui_.ListUser, env_.broadcast_addresses,
-      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
-      env_.program_dir + kRemovedComputersFile,
-      [this](quint32 address) {
-        if (session_) session_->Links().Forget(address);
-      }});
-  // Refused from the first datagram on.
-  correspondents_menu_->LoadRemoved();
-  Udp1->Refuses = [this](quint32 address) {
-    return correspondents_menu_->Removed().Refuses(address);
-  };
+  CreateCorrespondentsMenu();
   chat_ = std::make_unique<ChatPane>(ChatPane::Parts{*env_.dialogs, *fan_out_, history_, *presence_,
                                                      *correspondents_, *ui_.Edit_Mess, *this,
                                                      env_.computer_name});
@@ -82,6 +71,21 @@ void TForm1::CreateEndpoint() {
     QTimer::singleShot(0, this,
                        [this, message] { Guard([&] { env_.dialogs->ShowMessage(message); }); });
   }
+}
+
+void TForm1::CreateCorrespondentsMenu() {
+  correspondents_menu_ = std::make_unique<CorrespondentsMenu>(CorrespondentsMenu::Parts{
+      *env_.dialogs, *presence_, *correspondents_, *ui_.ListUser, env_.broadcast_addresses,
+      [this](const QString& text) { ui_.Label_Notice->Tell(QString(), text); },
+      env_.program_dir + kRemovedComputersFile,
+      [this](quint32 address) {
+        if (session_) session_->Links().Forget(address);
+      }});
+  // The computers the user removed are refused from the first datagram on.
+  correspondents_menu_->LoadRemoved();
+  Udp1->Refuses = [this](quint32 address) {
+    return correspondents_menu_->Removed().Refuses(address);
+  };
 }
 
 void TForm1::CreatePieces() {

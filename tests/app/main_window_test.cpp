@@ -26,7 +26,6 @@
 
 #include "app/chat_lines.h"
 #include "app/chat_view.h"
-#include "app/correspondent_delegate.h"
 #include "app/notice_line.h"
 #include "app/qt_dialogs.h"
 #include "board/board_view.h"
@@ -364,41 +363,6 @@ TEST(MainWindow, PictureDialogsNameTheKindsOfFile) {
     EXPECT_EQ(captions, (QStringList{QStringLiteral("BMP-файлы"), QStringLiteral("Все файлы")}));
     EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("bmp"));
   }
-}
-
-}  // namespace
-}  // namespace kovra
-
-namespace kovra {
-namespace {
-
-TEST(CorrespondentList, ShowsThoseThereFirstEachByNameAndHighlightsStoredLines) {
-  Correspondents list;
-  for (const char* line : {"zeta=Yes", "beta=No", "", "Alpha=No", "gamma=Yes"}) list.Append(line);
-  QListView view;
-  auto* order = new CorrespondentOrder(&view);
-  order->setSourceModel(&list);
-  view.setModel(order);
-  const auto shown = [&] {
-    QStringList lines;
-    for (int row = 0; row < order->rowCount(); ++row)
-      lines.append(order->index(row, 0).data().toString());
-    return lines;
-  };
-  EXPECT_EQ(shown(), (QStringList{"gamma=Yes", "zeta=Yes", "Alpha=No", "beta=No", ""}));
-  // The highlight is of a stored line, wherever the order shows it.
-  HighlightLine(view, 3);
-  EXPECT_EQ(view.currentIndex().data().toString(), QStringLiteral("Alpha=No"));
-  EXPECT_EQ(HighlightedLine(view), 3);
-  // A computer that comes moves up, and the highlight goes with its line.
-  list.SetPresence("Alpha", "Yes");
-  EXPECT_EQ(shown(), (QStringList{"Alpha=Yes", "gamma=Yes", "zeta=Yes", "beta=No", ""}));
-  EXPECT_EQ(HighlightedLine(view), 3);
-  EXPECT_EQ(list.Lines(),
-            (std::vector<std::string>{"zeta=Yes", "beta=No", "", "Alpha=Yes", "gamma=Yes"}))
-      << "stored as it was";
-  HighlightLine(view, -1);
-  EXPECT_EQ(HighlightedLine(view), -1);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenu>
 #include <QTest>
 #include <QToolButton>
 
@@ -18,7 +17,6 @@
 #include "app/main_window.h"
 #include "app/notice_line.h"
 #include "common/loopback.h"
-#include "common/session_checks.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -127,66 +125,6 @@ TEST(Presence, AddingACorrespondentAnnouncesToItAlone) {
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~ListUser.txt")), "127.0.0.3=Yes\r\n");
   a.ListItems().N7Click();  // nothing highlighted now
   EXPECT_EQ(a.UserList().Count(), 1);
-}
-
-TEST(Presence, ARemovedComputerIsNeitherSentToNorHeardAcrossARestartUntilTakenBack) {
-  Group group(2);
-  ASSERT_TRUE(group.StartListingEachOther());
-  TForm1& b = group[1].Window();
-  const auto say = [](TForm1& form, const QString& text) {
-    form.Controls().Edit_Mess->setText(text);
-    form.Controls().SpeedButton1->click();
-  };
-  const auto heard = [](TForm1& form, const std::string& text) {
-    for (std::size_t i = 0; i < form.History().Count(); ++i) {
-      if (form.History().Line(i).find(text) != std::string::npos) return true;
-    }
-    return false;
-  };
-  // Nothing either way: a message each, a stroke each, a while to arrive.
-  const auto apart = [&](TForm1& a, int round) {
-    const std::string tag = std::to_string(round);
-    say(a, QStringLiteral("from-A-%1").arg(round));
-    say(b, QStringLiteral("from-B-%1").arg(round));
-    test::DrawAcross(group, 0, 100 + 20 * round);
-    test::DrawAcross(group, 1, 200 + 20 * round);
-    QTest::qWait(2500);
-    EXPECT_FALSE(heard(a, "from-B-" + tag)) << round;
-    EXPECT_FALSE(heard(b, "from-A-" + tag)) << round;
-    EXPECT_TRUE(test::Shows(a.Board().Image(), 100 + 20 * round, test::kColours[0])) << round;
-    EXPECT_FALSE(test::Shows(a.Board().Image(), 200 + 20 * round, test::kColours[1])) << round;
-    EXPECT_TRUE(test::Shows(b.Board().Image(), 200 + 20 * round, test::kColours[1])) << round;
-    EXPECT_FALSE(test::Shows(b.Board().Image(), 100 + 20 * round, test::kColours[0])) << round;
-  };
-
-  TForm1& a = group[0].Window();
-  HighlightLine(*a.Controls().ListUser, 0);
-  a.ListItems().N7Click();
-  EXPECT_TRUE(group[0].Dialogs().questions.back().contains(QStringLiteral("Убранные компьютеры")));
-  EXPECT_EQ(a.UserList().Count(), 0);
-  EXPECT_EQ(group[0].ReadFile(QStringLiteral("~Removed.txt")), "127.0.0.3=127.0.0.3\r\n");
-  apart(a, 0);
-
-  // The program starts again, and the other copy still greets it.
-  group[0].Crash();
-  TForm1& again = group[0].Start();
-  QTest::qWait(6000);
-  EXPECT_EQ(again.UserList().Count(), 0);
-  apart(again, 1);
-
-  // Listed in the network menu, and taken back from it.
-  auto* removed = again.findChild<QMenu*>(QStringLiteral("RemovedComputers"));
-  ASSERT_NE(removed, nullptr);
-  emit removed->aboutToShow();
-  ASSERT_EQ(removed->actions().size(), 1);
-  EXPECT_EQ(removed->actions()[0]->text(), QStringLiteral("127.0.0.3"));
-  removed->actions()[0]->trigger();
-  EXPECT_TRUE(
-      group[0].Dialogs().questions.back().startsWith(QStringLiteral("Вернуть «127.0.0.3»")));
-  EXPECT_TRUE(WaitForLines(again, {"127.0.0.3=Yes"}));
-  EXPECT_EQ(group[0].ReadFile(QStringLiteral("~Removed.txt")), "");
-  say(b, QStringLiteral("together-again"));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return heard(again, "together-again"); }, 12000));
 }
 
 TEST(Presence, AnnouncingToAllRemarksTheList) {
