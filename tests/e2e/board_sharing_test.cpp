@@ -2,6 +2,7 @@
 // board from another copy as ordinary commands, pixel for pixel.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QListView>
 #include <QProgressDialog>
 #include <QRandomGenerator>
@@ -15,6 +16,7 @@
 #include "board/board_runs.h"
 #include "board/canvas.h"
 #include "common/platform.h"
+#include "common/session_checks.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -137,6 +139,30 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
       << a.Controls().Label_Notice->text().toStdString();
   EXPECT_EQ(a.findChild<QProgressDialog*>(QStringLiteral("ProgressBoard")), nullptr);
   a.Udp1->SetSendFault({});
+}
+
+TEST(BoardSharing, CopiesStartedTogetherKeepNoBoardWhenOneSendsTheBoardTheyShare) {
+  test::WindowGroup group(2);
+  ASSERT_TRUE(group.StartListingEachOther());
+  test::DrawAcross(group, 0, 100);
+  test::DrawAcross(group, 1, 200);
+  ASSERT_TRUE(test::OneBoard(group, {0, 1}, 5000));
+  // The board the owner began alone is the session's, and the member's the
+  // same: sending it replaces nothing anybody lacks, on either side.
+  int owner = -1;
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return (owner = test::AgreedOwner(group, {0, 1})) >= 0; }, 5000));
+  group.Form(1 - owner).BoardItems().SendBoardToAllClick();
+  // Sent as tiles of the extension, which come within a moment.
+  QTest::qWait(1500);
+  ASSERT_TRUE(test::OneBoard(group, {0, 1}, 5000));
+  for (int i = 0; i < 2; ++i) {
+    group.Form(i).Files().FinishSaves();
+    EXPECT_TRUE(QDir(group[i].Path(QStringLiteral("BMP")))
+                    .entryList({QStringLiteral("kovra-before-sync-*.bmp")})
+                    .isEmpty())
+        << i << (i == owner ? ", the owner" : ", the sender");
+  }
 }
 
 }  // namespace

@@ -21,7 +21,6 @@
 #include "common/loopback.h"
 #include "common/lossy_network.h"
 #include "common/platform.h"
-#include "common/session_checks.h"
 #include "common/test_window.h"
 #include "common/window_group.h"
 #include "net/correspondents.h"
@@ -187,33 +186,6 @@ TEST(Delivery, ALateCopyIsBroughtToTheBoardAndItsOwnIsKept) {
   QTest::qWait(2 * BoardSync::kCheckMs + 500);
   EXPECT_EQ(late.Board().Image(), own);
   for (int i = 0; i < 2; ++i) EXPECT_EQ(group.Form(i).Board().Image(), session) << i;
-}
-
-TEST(Delivery, CopiesStartedTogetherKeepNoBoardWhenOneSendsTheBoardTheyShare) {
-  WindowGroup group(2);
-  ASSERT_TRUE(group.StartListingEachOther());
-  test::DrawInterleaved(group, {Zigzag(0, 0), Zigzag(1, 0)});
-  ASSERT_TRUE(BoardsEqual(group, 2, 5000));
-  // The board the owner began alone is the session's, and the member's the
-  // same: sending it replaces nothing anybody lacks.
-  int owner = -1;
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        return (owner = test::AgreedOwner(group, {0, 1})) >= 0;
-      },
-      5000));
-  TForm1& sender = group.Form(1 - owner);
-  sender.BoardItems().SendBoardToAllClick();
-  // Sent as tiles of the extension, which come within a moment.
-  QTest::qWait(1500);
-  ASSERT_TRUE(BoardsEqual(group, 2, 5000));
-  for (int i = 0; i < 2; ++i) {
-    group.Form(i).Files().FinishSaves();
-    EXPECT_TRUE(QDir(group[i].Path(QStringLiteral("BMP")))
-                    .entryList({QStringLiteral("kovra-before-sync-*.bmp")})
-                    .isEmpty())
-        << i << (i == owner ? ", the owner" : ", the sender");
-  }
 }
 
 TEST(Delivery, ASilentCopyIsMarkedAbsentItsMessagesUndeliveredUntilItsReturn) {
