@@ -82,6 +82,7 @@ void ChatLines::HistoryInserted(int first, int last) {
 }
 
 void ChatLines::AddQuiet(const QString& text) {
+  ++quiet_added_;
   if (quiet_.size() >= kMaxQuiet) {
     quiet_.pop_front();
     quiet_.push_back(Quiet{history_.Count(), text});
@@ -107,13 +108,14 @@ void ChatLines::PresenceChanged() {
   if (!list_read_.isValid()) list_read_.start();
   // Gathered into the last line while it is still the last and the start is recent.
   const bool gathering = !list_read_.hasExpired(kGatherMs) && !gathered_.isEmpty() &&
-                         !quiet_.empty() && quiet_.back().after == history_.Count();
+                         quiet_added_ == gathered_in_ && quiet_.back().after == history_.Count();
   if (!gathering) gathered_.clear();
   for (const std::string& name : now) {
     if (present_.count(name) > 0) continue;
     const QString shown = AnsiToQString(listed[name]);
     if (gathered_.isEmpty()) {
       AddQuiet(QStringLiteral("%1  — %2 на связи").arg(time, shown));
+      gathered_in_ = quiet_added_;
       if (!list_read_.hasExpired(kGatherMs)) gathered_.append(shown);
       continue;
     }

@@ -65,6 +65,8 @@ class ChatLines : public QObject {
   static constexpr qint64 kGatherMs = 10000;
   QElapsedTimer list_read_;
   QStringList gathered_;  // names the last quiet line says came, while it gathers
+  std::size_t quiet_added_ = 0;  // quiet lines ever added
+  std::size_t gathered_in_ = 0;  // the one of them that gathers
   std::size_t count_before_reset_ = 0;
 };
 
