@@ -88,11 +88,11 @@ std::optional<FontChoice> QtDialogs::ChooseFont(const FontChoice& initial) {
   // Qt's font dialog has no colour, so it is shown inside one with a colour list.
   QDialog dialog(parent_);
   dialog.setWindowTitle(QStringLiteral("Шрифт"));
-  // The family the system draws the font in, as the font panel names it:
-  // a family it lacks ("MS Sans Serif") would show as another one.
-  // Opened on the face the system draws it with, by that face's style
-  // name: "Book", say, which Qt's own guess ("Normal") is not, and then the
-  // dialog would pick the family's first style, an italic one.
+  // Opened on the face the system draws the font with: its family, as the
+  // font panel names it (a family it lacks, "MS Sans Serif", would show as
+  // another one), and its style's name ("Book", say), which Qt's own guess
+  // ("Normal") may not be, and then the dialog takes the family's first
+  // style, an italic one.
   QFont shown = initial.font;
   const QFontInfo drawn(initial.font);
   shown.setFamily(drawn.family());
