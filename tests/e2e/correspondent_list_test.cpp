@@ -90,6 +90,11 @@ TEST(CorrespondentList, ARemovedComputerIsNeitherSentToNorHeardAcrossARestartUnt
   EXPECT_EQ(a.UserList().Count(), 0);
   EXPECT_EQ(group[0].ReadFile(QStringLiteral("~Removed.txt")), "127.0.0.3=127.0.0.3\r\n");
   apart(a, 0);
+  // Asked who is there, as the other copy asks everyone in its list: the
+  // removed computer's "Enter" never puts it back.
+  b.ListItems().N9Click();
+  QTest::qWait(500);
+  EXPECT_EQ(a.UserList().Count(), 0);
 
   // The program starts again, and the other copy still greets it.
   group[0].Crash();
