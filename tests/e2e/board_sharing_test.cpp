@@ -143,6 +143,10 @@ TEST(BoardSharing, NoRoomToSendSlowsTheSendingDownAndAStallIsTold) {
 
 TEST(BoardSharing, CopiesStartedTogetherKeepNoBoardWhenOneSendsTheBoardTheyShare) {
   test::WindowGroup group(2);
+  // One of them with the board of an earlier run, which the session takes.
+  QImage earlier = test::WhiteImage(602, 385);
+  for (int x = 100; x < 300; ++x) earlier.setPixel(x, 300, qRgb(0, 0, 200));
+  ASSERT_TRUE(earlier.save(group[0].Path(QStringLiteral("~kv.bmp")), "BMP"));
   ASSERT_TRUE(group.StartListingEachOther());
   test::DrawAcross(group, 0, 100);
   test::DrawAcross(group, 1, 200);
